@@ -1,0 +1,65 @@
+#include "Globals.h"
+
+#include <cstring>
+
+namespace g {
+
+int RecvMode = 0;
+int RxState = 0;
+QByteArray CommBytes;
+uint8_t HsStatusBytes[3] = {};
+uint8_t WorkModeByte[1] = {};
+uint8_t TransModeByte[1] = {};
+uint8_t VersionBytes[12] = {};
+QString VersionText;
+uint8_t HsBlockD6[1] = {};
+uint8_t ModuleTypeByte[1] = {};
+int PollStep = 0;
+int BaudScanStep = 0;
+int OfflineMode = 0;
+int RxByteIndex = 0;
+float WaitStart = 0;
+int PhoneTableOp = 0;
+int AlarmSetOp = 0;
+int OutputSetOp = 0;
+int DollarPendingOp = 0;
+int DIChannel = 0;
+bool ParamMode = true;
+int RefreshStep = 0;
+QString RxText;
+uint8_t RxFrameFields[4] = {};
+uint8_t PhoneTableHdr[3] = {};
+int64_t PhoneMask = 0;
+QString WaitMessage;
+int LegacyModeFlags[5] = {};
+QByteArray RxBuf;
+int RxCount = 0;
+int InTableOp = 0;
+int OutTableOp = 0;
+int CommStep = 0;
+int ReadTries = 0;
+int WriteTries = 0;
+
+void resetAll() {
+    RecvMode = 0;
+    RxState = 0;
+    CommBytes.clear();
+    std::memset(HsStatusBytes, 0, sizeof HsStatusBytes);
+    WorkModeByte[0] = TransModeByte[0] = HsBlockD6[0] = ModuleTypeByte[0] = 0;
+    std::memset(VersionBytes, 0, sizeof VersionBytes);
+    VersionText.clear();
+    PollStep = BaudScanStep = OfflineMode = RxByteIndex = 0;
+    WaitStart = 0;
+    PhoneTableOp = AlarmSetOp = OutputSetOp = DollarPendingOp = DIChannel = RefreshStep = 0;
+    ParamMode = true;
+    RxText.clear();
+    std::memset(RxFrameFields, 0, sizeof RxFrameFields);
+    std::memset(PhoneTableHdr, 0, sizeof PhoneTableHdr);
+    PhoneMask = 0;
+    WaitMessage.clear();
+    std::memset(LegacyModeFlags, 0, sizeof LegacyModeFlags);
+    RxBuf.clear();
+    RxCount = InTableOp = OutTableOp = CommStep = ReadTries = WriteTries = 0;
+}
+
+}  // namespace g

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+// The programs' shared state. The forms and receivers talk through these,
+// exactly as the module's operation flags are meant to be shared; nothing
+// else in the project keeps shared state in statics.
+namespace g {
+
+// Which receiver gets the serial input: 100 handshake, 101 module answers,
+// 110/111 the GPRS module, anything else none.
+extern int RecvMode;
+// The running receiver's state; 0 is the hunt for the start of an answer.
+extern int RxState;
+// The request being sent (in Kestrun also the bytes just read).
+extern QByteArray CommBytes;
+
+// Handshake results, kept for the whole run.
+extern uint8_t HsStatusBytes[3];
+extern uint8_t WorkModeByte[1];
+extern uint8_t TransModeByte[1];
+extern uint8_t VersionBytes[12];
+extern QString VersionText;
+extern uint8_t HsBlockD6[1];
+extern uint8_t ModuleTypeByte[1];
+
+// Identify-sequence step 0..5 and the rate-search step.
+extern int PollStep;
+extern int BaudScanStep;
+// -1 when the settings form was opened without a handshake.
+extern int OfflineMode;
+
+// Receivers' work variable (loop index, running checksum).
+extern int RxByteIndex;
+// Time of day of the answer receiver's last frame step.
+extern float WaitStart;
+
+// Operation flags telling the answer parser what the next answer means.
+extern int PhoneTableOp;
+extern int AlarmSetOp;
+extern int OutputSetOp;
+extern int DollarPendingOp;
+extern int DIChannel;
+extern bool ParamMode;
+extern int RefreshStep;
+
+// Received test data as hex text waiting for the display.
+extern QString RxText;
+// Address bytes and the two following bytes of a passive-mode answer.
+extern uint8_t RxFrameFields[4];
+// Header of a phone-table or settings-read answer.
+extern uint8_t PhoneTableHdr[3];
+
+// Bit mask of phone numbers chosen in the picker.
+extern int64_t PhoneMask;
+
+// The GPRS module's work-mode routines (never started in this build).
+extern QString WaitMessage;
+extern int LegacyModeFlags[5];
+
+// Varnel: one quiet-time window of received bytes, and the transfer steps.
+extern QByteArray RxBuf;
+extern int RxCount;
+extern int InTableOp;
+extern int OutTableOp;
+extern int CommStep;
+extern int ReadTries;
+extern int WriteTries;
+
+// Puts every global back to its start value (tests run many programs in one
+// process).
+void resetAll();
+
+}  // namespace g

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QSerialPort;
+
+// Stand-in for the serial communications control the forms were written
+// against: byte-array input, a receive threshold that raises one event once
+// enough bytes wait, a read length that bounds each read, and DTR held as
+// wanted even where the device has no modem lines (pseudo-terminals).
+//
+// Everything is event-driven: the receive event is always delivered through
+// the event queue, never from inside a call on the port, so a receiver may
+// freely read, write or close the port from its handler.
+class CommPort : public QObject {
+    Q_OBJECT
+public:
+    // Values passed with commEvent(). Only Receive means "data waiting";
+    // the receivers ignore everything else.
+    enum Event { Receive = 2, LineLost = 1010 };
+
+    enum class OpenResult { Ok, Missing, InUse, Other };
+
+    explicit CommPort(QObject* parent = nullptr);
+    ~CommPort() override;
+
+    // Port number 1..8 (COMn). Held while closed, used at the next open.
+    void setCommPort(int number);
+    int commPort() const { return m_portNumber; }
+
+    // "9600,n,8,1" and the like. Applied at once when open; held otherwise.
+    // Returns false for a text it cannot parse (the settings stay as they were).
+    bool setSettings(const QString& text);
+    QString settings() const { return m_settings; }
+
+    // Opening resolves COMn through the ports folder (see PortNames.h).
+    OpenResult open();
+    void close();
+    bool isOpen() const;
+    // Human-readable text of the last open failure (for "other" failures).
+    QString lastErrorText() const { return m_lastError; }
+    // The device path the last open() resolved to.
+    QString devicePath() const { return m_devicePath; }
+
+    void setDTREnable(bool on);
+    bool dtrEnable() const { return m_dtr; }
+
+    // An event is raised once at least n bytes wait; 0 turns the event off.
+    void setRThreshold(int n);
+    int rThreshold() const { return m_threshold; }
+    // At most n bytes per input(); 0 means all that wait.
+    void setInputLen(int n);
+    int inputLen() const { return m_inputLen; }
+
+    int inBufferCount() const;
+    // Drops everything waiting (InBufferCount = 0).
+    void dropInput();
+    // Takes up to inputLen() waiting bytes. A closed port yields nothing.
+    QByteArray input();
+    // Writes the whole frame with one write. A closed port sends nothing and
+    // returns false; nothing is ever thrown.
+    bool output(const QByteArray& frame);
+
+signals:
+    // Queued; code is Receive or LineLost.
+    void commEvent(int code);
+    // Every frame handed to the line, after it was written (for logs/tests).
+    void frameWritten(const QByteArray& frame);
+
+private:
+    void onReadyRead();
+    void onError(int error);
+    void pullFromDevice();
+    void scheduleCheck();
+    void deliver();
+
+    QSerialPort* m_port = nullptr;
+    QByteArray m_buffer;
+    int m_portNumber = 1;
+    QString m_settings = QStringLiteral("9600,n,8,1");
+    QString m_lastError;
+    QString m_devicePath;
+    bool m_dtr = false;
+    int m_threshold = 0;
+    int m_inputLen = 0;
+    bool m_checkQueued = false;
+    bool m_inHandler = false;
+    bool m_lostReported = false;
+};

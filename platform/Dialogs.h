@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+// Every message box, input box and file dialog of the programs goes through
+// here, so that tests can record what was shown and answer it without a
+// modal window ever blocking them.
+namespace Dialogs {
+
+enum class Icon { None, Information, Exclamation, Critical, Question };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+enum class Answer { Ok, Cancel, Yes, No, Retry };
+
+struct Message {
+    QString title;
+    QString text;
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+};
+
+struct InputRequest {
+    QString title;
+    QString prompt;
+    QString defaultText;
+};
+
+struct FileRequest {
+    bool save = false;
+    QString title;
+    QString filter;  // "Access 文件 (*.mdb)" style, ";;"-separated
+    QString directory;
+    QString defaultName;
+};
+
+// A handler replaces the real windows (tests install one).
+struct Handler {
+    std::function<Answer(const Message&)> message;
+    // Returns the typed text; an empty text means cancelled, as with InputBox.
+    std::function<QString(const InputRequest&)> input;
+    // Returns the chosen path; empty = cancelled.
+    std::function<QString(const FileRequest&)> file;
+};
+
+// Installs h (nullptr restores the real windows).
+void setHandler(Handler* h);
+
+Answer msgBox(QWidget* parent, const QString& text, const QString& title, Icon icon = Icon::None,
+              Buttons buttons = Buttons::Ok);
+QString inputBox(QWidget* parent, const QString& prompt, const QString& title,
+                 const QString& defaultText = QString());
+QString openFile(QWidget* parent, const QString& title, const QString& filter,
+                 const QString& directory = QString());
+QString saveFile(QWidget* parent, const QString& title, const QString& filter,
+                 const QString& directory = QString(), const QString& defaultName = QString());
+
+}  // namespace Dialogs

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Small runtime services the forms expect from their environment.
+namespace Vb {
+
+// 15 twips a pixel at 96 dpi; Qt scales for high-dpi screens itself.
+constexpr int twips(int t) { return t / 15; }
+
+// The program's string table (ids 101..104: the status-bar prefixes).
+QString stringTable(int id);
+
+// The program's version, shown in captions as plain integers.
+void setAppVersion(int major, int minor);
+int appMajor();
+int appMinor();
+
+// Folder holding the program's data files (gprs.mdb): the installed share
+// folder beside the program, or the build tree's. Overridable for tests.
+QString appPath();
+void setAppPath(const QString& path);
+
+// Time of day in seconds since midnight, as single precision. Tests may fix
+// it; std::nullopt returns to the clock.
+float timeOfDay();
+void setTimeOfDay(std::optional<float> seconds);
+
+}  // namespace Vb

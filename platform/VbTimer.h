@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+// A timer with the semantics the forms rely on: an interval of 0 never fires
+// (even while enabled); disabling, changing the interval and enabling again
+// restarts the count; changing the interval of a running timer restarts it; an
+// interval set inside a tick holds for the following ticks. Ticks repeat until
+// the timer is disabled. Precise timing, since some windows are 100 ms wide.
+class VbTimer : public QObject {
+    Q_OBJECT
+public:
+    explicit VbTimer(QObject* parent = nullptr, int intervalMs = 0, bool enabled = false);
+
+    void setInterval(int ms);
+    int interval() const { return m_interval; }
+    void setEnabled(bool on);
+    bool enabled() const { return m_enabled; }
+    // disable, set the interval, enable
+    void rearm(int ms);
+
+signals:
+    void tick();
+
+private:
+    void apply();
+    QTimer m_timer;
+    int m_interval = 0;
+    bool m_enabled = false;
+};
