@@ -72,9 +72,11 @@ signals:
 private:
     void onReadyRead();
     void onError(int error);
-    void pullFromDevice();
+    bool pullFromDevice();
     void scheduleCheck();
     void deliver();
+    bool applySettings();
+    OpenResult classifyPermissionError();
 
     QSerialPort* m_port = nullptr;
     QByteArray m_buffer;
@@ -88,4 +90,14 @@ private:
     bool m_checkQueued = false;
     bool m_inHandler = false;
     bool m_lostReported = false;
+    // Something happened during a handler that calls for another look once
+    // it returns (bytes arrived in a nested event loop).
+    bool m_recheckAfterHandler = false;
+    // Bumped by every read or drop and every change of the threshold, so the
+    // check after a handler can tell whether it made progress.
+    quint64 m_consumed = 0;
+    quint64 m_thresholdChanges = 0;
+    // Bumped at each open, so a queued reaction to a lost line never touches
+    // a later session of the port.
+    quint64 m_openCount = 0;
 };

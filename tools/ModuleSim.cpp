@@ -1,0 +1,408 @@
+#include "ModuleSim.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr uint8_t kReadOp = 0x03;
+
+int lengthKey(uint8_t code, int op)
+{
+    return (int(code) << 9) | (op + 1);
+}
+
+}  // namespace
+
+ModuleSim::Identity ModuleSim::preset(Kind kind)
+{
+    Identity id;
+    switch (kind) {
+    case Kind::Sms:
+        id.version = QByteArrayLiteral("N310 V4.02 ");
+        id.moduleType = 0x02;
+        break;
+    case Kind::Gprs:
+        id.version = QByteArrayLiteral("N320 V4.02 ");
+        id.moduleType = 0x01;
+        id.hsStatus2 = 0x80;
+        break;
+    case Kind::Qv7351:
+        id.version = QByteArrayLiteral("V351 V1.00 ");
+        id.moduleType = 0x02;
+        break;
+    }
+    return id;
+}
+
+ModuleSim::ModuleSim(QObject* parent) : QObject(parent)
+{
+    m_quietTimer.setSingleShot(true);
+    m_quietTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_quietTimer, &QTimer::timeout, this, [this]() {
+        if (!m_pending.isEmpty())
+            takeRequest(m_pending.size());
+    });
+    m_sendTimer.setSingleShot(true);
+    m_sendTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_sendTimer, &QTimer::timeout, this, &ModuleSim::pumpOutgoing);
+
+    // The probe and the identify requests are ten bytes: preamble, code, 03.
+    for (uint8_t code : {uint8_t(0xFE), uint8_t(0xF8), uint8_t(0xF9), uint8_t(0xEC), uint8_t(0xD6), uint8_t(0xD1)})
+        setRequestLength(code, kReadOp, 10);
+    installDefaultHandlers();
+    m_clock.start();
+}
+
+ModuleSim::~ModuleSim()
+{
+    stop();
+}
+
+QByteArray ModuleSim::preambleBytes()
+{
+    return QByteArray::fromHex("1A2A3A4A5A6A7A8A");
+}
+
+QByteArray ModuleSim::answerFrame(uint8_t code, uint8_t status, const QByteArray& payload)
+{
+    QByteArray frame = preambleBytes();
+    frame.append(char(code));
+    frame.append(char(status));
+    frame.append(payload);
+    return frame;
+}
+
+void ModuleSim::installDefaultHandlers()
+{
+    m_handlers.clear();
+    auto oneByte = [](uint8_t code, uint8_t Identity::*field) {
+        return [code, field](ModuleSim& sim, const QByteArray& request) {
+            if (uint8_t(request.at(9)) != kReadOp)
+                return;
+            sim.answer(answerFrame(code, sim.identity.identifyStatus, QByteArray(1, char(sim.identity.*field))));
+        };
+    };
+    m_handlers.insert(0xFE, [](ModuleSim& sim, const QByteArray& request) {
+        if (uint8_t(request.at(9)) != kReadOp)
+            return;
+        QByteArray status;
+        status.append(char(sim.identity.hsStatus1));
+        status.append(char(sim.identity.hsStatus2));
+        sim.answer(answerFrame(0xFD, sim.identity.probeStatus, status));
+    });
+    m_handlers.insert(0xF8, oneByte(0xF8, &Identity::workMode));
+    m_handlers.insert(0xF9, oneByte(0xF9, &Identity::transMode));
+    m_handlers.insert(0xD6, oneByte(0xD6, &Identity::blockD6));
+    m_handlers.insert(0xD1, oneByte(0xD1, &Identity::moduleType));
+    m_handlers.insert(0xEC, [](ModuleSim& sim, const QByteArray& request) {
+        if (uint8_t(request.at(9)) != kReadOp)
+            return;
+        QByteArray version = sim.identity.version.left(11);
+        version.append(QByteArray(11 - version.size(), ' '));
+        sim.answer(answerFrame(0xEC, sim.identity.identifyStatus, version));
+    });
+}
+
+void ModuleSim::resetHandlers()
+{
+    installDefaultHandlers();
+    m_fallback = nullptr;
+}
+
+void ModuleSim::setHandler(uint8_t code, Handler handler)
+{
+    m_handlers.insert(code, std::move(handler));
+}
+
+void ModuleSim::setRequestLength(uint8_t code, int op, int length)
+{
+    m_lengths.insert(lengthKey(code, op), length);
+}
+
+int ModuleSim::requestLength(uint8_t code, uint8_t op) const
+{
+    auto it = m_lengths.constFind(lengthKey(code, op));
+    if (it != m_lengths.constEnd())
+        return *it;
+    return m_lengths.value(lengthKey(code, -1), 0);
+}
+
+bool ModuleSim::start(const QString& portsDir, int comNumber)
+{
+    stop();
+    m_error.clear();
+    if (!QDir().mkpath(portsDir)) {
+        m_error = QStringLiteral("cannot create %1").arg(portsDir);
+        return false;
+    }
+
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0) {
+        m_error = QStringLiteral("posix_openpt: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    char name[128] = {};
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0 || ::ptsname_r(master, name, sizeof name) != 0) {
+        m_error = QStringLiteral("pseudo-terminal set-up: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        ::close(master);
+        return false;
+    }
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+
+    // Raw line, no echo, before the program ever opens it.
+    termios tio{};
+    if (::tcgetattr(master, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        ::tcsetattr(master, TCSANOW, &tio);
+    }
+    // Holding the slave open ourselves keeps the master from reading as
+    // hung up while the program has the port closed (which would make the
+    // notifier fire without end).
+    const int keeper = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+
+    const QString link = QDir(portsDir).absoluteFilePath(QStringLiteral("com%1").arg(comNumber));
+    const QByteArray linkName = QFile::encodeName(link);
+    ::unlink(linkName.constData());
+    if (::symlink(name, linkName.constData()) != 0) {
+        m_error = QStringLiteral("cannot link %1: %2").arg(link, QString::fromLocal8Bit(strerror(errno)));
+        if (keeper >= 0)
+            ::close(keeper);
+        ::close(master);
+        return false;
+    }
+
+    m_master = master;
+    m_slaveKeeper = keeper;
+    m_slavePath = QString::fromLocal8Bit(name);
+    m_linkPath = link;
+    m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &ModuleSim::onMasterReadable);
+    clearRecorded();
+    m_clock.start();
+    return true;
+}
+
+void ModuleSim::closeFds()
+{
+    if (m_notifier) {
+        m_notifier->setEnabled(false);
+        m_notifier->deleteLater();
+        m_notifier = nullptr;
+    }
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slaveKeeper >= 0)
+        ::close(m_slaveKeeper);
+    m_master = -1;
+    m_slaveKeeper = -1;
+    m_outgoing.clear();
+    m_sendTimer.stop();
+}
+
+void ModuleSim::stop()
+{
+    closeFds();
+    m_pending.clear();
+    m_pendingTimes.clear();
+    m_quietTimer.stop();
+    if (!m_linkPath.isEmpty()) {
+        // Only our own link goes; another simulator may have replaced it.
+        const QFileInfo info(m_linkPath);
+        if (info.isSymLink() && info.symLinkTarget() == m_slavePath)
+            ::unlink(QFile::encodeName(m_linkPath).constData());
+    }
+    m_linkPath.clear();
+    m_slavePath.clear();
+}
+
+void ModuleSim::closeLine()
+{
+    if (!isRunning())
+        return;
+    closeFds();
+    emit lineClosed();
+}
+
+void ModuleSim::clearRecorded()
+{
+    m_chunks.clear();
+    m_received.clear();
+    m_requests.clear();
+    m_sent.clear();
+}
+
+void ModuleSim::onMasterReadable()
+{
+    while (m_master >= 0) {
+        char buf[4096];
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n > 0) {
+            const QByteArray bytes(buf, n);
+            const qint64 now = elapsedMs();
+            m_chunks.append({now, bytes});
+            m_received.append(bytes);
+            m_pending.append(bytes);
+            for (ssize_t i = 0; i < n; ++i)
+                m_pendingTimes.append(now);
+            emit bytesReceived(bytes);
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            break;
+        // End of file or a hang-up: nothing more will come, and a notifier
+        // left on would fire for ever.
+        if (m_notifier)
+            m_notifier->setEnabled(false);
+        break;
+    }
+    if (!m_pending.isEmpty()) {
+        m_quietTimer.start(m_quietMs);
+        splitRequests();
+    }
+}
+
+void ModuleSim::splitRequests()
+{
+    const QByteArray pre = preambleBytes();
+    while (!m_pending.isEmpty()) {
+        if (m_pending.startsWith(pre)) {
+            if (m_pending.size() < 10)
+                return;
+            const int length = requestLength(uint8_t(m_pending.at(8)), uint8_t(m_pending.at(9)));
+            if (length > 0) {
+                if (m_pending.size() < length)
+                    return;
+                takeRequest(length);
+                continue;
+            }
+            // Unknown length: it runs to the quiet time, or to the next frame.
+            const qsizetype next = m_pending.indexOf(pre, 8);
+            if (next < 0)
+                return;
+            takeRequest(next);
+            continue;
+        }
+        const qsizetype next = m_pending.indexOf(pre);
+        if (next <= 0)
+            return;
+        takeRequest(next);
+    }
+}
+
+void ModuleSim::takeRequest(qsizetype length)
+{
+    length = qMin(length, m_pending.size());
+    if (length <= 0)
+        return;
+    Record r;
+    r.atMs = m_pendingTimes.isEmpty() ? elapsedMs() : m_pendingTimes.first();
+    r.bytes = m_pending.left(length);
+    m_pending.remove(0, length);
+    m_pendingTimes.remove(0, qMin<qsizetype>(length, m_pendingTimes.size()));
+    if (m_pending.isEmpty())
+        m_quietTimer.stop();
+    m_requests.append(r);
+    emit requestReceived(r.bytes);
+    dispatch(r.bytes);
+}
+
+void ModuleSim::dispatch(const QByteArray& request)
+{
+    if (request.startsWith(preambleBytes())) {
+        if (request.size() < 10)
+            return;
+        const auto it = m_handlers.constFind(uint8_t(request.at(8)));
+        if (it != m_handlers.constEnd() && *it) {
+            const Handler handler = *it;  // the handler may replace itself
+            handler(*this, request);
+        }
+        return;
+    }
+    if (m_fallback) {
+        const Handler handler = m_fallback;
+        handler(*this, request);
+    }
+}
+
+void ModuleSim::send(const QByteArray& bytes)
+{
+    writeMaster(bytes);
+}
+
+void ModuleSim::sendChunks(const QList<QByteArray>& pieces, int gapMs)
+{
+    const qint64 now = elapsedMs();
+    for (int i = 0; i < pieces.size(); ++i)
+        enqueue(now + qint64(i) * qMax(0, gapMs), pieces.at(i));
+}
+
+void ModuleSim::answer(const QByteArray& bytes)
+{
+    if (behaviour.silent)
+        return;
+    const QByteArray whole = behaviour.junk + bytes;
+    if (whole.isEmpty())
+        return;
+    const qint64 first = elapsedMs() + qMax(0, behaviour.delayMs);
+    if (behaviour.chunkSize <= 0) {
+        enqueue(first, whole);
+        return;
+    }
+    qint64 due = first;
+    for (qsizetype at = 0; at < whole.size(); at += behaviour.chunkSize) {
+        enqueue(due, whole.mid(at, behaviour.chunkSize));
+        due += qMax(0, behaviour.chunkGapMs);
+    }
+}
+
+void ModuleSim::enqueue(qint64 due, const QByteArray& bytes)
+{
+    if (!isRunning())
+        return;
+    // Answers never overtake one another.
+    if (!m_outgoing.isEmpty())
+        due = qMax(due, m_outgoing.last().due);
+    m_outgoing.append({due, bytes});
+    pumpOutgoing();
+}
+
+void ModuleSim::pumpOutgoing()
+{
+    const qint64 now = elapsedMs();
+    while (!m_outgoing.isEmpty() && m_outgoing.first().due <= now)
+        writeMaster(m_outgoing.takeFirst().bytes);
+    if (!m_outgoing.isEmpty())
+        m_sendTimer.start(int(m_outgoing.first().due - now));
+}
+
+void ModuleSim::writeMaster(const QByteArray& bytes)
+{
+    if (m_master < 0)
+        return;
+    qsizetype done = 0;
+    int stalls = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        // The line's buffer is full (nobody reads the port): what does not
+        // fit is lost, as on a real line.
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN && ++stalls < 3)
+            continue;
+        break;
+    }
+    m_sent.append(bytes.left(done));
+}

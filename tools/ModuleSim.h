@@ -1,0 +1,164 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+class QSocketNotifier;
+
+// A module on the far end of a pseudo-terminal. The slave side is linked as
+// "com<n>" in a ports folder, so the programs open it as COMn; the master side
+// is serviced here, in the thread that called start(), by socket notifiers.
+//
+// Every received byte is recorded with its arrival time. Received bytes are
+// cut into requests: a request that begins with the frame preamble has a
+// length known from its code and operation byte (see setRequestLength());
+// anything else ends after a quiet time. Each request goes to the handler of
+// its code (the handshake and identify answers are built in), or, when it has
+// no preamble, to the fallback handler.
+class ModuleSim : public QObject {
+    Q_OBJECT
+public:
+    enum class Kind { Sms, Gprs, Qv7351 };
+
+    // The values the built-in handshake and identify answers carry.
+    struct Identity {
+        uint8_t probeStatus = 0x00;     // status byte of the FD answer
+        uint8_t hsStatus1 = 0x00;       // FD answer, frame byte 10
+        uint8_t hsStatus2 = 0x00;       // FD answer, frame byte 11 (80h: data communication)
+        uint8_t identifyStatus = 0x00;  // status byte of the identify answers
+        uint8_t workMode = 0x01;        // F8: 0 passive, other active
+        uint8_t transMode = 0x00;       // F9: 0 transparent, 1 formatted
+        QByteArray version;             // EC: 11 bytes (padded with blanks or cut)
+        uint8_t blockD6 = 0x00;         // D6
+        uint8_t moduleType = 0x02;      // D1: 1 the GPRS model, other the SMS model
+    };
+    static Identity preset(Kind kind);
+
+    // How answers go out. Raw send() and sendChunks() bypass all of it.
+    struct Behaviour {
+        bool silent = false;   // answer nothing
+        int delayMs = 0;       // before each answer
+        int chunkSize = 0;     // > 0: split each answer into pieces of this many bytes
+        int chunkGapMs = 0;    // between those pieces
+        QByteArray junk;       // sent just before each answer
+    };
+
+    struct Record {
+        qint64 atMs = 0;  // on elapsedMs()'s clock; for a request, its first byte
+        QByteArray bytes;
+    };
+
+    using Handler = std::function<void(ModuleSim&, const QByteArray& request)>;
+
+    explicit ModuleSim(QObject* parent = nullptr);
+    ~ModuleSim() override;
+
+    Identity identity = preset(Kind::Sms);
+    Behaviour behaviour;
+
+    void setKind(Kind kind) { identity = preset(kind); }
+
+    // Opens a pseudo-terminal and links portsDir/com<comNumber> to its slave
+    // side (an existing link is replaced). False with errorText() on failure.
+    bool start(const QString& portsDir, int comNumber = 1);
+    // Closes the line, removes the link, drops pending output.
+    void stop();
+    // Closes the master side while the link stays: the program sees the other
+    // end of its line go away.
+    void closeLine();
+    bool isRunning() const { return m_master >= 0; }
+    QString linkPath() const { return m_linkPath; }
+    QString slavePath() const { return m_slavePath; }
+    QString errorText() const { return m_error; }
+
+    // Milliseconds since start().
+    qint64 elapsedMs() const { return m_clock.isValid() ? m_clock.elapsed() : 0; }
+
+    // Writes raw bytes at once.
+    void send(const QByteArray& bytes);
+    // Writes the first piece at once and each further one gapMs later.
+    void sendChunks(const QList<QByteArray>& pieces, int gapMs);
+    // Sends an answer as the behaviour says (silence, delay, junk, chunks).
+    void answer(const QByteArray& bytes);
+    // True while answers or chunks are still queued for sending.
+    bool sending() const { return !m_outgoing.isEmpty(); }
+
+    // Replaces (or adds) the answer to requests with this command code; an
+    // empty handler leaves such requests unanswered.
+    void setHandler(uint8_t code, Handler handler);
+    // Requests without the preamble.
+    void setFallbackHandler(Handler handler) { m_fallback = std::move(handler); }
+    // Back to the built-in handshake and identify answers only.
+    void resetHandlers();
+
+    // A preamble request with this code and operation byte is `length` bytes
+    // long; op -1 stands for every operation byte not listed on its own.
+    void setRequestLength(uint8_t code, int op, int length);
+    // Quiet time that ends a request of unknown length (default 20 ms).
+    void setQuietTimeMs(int ms) { m_quietMs = ms; }
+
+    // What arrived: every read as it came, all bytes, and the requests.
+    QList<Record> receivedChunks() const { return m_chunks; }
+    QByteArray received() const { return m_received; }
+    QList<Record> requests() const { return m_requests; }
+    QByteArray sent() const { return m_sent; }
+    void clearRecorded();
+
+    // Frames as the module builds them.
+    static QByteArray preambleBytes();
+    static QByteArray answerFrame(uint8_t code, uint8_t status, const QByteArray& payload);
+
+signals:
+    void bytesReceived(const QByteArray& bytes);
+    void requestReceived(const QByteArray& request);
+    void lineClosed();
+
+private:
+    struct Outgoing {
+        qint64 due = 0;
+        QByteArray bytes;
+    };
+
+    void onMasterReadable();
+    void splitRequests();
+    void takeRequest(qsizetype length);
+    void dispatch(const QByteArray& request);
+    void enqueue(qint64 due, const QByteArray& bytes);
+    void pumpOutgoing();
+    void writeMaster(const QByteArray& bytes);
+    int requestLength(uint8_t code, uint8_t op) const;
+    void installDefaultHandlers();
+    void closeFds();
+
+    int m_master = -1;
+    int m_slaveKeeper = -1;
+    QSocketNotifier* m_notifier = nullptr;
+    QString m_linkPath;
+    QString m_slavePath;
+    QString m_error;
+    QElapsedTimer m_clock;
+
+    QList<Record> m_chunks;
+    QByteArray m_received;
+    QList<Record> m_requests;
+    QByteArray m_sent;
+
+    QByteArray m_pending;
+    QList<qint64> m_pendingTimes;
+    QTimer m_quietTimer;
+    int m_quietMs = 20;
+
+    QHash<uint8_t, Handler> m_handlers;
+    Handler m_fallback;
+    QHash<int, int> m_lengths;  // key: code << 9 | (op + 1)
+
+    QList<Outgoing> m_outgoing;
+    QTimer m_sendTimer;
+};
