@@ -1,0 +1,128 @@
+#include "Frm7300MOD.h"
+
+#include "Globals.h"
+#include "MainWindow.h"
+#include "ProgramForms.h"
+#include "Routines.h"
+#include "platform/Dialogs.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+Frm7300MOD::Frm7300MOD(MainWindow* main) : QDialog(main), m_main(main) {
+    setObjectName(QStringLiteral("frm7300MOD"));
+    setWindowTitle(QStringLiteral("工作方式选择"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    Frame1 = new QGroupBox(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Label2 = new QLabel(QStringLiteral("串口号"), Frame1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label1 = new QLabel(QStringLiteral("波特率"), Frame1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+
+    // Both lists are editable: a text typed by hand is passed on as it is and
+    // simply leaves the port's setting alone.
+    Combo1 = new QComboBox(Frame1);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setEditable(true);
+    for (int i = 1; i <= 8; ++i) Combo1->addItem(QStringLiteral("COM%1").arg(i));
+    Combo1->setEditText(QStringLiteral("COM1"));
+
+    Combo2 = new QComboBox(Frame1);
+    Combo2->setObjectName(QStringLiteral("Combo2"));
+    Combo2->setEditable(true);
+    for (const char* r : {"1200bps", "2400bps", "4800bps", "9600bps", "14400bps", "19200bps", "38400bps",
+                          "57600bps", "115200bps"})
+        Combo2->addItem(QString::fromLatin1(r));
+    Combo2->setCurrentIndex(3);
+    Combo2->setEditText(QStringLiteral("9600bps"));
+
+    auto* grid = new QGridLayout(Frame1);
+    grid->addWidget(Label2, 0, 0);
+    grid->addWidget(Combo1, 0, 1);
+    grid->addWidget(Label1, 1, 0);
+    grid->addWidget(Combo2, 1, 1);
+
+    PBar = new QProgressBar(this);
+    PBar->setObjectName(QStringLiteral("PBar"));
+    PBar->setRange(0, 5);
+    PBar->setValue(0);
+    PBar->setTextVisible(false);
+
+    Command1[0] = new QPushButton(QStringLiteral("连接"), this);
+    Command1[0]->setObjectName(QStringLiteral("Command1(0)"));
+    Command1[1] = new QPushButton(QStringLiteral("取消"), this);
+    Command1[1]->setObjectName(QStringLiteral("Command1(1)"));
+    Command1[0]->setAutoDefault(false);
+    Command1[1]->setAutoDefault(false);
+    connect(Command1[0], &QPushButton::clicked, this, &Frm7300MOD::connectClicked);
+    connect(Command1[1], &QPushButton::clicked, this, &Frm7300MOD::cancelClicked);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Command1[0]);
+    buttons->addWidget(Command1[1]);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Frame1);
+    layout->addWidget(PBar);
+    layout->addLayout(buttons);
+}
+
+void Frm7300MOD::connectClicked() {
+    CommPort& port = *m_main->MSComm1;
+    if (port.isOpen()) port.close();
+    SetPortAndBaud(port, Combo1->currentText(), Combo2->currentText());
+    port.setInputLen(1);
+    port.setRThreshold(1);
+    switch (port.open()) {
+        case CommPort::OpenResult::Ok:
+            break;
+        case CommPort::OpenResult::Missing:
+            Dialogs::msgBox(this, QStringLiteral("本机没有这个串口，请选择其它串口重试"), QStringLiteral("端口错误"),
+                            Dialogs::Icon::Exclamation);
+            return;
+        case CommPort::OpenResult::InUse:
+            Dialogs::msgBox(this, QStringLiteral("串口已经打开，请关闭其它程序重试"), QStringLiteral("端口错误"),
+                            Dialogs::Icon::Exclamation);
+            return;
+        case CommPort::OpenResult::Other:
+            return;  // nothing is shown for other failures; the dialog stays usable
+    }
+    port.setDTREnable(false);
+    Command1[0]->setEnabled(false);
+    Combo1->setEnabled(false);
+    Combo2->setEnabled(false);
+    port.setDTREnable(false);
+    g::OfflineMode = 0;
+    m_main->timer(8)->setInterval(100);
+    m_main->timer(8)->setEnabled(true);
+    g::RecvMode = 100;
+    g::RxState = 0;
+    g::PollStep = 0;
+}
+
+void Frm7300MOD::cancelClicked() {
+    // A handshake still under way must not go on writing to the port that is
+    // closed here, nor report a time-out afterwards.
+    for (int n : {8, 9, 11, 5}) m_main->timer(n)->setEnabled(false);
+    CommPort& port = *m_main->MSComm1;
+    if (port.isOpen()) port.close();
+    g::OfflineMode = -1;
+    m_main->unloadConnectDialog();
+    if (m_main->forms()) m_main->forms()->showSettingsForm();
+}
+
+void Frm7300MOD::enableAll() {
+    Command1[0]->setEnabled(true);
+    Command1[1]->setEnabled(true);
+    Combo1->setEnabled(true);
+    Combo2->setEnabled(true);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class MainWindow;
+
+// `frm7300MOD`: chooses port and rate, opens the main window's port and
+// starts the handshake; Cancel opens the settings form without a module.
+class Frm7300MOD : public QDialog {
+    Q_OBJECT
+public:
+    explicit Frm7300MOD(MainWindow* main);
+
+    QPushButton* Command1[2] = {};
+    QGroupBox* Frame1 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QComboBox* Combo2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QProgressBar* PBar = nullptr;
+
+    void connectClicked();
+    void cancelClicked();
+    // Connect, Cancel and both lists usable again (after a failed handshake).
+    void enableAll();
+
+private:
+    MainWindow* m_main;
+};

@@ -1,0 +1,128 @@
+#include "LegacyProbe.h"
+
+#include "Form11.h"
+#include "Frames.h"
+#include "Frm7300MOD.h"
+#include "Globals.h"
+#include "MainWindow.h"
+#include "platform/Dialogs.h"
+#include "platform/Vb.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+
+namespace {
+const int kRates[9] = {1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600, 115200};
+}
+
+LegacyProbe::LegacyProbe(MainWindow& main) : m_main(main) {
+    QObject::connect(m_main.timer(2), &VbTimer::tick, &m_main, [this] { onTimer2(); });
+    QObject::connect(m_main.timer(3), &VbTimer::tick, &m_main, [this] { onTimer3(); });
+    QObject::connect(m_main.timer(4), &VbTimer::tick, &m_main, [this] { onTimer4(); });
+    QObject::connect(m_main.timer(6), &VbTimer::tick, &m_main, [this] { onTimer6(); });
+    QObject::connect(m_main.timer(7), &VbTimer::tick, &m_main, [this] { onTimer7(); });
+    QObject::connect(m_main.timer(10), &VbTimer::tick, &m_main, [this] { onTimer10(); });
+}
+
+Form11* LegacyProbe::waitDialog() const { return m_form11.data(); }
+
+void LegacyProbe::onTimer3() {
+    m_main.timer(3)->setEnabled(false);
+    if (!m_form11) m_form11 = new Form11(&m_main);
+    m_form11->setWindowModality(Qt::ApplicationModal);
+    m_form11->show();
+}
+
+void LegacyProbe::onTimer2() {
+    m_main.timer(2)->setEnabled(false);
+    m_main.timer(2)->setInterval(5000);
+    m_main.MSComm1->output(Frames::LegacyProbe());
+    m_main.timer(4)->setEnabled(true);
+}
+
+void LegacyProbe::onTimer4() {
+    m_main.timer(4)->setEnabled(false);
+    CommPort& port = *m_main.MSComm1;
+    port.dropInput();
+    g::RxState = 0;
+    const auto answer = Dialogs::msgBox(
+        &m_main, QStringLiteral("模块和计算机通信失败，请检查串口号、波特率。您需要系统自动检测波特率吗？"),
+        QStringLiteral("系统提示"), Dialogs::Icon::None, Dialogs::Buttons::YesNo);
+    if (answer == Dialogs::Answer::Yes) {
+        m_main.timer(7)->setEnabled(true);
+        port.setInputLen(1);
+        port.setRThreshold(1);
+        port.setDTREnable(true);
+        g::BaudScanStep = 1;
+        return;
+    }
+    port.setInputLen(1000);
+    port.setRThreshold(1000);
+    if (port.isOpen()) port.close();
+    if (Frm7300MOD* dlg = m_main.connectDialog()) {
+        dlg->Command1[0]->setEnabled(true);
+        dlg->Command1[1]->setEnabled(true);
+        dlg->Frame1->setEnabled(true);
+    }
+}
+
+void LegacyProbe::onTimer6() {
+    QByteArray frame;
+    switch (g::PollStep) {
+        case 0: frame = QByteArray::fromHex("D7F803"); g::PollStep = 1; break;
+        case 1: frame = QByteArray::fromHex("D7F903"); g::PollStep = 2; break;
+        case 2: frame = QByteArray::fromHex("D7EC"); g::PollStep = 3; break;
+        case 3: m_main.timer(6)->setEnabled(false); return;
+        default: return;
+    }
+    m_main.MSComm1->output(frame);
+}
+
+void LegacyProbe::onTimer7() { scanStep(false); }
+
+void LegacyProbe::onTimer10() {
+    g::CommBytes = Frames::HandshakeFrame();
+    g::RxState = 0;
+    m_main.MSComm1->setRThreshold(1);
+    m_main.MSComm1->setInputLen(1);
+    m_main.timer(10)->rearm(1500);
+    scanStep(true);
+}
+
+// One rate of the search: the handshake probe search tries all nine rates,
+// the older one gives up before 115200.
+void LegacyProbe::scanStep(bool handshakeProbe) {
+    const int step = g::BaudScanStep;
+    const int lastRateStep = handshakeProbe ? 9 : 8;
+    if (step >= 1 && step <= lastRateStep) {
+        CommPort& port = *m_main.MSComm1;
+        port.setSettings(QStringLiteral("%1,n,8,1").arg(kRates[step - 1]));
+        g::BaudScanStep = step + 1;
+        m_main.setPanel(1, Vb::stringTable(101) + QStringLiteral("COM%1--%2").arg(port.commPort()).arg(port.settings()));
+        port.output(handshakeProbe ? g::CommBytes : Frames::LegacyProbe());
+    } else if (step == lastRateStep + 1) {
+        giveUp(handshakeProbe);
+    }
+}
+
+void LegacyProbe::giveUp(bool handshakeProbe) {
+    g::BaudScanStep = 1;
+    CommPort& port = *m_main.MSComm1;
+    port.setRThreshold(1000);
+    port.setInputLen(1000);
+    if (Frm7300MOD* dlg = m_main.connectDialog()) {
+        dlg->Command1[0]->setEnabled(true);
+        dlg->Command1[1]->setEnabled(true);
+        if (handshakeProbe) {
+            dlg->Combo1->setEnabled(true);
+            dlg->Combo2->setEnabled(true);
+        } else {
+            dlg->Frame1->setEnabled(true);
+        }
+    }
+    if (port.isOpen()) port.close();
+    m_main.timer(handshakeProbe ? 10 : 7)->setEnabled(false);
+    m_main.setPanel(1, Vb::stringTable(101) + QStringLiteral("未使用"));
+    Dialogs::msgBox(&m_main, QStringLiteral("自动检索失败请换一下串口编号再试！"), QStringLiteral("错误提示"));
+}
