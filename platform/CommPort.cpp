@@ -157,6 +157,9 @@ CommPort::OpenResult CommPort::open()
         return OpenResult::Other;
     }
 
+    // Like a real line, a port hears nothing of what was sent while it was
+    // closed; a pseudo-terminal would otherwise keep it.
+    m_port->clear(QSerialPort::Input);
     ++m_openCount;
     m_lostReported = false;
     m_recheckAfterHandler = false;

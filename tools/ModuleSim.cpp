@@ -191,6 +191,38 @@ bool ModuleSim::start(const QString& portsDir, int comNumber)
     return true;
 }
 
+QString ModuleSim::lineSettingsText() const
+{
+    const int fd = m_slaveKeeper >= 0 ? m_slaveKeeper : m_master;
+    termios tio{};
+    if (fd < 0 || ::tcgetattr(fd, &tio) != 0)
+        return {};
+    const struct {
+        speed_t code;
+        int rate;
+    } rates[] = {{B1200, 1200},   {B2400, 2400},   {B4800, 4800},   {B9600, 9600},
+                 {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
+    int rate = 0;
+    for (const auto& r : rates)
+        if (::cfgetospeed(&tio) == r.code)
+            rate = r.rate;
+    QChar parity = QLatin1Char('n');
+    if (tio.c_cflag & PARENB) {
+        if (tio.c_cflag & CMSPAR)
+            parity = (tio.c_cflag & PARODD) ? QLatin1Char('m') : QLatin1Char('s');
+        else
+            parity = (tio.c_cflag & PARODD) ? QLatin1Char('o') : QLatin1Char('e');
+    }
+    int bits = 8;
+    switch (tio.c_cflag & CSIZE) {
+    case CS5: bits = 5; break;
+    case CS6: bits = 6; break;
+    case CS7: bits = 7; break;
+    default: bits = 8; break;
+    }
+    return QStringLiteral("%1,%2,%3,%4").arg(rate).arg(parity).arg(bits).arg((tio.c_cflag & CSTOPB) ? 2 : 1);
+}
+
 void ModuleSim::closeFds()
 {
     if (m_notifier) {

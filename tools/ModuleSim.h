@@ -78,6 +78,10 @@ public:
     QString slavePath() const { return m_slavePath; }
     QString errorText() const { return m_error; }
 
+    // The line settings the program gave the port, as "9600,n,8,1" (a rate
+    // outside the standard list shows as 0).
+    QString lineSettingsText() const;
+
     // Milliseconds since start().
     qint64 elapsedMs() const { return m_clock.isValid() ? m_clock.elapsed() : 0; }
 

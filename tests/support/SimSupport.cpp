@@ -49,7 +49,7 @@ bool SimFixture::waitForRequests(int n, int timeoutMs)
 int SimFixture::waitForRequest(const QByteArray& bytes, int from, int timeoutMs)
 {
     int found = -1;
-    QTest::qWaitFor(
+    (void)QTest::qWaitFor(
         [&]() {
             const QList<ModuleSim::Record> reqs = m_sim.requests();
             for (int i = qMax(0, from); i < reqs.size(); ++i) {
