@@ -31,9 +31,13 @@ struct InputRequest {
 struct FileRequest {
     bool save = false;
     QString title;
-    QString filter;  // "Access 文件 (*.mdb)" style, ";;"-separated
+    // "Access 文件 (*.mdb)" style, ";;"-separated; the common dialog's
+    // "数据文件(*.MDB)|*.mdb" pairs are accepted too. Patterns match
+    // regardless of case, as on the system the files come from.
+    QString filter;
     QString directory;
     QString defaultName;
+    QString defaultSuffix;  // added to a typed name without one ("mdb")
 };
 
 // A handler replaces the real windows (tests install one).
@@ -45,8 +49,10 @@ struct Handler {
     std::function<QString(const FileRequest&)> file;
 };
 
-// Installs h (nullptr restores the real windows).
+// Installs h (nullptr restores the real windows). The handler is not owned;
+// a function left empty in it falls back to the real window.
 void setHandler(Handler* h);
+Handler* handler();
 
 Answer msgBox(QWidget* parent, const QString& text, const QString& title, Icon icon = Icon::None,
               Buttons buttons = Buttons::Ok);
@@ -55,6 +61,10 @@ QString inputBox(QWidget* parent, const QString& prompt, const QString& title,
 QString openFile(QWidget* parent, const QString& title, const QString& filter,
                  const QString& directory = QString());
 QString saveFile(QWidget* parent, const QString& title, const QString& filter,
-                 const QString& directory = QString(), const QString& defaultName = QString());
+                 const QString& directory = QString(), const QString& defaultName = QString(),
+                 const QString& defaultSuffix = QString());
+
+// The filter in the form Qt's file dialog takes (exposed for tests).
+QString qtFilter(const QString& filter);
 
 }  // namespace Dialogs

@@ -16,10 +16,18 @@ bool gbkAvailable();
 QByteArray toGbk(const QString& text, bool* ok = nullptr);
 QString fromGbk(const QByteArray& bytes);
 
-// One received byte as exactly one character (ASCII as itself, a byte that
-// is no character on its own as U+FFFD).
+// One received byte as exactly one character, so that n bytes always show
+// as n characters: 0x00-0x7F as ASCII, 0x80 as the euro sign (its meaning
+// in code page 936), and every other byte as U+FFFD. Bytes 0x81-0xFE only
+// lead a two-byte character and 0xFF is unassigned, so none of them is a
+// character on its own; guessing one (a Latin-1 letter, a private-use code)
+// would show text the module never sent.
 QChar byteToChar(unsigned char b);
+// byteToChar of every byte, in order (the result is as long as the input).
+QString bytesToChars(const QByteArray& bytes);
 
+// Each UTF-16 code unit as two bytes, high byte first (a character outside
+// the basic plane gives its two surrogates, four bytes).
 QByteArray toUcs2BE(const QString& text);
 // An odd trailing byte is ignored.
 QString fromUcs2BE(const QByteArray& bytes);
