@@ -1,6 +1,6 @@
 #include "CommPort.h"
 
-#include "PortNames.h"
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +9,7 @@
 #include <QSerialPort>
 #include <QStringList>
 
-#include <unistd.h>
+#include "PortNames.h"
 
 namespace {
 
@@ -21,16 +21,13 @@ struct LineSettings {
 };
 
 // "rate,parity,data,stop" as the forms write it, e.g. "9600,n,8,1".
-bool parseSettings(const QString& text, LineSettings* out)
-{
+bool parseSettings(const QString& text, LineSettings* out) {
     const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != 4)
-        return false;
+    if (parts.size() != 4) return false;
     LineSettings s;
     bool ok = false;
     s.rate = parts[0].trimmed().toInt(&ok);
-    if (!ok || s.rate <= 0)
-        return false;
+    if (!ok || s.rate <= 0) return false;
 
     const QString parity = parts[1].trimmed().toLower();
     if (parity == QLatin1String("n"))
@@ -47,8 +44,7 @@ bool parseSettings(const QString& text, LineSettings* out)
         return false;
 
     const int bits = parts[2].trimmed().toInt(&ok);
-    if (!ok || bits < 5 || bits > 8)
-        return false;
+    if (!ok || bits < 5 || bits > 8) return false;
     s.dataBits = static_cast<QSerialPort::DataBits>(bits);
 
     const QString stop = parts[3].trimmed();
@@ -67,43 +63,34 @@ bool parseSettings(const QString& text, LineSettings* out)
 
 // The lock file QSerialPort takes for a device: "LCK.." and the path below
 // /dev with slashes turned into underscores (/dev/pts/3 -> LCK..pts_3).
-QStringList lockFileCandidates(const QString& devicePath)
-{
+QStringList lockFileCandidates(const QString& devicePath) {
     QString name = devicePath;
-    if (name.startsWith(QLatin1String("/dev/")))
-        name = name.mid(5);
+    if (name.startsWith(QLatin1String("/dev/"))) name = name.mid(5);
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     return {QStringLiteral("/var/lock/LCK..") + name, QStringLiteral("/run/lock/LCK..") + name};
 }
 
 }  // namespace
 
-CommPort::CommPort(QObject* parent) : QObject(parent), m_port(new QSerialPort(this))
-{
+CommPort::CommPort(QObject* parent) : QObject(parent), m_port(new QSerialPort(this)) {
     connect(m_port, &QSerialPort::readyRead, this, &CommPort::onReadyRead);
     connect(m_port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { onError(static_cast<int>(e)); });
 }
 
-CommPort::~CommPort()
-{
+CommPort::~CommPort() {
     // Closing here (not in QSerialPort's own destructor) keeps the lock file
     // and the line released before any signal could reach a dying receiver.
-    if (m_port->isOpen())
-        m_port->close();
+    if (m_port->isOpen()) m_port->close();
 }
 
-void CommPort::setCommPort(int number)
-{
-    if (number >= 1 && number <= 8)
-        m_portNumber = number;
+void CommPort::setCommPort(int number) {
+    if (number >= 1 && number <= 8) m_portNumber = number;
 }
 
-bool CommPort::setSettings(const QString& text)
-{
+bool CommPort::setSettings(const QString& text) {
     LineSettings parsed;
-    if (!parseSettings(text, &parsed))
-        return false;
+    if (!parseSettings(text, &parsed)) return false;
     m_settings = text.trimmed();
     if (isOpen() && !applySettings()) {
         m_lastError = m_port->errorString();
@@ -113,8 +100,7 @@ bool CommPort::setSettings(const QString& text)
     return true;
 }
 
-bool CommPort::applySettings()
-{
+bool CommPort::applySettings() {
     LineSettings s;
     parseSettings(m_settings, &s);
     bool ok = m_port->setBaudRate(s.rate);
@@ -125,10 +111,8 @@ bool CommPort::applySettings()
     return ok;
 }
 
-CommPort::OpenResult CommPort::open()
-{
-    if (isOpen())
-        return OpenResult::Ok;
+CommPort::OpenResult CommPort::open() {
+    if (isOpen()) return OpenResult::Ok;
     m_lastError.clear();
 
     const QString candidate = PortNames::devicePathFor(m_portNumber);
@@ -150,10 +134,8 @@ CommPort::OpenResult CommPort::open()
         const QString text = m_port->errorString();
         m_port->clearError();
         m_lastError = QStringLiteral("COM%1 (%2): %3").arg(m_portNumber).arg(m_devicePath, text);
-        if (error == QSerialPort::DeviceNotFoundError)
-            return OpenResult::Missing;
-        if (error == QSerialPort::PermissionError)
-            return classifyPermissionError();
+        if (error == QSerialPort::DeviceNotFoundError) return OpenResult::Missing;
+        if (error == QSerialPort::PermissionError) return classifyPermissionError();
         return OpenResult::Other;
     }
 
@@ -167,7 +149,8 @@ CommPort::OpenResult CommPort::open()
     if (!applySettings()) {
         // A rate the adapter refuses leaves the line unusable; say so rather
         // than talk at the wrong speed.
-        m_lastError = QStringLiteral("COM%1 (%2): %3").arg(m_portNumber).arg(m_devicePath, m_port->errorString());
+        m_lastError =
+            QStringLiteral("COM%1 (%2): %3").arg(m_portNumber).arg(m_devicePath, m_port->errorString());
         m_port->clearError();
         m_port->close();
         return OpenResult::Other;
@@ -179,8 +162,7 @@ CommPort::OpenResult CommPort::open()
     return OpenResult::Ok;
 }
 
-CommPort::OpenResult CommPort::classifyPermissionError()
-{
+CommPort::OpenResult CommPort::classifyPermissionError() {
     // The same error value covers "someone else has it" and "the user may not
     // open it"; the lock file's holder tells them apart.
     for (const QString& lockPath : lockFileCandidates(m_devicePath)) {
@@ -203,25 +185,20 @@ CommPort::OpenResult CommPort::classifyPermissionError()
         m_lastError = QStringLiteral("COM%1 (%2): permission denied").arg(m_portNumber).arg(m_devicePath);
         return OpenResult::Other;
     }
-    m_lastError = QStringLiteral("COM%1 (%2) is in use by another program").arg(m_portNumber).arg(m_devicePath);
+    m_lastError =
+        QStringLiteral("COM%1 (%2) is in use by another program").arg(m_portNumber).arg(m_devicePath);
     return OpenResult::InUse;
 }
 
-void CommPort::close()
-{
+void CommPort::close() {
     m_buffer.clear();
-    if (m_port->isOpen())
-        m_port->close();
+    if (m_port->isOpen()) m_port->close();
     m_port->clearError();
 }
 
-bool CommPort::isOpen() const
-{
-    return m_port->isOpen();
-}
+bool CommPort::isOpen() const { return m_port->isOpen(); }
 
-void CommPort::setDTREnable(bool on)
-{
+void CommPort::setDTREnable(bool on) {
     m_dtr = on;
     if (isOpen()) {
         m_port->setDataTerminalReady(on);
@@ -229,30 +206,20 @@ void CommPort::setDTREnable(bool on)
     }
 }
 
-void CommPort::setRThreshold(int n)
-{
-    if (n < 0)
-        n = 0;
+void CommPort::setRThreshold(int n) {
+    if (n < 0) n = 0;
     if (n != m_threshold) {
         m_threshold = n;
         ++m_thresholdChanges;
     }
 }
 
-void CommPort::setInputLen(int n)
-{
-    m_inputLen = n < 0 ? 0 : n;
-}
+void CommPort::setInputLen(int n) { m_inputLen = n < 0 ? 0 : n; }
 
-int CommPort::inBufferCount() const
-{
-    return isOpen() ? int(m_buffer.size()) : 0;
-}
+int CommPort::inBufferCount() const { return isOpen() ? int(m_buffer.size()) : 0; }
 
-void CommPort::dropInput()
-{
-    if (!isOpen())
-        return;
+void CommPort::dropInput() {
+    if (!isOpen()) return;
     pullFromDevice();
     if (!m_buffer.isEmpty()) {
         m_buffer.clear();
@@ -260,28 +227,21 @@ void CommPort::dropInput()
     }
 }
 
-QByteArray CommPort::input()
-{
-    if (!isOpen())
-        return {};
+QByteArray CommPort::input() {
+    if (!isOpen()) return {};
     pullFromDevice();
     const qsizetype n = (m_inputLen == 0) ? m_buffer.size() : qMin<qsizetype>(m_inputLen, m_buffer.size());
-    if (n == 0)
-        return {};
+    if (n == 0) return {};
     QByteArray taken = m_buffer.left(n);
     m_buffer.remove(0, n);
     ++m_consumed;
     return taken;
 }
 
-bool CommPort::output(const QByteArray& frame)
-{
-    if (!isOpen())
-        return false;
-    if (frame.isEmpty())
-        return true;
-    if (m_port->write(frame) != frame.size())
-        return false;
+bool CommPort::output(const QByteArray& frame) {
+    if (!isOpen()) return false;
+    if (frame.isEmpty()) return true;
+    if (m_port->write(frame) != frame.size()) return false;
     // Hand the frame to the line now, in one piece, rather than at the next
     // turn of the event loop: the request timing is part of the protocol.
     m_port->flush();
@@ -289,54 +249,43 @@ bool CommPort::output(const QByteArray& frame)
     return true;
 }
 
-bool CommPort::pullFromDevice()
-{
-    if (!m_port->isOpen() || m_port->bytesAvailable() <= 0)
-        return false;
+bool CommPort::pullFromDevice() {
+    if (!m_port->isOpen() || m_port->bytesAvailable() <= 0) return false;
     const QByteArray got = m_port->readAll();
     m_buffer.append(got);
     return !got.isEmpty();
 }
 
-void CommPort::onReadyRead()
-{
-    if (pullFromDevice())
-        scheduleCheck();
+void CommPort::onReadyRead() {
+    if (pullFromDevice()) scheduleCheck();
 }
 
-void CommPort::onError(int error)
-{
+void CommPort::onError(int error) {
     const auto e = static_cast<QSerialPort::SerialPortError>(error);
-    if (e != QSerialPort::ReadError && e != QSerialPort::ResourceError)
-        return;
+    if (e != QSerialPort::ReadError && e != QSerialPort::ResourceError) return;
     m_port->clearError();
     // Qt keeps raising the same error for as long as the dead descriptor
     // stays open; react to the first one only.
-    if (!m_port->isOpen() || m_lostReported)
-        return;
+    if (!m_port->isOpen() || m_lostReported) return;
     m_lostReported = true;
     const quint64 session = m_openCount;
     QMetaObject::invokeMethod(
         this,
         [this, session]() {
-            if (session != m_openCount)
-                return;
+            if (session != m_openCount) return;
             close();
             emit commEvent(LineLost);
         },
         Qt::QueuedConnection);
 }
 
-void CommPort::scheduleCheck()
-{
-    if (m_checkQueued)
-        return;
+void CommPort::scheduleCheck() {
+    if (m_checkQueued) return;
     m_checkQueued = true;
     QMetaObject::invokeMethod(this, &CommPort::deliver, Qt::QueuedConnection);
 }
 
-void CommPort::deliver()
-{
+void CommPort::deliver() {
     m_checkQueued = false;
     if (m_inHandler) {
         // Bytes came in while a handler runs a nested event loop (a message
@@ -344,11 +293,9 @@ void CommPort::deliver()
         m_recheckAfterHandler = true;
         return;
     }
-    if (!isOpen() || m_threshold <= 0)
-        return;
+    if (!isOpen() || m_threshold <= 0) return;
     pullFromDevice();
-    if (m_buffer.size() < m_threshold)
-        return;
+    if (m_buffer.size() < m_threshold) return;
 
     const quint64 consumedBefore = m_consumed;
     const quint64 thresholdBefore = m_thresholdChanges;
@@ -357,16 +304,13 @@ void CommPort::deliver()
     QPointer<CommPort> self(this);
     m_inHandler = true;
     emit commEvent(Receive);
-    if (!self)
-        return;
+    if (!self) return;
     m_inHandler = false;
 
-    if (!isOpen() || session != m_openCount || m_threshold <= 0)
-        return;
+    if (!isOpen() || session != m_openCount || m_threshold <= 0) return;
     const bool progressed = m_consumed != consumedBefore || m_thresholdChanges != thresholdBefore;
     // A handler that left enough bytes waiting without touching them would
     // get the same bytes again and again; it waits for new bytes instead.
-    if (m_recheckAfterHandler || (progressed && m_buffer.size() >= m_threshold))
-        scheduleCheck();
+    if (m_recheckAfterHandler || (progressed && m_buffer.size() >= m_threshold)) scheduleCheck();
     m_recheckAfterHandler = false;
 }

@@ -1,79 +1,67 @@
 #include "ModuleSim.h"
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
-
 #include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr uint8_t kReadOp = 0x03;
 
-int lengthKey(uint8_t code, int op)
-{
-    return (int(code) << 9) | (op + 1);
-}
+int lengthKey(uint8_t code, int op) { return (int(code) << 9) | (op + 1); }
 
 }  // namespace
 
-ModuleSim::Identity ModuleSim::preset(Kind kind)
-{
+ModuleSim::Identity ModuleSim::preset(Kind kind) {
     Identity id;
     switch (kind) {
-    case Kind::Sms:
-        id.version = QByteArrayLiteral("N310 V4.02 ");
-        id.moduleType = 0x02;
-        break;
-    case Kind::Gprs:
-        id.version = QByteArrayLiteral("N320 V4.02 ");
-        id.moduleType = 0x01;
-        id.hsStatus2 = 0x80;
-        break;
-    case Kind::Qv7351:
-        id.version = QByteArrayLiteral("V351 V1.00 ");
-        id.moduleType = 0x02;
-        break;
+        case Kind::Sms:
+            id.version = QByteArrayLiteral("N310 V4.02 ");
+            id.moduleType = 0x02;
+            break;
+        case Kind::Gprs:
+            id.version = QByteArrayLiteral("N320 V4.02 ");
+            id.moduleType = 0x01;
+            id.hsStatus2 = 0x80;
+            break;
+        case Kind::Qv7351:
+            id.version = QByteArrayLiteral("V351 V1.00 ");
+            id.moduleType = 0x02;
+            break;
     }
     return id;
 }
 
-ModuleSim::ModuleSim(QObject* parent) : QObject(parent)
-{
+ModuleSim::ModuleSim(QObject* parent) : QObject(parent) {
     m_quietTimer.setSingleShot(true);
     m_quietTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_quietTimer, &QTimer::timeout, this, [this]() {
-        if (!m_pending.isEmpty())
-            takeRequest(m_pending.size());
+        if (!m_pending.isEmpty()) takeRequest(m_pending.size());
     });
     m_sendTimer.setSingleShot(true);
     m_sendTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_sendTimer, &QTimer::timeout, this, &ModuleSim::pumpOutgoing);
 
     // The probe and the identify requests are ten bytes: preamble, code, 03.
-    for (uint8_t code : {uint8_t(0xFE), uint8_t(0xF8), uint8_t(0xF9), uint8_t(0xEC), uint8_t(0xD6), uint8_t(0xD1)})
+    for (uint8_t code :
+         {uint8_t(0xFE), uint8_t(0xF8), uint8_t(0xF9), uint8_t(0xEC), uint8_t(0xD6), uint8_t(0xD1)})
         setRequestLength(code, kReadOp, 10);
     installDefaultHandlers();
     m_clock.start();
 }
 
-ModuleSim::~ModuleSim()
-{
-    stop();
-}
+ModuleSim::~ModuleSim() { stop(); }
 
-QByteArray ModuleSim::preambleBytes()
-{
-    return QByteArray::fromHex("1A2A3A4A5A6A7A8A");
-}
+QByteArray ModuleSim::preambleBytes() { return QByteArray::fromHex("1A2A3A4A5A6A7A8A"); }
 
-QByteArray ModuleSim::answerFrame(uint8_t code, uint8_t status, const QByteArray& payload)
-{
+QByteArray ModuleSim::answerFrame(uint8_t code, uint8_t status, const QByteArray& payload) {
     QByteArray frame = preambleBytes();
     frame.append(char(code));
     frame.append(char(status));
@@ -81,19 +69,17 @@ QByteArray ModuleSim::answerFrame(uint8_t code, uint8_t status, const QByteArray
     return frame;
 }
 
-void ModuleSim::installDefaultHandlers()
-{
+void ModuleSim::installDefaultHandlers() {
     m_handlers.clear();
     auto oneByte = [](uint8_t code, uint8_t Identity::*field) {
         return [code, field](ModuleSim& sim, const QByteArray& request) {
-            if (uint8_t(request.at(9)) != kReadOp)
-                return;
-            sim.answer(answerFrame(code, sim.identity.identifyStatus, QByteArray(1, char(sim.identity.*field))));
+            if (uint8_t(request.at(9)) != kReadOp) return;
+            sim.answer(
+                answerFrame(code, sim.identity.identifyStatus, QByteArray(1, char(sim.identity.*field))));
         };
     };
     m_handlers.insert(0xFE, [](ModuleSim& sim, const QByteArray& request) {
-        if (uint8_t(request.at(9)) != kReadOp)
-            return;
+        if (uint8_t(request.at(9)) != kReadOp) return;
         QByteArray status;
         status.append(char(sim.identity.hsStatus1));
         status.append(char(sim.identity.hsStatus2));
@@ -104,40 +90,31 @@ void ModuleSim::installDefaultHandlers()
     m_handlers.insert(0xD6, oneByte(0xD6, &Identity::blockD6));
     m_handlers.insert(0xD1, oneByte(0xD1, &Identity::moduleType));
     m_handlers.insert(0xEC, [](ModuleSim& sim, const QByteArray& request) {
-        if (uint8_t(request.at(9)) != kReadOp)
-            return;
+        if (uint8_t(request.at(9)) != kReadOp) return;
         QByteArray version = sim.identity.version.left(11);
         version.append(QByteArray(11 - version.size(), ' '));
         sim.answer(answerFrame(0xEC, sim.identity.identifyStatus, version));
     });
 }
 
-void ModuleSim::resetHandlers()
-{
+void ModuleSim::resetHandlers() {
     installDefaultHandlers();
     m_fallback = nullptr;
 }
 
-void ModuleSim::setHandler(uint8_t code, Handler handler)
-{
-    m_handlers.insert(code, std::move(handler));
-}
+void ModuleSim::setHandler(uint8_t code, Handler handler) { m_handlers.insert(code, std::move(handler)); }
 
-void ModuleSim::setRequestLength(uint8_t code, int op, int length)
-{
+void ModuleSim::setRequestLength(uint8_t code, int op, int length) {
     m_lengths.insert(lengthKey(code, op), length);
 }
 
-int ModuleSim::requestLength(uint8_t code, uint8_t op) const
-{
+int ModuleSim::requestLength(uint8_t code, uint8_t op) const {
     auto it = m_lengths.constFind(lengthKey(code, op));
-    if (it != m_lengths.constEnd())
-        return *it;
+    if (it != m_lengths.constEnd()) return *it;
     return m_lengths.value(lengthKey(code, -1), 0);
 }
 
-bool ModuleSim::start(const QString& portsDir, int comNumber)
-{
+bool ModuleSim::start(const QString& portsDir, int comNumber) {
     stop();
     m_error.clear();
     if (!QDir().mkpath(portsDir)) {
@@ -174,8 +151,7 @@ bool ModuleSim::start(const QString& portsDir, int comNumber)
     ::unlink(linkName.constData());
     if (::symlink(name, linkName.constData()) != 0) {
         m_error = QStringLiteral("cannot link %1: %2").arg(link, QString::fromLocal8Bit(strerror(errno)));
-        if (keeper >= 0)
-            ::close(keeper);
+        if (keeper >= 0) ::close(keeper);
         ::close(master);
         return false;
     }
@@ -191,12 +167,10 @@ bool ModuleSim::start(const QString& portsDir, int comNumber)
     return true;
 }
 
-QString ModuleSim::lineSettingsText() const
-{
+QString ModuleSim::lineSettingsText() const {
     const int fd = m_slaveKeeper >= 0 ? m_slaveKeeper : m_master;
     termios tio{};
-    if (fd < 0 || ::tcgetattr(fd, &tio) != 0)
-        return {};
+    if (fd < 0 || ::tcgetattr(fd, &tio) != 0) return {};
     const struct {
         speed_t code;
         int rate;
@@ -204,8 +178,7 @@ QString ModuleSim::lineSettingsText() const
                  {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
     int rate = 0;
     for (const auto& r : rates)
-        if (::cfgetospeed(&tio) == r.code)
-            rate = r.rate;
+        if (::cfgetospeed(&tio) == r.code) rate = r.rate;
     QChar parity = QLatin1Char('n');
     if (tio.c_cflag & PARENB) {
         if (tio.c_cflag & CMSPAR)
@@ -215,33 +188,37 @@ QString ModuleSim::lineSettingsText() const
     }
     int bits = 8;
     switch (tio.c_cflag & CSIZE) {
-    case CS5: bits = 5; break;
-    case CS6: bits = 6; break;
-    case CS7: bits = 7; break;
-    default: bits = 8; break;
+        case CS5:
+            bits = 5;
+            break;
+        case CS6:
+            bits = 6;
+            break;
+        case CS7:
+            bits = 7;
+            break;
+        default:
+            bits = 8;
+            break;
     }
     return QStringLiteral("%1,%2,%3,%4").arg(rate).arg(parity).arg(bits).arg((tio.c_cflag & CSTOPB) ? 2 : 1);
 }
 
-void ModuleSim::closeFds()
-{
+void ModuleSim::closeFds() {
     if (m_notifier) {
         m_notifier->setEnabled(false);
         m_notifier->deleteLater();
         m_notifier = nullptr;
     }
-    if (m_master >= 0)
-        ::close(m_master);
-    if (m_slaveKeeper >= 0)
-        ::close(m_slaveKeeper);
+    if (m_master >= 0) ::close(m_master);
+    if (m_slaveKeeper >= 0) ::close(m_slaveKeeper);
     m_master = -1;
     m_slaveKeeper = -1;
     m_outgoing.clear();
     m_sendTimer.stop();
 }
 
-void ModuleSim::stop()
-{
+void ModuleSim::stop() {
     closeFds();
     m_pending.clear();
     m_pendingTimes.clear();
@@ -256,24 +233,20 @@ void ModuleSim::stop()
     m_slavePath.clear();
 }
 
-void ModuleSim::closeLine()
-{
-    if (!isRunning())
-        return;
+void ModuleSim::closeLine() {
+    if (!isRunning()) return;
     closeFds();
     emit lineClosed();
 }
 
-void ModuleSim::clearRecorded()
-{
+void ModuleSim::clearRecorded() {
     m_chunks.clear();
     m_received.clear();
     m_requests.clear();
     m_sent.clear();
 }
 
-void ModuleSim::onMasterReadable()
-{
+void ModuleSim::onMasterReadable() {
     while (m_master >= 0) {
         char buf[4096];
         const ssize_t n = ::read(m_master, buf, sizeof buf);
@@ -283,17 +256,14 @@ void ModuleSim::onMasterReadable()
             m_chunks.append({now, bytes});
             m_received.append(bytes);
             m_pending.append(bytes);
-            for (ssize_t i = 0; i < n; ++i)
-                m_pendingTimes.append(now);
+            for (ssize_t i = 0; i < n; ++i) m_pendingTimes.append(now);
             emit bytesReceived(bytes);
             continue;
         }
-        if (n < 0 && (errno == EAGAIN || errno == EINTR))
-            break;
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) break;
         // End of file or a hang-up: nothing more will come, and a notifier
         // left on would fire for ever.
-        if (m_notifier)
-            m_notifier->setEnabled(false);
+        if (m_notifier) m_notifier->setEnabled(false);
         break;
     }
     if (!m_pending.isEmpty()) {
@@ -302,56 +272,46 @@ void ModuleSim::onMasterReadable()
     }
 }
 
-void ModuleSim::splitRequests()
-{
+void ModuleSim::splitRequests() {
     const QByteArray pre = preambleBytes();
     while (!m_pending.isEmpty()) {
         if (m_pending.startsWith(pre)) {
-            if (m_pending.size() < 10)
-                return;
+            if (m_pending.size() < 10) return;
             const int length = requestLength(uint8_t(m_pending.at(8)), uint8_t(m_pending.at(9)));
             if (length > 0) {
-                if (m_pending.size() < length)
-                    return;
+                if (m_pending.size() < length) return;
                 takeRequest(length);
                 continue;
             }
             // Unknown length: it runs to the quiet time, or to the next frame.
             const qsizetype next = m_pending.indexOf(pre, 8);
-            if (next < 0)
-                return;
+            if (next < 0) return;
             takeRequest(next);
             continue;
         }
         const qsizetype next = m_pending.indexOf(pre);
-        if (next <= 0)
-            return;
+        if (next <= 0) return;
         takeRequest(next);
     }
 }
 
-void ModuleSim::takeRequest(qsizetype length)
-{
+void ModuleSim::takeRequest(qsizetype length) {
     length = qMin(length, m_pending.size());
-    if (length <= 0)
-        return;
+    if (length <= 0) return;
     Record r;
     r.atMs = m_pendingTimes.isEmpty() ? elapsedMs() : m_pendingTimes.first();
     r.bytes = m_pending.left(length);
     m_pending.remove(0, length);
     m_pendingTimes.remove(0, qMin<qsizetype>(length, m_pendingTimes.size()));
-    if (m_pending.isEmpty())
-        m_quietTimer.stop();
+    if (m_pending.isEmpty()) m_quietTimer.stop();
     m_requests.append(r);
     emit requestReceived(r.bytes);
     dispatch(r.bytes);
 }
 
-void ModuleSim::dispatch(const QByteArray& request)
-{
+void ModuleSim::dispatch(const QByteArray& request) {
     if (request.startsWith(preambleBytes())) {
-        if (request.size() < 10)
-            return;
+        if (request.size() < 10) return;
         const auto it = m_handlers.constFind(uint8_t(request.at(8)));
         if (it != m_handlers.constEnd() && *it) {
             const Handler handler = *it;  // the handler may replace itself
@@ -365,25 +325,17 @@ void ModuleSim::dispatch(const QByteArray& request)
     }
 }
 
-void ModuleSim::send(const QByteArray& bytes)
-{
-    writeMaster(bytes);
-}
+void ModuleSim::send(const QByteArray& bytes) { writeMaster(bytes); }
 
-void ModuleSim::sendChunks(const QList<QByteArray>& pieces, int gapMs)
-{
+void ModuleSim::sendChunks(const QList<QByteArray>& pieces, int gapMs) {
     const qint64 now = elapsedMs();
-    for (int i = 0; i < pieces.size(); ++i)
-        enqueue(now + qint64(i) * qMax(0, gapMs), pieces.at(i));
+    for (int i = 0; i < pieces.size(); ++i) enqueue(now + qint64(i) * qMax(0, gapMs), pieces.at(i));
 }
 
-void ModuleSim::answer(const QByteArray& bytes)
-{
-    if (behaviour.silent)
-        return;
+void ModuleSim::answer(const QByteArray& bytes) {
+    if (behaviour.silent) return;
     const QByteArray whole = behaviour.junk + bytes;
-    if (whole.isEmpty())
-        return;
+    if (whole.isEmpty()) return;
     const qint64 first = elapsedMs() + qMax(0, behaviour.delayMs);
     if (behaviour.chunkSize <= 0) {
         enqueue(first, whole);
@@ -396,30 +348,22 @@ void ModuleSim::answer(const QByteArray& bytes)
     }
 }
 
-void ModuleSim::enqueue(qint64 due, const QByteArray& bytes)
-{
-    if (!isRunning())
-        return;
+void ModuleSim::enqueue(qint64 due, const QByteArray& bytes) {
+    if (!isRunning()) return;
     // Answers never overtake one another.
-    if (!m_outgoing.isEmpty())
-        due = qMax(due, m_outgoing.last().due);
+    if (!m_outgoing.isEmpty()) due = qMax(due, m_outgoing.last().due);
     m_outgoing.append({due, bytes});
     pumpOutgoing();
 }
 
-void ModuleSim::pumpOutgoing()
-{
+void ModuleSim::pumpOutgoing() {
     const qint64 now = elapsedMs();
-    while (!m_outgoing.isEmpty() && m_outgoing.first().due <= now)
-        writeMaster(m_outgoing.takeFirst().bytes);
-    if (!m_outgoing.isEmpty())
-        m_sendTimer.start(int(m_outgoing.first().due - now));
+    while (!m_outgoing.isEmpty() && m_outgoing.first().due <= now) writeMaster(m_outgoing.takeFirst().bytes);
+    if (!m_outgoing.isEmpty()) m_sendTimer.start(int(m_outgoing.first().due - now));
 }
 
-void ModuleSim::writeMaster(const QByteArray& bytes)
-{
-    if (m_master < 0)
-        return;
+void ModuleSim::writeMaster(const QByteArray& bytes) {
+    if (m_master < 0) return;
     qsizetype done = 0;
     int stalls = 0;
     while (done < bytes.size()) {
@@ -430,10 +374,8 @@ void ModuleSim::writeMaster(const QByteArray& bytes)
         }
         // The line's buffer is full (nobody reads the port): what does not
         // fit is lost, as on a real line.
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno == EAGAIN && ++stalls < 3)
-            continue;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN && ++stalls < 3) continue;
         break;
     }
     m_sent.append(bytes.left(done));

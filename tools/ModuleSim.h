@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
-
 #include <functional>
 
 class QSocketNotifier;
@@ -43,11 +42,11 @@ public:
 
     // How answers go out. Raw send() and sendChunks() bypass all of it.
     struct Behaviour {
-        bool silent = false;   // answer nothing
-        int delayMs = 0;       // before each answer
-        int chunkSize = 0;     // > 0: split each answer into pieces of this many bytes
-        int chunkGapMs = 0;    // between those pieces
-        QByteArray junk;       // sent just before each answer
+        bool silent = false;  // answer nothing
+        int delayMs = 0;      // before each answer
+        int chunkSize = 0;    // > 0: split each answer into pieces of this many bytes
+        int chunkGapMs = 0;   // between those pieces
+        QByteArray junk;      // sent just before each answer
     };
 
     struct Record {

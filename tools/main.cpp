@@ -1,48 +1,43 @@
 // modsim: plays a module on a pseudo-terminal linked as COMn, until
 // interrupted, printing every request it receives.
 
-#include "ModuleSim.h"
-#include "platform/PortNames.h"
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTextStream>
-
 #include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
+
+#include "ModuleSim.h"
+#include "platform/PortNames.h"
 
 namespace {
 
 // Written to from the signal handler, which may do nothing but write().
 int sigPipe[2] = {-1, -1};
 
-void onSignal(int)
-{
+void onSignal(int) {
     const char c = 1;
     [[maybe_unused]] const ssize_t n = ::write(sigPipe[0], &c, 1);
 }
 
-QString hexOf(const QByteArray& bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
+QString hexOf(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("modsim"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Simulated SMS alarm module on a pseudo-terminal."));
     parser.addHelpOption();
-    const QCommandLineOption dirOption(QStringLiteral("ports-dir"),
-                                       QStringLiteral("Folder of the COM links (default: %1).")
-                                           .arg(PortNames::portsFolder()),
-                                       QStringLiteral("DIR"), PortNames::portsFolder());
+    const QCommandLineOption dirOption(
+        QStringLiteral("ports-dir"),
+        QStringLiteral("Folder of the COM links (default: %1).").arg(PortNames::portsFolder()),
+        QStringLiteral("DIR"), PortNames::portsFolder());
     const QCommandLineOption comOption(QStringLiteral("com"), QStringLiteral("COM number 1..8 (default 1)."),
                                        QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption kindOption(QStringLiteral("kind"),

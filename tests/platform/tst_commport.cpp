@@ -1,15 +1,15 @@
-#include "platform/CommPort.h"
-#include "platform/PortNames.h"
-#include "tests/support/SimSupport.h"
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <ctime>
-#include <unistd.h>
+
+#include "platform/CommPort.h"
+#include "platform/PortNames.h"
+#include "tests/support/SimSupport.h"
 
 using SimSupport::fromHex;
 using SimSupport::hex;
@@ -17,8 +17,7 @@ using SimSupport::SimFixture;
 
 namespace {
 
-double cpuSeconds()
-{
+double cpuSeconds() {
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
@@ -28,8 +27,7 @@ double cpuSeconds()
 struct EventLog {
     int receive = 0;
     int lost = 0;
-    explicit EventLog(CommPort& port)
-    {
+    explicit EventLog(CommPort& port) {
         QObject::connect(&port, &CommPort::commEvent, &port, [this](int code) {
             if (code == CommPort::Receive)
                 ++receive;
@@ -39,8 +37,7 @@ struct EventLog {
     }
 };
 
-bool linkAs(const QString& dir, int com, const QString& target)
-{
+bool linkAs(const QString& dir, int com, const QString& target) {
     const QString link = dir + QStringLiteral("/com%1").arg(com);
     ::unlink(QFile::encodeName(link).constData());
     return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) == 0;
@@ -67,8 +64,7 @@ private slots:
     void reopenStartsWithEmptyInput();
 };
 
-void TestCommPort::portNamesFollowLinksAndFallBack()
-{
+void TestCommPort::portNamesFollowLinksAndFallBack() {
     const QByteArray saved = qgetenv("COMPORTS_DIR");
     const bool hadEnv = qEnvironmentVariableIsSet("COMPORTS_DIR");
 
@@ -87,12 +83,10 @@ void TestCommPort::portNamesFollowLinksAndFallBack()
     qunsetenv("COMPORTS_DIR");
     QCOMPARE(PortNames::portsFolder(), QDir::homePath() + QStringLiteral("/.config/comports"));
 
-    if (hadEnv)
-        qputenv("COMPORTS_DIR", saved);
+    if (hadEnv) qputenv("COMPORTS_DIR", saved);
 }
 
-void TestCommPort::thresholdRaisesOnceEnoughBytesWait()
-{
+void TestCommPort::thresholdRaisesOnceEnoughBytesWait() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     CommPort port;
@@ -130,8 +124,7 @@ void TestCommPort::thresholdRaisesOnceEnoughBytesWait()
     QCOMPARE(events.receive, 2);
 }
 
-void TestCommPort::readLengthBoundsEachRead()
-{
+void TestCommPort::readLengthBoundsEachRead() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     CommPort port;
@@ -158,8 +151,7 @@ void TestCommPort::readLengthBoundsEachRead()
     QVERIFY(port.input().isEmpty());
 }
 
-void TestCommPort::handlerReadingOneByteAtATimeGetsEverything()
-{
+void TestCommPort::handlerReadingOneByteAtATimeGetsEverything() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     CommPort port;
@@ -172,8 +164,7 @@ void TestCommPort::handlerReadingOneByteAtATimeGetsEverything()
     QByteArray got;
     int calls = 0;
     connect(&port, &CommPort::commEvent, this, [&](int code) {
-        if (code != CommPort::Receive)
-            return;
+        if (code != CommPort::Receive) return;
         ++calls;
         got += port.input();
     });
@@ -183,8 +174,7 @@ void TestCommPort::handlerReadingOneByteAtATimeGetsEverything()
     QCOMPARE(calls, 5);
 }
 
-void TestCommPort::raisedThresholdWaitsForTheRest()
-{
+void TestCommPort::raisedThresholdWaitsForTheRest() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     CommPort port;
@@ -196,8 +186,7 @@ void TestCommPort::raisedThresholdWaitsForTheRest()
     // in one piece once all four have arrived.
     QList<QByteArray> reads;
     connect(&port, &CommPort::commEvent, this, [&](int code) {
-        if (code != CommPort::Receive)
-            return;
+        if (code != CommPort::Receive) return;
         reads.append(port.input());
         if (reads.size() == 1) {
             port.setRThreshold(4);
@@ -215,8 +204,7 @@ void TestCommPort::raisedThresholdWaitsForTheRest()
     QCOMPARE(hex(reads.at(1)), QStringLiteral("01 02 03 04"));
 }
 
-void TestCommPort::handlerIsNeverReentered()
-{
+void TestCommPort::handlerIsNeverReentered() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     CommPort port;
@@ -229,8 +217,7 @@ void TestCommPort::handlerIsNeverReentered()
     int calls = 0;
     QByteArray got;
     connect(&port, &CommPort::commEvent, this, [&](int code) {
-        if (code != CommPort::Receive)
-            return;
+        if (code != CommPort::Receive) return;
         ++calls;
         maxDepth = qMax(maxDepth, ++depth);
         got += port.input();
@@ -238,7 +225,8 @@ void TestCommPort::handlerIsNeverReentered()
             // A message box runs an event loop inside the handler; bytes that
             // come meanwhile must wait for the handler to return.
             fx.sim().send(fromHex("02"));
-            (void)QTest::qWaitFor([&]() { return fx.sim().sent().size() == 2 && port.inBufferCount() == 1; }, 5000);
+            (void)QTest::qWaitFor([&]() { return fx.sim().sent().size() == 2 && port.inBufferCount() == 1; },
+                                  5000);
             QTest::qWait(50);
         }
         --depth;
@@ -259,8 +247,7 @@ void TestCommPort::handlerIsNeverReentered()
     QCOMPARE(calls, before);
 }
 
-void TestCommPort::oneWritePerFrame()
-{
+void TestCommPort::oneWritePerFrame() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     CommPort port;
@@ -286,8 +273,7 @@ void TestCommPort::oneWritePerFrame()
     QCOMPARE(written.size(), 2);
 }
 
-void TestCommPort::settingsAndDtrHeldWhileClosed()
-{
+void TestCommPort::settingsAndDtrHeldWhileClosed() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     CommPort port;
@@ -322,8 +308,7 @@ void TestCommPort::settingsAndDtrHeldWhileClosed()
     QVERIFY2(port.open() == CommPort::OpenResult::Ok, qPrintable(port.lastErrorText()));
 }
 
-void TestCommPort::missingPort()
-{
+void TestCommPort::missingPort() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QByteArray saved = qgetenv("COMPORTS_DIR");
@@ -341,8 +326,7 @@ void TestCommPort::missingPort()
     QVERIFY(QFile::remove(dir.path() + QStringLiteral("/com2")));
     int absent = 0;
     for (int n = 1; n <= 8 && absent == 0; ++n)
-        if (!QFile::exists(QStringLiteral("/dev/ttyS%1").arg(n - 1)))
-            absent = n;
+        if (!QFile::exists(QStringLiteral("/dev/ttyS%1").arg(n - 1))) absent = n;
     if (absent != 0) {
         port.setCommPort(absent);
         QCOMPARE(port.open(), CommPort::OpenResult::Missing);
@@ -351,8 +335,7 @@ void TestCommPort::missingPort()
     qputenv("COMPORTS_DIR", saved);
 }
 
-void TestCommPort::portInUse()
-{
+void TestCommPort::portInUse() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     CommPort first;
@@ -374,8 +357,7 @@ void TestCommPort::portInUse()
     QCOMPARE(second.open(), CommPort::OpenResult::Ok);
 }
 
-void TestCommPort::otherOpenFailuresAreNotMissing()
-{
+void TestCommPort::otherOpenFailuresAreNotMissing() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QByteArray saved = qgetenv("COMPORTS_DIR");
@@ -399,8 +381,7 @@ void TestCommPort::otherOpenFailuresAreNotMissing()
     qputenv("COMPORTS_DIR", saved);
 }
 
-void TestCommPort::otherEndClosed()
-{
+void TestCommPort::otherEndClosed() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     CommPort port;
@@ -410,8 +391,7 @@ void TestCommPort::otherEndClosed()
     EventLog events(port);
     int closedDuringEvent = 0;
     connect(&port, &CommPort::commEvent, this, [&](int code) {
-        if (code == CommPort::LineLost && !port.isOpen())
-            ++closedDuringEvent;
+        if (code == CommPort::LineLost && !port.isOpen()) ++closedDuringEvent;
     });
 
     fx.sim().closeLine();
@@ -431,8 +411,7 @@ void TestCommPort::otherEndClosed()
     QVERIFY(port.input().isEmpty());
 }
 
-void TestCommPort::closedPortDoesNothing()
-{
+void TestCommPort::closedPortDoesNothing() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     CommPort port;
@@ -467,8 +446,7 @@ void TestCommPort::closedPortDoesNothing()
     QCOMPARE(events.receive, 0);
 }
 
-void TestCommPort::reopenStartsWithEmptyInput()
-{
+void TestCommPort::reopenStartsWithEmptyInput() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     CommPort port;

@@ -5,20 +5,15 @@
 
 namespace SimSupport {
 
-QString hex(const QByteArray& bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
+QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
 
-QByteArray fromHex(const char* text)
-{
+QByteArray fromHex(const char* text) {
     QByteArray compact(text);
     compact.replace(' ', QByteArray());
     return QByteArray::fromHex(compact);
 }
 
-SimFixture::SimFixture(int comNumber, ModuleSim::Kind kind) : m_com(comNumber)
-{
+SimFixture::SimFixture(int comNumber, ModuleSim::Kind kind) : m_com(comNumber) {
     m_hadEnv = qEnvironmentVariableIsSet("COMPORTS_DIR");
     m_oldEnv = qgetenv("COMPORTS_DIR");
     if (!m_dir.isValid()) {
@@ -28,12 +23,10 @@ SimFixture::SimFixture(int comNumber, ModuleSim::Kind kind) : m_com(comNumber)
     qputenv("COMPORTS_DIR", QFile::encodeName(m_dir.path()));
     m_sim.setKind(kind);
     m_ok = m_sim.start(m_dir.path(), comNumber);
-    if (!m_ok)
-        m_error = m_sim.errorText();
+    if (!m_ok) m_error = m_sim.errorText();
 }
 
-SimFixture::~SimFixture()
-{
+SimFixture::~SimFixture() {
     m_sim.stop();
     if (m_hadEnv)
         qputenv("COMPORTS_DIR", m_oldEnv);
@@ -41,13 +34,11 @@ SimFixture::~SimFixture()
         qunsetenv("COMPORTS_DIR");
 }
 
-bool SimFixture::waitForRequests(int n, int timeoutMs)
-{
+bool SimFixture::waitForRequests(int n, int timeoutMs) {
     return QTest::qWaitFor([&]() { return m_sim.requests().size() >= n; }, timeoutMs);
 }
 
-int SimFixture::waitForRequest(const QByteArray& bytes, int from, int timeoutMs)
-{
+int SimFixture::waitForRequest(const QByteArray& bytes, int from, int timeoutMs) {
     int found = -1;
     (void)QTest::qWaitFor(
         [&]() {
@@ -64,8 +55,7 @@ int SimFixture::waitForRequest(const QByteArray& bytes, int from, int timeoutMs)
     return found;
 }
 
-bool SimFixture::waitForReceived(int n, int timeoutMs)
-{
+bool SimFixture::waitForReceived(int n, int timeoutMs) {
     return QTest::qWaitFor([&]() { return m_sim.received().size() >= n; }, timeoutMs);
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "tools/ModuleSim.h"
-
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+
+#include "tools/ModuleSim.h"
 
 // Helpers for tests that talk to the simulated module over a real
 // pseudo-terminal.

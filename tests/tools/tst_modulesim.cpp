@@ -1,16 +1,16 @@
-#include "tests/support/SimSupport.h"
-#include "tools/ModuleSim.h"
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
-
 #include <cerrno>
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
+
+#include "tests/support/SimSupport.h"
+#include "tools/ModuleSim.h"
 
 using SimSupport::fromHex;
 using SimSupport::hex;
@@ -22,8 +22,7 @@ namespace {
 // lean on the serial port class they are meant to help test.
 class RawClient {
 public:
-    explicit RawClient(const QString& path)
-    {
+    explicit RawClient(const QString& path) {
         m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (m_fd >= 0) {
             termios tio{};
@@ -33,16 +32,15 @@ public:
         }
         m_clock.start();
     }
-    ~RawClient()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
+    ~RawClient() {
+        if (m_fd >= 0) ::close(m_fd);
     }
     bool ok() const { return m_fd >= 0; }
-    void write(const QByteArray& bytes) { QCOMPARE(::write(m_fd, bytes.constData(), bytes.size()), bytes.size()); }
+    void write(const QByteArray& bytes) {
+        QCOMPARE(::write(m_fd, bytes.constData(), bytes.size()), bytes.size());
+    }
     // Collects whatever arrived; each read that got something is a piece.
-    void poll()
-    {
+    void poll() {
         char buf[512];
         for (;;) {
             const ssize_t n = ::read(m_fd, buf, sizeof buf);
@@ -51,15 +49,12 @@ public:
                 m_pieceTimes.append(m_clock.elapsed());
                 continue;
             }
-            if (n < 0 && errno != EAGAIN)
-                m_hungUp = true;
-            if (n == 0)
-                m_hungUp = true;
+            if (n < 0 && errno != EAGAIN) m_hungUp = true;
+            if (n == 0) m_hungUp = true;
             return;
         }
     }
-    bool waitFor(int bytes, int timeoutMs = 5000)
-    {
+    bool waitFor(int bytes, int timeoutMs = 5000) {
         return QTest::qWaitFor(
             [&]() {
                 poll();
@@ -71,8 +66,7 @@ public:
     QList<qint64> pieceTimes() const { return m_pieceTimes; }
     bool hungUp() const { return m_hungUp; }
     qint64 now() const { return m_clock.elapsed(); }
-    void reset()
-    {
+    void reset() {
         poll();
         m_got.clear();
         m_pieceTimes.clear();
@@ -86,10 +80,7 @@ private:
     bool m_hungUp = false;
 };
 
-QByteArray request(const char* codeAndOp)
-{
-    return fromHex("1A 2A 3A 4A 5A 6A 7A 8A") + fromHex(codeAndOp);
-}
+QByteArray request(const char* codeAndOp) { return fromHex("1A 2A 3A 4A 5A 6A 7A 8A") + fromHex(codeAndOp); }
 
 }  // namespace
 
@@ -107,8 +98,7 @@ private slots:
     void closeLineHangsUpTheClient();
 };
 
-void TestModuleSim::answersProbeAndIdentifyWithConfiguredValues()
-{
+void TestModuleSim::answersProbeAndIdentifyWithConfiguredValues() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     ModuleSim& sim = fx.sim();
@@ -159,8 +149,7 @@ void TestModuleSim::answersProbeAndIdentifyWithConfiguredValues()
     QVERIFY(client.got().isEmpty());
 }
 
-void TestModuleSim::presetsDiffer()
-{
+void TestModuleSim::presetsDiffer() {
     SimFixture fx(1, ModuleSim::Kind::Gprs);
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     RawClient client(fx.sim().linkPath());
@@ -178,8 +167,7 @@ void TestModuleSim::presetsDiffer()
     QVERIFY(ModuleSim::preset(ModuleSim::Kind::Qv7351).moduleType != 1);
 }
 
-void TestModuleSim::silentAndDelayed()
-{
+void TestModuleSim::silentAndDelayed() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     RawClient client(fx.sim().linkPath());
@@ -201,8 +189,7 @@ void TestModuleSim::silentAndDelayed()
              qPrintable(QStringLiteral("answered after %1 ms").arg(client.pieceTimes().first() - sentAt)));
 }
 
-void TestModuleSim::chunksAndJunk()
-{
+void TestModuleSim::chunksAndJunk() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     RawClient client(fx.sim().linkPath());
@@ -217,13 +204,13 @@ void TestModuleSim::chunksAndJunk()
     // take two of them at once, never all three).
     const QList<qint64> times = client.pieceTimes();
     QVERIFY(times.size() >= 2);
-    QVERIFY2(times.last() - times.first() >= 55, qPrintable(QStringLiteral("span %1").arg(times.last() - times.first())));
+    QVERIFY2(times.last() - times.first() >= 55,
+             qPrintable(QStringLiteral("span %1").arg(times.last() - times.first())));
     QCOMPARE(fx.sim().sent().size(), 14);
     QVERIFY(!fx.sim().sending());
 }
 
-void TestModuleSim::sendChunksKeepsGaps()
-{
+void TestModuleSim::sendChunksKeepsGaps() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     RawClient client(fx.sim().linkPath());
@@ -242,8 +229,7 @@ void TestModuleSim::sendChunksKeepsGaps()
     QVERIFY(client.waitFor(1));
 }
 
-void TestModuleSim::splitsRequestsByLengthAndQuietTime()
-{
+void TestModuleSim::splitsRequestsByLengthAndQuietTime() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     ModuleSim& sim = fx.sim();
@@ -294,8 +280,7 @@ void TestModuleSim::splitsRequestsByLengthAndQuietTime()
     QVERIFY(sim.elapsedMs() >= sim.requests().at(1).atMs);
 }
 
-void TestModuleSim::handlersCanBeReplaced()
-{
+void TestModuleSim::handlersCanBeReplaced() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     ModuleSim& sim = fx.sim();
@@ -326,8 +311,7 @@ void TestModuleSim::handlersCanBeReplaced()
     QCOMPARE(hex(client.got()), QStringLiteral("1A 2A 3A 4A 5A 6A 7A 8A F8 00 01"));
 }
 
-void TestModuleSim::linkLifecycle()
-{
+void TestModuleSim::linkLifecycle() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString link = dir.path() + QStringLiteral("/com3");
@@ -350,8 +334,7 @@ void TestModuleSim::linkLifecycle()
     QVERIFY(sim.sent().isEmpty());
 }
 
-void TestModuleSim::closeLineHangsUpTheClient()
-{
+void TestModuleSim::closeLineHangsUpTheClient() {
     SimFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
     RawClient client(fx.sim().linkPath());
