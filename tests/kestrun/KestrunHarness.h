@@ -1,0 +1,72 @@
+#pragma once
+
+// The whole Kestrun program against a simulated module on a pseudo-terminal
+// linked as COM1, with every message box recorded and answered.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTest>
+
+#include "core/Frm7300MOD.h"
+#include "core/FrmMain.h"
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "kestrun/settings/Frm7340COM.h"
+#include "kestrun/settings/KestrunForms.h"
+#include "platform/Vb.h"
+#include "tests/support/DialogRecorder.h"
+#include "tests/support/SimSupport.h"
+
+using SimSupport::fromHex;
+using SimSupport::hex;
+
+struct KestrunHarness {
+    SimSupport::SimFixture fixture;
+    DialogRecorder dialogs;
+    std::unique_ptr<Kestrun> app;
+
+    KestrunHarness() {
+        g::resetAll();
+        Vb::setAppVersion(4, 2);
+        app = createKestrun();
+        app->main->show();
+    }
+
+    ModuleSim& sim() { return fixture.sim(); }
+    MainWindow& main() { return *app->main; }
+    CommPort& port() { return *app->main->MSComm1; }
+
+    // P followed by the given bytes.
+    static QByteArray frame(const char* tailHex) { return fromHex("1A 2A 3A 4A 5A 6A 7A 8A") + fromHex(tailHex); }
+
+    bool waitForPictureWindow() {
+        return QTest::qWaitFor([&] { return main().pictureWindow() && main().pictureWindow()->isVisible(); }, 3000);
+    }
+
+    // Clicks the picture window's caption label, as a user opens the dialog.
+    Frm7300MOD* openConnectDialog() {
+        if (!waitForPictureWindow()) return nullptr;
+        QTest::mouseClick(main().pictureWindow()->Label2, Qt::LeftButton);
+        return main().connectDialog();
+    }
+
+    // Opens the dialog and presses Connect; returns the simulator's clock at
+    // the press.
+    qint64 connect() {
+        Frm7300MOD* dlg = main().connectDialog() ? main().connectDialog() : openConnectDialog();
+        if (!dlg) return -1;
+        const qint64 t = sim().elapsedMs();
+        QTest::mouseClick(dlg->Command1[0], Qt::LeftButton);
+        return t;
+    }
+
+    Frm7340COM* settingsForm() const { return app->forms->settingsForm(); }
+    bool settingsFormShown() const { return settingsForm() && settingsForm()->isVisible(); }
+
+    // Time of the request at index i on the simulator's clock.
+    qint64 at(int i) { return sim().requests().value(i).atMs; }
+    QByteArray request(int i) { return sim().requests().value(i).bytes; }
+};

@@ -1,0 +1,270 @@
+// Start-up, the connect dialog and the handshake of Kestrun, end to end
+// against the simulated module.
+
+#include <QProgressBar>
+
+#include "KestrunHarness.h"
+#include "core/Handshake.h"
+
+class TestConnect : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startShowsCaptionPanelsAndPictureWindow();
+    void happyPathRunsIdentifySequenceAndOpensSettings();
+    void secondConnectWaitsOneSecondAndLateProbeAnswerCounts();
+    void moduleTypeOneIsRefused();
+    void silentModuleTimesOut();
+    void missingTypeAnswerEndsSequence();
+    void portErrors();
+    void truncatedProbeAnswerClosesPort();
+    void noiseAndBurstsAreHandled();
+    void cancelStopsHandshake();
+    void cancelWithoutConnect();
+    void sendModeMenuIsExclusive();
+};
+
+void TestConnect::startShowsCaptionPanelsAndPictureWindow() {
+    KestrunHarness h;
+    QCOMPARE(h.main().windowTitle(), QStringLiteral("KestrunV4.2"));
+    QCOMPARE(h.main().panel(1), QStringLiteral("串口：未使用"));
+    QCOMPARE(h.main().panel(2), QStringLiteral("模块状态：未使用"));
+    QCOMPARE(h.main().panel(3), QStringLiteral("发射区字节数：0"));
+    QVERIFY(!h.main().sendModeMenuVisible());
+    QVERIFY(!h.main().action("x")->isVisible());
+    QVERIFY(!h.main().pictureWindow());
+    QVERIFY(h.waitForPictureWindow());
+    QCOMPARE(h.main().pictureWindow()->windowTitle(), QStringLiteral("短信报警控制模块"));
+    // The picture window raises DTR as it loads.
+    QVERIFY(h.port().dtrEnable());
+    // Timer8 is "on" at design time with interval 0: it must never fire.
+    QTest::qWait(300);
+    QVERIFY(h.sim().requests().isEmpty());
+}
+
+void TestConnect::happyPathRunsIdentifySequenceAndOpensSettings() {
+    KestrunHarness h;
+    Frm7300MOD* dlg = h.openConnectDialog();
+    QVERIFY(dlg);
+    QVERIFY(dlg->isModal());
+    QList<int> pbar;
+    QObject::connect(dlg->PBar, &QProgressBar::valueChanged, [&](int v) { pbar << v; });
+    h.sim().identity.version = "N310 V4.02 ";
+    const qint64 t0 = h.connect();
+    QVERIFY(!dlg->Command1[0]->isEnabled());
+    QVERIFY(dlg->Command1[1]->isEnabled());
+    QVERIFY(!dlg->Combo1->isEnabled());
+    QCOMPARE(g::RecvMode, 100);
+    QCOMPARE(g::OfflineMode, 0);
+
+    QVERIFY(QTest::qWaitFor([&] { return h.settingsFormShown(); }, 8000));
+    const auto reqs = h.sim().requests();
+    QCOMPARE(reqs.size(), 6);
+    QCOMPARE(hex(reqs[0].bytes), hex(h.frame("FE 03")));
+    const char* codes[5] = {"F8 03", "F9 03", "EC 03", "D6 03", "D1 03"};
+    for (int i = 0; i < 5; ++i) QCOMPARE(hex(reqs[i + 1].bytes), hex(h.frame(codes[i])));
+
+    // Probe about 100 ms after the click; first identify request 100 ms after
+    // the probe answer; then one a second.
+    QVERIFY2(reqs[0].atMs - t0 >= 80 && reqs[0].atMs - t0 < 400, qPrintable(QString::number(reqs[0].atMs - t0)));
+    QVERIFY2(reqs[1].atMs - reqs[0].atMs >= 80 && reqs[1].atMs - reqs[0].atMs < 450,
+             qPrintable(QString::number(reqs[1].atMs - reqs[0].atMs)));
+    for (int i = 2; i <= 5; ++i) {
+        const qint64 gap = reqs[i].atMs - reqs[i - 1].atMs;
+        QVERIFY2(gap >= 950 && gap < 1300, qPrintable(QString::number(gap)));
+    }
+    QCOMPARE(pbar, (QList<int>{1, 2, 3, 4}));  // 0 is where it starts
+
+    QCOMPARE(g::VersionText, QStringLiteral("N310 V4.02 "));
+    QCOMPARE(g::VersionText.size(), 11);
+    QCOMPARE(g::ModuleTypeByte[0], uint8_t(2));
+    QCOMPARE(g::WorkModeByte[0], h.sim().identity.workMode);
+    QVERIFY(!h.main().connectDialog());
+    QVERIFY(h.port().isOpen());
+    QVERIFY(h.port().dtrEnable());
+    QCOMPARE(h.main().panel(1), QStringLiteral("串口：未使用"));
+    QVERIFY(h.dialogs.messages().isEmpty());
+    // The identify sequence is over: nothing further goes out.
+    QTest::qWait(1300);
+    QCOMPARE(h.sim().requests().size(), 6);
+}
+
+void TestConnect::secondConnectWaitsOneSecondAndLateProbeAnswerCounts() {
+    KestrunHarness h;
+    h.connect();
+    QVERIFY(QTest::qWaitFor([&] { return h.settingsFormShown(); }, 8000));
+    h.sim().clearRecorded();
+
+    // The probe answer now comes 1.9 s late, inside the time-out.
+    h.sim().setHandler(0xFE, [](ModuleSim& s, const QByteArray&) {
+        QTimer::singleShot(1900, &s, [&s] { s.send(KestrunHarness::frame("FD 00 00 00")); });
+    });
+    h.main().showConnectDialog(true);
+    h.connect();
+    QVERIFY(h.fixture.waitForRequests(2, 5000));
+    const qint64 gap = h.at(1) - h.at(0);
+    QVERIFY2(gap >= 1900 + 950 && gap < 1900 + 1400, qPrintable(QString::number(gap)));
+    QCOMPARE(hex(h.request(1)), hex(h.frame("F8 03")));
+    QVERIFY(h.dialogs.messages().isEmpty());
+}
+
+void TestConnect::moduleTypeOneIsRefused() {
+    KestrunHarness h;
+    h.sim().identity.moduleType = 1;
+    h.connect();
+    QVERIFY(h.dialogs.waitForMessage(1, 8000));
+    const auto m = h.dialogs.messages().first();
+    QCOMPARE(m.text, QStringLiteral("您的模块与测试软件不一样，请与厂家联系"));
+    QCOMPARE(m.title, QStringLiteral("提示"));
+    QCOMPARE(m.icon, Dialogs::Icon::Exclamation);
+    QVERIFY(!h.main().connectDialog());
+    QVERIFY(!h.settingsForm());
+    QVERIFY(h.port().isOpen());
+    QCOMPARE(g::RecvMode, 100);
+    // A later probe answer starts nothing: the time-out is no longer running.
+    const int before = h.sim().requests().size();
+    h.sim().send(h.frame("FD 00 00 00"));
+    QTest::qWait(1300);
+    QCOMPARE(h.sim().requests().size(), before);
+}
+
+void TestConnect::silentModuleTimesOut() {
+    KestrunHarness h;
+    h.sim().behaviour.silent = true;
+    Frm7300MOD* dlg = h.openConnectDialog();
+    h.connect();
+    QVERIFY(h.fixture.waitForRequests(1));
+    const qint64 probeAt = h.sim().elapsedMs();
+    QVERIFY(h.dialogs.waitForMessage(1, 5000));
+    const qint64 waited = h.sim().elapsedMs() - probeAt;
+    QVERIFY2(waited >= 1800 && waited < 2800, qPrintable(QString::number(waited)));
+    const auto m = h.dialogs.messages().first();
+    QCOMPARE(m.text, QStringLiteral("模块和计算机通信失败，请检查串口号、波特率"));
+    QCOMPARE(m.title, QStringLiteral("系统提示"));
+    QCOMPARE(m.icon, Dialogs::Icon::None);
+    QVERIFY(!h.port().isOpen());
+    QVERIFY(dlg->Command1[0]->isEnabled());
+    QVERIFY(dlg->Command1[1]->isEnabled());
+    QVERIFY(dlg->Combo1->isEnabled());
+    QVERIFY(dlg->Combo2->isEnabled());
+    QCOMPARE(h.sim().requests().size(), 1);
+}
+
+void TestConnect::missingTypeAnswerEndsSequence() {
+    KestrunHarness h;
+    h.sim().setHandler(0xD1, {});
+    Frm7300MOD* dlg = h.openConnectDialog();
+    h.connect();
+    QVERIFY(h.fixture.waitForRequest(h.frame("D1 03"), 0, 8000) >= 0);
+    QCOMPARE(dlg->PBar->value(), 4);
+    QVERIFY(QTest::qWaitFor([&] { return dlg->PBar->value() == 0; }, 2000));
+    QVERIFY(dlg->Command1[0]->isEnabled());
+    QVERIFY(dlg->Command1[1]->isEnabled());
+    QVERIFY(!h.settingsForm());
+    QTest::qWait(1200);
+    QCOMPARE(h.sim().requests().size(), 6);
+}
+
+void TestConnect::portErrors() {
+    KestrunHarness h;
+    Frm7300MOD* dlg = h.openConnectDialog();
+    dlg->Combo1->setEditText("COM5");  // nothing linked, and no /dev/ttyS4 that opens here
+    QFile::link("/nonexistent/device", h.fixture.portsDir() + "/com5");
+    h.connect();
+    QCOMPARE(h.dialogs.messages().size(), 1);
+    QCOMPARE(h.dialogs.messages().last().text, QStringLiteral("本机没有这个串口，请选择其它串口重试"));
+    QCOMPARE(h.dialogs.messages().last().title, QStringLiteral("端口错误"));
+    QCOMPARE(h.dialogs.messages().last().icon, Dialogs::Icon::Exclamation);
+    QVERIFY(dlg->Command1[0]->isEnabled());
+    QVERIFY(!h.port().isOpen());
+
+    // COM1 held by another program.
+    CommPort other;
+    other.setCommPort(1);
+    QCOMPARE(other.open(), CommPort::OpenResult::Ok);
+    dlg->Combo1->setEditText("COM1");
+    h.connect();
+    QCOMPARE(h.dialogs.messages().size(), 2);
+    QCOMPARE(h.dialogs.messages().last().text, QStringLiteral("串口已经打开，请关闭其它程序重试"));
+    QCOMPARE(h.dialogs.messages().last().icon, Dialogs::Icon::Exclamation);
+    QVERIFY(dlg->Command1[0]->isEnabled());
+    QTest::qWait(300);
+    QVERIFY(h.sim().received().isEmpty());
+}
+
+void TestConnect::truncatedProbeAnswerClosesPort() {
+    KestrunHarness h;
+    h.sim().setHandler(0xFE, [](ModuleSim& s, const QByteArray&) { s.send(KestrunHarness::frame("FD 00")); });
+    h.connect();
+    QVERIFY(h.fixture.waitForRequests(1));
+    const qint64 fdAt = h.sim().elapsedMs();
+    QVERIFY(QTest::qWaitFor([&] { return !h.port().isOpen(); }, 3000));
+    const qint64 closedAfter = h.sim().elapsedMs() - fdAt;
+    QVERIFY2(closedAfter >= 900 && closedAfter < 1500, qPrintable(QString::number(closedAfter)));
+    QVERIFY(h.dialogs.messages().isEmpty());
+    QVERIFY(h.dialogs.waitForMessage(1, 3000));
+    QCOMPARE(h.dialogs.messages().first().text, QStringLiteral("模块和计算机通信失败，请检查串口号、波特率"));
+    QCOMPARE(h.sim().requests().size(), 1);
+}
+
+void TestConnect::noiseAndBurstsAreHandled() {
+    // Stray bytes, an unknown code before FD, and two answers in one delivery.
+    KestrunHarness h;
+    h.sim().setHandler(0xFE, [](ModuleSim& s, const QByteArray&) {
+        s.send(fromHex("00 FF") + KestrunHarness::frame("55 FD 00 00 07"));
+    });
+    h.sim().setHandler(0xF8, [](ModuleSim& s, const QByteArray&) {
+        s.send(KestrunHarness::frame("F8 00 00") + KestrunHarness::frame("F9 00 01"));
+    });
+    h.sim().setHandler(0xF9, {});
+    h.connect();
+    QVERIFY(QTest::qWaitFor([&] { return h.settingsFormShown(); }, 8000));
+    QCOMPARE(g::HsStatusBytes[2], uint8_t(0x07));
+    QCOMPARE(g::WorkModeByte[0], uint8_t(0));
+    QCOMPARE(g::TransModeByte[0], uint8_t(1));
+}
+
+void TestConnect::cancelStopsHandshake() {
+    KestrunHarness h;
+    Frm7300MOD* dlg = h.openConnectDialog();
+    h.connect();
+    QVERIFY(h.fixture.waitForRequest(h.frame("F8 03"), 0, 3000) >= 0);
+    QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
+    QVERIFY(!h.port().isOpen());
+    QCOMPARE(g::OfflineMode, -1);
+    QVERIFY(!h.main().connectDialog());
+    QVERIFY(QTest::qWaitFor([&] { return h.settingsFormShown(); }, 2000));
+    const int sent = h.sim().requests().size();
+    QTest::qWait(2500);
+    QCOMPARE(h.sim().requests().size(), sent);
+    QVERIFY(h.dialogs.messages().isEmpty());
+}
+
+void TestConnect::cancelWithoutConnect() {
+    KestrunHarness h;
+    Frm7300MOD* dlg = h.openConnectDialog();
+    QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
+    QCOMPARE(g::OfflineMode, -1);
+    QVERIFY(h.settingsFormShown());
+    QTest::qWait(300);
+    QVERIFY(h.sim().received().isEmpty());
+    QVERIFY(h.dialogs.messages().isEmpty());
+}
+
+void TestConnect::sendModeMenuIsExclusive() {
+    KestrunHarness h;
+    QAction* chinese = h.main().action("chinese");
+    QAction* englist = h.main().action("englist");
+    QAction* sendhex = h.main().action("sendhex");
+    QVERIFY(chinese->isChecked());
+    englist->trigger();
+    QVERIFY(englist->isChecked() && !chinese->isChecked() && !sendhex->isChecked());
+    QCOMPARE(h.main().sendMode(), 1);
+    sendhex->trigger();
+    sendhex->trigger();
+    QVERIFY(sendhex->isChecked() && !englist->isChecked());
+    QCOMPARE(h.main().sendMode(), 2);
+}
+
+QTEST_MAIN(TestConnect)
+#include "tst_connect.moc"
