@@ -79,16 +79,19 @@ QByteArray encodeText(const QString& s, bool compressible)
 {
     QByteArray plain;
     plain.reserve(s.size() * 2);
-    bool canCompress = compressible;
+    bool packable = true;
     for (QChar ch : s) {
         const quint16 u = ch.unicode();
         append16(plain, u);
         // A zero byte switches modes in the compressed form, so a character
         // whose low byte is zero cannot appear in it at all.
         if ((u & 0xFF) == 0)
-            canCompress = false;
+            packable = false;
     }
-    if (!canCompress)
+    // A plain text starting with U+FEFF would read back as compressed; the
+    // compressed form is the only safe one for it, whatever the column says.
+    const bool leadingMark = !s.isEmpty() && s[0].unicode() == 0xFEFF;
+    if (!packable || (!compressible && !leadingMark))
         return plain;
     QByteArray packed("\xFF\xFE", 2);
     bool narrow = true;
@@ -104,9 +107,6 @@ QByteArray encodeText(const QString& s, bool compressible)
         else
             append16(packed, u);
     }
-    // A plain text starting with U+FEFF would read back as compressed; the
-    // compressed form is the only safe one for it.
-    const bool leadingMark = !s.isEmpty() && s[0].unicode() == 0xFEFF;
     return (packed.size() < plain.size() || leadingMark) ? packed : plain;
 }
 
