@@ -10,88 +10,89 @@ namespace Dialogs {
 namespace {
 Handler* installed = nullptr;
 
-QMessageBox::Icon qtIcon(Icon icon)
-{
+QMessageBox::Icon qtIcon(Icon icon) {
     switch (icon) {
-    case Icon::Information: return QMessageBox::Information;
-    case Icon::Exclamation: return QMessageBox::Warning;
-    case Icon::Critical: return QMessageBox::Critical;
-    case Icon::Question: return QMessageBox::Question;
-    case Icon::None: break;
+        case Icon::Information:
+            return QMessageBox::Information;
+        case Icon::Exclamation:
+            return QMessageBox::Warning;
+        case Icon::Critical:
+            return QMessageBox::Critical;
+        case Icon::Question:
+            return QMessageBox::Question;
+        case Icon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
 
-QMessageBox::StandardButtons qtButtons(Buttons b)
-{
+QMessageBox::StandardButtons qtButtons(Buttons b) {
     switch (b) {
-    case Buttons::Ok: return QMessageBox::Ok;
-    case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case Buttons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+        case Buttons::Ok:
+            return QMessageBox::Ok;
+        case Buttons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case Buttons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case Buttons::YesNoCancel:
+            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case Buttons::RetryCancel:
+            return QMessageBox::Retry | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
 
 // The answer a box gives when it is closed without a button (Escape or the
 // close box): the "no" side of the choice where there is one.
-Answer closedAnswer(Buttons b)
-{
+Answer closedAnswer(Buttons b) {
     switch (b) {
-    case Buttons::Ok: return Answer::Ok;
-    case Buttons::YesNo: return Answer::No;
-    case Buttons::OkCancel:
-    case Buttons::YesNoCancel:
-    case Buttons::RetryCancel: return Answer::Cancel;
+        case Buttons::Ok:
+            return Answer::Ok;
+        case Buttons::YesNo:
+            return Answer::No;
+        case Buttons::OkCancel:
+        case Buttons::YesNoCancel:
+        case Buttons::RetryCancel:
+            return Answer::Cancel;
     }
     return Answer::Cancel;
 }
 
 // "*.mdb" also matches "*.MDB": the files come from a system that ignores case.
-QString withCaseVariants(const QString& patterns)
-{
+QString withCaseVariants(const QString& patterns) {
     QStringList out;
-    const QStringList parts = patterns.split(QRegularExpression(QStringLiteral("[\\s;]+")), Qt::SkipEmptyParts);
+    const QStringList parts =
+        patterns.split(QRegularExpression(QStringLiteral("[\\s;]+")), Qt::SkipEmptyParts);
     for (const QString& p : parts) {
-        if (!out.contains(p))
-            out << p;
+        if (!out.contains(p)) out << p;
         for (const QString& v : {p.toLower(), p.toUpper()})
-            if (!out.contains(v))
-                out << v;
+            if (!out.contains(v)) out << v;
     }
     return out.join(QLatin1Char(' '));
 }
 }  // namespace
 
-void setHandler(Handler* h)
-{
-    installed = h;
-}
+void setHandler(Handler* h) { installed = h; }
 
-Handler* handler()
-{
-    return installed;
-}
+Handler* handler() { return installed; }
 
-QString qtFilter(const QString& filter)
-{
-    if (filter.isEmpty())
-        return filter;
+QString qtFilter(const QString& filter) {
+    if (filter.isEmpty()) return filter;
     QStringList entries;
     if (filter.contains(QLatin1Char('|'))) {
         // Common-dialog form: description|patterns|description|patterns...
         const QStringList parts = filter.split(QLatin1Char('|'));
         for (int i = 0; i + 1 < parts.size(); i += 2)
-            entries << parts[i].trimmed() + QStringLiteral(" (") + withCaseVariants(parts[i + 1]) + QLatin1Char(')');
-        if (parts.size() % 2 == 1 && !parts.last().trimmed().isEmpty())
-            entries << parts.last().trimmed();
+            entries << parts[i].trimmed() + QStringLiteral(" (") + withCaseVariants(parts[i + 1]) +
+                           QLatin1Char(')');
+        if (parts.size() % 2 == 1 && !parts.last().trimmed().isEmpty()) entries << parts.last().trimmed();
     } else {
         const QRegularExpression tail(QStringLiteral("^(.*)\\(([^()]*)\\)\\s*$"));
         for (const QString& e : filter.split(QStringLiteral(";;"), Qt::SkipEmptyParts)) {
             const auto m = tail.match(e);
             if (m.hasMatch())
-                entries << m.captured(1) + QLatin1Char('(') + withCaseVariants(m.captured(2)) + QLatin1Char(')');
+                entries << m.captured(1) + QLatin1Char('(') + withCaseVariants(m.captured(2)) +
+                               QLatin1Char(')');
             else
                 entries << e;
         }
@@ -99,27 +100,29 @@ QString qtFilter(const QString& filter)
     return entries.join(QStringLiteral(";;"));
 }
 
-Answer msgBox(QWidget* parent, const QString& text, const QString& title, Icon icon, Buttons buttons)
-{
-    if (installed && installed->message)
-        return installed->message(Message{title, text, icon, buttons});
+Answer msgBox(QWidget* parent, const QString& text, const QString& title, Icon icon, Buttons buttons) {
+    if (installed && installed->message) return installed->message(Message{title, text, icon, buttons});
 
     QMessageBox box(qtIcon(icon), title, text, qtButtons(buttons), parent);
     const int r = box.exec();
     switch (r) {
-    case QMessageBox::Ok: return Answer::Ok;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Retry: return Answer::Retry;
-    default: return closedAnswer(buttons);
+        case QMessageBox::Ok:
+            return Answer::Ok;
+        case QMessageBox::Cancel:
+            return Answer::Cancel;
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        case QMessageBox::Retry:
+            return Answer::Retry;
+        default:
+            return closedAnswer(buttons);
     }
 }
 
-QString inputBox(QWidget* parent, const QString& prompt, const QString& title, const QString& defaultText)
-{
-    if (installed && installed->input)
-        return installed->input(InputRequest{title, prompt, defaultText});
+QString inputBox(QWidget* parent, const QString& prompt, const QString& title, const QString& defaultText) {
+    if (installed && installed->input) return installed->input(InputRequest{title, prompt, defaultText});
 
     bool ok = false;
     const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
@@ -127,10 +130,8 @@ QString inputBox(QWidget* parent, const QString& prompt, const QString& title, c
 }
 
 namespace {
-QString runFileDialog(QWidget* parent, const FileRequest& req)
-{
-    if (installed && installed->file)
-        return installed->file(req);
+QString runFileDialog(QWidget* parent, const FileRequest& req) {
+    if (installed && installed->file) return installed->file(req);
 
     QString start = req.directory;
     if (!req.defaultName.isEmpty())
@@ -138,17 +139,14 @@ QString runFileDialog(QWidget* parent, const FileRequest& req)
     QFileDialog dlg(parent, req.title, start, qtFilter(req.filter));
     dlg.setAcceptMode(req.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(req.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!req.defaultSuffix.isEmpty())
-        dlg.setDefaultSuffix(req.defaultSuffix);
-    if (dlg.exec() != QDialog::Accepted)
-        return QString();
+    if (!req.defaultSuffix.isEmpty()) dlg.setDefaultSuffix(req.defaultSuffix);
+    if (dlg.exec() != QDialog::Accepted) return QString();
     const QStringList files = dlg.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
 }
 }  // namespace
 
-QString openFile(QWidget* parent, const QString& title, const QString& filter, const QString& directory)
-{
+QString openFile(QWidget* parent, const QString& title, const QString& filter, const QString& directory) {
     FileRequest req;
     req.save = false;
     req.title = title;
@@ -158,8 +156,7 @@ QString openFile(QWidget* parent, const QString& title, const QString& filter, c
 }
 
 QString saveFile(QWidget* parent, const QString& title, const QString& filter, const QString& directory,
-                 const QString& defaultName, const QString& defaultSuffix)
-{
+                 const QString& defaultName, const QString& defaultSuffix) {
     FileRequest req;
     req.save = true;
     req.title = title;

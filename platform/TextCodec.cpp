@@ -5,38 +5,31 @@
 
 namespace TextCodec {
 
-bool gbkAvailable()
-{
+bool gbkAvailable() {
     QStringEncoder enc("GBK");
     QStringDecoder dec("GBK");
-    if (!enc.isValid() || !dec.isValid())
-        return false;
+    if (!enc.isValid() || !dec.isValid()) return false;
     // A codec that exists but maps wrongly is as bad as none.
     const QByteArray probe = enc.encode(QString::fromUtf8("串口"));
     return !enc.hasError() && probe == QByteArray("\xB4\xAE\xBF\xDA", 4);
 }
 
-QByteArray toGbk(const QString& text, bool* ok)
-{
+QByteArray toGbk(const QString& text, bool* ok) {
     QStringEncoder enc("GBK");
     if (!enc.isValid()) {
-        if (ok)
-            *ok = false;
+        if (ok) *ok = false;
         return QByteArray();
     }
     QByteArray out = enc.encode(text);
     // The encoder puts "?" in place of a character it cannot map and only
     // tells through hasError(); the caller must learn of it.
-    if (ok)
-        *ok = !enc.hasError();
+    if (ok) *ok = !enc.hasError();
     return out;
 }
 
-QString fromGbk(const QByteArray& bytes)
-{
+QString fromGbk(const QByteArray& bytes) {
     QStringDecoder dec("GBK");
-    if (!dec.isValid())
-        return bytesToChars(bytes);
+    if (!dec.isValid()) return bytesToChars(bytes);
     QString text = dec.decode(bytes);
     // The decoder keeps an unfinished two-byte character back, waiting for
     // more input that never comes; it must still show up, not vanish.
@@ -45,31 +38,24 @@ QString fromGbk(const QByteArray& bytes)
         const auto b = static_cast<unsigned char>(bytes[i]);
         i += (b >= 0x81 && b <= 0xFE) ? 2 : 1;
     }
-    if (i > bytes.size())
-        text.append(QChar(QChar::ReplacementCharacter));
+    if (i > bytes.size()) text.append(QChar(QChar::ReplacementCharacter));
     return text;
 }
 
-QChar byteToChar(unsigned char b)
-{
-    if (b < 0x80)
-        return QChar(b);
-    if (b == 0x80)
-        return QChar(0x20AC);
+QChar byteToChar(unsigned char b) {
+    if (b < 0x80) return QChar(b);
+    if (b == 0x80) return QChar(0x20AC);
     return QChar(QChar::ReplacementCharacter);
 }
 
-QString bytesToChars(const QByteArray& bytes)
-{
+QString bytesToChars(const QByteArray& bytes) {
     QString s;
     s.reserve(bytes.size());
-    for (char c : bytes)
-        s.append(byteToChar(static_cast<unsigned char>(c)));
+    for (char c : bytes) s.append(byteToChar(static_cast<unsigned char>(c)));
     return s;
 }
 
-QByteArray toUcs2BE(const QString& text)
-{
+QByteArray toUcs2BE(const QString& text) {
     QByteArray out;
     out.reserve(text.size() * 2);
     for (QChar c : text) {
@@ -79,8 +65,7 @@ QByteArray toUcs2BE(const QString& text)
     return out;
 }
 
-QString fromUcs2BE(const QByteArray& bytes)
-{
+QString fromUcs2BE(const QByteArray& bytes) {
     QString s;
     s.reserve(bytes.size() / 2);
     for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {

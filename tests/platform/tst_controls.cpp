@@ -1,5 +1,3 @@
-#include "Controls.h"
-
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -14,26 +12,24 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include "Controls.h"
+
 namespace {
 // Hex digits pass, lower case raised, other codes below 127 dropped.
-void hexOnly(int& k)
-{
-    if (k == 8 || (k >= '0' && k <= '9') || (k >= 'A' && k <= 'F'))
-        return;
+void hexOnly(int& k) {
+    if (k == 8 || (k >= '0' && k <= '9') || (k >= 'A' && k <= 'F')) return;
     if (k >= 'a' && k <= 'f') {
         k -= 32;
         return;
     }
-    if (k < 127)
-        k = 0;
+    if (k < 127) k = 0;
 }
 }  // namespace
 
 class TestControls : public QObject {
     Q_OBJECT
 private slots:
-    void names()
-    {
+    void names() {
         QObject o;
         Controls::setArrayName(&o, QStringLiteral("Command1"), 0);
         QCOMPARE(o.objectName(), QStringLiteral("Command1(0)"));
@@ -42,8 +38,7 @@ private slots:
         QCOMPARE(o.objectName(), QStringLiteral("MSGrid1"));
     }
 
-    void checkBoxValueFromCode()
-    {
+    void checkBoxValueFromCode() {
         QCheckBox box;
         int clicks = 0;
         Controls::onClick(&box, &box, [&] { ++clicks; });
@@ -72,8 +67,7 @@ private slots:
         QVERIFY(!box.isChecked());
     }
 
-    void optionButtonsFromCode()
-    {
+    void optionButtonsFromCode() {
         QWidget w;
         auto* a = new QRadioButton(QStringLiteral("a"), &w);
         auto* b = new QRadioButton(QStringLiteral("b"), &w);
@@ -101,8 +95,7 @@ private slots:
         QVERIFY(!a->isChecked());
     }
 
-    void optionButtonsInAGroup()
-    {
+    void optionButtonsInAGroup() {
         QWidget w;
         auto* a = new QRadioButton(&w);
         auto* b = new QRadioButton(&w);
@@ -118,8 +111,7 @@ private slots:
         QVERIFY(!b->isChecked());
     }
 
-    void listIndexFromCode()
-    {
+    void listIndexFromCode() {
         QComboBox combo;
         combo.addItems({QStringLiteral("1200bps"), QStringLiteral("9600bps"), QStringLiteral("115200bps")});
         int clicks = 0;
@@ -154,8 +146,7 @@ private slots:
         QCOMPARE(clicks, 4);
     }
 
-    void codeOnlyClick()
-    {
+    void codeOnlyClick() {
         QObject control;
         int runs = 0;
         Controls::runClick(&control);  // no handler: nothing happens
@@ -165,8 +156,7 @@ private slots:
         QCOMPARE(Controls::VbClick::of(&control), Controls::VbClick::of(&control));
     }
 
-    void keyFilterOnTypedKeys()
-    {
+    void keyFilterOnTypedKeys() {
         QLineEdit edit;
         QList<int> seen;
         Controls::installKeyFilter(&edit, [&](int& k) {
@@ -198,8 +188,7 @@ private slots:
         QCOMPARE(edit.text(), QStringLiteral("F中"));
     }
 
-    void keyFilterOnPastedText()
-    {
+    void keyFilterOnPastedText() {
         QLineEdit edit;
         int calls = 0;
         Controls::installKeyFilter(&edit, [&](int& k) {
@@ -213,8 +202,7 @@ private slots:
         edit.setCursorPosition(1);
         QClipboard* cb = QApplication::clipboard();
         cb->setText(QStringLiteral("ab:cx9"));
-        if (cb->text() != QStringLiteral("ab:cx9"))
-            QSKIP("no clipboard on this platform");
+        if (cb->text() != QStringLiteral("ab:cx9")) QSKIP("no clipboard on this platform");
         QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(edit.text(), QStringLiteral("0ABC90"));
         QCOMPARE(calls, 6);
@@ -227,8 +215,7 @@ private slots:
         QCOMPARE(edit.text(), QStringLiteral("EC90"));
     }
 
-    void keyFilterOnInputMethodCommit()
-    {
+    void keyFilterOnInputMethodCommit() {
         QLineEdit edit;
         Controls::installKeyFilter(&edit, [](int& k) {
             if (k == 0x4E2D)  // one character the box refuses
@@ -243,17 +230,14 @@ private slots:
         QCOMPARE(edit.text(), QStringLiteral("报警"));
     }
 
-    void keyFilterThatEditsTheBox()
-    {
+    void keyFilterThatEditsTheBox() {
         // A filter in the forms' style: it inserts the key itself at the
         // caret, drops the key, and appends ":" after each pair.
         QLineEdit edit;
         Controls::installKeyFilter(&edit, [&](int& k) {
             hexOnly(k);
-            if (k == 8)
-                return;
-            if (k != 0)
-                edit.insert(QString(QChar(k)));
+            if (k == 8) return;
+            if (k != 0) edit.insert(QString(QChar(k)));
             k = 0;
             if (edit.text().size() % 3 == 2) {
                 edit.setCursorPosition(static_cast<int>(edit.text().size()));
@@ -268,8 +252,7 @@ private slots:
         QCOMPARE(edit.text(), QStringLiteral("0A:1F"));
     }
 
-    void keyFilterCanRefuseBackspaceAndEnter()
-    {
+    void keyFilterCanRefuseBackspaceAndEnter() {
         QLineEdit edit;
         Controls::installKeyFilter(&edit, [](int& k) { k = 0; });
         edit.setText(QStringLiteral("log"));
@@ -283,8 +266,7 @@ private slots:
         QCOMPARE(returns.count(), 0);
     }
 
-    void codeChangesAreNotFiltered()
-    {
+    void codeChangesAreNotFiltered() {
         QLineEdit edit;
         Controls::installKeyFilter(&edit, [](int& k) { k = 0; });
         int changes = 0;
@@ -304,8 +286,7 @@ private slots:
         QCOMPARE(returns.count(), 1);
     }
 
-    void statusBarPanels()
-    {
+    void statusBarPanels() {
         PanelStatusBar bar(3);
         QCOMPARE(bar.panelCount(), 3);
         bar.setPanelText(1, QStringLiteral("串口：未使用"));

@@ -1,7 +1,3 @@
-#include "DialogRecorder.h"
-#include "Dialogs.h"
-#include "Find.h"
-
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputDialog>
@@ -11,14 +7,17 @@
 #include <QTest>
 #include <QTimer>
 
+#include "DialogRecorder.h"
+#include "Dialogs.h"
+#include "Find.h"
+
 using Dialogs::Answer;
 using Dialogs::Buttons;
 using Dialogs::Icon;
 
 namespace {
 // Acts on the real modal window once it is up, so the test never blocks.
-void whenModal(std::function<void(QWidget*)> act)
-{
+void whenModal(std::function<void(QWidget*)> act) {
     auto* poll = new QTimer;
     poll->setInterval(20);
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
@@ -30,8 +29,7 @@ void whenModal(std::function<void(QWidget*)> act)
             // Should the check inside act() fail before it closed the window,
             // close it anyway so the test reports instead of hanging.
             QTimer::singleShot(2000, [guard] {
-                if (auto* d = qobject_cast<QDialog*>(guard.data()); d && d->isVisible())
-                    d->reject();
+                if (auto* d = qobject_cast<QDialog*>(guard.data()); d && d->isVisible()) d->reject();
             });
         }
     });
@@ -42,18 +40,19 @@ void whenModal(std::function<void(QWidget*)> act)
 class TestDialogs : public QObject {
     Q_OBJECT
 private slots:
-    void recorderRecordsAndAnswers()
-    {
+    void recorderRecordsAndAnswers() {
         DialogRecorder rec;
         rec.queueAnswer(Answer::Cancel);
-        QCOMPARE(Dialogs::msgBox(nullptr, QStringLiteral("清空号码表吗?"), QStringLiteral("警告！"), Icon::Exclamation,
-                                 Buttons::OkCancel),
+        QCOMPARE(Dialogs::msgBox(nullptr, QStringLiteral("清空号码表吗?"), QStringLiteral("警告！"),
+                                 Icon::Exclamation, Buttons::OkCancel),
                  Answer::Cancel);
         // Queue empty: the first button of each set.
         QCOMPARE(Dialogs::msgBox(nullptr, QStringLiteral("a"), QStringLiteral("t")), Answer::Ok);
-        QCOMPARE(Dialogs::msgBox(nullptr, QStringLiteral("b"), QStringLiteral("t"), Icon::Question, Buttons::YesNo),
+        QCOMPARE(Dialogs::msgBox(nullptr, QStringLiteral("b"), QStringLiteral("t"), Icon::Question,
+                                 Buttons::YesNo),
                  Answer::Yes);
-        QCOMPARE(Dialogs::msgBox(nullptr, QStringLiteral("c"), QStringLiteral("t"), Icon::None, Buttons::RetryCancel),
+        QCOMPARE(Dialogs::msgBox(nullptr, QStringLiteral("c"), QStringLiteral("t"), Icon::None,
+                                 Buttons::RetryCancel),
                  Answer::Retry);
         QCOMPARE(rec.messageCount(), 4);
         const Dialogs::Message& m = rec.messages().first();
@@ -68,21 +67,23 @@ private slots:
         QCOMPARE(rec.lastText(), QString());
     }
 
-    void recorderInputsAndFiles()
-    {
+    void recorderInputsAndFiles() {
         DialogRecorder rec;
         QCOMPARE(Dialogs::inputBox(nullptr, QStringLiteral("请输入8位密码："), QStringLiteral("身份识别"),
                                    QStringLiteral("00000000")),
                  QStringLiteral("00000000"));
         rec.queueInput(QStringLiteral("12345678"));
         rec.queueInput(QString());  // cancelled
-        QCOMPARE(Dialogs::inputBox(nullptr, QStringLiteral("p"), QStringLiteral("t")), QStringLiteral("12345678"));
-        QCOMPARE(Dialogs::inputBox(nullptr, QStringLiteral("p"), QStringLiteral("t"), QStringLiteral("d")), QString());
+        QCOMPARE(Dialogs::inputBox(nullptr, QStringLiteral("p"), QStringLiteral("t")),
+                 QStringLiteral("12345678"));
+        QCOMPARE(Dialogs::inputBox(nullptr, QStringLiteral("p"), QStringLiteral("t"), QStringLiteral("d")),
+                 QString());
         QCOMPARE(rec.inputs().size(), 3);
         QCOMPARE(rec.inputs().first().prompt, QStringLiteral("请输入8位密码："));
         QCOMPARE(rec.inputs().first().title, QStringLiteral("身份识别"));
 
-        QCOMPARE(Dialogs::openFile(nullptr, QStringLiteral("打开"), QStringLiteral("数据文件(*.MDB)|*.mdb")), QString());
+        QCOMPARE(Dialogs::openFile(nullptr, QStringLiteral("打开"), QStringLiteral("数据文件(*.MDB)|*.mdb")),
+                 QString());
         rec.queueFile(QStringLiteral("/tmp/x.mdb"));
         QCOMPARE(Dialogs::saveFile(nullptr, QStringLiteral("保存"), QStringLiteral("数据文件(*.MDB)|*.mdb"),
                                    QStringLiteral("/data/"), QString(), QStringLiteral("mdb")),
@@ -96,8 +97,7 @@ private slots:
         QCOMPARE(rec.messageCount(), 0);
     }
 
-    void recordersNestAndRestore()
-    {
+    void recordersNestAndRestore() {
         QCOMPARE(Dialogs::handler(), nullptr);
         {
             DialogRecorder outer;
@@ -113,28 +113,28 @@ private slots:
         QCOMPARE(Dialogs::handler(), nullptr);
     }
 
-    void waitForMessageFromTheEventLoop()
-    {
+    void waitForMessageFromTheEventLoop() {
         DialogRecorder rec;
-        QTimer::singleShot(50, [] { Dialogs::msgBox(nullptr, QStringLiteral("later"), QStringLiteral("提示")); });
+        QTimer::singleShot(50,
+                           [] { Dialogs::msgBox(nullptr, QStringLiteral("later"), QStringLiteral("提示")); });
         QVERIFY(rec.waitForMessage(1, 5000));
         QCOMPARE(rec.lastText(), QStringLiteral("later"));
         QVERIFY(!rec.waitForMessage(2, 100));
     }
 
-    void filterForQt()
-    {
+    void filterForQt() {
         QCOMPARE(Dialogs::qtFilter(QStringLiteral("数据文件(*.MDB)|*.mdb")),
                  QStringLiteral("数据文件(*.MDB) (*.mdb *.MDB)"));
-        QCOMPARE(Dialogs::qtFilter(QStringLiteral("Access 文件 (*.mdb)")), QStringLiteral("Access 文件 (*.mdb *.MDB)"));
-        QCOMPARE(Dialogs::qtFilter(QStringLiteral("A|*.mdb|All|*.*")), QStringLiteral("A (*.mdb *.MDB);;All (*.*)"));
+        QCOMPARE(Dialogs::qtFilter(QStringLiteral("Access 文件 (*.mdb)")),
+                 QStringLiteral("Access 文件 (*.mdb *.MDB)"));
+        QCOMPARE(Dialogs::qtFilter(QStringLiteral("A|*.mdb|All|*.*")),
+                 QStringLiteral("A (*.mdb *.MDB);;All (*.*)"));
         QCOMPARE(Dialogs::qtFilter(QStringLiteral("Text (*.txt *.log);;Any (*)")),
                  QStringLiteral("Text (*.txt *.TXT *.log *.LOG);;Any (*)"));
         QCOMPARE(Dialogs::qtFilter(QString()), QString());
     }
 
-    void realMessageBoxAnswers()
-    {
+    void realMessageBoxAnswers() {
         QCOMPARE(Dialogs::handler(), nullptr);
         QString shownTitle, shownText;
         whenModal([&](QWidget* w) {
@@ -144,23 +144,24 @@ private slots:
             shownText = box->text();
             box->button(QMessageBox::No)->click();
         });
-        QCOMPARE(Dialogs::msgBox(nullptr, QStringLiteral("替换它吗？"), QStringLiteral("错误提示"), Icon::Question,
-                                 Buttons::YesNo),
+        QCOMPARE(Dialogs::msgBox(nullptr, QStringLiteral("替换它吗？"), QStringLiteral("错误提示"),
+                                 Icon::Question, Buttons::YesNo),
                  Answer::No);
         QCOMPARE(shownTitle, QStringLiteral("错误提示"));
         QCOMPARE(shownText, QStringLiteral("替换它吗？"));
 
         // Closing without a button gives the "no" side of the choice.
         whenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
-        QCOMPARE(Dialogs::msgBox(nullptr, QStringLiteral("x"), QStringLiteral("t"), Icon::None, Buttons::OkCancel),
-                 Answer::Cancel);
+        QCOMPARE(
+            Dialogs::msgBox(nullptr, QStringLiteral("x"), QStringLiteral("t"), Icon::None, Buttons::OkCancel),
+            Answer::Cancel);
         whenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
-        QCOMPARE(Dialogs::msgBox(nullptr, QStringLiteral("x"), QStringLiteral("t"), Icon::Information, Buttons::Ok),
+        QCOMPARE(Dialogs::msgBox(nullptr, QStringLiteral("x"), QStringLiteral("t"), Icon::Information,
+                                 Buttons::Ok),
                  Answer::Ok);
     }
 
-    void realInputBox()
-    {
+    void realInputBox() {
         whenModal([](QWidget* w) {
             auto* dlg = qobject_cast<QInputDialog*>(w);
             QVERIFY(dlg);
@@ -170,11 +171,11 @@ private slots:
         QCOMPARE(Dialogs::inputBox(nullptr, QStringLiteral("p"), QStringLiteral("t"), QStringLiteral("d")),
                  QStringLiteral("12345678"));
         whenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
-        QCOMPARE(Dialogs::inputBox(nullptr, QStringLiteral("p"), QStringLiteral("t"), QStringLiteral("d")), QString());
+        QCOMPARE(Dialogs::inputBox(nullptr, QStringLiteral("p"), QStringLiteral("t"), QStringLiteral("d")),
+                 QString());
     }
 
-    void findNamedControls()
-    {
+    void findNamedControls() {
         QWidget form;
         form.setObjectName(QStringLiteral("frm7300MOD"));
         auto* b = new QPushButton(&form);

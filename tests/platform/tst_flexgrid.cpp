@@ -1,17 +1,17 @@
-#include "FlexGrid.h"
-
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
+#include "FlexGrid.h"
+
 namespace {
 const QString kCommandFormat = QStringLiteral(
-    " |指令号   |汉字/英文 |<短信指令内容(最多50英文/25汉字) |短信回复    |操作对象   |关联变量  |指令类型(读/写)|<输出数据   "
+    " |指令号   |汉字/英文 |<短信指令内容(最多50英文/25汉字) |短信回复    |操作对象   |关联变量  "
+    "|指令类型(读/写)|<输出数据   "
     "          |操作通道  ");
 
-QPoint cellCenter(FlexGrid& g, int row, int col)
-{
+QPoint cellCenter(FlexGrid& g, int row, int col) {
     return g.visualRect(g.model()->index(row - 1, col)).center();
 }
 }  // namespace
@@ -19,8 +19,7 @@ QPoint cellCenter(FlexGrid& g, int row, int col)
 class TestFlexGrid : public QObject {
     Q_OBJECT
 private slots:
-    void countsIncludeTheHeaderRow()
-    {
+    void countsIncludeTheHeaderRow() {
         FlexGrid g;
         QCOMPARE(g.Rows(), 2);
         QCOMPARE(g.Cols(), 2);
@@ -48,8 +47,7 @@ private slots:
         QCOMPARE(g.TextMatrix(2, 2), QString());  // shrunk rows come back empty
     }
 
-    void outOfRangeIsIgnored()
-    {
+    void outOfRangeIsIgnored() {
         FlexGrid g;
         g.setCols(3);
         g.setRows(3);
@@ -91,8 +89,7 @@ private slots:
         QVERIFY(g.CellWidth() > 0);
     }
 
-    void formatStringSetsHeadersAndAlignment()
-    {
+    void formatStringSetsHeadersAndAlignment() {
         FlexGrid g;
         g.setFormatString(kCommandFormat);
         QCOMPARE(g.Cols(), 10);
@@ -119,8 +116,7 @@ private slots:
         QCOMPARE(g.TextMatrix(3, 0), QStringLiteral("r3"));
     }
 
-    void sizesInTwips()
-    {
+    void sizesInTwips() {
         FlexGrid g;
         g.setFormatString(kCommandFormat);
         g.setColWidth(1, 600);
@@ -137,8 +133,7 @@ private slots:
         QCOMPARE(g.rowHeight(1), 20);
     }
 
-    void cellRectangleIsWhereTheCellIs()
-    {
+    void cellRectangleIsWhereTheCellIs() {
         FlexGrid g;
         g.resize(600, 300);
         g.setFormatString(kCommandFormat);
@@ -169,8 +164,7 @@ private slots:
         QCOMPARE(g.CellHeight(), 480);
     }
 
-    void selectionAndCurrentCell()
-    {
+    void selectionAndCurrentCell() {
         FlexGrid g;
         g.setCols(5);
         g.setRows(4);
@@ -182,8 +176,7 @@ private slots:
         g.setColSel(g.Cols() - 1);
         QCOMPARE(g.ColSel(), 4);
         QCOMPARE(g.selectionModel()->selectedIndexes().size(), 4);  // columns 1..4 of row 3
-        for (const QModelIndex& i : g.selectionModel()->selectedIndexes())
-            QCOMPARE(i.row() + 1, 3);
+        for (const QModelIndex& i : g.selectionModel()->selectedIndexes()) QCOMPARE(i.row() + 1, 3);
         // Setting Row collapses the selection back to the current cell.
         g.setRow(2);
         QCOMPARE(g.ColSel(), g.Col());
@@ -195,8 +188,7 @@ private slots:
         QCOMPARE(g.Text(), QStringLiteral("cur"));
     }
 
-    void addAndRemoveRows()
-    {
+    void addAndRemoveRows() {
         FlexGrid g;
         g.setCols(3);
         g.setRows(1);
@@ -219,8 +211,7 @@ private slots:
         QCOMPARE(g.Row(), 0);
     }
 
-    void clearEmptiesEveryCell()
-    {
+    void clearEmptiesEveryCell() {
         FlexGrid g;
         g.setFormatString(QStringLiteral("|a|b"));
         g.setRows(3);
@@ -232,8 +223,7 @@ private slots:
         QCOMPARE(g.TextMatrix(0, 1), QString());
     }
 
-    void mouseTellsTheCell()
-    {
+    void mouseTellsTheCell() {
         FlexGrid g;
         g.resize(500, 300);
         g.setFormatString(kCommandFormat);
@@ -286,8 +276,7 @@ private slots:
         QCOMPARE(g.Row(), 1);
     }
 
-    void cellsCannotBeTyped()
-    {
+    void cellsCannotBeTyped() {
         FlexGrid g;
         g.setRows(3);
         g.setTextMatrix(1, 1, QStringLiteral("keep"));
@@ -305,8 +294,7 @@ private slots:
         QCOMPARE(moved.count(), 1);
     }
 
-    void noScrollBarsMeansNoScrolling()
-    {
+    void noScrollBarsMeansNoScrolling() {
         FlexGrid g;
         g.resize(300, 150);
         g.setRows(200);
@@ -316,14 +304,14 @@ private slots:
         QCOMPARE(g.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         QCOMPARE(g.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         const int before = g.verticalScrollBar()->value();
-        QWheelEvent wheel(QPointF(50, 50), g.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -360),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent wheel(QPointF(50, 50), g.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(),
+                          QPoint(0, -360), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(g.viewport(), &wheel);
         QCOMPARE(g.verticalScrollBar()->value(), before);
         g.setScrollBars(3);
         QCOMPARE(g.verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
-        QWheelEvent wheel2(QPointF(50, 50), g.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -360),
-                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent wheel2(QPointF(50, 50), g.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(),
+                           QPoint(0, -360), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(g.viewport(), &wheel2);
         QVERIFY(g.verticalScrollBar()->value() > before);
     }

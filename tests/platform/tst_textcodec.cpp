@@ -1,12 +1,11 @@
-#include "TextCodec.h"
-
 #include <QTest>
+
+#include "TextCodec.h"
 
 class TestTextCodec : public QObject {
     Q_OBJECT
 private slots:
-    void gbkRoundTrip()
-    {
+    void gbkRoundTrip() {
         QVERIFY(TextCodec::gbkAvailable());
         bool ok = false;
         const QByteArray b = TextCodec::toGbk(QStringLiteral("串口"), &ok);
@@ -20,8 +19,7 @@ private slots:
         QVERIFY(ok);
     }
 
-    void unencodableIsReported()
-    {
+    void unencodableIsReported() {
         for (const QString& s : {QStringLiteral("a😀b"), QStringLiteral("ก"), QStringLiteral("x\u20A9")}) {
             bool ok = true;
             TextCodec::toGbk(s, &ok);
@@ -33,8 +31,7 @@ private slots:
         QVERIFY(ok);
     }
 
-    void oneCharacterPerByte()
-    {
+    void oneCharacterPerByte() {
         QByteArray all;
         for (int b = 0; b < 256; ++b) {
             const QChar c = TextCodec::byteToChar(static_cast<unsigned char>(b));
@@ -54,8 +51,7 @@ private slots:
         QVERIFY(text.startsWith(QStringLiteral("V4.02")));
     }
 
-    void ucs2HighByteFirst()
-    {
+    void ucs2HighByteFirst() {
         QCOMPARE(TextCodec::toUcs2BE(QStringLiteral("A中")), QByteArray::fromHex("00414E2D"));
         QCOMPARE(TextCodec::fromUcs2BE(QByteArray::fromHex("00414E2D")), QStringLiteral("A中"));
         // An odd trailing byte is dropped, not turned into a character.
@@ -67,8 +63,7 @@ private slots:
         QCOMPARE(TextCodec::fromUcs2BE(TextCodec::toUcs2BE(emoji)), emoji);
     }
 
-    void invalidGbkStillDecodes()
-    {
+    void invalidGbkStillDecodes() {
         // A lone lead byte at the end must not swallow or crash.
         QCOMPARE(TextCodec::fromGbk(QByteArray::fromHex("41B4")), QStringLiteral("A\uFFFD"));
         QCOMPARE(TextCodec::fromGbk(QByteArray::fromHex("B4AEB4")), QStringLiteral("串\uFFFD"));

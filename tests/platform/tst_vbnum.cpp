@@ -1,14 +1,13 @@
-#include "VbNum.h"
-
 #include <QTest>
 #include <cmath>
 #include <limits>
 
+#include "VbNum.h"
+
 class TestVbNum : public QObject {
     Q_OBJECT
 private slots:
-    void val_data()
-    {
+    void val_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
         QTest::newRow("trailing text") << "12ab" << 12.0;
@@ -39,46 +38,54 @@ private slots:
         QTest::newRow("octal short") << "&17" << 15.0;
         QTest::newRow("octal stops at 8") << "&O78" << 7.0;
     }
-    void val()
-    {
+    void val() {
         QFETCH(QString, text);
         QFETCH(double, value);
         QCOMPARE(VbNum::val(text), value);
     }
 
-    void valOverflowIsNotAWrongNumber()
-    {
+    void valOverflowIsNotAWrongNumber() {
         QVERIFY(std::isinf(VbNum::val(QStringLiteral("1e400"))));
         QVERIFY(VbNum::val(QStringLiteral("-1e400")) < 0);
         QVERIFY(!VbNum::toIntegerInRange(VbNum::val(QStringLiteral("1e400")), 0, 100));
     }
 
-    void halfToEven()
-    {
-        const QList<QPair<double, double>> cases = {
-            {2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {0.5, 0}, {1.5, 2}, {-0.5, 0},
-            {2.4999999, 2}, {2.5000001, 3}, {7, 7}, {-7.6, -8}, {1e17, 1e17}, {4503599627370495.5, 4503599627370496}};
+    void halfToEven() {
+        const QList<QPair<double, double>> cases = {{2.5, 2},
+                                                    {3.5, 4},
+                                                    {-2.5, -2},
+                                                    {-3.5, -4},
+                                                    {0.5, 0},
+                                                    {1.5, 2},
+                                                    {-0.5, 0},
+                                                    {2.4999999, 2},
+                                                    {2.5000001, 3},
+                                                    {7, 7},
+                                                    {-7.6, -8},
+                                                    {1e17, 1e17},
+                                                    {4503599627370495.5, 4503599627370496}};
         for (const auto& c : cases)
-            QVERIFY2(VbNum::roundHalfEven(c.first) == c.second,
-                     qPrintable(QStringLiteral("%1 -> %2").arg(c.first, 0, 'g', 17).arg(VbNum::roundHalfEven(c.first))));
+            QVERIFY2(
+                VbNum::roundHalfEven(c.first) == c.second,
+                qPrintable(
+                    QStringLiteral("%1 -> %2").arg(c.first, 0, 'g', 17).arg(VbNum::roundHalfEven(c.first))));
         QVERIFY(std::isnan(VbNum::roundHalfEven(std::nan(""))));
     }
 
-    void integerInRange()
-    {
+    void integerInRange() {
         QCOMPARE(VbNum::toIntegerInRange(32766.5, -32768, 32767), std::optional<int64_t>(32766));
         QCOMPARE(VbNum::toIntegerInRange(32767.5, -32768, 32767), std::nullopt);  // rounds to 32768
         QCOMPARE(VbNum::toIntegerInRange(-32768.5, -32768, 32767), std::optional<int64_t>(-32768));
         QCOMPARE(VbNum::toIntegerInRange(-0.5, 0, 10), std::optional<int64_t>(0));
         QCOMPARE(VbNum::toIntegerInRange(std::nan(""), -10, 10), std::nullopt);
         QCOMPARE(VbNum::toIntegerInRange(std::numeric_limits<double>::infinity(), 0, 10), std::nullopt);
-        QCOMPARE(VbNum::toIntegerInRange(1e30, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max()),
+        QCOMPARE(VbNum::toIntegerInRange(1e30, std::numeric_limits<int64_t>::min(),
+                                         std::numeric_limits<int64_t>::max()),
                  std::nullopt);
         QCOMPARE(VbNum::toIntegerInRange(5, 10, 0), std::nullopt);  // empty range
     }
 
-    void numberToText()
-    {
+    void numberToText() {
         QCOMPARE(VbNum::str(15), QStringLiteral("15"));
         QCOMPARE(VbNum::str(1.2), QStringLiteral("1.2"));
         QCOMPARE(VbNum::str(-3), QStringLiteral("-3"));
@@ -101,8 +108,7 @@ private slots:
         QCOMPARE(VbNum::strSingle(-0.25f), QStringLiteral("-0.25"));
     }
 
-    void fixedDecimals()
-    {
+    void fixedDecimals() {
         QCOMPARE(VbNum::formatFixed(1.25, 1), QStringLiteral("1.3"));  // a tie in decimal, not in binary
         QCOMPARE(VbNum::formatFixed(1.35, 1), QStringLiteral("1.4"));
         QCOMPARE(VbNum::formatFixed(1.005, 2), QStringLiteral("1.01"));
@@ -121,8 +127,7 @@ private slots:
         QCOMPARE(VbNum::formatFixed(1550 / 100.0, 1), QStringLiteral("15.5"));
     }
 
-    void strictParse()
-    {
+    void strictParse() {
         QCOMPARE(VbNum::parseNumber(QStringLiteral("12")), std::optional<double>(12));
         QCOMPARE(VbNum::parseNumber(QStringLiteral("-1.5")), std::optional<double>(-1.5));
         QCOMPARE(VbNum::parseNumber(QStringLiteral("+.5")), std::optional<double>(0.5));

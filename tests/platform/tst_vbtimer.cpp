@@ -1,13 +1,12 @@
-#include "VbTimer.h"
-
 #include <QElapsedTimer>
 #include <QTest>
+
+#include "VbTimer.h"
 
 class TestVbTimer : public QObject {
     Q_OBJECT
 private slots:
-    void zeroIntervalNeverFires()
-    {
+    void zeroIntervalNeverFires() {
         VbTimer t(nullptr, 0, true);
         int ticks = 0;
         connect(&t, &VbTimer::tick, [&] { ++ticks; });
@@ -23,8 +22,7 @@ private slots:
         QVERIFY(t.enabled());
     }
 
-    void repeatsUntilDisabled()
-    {
+    void repeatsUntilDisabled() {
         VbTimer t(nullptr, 20, false);
         int ticks = 0;
         connect(&t, &VbTimer::tick, [&] { ++ticks; });
@@ -38,14 +36,12 @@ private slots:
         QCOMPARE(ticks, seen);
     }
 
-    void rearmRestartsTheCount()
-    {
+    void rearmRestartsTheCount() {
         VbTimer t(nullptr, 400, true);
         QElapsedTimer clock;
         qint64 firstTick = -1;
         connect(&t, &VbTimer::tick, [&] {
-            if (firstTick < 0)
-                firstTick = clock.elapsed();
+            if (firstTick < 0) firstTick = clock.elapsed();
         });
         QTest::qWait(250);
         clock.start();
@@ -62,15 +58,13 @@ private slots:
         QVERIFY2(firstTick >= 390, qPrintable(QString::number(firstTick)));
     }
 
-    void enablingAnEnabledTimerKeepsTheCount()
-    {
+    void enablingAnEnabledTimerKeepsTheCount() {
         VbTimer t(nullptr, 400, true);
         QElapsedTimer clock;
         clock.start();
         qint64 firstTick = -1;
         connect(&t, &VbTimer::tick, [&] {
-            if (firstTick < 0)
-                firstTick = clock.elapsed();
+            if (firstTick < 0) firstTick = clock.elapsed();
         });
         QTest::qWait(250);
         t.setEnabled(true);
@@ -78,8 +72,7 @@ private slots:
         QVERIFY2(firstTick < 600, qPrintable(QString::number(firstTick)));
     }
 
-    void intervalSetInATickHolds()
-    {
+    void intervalSetInATickHolds() {
         VbTimer t(nullptr, 30, true);
         QElapsedTimer clock;
         QList<qint64> at;
@@ -99,8 +92,7 @@ private slots:
         QCOMPARE(t.interval(), 250);
     }
 
-    void oneShotPattern()
-    {
+    void oneShotPattern() {
         // The forms' one-shot timers switch themselves off in their tick.
         VbTimer t(nullptr, 20, true);
         int ticks = 0;
@@ -116,8 +108,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return ticks == 2; }, 5000));
     }
 
-    void negativeIntervalIsZero()
-    {
+    void negativeIntervalIsZero() {
         VbTimer t(nullptr, -5, true);
         int ticks = 0;
         connect(&t, &VbTimer::tick, [&] { ++ticks; });

@@ -2,8 +2,7 @@
 
 #include <QTest>
 
-DialogRecorder::DialogRecorder()
-{
+DialogRecorder::DialogRecorder() {
     m_handler.message = [this](const Dialogs::Message& m) {
         m_messages.append(m);
         return m_answers.isEmpty() ? defaultAnswer(m.buttons) : m_answers.dequeue();
@@ -20,47 +19,40 @@ DialogRecorder::DialogRecorder()
     Dialogs::setHandler(&m_handler);
 }
 
-DialogRecorder::~DialogRecorder()
-{
+DialogRecorder::~DialogRecorder() {
     // Only undo our own installation; a recorder destroyed out of order
     // must not tear down a newer one.
-    if (Dialogs::handler() == &m_handler)
-        Dialogs::setHandler(m_previous);
+    if (Dialogs::handler() == &m_handler) Dialogs::setHandler(m_previous);
 }
 
-Dialogs::Answer DialogRecorder::defaultAnswer(Dialogs::Buttons b)
-{
+Dialogs::Answer DialogRecorder::defaultAnswer(Dialogs::Buttons b) {
     switch (b) {
-    case Dialogs::Buttons::Ok:
-    case Dialogs::Buttons::OkCancel: return Dialogs::Answer::Ok;
-    case Dialogs::Buttons::YesNo:
-    case Dialogs::Buttons::YesNoCancel: return Dialogs::Answer::Yes;
-    case Dialogs::Buttons::RetryCancel: return Dialogs::Answer::Retry;
+        case Dialogs::Buttons::Ok:
+        case Dialogs::Buttons::OkCancel:
+            return Dialogs::Answer::Ok;
+        case Dialogs::Buttons::YesNo:
+        case Dialogs::Buttons::YesNoCancel:
+            return Dialogs::Answer::Yes;
+        case Dialogs::Buttons::RetryCancel:
+            return Dialogs::Answer::Retry;
     }
     return Dialogs::Answer::Ok;
 }
 
-QString DialogRecorder::lastText() const
-{
-    return m_messages.isEmpty() ? QString() : m_messages.last().text;
-}
+QString DialogRecorder::lastText() const { return m_messages.isEmpty() ? QString() : m_messages.last().text; }
 
-QString DialogRecorder::describe() const
-{
+QString DialogRecorder::describe() const {
     QStringList lines;
-    for (const auto& m : m_messages)
-        lines << m.title + QStringLiteral(": ") + m.text;
+    for (const auto& m : m_messages) lines << m.title + QStringLiteral(": ") + m.text;
     return lines.isEmpty() ? QStringLiteral("(no message)") : lines.join(QLatin1Char('\n'));
 }
 
-void DialogRecorder::clear()
-{
+void DialogRecorder::clear() {
     m_messages.clear();
     m_inputRequests.clear();
     m_fileRequests.clear();
 }
 
-bool DialogRecorder::waitForMessage(int n, int timeoutMs) const
-{
+bool DialogRecorder::waitForMessage(int n, int timeoutMs) const {
     return QTest::qWaitFor([&] { return m_messages.size() >= n; }, timeoutMs);
 }

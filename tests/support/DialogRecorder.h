@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Dialogs.h"
-
 #include <QList>
 #include <QQueue>
 #include <QString>
+
+#include "Dialogs.h"
 
 // Replaces every message box, input box and file dialog for the lifetime of
 // the object: records what the program asked and answers from scripted
