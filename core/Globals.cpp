@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "JetDb.h"
+
 namespace g {
 
 int RecvMode = 0;
@@ -29,6 +31,8 @@ int RefreshStep = 0;
 QString RxText;
 uint8_t RxFrameFields[4] = {};
 uint8_t PhoneTableHdr[3] = {};
+std::unique_ptr<jetdb::Database> PhoneDb;
+std::unique_ptr<jetdb::Recordset> PhoneRs;
 int64_t PhoneMask = 0;
 QString WaitMessage;
 int LegacyModeFlags[5] = {};
@@ -55,6 +59,8 @@ void resetAll() {
     RxText.clear();
     std::memset(RxFrameFields, 0, sizeof RxFrameFields);
     std::memset(PhoneTableHdr, 0, sizeof PhoneTableHdr);
+    PhoneRs.reset();
+    PhoneDb.reset();
     PhoneMask = 0;
     WaitMessage.clear();
     std::memset(LegacyModeFlags, 0, sizeof LegacyModeFlags);

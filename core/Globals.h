@@ -3,6 +3,12 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <memory>
+
+namespace jetdb {
+class Database;
+class Recordset;
+}  // namespace jetdb
 
 // The programs' shared state. The forms and receivers talk through these,
 // exactly as the module's operation flags are meant to be shared; nothing
@@ -52,6 +58,11 @@ extern QString RxText;
 extern uint8_t RxFrameFields[4];
 // Header of a phone-table or settings-read answer.
 extern uint8_t PhoneTableHdr[3];
+
+// Kestrun's settings form keeps gprs.mdb and its phone table open for the
+// whole run; both stay empty when the file cannot be read.
+extern std::unique_ptr<jetdb::Database> PhoneDb;
+extern std::unique_ptr<jetdb::Recordset> PhoneRs;
 
 // Bit mask of phone numbers chosen in the picker.
 extern int64_t PhoneMask;
