@@ -1,13 +1,36 @@
 #include "KestrunForms.h"
 
+#include <QMdiSubWindow>
+
 #include "Frm7340COM.h"
 #include "core/MainWindow.h"
+#include "kestrun/sms_parser/SmsAnswerReceiver.h"
+
+KestrunForms::KestrunForms() = default;
+KestrunForms::~KestrunForms() = default;
+
+void KestrunForms::attach(MainWindow* main) {
+    m_main = main;
+    m_receiver = std::make_unique<SmsAnswerReceiver>(main);
+}
 
 Frm7340COM* KestrunForms::settingsForm() const { return m_settings.data(); }
 
 void KestrunForms::showSettingsForm() {
-    if (!m_settings) m_settings = new Frm7340COM(m_main);
-    m_main->showChild(m_settings);
+    if (m_settings) {
+        m_main->showChild(m_settings);
+        m_settings->restartPortSteps();
+        return;
+    }
+    m_settings = new Frm7340COM(m_main);
+    if (m_receiver) m_receiver->setForm(m_settings);
+    m_settings->load();
+    QMdiSubWindow* sub = m_main->showChild(m_settings);
+    if (sub) sub->move(0, 0);
+}
+
+void KestrunForms::receiveModuleAnswer() {
+    if (m_receiver) m_receiver->receive();
 }
 
 Kestrun::~Kestrun() { main.reset(); }

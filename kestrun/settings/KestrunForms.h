@@ -7,20 +7,31 @@
 
 class MainWindow;
 class Frm7340COM;
+class SmsAnswerReceiver;
 
 // Kestrun's forms as the shared main window sees them.
 class KestrunForms : public ProgramForms {
 public:
-    void attach(MainWindow* main) { m_main = main; }
+    KestrunForms();
+    ~KestrunForms() override;
+
+    // Builds the answer receiver for this main window.
+    void attach(MainWindow* main);
 
     // The settings form while it is loaded, else nullptr.
     Frm7340COM* settingsForm() const;
+    // The receiver of RecvMode 101 (exists once attached).
+    SmsAnswerReceiver* answerReceiver() const { return m_receiver.get(); }
 
+    // Loads and shows the form; a form already loaded is shown and its
+    // port steps run again.
     void showSettingsForm() override;
+    void receiveModuleAnswer() override;
 
 private:
     MainWindow* m_main = nullptr;
     QPointer<Frm7340COM> m_settings;
+    std::unique_ptr<SmsAnswerReceiver> m_receiver;
 };
 
 // The whole program: main window and forms. The main window is shown by the
