@@ -194,9 +194,10 @@ void SmsAnswerReceiver::runPass(bool quietCall) {
 void SmsAnswerReceiver::afterPass() {
     CommPort* p = port();
     const int w = waiting();
+    // In a state judged by quiet spells every arrival must reach us, to
+    // restart the spell, whatever read N the state asked for.
+    if (p && p->isOpen() && quietRuleNow() && p->rThreshold() != 1) p->setRThreshold(1);
     if (m_quietWait && w > 0 && p) {
-        // Every arrival must reach us to restart the quiet spell.
-        if (p->rThreshold() != 1) p->setRThreshold(1);
         if (!m_quietTimer->enabled()) m_quietTimer->rearm(QuietMs);
     } else {
         m_quietTimer->setEnabled(false);
@@ -209,6 +210,13 @@ void SmsAnswerReceiver::afterPass() {
     } else {
         m_stallTimer->setEnabled(false);
     }
+}
+
+bool SmsAnswerReceiver::quietRuleNow() const {
+    if (!g::ParamMode) return bool(m_testMachine);
+    auto it = m_states.find(g::RxState);
+    if (it == m_states.end()) return false;
+    return it->second.wait == Wait::Quiet || readN() == 0;
 }
 
 bool SmsAnswerReceiver::stepOnce() {

@@ -128,6 +128,8 @@ private:
     bool stepPreamble();
     bool stepDispatch();
     void stampWait();
+    // The current state is judged by quiet spells when short.
+    bool quietRuleNow() const;
     void afterPass();
     void onQuietTick();
     void onStallTick();
