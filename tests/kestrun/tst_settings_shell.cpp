@@ -1,0 +1,377 @@
+// The settings form's shell: load, the one-second hand-over to the answer
+// receiver, a form shown again by a later connect, tabs, the parameter
+// buttons and exit, end to end against the simulated module.
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTabWidget>
+
+#include "KestrunHarness.h"
+#include "kestrun/settings/PhoneTab.h"
+#include "kestrun/settings/TestTab.h"
+#include "kestrun/sms_parser/SmsAnswerReceiver.h"
+#include "platform/Controls.h"
+#include "platform/FlexGrid.h"
+#include "platform/VbTimer.h"
+#include "tests/support/Find.h"
+
+namespace {
+
+// Counts the refresh button's clicks from code (Timer6 runs it).
+struct RefreshProbe {
+    int clicks = 0;
+    QObject ctx;
+    void attach(Frm7340COM* f, std::function<void()> also = {}) {
+        Controls::onCodeClick(f->Command8, &ctx, [this, also] {
+            ++clicks;
+            if (also) also();
+        });
+    }
+};
+
+Frm7340COM* cancelIntoForm(KestrunHarness& h) {
+    Frm7300MOD* dlg = h.openConnectDialog();
+    if (!dlg) return nullptr;
+    QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
+    return h.settingsForm();
+}
+
+}  // namespace
+
+class TestSettingsShell : public QObject {
+    Q_OBJECT
+
+private slots:
+    void successfulConnectHandsOverAfterOneSecond();
+    void parameterTabControlsAndDefaults();
+    void cancelThenConnectFromPictureWindowKeepsTheForm();
+    void cancelThenConnectFromSenderDialog();
+    void exitClosesPortAndUnloads_data();
+    void exitClosesPortAndUnloads();
+    void tabsSetCaptionModeAndTestControls();
+    void disableThenEnableRestoresButtons();
+};
+
+void TestSettingsShell::successfulConnectHandsOverAfterOneSecond() {
+    KestrunHarness h;
+    h.connect();
+    QVERIFY(QTest::qWaitFor([&] { return h.settingsFormShown(); }, 8000));
+    QElapsedTimer since;
+    since.start();
+    Frm7340COM* f = h.settingsForm();
+    RefreshProbe refresh;
+    int recvModeAtRefresh = -1;
+    refresh.attach(f, [&] { recvModeAtRefresh = g::RecvMode; });
+    int handled = 0;
+    h.app->forms->answerReceiver()->registerState(3, [&](SmsAnswerReceiver& rx) {
+        ++handled;
+        rx.read();
+        rx.toHunt();
+    });
+
+    QCOMPARE(f->windowTitle(), QStringLiteral("短信模块参数设置"));
+    QCOMPARE(f->SSTab1->count(), 5);
+    const QStringList captions = {QStringLiteral("    基本设置    "), QStringLiteral("    短信测试    "),
+                                  QStringLiteral("    其他设置    "), QStringLiteral("    报警设置    "),
+                                  QStringLiteral("    输出控制    ")};
+    for (int i = 0; i < 5; ++i) QCOMPARE(f->SSTab1->tabText(i), captions[i]);
+    QCOMPARE(f->SSTab1->currentIndex(), 0);
+    QCOMPARE(h.main().panel(1), QStringLiteral("串口：COM1--9600,n,8,1"));
+    QCOMPARE(g::RecvMode, 17);
+    QCOMPARE(g::RxState, 0);
+    QVERIFY(g::ParamMode);
+    QVERIFY(!h.port().dtrEnable());
+    QVERIFY(f->Timer5->enabled() && f->Timer6->enabled());
+
+    // The first second: what arrives waits for the receiver.
+    h.sim().send(h.frame("F8 00 01"));
+    QTest::qWait(500);
+    QCOMPARE(handled, 0);
+    QCOMPARE(g::RecvMode, 17);
+    QCOMPARE(refresh.clicks, 0);
+
+    QVERIFY(QTest::qWaitFor([&] { return g::RecvMode == 101; }, 2000));
+    QVERIFY2(since.elapsed() >= 850, qPrintable(QString::number(since.elapsed())));
+    QVERIFY(QTest::qWaitFor([&] { return refresh.clicks == 1; }, 1000));
+    QCOMPARE(recvModeAtRefresh, 101);
+    QVERIFY(!f->Timer5->enabled() && !f->Timer6->enabled());
+    QVERIFY(!h.port().dtrEnable());
+    // From now on answers reach the receiver.
+    h.sim().send(h.frame("F8 00 02"));
+    QVERIFY(QTest::qWaitFor([&] { return handled >= 1; }, 3000));
+    QTest::qWait(1200);
+    QCOMPARE(refresh.clicks, 1);  // one shot
+}
+
+void TestSettingsShell::parameterTabControlsAndDefaults() {
+    KestrunHarness h;
+    Frm7340COM* f = cancelIntoForm(h);
+    QVERIFY(f);
+    QCOMPARE(g::OfflineMode, -1);
+
+    FIND_NAMED(combo1, QComboBox, f, "Combo1");
+    QVERIFY(combo1->isEditable());
+    QCOMPARE(combo1->currentText(), QStringLiteral("无"));
+    QCOMPARE(combo1->count(), 2);
+    QCOMPARE(combo1->itemText(1), QStringLiteral("被动方式"));
+    FIND_NAMED(combo2, QComboBox, f, "Combo2");
+    QVERIFY(!combo2->isEditable());
+    QCOMPARE(combo2->currentIndex(), -1);
+    QCOMPARE(combo2->itemText(2), QStringLiteral("透明方式2"));
+    FIND_NAMED(combo3, QComboBox, f, "Combo3");
+    QCOMPARE(combo3->currentText(), QStringLiteral("9600bps"));
+    QCOMPARE(combo3->count(), 8);
+    QCOMPARE(combo3->findText(QStringLiteral("14400bps")), -1);
+    QCOMPARE(combo3->itemText(7), QStringLiteral("115200bps"));
+    FIND_NAMED(combo4, QComboBox, f, "Combo4");
+    QCOMPARE(combo4->currentText(), QStringLiteral("无"));
+    QVERIFY(!combo4->isEnabled());
+
+    const struct {
+        const char* name;
+        const char* text;
+        bool enabled;
+    } edits[] = {{"Text1", "5A:21:7C:40:", true}, {"Text2", "***********", true}, {"Text3", "**:**", true},
+                 {"Text4", "0", true},           {"Text5", "1", false},          {"Text6", "1", false},
+                 {"Text7", "1", false},          {"Text11", "1000", true},       {"Text13", "10000", true},
+                 {"TextDXPhone", "", false}};
+    for (const auto& e : edits) {
+        FIND_NAMED(edit, QLineEdit, f, QString::fromLatin1(e.name));
+        QCOMPARE(edit->text(), QString::fromUtf8(e.text));
+        QCOMPARE(edit->isEnabled(), e.enabled);
+    }
+    QCOMPARE(f->Text2->maxLength(), 11);
+    for (const char* n : {"VS1", "VS2", "VS3"}) {
+        FIND_NAMED(vs, QScrollBar, f, QString::fromLatin1(n));
+        QCOMPARE(vs->minimum(), -255);
+        QCOMPARE(vs->maximum(), -1);
+        QCOMPARE(vs->value(), -1);
+        QVERIFY(!vs->isEnabled());
+    }
+    for (QLabel* l : f->addressLabels) QVERIFY(!l->isEnabled());
+
+    const struct {
+        const char* name;
+        bool checked, enabled;
+    } options[] = {{"Option1", true, false}, {"Option2", false, false}, {"Option3", true, false},
+                   {"Option4", false, false}, {"Option5", true, true},   {"Option6", false, true},
+                   {"Option7", true, true},  {"Option8", false, true}};
+    for (const auto& o : options) {
+        FIND_NAMED(opt, QRadioButton, f, QString::fromLatin1(o.name));
+        QCOMPARE(opt->isChecked(), o.checked);
+        QCOMPARE(opt->isEnabled(), o.enabled);  // the model frame is disabled
+    }
+    // The two power pairs are independent groups.
+    f->Option6->click();
+    QVERIFY(f->Option6->isChecked() && f->Option7->isChecked());
+    for (const char* n : {"Check3", "Check4"}) {
+        FIND_NAMED(c, QCheckBox, f, QString::fromLatin1(n));
+        QVERIFY(!c->isChecked());
+    }
+    const struct {
+        const char* name;
+        const char* caption;
+    } buttons[] = {{"Command1", "确定"},  {"Command2", "确定"},  {"Command3", "确定"},  {"Command4", "确定"},
+                   {"Command5", "确定"},  {"Command6", "确定"},  {"Command7", "确定"},  {"Command8", "刷新"},
+                   {"Command9", "确定"},  {"Command10", "退出"}, {"Command14", "确定"}, {"Command15", "移除号码"},
+                   {"Command18", "清空"}, {"Command21(0)", "读取短信"}, {"Command21(1)", "发送状态"},
+                   {"Command21(2)", "发送短信"}, {"Command21(3)", "复位"}};
+    for (const auto& b : buttons) {
+        FIND_NAMED(button, QPushButton, f, QString::fromLatin1(b.name));
+        QCOMPARE(button->text(), QString::fromUtf8(b.caption));
+    }
+    for (QPushButton* b : f->testTab->Command21) QVERIFY(b->isHidden());
+
+    // Frames: the info frame beside the tabs, the model frame out of sight.
+    QCOMPARE(f->FrameInfo->title(), QStringLiteral("参数信息"));
+    QVERIFY(f->FrameInfo->parentWidget() == f);
+    QCOMPARE(f->FrameModel->title(), QStringLiteral("设置模块型号"));
+    QVERIFY(!f->FrameModel->isEnabled());
+    QVERIFY(f->FrameModel->y() >= f->height());
+    QCOMPARE(f->phoneTab->frame->title(), QStringLiteral("号码表设置"));
+    QVERIFY(f->SSTab1->widget(2)->isAncestorOf(f->phoneTab->Grid));
+    QCOMPARE(f->phoneGrid(), f->phoneTab->Grid);
+    QCOMPARE(f->phoneGrid()->Rows(), 1);
+    QCOMPARE(f->Label8->text(), QStringLiteral("***********"));
+
+    for (const char* n : {"Timer1", "Timer2", "Timer3", "Timer4", "rTimer"}) {
+        FIND_NAMED(t, VbTimer, f, QString::fromLatin1(n));
+        QVERIFY(!t->enabled());
+    }
+    QCOMPARE(f->Timer1->interval(), 100);
+    QCOMPARE(f->Timer5->interval(), 1000);
+}
+
+void TestSettingsShell::cancelThenConnectFromPictureWindowKeepsTheForm() {
+    KestrunHarness h;
+    Frm7340COM* f = cancelIntoForm(h);
+    QVERIFY(f);
+    QVERIFY(!h.port().isOpen());
+    // The offline refresh disables the parameter buttons and never ends.
+    RefreshProbe refresh;
+    refresh.attach(f, [f] {
+        if (!f->commandsDisabled()) f->Disable_Command();
+    });
+    QVERIFY(QTest::qWaitFor([&] { return refresh.clicks == 1; }, 2500));
+    QVERIFY(!f->Command1->isEnabled());
+    QVERIFY(h.sim().received().isEmpty());
+
+    // What the installer did meanwhile stays.
+    f->phoneGrid()->setRows(3);
+    f->phoneGrid()->setTextMatrix(1, 2, QStringLiteral("13912345678"));
+    f->Text2->setText(QStringLiteral("13800000000"));
+    f->SSTab1->setCurrentIndex(2);
+
+    h.main().showConnectDialog(true);
+    h.connect();
+    QVERIFY(QTest::qWaitFor([&] { return !h.main().connectDialog() && g::RecvMode == 17; }, 8000));
+    QCOMPARE(h.settingsForm(), f);
+    // The pending disable was undone before the new refresh starts.
+    QVERIFY(!f->commandsDisabled());
+    QVERIFY(f->Command1->isEnabled());
+    QVERIFY(f->Command14->isEnabled());
+    QCOMPARE(g::RxState, 0);
+    QCOMPARE(h.main().panel(1), QStringLiteral("串口：COM1--9600,n,8,1"));
+    QVERIFY(!h.port().dtrEnable());
+    QVERIFY(QTest::qWaitFor([&] { return g::RecvMode == 101 && refresh.clicks == 2; }, 2500));
+
+    QCOMPARE(f->phoneGrid()->Rows(), 3);
+    QCOMPARE(f->phoneGrid()->TextMatrix(1, 2), QStringLiteral("13912345678"));
+    QCOMPARE(f->Text2->text(), QStringLiteral("13800000000"));
+    QCOMPARE(f->SSTab1->currentIndex(), 2);
+    QCOMPARE(f->windowTitle(), QStringLiteral("其他参数设置"));
+    QVERIFY(h.settingsFormShown());
+}
+
+void TestSettingsShell::cancelThenConnectFromSenderDialog() {
+    KestrunHarness h;
+    Frm7340COM* f = cancelIntoForm(h);
+    QVERIFY(f);
+    RefreshProbe refresh;
+    refresh.attach(f);
+    QVERIFY(QTest::qWaitFor([&] { return refresh.clicks == 1; }, 2500));
+
+    // A sender finds the port closed: the dialog opens, not modal.
+    QVERIFY(!f->portReady());
+    Frm7300MOD* dlg = h.main().connectDialog();
+    QVERIFY(dlg);
+    QVERIFY(!dlg->isModal());
+    QVERIFY(h.sim().received().isEmpty());
+
+    h.connect();
+    QVERIFY(QTest::qWaitFor([&] { return !h.main().connectDialog() && g::RecvMode == 17; }, 8000));
+    QCOMPARE(h.settingsForm(), f);
+    QVERIFY(QTest::qWaitFor([&] { return g::RecvMode == 101 && refresh.clicks == 2; }, 2500));
+    QVERIFY(f->portReady());
+    QVERIFY(!h.main().connectDialog());
+}
+
+void TestSettingsShell::exitClosesPortAndUnloads_data() {
+    QTest::addColumn<bool>("portOpen");
+    QTest::newRow("port open") << true;
+    QTest::newRow("port closed") << false;
+}
+
+void TestSettingsShell::exitClosesPortAndUnloads() {
+    QFETCH(bool, portOpen);
+    KestrunHarness h;
+    QPointer<Frm7340COM> f = cancelIntoForm(h);
+    QVERIFY(f);
+    if (portOpen) QCOMPARE(h.port().open(), CommPort::OpenResult::Ok);
+    const int recvMode = g::RecvMode;
+    QTest::mouseClick(f->Command10, Qt::LeftButton);
+    QCOMPARE(h.main().panel(1), QStringLiteral("未使用"));
+    QVERIFY(!h.port().isOpen());
+    QVERIFY(QTest::qWaitFor([&] { return f.isNull(); }, 2000));
+    QVERIFY(!h.settingsForm());
+    QCOMPARE(g::RecvMode, recvMode);
+    QCOMPARE(h.app->forms->answerReceiver()->form(), nullptr);
+    // Showing it again loads it afresh.
+    h.app->forms->showSettingsForm();
+    QVERIFY(h.settingsFormShown());
+    QCOMPARE(h.app->forms->answerReceiver()->form(), h.settingsForm());
+}
+
+void TestSettingsShell::tabsSetCaptionModeAndTestControls() {
+    KestrunHarness h;
+    Frm7340COM* f = cancelIntoForm(h);
+    QVERIFY(f);
+    // The test tab's text boxes and labels, where the tab does not have
+    // them yet.
+    for (const char* n : {"Label31", "Label21(4)", "Label21(5)"})
+        if (!f->control<QWidget>(QString::fromLatin1(n))) Controls::setName(new QLabel(f->testTab), n);
+    for (const char* n : {"Text22", "Text21(0)", "Text21(1)", "Text21(2)", "Text21(3)", "Text21(4)"})
+        if (!f->control<QWidget>(QString::fromLatin1(n))) Controls::setName(new QLineEdit(f->testTab), n);
+    auto w = [f](const char* n) { return f->control<QWidget>(QString::fromLatin1(n)); };
+
+    for (int passive = 0; passive < 2; ++passive) {
+        for (int formatted = 0; formatted < 2; ++formatted) {
+            g::WorkModeByte[0] = passive ? 0 : 2;
+            g::TransModeByte[0] = formatted ? 1 : 0;
+            for (const char* n : {"Text21(0)", "Text21(3)", "Text22"})
+                qobject_cast<QLineEdit*>(w(n))->setText(QStringLiteral("x"));
+            f->SSTab1->setCurrentIndex(0);
+            h.main().setSendModeMenuVisible(false);
+            f->SSTab1->setCurrentIndex(1);
+            QCOMPARE(f->windowTitle(), QStringLiteral("短信模块通信测试"));
+            QVERIFY(!g::ParamMode);
+            QVERIFY(h.main().sendModeMenuVisible());
+            for (const char* n : {"Label31", "Text22", "Command21(0)", "Command21(1)"})
+                QVERIFY2(w(n)->isHidden() == !passive, n);
+            for (const char* n : {"Text21(3)", "Text21(4)", "Label21(4)", "Label21(5)"})
+                QVERIFY2(w(n)->isHidden() == !formatted, n);
+            for (const char* n : {"Text21(0)", "Text21(3)", "Text22"})
+                QVERIFY(qobject_cast<QLineEdit*>(w(n))->text().isEmpty());
+        }
+    }
+    const struct {
+        int tab;
+        const char* caption;
+    } others[] = {{2, "其他参数设置"}, {3, "短信模块参数设置"}, {1, "短信模块通信测试"},
+                  {4, "短信模块参数设置"}, {0, "短信模块参数设置"}};
+    for (const auto& o : others) {
+        h.main().setSendModeMenuVisible(false);
+        f->SSTab1->setCurrentIndex(o.tab);
+        QCOMPARE(f->windowTitle(), QString::fromUtf8(o.caption));
+        QCOMPARE(g::ParamMode, o.tab != 1);
+        QVERIFY(h.main().sendModeMenuVisible());
+    }
+}
+
+void TestSettingsShell::disableThenEnableRestoresButtons() {
+    KestrunHarness h;
+    Frm7340COM* f = cancelIntoForm(h);
+    QVERIFY(f);
+    f->Command3->setEnabled(false);
+    f->testTab->Command21[2]->setEnabled(false);
+    f->phoneTab->Command15->setEnabled(true);
+    const QList<QPushButton*> covered = f->coveredButtons();
+    QCOMPARE(covered.size(), 14);
+    QList<bool> before;
+    for (QPushButton* b : covered) before << b->isEnabled();
+
+    f->Disable_Command();
+    for (QPushButton* b : covered) {
+        if (b == f->phoneTab->Command15)
+            QVERIFY(b->isEnabled());
+        else
+            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+    }
+    // Not covered: exit, clear and the test tab's reset stay as they are.
+    QVERIFY(f->Command10->isEnabled() && f->Command18->isEnabled() && f->testTab->Command21[3]->isEnabled());
+    f->Enable_Command();
+    for (int i = 0; i < covered.size(); ++i) QCOMPARE(covered[i]->isEnabled(), before[i]);
+
+    // A second Disable_Command overwrites what the first remembered.
+    f->Disable_Command();
+    f->Disable_Command();
+    f->Enable_Command();
+    QVERIFY(!f->Command1->isEnabled());
+    QVERIFY(f->phoneTab->Command15->isEnabled());
+}
+
+QTEST_MAIN(TestSettingsShell)
+#include "tst_settings_shell.moc"
