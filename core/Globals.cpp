@@ -34,6 +34,8 @@ uint8_t PhoneTableHdr[3] = {};
 std::unique_ptr<jetdb::Database> PhoneDb;
 std::unique_ptr<jetdb::Recordset> PhoneRs;
 int64_t PhoneMask = 0;
+int BatchIndex = 0;
+QString BatchNumber;
 QString WaitMessage;
 int LegacyModeFlags[5] = {};
 QByteArray RxBuf;
@@ -62,6 +64,8 @@ void resetAll() {
     PhoneRs.reset();
     PhoneDb.reset();
     PhoneMask = 0;
+    BatchIndex = 0;
+    BatchNumber.clear();
     WaitMessage.clear();
     std::memset(LegacyModeFlags, 0, sizeof LegacyModeFlags);
     RxBuf.clear();

@@ -67,6 +67,11 @@ extern std::unique_ptr<jetdb::Recordset> PhoneRs;
 // Bit mask of phone numbers chosen in the picker.
 extern int64_t PhoneMask;
 
+// Kestrun's phone-number batch: ticks so far (never reset while the program
+// runs) and the number of the current batch frame.
+extern int BatchIndex;
+extern QString BatchNumber;
+
 // The GPRS module's work-mode routines (never started in this build).
 extern QString WaitMessage;
 extern int LegacyModeFlags[5];
