@@ -21,6 +21,7 @@
 #include "OutputTab.h"
 #include "PhoneTab.h"
 #include "TestTab.h"
+#include "JetDb.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "platform/CommPort.h"
@@ -404,8 +405,13 @@ void Frm7340COM::load() {
 }
 
 void Frm7340COM::openPhoneDb() {
-    // The phone database is opened here once the program has its database
-    // layer; nothing reads from it, so the form works without it.
+    // Nothing reads the phone table yet, so a missing or unreadable file
+    // leaves both handles empty and the form fully usable.
+    g::PhoneRs.reset();
+    g::PhoneDb.reset();
+    jetdb::Error err;
+    g::PhoneDb = jetdb::Database::open(Vb::appPath() + QStringLiteral("/gprs.mdb"), &err);
+    if (g::PhoneDb) g::PhoneRs = g::PhoneDb->openRecordset(QStringLiteral("select * from Phone_Table"), &err);
 }
 
 void Frm7340COM::portSteps() {
