@@ -13,7 +13,7 @@ if ! dpkg -s qt6-base-dev qt6-serialport-dev mdbtools-dev >/dev/null 2>&1; then
     mdbtools mdbtools-dev fonts-noto-cjk
 fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" --target "$program" modsim-run gprs_mdb smstools-mdbread
 
 export COMPORTS_DIR=${COMPORTS_DIR:-$(mktemp -d /tmp/comports.XXXXXX)}
 kind=sms; [ "$program" = varnel ] && kind=qv7351
