@@ -1,12 +1,35 @@
 #include "PhoneTab.h"
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <exception>
 
 #include "Frm7340COM.h"
+#include "core/Form1.h"
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/PhoneCodec.h"
+#include "core/Routines.h"
+#include "platform/CommPort.h"
+#include "platform/Controls.h"
+#include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
+
+namespace {
+constexpr int kNumberCol = 2;
+constexpr int kIndexCol = 1;
+
+QPushButton* makeButton(QWidget* parent, const QString& text, const char* name) {
+    auto* b = new QPushButton(text, parent);
+    Controls::setName(b, name);
+    return b;
+}
+}  // namespace
 
 PhoneTab::PhoneTab(Frm7340COM* form) : QWidget(nullptr), m_form(form) {
     setObjectName(QStringLiteral("TabPhone"));
@@ -17,15 +40,175 @@ PhoneTab::PhoneTab(Frm7340COM* form) : QWidget(nullptr), m_form(form) {
     outer->addStretch(1);
 
     auto* inner = new QHBoxLayout(frame);
+    auto* left = new QVBoxLayout;
+    Label28 = new QLabel(QStringLiteral("电话号码表"), frame);
+    Controls::setName(Label28, "Label28");
+    left->addWidget(Label28);
     Grid = new FlexGrid(frame);
     Grid->setObjectName(QStringLiteral("Grid"));
     Grid->setFormatString(QStringLiteral("|^序号   |^电话号码              "));
-    inner->addWidget(Grid, 1);
+    left->addWidget(Grid, 1);
+    inner->addLayout(left, 1);
 
     auto* side = new QVBoxLayout;
-    Command15 = new QPushButton(QStringLiteral("移除号码"), frame);
-    Command15->setObjectName(QStringLiteral("Command15"));
-    side->addWidget(Command15);
+    Label14 = new QLabel(QStringLiteral("电话号码"), frame);
+    Controls::setName(Label14, "Label14");
+    Text9 = new QLineEdit(QStringLiteral("***********"), frame);
+    Controls::setName(Text9, "Text9");
+    Command19 = makeButton(frame, QStringLiteral("增加号码"), "Command19");
+    Command15 = makeButton(frame, QStringLiteral("移除号码"), "Command15");
+    Command20 = makeButton(frame, QStringLiteral("上升"), "Command20");
+    Command22 = makeButton(frame, QStringLiteral("下降"), "Command22");
+    Command24 = makeButton(frame, QStringLiteral("清空号码表"), "Command24");
+    Command12 = makeButton(frame, QStringLiteral("读取号码表"), "Command12");
+    Command11 = makeButton(frame, QStringLiteral("写入号码表"), "Command11");
+    side->addWidget(Label14);
+    side->addWidget(Text9);
+    for (QPushButton* b : {Command19, Command15, Command20, Command22}) side->addWidget(b);
+    side->addSpacing(12);
+    for (QPushButton* b : {Command24, Command12, Command11}) side->addWidget(b);
     side->addStretch(1);
     inner->addLayout(side);
+
+    Controls::installKeyFilter(Text9, [](int& k) { HexKeyFilter(k); });
+    connect(Grid, &FlexGrid::gridClicked, this, &PhoneTab::onGridClick);
+    Controls::onClick(Command19, this, [this] { addNumber(); });
+    Controls::onClick(Command15, this, [this] { removeNumber(); });
+    Controls::onClick(Command20, this, [this] { moveUp(); });
+    Controls::onClick(Command22, this, [this] { moveDown(); });
+    Controls::onClick(Command12, this, [this] { readTable(); });
+    Controls::onClick(Command11, this, [this] { writeTable(); });
+    Controls::onClick(Command24, this, [this] { clearTable(); });
+}
+
+QStringList PhoneTab::numbers() const {
+    QStringList out;
+    for (int r = 1; r < Grid->Rows(); ++r) out << Grid->TextMatrix(r, kNumberCol);
+    return out;
+}
+
+Form1* PhoneTab::openPicker(const QString& caption, qint64 mask) {
+    g::PhoneMask = mask;
+    QList<QLineEdit*> boxes;
+    for (const char* name : {"TextDXPhone", "TextBJPhone"})
+        if (auto* box = m_form->control<QLineEdit>(QString::fromLatin1(name))) boxes << box;
+    QWidget* owner = m_form->mainWindow();
+    Form1* picker = Form1::open(owner, caption, Grid, boxes, m_form);
+    Controls::runClick(Command12);
+    return picker;
+}
+
+void PhoneTab::onGridClick() { Text9->setText(Grid->TextMatrix(Grid->Row(), kNumberCol)); }
+
+// --- editing ----------------------------------------------------------------
+
+void PhoneTab::addNumber() {
+    try {
+        addNumberChecked();
+    } catch (const std::exception& e) {
+        Dialogs::msgBox(m_form, QStringLiteral("号码表设置发生错误: ") + QString::fromLocal8Bit(e.what()),
+                        QCoreApplication::applicationName());
+    }
+}
+
+void PhoneTab::addNumberChecked() {
+    const QString number = Text9->text();
+    // A character outside ASCII has no nibble to pack into; such a number
+    // is refused here rather than written as something else.
+    if (number.size() != 11 || !PhoneCodec::isPackable(number)) {
+        Dialogs::msgBox(m_form, QStringLiteral("您输入的电话号码不正确"), QStringLiteral("请重新输入"),
+                        Dialogs::Icon::Information);
+        return;
+    }
+    if (Grid->Rows() > PhoneCodec::MaxNumbers) {
+        Dialogs::msgBox(m_form, QStringLiteral("号码表已满"), QStringLiteral("提示"), Dialogs::Icon::Information);
+        return;
+    }
+    // Numbers starting with four zeros are place holders and may repeat.
+    bool duplicate = false;
+    if (!number.startsWith(QStringLiteral("0000"))) {
+        for (int r = 1; r < Grid->Rows() && !duplicate; ++r) duplicate = Grid->TextMatrix(r, kNumberCol) == number;
+    }
+    if (!duplicate) {
+        Grid->setRows(Grid->Rows() + 1);
+        Grid->setTextMatrix(Grid->Rows() - 1, kNumberCol, number);
+    } else {
+        Dialogs::msgBox(m_form, QStringLiteral("电话号码有重复，请检查电话号码"), QStringLiteral("系统提示"),
+                        Dialogs::Icon::Exclamation);
+    }
+    renumber();
+}
+
+void PhoneTab::renumber() {
+    for (int r = 1; r < Grid->Rows(); ++r) Grid->setTextMatrix(r, kIndexCol, QString::number(r));
+}
+
+void PhoneTab::removeNumber() {
+    const int last = Grid->Rows() - 1;
+    const int r = Grid->Row();
+    if (last < 1 || r < 1 || r > last) return;
+    for (int i = r; i < last; ++i) {
+        Grid->setTextMatrix(i, kNumberCol, Grid->TextMatrix(i + 1, kNumberCol));
+        Grid->setTextMatrix(i, kIndexCol, QString::number(i));
+    }
+    Grid->setRows(last);
+}
+
+void PhoneTab::moveUp() {
+    const int r = Grid->Row();
+    if (r < 2 || r > Grid->Rows() - 1) return;
+    const QString here = Grid->TextMatrix(r, kNumberCol);
+    Grid->setTextMatrix(r, kNumberCol, Grid->TextMatrix(r - 1, kNumberCol));
+    Grid->setTextMatrix(r - 1, kNumberCol, here);
+    // The moved number stays highlighted.
+    Grid->setRow(r - 1);
+    Grid->setColSel(Grid->Cols() - 1);
+}
+
+void PhoneTab::moveDown() {
+    const int r = Grid->Row();
+    if (r < 1 || r >= Grid->Rows() - 1) return;
+    const QString here = Grid->TextMatrix(r, kNumberCol);
+    Grid->setTextMatrix(r, kNumberCol, Grid->TextMatrix(r + 1, kNumberCol));
+    Grid->setTextMatrix(r + 1, kNumberCol, here);
+    Grid->setRow(r + 1);
+    Grid->setColSel(Grid->Cols() - 1);
+}
+
+// --- requests ---------------------------------------------------------------
+
+void PhoneTab::send(const QByteArray& frame) {
+    g::CommBytes = frame;
+    if (CommPort* p = m_form->port()) p->output(frame);
+}
+
+void PhoneTab::readTable() {
+    if (!m_form->portReady()) return;
+    send(PhoneCodec::readFrame());
+    g::PhoneTableOp = 0;
+    // Emptied at once: the grid waits for the answer, and a picker polling
+    // it waits too.
+    Grid->setRows(1);
+}
+
+void PhoneTab::writeTable() {
+    if (!m_form->portReady()) return;
+    if (Grid->Rows() <= 1) {
+        Dialogs::msgBox(m_form, QStringLiteral("您输入的电话号码表不完整"), QStringLiteral("请重新输入"),
+                        Dialogs::Icon::Information);
+        return;
+    }
+    send(PhoneCodec::writeFrame(numbers()));
+    g::PhoneTableOp = 1;
+}
+
+void PhoneTab::clearTable() {
+    if (!m_form->portReady()) return;
+    const Dialogs::Answer a =
+        Dialogs::msgBox(m_form, QStringLiteral("您确定要清空号码表吗？操作无法恢复！"), QStringLiteral("警告！"),
+                        Dialogs::Icon::Question, Dialogs::Buttons::OkCancel);
+    if (a == Dialogs::Answer::Cancel) return;
+    // The grid is emptied only when the module confirms.
+    send(PhoneCodec::clearFrame());
+    g::PhoneTableOp = 2;
 }

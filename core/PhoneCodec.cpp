@@ -1,0 +1,70 @@
+#include "PhoneCodec.h"
+
+#include "core/Frames.h"
+#include "core/Routines.h"
+
+namespace PhoneCodec {
+
+namespace {
+// Characters are taken by their code; a code above one byte is no digit.
+int nibble(const QString& s, int i) {
+    if (i >= s.size()) return 0;
+    const int code = s.at(i).unicode();
+    return code > 0xFF ? 0 : HexDigitValue(code);
+}
+}  // namespace
+
+QByteArray packNumber(const QString& number) {
+    QByteArray e(EntryBytes, '\0');
+    e[0] = char(nibble(number, 0));
+    for (int b = 1; b < EntryBytes; ++b) {
+        const int hi = nibble(number, 2 * b - 1);
+        const int lo = nibble(number, 2 * b);
+        e[b] = char(hi * 16 + lo);
+    }
+    return e;
+}
+
+QString entryText(const QByteArray& entry) {
+    if (entry.isEmpty()) return QString();
+    QString s = QString::number(uint8_t(entry.at(0)), 16).toUpper();
+    for (int i = 1; i < entry.size() && i < EntryBytes; ++i) s += ByteToHex2(uint8_t(entry.at(i)));
+    return s;
+}
+
+bool isPackable(const QString& number) {
+    for (QChar c : number)
+        if (c.unicode() > 0x7F) return false;
+    return true;
+}
+
+QByteArray writeFrame(const QStringList& numbers) {
+    const int n = int(qMin<qsizetype>(numbers.size(), MaxNumbers));
+    QByteArray f(WriteFrameBytes, '\0');
+    const QByteArray head = Frames::RequestFrame(0xD9, 0x02);
+    f.replace(0, head.size(), head);
+    f[11] = char(n);
+    for (int i = 0; i < n; ++i) f.replace(12 + EntryBytes * i, EntryBytes, packNumber(numbers.at(i)));
+    f[10] = char(SumCheck8(f, 11, 12 + EntryBytes * n));
+    return f;
+}
+
+QByteArray readFrame() { return Frames::RequestFrame(0xD9, 0x01); }
+
+QByteArray clearFrame() { return Frames::RequestFrame(0xD9, 0x04, QByteArray(1, '\x01')); }
+
+uint8_t tableChecksum(uint8_t count, const QByteArray& entries) {
+    return uint8_t((SumCheck8(entries, 0, entries.size()) + count) % 256);
+}
+
+QStringList tableNumbers(int count, const QByteArray& entries) {
+    QStringList out;
+    for (int r = 0; r < count && r < MaxNumbers; ++r) {
+        const int k = EntryBytes * r;
+        if (k + EntryBytes > entries.size()) break;
+        out << entryText(entries.mid(k, EntryBytes));
+    }
+    return out;
+}
+
+}  // namespace PhoneCodec

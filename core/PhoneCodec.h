@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+// The module's phone-number table on the wire. A number travels as six
+// bytes: its first character alone in the low nibble of byte 0, then the
+// next ten characters two to a byte, high nibble first. The characters are
+// taken as hex digits, so "*" (and anything else that is not 0-9 or A-F)
+// packs as 0.
+namespace PhoneCodec {
+
+constexpr int EntryBytes = 6;
+constexpr int MaxNumbers = 20;
+constexpr int TableBytes = EntryBytes * MaxNumbers;  // 120
+constexpr int WriteFrameBytes = 183;
+
+// The entry of one number text (characters beyond the 11th are ignored,
+// missing ones count as 0).
+QByteArray packNumber(const QString& number);
+// The text of an entry: byte 0 in hex without a leading zero, then each
+// further byte as two upper-case hex digits. A short entry gives what it
+// has.
+QString entryText(const QByteArray& entry);
+
+// True when every character of the text is ASCII: only such numbers can be
+// packed one character a nibble.
+bool isPackable(const QString& number);
+
+// The write request: preamble D9 02, checksum, count, the entries of the
+// first 20 numbers, zero-filled to 183 bytes. The checksum is the byte sum
+// of the count and the entries in use.
+QByteArray writeFrame(const QStringList& numbers);
+// Preamble D9 01.
+QByteArray readFrame();
+// Preamble D9 04 01.
+QByteArray clearFrame();
+
+// The checksum a read answer carries: (count + every entry byte) mod 256.
+uint8_t tableChecksum(uint8_t count, const QByteArray& entries);
+// The first `count` numbers of a read answer's entries (count limited to
+// the entries present and to 20).
+QStringList tableNumbers(int count, const QByteArray& entries);
+
+}  // namespace PhoneCodec
