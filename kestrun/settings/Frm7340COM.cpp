@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "AlarmTab.h"
+#include "ParamSenders.h"
 #include "OutputTab.h"
 #include "PhoneTab.h"
 #include "TestTab.h"
@@ -122,6 +123,7 @@ Frm7340COM::Frm7340COM(MainWindow* main) : QWidget(nullptr), m_main(main) {
 
     connect(SSTab1, &QTabWidget::currentChanged, this, &Frm7340COM::onTabChanged);
     Controls::onClick(Command10, this, [this] { exitForm(); });
+    new ParamSenders(this);
 }
 
 Frm7340COM::~Frm7340COM() = default;

@@ -1,3 +1,362 @@
-// Senders of the parameter tab: the single writes and the refresh with its
-// timed chains, as members of Frm7340COM.
+#include "ParamSenders.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
 #include "Frm7340COM.h"
+#include "ParamFrames.h"
+#include "core/Globals.h"
+#include "core/Routines.h"
+#include "platform/CommPort.h"
+#include "platform/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/VbTimer.h"
+
+namespace {
+
+constexpr int kRefreshFirstMs = 100;
+constexpr int kRefreshMs = 500;
+constexpr int kChainFirstMs = 100;
+constexpr int kWorkModeMs = 2000;
+constexpr int kPowerMs = 1000;
+constexpr int kQuerySent = 100;
+
+// The list item a list box stands on; a typed text that is not the item's
+// own counts as none.
+int chosenItem(const QComboBox* c) {
+    const int i = c->currentIndex();
+    if (i < 0) return -1;
+    if (c->isEditable() && c->currentText() != c->itemText(i)) return -1;
+    return i;
+}
+
+// Hex entry with automatic colons: every accepted key is put in by hand,
+// so that a colon can follow each completed pair.
+void hexEntry(QLineEdit* edit, int& key) {
+    HexKeyFilter(key);
+    if (key == 8) return;  // the box deletes as usual
+    if (key != 0) edit->insert(QString(QChar(key)));
+    key = 0;
+    if (edit->text().size() % 3 == 2) {
+        edit->end(false);
+        edit->insert(QStringLiteral(":"));
+    }
+}
+
+}  // namespace
+
+ParamSenders::ParamSenders(Frm7340COM* form) : QObject(form), m_form(form) {
+    setObjectName(QStringLiteral("ParamSenders"));
+    Frm7340COM* f = form;
+
+    Controls::onClick(f->Command1, this, [this] { sendPasswordUse(); });
+    Controls::onClick(f->Option1, this, [this] { sendPasswordUse(); });
+    Controls::onClick(f->Option2, this, [this] { sendPasswordUse(); });
+    Controls::onClick(f->Command2, this, [this] { sendPassword(); });
+    Controls::onClick(f->Command3, this, [this] { sendReceiverNumber(); });
+    Controls::onClick(f->Command4, this, [this] { sendAddress(); });
+    Controls::onClick(f->Command6, this, [this] { sendBaud(); });
+    Controls::onClick(f->Command7, this, [this] { sendRestartTime(); });
+    Controls::onClick(f->Command9, this, [this] { sendModel(); });
+    Controls::onClick(f->Command8, this, [this] { refresh(); });
+    Controls::onClick(f->Command5, this, [this] { startWorkModeChain(); });
+    Controls::onClick(f->Command14, this, [this] { startPowerChain(); });
+    Controls::onClick(f->Combo1, this, [this] { onCombo1Click(); });
+    Controls::onClick(f->Combo2, this, [this] { onCombo2Click(); });
+
+    QLineEdit* text1 = f->Text1;
+    QLineEdit* text3 = f->Text3;
+    Controls::installKeyFilter(text1, [text1](int& key) { hexEntry(text1, key); });
+    Controls::installKeyFilter(text3, [text3](int& key) { hexEntry(text3, key); });
+
+    // The spinners' boxes show minus the value (the spinners run -255..-1).
+    const std::pair<QScrollBar*, QLineEdit*> spinners[] = {{f->VS1, f->Text5}, {f->VS2, f->Text6}, {f->VS3, f->Text7}};
+    for (const auto& [bar, box] : spinners) {
+        QLineEdit* target = box;
+        connect(bar, &QScrollBar::valueChanged, this, [target](int v) { target->setText(QString::number(-v)); });
+    }
+
+    f->Label8->installEventFilter(this);
+
+    connect(f->Timer1, &VbTimer::tick, this, &ParamSenders::workModeTick);
+    connect(f->Timer2, &VbTimer::tick, this, &ParamSenders::refreshTick);
+    connect(f->Timer3, &VbTimer::tick, this, &ParamSenders::powerTick);
+}
+
+bool ParamSenders::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_form->Label8 && event->type() == QEvent::MouseButtonDblClick) {
+        identityInput();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// --- sending ------------------------------------------------------------------
+
+bool ParamSenders::send(const QByteArray& frame) {
+    if (!m_form->portReady()) return false;
+    sendChecked(frame);
+    return true;
+}
+
+void ParamSenders::refuse(const QString& why) {
+    Dialogs::msgBox(m_form, why, QStringLiteral("提示"), Dialogs::Icon::Exclamation);
+}
+
+void ParamSenders::sendPasswordUse() {
+    send(ParamFrames::passwordUse(m_form->Check3->isChecked(), m_form->Check4->isChecked()));
+}
+
+void ParamSenders::sendPassword() {
+    if (!m_form->portReady()) return;
+    const ParamFrames::Built b = ParamFrames::smsPassword(m_form->Text1->text());
+    b.ok() ? sendChecked(b.frame) : refuse(b.error);
+}
+
+void ParamSenders::sendReceiverNumber() {
+    if (!m_form->portReady()) return;
+    const ParamFrames::Built b = ParamFrames::receiverNumber(m_form->Text2->text());
+    b.ok() ? sendChecked(b.frame) : refuse(b.error);
+}
+
+void ParamSenders::sendAddress() {
+    if (!m_form->portReady()) return;
+    const ParamFrames::Built b = ParamFrames::passiveAddress(m_form->Text3->text());
+    b.ok() ? sendChecked(b.frame) : refuse(b.error);
+}
+
+void ParamSenders::sendModel() {
+    if (!m_form->Option3->isChecked() && !m_form->Option4->isChecked()) return;
+    send(ParamFrames::moduleModel(m_form->Option3->isChecked()));
+}
+
+void ParamSenders::sendBaud() { send(ParamFrames::moduleBaud(m_form->Combo3->currentText())); }
+
+void ParamSenders::sendRestartTime() {
+    if (!m_form->portReady()) return;
+    const ParamFrames::Built b = ParamFrames::restartTime(m_form->Text4->text());
+    b.ok() ? sendChecked(b.frame) : refuse(b.error);
+}
+
+void ParamSenders::sendChecked(const QByteArray& frame) {
+    g::CommBytes = frame;
+    if (CommPort* port = m_form->port()) port->output(g::CommBytes);
+}
+
+void ParamSenders::identityInput() {
+    if (!m_form->portReady()) return;
+    const QString typed = Dialogs::inputBox(m_form, QStringLiteral("请输入8位密码："), QStringLiteral("身份识别"));
+    const ParamFrames::Built b = ParamFrames::identity(typed);
+    if (!b.ok()) {
+        Dialogs::msgBox(m_form, b.error, QStringLiteral("提示"), Dialogs::Icon::Information);
+        return;
+    }
+    // The input box may have let the port go meanwhile.
+    send(b.frame);
+}
+
+// --- work-mode frame ------------------------------------------------------------
+
+void ParamSenders::onCombo1Click() { m_form->Text3->setEnabled(chosenItem(m_form->Combo1) != 0); }
+
+void ParamSenders::onCombo2Click() {
+    // The answer receiver selects items while it is inside an answer.
+    if (g::RxState != 0) return;
+    if (m_form->Combo2->currentIndex() != 2) return;
+    if (auto* read = m_form->control<QPushButton>(QStringLiteral("Command12"))) Controls::runClick(read);
+    int64_t mask = 0;
+    g::PhoneMask = ParamFrames::leadingInteger(m_form->TextDXPhone->text(), 0, 0xFFFFFFFFLL, mask) ? mask : 0;
+}
+
+// --- refresh ----------------------------------------------------------------
+
+bool ParamSenders::refresh() {
+    Frm7340COM* f = m_form;
+    const struct {
+        QLabel* label;
+        const char* text;
+    } placeholders[] = {{f->Label3, "* * * *"},     {f->Label4, "* * * *"},     {f->Label5, "**:**:**:**:"},
+                        {f->Label6, "***********"}, {f->Label8, "***********"}, {f->Label7, "********"},
+                        {f->Label13, "********"},   {f->Label9, "**:**:"},      {f->Label10, "****"},
+                        {f->Label12, "*******"},    {f->Label15, "**"},         {f->Label16, "**"},
+                        {f->Label17, "**"},         {f->Label18, "**"},         {f->Label19, "**"},
+                        {f->Label22, "**"},         {f->Label30, "**"}};
+    for (const auto& p : placeholders) p.label->setText(QString::fromUtf8(p.text));
+    g::RxState = 0;
+    g::RefreshStep = 0;
+
+    CommPort* port = f->port();
+    if (!port) return false;
+    if (port->isOpen()) port->close();
+    port->setInputLen(1);
+    port->setRThreshold(1);
+    const CommPort::OpenResult opened = port->open();
+    if (opened != CommPort::OpenResult::Ok) {
+        // Nothing can be asked without the port: the form stays as it is.
+        QString text;
+        switch (opened) {
+            case CommPort::OpenResult::Missing: text = QStringLiteral("本机没有这个串口，请选择其它串口重试"); break;
+            case CommPort::OpenResult::InUse: text = QStringLiteral("串口已经打开，请关闭其它程序重试"); break;
+            default:
+                text = port->lastErrorText().isEmpty() ? QStringLiteral("串口打开失败") : port->lastErrorText();
+                break;
+        }
+        Dialogs::msgBox(f, text, QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
+        return false;
+    }
+    port->setDTREnable(false);
+    if (g::OfflineMode == 0) {
+        f->Timer2->rearm(kRefreshFirstMs);
+        g::ParamMode = true;
+    }
+    f->Disable_Command();
+    return true;
+}
+
+void ParamSenders::refreshTick() {
+    Frm7340COM* f = m_form;
+    f->Timer2->rearm(kRefreshMs);
+    const QByteArray query = ParamFrames::refreshQuery(g::RefreshStep);
+    if (!query.isEmpty()) {
+        g::CommBytes = query;
+        if (f->port()) f->port()->output(g::CommBytes);
+        g::RefreshStep = kQuerySent;
+        return;
+    }
+    f->Timer2->setEnabled(false);
+    f->Enable_Command();
+    g::RefreshStep = kQuerySent;
+}
+
+// --- work-mode chain ------------------------------------------------------------
+
+void ParamSenders::startWorkModeChain() {
+    Frm7340COM* f = m_form;
+    if (!f->portReady()) return;
+    if (chosenItem(f->Combo2) == 2) {
+        const ParamFrames::Built mask = ParamFrames::numberMask(f->TextDXPhone->text());
+        if (!mask.ok()) {
+            refuse(mask.error);
+            return;
+        }
+    }
+    f->ChainStep = 0;
+    f->Timer1->rearm(kChainFirstMs);
+    f->Disable_Command();
+}
+
+void ParamSenders::workModeTick() {
+    Frm7340COM* f = m_form;
+    f->Timer1->rearm(kWorkModeMs);
+    switch (f->ChainStep) {
+        case 0: {
+            if (f->Combo1->currentText() == QStringLiteral("无")) {
+                if (m_reminderOpen) return;
+                f->Combo1->setFocus();
+                m_reminderOpen = true;
+                Dialogs::msgBox(f, QStringLiteral("你必须选择需要的工作方式"), QStringLiteral("提示信息"));
+                m_reminderOpen = false;
+                return;
+            }
+            const int item = chosenItem(f->Combo1);
+            if (item >= 0) sendChecked(ParamFrames::workMode(item == 0));
+            f->ChainStep = 1;
+            return;
+        }
+        case 1: {
+            const int item = f->Combo2->currentIndex();
+            if (item < 0) return;  // waits until a transmission mode is chosen
+            sendChecked(ParamFrames::transMode(item));
+            f->ChainStep = item == 0 ? 5 : item == 1 ? 6 : 3;
+            return;
+        }
+        case 3:
+            sendChecked(ParamFrames::subMode(0x00));
+            f->ChainStep = 4;
+            return;
+        case 4: {
+            const ParamFrames::Built mask = ParamFrames::numberMask(f->TextDXPhone->text());
+            if (!mask.ok()) {
+                // Changed since the start: the chain cannot finish its last write.
+                endWorkModeChain();
+                refuse(mask.error);
+                return;
+            }
+            sendChecked(mask.frame);
+            f->ChainStep = 5;
+            return;
+        }
+        case 6:
+            sendChecked(ParamFrames::subMode(0x01));
+            f->ChainStep = 5;
+            return;
+        default:
+            endWorkModeChain();
+            return;
+    }
+}
+
+void ParamSenders::endWorkModeChain() {
+    m_form->Timer1->setEnabled(false);
+    m_form->Enable_Command();
+}
+
+// --- power-saving chain ---------------------------------------------------------
+
+void ParamSenders::startPowerChain() {
+    Frm7340COM* f = m_form;
+    if (!f->portReady()) return;
+    if (f->Option5->isChecked()) {
+        const ParamFrames::Built delays = ParamFrames::wakeDelays(f->Text11->text(), f->Text13->text());
+        if (!delays.ok()) {
+            refuse(delays.error);
+            return;
+        }
+    }
+    f->Timer3->rearm(kChainFirstMs);
+    f->Disable_Command();
+    f->ChainStep = 0;
+}
+
+void ParamSenders::powerTick() {
+    Frm7340COM* f = m_form;
+    f->Timer3->rearm(kPowerMs);
+    switch (f->ChainStep) {
+        case 0: {
+            const bool on = f->Option5->isChecked();
+            sendChecked(ParamFrames::powerSaving(on));
+            f->ChainStep = on ? 1 : 3;
+            return;
+        }
+        case 1:
+            sendChecked(ParamFrames::wakeMode(f->Option7->isChecked()));
+            f->ChainStep = 2;
+            return;
+        case 2: {
+            const ParamFrames::Built delays = ParamFrames::wakeDelays(f->Text11->text(), f->Text13->text());
+            if (!delays.ok()) {
+                endPowerChain();
+                refuse(delays.error);
+                return;
+            }
+            sendChecked(delays.frame);
+            f->ChainStep = 3;
+            return;
+        }
+        default:
+            endPowerChain();
+            return;
+    }
+}
+
+void ParamSenders::endPowerChain() {
+    m_form->Timer3->setEnabled(false);
+    m_form->Command14->setEnabled(true);
+    m_form->Enable_Command();
+}

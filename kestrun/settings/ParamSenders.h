@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class Frm7340COM;
+
+// The senders of the parameter tab: each single write behind its button,
+// the hex boxes' key filter, the work-mode list logic, the identity input
+// on the version label, and the three timer chains (refresh on Timer2,
+// work mode on Timer1, power saving on Timer3). A child of the form; the
+// answers to what it sends are handled by the answer receiver.
+class ParamSenders : public QObject {
+    Q_OBJECT
+public:
+    explicit ParamSenders(Frm7340COM* form);
+
+    Frm7340COM* form() const { return m_form; }
+
+    // `Command8`: placeholders, port reopened, the refresh timer started.
+    // False when the port could not be reopened (the refresh did not start).
+    bool refresh();
+    // `Command5` / `Command14`: start a chain (port check first).
+    void startWorkModeChain();
+    void startPowerChain();
+
+    // One tick of each chain.
+    void refreshTick();
+    void workModeTick();
+    void powerTick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Port check, then one write of the whole frame through CommBytes.
+    bool send(const QByteArray& frame);
+    // Refuses input that cannot make a request.
+    void refuse(const QString& why);
+    void sendChecked(const QByteArray& frame);
+
+    void sendPasswordUse();
+    void sendPassword();
+    void sendReceiverNumber();
+    void sendAddress();
+    void sendModel();
+    void sendBaud();
+    void sendRestartTime();
+    void identityInput();
+    void onCombo1Click();
+    void onCombo2Click();
+    void endWorkModeChain();
+    void endPowerChain();
+
+    Frm7340COM* m_form;
+    // A work-mode reminder is on screen: the ticks meanwhile add no second one.
+    bool m_reminderOpen = false;
+};
