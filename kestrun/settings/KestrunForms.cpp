@@ -3,6 +3,7 @@
 #include <QMdiSubWindow>
 
 #include "Frm7340COM.h"
+#include "TestTab.h"
 #include "core/MainWindow.h"
 #include "kestrun/sms_parser/SmsAnswerReceiver.h"
 
@@ -31,6 +32,14 @@ void KestrunForms::showSettingsForm() {
 
 void KestrunForms::receiveModuleAnswer() {
     if (m_receiver) m_receiver->receive();
+}
+
+void KestrunForms::sendModeChanged() {
+    if (m_settings) m_settings->testTab->sendModeChanged();
+}
+
+void KestrunForms::showSampleReceived() {
+    if (m_settings) m_settings->testTab->showSample();
 }
 
 Kestrun::~Kestrun() { main.reset(); }

@@ -27,6 +27,10 @@ public:
     // port steps run again.
     void showSettingsForm() override;
     void receiveModuleAnswer() override;
+    // The send-mode menu and the hidden sample item act on the test tab
+    // of a loaded form; without one there is nothing to change.
+    void sendModeChanged() override;
+    void showSampleReceived() override;
 
 private:
     MainWindow* m_main = nullptr;
