@@ -1,23 +1,370 @@
 #include "TestTab.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include "Frm7340COM.h"
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/ProgramForms.h"
+#include "core/Routines.h"
+#include "platform/CommPort.h"
 #include "platform/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/Vb.h"
+#include "platform/VbTimer.h"
+
+using namespace TestFrames;
+
+// --- TestTextBox --------------------------------------------------------------
+
+void TestTextBox::typeChar(int code) {
+    int key = code;
+    keyRule(key);
+    if (key == 0) return;
+    if (key == 8) {
+        textCursor().deletePreviousChar();
+        return;
+    }
+    if (key == 13) {
+        insertPlainText(QStringLiteral("\n"));
+        return;
+    }
+    insertPlainText(QString(QChar(char16_t(key))));
+}
+
+void TestTextBox::keyPressEvent(QKeyEvent* e) {
+    if (!keyRule || isReadOnly()) {
+        QPlainTextEdit::keyPressEvent(e);
+        return;
+    }
+    const Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (e->key() == Qt::Key_Backspace && mods == Qt::NoModifier) {
+        int key = 8;
+        keyRule(key);
+        if (key == 8)
+            QPlainTextEdit::keyPressEvent(e);
+        else if (key != 0)
+            insertPlainText(QString(QChar(char16_t(key))));
+        e->accept();
+        return;
+    }
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        typeChar(13);
+        e->accept();
+        return;
+    }
+    const QString text = e->text();
+    if (mods == Qt::NoModifier && !text.isEmpty() && text.at(0).isPrint()) {
+        for (QChar c : text) typeChar(c.unicode());
+        e->accept();
+        return;
+    }
+    // Cursor keys, Delete, shortcuts (a paste comes through
+    // insertFromMimeData).
+    QPlainTextEdit::keyPressEvent(e);
+}
+
+void TestTextBox::insertFromMimeData(const QMimeData* source) {
+    if (!keyRule || !source || !source->hasText()) {
+        QPlainTextEdit::insertFromMimeData(source);
+        return;
+    }
+    for (QChar c : source->text()) {
+        if (c == QLatin1Char('\r')) continue;  // CR LF is one line break
+        typeChar(c == QLatin1Char('\n') ? 13 : c.unicode());
+    }
+}
+
+void TestTextBox::inputMethodEvent(QInputMethodEvent* e) {
+    if (!keyRule || e->commitString().isEmpty()) {
+        QPlainTextEdit::inputMethodEvent(e);
+        return;
+    }
+    const QString committed = e->commitString();
+    QInputMethodEvent rest(e->preeditString(), e->attributes());
+    rest.setCommitString(QString(), e->replacementStart(), e->replacementLength());
+    QPlainTextEdit::inputMethodEvent(&rest);
+    for (QChar c : committed) typeChar(c.unicode());
+    e->accept();
+}
+
+// --- the tab ----------------------------------------------------------------------
+
+namespace {
+
+QLabel* label(QWidget* parent, const char* text, const QString& name) {
+    auto* l = new QLabel(QString::fromUtf8(text), parent);
+    l->setObjectName(name);
+    return l;
+}
+
+// The log and the received text are written by the program only.
+void makeOutputBox(TestTextBox* box) {
+    box->setReadOnly(true);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+}  // namespace
 
 TestTab::TestTab(Frm7340COM* form) : QWidget(nullptr), m_form(form) {
     setObjectName(QStringLiteral("TabTest"));
-    auto* outer = new QVBoxLayout(this);
-    auto* buttons = new QHBoxLayout;
+    auto* outer = new QHBoxLayout(this);
+    auto* boxes = new QVBoxLayout;
+    auto* side = new QVBoxLayout;
+    outer->addLayout(boxes, 3);
+    outer->addLayout(side, 1);
+
+    for (int i = 0; i < 3; ++i) {
+        TextBox[i] = new TestTextBox(this);
+        Controls::setArrayName(TextBox[i], QStringLiteral("Text21"), i);
+        TextBox[i]->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        TextBox[i]->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    }
+    makeOutputBox(TextBox[0]);
+    makeOutputBox(TextBox[2]);
+    Label21[1] = label(this, "接收区", Controls::arrayName(QStringLiteral("Label21"), 1));
+    Label21[2] = label(this, "源码区", Controls::arrayName(QStringLiteral("Label21"), 2));
+    Label21[3] = label(this, "发送区", Controls::arrayName(QStringLiteral("Label21"), 3));
+    Label21[4] = label(this, "发送方电话号码", Controls::arrayName(QStringLiteral("Label21"), 4));
+    Label21[5] = label(this, "接收方电话号码", Controls::arrayName(QStringLiteral("Label21"), 5));
+    Label31 = label(this, "模块地址", QStringLiteral("Label31"));
+    boxes->addWidget(Label21[2]);
+    boxes->addWidget(TextBox[0], 2);
+    boxes->addWidget(Label21[3]);
+    boxes->addWidget(TextBox[1], 1);
+    boxes->addWidget(Label21[1]);
+    boxes->addWidget(TextBox[2], 1);
+
+    SenderNumber = new QLineEdit(this);
+    Controls::setArrayName(SenderNumber, QStringLiteral("Text21"), 3);
+    ReceiverNumber = new QLineEdit(this);
+    Controls::setArrayName(ReceiverNumber, QStringLiteral("Text21"), 4);
+    ReceiverNumber->setMaxLength(11);
+    Text22 = new QLineEdit(this);
+    Text22->setObjectName(QStringLiteral("Text22"));
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(Label31, 0, 0);
+    fields->addWidget(Text22, 0, 1);
+    fields->addWidget(Label21[5], 1, 0);
+    fields->addWidget(ReceiverNumber, 1, 1);
+    fields->addWidget(Label21[4], 2, 0);
+    fields->addWidget(SenderNumber, 2, 1);
+    side->addLayout(fields);
     const char* captions[4] = {"读取短信", "发送状态", "发送短信", "复位"};
     for (int i = 0; i < 4; ++i) {
         Command21[i] = new QPushButton(QString::fromUtf8(captions[i]), this);
         Controls::setArrayName(Command21[i], QStringLiteral("Command21"), i);
-        buttons->addWidget(Command21[i]);
+        side->addWidget(Command21[i]);
+        Controls::onClick(Command21[i], this, [this, i] { press(i); });
     }
-    buttons->addStretch(1);
-    outer->addLayout(buttons);
-    outer->addStretch(1);
+    side->addStretch(1);
+
+    TextBox[1]->keyRule = [this](int& k) { hexContentRule(k); };
+    Controls::installKeyFilter(Text22, [this](int& k) { addressRule(k); });
+    connect(TextBox[1], &QPlainTextEdit::textChanged, this, &TestTab::updateByteCount);
+
+    m_sendTimer = new VbTimer(this, SendWaitMs, false);
+    m_sendTimer->setObjectName(QStringLiteral("sendWait"));
+    connect(m_sendTimer, &VbTimer::tick, this, &TestTab::onSendTimer);
+
+    // The form builds its timers after its pages.
+    QMetaObject::invokeMethod(this, [this] { wireDisplay(); }, Qt::QueuedConnection);
+}
+
+void TestTab::wireDisplay() {
+    if (m_displayWired || !m_form || !m_form->rTimer) return;
+    connect(m_form->rTimer, &VbTimer::tick, this, &TestTab::displayTick);
+    m_displayWired = true;
+}
+
+SendMode TestTab::sendMode() const {
+    MainWindow* main = m_form ? m_form->mainWindow() : nullptr;
+    return sendModeFromIndex(main ? main->sendMode() : 0);
+}
+
+// --- typing rules ---------------------------------------------------------------
+
+void TestTab::hexContentRule(int& k) {
+    if (sendMode() != SendMode::Hex) return;
+    TestTextBox* box = TextBox[1];
+    HexKeyFilter(k);
+    if (k != 8) {
+        box->moveCursor(QTextCursor::End);
+        if (k != 0) box->insertPlainText(QString(QChar(char16_t(k))));
+        k = 0;
+    }
+    if (box->toPlainText().size() % 3 == 2) {
+        box->moveCursor(QTextCursor::End);
+        box->insertPlainText(QStringLiteral(":"));
+    }
+}
+
+void TestTab::addressRule(int& k) {
+    HexKeyFilter(k);
+    if (k != 8) {
+        if (k != 0) Text22->insert(QString(QChar(char16_t(k))));
+        k = 0;
+    }
+    if (Text22->text().size() % 3 == 2) {
+        Text22->end(false);
+        Text22->insert(QStringLiteral(":"));
+    }
+}
+
+void TestTab::updateByteCount() {
+    MainWindow* main = m_form ? m_form->mainWindow() : nullptr;
+    if (!main) return;
+    const int count = contentByteCount(TextBox[1]->toPlainText(), sendMode());
+    main->setPanel(3, Vb::stringTable(104) + QString::number(count));
+}
+
+// --- requests ---------------------------------------------------------------------
+
+TestInput TestTab::currentInput() const {
+    TestInput in;
+    // A line break in the box is CR LF, as the module is meant to get it.
+    in.content = TextBox[1]->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    in.receiver = ReceiverNumber->text();
+    in.address = Text22->text();
+    in.mode = sendMode();
+    in.passive = g::WorkModeByte[0] == 0;
+    in.formatted = g::TransModeByte[0] != 0;
+    return in;
+}
+
+void TestTab::press(int index) {
+    if (m_send.active) {
+        // The request under way is written and logged first.
+        if (!m_queued.contains(index)) m_queued << index;
+        return;
+    }
+    g::ParamMode = false;
+    g::RxState = 0;
+    QPushButton* button = Command21[index];
+    button->setEnabled(false);
+    if (index == 3) return;  // "复位" only resets the receive state
+
+    const Request r = buildRequest(index, currentInput());
+    if (r.refusal != Refusal::None) {
+        Dialogs::msgBox(m_form, refusalText(r.refusal), messageTitle());
+        button->setEnabled(true);
+        return;
+    }
+    if (!m_form->portReady()) {
+        button->setEnabled(true);
+        return;
+    }
+    CommPort* port = m_form->port();
+    m_send.active = true;
+    m_send.index = index;
+    m_send.bytes = r.bytes;
+    m_send.pendingOp = r.pendingOp;
+    m_send.savedDtr = port->dtrEnable();
+    m_send.savedPendingOp = g::DollarPendingOp;
+    port->setDTREnable(false);
+    if (index == 2) g::DollarPendingOp = 3;
+    m_sendTimer->rearm(SendWaitMs);
+}
+
+void TestTab::onSendTimer() {
+    m_sendTimer->setEnabled(false);
+    if (!m_send.active) return;
+    const PendingSend s = m_send;
+    m_send = PendingSend();
+    QPushButton* button = Command21[s.index];
+    CommPort* port = m_form->port();
+    if (!port || !port->isOpen()) {
+        // The line went away during the wait: nothing goes out.
+        if (port) port->setDTREnable(s.savedDtr);
+        g::DollarPendingOp = s.savedPendingOp;
+        button->setEnabled(true);
+        m_form->portReady();
+        afterSend();
+        return;
+    }
+    g::CommBytes = s.bytes;
+    port->output(s.bytes);
+    if (s.index != 2) g::DollarPendingOp = s.pendingOp;
+    appendLog(QStringLiteral("发射  "), hexText(s.bytes));
+    port->setDTREnable(true);
+    button->setEnabled(true);
+    emit requestWritten(s.bytes);
+    afterSend();
+}
+
+void TestTab::afterSend() {
+    // What arrived during the wait is taken now, then the display that fell
+    // due meanwhile (unless new data restarted it), then the next press.
+    MainWindow* main = m_form->mainWindow();
+    if (main && main->forms() && g::RecvMode == 101 && m_form->port() && m_form->port()->inBufferCount() > 0)
+        main->forms()->receiveModuleAnswer();
+    if (m_send.active) return;
+    if (m_displayDeferred) {
+        m_displayDeferred = false;
+        if (!m_form->rTimer->enabled()) displayTick();
+    }
+    while (!m_send.active && !m_queued.isEmpty()) press(m_queued.takeFirst());
+}
+
+// --- log and display ----------------------------------------------------------------
+
+void TestTab::appendLog(const QString& prefix, const QString& hex) {
+    TestTextBox* log = TextBox[0];
+    QTextCursor end(log->document());
+    end.movePosition(QTextCursor::End);
+    for (const QString& line : logLines(prefix, hex)) end.insertText(line + QLatin1Char('\n'));
+    // The installer's selection stays; otherwise the caret follows the log.
+    if (!log->textCursor().hasSelection()) log->moveCursor(QTextCursor::End);
+    log->verticalScrollBar()->setValue(log->verticalScrollBar()->maximum());
+}
+
+void TestTab::restartDisplay() {
+    wireDisplay();
+    m_form->rTimer->rearm(DisplayDelayMs);
+}
+
+bool TestTab::displayIdle() const { return !m_form->rTimer->enabled() && !m_displayDeferred; }
+
+void TestTab::sendModeChanged() { TextBox[1]->clear(); }
+
+void TestTab::showSample() {
+    wireDisplay();
+    g::RxText = sampleReceived();
+    m_form->rTimer->setEnabled(true);
+}
+
+void TestTab::displayTick() {
+    m_form->rTimer->setEnabled(false);
+    if (m_send.active) {
+        m_displayDeferred = true;
+        return;
+    }
+    g::RxState = 0;
+    if (CommPort* port = m_form->port()) {
+        port->setRThreshold(1);
+        port->setInputLen(1);
+    }
+    const QString text = g::RxText;
+    g::RxText.clear();
+    appendLog(QStringLiteral("接收  "), text);
+    const qsizetype n = text.size() / 3;
+    // Too long to decode: logged once and dropped, so the next message
+    // starts afresh instead of being appended to this one for ever.
+    if (n > MaxDecodedBytes || n == 0) return;
+    const bool passive = g::WorkModeByte[0] == 0;
+    const bool formatted = g::TransModeByte[0] != 0;
+    const Decoded d = decode(fromHexText(text), passive, formatted, sendMode());
+    if (formatted && d.sender) SenderNumber->setText(*d.sender);
+    TextBox[2]->setPlainText(d.text + QLatin1Char('\n'));
 }

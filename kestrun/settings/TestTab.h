@@ -1,21 +1,119 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
+#include <QPlainTextEdit>
+#include <QString>
 #include <QWidget>
 #include <array>
+#include <functional>
+
+#include "TestFrames.h"
 
 class Frm7340COM;
+class QLabel;
+class QLineEdit;
 class QPushButton;
+class VbTimer;
 
-// Tab 1, "    短信测试    ": the communication test console.
+// A multi-line box whose typed, pasted and committed characters can pass a
+// rule first, one at a time: the rule gets the character code (backspace as
+// 8), may change the box itself, and leaves 0 to drop the key or a code to
+// be inserted at the caret.
+class TestTextBox : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+    std::function<void(int& keyAscii)> keyRule;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void insertFromMimeData(const QMimeData* source) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+
+private:
+    void typeChar(int code);
+};
+
+// Tab 1, "    短信测试    ": the communication test console. Its buttons
+// send the passive-mode requests and the test message; `rTimer` of the form
+// shows what the test-answer receiver gathered.
+//
+// Every request waits two seconds with DTR low before it is written. The
+// wait runs on a timer, the pressed button disabled; until the request has
+// been written and logged, no other test request starts (a press meanwhile
+// runs afterwards), the test answers wait at the port and the display waits,
+// so that the log keeps the order of request and answer.
 class TestTab : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int SendWaitMs = 2000;
+    static constexpr int DisplayDelayMs = 200;
+
     explicit TestTab(Frm7340COM* form);
     Frm7340COM* form() const { return m_form; }
 
     // "读取短信", "发送状态", "发送短信", "复位".
     std::array<QPushButton*, 4> Command21{};
+    // Text21(0) log, (1) content, (2) received text: multi-line.
+    std::array<TestTextBox*, 3> TextBox{};
+    // Text21(3) sender number, Text21(4) receiver number.
+    QLineEdit* SenderNumber = nullptr;
+    QLineEdit* ReceiverNumber = nullptr;
+    QLineEdit* Text22 = nullptr;
+    // Label21(1) .. Label21(5); index 0 unused.
+    std::array<QLabel*, 6> Label21{};
+    QLabel* Label31 = nullptr;
+
+    // --- for the test-answer receiver -------------------------------------
+    // Appends the traffic-log line(s) of prefix and hex text at the end of
+    // the log, whatever the installer has selected there.
+    void appendLog(const QString& prefix, const QString& hex);
+    // The display runs DisplayDelayMs after the last call.
+    void restartDisplay();
+    // True while a request waits for its two seconds.
+    bool sendPending() const { return m_send.active; }
+    // Nothing is waiting for the display: the next received data starts
+    // a new text.
+    bool displayIdle() const;
+
+    // --- from the main window's menus ---------------------------------------
+    // The send mode changed: the content box empties.
+    void sendModeChanged();
+    // The hidden sample item: a made-up received message for the display.
+    void showSample();
+
+    // The tick of `rTimer`: logs, decodes and shows g::RxText.
+    void displayTick();
+
+signals:
+    // A test request went out (after it was logged).
+    void requestWritten(const QByteArray& bytes);
 
 private:
+    struct PendingSend {
+        bool active = false;
+        int index = -1;
+        QByteArray bytes;
+        int pendingOp = 0;
+        bool savedDtr = false;
+        int savedPendingOp = 0;
+    };
+
+    void press(int index);
+    void onSendTimer();
+    void afterSend();
+    void wireDisplay();
+    void updateByteCount();
+    TestFrames::SendMode sendMode() const;
+    TestFrames::TestInput currentInput() const;
+    void hexContentRule(int& keyAscii);
+    void addressRule(int& keyAscii);
+
     Frm7340COM* m_form;
+    VbTimer* m_sendTimer = nullptr;
+    PendingSend m_send;
+    QList<int> m_queued;
+    bool m_displayDeferred = false;
+    bool m_displayWired = false;
 };

@@ -1,4 +1,245 @@
+// Answers on the communication-test tab (the test-answer machine): the
+// passive-mode answers to "$" requests, the raw data of the transparent
+// mode and the statuses and records of the formatted mode. Short answers
+// become a log line and a status word at once; received data is gathered
+// in g::RxText for the display of the test tab, which runs once the line
+// has been quiet for a while.
 #include "SmsAnswerReceiver.h"
 
-// Answers on the communication-test tab (the test-answer machine).
-void installTestAnswers(SmsAnswerReceiver& receiver) { (void)receiver; }
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "kestrun/settings/TestFrames.h"
+#include "kestrun/settings/TestTab.h"
+#include "platform/Vb.h"
+
+namespace {
+
+enum PassiveState : int {
+    PHunt = 0,
+    PAddress = 1,
+    PAfterAddress = 2,
+    PLengthLow = 3,
+    PEmptyEnd = 4,
+    PData = 5,
+    PStatus = 6,
+    PRefused = 7,
+};
+enum FormattedState : int { FHunt = 0, FType = 1, FData = 2 };
+
+constexpr uint8_t Accepted = 0x21;  // "!"
+constexpr uint8_t Refused = 0x3F;   // "?"
+
+TestTab* testTab(SmsAnswerReceiver& rx) {
+    Frm7340COM* f = rx.form();
+    return f ? f->testTab : nullptr;
+}
+
+void logAnswer(SmsAnswerReceiver& rx, const QByteArray& bytes) {
+    if (TestTab* t = testTab(rx)) t->appendLog(QStringLiteral("接收  "), TestFrames::hexText(bytes));
+}
+
+void status(SmsAnswerReceiver& rx, const char* word) {
+    if (MainWindow* m = rx.main()) m->setPanel(2, Vb::stringTable(103) + QString::fromUtf8(word));
+}
+
+void restartDisplay(SmsAnswerReceiver& rx) {
+    if (TestTab* t = testTab(rx)) t->restartDisplay();
+}
+
+QString hexByte(uint8_t b) { return TestFrames::hexText(QByteArray(1, char(b))); }
+
+QByteArray bytes(std::initializer_list<uint8_t> list) {
+    QByteArray out;
+    for (uint8_t b : list) out.append(char(b));
+    return out;
+}
+
+// One read of the port; the first byte, or -1 when nothing came.
+int readFirst(SmsAnswerReceiver& rx) {
+    const QByteArray got = rx.read();
+    return got.isEmpty() ? -1 : uint8_t(got.at(0));
+}
+
+void passiveStep(SmsAnswerReceiver& rx) {
+    uint8_t* f = g::RxFrameFields;  // a1, a2, x, y
+    switch (g::RxState) {
+        case PHunt: {
+            const int b = readFirst(rx);
+            if (b == Accepted)
+                rx.goTo(PAddress, 2);
+            else if (b == Refused)
+                rx.goTo(PRefused, 3);
+            return;  // anything else is dropped
+        }
+        case PAddress: {
+            if (rx.waiting() < 2) return;
+            const QByteArray got = rx.read();
+            if (got.size() > 0) f[0] = uint8_t(got.at(0));
+            if (got.size() > 1) f[1] = uint8_t(got.at(1));
+            rx.goTo(PAfterAddress, 1);
+            return;
+        }
+        case PAfterAddress: {
+            const int b = readFirst(rx);
+            if (b < 0) return;
+            switch (g::DollarPendingOp) {
+                case 1:
+                    f[2] = uint8_t(b);
+                    rx.goTo(PLengthLow, 1);
+                    break;
+                case 2:
+                    f[2] = uint8_t(b);
+                    rx.goTo(PStatus, 2);
+                    break;
+                case 3:
+                    logAnswer(rx, bytes({Accepted, f[0], f[1], uint8_t(b)}));
+                    status(rx, "格式正确");
+                    g::RxState = PHunt;
+                    break;
+                default:
+                    break;  // no request sent yet: the byte is dropped
+            }
+            return;
+        }
+        case PLengthLow: {
+            const int b = readFirst(rx);
+            if (b < 0) return;
+            f[3] = uint8_t(b);
+            if (f[2] == 0 && f[3] == 0) {
+                rx.goTo(PEmptyEnd, 1);
+            } else {
+                g::RxText = TestFrames::hexText(bytes({Accepted, f[0], f[1], f[2], f[3]}));
+                rx.goTo(PData, 1);
+            }
+            return;
+        }
+        case PEmptyEnd: {
+            const int b = readFirst(rx);
+            if (b < 0) return;
+            logAnswer(rx, bytes({Accepted, f[0], f[1], f[2], f[3], uint8_t(b)}));
+            status(rx, "读短信空");
+            rx.toHunt();
+            return;
+        }
+        case PData: {
+            const int b = readFirst(rx);
+            if (b < 0) return;
+            restartDisplay(rx);
+            g::RxText += hexByte(uint8_t(b));
+            status(rx, "接收短信");
+            return;
+        }
+        case PStatus: {
+            if (rx.waiting() < 2) return;
+            const QByteArray got = rx.read();
+            const uint8_t s = got.size() > 0 ? uint8_t(got.at(0)) : 0;
+            const uint8_t t = got.size() > 1 ? uint8_t(got.at(1)) : 0;
+            logAnswer(rx, bytes({Accepted, f[0], f[1], f[2], s, t}));
+            if (s == 2) status(rx, "正在发送");
+            else if (s == 1) status(rx, "发送失败");
+            else if (s == 0) status(rx, "发送成功");
+            rx.toHunt();
+            return;
+        }
+        case PRefused: {
+            if (rx.waiting() < 3) return;
+            const QByteArray got = rx.read();
+            logAnswer(rx, QByteArray(1, char(Refused)) + got.left(3));
+            status(rx, "格式错误");
+            rx.toHunt();
+            return;
+        }
+        default:
+            // A state no test answer uses (left by another machine): back to
+            // the hunt, or the bytes would wait for ever.
+            rx.toHunt();
+            return;
+    }
+}
+
+void transparentStep(SmsAnswerReceiver& rx) {
+    const int b = readFirst(rx);
+    if (b < 0) return;
+    // Data that no display is waiting for belongs to no message any more.
+    TestTab* t = testTab(rx);
+    if (!t || t->displayIdle()) g::RxText.clear();
+    g::RxText += hexByte(uint8_t(b));
+    restartDisplay(rx);
+    rx.toHunt();
+}
+
+void formattedStep(SmsAnswerReceiver& rx) {
+    switch (g::RxState) {
+        case FHunt: {
+            const int b = readFirst(rx);
+            if (b == TestFrames::TypeUcs2) {
+                g::RxState = FType;
+            } else if (b == TestFrames::TypeSingleByte) {
+                g::RxText = hexByte(uint8_t(b));
+                g::RxState = FData;
+            }
+            return;
+        }
+        case FType: {
+            const int k = readFirst(rx);
+            if (k < 0) return;
+            switch (k) {
+                case 0xFA:
+                    logAnswer(rx, bytes({0xD7, 0xFA}));
+                    status(rx, "发送成功");
+                    rx.toHunt();
+                    break;
+                case 0xFC:
+                    logAnswer(rx, bytes({0xD7, 0xFC}));
+                    status(rx, "发送失败");
+                    rx.toHunt();
+                    break;
+                case 0xFF:
+                    logAnswer(rx, bytes({0xD7, 0xFF}));
+                    status(rx, "没有上网");
+                    rx.toHunt();
+                    break;
+                case 0x01:
+                    status(rx, "接收短信");
+                    g::RxText = TestFrames::hexText(bytes({0xD7, 0x01}));
+                    g::RxState = FData;
+                    break;
+                default:
+                    break;  // taken as noise; the next byte is the type again
+            }
+            return;
+        }
+        case FData: {
+            const int b = readFirst(rx);
+            if (b < 0) return;
+            g::RxText += hexByte(uint8_t(b));
+            restartDisplay(rx);
+            return;
+        }
+        default:
+            rx.toHunt();
+            return;
+    }
+}
+
+void testStep(SmsAnswerReceiver& rx) {
+    // A request is waiting to go out: its answer, and anything else, is
+    // taken once it has been written and logged.
+    if (TestTab* t = testTab(rx); t && t->sendPending()) return;
+    if (g::WorkModeByte[0] == 0) {
+        passiveStep(rx);
+    } else if (g::TransModeByte[0] == 0) {
+        transparentStep(rx);
+    } else if (g::TransModeByte[0] == 1) {
+        formattedStep(rx);
+    } else {
+        // A transmission mode this console cannot show: what comes is
+        // dropped rather than left to surface in a later message.
+        rx.dropWaiting();
+        rx.toHunt();
+    }
+}
+
+}  // namespace
+
+void installTestAnswers(SmsAnswerReceiver& receiver) { receiver.setTestAnswerMachine(testStep); }

@@ -1,0 +1,250 @@
+#include "TestFrames.h"
+
+#include "core/Routines.h"
+#include "platform/TextCodec.h"
+
+namespace TestFrames {
+
+namespace {
+
+int digit(const QString& text, qsizetype i) { return i < text.size() ? HexDigitValue(text.at(i).unicode()) : 0; }
+
+uint8_t pairAt(const QString& text, qsizetype i) { return uint8_t(digit(text, i) * 16 + digit(text, i + 1)); }
+
+void appendLength(QByteArray& out, int length) {
+    out.append(char(length / 256));
+    out.append(char(length % 256));
+}
+
+}  // namespace
+
+SendMode sendModeFromIndex(int index) {
+    switch (index) {
+        case 1: return SendMode::English;
+        case 2: return SendMode::Hex;
+        default: return SendMode::Chinese;
+    }
+}
+
+std::optional<std::array<uint8_t, 2>> moduleAddress(const QString& text) {
+    if (text.size() != 6) return std::nullopt;
+    return std::array<uint8_t, 2>{pairAt(text, 0), pairAt(text, 3)};
+}
+
+std::optional<QByteArray> receiverNumber(const QString& text) {
+    if (text.size() != 11) return std::nullopt;
+    QByteArray out;
+    out.append(char(digit(text, 0)));
+    for (int i = 1; i < 11; i += 2) out.append(char(pairAt(text, i)));
+    return out;
+}
+
+QByteArray dollarRead(uint8_t a1, uint8_t a2) {
+    QByteArray out;
+    out.append('$');
+    out.append(char(a1));
+    out.append(char(a2));
+    out.append('R');
+    out.append('\r');
+    return out;
+}
+
+QByteArray dollarWrite(uint8_t a1, uint8_t a2, const QByteArray& data) {
+    QByteArray out;
+    out.reserve(data.size() + 7);
+    out.append('$');
+    out.append(char(a1));
+    out.append(char(a2));
+    out.append('W');
+    appendLength(out, int(data.size()));
+    out.append(data);
+    out.append('\r');
+    return out;
+}
+
+QByteArray smsRecord(uint8_t type, const QByteArray& number, const QByteArray& content) {
+    QByteArray out;
+    out.reserve(content.size() + 10);
+    out.append(char(type));
+    out.append(char(0x01));
+    out.append(number.left(6));
+    if (number.size() < 6) out.append(QByteArray(6 - number.size(), '\0'));
+    appendLength(out, int(content.size()));
+    out.append(content);
+    return out;
+}
+
+uint8_t recordType(SendMode mode) { return mode == SendMode::English ? TypeSingleByte : TypeUcs2; }
+
+std::optional<QByteArray> encodeContent(const QString& text, SendMode mode) {
+    switch (mode) {
+        case SendMode::Chinese: return TextCodec::toUcs2BE(text);
+        case SendMode::English: {
+            bool ok = false;
+            const QByteArray bytes = TextCodec::toGbk(text, &ok);
+            // Every character must have come out as exactly one byte; a
+            // two-byte code would shift everything after it.
+            if (!ok || bytes.size() != text.size()) return std::nullopt;
+            return bytes;
+        }
+        case SendMode::Hex: {
+            const qsizetype n = (text.size() + 1) / 3;  // a third, to the nearest whole number
+            QByteArray out;
+            out.reserve(n);
+            for (qsizetype i = 0; i < n; ++i) out.append(char(pairAt(text, 3 * i)));
+            return out;
+        }
+    }
+    return std::nullopt;
+}
+
+int contentByteCount(const QString& text, SendMode mode) {
+    const int n = int(text.size());
+    switch (mode) {
+        case SendMode::Chinese: return 2 * n;
+        case SendMode::English: return n;
+        case SendMode::Hex: return n / 3;
+    }
+    return 0;
+}
+
+QString refusalText(Refusal r) {
+    switch (r) {
+        case Refusal::None: return QString();
+        case Refusal::Address: return QStringLiteral("您输入的模块地址不正确，请重新输入");
+        case Refusal::Content: return QStringLiteral("您所发射的内容不符合要求， 请输入要发射的内容");
+        case Refusal::Receiver: return QStringLiteral("您接收方地址不符合要求， 请输入接收方地址");
+    }
+    return QString();
+}
+
+Request buildRequest(int button, const TestInput& in) {
+    Request r;
+    if (button == 0 || button == 1) {
+        const auto addr = moduleAddress(in.address);
+        if (!addr) {
+            r.refusal = Refusal::Address;
+            return r;
+        }
+        r.bytes = button == 0 ? dollarRead((*addr)[0], (*addr)[1]) : dollarWrite((*addr)[0], (*addr)[1], {});
+        r.pendingOp = button + 1;
+        return r;
+    }
+    if (button != 2) return r;
+
+    const bool present = in.mode == SendMode::Hex ? in.content.size() >= 3 : !in.content.isEmpty();
+    if (!present) {
+        r.refusal = Refusal::Content;
+        return r;
+    }
+    std::optional<std::array<uint8_t, 2>> addr;
+    if (in.passive) {
+        addr = moduleAddress(in.address);
+        if (!addr) {
+            r.refusal = Refusal::Address;
+            return r;
+        }
+    }
+    std::optional<QByteArray> number;
+    if (in.formatted) {
+        number = receiverNumber(in.receiver);
+        if (!number) {
+            r.refusal = Refusal::Receiver;
+            return r;
+        }
+    }
+    const std::optional<QByteArray> content = encodeContent(in.content, in.mode);
+    if (!content || content->size() > MaxLength) {
+        r.refusal = Refusal::Content;
+        return r;
+    }
+    QByteArray data = in.formatted ? smsRecord(recordType(in.mode), *number, *content) : *content;
+    if (in.passive) data = dollarWrite((*addr)[0], (*addr)[1], data);
+    // The length fields hold at most MaxLength, and so must the whole frame.
+    if (data.size() > MaxLength) {
+        r.refusal = Refusal::Content;
+        return r;
+    }
+    r.bytes = data;
+    r.pendingOp = 3;
+    return r;
+}
+
+QString hexText(const QByteArray& bytes) {
+    QString out;
+    out.reserve(bytes.size() * 3);
+    for (char c : bytes) {
+        out += ByteToHex2(uint8_t(c));
+        out += QLatin1Char(':');
+    }
+    return out;
+}
+
+QStringList logLines(const QString& prefix, const QString& hex) {
+    if (hex.size() < 45) return {prefix + hex};
+    return {prefix + hex.left(45), hex.mid(45)};
+}
+
+QByteArray fromHexText(const QString& text) {
+    const qsizetype n = text.size() / 3;
+    QByteArray out;
+    out.reserve(n);
+    for (qsizetype i = 0; i < n; ++i) out.append(char(pairAt(text, 3 * i)));
+    return out;
+}
+
+std::optional<QString> senderNumber(const QByteArray& six) {
+    if (six.size() != 6) return std::nullopt;
+    QString digits = QString::number(uint8_t(six.at(0)), 16).toUpper();
+    for (int i = 1; i < 6; ++i) digits += ByteToHex2(uint8_t(six.at(i)));
+    for (QChar c : digits)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
+    return QString::number(digits.toULongLong());
+}
+
+Decoded decode(const QByteArray& b, bool passive, bool formatted, SendMode mode) {
+    const qsizetype last = b.size() - 1;
+    qsizetype s = 0;
+    qsizetype e = last;
+    qsizetype senderAt = -1;
+    if (!passive && formatted) {
+        s = 10;
+        e = last - 6;
+        senderAt = 2;
+    } else if (passive && !formatted) {
+        s = 5;
+        e = last - 1;
+    } else if (passive && formatted) {
+        s = 15;
+        e = last - 7;
+        senderAt = 7;
+    }
+
+    Decoded d;
+    if (senderAt >= 0 && b.size() >= senderAt + 6) d.sender = senderNumber(b.mid(senderAt, 6));
+
+    if (mode == SendMode::Chinese) {
+        // Pairs from the first text byte on; the last pair may reach one
+        // byte past the text, but never past what was received.
+        for (qsizetype i = s; i <= e && i + 1 <= last; i += 2)
+            d.text += QChar(char16_t(uint8_t(b.at(i)) * 256 + uint8_t(b.at(i + 1))));
+        return d;
+    }
+    for (qsizetype i = s; i <= e && i <= last; ++i) {
+        const uint8_t c = uint8_t(b.at(i));
+        if (mode == SendMode::English) {
+            d.text += TextCodec::byteToChar(c);
+        } else {
+            d.text += ByteToHex2(c);
+            d.text += QLatin1Char(':');
+        }
+    }
+    return d;
+}
+
+QString sampleReceived() {
+    // 13912345678, "测试", 2024-05-20 09:30:00.
+    return QStringLiteral("D7:01:01:39:12:34:56:78:00:0A:6D:4B:8B:D5:24:05:20:09:30:00:");
+}
+
+}  // namespace TestFrames
