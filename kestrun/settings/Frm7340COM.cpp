@@ -120,6 +120,8 @@ Frm7340COM::Frm7340COM(MainWindow* main) : QWidget(nullptr), m_main(main) {
     outer->addWidget(FrameInfo);
     buildModelFrame();
     buildTimers();
+    // The parameter clear button and the batch timer exist only now.
+    alarmTab->attachFormControls();
 
     connect(SSTab1, &QTabWidget::currentChanged, this, &Frm7340COM::onTabChanged);
     Controls::onClick(Command10, this, [this] { exitForm(); });
