@@ -1,0 +1,67 @@
+#pragma once
+
+// Kestrun against a module that keeps its parameters (SimParams): connect
+// and wait for the first refresh, or open the form offline through Cancel
+// and let answers arrive unasked.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "KestrunHarness.h"
+#include "platform/Controls.h"
+#include "tools/SimParams.h"
+
+struct ParamRig {
+    KestrunHarness h;
+    SimParams* p = nullptr;
+
+    ParamRig() { p = SimParams::install(h.sim()); }
+
+    Frm7340COM* f() const { return h.settingsForm(); }
+    ModuleSim& sim() { return h.sim(); }
+    static QByteArray frame(const char* tail) { return KestrunHarness::frame(tail); }
+
+    // True while the parameter buttons are held by a refresh or a chain.
+    bool busy() const { return f() && f()->commandsDisabled(); }
+
+    // Connects; true once the settings form is shown.
+    bool connect() {
+        h.connect();
+        return QTest::qWaitFor([&] { return h.settingsFormShown(); }, 10000);
+    }
+
+    // Waits until a refresh starts and then ends (buttons back); `start` is
+    // the index of the first request the refresh may have sent.
+    bool refreshRuns(int* start = nullptr) {
+        const int before = count();
+        if (!QTest::qWaitFor([&] { return f()->Timer2->enabled(); }, 3000)) return false;
+        if (start) *start = before;
+        return QTest::qWaitFor([&] { return !f()->Timer2->enabled() && !busy(); }, 12000);
+    }
+
+    bool connectAndRefresh(int* start = nullptr) { return connect() && refreshRuns(start); }
+
+    // Opens the form without a module; once the answer path is open,
+    // answers sent by the module are shown as they come.
+    bool openOffline() {
+        Frm7300MOD* dlg = h.openConnectDialog();
+        if (!dlg) return false;
+        QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
+        if (!h.settingsFormShown()) return false;
+        return QTest::qWaitFor([&] { return g::RecvMode == 101 && h.port().isOpen(); }, 3000);
+    }
+
+    // The requests from index `from` on, as hex after the preamble.
+    QStringList tails(int from) {
+        QStringList out;
+        const auto reqs = sim().requests();
+        for (int i = from; i < reqs.size(); ++i) out << hex(reqs[i].bytes.mid(8));
+        return out;
+    }
+    int count() { return int(sim().requests().size()); }
+
+    // The module sends bytes of its own accord.
+    void send(const char* tail) { sim().send(frame(tail)); }
+};
