@@ -22,8 +22,10 @@ QByteArray SimTestPeer::receivedRecord(const QByteArray& number6, const QByteArr
     out.append(char(type));
     out.append(char(0x01));
     out.append(number6.left(6).leftJustified(6, '\0', true));
-    out.append(char(content.size() / 256));
-    out.append(char(content.size() % 256));
+    // The length covers the date and time as well.
+    const qsizetype length = content.size() + stamp6.size();
+    out.append(char(length / 256));
+    out.append(char(length % 256));
     out.append(content);
     out.append(stamp6);
     return out;

@@ -53,7 +53,8 @@ public:
     void receiveMessage(const QByteArray& bytes);
 
     // A received record as the module passes it on: type, 01, the six number
-    // bytes, the length, the content and six date-and-time bytes.
+    // bytes, the length (of content and date together), the content and six
+    // date-and-time bytes.
     static QByteArray receivedRecord(const QByteArray& number6, const QByteArray& content,
                                      const QByteArray& stamp6 = QByteArray::fromHex("240115103000"),
                                      uint8_t type = 0xD7);

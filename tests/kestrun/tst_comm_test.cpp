@@ -1,0 +1,512 @@
+// The communication-test tab end to end: the requests after their two-second
+// wait, the module's answers in each mode, the display of received data,
+// the typing rules and the refusals, against the simulated module.
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTextCursor>
+
+#include "KestrunHarness.h"
+#include "kestrun/settings/TestTab.h"
+#include "kestrun/sms_parser/SmsAnswerReceiver.h"
+#include "platform/VbTimer.h"
+#include "tools/SimTestPeer.h"
+
+namespace {
+
+const QString kSend = QStringLiteral("发射  ");
+const QString kRecv = QStringLiteral("接收  ");
+
+// The program connected to a module in the given modes, the test tab open.
+struct Rig {
+    KestrunHarness h;
+    SimTestPeer* peer = nullptr;
+    Frm7340COM* f = nullptr;
+    TestTab* t = nullptr;
+
+    bool open(uint8_t workMode, uint8_t transMode) {
+        h.sim().identity.workMode = workMode;
+        h.sim().identity.transMode = transMode;
+        peer = SimTestPeer::install(h.sim());
+        h.connect();
+        if (!QTest::qWaitFor([&] { return h.settingsFormShown(); }, 10000)) return false;
+        f = h.settingsForm();
+        t = f->testTab;
+        // No parameter refresh: this module answers only the test.
+        f->Timer6->setEnabled(false);
+        if (!QTest::qWaitFor([] { return g::RecvMode == 101; }, 3000)) return false;
+        f->SSTab1->setCurrentIndex(1);
+        // The work-mode answer of a refresh shows the send button.
+        t->Command21[2]->setVisible(true);
+        h.sim().clearRecorded();
+        return g::WorkModeByte[0] == workMode && g::TransModeByte[0] == transMode;
+    }
+
+    void sendMode(const char* item) { h.main().action(QString::fromLatin1(item))->trigger(); }
+    QString log() const { return t->TextBox[0]->toPlainText(); }
+    QStringList logLines() const {
+        QStringList l = log().split(QLatin1Char('\n'));
+        if (!l.isEmpty() && l.last().isEmpty()) l.removeLast();
+        return l;
+    }
+    QString received() const { return t->TextBox[2]->toPlainText(); }
+    QString status() { return h.main().panel(2); }
+    bool waitLog(const QString& line, int ms = 5000) {
+        return QTest::qWaitFor([&] { return logLines().contains(line); }, ms);
+    }
+    bool waitStatus(const QString& word, int ms = 5000) {
+        return QTest::qWaitFor([&] { return status() == QStringLiteral("模块状态：") + word; }, ms);
+    }
+    void press(int i) { QTest::mouseClick(t->Command21[i], Qt::LeftButton); }
+    // Presses and waits for the request to be written; returns the time
+    // from the press to the request's arrival (-1 when none came).
+    qint64 pressAndWait(int i, int requestsBefore) {
+        const qint64 t0 = h.sim().elapsedMs();
+        press(i);
+        if (!h.fixture.waitForRequests(requestsBefore + 1, 6000)) return -1;
+        return h.at(requestsBefore) - t0;
+    }
+    void typeInto(QWidget* w, const QString& text) { QTest::keyClicks(w, text); }
+};
+
+#define OPEN_RIG(rig, work, trans)                         \
+    Rig rig;                                               \
+    QVERIFY2(rig.h.fixture.ok(), qPrintable(rig.h.fixture.error())); \
+    QVERIFY(rig.open((work), (trans)))
+
+}  // namespace
+
+class TestCommTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void passiveTransparentRequestsAndAnswers();
+    void waitKeepsRequestAndAnswerInOrder();
+    void passiveFormattedHexAndReadRecord();
+    void activeFormattedStatusesRecordsAndSample();
+    void activeTransparentDataAndOverlongText();
+    void refusalsAndClosedPort();
+    void typingRulesAndByteCount();
+};
+
+void TestCommTest::passiveTransparentRequestsAndAnswers() {
+    OPEN_RIG(r, 0, 0);
+    QVERIFY(r.t->Text22->isVisibleTo(r.f) && r.t->Command21[0]->isVisibleTo(r.f));
+    QVERIFY(!r.t->ReceiverNumber->isVisibleTo(r.f));
+    r.typeInto(r.t->Text22, QStringLiteral("0102"));
+    QCOMPARE(r.t->Text22->text(), QStringLiteral("01:02:"));
+    r.sendMode("englist");
+    r.typeInto(r.t->TextBox[1], QStringLiteral("AB"));
+    QCOMPARE(r.h.main().panel(3), QStringLiteral("发射区字节数：2"));
+
+    // "发送短信": DTR low and the button disabled through the wait; the
+    // window keeps running meanwhile.
+    const qint64 t0 = r.h.sim().elapsedMs();
+    r.press(2);
+    QVERIFY(!r.t->Command21[2]->isEnabled());
+    QVERIFY(!r.h.port().dtrEnable());
+    QCOMPARE(g::DollarPendingOp, 3);
+    QVERIFY(!g::ParamMode);
+    QElapsedTimer tick;
+    tick.start();
+    QTest::qWait(300);
+    QVERIFY2(tick.elapsed() < 1000, "the wait blocks the window");
+    QVERIFY(r.h.sim().requests().isEmpty());
+    QVERIFY(r.h.fixture.waitForRequests(1, 6000));
+    QCOMPARE(hex(r.h.request(0)), QStringLiteral("24 01 02 57 00 02 41 42 0D"));
+    QVERIFY2(r.h.at(0) - t0 >= 1950, qPrintable(QString::number(r.h.at(0) - t0)));
+    QVERIFY(r.waitLog(kRecv + QStringLiteral("21:01:02:0D:")));
+    QCOMPARE(r.logLines(), (QStringList{kSend + QStringLiteral("24:01:02:57:00:02:41:42:0D:"),
+                                        kRecv + QStringLiteral("21:01:02:0D:")}));
+    QCOMPARE(r.status(), QStringLiteral("模块状态：格式正确"));
+    QVERIFY(r.t->Command21[2]->isEnabled());
+    QVERIFY(r.h.port().dtrEnable());
+    QCOMPARE(r.peer->taken, QList<QByteArray>{QByteArray("AB")});
+
+    // "读取短信" with a message waiting: gathered, then shown 200 ms after
+    // the last byte with the answer's own bytes left out.
+    r.peer->inbox = "ABC";
+    QVERIFY(r.pressAndWait(0, 1) >= 1950);
+    QCOMPARE(hex(r.h.request(1)), QStringLiteral("24 01 02 52 0D"));
+    QCOMPARE(g::DollarPendingOp, 1);
+    QVERIFY(r.waitStatus(QStringLiteral("接收短信")));
+    QElapsedTimer shown;
+    shown.start();
+    QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("ABC\n"); }, 3000));
+    QVERIFY2(shown.elapsed() >= 120, qPrintable(QString::number(shown.elapsed())));
+    QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("21:01:02:00:03:41:42:43:0D:"));
+    QVERIFY(g::RxText.isEmpty());
+    QCOMPARE(g::RxState, 0);
+
+    // Nothing waiting: "读短信空".
+    QVERIFY(r.pressAndWait(0, 2) >= 1950);
+    QVERIFY(r.waitStatus(QStringLiteral("读短信空")));
+    QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("21:01:02:00:00:0D:"));
+    QCOMPARE(r.received(), QStringLiteral("ABC\n"));  // the last message stays
+
+    // "发送状态" with part of the log selected: its line still goes at the
+    // end and the selection stays.
+    QTextCursor sel(r.t->TextBox[0]->document());
+    sel.setPosition(2);
+    sel.setPosition(6, QTextCursor::KeepAnchor);
+    r.t->TextBox[0]->setTextCursor(sel);
+    const QString selected = r.t->TextBox[0]->textCursor().selectedText();
+    const int linesBefore = int(r.logLines().size());
+    r.peer->sendStatus = 2;
+    QVERIFY(r.pressAndWait(1, 3) >= 1950);
+    QCOMPARE(hex(r.h.request(3)), QStringLiteral("24 01 02 57 00 00 0D"));
+    QVERIFY(r.waitStatus(QStringLiteral("正在发送")));
+    QStringList lines = r.logLines();
+    QCOMPARE(lines.size(), linesBefore + 2);
+    QCOMPARE(lines[linesBefore], kSend + QStringLiteral("24:01:02:57:00:00:0D:"));
+    QCOMPARE(lines[linesBefore + 1], kRecv + QStringLiteral("21:01:02:0D:02:0D:"));
+    QCOMPARE(lines[0], kSend + QStringLiteral("24:01:02:57:00:02:41:42:0D:"));
+    QCOMPARE(r.t->TextBox[0]->textCursor().selectedText(), selected);
+    QCOMPARE(r.t->TextBox[0]->textCursor().selectionStart(), 2);
+
+    // Further status answers to the same request, and a refusal in pieces.
+    r.h.sim().send(fromHex("21 01 02 0D 01 0D"));
+    QVERIFY(r.waitStatus(QStringLiteral("发送失败")));
+    r.h.sim().send(fromHex("21 01 02 0D 00 0D"));
+    QVERIFY(r.waitStatus(QStringLiteral("发送成功")));
+    r.h.sim().send(fromHex("21 01 02 0D 03 0D"));
+    QVERIFY(r.waitLog(kRecv + QStringLiteral("21:01:02:0D:03:0D:")));
+    QCOMPARE(r.status(), QStringLiteral("模块状态：发送成功"));
+    r.h.sim().send(fromHex("3F 01 02"));
+    QTest::qWait(300);
+    QVERIFY(!r.logLines().contains(kRecv + QStringLiteral("3F:01:02:03:")));
+    QCOMPARE(g::RxState, 7);
+    r.h.sim().send(fromHex("03"));
+    QVERIFY(r.waitStatus(QStringLiteral("格式错误")));
+    QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("3F:01:02:03:"));
+    // Bytes that begin no answer are dropped without a trace.
+    const int count = int(r.logLines().size());
+    r.h.sim().send(fromHex("00 55 0D"));
+    QTest::qWait(300);
+    QCOMPARE(r.logLines().size(), count);
+    QCOMPARE(g::RxState, 0);
+
+    // A state no test answer uses (left by another machine) returns to the
+    // hunt instead of holding the bytes.
+    g::RxState = 42;
+    r.h.sim().send(fromHex("21 01 02 0D 00 0D"));
+    QVERIFY(QTest::qWaitFor([&] { return r.logLines().size() == count + 1; }, 3000));
+    QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("21:01:02:0D:00:0D:"));
+}
+
+void TestCommTest::waitKeepsRequestAndAnswerInOrder() {
+    OPEN_RIG(r, 0, 0);
+    r.h.sim().behaviour.silent = true;
+    r.typeInto(r.t->Text22, QStringLiteral("0102"));
+    r.sendMode("englist");
+    r.t->TextBox[1]->setPlainText(QStringLiteral("AB"));
+
+    r.press(2);
+    // Bytes arriving during the wait, and a second request asked for.
+    QTest::qWait(400);
+    r.h.sim().send(fromHex("21 01 02 0D"));
+    QVERIFY(r.t->Command21[0]->isEnabled());
+    r.press(0);
+    QTest::qWait(400);
+    QVERIFY(r.log().isEmpty());
+    QVERIFY(r.h.sim().requests().isEmpty());
+    QCOMPARE(r.status(), QStringLiteral("模块状态：未使用"));
+
+    QVERIFY(r.h.fixture.waitForRequests(2, 8000));
+    QCOMPARE(hex(r.h.request(0)), QStringLiteral("24 01 02 57 00 02 41 42 0D"));
+    QCOMPARE(hex(r.h.request(1)), QStringLiteral("24 01 02 52 0D"));
+    // The second request waited its own two seconds after the first.
+    QVERIFY2(r.h.at(1) - r.h.at(0) >= 1950, qPrintable(QString::number(r.h.at(1) - r.h.at(0))));
+    QVERIFY(QTest::qWaitFor([&] { return r.logLines().size() == 3; }, 3000));
+    QCOMPARE(r.logLines(), (QStringList{kSend + QStringLiteral("24:01:02:57:00:02:41:42:0D:"),
+                                        kRecv + QStringLiteral("21:01:02:0D:"),
+                                        kSend + QStringLiteral("24:01:02:52:0D:")}));
+    QCOMPARE(r.status(), QStringLiteral("模块状态：格式正确"));
+    QCOMPARE(g::DollarPendingOp, 1);
+    QVERIFY(r.t->Command21[0]->isEnabled() && r.t->Command21[2]->isEnabled());
+    QVERIFY(r.h.port().dtrEnable());
+
+    // A display that fell due during a wait runs after the request.
+    r.peer->inbox.clear();
+    r.h.sim().send(fromHex("21 01 02 00 02 48 69 0D"));
+    QVERIFY(r.waitStatus(QStringLiteral("接收短信")));
+    r.press(1);
+    QTest::qWait(600);
+    QVERIFY(r.received().isEmpty());
+    QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("Hi\n"); }, 5000));
+    const QStringList lines = r.logLines();
+    QCOMPARE(lines.mid(3), (QStringList{kSend + QStringLiteral("24:01:02:57:00:00:0D:"),
+                                        kRecv + QStringLiteral("21:01:02:00:02:48:69:0D:")}));
+}
+
+void TestCommTest::passiveFormattedHexAndReadRecord() {
+    OPEN_RIG(r, 0, 1);
+    QVERIFY(r.t->ReceiverNumber->isVisibleTo(r.f) && r.t->SenderNumber->isVisibleTo(r.f));
+    r.typeInto(r.t->Text22, QStringLiteral("0102"));
+    r.typeInto(r.t->ReceiverNumber, QStringLiteral("13800138000"));
+    r.sendMode("sendhex");
+    r.typeInto(r.t->TextBox[1], QStringLiteral("0102"));
+    QCOMPARE(r.t->TextBox[1]->toPlainText(), QStringLiteral("01:02:"));
+    QCOMPARE(r.h.main().panel(3), QStringLiteral("发射区字节数：2"));
+
+    QVERIFY(r.pressAndWait(2, 0) >= 1950);
+    QCOMPARE(hex(r.h.request(0)), QStringLiteral("24 01 02 57 00 0C D7 01 01 38 00 13 80 00 00 02 01 02 0D"));
+    QVERIFY(r.waitStatus(QStringLiteral("格式正确")));
+    QCOMPARE(r.logLines().mid(0, 2), (QStringList{kSend + QStringLiteral("24:01:02:57:00:0C:D7:01:01:38:00:13:80:00:00:"),
+                                                  QStringLiteral("02:01:02:0D:")}));
+    QCOMPARE(r.peer->taken.size(), 1);
+    QCOMPARE(hex(r.peer->taken[0]), QStringLiteral("D7 01 01 38 00 13 80 00 00 02 01 02"));
+
+    // A received record read back in Chinese: the number and the text.
+    r.sendMode("chinese");
+    QVERIFY(r.t->TextBox[1]->toPlainText().isEmpty());
+    r.peer->inbox = SimTestPeer::receivedRecord(fromHex("01 38 00 13 80 00"), fromHex("4E 2D 65 87"));
+    QVERIFY(r.pressAndWait(0, 1) >= 1950);
+    QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("中文\n"); }, 3000));
+    QCOMPARE(r.t->SenderNumber->text(), QStringLiteral("13800138000"));
+    QCOMPARE(r.logLines().mid(r.logLines().size() - 2),
+             (QStringList{kRecv + QStringLiteral("21:01:02:00:14:D7:01:01:38:00:13:80:00:00:0A:"),
+                          QStringLiteral("4E:2D:65:87:24:01:15:10:30:00:0D:")}));
+}
+
+void TestCommTest::activeFormattedStatusesRecordsAndSample() {
+    OPEN_RIG(r, 1, 1);
+    QVERIFY(!r.t->Text22->isVisibleTo(r.f));
+    QVERIFY(!r.t->Command21[0]->isVisibleTo(r.f) && !r.t->Command21[1]->isVisibleTo(r.f));
+    r.typeInto(r.t->ReceiverNumber, QStringLiteral("13800138000"));
+    r.t->TextBox[1]->setPlainText(QStringLiteral("中"));
+    QCOMPARE(r.h.main().panel(3), QStringLiteral("发射区字节数：2"));
+
+    QVERIFY(r.pressAndWait(2, 0) >= 1950);
+    QCOMPARE(hex(r.h.request(0)), QStringLiteral("D7 01 01 38 00 13 80 00 00 02 4E 2D"));
+    QCOMPARE(g::DollarPendingOp, 3);
+    QVERIFY(r.waitStatus(QStringLiteral("发送成功")));
+    QCOMPARE(r.logLines(), (QStringList{kSend + QStringLiteral("D7:01:01:38:00:13:80:00:00:02:4E:2D:"),
+                                        kRecv + QStringLiteral("D7:FA:")}));
+
+    // A type byte that is none of the known ones is dropped.
+    r.h.sim().send(fromHex("D7 05 FC"));
+    QVERIFY(r.waitStatus(QStringLiteral("发送失败")));
+    QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("D7:FC:"));
+    r.h.sim().send(fromHex("D7 FF"));
+    QVERIFY(r.waitStatus(QStringLiteral("没有上网")));
+
+    const QByteArray rec = fromHex("D7 01 01 38 00 13 80 00 00 0A 4E 2D 65 87 24 01 15 10 30 00");
+    r.h.sim().sendChunks({rec.left(7), rec.mid(7)}, 80);
+    QVERIFY(r.waitStatus(QStringLiteral("接收短信")));
+    QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("中文\n"); }, 3000));
+    QCOMPARE(r.t->SenderNumber->text(), QStringLiteral("13800138000"));
+    QCOMPARE(r.logLines().mid(r.logLines().size() - 2),
+             (QStringList{kRecv + QStringLiteral("D7:01:01:38:00:13:80:00:00:0A:4E:2D:65:87:24:"),
+                          QStringLiteral("01:15:10:30:00:")}));
+
+    r.sendMode("sendhex");
+    r.t->SenderNumber->clear();
+    r.h.sim().send(rec);
+    QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("4E:2D:65:87:\n"); }, 3000));
+    QCOMPARE(r.t->SenderNumber->text(), QStringLiteral("13800138000"));
+
+    // D8: every byte after it is the record's, with no status word.
+    r.sendMode("englist");
+    r.h.main().setPanel(2, QStringLiteral("模块状态：x"));
+    r.h.sim().send(fromHex("D8 01 01 39 12 34 56 78 00 02 48 69 24 01 15 10 30 00"));
+    QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("Hi\n"); }, 3000));
+    QCOMPARE(r.t->SenderNumber->text(), QStringLiteral("13912345678"));
+    QCOMPARE(r.status(), QStringLiteral("模块状态：x"));
+
+    // A state outside the machine's table returns to the hunt.
+    g::RxState = 9;
+    r.h.sim().send(fromHex("D7 FA"));
+    QVERIFY(r.waitStatus(QStringLiteral("发送成功")));
+
+    // The hidden sample item shows its made-up message the same way.
+    r.sendMode("chinese");
+    r.h.main().action("x")->trigger();
+    QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("测试\n"); }, 3000));
+    QCOMPARE(r.t->SenderNumber->text(), QStringLiteral("13912345678"));
+    QCOMPARE(r.logLines().mid(r.logLines().size() - 2),
+             (QStringList{kRecv + QStringLiteral("D7:01:01:39:12:34:56:78:00:0A:6D:4B:8B:D5:24:"),
+                          QStringLiteral("05:20:09:30:00:")}));
+}
+
+void TestCommTest::activeTransparentDataAndOverlongText() {
+    OPEN_RIG(r, 1, 0);
+    QVERIFY(!r.t->ReceiverNumber->isVisibleTo(r.f));
+    r.sendMode("englist");
+    r.h.sim().send(fromHex("48 69"));
+    QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("Hi\n"); }, 3000));
+    QCOMPARE(r.logLines(), QStringList{kRecv + QStringLiteral("48:69:")});
+    QCOMPARE(g::RxState, 0);
+
+    // Work text some other answer left behind is no part of the next data.
+    g::RxText = QStringLiteral("53:45:54:4F:4B:3A:");
+    r.t->TextBox[2]->clear();
+    r.h.sim().send(fromHex("48 69"));
+    QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("Hi\n"); }, 3000));
+    QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("48:69:"));
+
+    // 102 bytes: logged once, not decoded, and gone: the next message
+    // shows on its own.
+    r.t->TextBox[2]->clear();
+    const int before = int(r.logLines().size());
+    r.h.sim().send(QByteArray(102, 'a'));
+    QVERIFY(QTest::qWaitFor([&] { return r.logLines().size() == before + 2; }, 5000));
+    QCOMPARE(r.logLines()[before], kRecv + QStringLiteral("61:").repeated(15));
+    QCOMPARE(r.logLines()[before + 1], QStringLiteral("61:").repeated(87));
+    QTest::qWait(400);
+    QVERIFY(r.received().isEmpty());
+    QVERIFY(g::RxText.isEmpty());
+    r.h.sim().send(fromHex("48 69"));
+    QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("Hi\n"); }, 3000));
+    QCOMPARE(r.logLines().size(), before + 3);
+    QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("48:69:"));
+
+    // Content goes out bare; English refuses what it cannot send.
+    r.t->TextBox[1]->setPlainText(QStringLiteral("Hi"));
+    QVERIFY(r.pressAndWait(2, 0) >= 1950);
+    QCOMPARE(hex(r.h.request(0)), QStringLiteral("48 69"));
+    QVERIFY(QTest::qWaitFor([&] { return r.peer->taken.size() == 1; }, 3000));
+    QCOMPARE(r.logLines().last(), kSend + QStringLiteral("48:69:"));
+    r.t->TextBox[1]->setPlainText(QStringLiteral("Hi中"));
+    r.press(2);
+    QCOMPARE(r.h.dialogs.messageCount(), 1);
+    QCOMPARE(r.h.dialogs.messages()[0].text, QStringLiteral("您所发射的内容不符合要求， 请输入要发射的内容"));
+    QCOMPARE(r.h.dialogs.messages()[0].title, QStringLiteral("系统提示"));
+    QVERIFY(r.t->Command21[2]->isEnabled());
+    QTest::qWait(2300);
+    QCOMPARE(r.h.sim().requests().size(), 1);
+}
+
+void TestCommTest::refusalsAndClosedPort() {
+    OPEN_RIG(r, 0, 1);
+    auto& msgs = r.h.dialogs;
+    const auto expectRefusal = [&](int button, const char* text) {
+        const int n = msgs.messageCount();
+        const bool dtr = r.h.port().dtrEnable();
+        const int op = g::DollarPendingOp;
+        r.press(button);
+        QCOMPARE(msgs.messageCount(), n + 1);
+        QCOMPARE(msgs.messages().last().text, QString::fromUtf8(text));
+        QCOMPARE(msgs.messages().last().title, QStringLiteral("系统提示"));
+        QVERIFY(r.t->Command21[button]->isEnabled());
+        QCOMPARE(r.h.port().dtrEnable(), dtr);
+        QCOMPARE(g::DollarPendingOp, op);
+    };
+    g::DollarPendingOp = 1;
+    r.h.port().setDTREnable(true);
+
+    r.t->TextBox[1]->setPlainText(QStringLiteral("中"));
+    r.t->ReceiverNumber->setText(QStringLiteral("13800138000"));
+    expectRefusal(2, "您输入的模块地址不正确，请重新输入");
+    expectRefusal(0, "您输入的模块地址不正确，请重新输入");
+    expectRefusal(1, "您输入的模块地址不正确，请重新输入");
+    r.t->Text22->setText(QStringLiteral("01:02:"));
+    r.t->ReceiverNumber->setText(QStringLiteral("1380013800"));
+    expectRefusal(2, "您接收方地址不符合要求， 请输入接收方地址");
+    r.t->ReceiverNumber->setText(QStringLiteral("13800138000"));
+    r.sendMode("sendhex");
+    r.t->TextBox[1]->setPlainText(QStringLiteral("41"));
+    expectRefusal(2, "您所发射的内容不符合要求， 请输入要发射的内容");
+    QTest::qWait(2300);
+    QVERIFY(r.h.sim().requests().isEmpty());
+
+    // "复位" sends nothing and stays disabled.
+    g::RxState = 5;
+    g::ParamMode = true;
+    // Hidden since the form loaded; nothing shows it.
+    r.t->Command21[3]->click();
+    QVERIFY(!r.t->Command21[3]->isEnabled());
+    QCOMPARE(g::RxState, 0);
+    QVERIFY(!g::ParamMode);
+
+    // The line closes during the wait: nothing goes out, and the button,
+    // DTR and the pending request are as before the press.
+    r.t->TextBox[1]->setPlainText(QStringLiteral("41:"));
+    r.press(2);
+    QVERIFY(!r.h.port().dtrEnable());
+    QCOMPARE(g::DollarPendingOp, 3);
+    r.h.port().close();
+    QVERIFY(QTest::qWaitFor([&] { return r.t->Command21[2]->isEnabled(); }, 4000));
+    QVERIFY(r.h.port().dtrEnable());
+    QCOMPARE(g::DollarPendingOp, 1);
+    QVERIFY(r.log().isEmpty());
+    QVERIFY(r.h.main().connectDialog());
+    QVERIFY(!r.h.main().connectDialog()->isModal());
+    r.h.main().unloadConnectDialog();
+
+    // With the port closed a press opens the connect dialog at once.
+    r.press(0);
+    QVERIFY(r.h.main().connectDialog());
+    QVERIFY(!r.h.main().connectDialog()->isModal());
+    QVERIFY(r.t->Command21[0]->isEnabled());
+    QCOMPARE(g::DollarPendingOp, 1);
+    QTest::qWait(300);
+    QVERIFY(r.log().isEmpty());
+    QVERIFY(r.h.sim().requests().isEmpty());
+}
+
+void TestCommTest::typingRulesAndByteCount() {
+    KestrunHarness h;
+    Frm7300MOD* dlg = h.openConnectDialog();
+    QVERIFY(dlg);
+    QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
+    Frm7340COM* f = h.settingsForm();
+    QVERIFY(f);
+    f->Timer6->setEnabled(false);
+    f->SSTab1->setCurrentIndex(1);
+    TestTab* t = f->testTab;
+
+    // The log and the received text take no keys.
+    t->TextBox[0]->setPlainText(QStringLiteral("log"));
+    t->TextBox[2]->setPlainText(QStringLiteral("rx"));
+    for (TestTextBox* box : {t->TextBox[0], t->TextBox[2]}) {
+        box->moveCursor(QTextCursor::End);
+        QTest::keyClicks(box, QStringLiteral("ab"));
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+    QCOMPARE(t->TextBox[0]->toPlainText(), QStringLiteral("log"));
+    QCOMPARE(t->TextBox[2]->toPlainText(), QStringLiteral("rx"));
+
+    // The address: hex digits only, upper case, a ":" after each pair,
+    // inserted at the caret.
+    QTest::keyClicks(t->Text22, QStringLiteral("0a1fg"));
+    QCOMPARE(t->Text22->text(), QStringLiteral("0A:1F:"));
+    t->Text22->clear();
+    QTest::keyClicks(t->Text22, QStringLiteral("1"));
+    t->Text22->home(false);
+    QTest::keyClicks(t->Text22, QStringLiteral("2"));
+    QCOMPARE(t->Text22->text(), QStringLiteral("21:"));
+
+    // Free typing in Chinese and English; the count follows the mode.
+    QTest::keyClicks(t->TextBox[1], QStringLiteral("ab"));
+    QCOMPARE(h.main().panel(3), QStringLiteral("发射区字节数：4"));
+    h.main().action("englist")->trigger();
+    QVERIFY(t->TextBox[1]->toPlainText().isEmpty());
+    QCOMPARE(h.main().panel(3), QStringLiteral("发射区字节数：0"));
+    QTest::keyClicks(t->TextBox[1], QStringLiteral("a:b"));
+    QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("a:b"));
+    QCOMPARE(h.main().panel(3), QStringLiteral("发射区字节数：3"));
+
+    // Hex: only hex digits, always at the end, each pair closed by ":".
+    h.main().action("sendhex")->trigger();
+    QVERIFY(t->TextBox[1]->toPlainText().isEmpty());
+    QTest::keyClicks(t->TextBox[1], QStringLiteral("4g1 a"));
+    QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:A"));
+    t->TextBox[1]->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(t->TextBox[1], QStringLiteral("b"));
+    QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:AB:"));
+    QCOMPARE(h.main().panel(3), QStringLiteral("发射区字节数：2"));
+    QTest::keyClick(t->TextBox[1], Qt::Key_Return);
+    QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:AB:"));
+
+    // The tab empties its boxes each time it is chosen.
+    f->SSTab1->setCurrentIndex(0);
+    f->SSTab1->setCurrentIndex(1);
+    QVERIFY(t->TextBox[1]->toPlainText().isEmpty() && t->Text22->text().isEmpty());
+}
+
+QTEST_MAIN(TestCommTest)
+#include "tst_comm_test.moc"
