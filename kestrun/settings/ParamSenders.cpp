@@ -10,6 +10,7 @@
 #include <QScrollBar>
 
 #include "Frm7340COM.h"
+#include "PhoneTab.h"
 #include "ParamFrames.h"
 #include "core/Globals.h"
 #include "core/Routines.h"
@@ -169,9 +170,12 @@ void ParamSenders::onCombo2Click() {
     // The answer receiver selects items while it is inside an answer.
     if (g::RxState != 0) return;
     if (m_form->Combo2->currentIndex() != 2) return;
-    if (auto* read = m_form->control<QPushButton>(QStringLiteral("Command12"))) Controls::runClick(read);
+    // The picker starts from the mask in the box; one the box cannot hold
+    // as 32 bits ticks nothing.
     int64_t mask = 0;
-    g::PhoneMask = ParamFrames::leadingInteger(m_form->TextDXPhone->text(), 0, 0xFFFFFFFFLL, mask) ? mask : 0;
+    if (!ParamFrames::leadingInteger(m_form->TextDXPhone->text(), 0, 0xFFFFFFFFLL, mask)) mask = 0;
+    // Opens the picker and reads the phone-number table for it.
+    m_form->phoneTab->openPicker(QStringLiteral("号码选择 - 短信发送"), mask);
 }
 
 // --- refresh ----------------------------------------------------------------
