@@ -7,7 +7,9 @@ namespace TestFrames {
 
 namespace {
 
-int digit(const QString& text, qsizetype i) { return i < text.size() ? HexDigitValue(text.at(i).unicode()) : 0; }
+int digit(const QString& text, qsizetype i) {
+    return i < text.size() ? HexDigitValue(text.at(i).unicode()) : 0;
+}
 
 uint8_t pairAt(const QString& text, qsizetype i) { return uint8_t(digit(text, i) * 16 + digit(text, i + 1)); }
 
@@ -20,9 +22,12 @@ void appendLength(QByteArray& out, int length) {
 
 SendMode sendModeFromIndex(int index) {
     switch (index) {
-        case 1: return SendMode::English;
-        case 2: return SendMode::Hex;
-        default: return SendMode::Chinese;
+        case 1:
+            return SendMode::English;
+        case 2:
+            return SendMode::Hex;
+        default:
+            return SendMode::Chinese;
     }
 }
 
@@ -78,7 +83,8 @@ uint8_t recordType(SendMode mode) { return mode == SendMode::English ? TypeSingl
 
 std::optional<QByteArray> encodeContent(const QString& text, SendMode mode) {
     switch (mode) {
-        case SendMode::Chinese: return TextCodec::toUcs2BE(text);
+        case SendMode::Chinese:
+            return TextCodec::toUcs2BE(text);
         case SendMode::English: {
             bool ok = false;
             const QByteArray bytes = TextCodec::toGbk(text, &ok);
@@ -101,19 +107,26 @@ std::optional<QByteArray> encodeContent(const QString& text, SendMode mode) {
 int contentByteCount(const QString& text, SendMode mode) {
     const int n = int(text.size());
     switch (mode) {
-        case SendMode::Chinese: return 2 * n;
-        case SendMode::English: return n;
-        case SendMode::Hex: return n / 3;
+        case SendMode::Chinese:
+            return 2 * n;
+        case SendMode::English:
+            return n;
+        case SendMode::Hex:
+            return n / 3;
     }
     return 0;
 }
 
 QString refusalText(Refusal r) {
     switch (r) {
-        case Refusal::None: return QString();
-        case Refusal::Address: return QStringLiteral("您输入的模块地址不正确，请重新输入");
-        case Refusal::Content: return QStringLiteral("您所发射的内容不符合要求， 请输入要发射的内容");
-        case Refusal::Receiver: return QStringLiteral("您接收方地址不符合要求， 请输入接收方地址");
+        case Refusal::None:
+            return QString();
+        case Refusal::Address:
+            return QStringLiteral("您输入的模块地址不正确，请重新输入");
+        case Refusal::Content:
+            return QStringLiteral("您所发射的内容不符合要求， 请输入要发射的内容");
+        case Refusal::Receiver:
+            return QStringLiteral("您接收方地址不符合要求， 请输入接收方地址");
     }
     return QString();
 }

@@ -47,7 +47,8 @@ void TestTextBox::keyPressEvent(QKeyEvent* e) {
         QPlainTextEdit::keyPressEvent(e);
         return;
     }
-    const Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const Qt::KeyboardModifiers mods =
+        e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     if (e->key() == Qt::Key_Backspace && mods == Qt::NoModifier) {
         int key = 8;
         keyRule(key);
@@ -179,7 +180,8 @@ TestTab::TestTab(Frm7340COM* form) : QWidget(nullptr), m_form(form) {
     connect(m_sendTimer, &VbTimer::tick, this, &TestTab::onSendTimer);
 
     // The form builds its timers after its pages.
-    QMetaObject::invokeMethod(this, [this] { wireDisplay(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { wireDisplay(); }, Qt::QueuedConnection);
 }
 
 void TestTab::wireDisplay() {

@@ -5,7 +5,6 @@
 // in g::RxText for the display of the test tab, which runs once the line
 // has been quiet for a while.
 #include "SmsAnswerReceiver.h"
-
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "kestrun/settings/TestFrames.h"
@@ -135,9 +134,12 @@ void passiveStep(SmsAnswerReceiver& rx) {
             const uint8_t s = got.size() > 0 ? uint8_t(got.at(0)) : 0;
             const uint8_t t = got.size() > 1 ? uint8_t(got.at(1)) : 0;
             logAnswer(rx, bytes({Accepted, f[0], f[1], f[2], s, t}));
-            if (s == 2) status(rx, "正在发送");
-            else if (s == 1) status(rx, "发送失败");
-            else if (s == 0) status(rx, "发送成功");
+            if (s == 2)
+                status(rx, "正在发送");
+            else if (s == 1)
+                status(rx, "发送失败");
+            else if (s == 0)
+                status(rx, "发送成功");
             rx.toHunt();
             return;
         }

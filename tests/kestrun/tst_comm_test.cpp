@@ -71,8 +71,8 @@ struct Rig {
     void typeInto(QWidget* w, const QString& text) { QTest::keyClicks(w, text); }
 };
 
-#define OPEN_RIG(rig, work, trans)                         \
-    Rig rig;                                               \
+#define OPEN_RIG(rig, work, trans)                                   \
+    Rig rig;                                                         \
     QVERIFY2(rig.h.fixture.ok(), qPrintable(rig.h.fixture.error())); \
     QVERIFY(rig.open((work), (trans)))
 
@@ -254,8 +254,9 @@ void TestCommTest::passiveFormattedHexAndReadRecord() {
     QVERIFY(r.pressAndWait(2, 0) >= 1950);
     QCOMPARE(hex(r.h.request(0)), QStringLiteral("24 01 02 57 00 0C D7 01 01 38 00 13 80 00 00 02 01 02 0D"));
     QVERIFY(r.waitStatus(QStringLiteral("格式正确")));
-    QCOMPARE(r.logLines().mid(0, 2), (QStringList{kSend + QStringLiteral("24:01:02:57:00:0C:D7:01:01:38:00:13:80:00:00:"),
-                                                  QStringLiteral("02:01:02:0D:")}));
+    QCOMPARE(r.logLines().mid(0, 2),
+             (QStringList{kSend + QStringLiteral("24:01:02:57:00:0C:D7:01:01:38:00:13:80:00:00:"),
+                          QStringLiteral("02:01:02:0D:")}));
     QCOMPARE(r.peer->taken.size(), 1);
     QCOMPARE(hex(r.peer->taken[0]), QStringLiteral("D7 01 01 38 00 13 80 00 00 02 01 02"));
 

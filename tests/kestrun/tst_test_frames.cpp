@@ -86,7 +86,8 @@ void TestTestFrames::dollarFramesAndRecords() {
     QCOMPARE(int(uint8_t(w.back())), 0x0D);
 
     const QByteArray number = fromHex("01 38 00 13 80 00");
-    QCOMPARE(hex(smsRecord(0xD7, number, fromHex("4E 2D"))), QStringLiteral("D7 01 01 38 00 13 80 00 00 02 4E 2D"));
+    QCOMPARE(hex(smsRecord(0xD7, number, fromHex("4E 2D"))),
+             QStringLiteral("D7 01 01 38 00 13 80 00 00 02 4E 2D"));
     const QByteArray longRecord = smsRecord(0xD8, number, QByteArray(258, 'a'));
     QCOMPARE(longRecord.size(), 268);
     QCOMPARE(hex(longRecord.mid(8, 2)), QStringLiteral("01 02"));
@@ -167,7 +168,8 @@ void TestTestFrames::checksInOrderAndTheirMessages() {
     QCOMPARE(r.refusal, Refusal::Content);
     r = buildRequest(2, input(QStringLiteral("41:"), SendMode::Hex, true, false));
     QCOMPARE(r.refusal, Refusal::None);
-    r = buildRequest(2, input(QStringLiteral("A"), SendMode::English, true, true, QStringLiteral("01:02"), QString()));
+    r = buildRequest(
+        2, input(QStringLiteral("A"), SendMode::English, true, true, QStringLiteral("01:02"), QString()));
     QCOMPARE(r.refusal, Refusal::Address);
     r = buildRequest(2, input(QStringLiteral("A"), SendMode::English, true, true, QStringLiteral("01:02:"),
                               QStringLiteral("1380013800")));
@@ -178,7 +180,8 @@ void TestTestFrames::checksInOrderAndTheirMessages() {
     // Active mode needs no address; transparent mode no receiver number.
     r = buildRequest(2, input(QStringLiteral("A"), SendMode::English, false, true, QString()));
     QCOMPARE(r.refusal, Refusal::None);
-    r = buildRequest(2, input(QStringLiteral("A"), SendMode::English, true, false, QStringLiteral("01:02:"), QString()));
+    r = buildRequest(
+        2, input(QStringLiteral("A"), SendMode::English, true, false, QStringLiteral("01:02:"), QString()));
     QCOMPARE(r.refusal, Refusal::None);
 
     for (int button : {0, 1}) {
