@@ -60,8 +60,8 @@ public:
     int64_t tickedMask() const;
 
     std::array<QCheckBox*, Numbers> Check1{};
-    QCheckBox* Check2 = nullptr;  // 全选
-    QCheckBox* Check3 = nullptr;  // 不含管理员
+    QCheckBox* Check2 = nullptr;      // 全选
+    QCheckBox* Check3 = nullptr;      // 不含管理员
     QPushButton* Command1 = nullptr;  // 确定
     QPushButton* Command2 = nullptr;  // 取消
     VbTimer* Timer1 = nullptr;

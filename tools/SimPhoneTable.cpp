@@ -26,7 +26,8 @@ QByteArray pack(const QString& number) {
 
 QString unpack(const QByteArray& e) {
     QString s = QString::number(uint8_t(e.at(0)), 16).toUpper();
-    for (int b = 1; b < kEntry; ++b) s += QStringLiteral("%1").arg(uint8_t(e.at(b)), 2, 16, QLatin1Char('0')).toUpper();
+    for (int b = 1; b < kEntry; ++b)
+        s += QStringLiteral("%1").arg(uint8_t(e.at(b)), 2, 16, QLatin1Char('0')).toUpper();
     return s;
 }
 }  // namespace
@@ -41,8 +42,7 @@ void SimPhoneTable::install(ModuleSim& sim) {
 void SimPhoneTable::setNumbers(const QStringList& numbers) {
     entries = QByteArray(kTable, '\0');
     const int n = int(qMin<qsizetype>(numbers.size(), kPlaces));
-    for (int i = 0; i < n; ++i)
-        entries.replace(kEntry * i, kEntry, pack(numbers.at(i)));
+    for (int i = 0; i < n; ++i) entries.replace(kEntry * i, kEntry, pack(numbers.at(i)));
     count = uint8_t(n);
 }
 

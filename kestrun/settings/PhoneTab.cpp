@@ -121,13 +121,15 @@ void PhoneTab::addNumberChecked() {
         return;
     }
     if (Grid->Rows() > PhoneCodec::MaxNumbers) {
-        Dialogs::msgBox(m_form, QStringLiteral("号码表已满"), QStringLiteral("提示"), Dialogs::Icon::Information);
+        Dialogs::msgBox(m_form, QStringLiteral("号码表已满"), QStringLiteral("提示"),
+                        Dialogs::Icon::Information);
         return;
     }
     // Numbers starting with four zeros are place holders and may repeat.
     bool duplicate = false;
     if (!number.startsWith(QStringLiteral("0000"))) {
-        for (int r = 1; r < Grid->Rows() && !duplicate; ++r) duplicate = Grid->TextMatrix(r, kNumberCol) == number;
+        for (int r = 1; r < Grid->Rows() && !duplicate; ++r)
+            duplicate = Grid->TextMatrix(r, kNumberCol) == number;
     }
     if (!duplicate) {
         Grid->setRows(Grid->Rows() + 1);
@@ -205,8 +207,8 @@ void PhoneTab::writeTable() {
 void PhoneTab::clearTable() {
     if (!m_form->portReady()) return;
     const Dialogs::Answer a =
-        Dialogs::msgBox(m_form, QStringLiteral("您确定要清空号码表吗？操作无法恢复！"), QStringLiteral("警告！"),
-                        Dialogs::Icon::Question, Dialogs::Buttons::OkCancel);
+        Dialogs::msgBox(m_form, QStringLiteral("您确定要清空号码表吗？操作无法恢复！"),
+                        QStringLiteral("警告！"), Dialogs::Icon::Question, Dialogs::Buttons::OkCancel);
     if (a == Dialogs::Answer::Cancel) return;
     // The grid is emptied only when the module confirms.
     send(PhoneCodec::clearFrame());

@@ -45,10 +45,18 @@ void stepOperation(SmsAnswerReceiver& rx, AckText& ack) {
     rx.read();  // the status byte, never examined
     ack.text.clear();
     switch (g::PhoneTableOp) {
-        case 0: rx.goTo(Header, 2); break;
-        case 1: rx.goTo(WriteAck, 0); break;
-        case 2: rx.goTo(ClearAck, 0); break;
-        default: rx.toHunt(); break;
+        case 0:
+            rx.goTo(Header, 2);
+            break;
+        case 1:
+            rx.goTo(WriteAck, 0);
+            break;
+        case 2:
+            rx.goTo(ClearAck, 0);
+            break;
+        default:
+            rx.toHunt();
+            break;
     }
 }
 
@@ -140,6 +148,8 @@ void installPhoneTableAnswers(SmsAnswerReceiver& receiver) {
     receiver.registerAnswerHandler(0xD9, [ack](SmsAnswerReceiver& rx) { stepOperation(rx, *ack); });
     receiver.registerState(Header, stepHeader);
     receiver.registerState(Entries, stepEntries);
-    receiver.registerState(WriteAck, [ack](SmsAnswerReceiver& rx) { stepWriteAck(rx, *ack); }, W::Quiet);
-    receiver.registerState(ClearAck, [ack](SmsAnswerReceiver& rx) { stepClearAck(rx, *ack); }, W::Quiet);
+    receiver.registerState(
+        WriteAck, [ack](SmsAnswerReceiver& rx) { stepWriteAck(rx, *ack); }, W::Quiet);
+    receiver.registerState(
+        ClearAck, [ack](SmsAnswerReceiver& rx) { stepClearAck(rx, *ack); }, W::Quiet);
 }

@@ -26,7 +26,8 @@ void TestPhoneCodec::packsFirstDigitAloneThenPairs() {
     QCOMPARE(hex(PhoneCodec::packNumber(QStringLiteral("12345678901"))), QStringLiteral("01 23 45 67 89 01"));
     QCOMPARE(hex(PhoneCodec::packNumber(QStringLiteral("13812345678"))), QStringLiteral("01 38 12 34 56 78"));
     // Characters past the eleventh are ignored; missing ones count as 0.
-    QCOMPARE(hex(PhoneCodec::packNumber(QStringLiteral("139000000019999"))), QStringLiteral("01 39 00 00 00 01"));
+    QCOMPARE(hex(PhoneCodec::packNumber(QStringLiteral("139000000019999"))),
+             QStringLiteral("01 39 00 00 00 01"));
     QCOMPARE(hex(PhoneCodec::packNumber(QStringLiteral("987"))), QStringLiteral("09 87 00 00 00 00"));
     QCOMPARE(hex(PhoneCodec::packNumber(QString())), QStringLiteral("00 00 00 00 00 00"));
 }
@@ -40,12 +41,14 @@ void TestPhoneCodec::packsHexLettersStarsAndOddTexts() {
     // Lower case and other letters are no digits; a character above one
     // byte never spills into a neighbouring nibble.
     QCOMPARE(hex(PhoneCodec::packNumber(QStringLiteral("1a2G3#4567Z"))), QStringLiteral("01 02 03 04 56 70"));
-    QCOMPARE(hex(PhoneCodec::packNumber(QStringLiteral("1\u4E2D\u0141345678901"))), QStringLiteral("01 00 34 56 78 90"));
+    QCOMPARE(hex(PhoneCodec::packNumber(QStringLiteral("1\u4E2D\u0141345678901"))),
+             QStringLiteral("01 00 34 56 78 90"));
 }
 
 void TestPhoneCodec::entryTextRoundTripsAndShowsWideFirstBytes() {
     for (const char* n : {"12345678901", "13900000001", "A2345678901", "00000000000", "1ABCDEF0123"})
-        QCOMPARE(PhoneCodec::entryText(PhoneCodec::packNumber(QString::fromLatin1(n))), QString::fromLatin1(n));
+        QCOMPARE(PhoneCodec::entryText(PhoneCodec::packNumber(QString::fromLatin1(n))),
+                 QString::fromLatin1(n));
     QCOMPARE(PhoneCodec::entryText(fromHex("0A 23 45 67 89 01")), QStringLiteral("A2345678901"));
     QCOMPARE(PhoneCodec::entryText(fromHex("00 00 00 00 00 00")), QStringLiteral("00000000000"));
     // A first byte of 10 hex or more gives twelve characters.
@@ -63,7 +66,8 @@ void TestPhoneCodec::writeFrameOfOneNumber() {
 
 void TestPhoneCodec::writeFrameOfTwentyNumbersAndMore() {
     QStringList numbers;
-    for (int i = 0; i < 20; ++i) numbers << QStringLiteral("1%1").arg(i * 111111111LL + 5, 10, 10, QLatin1Char('0'));
+    for (int i = 0; i < 20; ++i)
+        numbers << QStringLiteral("1%1").arg(i * 111111111LL + 5, 10, 10, QLatin1Char('0'));
     const QByteArray f = PhoneCodec::writeFrame(numbers);
     QCOMPARE(f.size(), 183);
     QCOMPARE(uint8_t(f.at(11)), uint8_t(20));
@@ -83,7 +87,8 @@ void TestPhoneCodec::writeFrameOfTwentyNumbersAndMore() {
     QCOMPARE(g, f);
 
     // Numbers whose sum passes 255 wrap.
-    const QByteArray h = PhoneCodec::writeFrame({QStringLiteral("FFFFFFFFFFF"), QStringLiteral("FFFFFFFFFFF")});
+    const QByteArray h =
+        PhoneCodec::writeFrame({QStringLiteral("FFFFFFFFFFF"), QStringLiteral("FFFFFFFFFFF")});
     QCOMPARE(uint8_t(h.at(10)), uint8_t((2 + 2 * (0x0F + 5 * 0xFF)) % 256));
 }
 
@@ -97,7 +102,8 @@ void TestPhoneCodec::tableChecksumAndNumbers() {
     entries.append(QByteArray(102, '\0'));
     QCOMPARE(PhoneCodec::tableChecksum(3, entries), uint8_t(0xE5));
     QCOMPARE(PhoneCodec::tableNumbers(3, entries),
-             (QStringList{QStringLiteral("13812345678"), QStringLiteral("13900000001"), QStringLiteral("12345678901")}));
+             (QStringList{QStringLiteral("13812345678"), QStringLiteral("13900000001"),
+                          QStringLiteral("12345678901")}));
     // Entries past the count still count toward the checksum.
     QByteArray filled = entries.left(18);
     for (int i = 3; i < 20; ++i) filled.append(fromHex("01 11 11 11 11 11"));

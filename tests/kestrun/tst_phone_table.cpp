@@ -81,7 +81,8 @@ void TestPhoneTable::addChecksLengthCharactersFullAndDuplicates() {
     QCOMPARE(d.messageCount(), 1);
     QCOMPARE(rig.rows().size(), 4);
 
-    for (int i = rig.rows().size(); i < 20; ++i) rig.add(QStringLiteral("139%1").arg(i, 8, 10, QLatin1Char('0')));
+    for (int i = rig.rows().size(); i < 20; ++i)
+        rig.add(QStringLiteral("139%1").arg(i, 8, 10, QLatin1Char('0')));
     QCOMPARE(rig.grid->Rows(), 21);
     QCOMPARE(d.messageCount(), 1);
     QCOMPARE(rig.grid->TextMatrix(20, 1), QStringLiteral("20"));
@@ -278,7 +279,8 @@ void TestPhoneTable::readFillsTheGrid() {
     QVERIFY(rig.waitPhoneRequests(1));
     QCOMPARE(hex(rig.phoneRequests().first()), QStringLiteral("1A 2A 3A 4A 5A 6A 7A 8A D9 01"));
     QCOMPARE(hex(rig.table.readAnswer().left(32)),
-             QStringLiteral("1A 2A 3A 4A 5A 6A 7A 8A D9 00 E5 03 01 38 12 34 56 78 01 39 00 00 00 01 01 23 45 67 89 01 00 00"));
+             QStringLiteral("1A 2A 3A 4A 5A 6A 7A 8A D9 00 E5 03 01 38 12 34 56 78 01 39 00 00 00 01 01 23 "
+                            "45 67 89 01 00 00"));
     QVERIFY(rig.waitRows(4));
     QCOMPARE(rig.rows(), threeNumbers());
     QCOMPARE(rig.indexColumn(), (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
@@ -317,7 +319,8 @@ void TestPhoneTable::readWithEntriesBeyondTheCountAndWideDigits() {
     // A leading byte of 0A shows as the letter; zero bytes as zeros; a
     // first byte of 10 hex or more gives twelve characters.
     rig.table.count = 3;
-    rig.table.entries = fromHex("0A 23 45 67 89 01 00 00 00 00 00 00 1F 00 00 00 00 0B") + QByteArray(102, '\0');
+    rig.table.entries =
+        fromHex("0A 23 45 67 89 01 00 00 00 00 00 00 1F 00 00 00 00 0B") + QByteArray(102, '\0');
     rig.click(rig.tab->Command12);
     QVERIFY(rig.waitRows(4));
     QCOMPARE(rig.rows(), (QStringList{QStringLiteral("A2345678901"), QStringLiteral("00000000000"),

@@ -56,7 +56,8 @@ private slots:
 void TestPicker::labelsAndTicksFromTheTableItReads() {
     PickerRig rig;
     QVERIFY(rig.start());
-    rig.table.setNumbers({QStringLiteral("13812345678"), QStringLiteral("13900000001"), QStringLiteral("12345678901")});
+    rig.table.setNumbers(
+        {QStringLiteral("13812345678"), QStringLiteral("13900000001"), QStringLiteral("12345678901")});
     rig.h.sim().behaviour.delayMs = 500;
     rig.add(QStringLiteral("19999999999"));  // stale: the read empties the grid first
     QVERIFY(rig.openPicker(QStringLiteral("号码选择 - 短信发送"), 5));
@@ -130,7 +131,8 @@ void TestPicker::selectAllWithoutAdministratorsThenOk() {
 void TestPicker::cancelKeepsThePresetMask() {
     PickerRig rig;
     QVERIFY(rig.start());
-    rig.table.setNumbers({QStringLiteral("13812345678"), QStringLiteral("13900000001"), QStringLiteral("12345678901")});
+    rig.table.setNumbers(
+        {QStringLiteral("13812345678"), QStringLiteral("13900000001"), QStringLiteral("12345678901")});
     rig.form->TextDXPhone->setText(QStringLiteral("7"));
     QVERIFY(rig.openPicker(QStringLiteral("选择号码 - 短信报警"), 7));
     QCOMPARE(rig.picker->windowTitle(), QStringLiteral("选择号码 - 短信报警"));
