@@ -40,7 +40,8 @@ SimSettings::SimSettings(ModuleSim& sim) : QObject(&sim), m_sim(sim) {
     sim.setHandler(0x98, [this](ModuleSim&, const QByteArray& r) { onInputState(r); });
     sim.setHandler(0x99, [this](ModuleSim&, const QByteArray& r) {
         outputTests << r;
-        if (r.size() >= 11 && uint8_t(r.at(9)) < OutputChannels) outputState[uint8_t(r.at(9))] = uint8_t(r.at(10));
+        if (r.size() >= 11 && uint8_t(r.at(9)) < OutputChannels)
+            outputState[uint8_t(r.at(9))] = uint8_t(r.at(10));
     });
     sim.setHandler(0xD5, [this](ModuleSim&, const QByteArray& r) { clears << r; });
     sim.setHandler(0xD4, [this](ModuleSim&, const QByteArray& r) { batchFrames << r; });
@@ -55,7 +56,8 @@ QByteArray SimSettings::readAnswer(uint8_t code, const QByteArray& block, int ch
 }
 
 QByteArray SimSettings::ackAnswer(uint8_t code, bool ok) {
-    return ModuleSim::answerFrame(code, 0x03, ok ? QByteArrayLiteral("SETOK:") : QByteArrayLiteral("SETFAIL:"));
+    return ModuleSim::answerFrame(code, 0x03,
+                                  ok ? QByteArrayLiteral("SETOK:") : QByteArrayLiteral("SETFAIL:"));
 }
 
 void SimSettings::sendPieces(const QByteArray& first, const QByteArray& second) {
@@ -71,7 +73,8 @@ void SimSettings::onWrite(uint8_t code, const QByteArray& r) {
     const int channels = isAlarm ? AlarmChannels : OutputChannels;
     const int ch = uint8_t(r.at(10));
     const QByteArray record = r.mid(12, size);
-    const bool good = !refuseWrites && ch < channels && record.size() == size && sum8(record) == uint8_t(r.at(11));
+    const bool good =
+        !refuseWrites && ch < channels && record.size() == size && sum8(record) == uint8_t(r.at(11));
     if (good) (isAlarm ? alarm[ch] : output[ch]) = record;
     const QByteArray ack = ackAnswer(code, good) + trailer;
     if (ackSplitAt > 0) {
@@ -86,7 +89,8 @@ void SimSettings::onRead(uint8_t code, const QByteArray& r) {
     const bool isAlarm = code == 0xB4;
     const int ch = r.size() > 10 ? uint8_t(r.at(10)) : 0;
     if (ch >= (isAlarm ? AlarmChannels : OutputChannels)) return;
-    const QByteArray frame = readAnswer(isAlarm ? 0xA5 : 0xA7, isAlarm ? alarm[ch] : output[ch], checksumSkew) + trailer;
+    const QByteArray frame =
+        readAnswer(isAlarm ? 0xA5 : 0xA7, isAlarm ? alarm[ch] : output[ch], checksumSkew) + trailer;
     if (splitRead)
         sendPieces(frame.left(12), frame.mid(12));
     else

@@ -121,7 +121,8 @@ void AlarmTab::build() {
 
     Label50 = named(new QLabel(QStringLiteral("短信报警号码"), frame), "Label50");
     ComboBJPhone = named(new QComboBox(frame), "ComboBJPhone");
-    ComboBJPhone->addItems({QStringLiteral("透明方式1 号码"), QStringLiteral("全部号码表"), QStringLiteral("号码表自选")});
+    ComboBJPhone->addItems(
+        {QStringLiteral("透明方式1 号码"), QStringLiteral("全部号码表"), QStringLiteral("号码表自选")});
     ComboBJPhone->setCurrentIndex(0);
     TextBJPhone = named(new QLineEdit(frame), "TextBJPhone");
     Combo7 = named(new QComboBox(frame), "Combo7");
@@ -140,7 +141,8 @@ void AlarmTab::build() {
     grid->addLayout(phones, 7, 0, 1, 4);
 
     Check1 = named(new QCheckBox(QStringLiteral("启用号码表群发"), frame), "Check1");
-    Check2 = named(new QCheckBox(QStringLiteral("不发送管理员号码（仅发送号码表 第3-10号码）"), frame), "Check2");
+    Check2 =
+        named(new QCheckBox(QStringLiteral("不发送管理员号码（仅发送号码表 第3-10号码）"), frame), "Check2");
     grid->addWidget(Check1, 8, 0, 1, 2);
     grid->addWidget(Check2, 8, 2, 1, 2);
     grid->setRowStretch(9, 1);
@@ -151,7 +153,8 @@ void AlarmTab::wire() {
     Controls::onClick(Command17, this, [this] { read(); });
     Controls::onClick(Command25, this, [this] { queryInput(); });
     Controls::onClick(ComboBJPhone, this, [this] { onReceiversClick(); });
-    for (QRadioButton* o : {Option11, Option12, Option13}) Controls::onClick(o, this, [this] { onEncodingClick(); });
+    for (QRadioButton* o : {Option11, Option12, Option13})
+        Controls::onClick(o, this, [this] { onEncodingClick(); });
     // Change actions run for typing and for text set by code alike.
     connect(Text15, &QLineEdit::textChanged, this, [this] { chooseEncoding(Text15, Option11, Option12); });
     connect(Text17, &QLineEdit::textChanged, this, [this] { chooseEncoding(Text17, Option15, Option14); });
@@ -159,9 +162,7 @@ void AlarmTab::wire() {
     Controls::installKeyFilter(Combo7->lineEdit(), [](int& key) { key = 0; });
 }
 
-void AlarmTab::attachFormControls() {
-    batch = new PhoneBatch(m_form, this);
-}
+void AlarmTab::attachFormControls() { batch = new PhoneBatch(m_form, this); }
 
 // --- side rules -------------------------------------------------------------
 
@@ -192,7 +193,8 @@ void AlarmTab::onReceiversClick() {
             break;
         case 2: {
             const qint64 mask = receiverMask(TextBJPhone->text()).value_or(0);
-            if (m_form && m_form->phoneTab) m_form->phoneTab->openPicker(QStringLiteral("选择号码 - 短信报警"), mask);
+            if (m_form && m_form->phoneTab)
+                m_form->phoneTab->openPicker(QStringLiteral("选择号码 - 短信报警"), mask);
             break;
         }
         default:
@@ -204,7 +206,9 @@ void AlarmTab::onReceiversClick() {
 
 // --- requests ---------------------------------------------------------------
 
-void AlarmTab::info(const QString& text) { Dialogs::msgBox(m_form, text, kTitle, Dialogs::Icon::Information); }
+void AlarmTab::info(const QString& text) {
+    Dialogs::msgBox(m_form, text, kTitle, Dialogs::Icon::Information);
+}
 
 void AlarmTab::send(const QByteArray& frame) {
     g::CommBytes = frame;
@@ -293,8 +297,10 @@ void AlarmTab::applyRecord(const AlarmBlock& b) {
         Controls::setListIndexAndClick(ComboBJPhone, index, ClickWhen::Always);
     }
     if (b.interval10) Text16->setText(QString::number(int(*b.interval10) * 10));
-    if (b.lowEnglish) Controls::setValueAndClick(*b.lowEnglish ? Option12 : Option11, true, ClickWhen::Always);
-    if (b.highEnglish) Controls::setValueAndClick(*b.highEnglish ? Option14 : Option15, true, ClickWhen::Always);
+    if (b.lowEnglish)
+        Controls::setValueAndClick(*b.lowEnglish ? Option12 : Option11, true, ClickWhen::Always);
+    if (b.highEnglish)
+        Controls::setValueAndClick(*b.highEnglish ? Option14 : Option15, true, ClickWhen::Always);
     if (b.lowText) Text15->setText(*b.lowText);
     if (b.mask) TextBJPhone->setText(QString::number(*b.mask));
     if (b.highText) Text17->setText(*b.highText);

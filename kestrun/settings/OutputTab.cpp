@@ -72,8 +72,9 @@ void OutputTab::build() {
     grid->addLayout(top, 0, 0, 1, 4);
 
     Option16 = named(new QRadioButton(QStringLiteral("电平输出（高电平表示继电器吸合）"), frame), "Option16");
-    Option17 = named(new QRadioButton(QStringLiteral("脉冲宽度输出（脉宽时间由延时恢复时间决定，最小1秒）"), frame),
-                     "Option17");
+    Option17 =
+        named(new QRadioButton(QStringLiteral("脉冲宽度输出（脉宽时间由延时恢复时间决定，最小1秒）"), frame),
+              "Option17");
     group(this, {Option16, Option17});
     Option16->setChecked(true);
     grid->addWidget(Option16, 1, 0, 1, 4);
@@ -205,8 +206,9 @@ void OutputTab::write() {
     const Built built = buildOutputWrite(currentSettings());
     if (built.error != TextError::None) {
         Dialogs::msgBox(m_form,
-                        built.error == TextError::TooLong ? QStringLiteral("短信内容超出范围")
-                                                          : QStringLiteral("短信内容含有无法发送的字符，请选择“汉字”"),
+                        built.error == TextError::TooLong
+                            ? QStringLiteral("短信内容超出范围")
+                            : QStringLiteral("短信内容含有无法发送的字符，请选择“汉字”"),
                         QStringLiteral("提示"), Dialogs::Icon::Information);
         return;
     }
@@ -251,8 +253,10 @@ void OutputTab::applyRecord(const OutputBlock& b) {
     if (b.replyDelay) Text18->setText(QString::number(*b.replyDelay));
     if (b.highDelay) Text10->setText(QString::number(*b.highDelay));
     if (b.lowDelay) Text14->setText(QString::number(*b.lowDelay));
-    if (b.lowEnglish) Controls::setValueAndClick(*b.lowEnglish ? Option21 : Option22, true, ClickWhen::Always);
-    if (b.highEnglish) Controls::setValueAndClick(*b.highEnglish ? Option24 : Option23, true, ClickWhen::Always);
+    if (b.lowEnglish)
+        Controls::setValueAndClick(*b.lowEnglish ? Option21 : Option22, true, ClickWhen::Always);
+    if (b.highEnglish)
+        Controls::setValueAndClick(*b.highEnglish ? Option24 : Option23, true, ClickWhen::Always);
     if (b.lowText) Text12->setText(trimBlanks(*b.lowText));
     if (b.highText) Text8->setText(*b.highText);
     if (b.hold) Controls::setValueAndClick(Check6, *b.hold == 1);

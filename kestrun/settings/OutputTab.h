@@ -31,25 +31,25 @@ public:
 
     QGroupBox* frame = nullptr;  // "输出控制"
     QComboBox* Combo6 = nullptr;
-    QRadioButton* Option16 = nullptr;  // level output
-    QRadioButton* Option17 = nullptr;  // pulse output
-    QLineEdit* Text10 = nullptr;       // delay before the high level returns, s
-    QLineEdit* Text14 = nullptr;       // delay before the low level returns, s
-    QLineEdit* Text18 = nullptr;       // SMS reply delay, s
-    QCheckBox* Check5 = nullptr;       // 短信回复
-    QRadioButton* Option18 = nullptr;  // 检测DI0状态
-    QRadioButton* Option19 = nullptr;  // 回复操作结果
-    QRadioButton* Option20 = nullptr;  // 检测DI1状态
-    QLineEdit* Text8 = nullptr;        // text that switches the output high
-    QRadioButton* Option24 = nullptr;  // 英文
-    QRadioButton* Option23 = nullptr;  // 汉字
-    QLineEdit* Text12 = nullptr;       // text that switches the output low
-    QRadioButton* Option21 = nullptr;  // 英文
-    QRadioButton* Option22 = nullptr;  // 汉字
-    QCheckBox* Check6 = nullptr;       // 输出保持
-    QPushButton* Command13 = nullptr;  // 更新设置
-    QPushButton* Command23 = nullptr;  // 读取设置
-    QPushButton* Command26 = nullptr;  // 闭合 / 断开
+    QRadioButton* Option16 = nullptr;         // level output
+    QRadioButton* Option17 = nullptr;         // pulse output
+    QLineEdit* Text10 = nullptr;              // delay before the high level returns, s
+    QLineEdit* Text14 = nullptr;              // delay before the low level returns, s
+    QLineEdit* Text18 = nullptr;              // SMS reply delay, s
+    QCheckBox* Check5 = nullptr;              // 短信回复
+    QRadioButton* Option18 = nullptr;         // 检测DI0状态
+    QRadioButton* Option19 = nullptr;         // 回复操作结果
+    QRadioButton* Option20 = nullptr;         // 检测DI1状态
+    QLineEdit* Text8 = nullptr;               // text that switches the output high
+    QRadioButton* Option24 = nullptr;         // 英文
+    QRadioButton* Option23 = nullptr;         // 汉字
+    QLineEdit* Text12 = nullptr;              // text that switches the output low
+    QRadioButton* Option21 = nullptr;         // 英文
+    QRadioButton* Option22 = nullptr;         // 汉字
+    QCheckBox* Check6 = nullptr;              // 输出保持
+    QPushButton* Command13 = nullptr;         // 更新设置
+    QPushButton* Command23 = nullptr;         // 读取设置
+    QPushButton* Command26 = nullptr;         // 闭合 / 断开
     std::array<QPushButton*, 2> Command27{};  // DO0 / DO1 闭合 / 断开
 
 private:

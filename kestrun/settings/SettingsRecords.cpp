@@ -120,9 +120,13 @@ Built buildOutputWrite(const OutputSettings& s) {
     return out;
 }
 
-QByteArray alarmReadRequest(int channel) { return Frames::RequestFrame(0xB4, 0x02, QByteArray(1, char(channel))); }
+QByteArray alarmReadRequest(int channel) {
+    return Frames::RequestFrame(0xB4, 0x02, QByteArray(1, char(channel)));
+}
 
-QByteArray outputReadRequest(int channel) { return Frames::RequestFrame(0xB5, 0x02, QByteArray(1, char(channel))); }
+QByteArray outputReadRequest(int channel) {
+    return Frames::RequestFrame(0xB5, 0x02, QByteArray(1, char(channel)));
+}
 
 QByteArray inputStateRequest(int channel) {
     QByteArray f = Frames::FramePreamble();

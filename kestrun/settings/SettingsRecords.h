@@ -45,9 +45,9 @@ EncodedText encodeText(const QString& text, bool english, int maxBytes);
 
 struct AlarmSettings {
     uint8_t channel = 0;
-    uint8_t mode = 0;       // 2 high only, 1 low only, 3 any change, 0 none
-    uint8_t receivers = 0;  // 0 transparent number, 1 whole table, 2 chosen numbers
-    uint8_t interval10 = 0; // repeat interval in 10 s units
+    uint8_t mode = 0;        // 2 high only, 1 low only, 3 any change, 0 none
+    uint8_t receivers = 0;   // 0 transparent number, 1 whole table, 2 chosen numbers
+    uint8_t interval10 = 0;  // repeat interval in 10 s units
     QString lowText;
     bool lowEnglish = false;
     QString highText;

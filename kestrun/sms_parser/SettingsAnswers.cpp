@@ -18,7 +18,14 @@
 
 namespace {
 
-enum : int { WriteStatus = 21, WriteText = 22, AlarmHeader = 23, AlarmBlock = 24, OutputHeader = 25, OutputBlock = 26 };
+enum : int {
+    WriteStatus = 21,
+    WriteText = 22,
+    AlarmHeader = 23,
+    AlarmBlock = 24,
+    OutputHeader = 25,
+    OutputBlock = 26
+};
 
 const QByteArray kOk = QByteArrayLiteral("SETOK:");
 const QByteArray kFail = QByteArrayLiteral("SETFAIL:");

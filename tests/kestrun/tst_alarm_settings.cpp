@@ -26,14 +26,15 @@ QByteArray zerosWith(int size, std::initializer_list<std::pair<int, const char*>
 // The block of the read in the examples: low only, chosen numbers (5),
 // 60 s, "ABCDE" single-byte, "报警" as UCS-2, 3 alarms, relay 0.
 QByteArray exampleBlock() {
-    return zerosWith(187, {{0, "01 02 06 85 04 41 42 43 44 45"}, {88, "05"}, {95, "62 A5 8B 66"}, {185, "03 01"}});
+    return zerosWith(187,
+                     {{0, "01 02 06 85 04 41 42 43 44 45"}, {88, "05"}, {95, "62 A5 8B 66"}, {185, "03 01"}});
 }
 
 // What the controls show, to tell that an answer changed nothing.
 QStringList snapshot(AlarmTab* t) {
     QStringList s;
-    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{t->Option9, t->Option10, t->Option13, t->Option11,
-                                                                      t->Option12, t->Option14, t->Option15})
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
+             t->Option9, t->Option10, t->Option13, t->Option11, t->Option12, t->Option14, t->Option15})
         s << QString::number(b->isChecked());
     for (QLineEdit* e : {t->Text15, t->Text16, t->Text17, t->Text20, t->TextBJPhone}) s << e->text();
     s << QString::number(t->ComboBJPhone->currentIndex()) << t->Combo7->currentText();
@@ -85,10 +86,11 @@ void TestAlarmSettings::writeSendsTheRecordAndIsAcknowledged() {
 
     rig.click(t->Command16);
     QVERIFY(rig.waitRequests(1));
-    const QByteArray expected = zerosWith(199, {{0, "1A 2A 3A 4A 5A 6A 7A 8A B4 01 01 4B 01 01 03 83 04 41 42 43"},
-                                                {97, "00 FF FF FF"},
-                                                {107, "62 A5 8B 66"},
-                                                {197, "03 01"}});
+    const QByteArray expected =
+        zerosWith(199, {{0, "1A 2A 3A 4A 5A 6A 7A 8A B4 01 01 4B 01 01 03 83 04 41 42 43"},
+                        {97, "00 FF FF FF"},
+                        {107, "62 A5 8B 66"},
+                        {197, "03 01"}});
     QCOMPARE(hex(rig.requests()[0]), hex(expected));
     QCOMPARE(g::AlarmSetOp, 1);
 
@@ -136,7 +138,8 @@ void TestAlarmSettings::refusalWholeOrInPiecesAndStatusBytesBeforeIt() {
     QVERIFY(rig.waitMessage(5));
     QCOMPARE(rig.h.dialogs.lastText(), QStringLiteral("设置成功"));
     // A text that is neither gives nothing, and the next answer is taken.
-    rig.h.sim().send(KestrunHarness::frame("B4 03") + "ERROR!!!" + KestrunHarness::frame("B4 03") + "SETFAIL:");
+    rig.h.sim().send(KestrunHarness::frame("B4 03") + "ERROR!!!" + KestrunHarness::frame("B4 03") +
+                     "SETFAIL:");
     QVERIFY(rig.waitMessage(6));
     QCOMPARE(rig.h.dialogs.lastText(), QStringLiteral("设置失败"));
     QVERIFY(rig.waitIdle());
@@ -324,9 +327,8 @@ void TestAlarmSettings::specialValuesReadBack() {
     AlarmTab* t = rig.alarm;
     // Any change, whole table, 300 s, ASCII text flagged as UCS-2, top bit
     // of the mask set, no relay; answered with B4 rather than A5.
-    const QByteArray block = zerosWith(187, {{0, "03 01 1E 06 00 00 41 00 42 00 43"},
-                                             {85, "FF FF FF FF"},
-                                             {185, "FF 03"}});
+    const QByteArray block =
+        zerosWith(187, {{0, "03 01 1E 06 00 00 41 00 42 00 43"}, {85, "FF FF FF FF"}, {185, "FF 03"}});
     g::AlarmSetOp = 0;
     SettingsRig::choose(t->Combo7, 1);
     rig.h.sim().send(SimSettings::readAnswer(0xB4, block));
@@ -431,7 +433,8 @@ void TestAlarmSettings::sideRulesOfTheControls() {
 void TestAlarmSettings::receiverListAndNumberPicker() {
     SettingsRig rig;
     SimPhoneTable table;
-    table.setNumbers({QStringLiteral("13800000001"), QStringLiteral("13800000002"), QStringLiteral("13800000003")});
+    table.setNumbers(
+        {QStringLiteral("13800000001"), QStringLiteral("13800000002"), QStringLiteral("13800000003")});
     table.install(rig.h.sim());
     QVERIFY(rig.start(3));
     AlarmTab* t = rig.alarm;
@@ -444,7 +447,8 @@ void TestAlarmSettings::receiverListAndNumberPicker() {
     // The table is read for the picker.
     QVERIFY(rig.waitRequests(1));
     QCOMPARE(hex(rig.requests()[0]), hex(KestrunHarness::frame("D9 01")));
-    QVERIFY(QTest::qWaitFor([&] { return picker->Check1[2]->text() == QStringLiteral("13800000003"); }, 5000));
+    QVERIFY(
+        QTest::qWaitFor([&] { return picker->Check1[2]->text() == QStringLiteral("13800000003"); }, 5000));
     QVERIFY(picker->Check1[0]->isChecked());
     QVERIFY(!picker->Check1[1]->isChecked());
     QVERIFY(picker->Check1[2]->isChecked());

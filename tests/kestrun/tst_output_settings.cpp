@@ -22,9 +22,9 @@ QByteArray zerosWith(int size, std::initializer_list<std::pair<int, const char*>
     return b;
 }
 
-const QByteArray kExampleWrite = zerosWith(141, {{0, "1A 2A 3A 4A 5A 6A 7A 8A B5 01 01 93 02 03 0A 05 01 83 82 4F 46 46"},
-                                                 {79, "4F 4E"},
-                                                 {139, "01"}});
+const QByteArray kExampleWrite = zerosWith(
+    141,
+    {{0, "1A 2A 3A 4A 5A 6A 7A 8A B5 01 01 93 02 03 0A 05 01 83 82 4F 46 46"}, {79, "4F 4E"}, {139, "01"}});
 
 // The example's settings entered as a user does.
 void enterExample(SettingsRig& rig) {
@@ -42,9 +42,9 @@ void enterExample(SettingsRig& rig) {
 
 QStringList snapshot(OutputTab* t) {
     QStringList s;
-    for (QAbstractButton* b :
-         std::initializer_list<QAbstractButton*>{t->Option16, t->Option17, t->Check5, t->Option18, t->Option19,
-                                                 t->Option20, t->Option21, t->Option22, t->Option23, t->Option24, t->Check6})
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
+             t->Option16, t->Option17, t->Check5, t->Option18, t->Option19, t->Option20, t->Option21,
+             t->Option22, t->Option23, t->Option24, t->Check6})
         s << QString::number(b->isChecked());
     for (QLineEdit* e : {t->Text10, t->Text14, t->Text18, t->Text12, t->Text8}) s << e->text();
     return s;
@@ -152,10 +152,8 @@ void TestOutputSettings::readBackRules() {
     rig.click(t->Option20);
     // Level output, no reply, delays 255 / 7 / 9, blanks around the first
     // text (single-byte), a blank before the second (UCS-2), hold byte 2.
-    QByteArray block = zerosWith(129, {{0, "01 00 FF 07 09 87 04"},
-                                       {7, "20 20 4F 46 46 20 20"},
-                                       {67, "00 20 00 58"},
-                                       {127, "02"}});
+    QByteArray block = zerosWith(
+        129, {{0, "01 00 FF 07 09 87 04"}, {7, "20 20 4F 46 46 20 20"}, {67, "00 20 00 58"}, {127, "02"}});
     rig.h.sim().send(SimSettings::readAnswer(0xB5, block));
     QVERIFY(rig.waitMessage(1));
     QCOMPARE(rig.h.dialogs.lastText(), QStringLiteral("读取参数成功"));
@@ -258,9 +256,10 @@ void TestOutputSettings::outputTestsToggleTheirCaptions() {
     QCOMPARE(t->Command27[1]->text(), QStringLiteral("DO1 闭合"));
     QCOMPARE(t->Command27[0]->objectName(), QStringLiteral("Command27(0)"));
     QVERIFY(rig.waitRequests(5));
-    const QStringList expected = {hex(KestrunHarness::frame("99 01 01")), hex(KestrunHarness::frame("99 01 00")),
-                                  hex(KestrunHarness::frame("99 00 01")), hex(KestrunHarness::frame("99 01 01")),
-                                  hex(KestrunHarness::frame("99 01 00"))};
+    const QStringList expected = {
+        hex(KestrunHarness::frame("99 01 01")), hex(KestrunHarness::frame("99 01 00")),
+        hex(KestrunHarness::frame("99 00 01")), hex(KestrunHarness::frame("99 01 01")),
+        hex(KestrunHarness::frame("99 01 00"))};
     QStringList got;
     for (const QByteArray& r : rig.requests()) got << hex(r);
     QCOMPARE(got, expected);

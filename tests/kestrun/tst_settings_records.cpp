@@ -82,10 +82,11 @@ private slots:
 void TestSettingsRecords::alarmWriteFrame() {
     const Built b = buildAlarmWrite(doneAlarm());
     QCOMPARE(b.error, TextError::None);
-    const QByteArray expected = zerosWith(199, {{0, "1A 2A 3A 4A 5A 6A 7A 8A B4 01 01 4B 01 01 03 83 04 41 42 43"},
-                                                {97, "00 FF FF FF"},
-                                                {107, "62 A5 8B 66"},
-                                                {197, "03 01"}});
+    const QByteArray expected =
+        zerosWith(199, {{0, "1A 2A 3A 4A 5A 6A 7A 8A B4 01 01 4B 01 01 03 83 04 41 42 43"},
+                        {97, "00 FF FF FF"},
+                        {107, "62 A5 8B 66"},
+                        {197, "03 01"}});
     QCOMPARE(hex(b.frame), hex(expected));
 
     // Empty texts: length 0 and an untouched field, whichever encoding.
@@ -240,8 +241,8 @@ void TestSettingsRecords::batchFrames() {
 }
 
 void TestSettingsRecords::alarmBlockAsRead() {
-    const QByteArray block =
-        zerosWith(187, {{0, "01 02 06 85 04 41 42 43 44 45"}, {88, "05"}, {95, "62 A5 8B 66"}, {185, "03 01"}});
+    const QByteArray block = zerosWith(
+        187, {{0, "01 02 06 85 04 41 42 43 44 45"}, {88, "05"}, {95, "62 A5 8B 66"}, {185, "03 01"}});
     const AlarmBlock a = decodeAlarmBlock(block);
     QCOMPARE(a.mode, std::optional<uint8_t>(1));
     QCOMPARE(a.receivers, std::optional<uint8_t>(2));
@@ -307,10 +308,12 @@ void TestSettingsRecords::textDecoding() {
     QVERIFY(t);
     QCOMPARE(t->text, QString(80, u'a'));
     // A zero byte ends a single-byte text; length 0 gives an empty one.
-    QCOMPARE(decodeText(zerosWith(20, {{3, "85"}, {5, "41 42 00 43 44"}}), 3, 5, 10)->text, QStringLiteral("AB"));
+    QCOMPARE(decodeText(zerosWith(20, {{3, "85"}, {5, "41 42 00 43 44"}}), 3, 5, 10)->text,
+             QStringLiteral("AB"));
     QCOMPARE(decodeText(zerosWith(20, {{3, "80"}, {5, "41"}}), 3, 5, 10)->text, QString());
     // Code page 936 bytes come back as their characters.
-    QCOMPARE(decodeText(zerosWith(20, {{3, "84"}, {5, "B4 AE BF DA"}}), 3, 5, 10)->text, QStringLiteral("串口"));
+    QCOMPARE(decodeText(zerosWith(20, {{3, "84"}, {5, "B4 AE BF DA"}}), 3, 5, 10)->text,
+             QStringLiteral("串口"));
     // Blanks: only spaces are trimmed.
     QCOMPARE(trimBlanks(QStringLiteral("  O F \t ")), QStringLiteral("O F \t"));
     QCOMPARE(trimBlanks(QStringLiteral("   ")), QString());
