@@ -11,6 +11,10 @@
 #include <csignal>
 
 #include "ModuleSim.h"
+#include "SimParams.h"
+#include "SimPhoneTable.h"
+#include "SimSettings.h"
+#include "SimTestPeer.h"
 #include "platform/PortNames.h"
 
 namespace {
@@ -68,6 +72,14 @@ int main(int argc, char** argv) {
 
     ModuleSim sim;
     sim.setKind(kind);
+    // The SMS alarm module answers everything Kestrun asks of it.
+    SimPhoneTable phoneTable;
+    if (kind == ModuleSim::Kind::Sms) {
+        SimParams::install(sim);
+        SimSettings::install(sim);
+        SimTestPeer::install(sim);
+        phoneTable.install(sim);
+    }
     if (!sim.start(parser.value(dirOption), com)) {
         err << "modsim: " << sim.errorText() << "\n";
         return 1;
