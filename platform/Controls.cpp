@@ -21,6 +21,11 @@ void setName(QObject* o, const char* name) {
     if (o) o->setObjectName(QString::fromUtf8(name));
 }
 
+void exclusiveGroup(QObject* owner, std::initializer_list<QAbstractButton*> buttons) {
+    auto* group = new QButtonGroup(owner);
+    for (QAbstractButton* b : buttons) group->addButton(b);
+}
+
 QString arrayName(const QString& base, int index) {
     return base + QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVector>
 #include <functional>
+#include <initializer_list>
 
 class QAbstractButton;
 class QComboBox;
@@ -15,6 +16,15 @@ class QLineEdit;
 namespace Controls {
 
 void setName(QObject* o, const char* name);
+// Names a new control and hands it back: `named(new QLabel(f), "Label8")`.
+template <class W>
+W* named(W* w, const char* name) {
+    setName(w, name);
+    return w;
+}
+// Makes the buttons one exclusive choice, apart from others on the same
+// parent (as option buttons inside one frame are).
+void exclusiveGroup(QObject* owner, std::initializer_list<QAbstractButton*> buttons);
 // "Command1(0)": the object name of member `index` of a control array.
 QString arrayName(const QString& base, int index);
 void setArrayName(QObject* o, const QString& base, int index);

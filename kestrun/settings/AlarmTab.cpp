@@ -27,16 +27,7 @@ namespace {
 
 const QString kTitle = QStringLiteral("提示");
 
-template <class W>
-W* named(W* w, const char* name) {
-    Controls::setName(w, name);
-    return w;
-}
-
-void group(QObject* owner, std::initializer_list<QRadioButton*> buttons) {
-    auto* g = new QButtonGroup(owner);
-    for (QRadioButton* b : buttons) g->addButton(b);
-}
+using Controls::named;
 
 }  // namespace
 
@@ -74,7 +65,7 @@ void AlarmTab::build() {
     Option9 = named(new QRadioButton(QStringLiteral("仅高电平"), frame), "Option9");
     Option10 = named(new QRadioButton(QStringLiteral("仅低电平"), frame), "Option10");
     Option13 = named(new QRadioButton(QStringLiteral("电平变化"), frame), "Option13");
-    group(this, {Option9, Option10, Option13});
+    Controls::exclusiveGroup(this, {Option9, Option10, Option13});
     Option9->setChecked(true);
     auto* modes = new QHBoxLayout;
     modes->addWidget(Label43);
@@ -101,7 +92,7 @@ void AlarmTab::build() {
     Text15 = named(new QLineEdit(QStringLiteral("岚岫公司设备一人工复位\r\n"), frame), "Text15");
     Option11 = named(new QRadioButton(QStringLiteral("汉字"), frame), "Option11");
     Option12 = named(new QRadioButton(QStringLiteral("英文"), frame), "Option12");
-    group(this, {Option11, Option12});
+    Controls::exclusiveGroup(this, {Option11, Option12});
     Option11->setChecked(true);
     grid->addWidget(Label33, 3, 0, 1, 2);
     grid->addWidget(Option11, 3, 2);
@@ -112,7 +103,7 @@ void AlarmTab::build() {
     Text17 = named(new QLineEdit(QStringLiteral("岚岫公司设备一异常报警\r\n"), frame), "Text17");
     Option15 = named(new QRadioButton(QStringLiteral("汉字"), frame), "Option15");
     Option14 = named(new QRadioButton(QStringLiteral("英文"), frame), "Option14");
-    group(this, {Option15, Option14});
+    Controls::exclusiveGroup(this, {Option15, Option14});
     Option15->setChecked(true);
     grid->addWidget(Label36, 5, 0, 1, 2);
     grid->addWidget(Option15, 5, 2);

@@ -58,11 +58,7 @@ QRadioButton* makeOption(QWidget* parent, const QString& text, const char* name)
 }
 
 // An option pair that is its own group, whatever else shares its frame.
-void pair(QObject* owner, QRadioButton* a, QRadioButton* b) {
-    auto* g = new QButtonGroup(owner);
-    g->addButton(a);
-    g->addButton(b);
-}
+void pair(QObject* owner, QRadioButton* a, QRadioButton* b) { Controls::exclusiveGroup(owner, {a, b}); }
 
 QComboBox* makeCombo(QWidget* parent, const char* name, bool editable, const QStringList& items,
                      const QString& text) {

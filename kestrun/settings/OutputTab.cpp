@@ -23,16 +23,7 @@ using namespace SettingsRecords;
 
 namespace {
 
-template <class W>
-W* named(W* w, const char* name) {
-    Controls::setName(w, name);
-    return w;
-}
-
-void group(QObject* owner, std::initializer_list<QRadioButton*> buttons) {
-    auto* g = new QButtonGroup(owner);
-    for (QRadioButton* b : buttons) g->addButton(b);
-}
+using Controls::named;
 
 }  // namespace
 
@@ -75,7 +66,7 @@ void OutputTab::build() {
     Option17 =
         named(new QRadioButton(QStringLiteral("脉冲宽度输出（脉宽时间由延时恢复时间决定，最小1秒）"), frame),
               "Option17");
-    group(this, {Option16, Option17});
+    Controls::exclusiveGroup(this, {Option16, Option17});
     Option16->setChecked(true);
     grid->addWidget(Option16, 1, 0, 1, 4);
     grid->addWidget(Option17, 2, 0, 1, 4);
@@ -102,7 +93,7 @@ void OutputTab::build() {
     Option18 = named(new QRadioButton(QStringLiteral("检测DI0状态"), frame), "Option18");
     Option19 = named(new QRadioButton(QStringLiteral("回复操作结果"), frame), "Option19");
     Option20 = named(new QRadioButton(QStringLiteral("检测DI1状态"), frame), "Option20");
-    group(this, {Option18, Option19, Option20});
+    Controls::exclusiveGroup(this, {Option18, Option19, Option20});
     Option19->setChecked(true);
     auto* reply = new QHBoxLayout;
     reply->addWidget(Check5);
@@ -115,7 +106,7 @@ void OutputTab::build() {
     Text8 = named(new QLineEdit(QStringLiteral("设备开"), frame), "Text8");
     Option24 = named(new QRadioButton(QStringLiteral("英文"), frame), "Option24");
     Option23 = named(new QRadioButton(QStringLiteral("汉字"), frame), "Option23");
-    group(this, {Option24, Option23});
+    Controls::exclusiveGroup(this, {Option24, Option23});
     Option23->setChecked(true);
     grid->addWidget(new QLabel(QStringLiteral("高电平控制短信：（限60英文/30个汉字）"), frame), row, 0, 1, 2);
     grid->addWidget(Option24, row, 2);
@@ -126,7 +117,7 @@ void OutputTab::build() {
     Text12 = named(new QLineEdit(QStringLiteral("设备关"), frame), "Text12");
     Option21 = named(new QRadioButton(QStringLiteral("英文"), frame), "Option21");
     Option22 = named(new QRadioButton(QStringLiteral("汉字"), frame), "Option22");
-    group(this, {Option21, Option22});
+    Controls::exclusiveGroup(this, {Option21, Option22});
     Option22->setChecked(true);
     grid->addWidget(new QLabel(QStringLiteral("低电平控制指令：（限60英文/30个汉字）"), frame), row, 0, 1, 2);
     grid->addWidget(Option21, row, 2);
