@@ -8,6 +8,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 
 #include "core/Frm7300MOD.h"
@@ -17,6 +18,7 @@
 #include "kestrun/settings/Frm7340COM.h"
 #include "kestrun/settings/KestrunForms.h"
 #include "platform/Vb.h"
+#include "platform/VbTimer.h"
 #include "tests/support/DialogRecorder.h"
 #include "tests/support/SimSupport.h"
 
@@ -64,6 +66,26 @@ struct KestrunHarness {
     }
 
     Frm7340COM* settingsForm() const { return app->forms->settingsForm(); }
+
+    // The settings form shown without a handshake, on `tab`, its port open on
+    // the simulated module (unless openPort is false) and the answer receiver
+    // in charge. The first parameter refresh is held back so that only the
+    // requests of a test talk. Null when the form could not be brought up.
+    Frm7340COM* showFormDirectly(int tab, bool openPort = true) {
+        if (!fixture.ok()) return nullptr;
+        if (openPort) {
+            port().setCommPort(fixture.comNumber());
+            if (port().open() != CommPort::OpenResult::Ok) return nullptr;
+            port().setRThreshold(1);
+            port().setInputLen(1);
+        }
+        app->forms->showSettingsForm();
+        Frm7340COM* form = settingsForm();
+        if (!form) return nullptr;
+        form->Timer6->setEnabled(false);
+        form->SSTab1->setCurrentIndex(tab);
+        return QTest::qWaitFor([] { return g::RecvMode == 101; }, 4000) ? form : nullptr;
+    }
     bool settingsFormShown() const { return settingsForm() && settingsForm()->isVisible(); }
 
     // Time of the request at index i on the simulator's clock.

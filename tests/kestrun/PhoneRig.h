@@ -22,22 +22,12 @@ struct PhoneRig {
 
     // False when the form could not be brought up.
     bool start(bool openPort = true) {
-        if (!h.fixture.ok()) return false;
         table.install(h.sim());
-        if (openPort) {
-            h.port().setCommPort(h.fixture.comNumber());
-            if (h.port().open() != CommPort::OpenResult::Ok) return false;
-            h.port().setRThreshold(1);
-            h.port().setInputLen(1);
-        }
-        h.app->forms->showSettingsForm();
-        form = h.settingsForm();
+        form = h.showFormDirectly(2, openPort);
         if (!form) return false;
-        form->Timer6->setEnabled(false);
         tab = form->phoneTab;
         grid = tab->Grid;
-        form->SSTab1->setCurrentIndex(2);
-        return QTest::qWaitFor([] { return g::RecvMode == 101; }, 4000);
+        return true;
     }
 
     void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }

@@ -24,22 +24,12 @@ struct SettingsRig {
 
     // False when the form could not be brought up.
     bool start(int tab, bool openPort = true) {
-        if (!h.fixture.ok()) return false;
         module = SimSettings::install(h.sim());
-        if (openPort) {
-            h.port().setCommPort(h.fixture.comNumber());
-            if (h.port().open() != CommPort::OpenResult::Ok) return false;
-            h.port().setRThreshold(1);
-            h.port().setInputLen(1);
-        }
-        h.app->forms->showSettingsForm();
-        form = h.settingsForm();
+        form = h.showFormDirectly(tab, openPort);
         if (!form) return false;
-        form->Timer6->setEnabled(false);
         alarm = form->alarmTab;
         output = form->outputTab;
-        form->SSTab1->setCurrentIndex(tab);
-        return QTest::qWaitFor([] { return g::RecvMode == 101; }, 4000);
+        return true;
     }
 
     // A click as the user makes it (whether or not the button lies inside

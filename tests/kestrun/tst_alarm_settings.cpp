@@ -13,15 +13,7 @@
 
 namespace {
 
-// `size` zero bytes with the given hex pieces put at their offsets.
-QByteArray zerosWith(int size, std::initializer_list<std::pair<int, const char*>> pieces) {
-    QByteArray b(size, '\0');
-    for (const auto& [at, text] : pieces) {
-        const QByteArray bytes = fromHex(text);
-        b.replace(at, bytes.size(), bytes);
-    }
-    return b;
-}
+using SimSupport::zerosWith;
 
 // The block of the read in the examples: low only, chosen numbers (5),
 // 60 s, "ABCDE" single-byte, "报警" as UCS-2, 3 alarms, relay 0.

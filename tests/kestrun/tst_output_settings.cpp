@@ -13,14 +13,7 @@
 
 namespace {
 
-QByteArray zerosWith(int size, std::initializer_list<std::pair<int, const char*>> pieces) {
-    QByteArray b(size, '\0');
-    for (const auto& [at, text] : pieces) {
-        const QByteArray bytes = fromHex(text);
-        b.replace(at, bytes.size(), bytes);
-    }
-    return b;
-}
+using SimSupport::zerosWith;
 
 const QByteArray kExampleWrite = zerosWith(
     141,

@@ -15,15 +15,7 @@ namespace {
 
 const QByteArray P = fromHex("1A 2A 3A 4A 5A 6A 7A 8A");
 
-// `size` zero bytes with the given hex pieces put at their offsets.
-QByteArray zerosWith(int size, std::initializer_list<std::pair<int, const char*>> pieces) {
-    QByteArray b(size, '\0');
-    for (const auto& [at, text] : pieces) {
-        const QByteArray bytes = fromHex(text);
-        b.replace(at, bytes.size(), bytes);
-    }
-    return b;
-}
+using SimSupport::zerosWith;
 
 AlarmSettings doneAlarm() {
     AlarmSettings s;

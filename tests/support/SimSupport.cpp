@@ -13,6 +13,15 @@ QByteArray fromHex(const char* text) {
     return QByteArray::fromHex(compact);
 }
 
+QByteArray zerosWith(int size, std::initializer_list<std::pair<int, const char*>> pieces) {
+    QByteArray b(size, '\0');
+    for (const auto& [at, text] : pieces) {
+        const QByteArray bytes = fromHex(text);
+        b.replace(at, bytes.size(), bytes);
+    }
+    return b;
+}
+
 SimFixture::SimFixture(int comNumber, ModuleSim::Kind kind) : m_com(comNumber) {
     m_hadEnv = qEnvironmentVariableIsSet("COMPORTS_DIR");
     m_oldEnv = qgetenv("COMPORTS_DIR");

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <initializer_list>
+#include <utility>
 
 #include "tools/ModuleSim.h"
 
@@ -14,6 +16,9 @@ namespace SimSupport {
 QString hex(const QByteArray& bytes);
 // The reverse: blanks are ignored, "1A2A" and "1a 2a" both work.
 QByteArray fromHex(const char* text);
+// `size` zero bytes with hex pieces put at their offsets, for long frames
+// that are mostly zeros: zerosWith(199, {{0, "1A 2A"}, {197, "03 01"}}).
+QByteArray zerosWith(int size, std::initializer_list<std::pair<int, const char*>> pieces);
 
 // A temporary ports folder made the current one (COMPORTS_DIR) and a
 // simulated module linked in it as com<n>. Everything is undone on
