@@ -34,6 +34,8 @@ MainWindow::MainWindow(const QString& productTitle, ProgramForms* forms, QWidget
 
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
 
     MSComm1 = new CommPort(this);
@@ -66,7 +68,7 @@ MainWindow::MainWindow(const QString& productTitle, ProgramForms* forms, QWidget
     setPanel(1, Vb::stringTable(101) + QStringLiteral("未使用"));
     setPanel(2, Vb::stringTable(103) + QStringLiteral("未使用"));
     setPanel(3, Vb::stringTable(104) + QStringLiteral("0"));
-    resize(Vb::twips(12200), Vb::twips(9400));
+    resize(Vb::twips(15000), Vb::twips(11400));
 }
 
 MainWindow::~MainWindow() {
@@ -172,7 +174,9 @@ QMdiSubWindow* MainWindow::showChild(QWidget* form) {
     for (QMdiSubWindow* s : subs)
         if (s->widget() == form) sub = s;
     if (!sub) {
-        const QSize wanted = form->size();
+        // Never smaller than the form's layout needs: a squeezed frame would
+        // hide its controls; the MDI area scrolls instead.
+        const QSize wanted = form->size().expandedTo(form->minimumSizeHint());
         sub = m_mdi->addSubWindow(form);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->resize(wanted + (sub->size() - sub->contentsRect().size()));

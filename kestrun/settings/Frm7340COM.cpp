@@ -1,8 +1,11 @@
 #include "Frm7340COM.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -57,6 +60,24 @@ QRadioButton* makeOption(QWidget* parent, const QString& text, const char* name)
     return o;
 }
 
+// Moves a widget down to just below its parent whenever the parent grows
+// past the widget's design position.
+class BelowFormKeeper : public QObject {
+public:
+    BelowFormKeeper(QWidget* w, int designTop) : QObject(w), m_w(w), m_top(designTop) {}
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Resize) {
+            const int h = static_cast<QWidget*>(o)->height();
+            m_w->move(m_w->x(), std::max(m_top, h));
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_w;
+    int m_top;
+};
+
 // An option pair that is its own group, whatever else shares its frame.
 void pair(QObject* owner, QRadioButton* a, QRadioButton* b) { Controls::exclusiveGroup(owner, {a, b}); }
 
@@ -77,6 +98,8 @@ QScrollBar* makeSpinner(QWidget* parent, const char* name) {
     Controls::setName(s, name);
     s->setRange(-255, -1);
     s->setValue(-1);
+    // A spinner beside its box, not a full scroll bar.
+    s->setFixedHeight(QLineEdit().sizeHint().height());
     return s;
 }
 
@@ -350,6 +373,9 @@ void Frm7340COM::buildModelFrame() {
     l->addWidget(Command9);
     FrameModel->setGeometry(Vb::twips(120), Vb::twips(8640), Vb::twips(4000), Vb::twips(700));
     FrameModel->setEnabled(false);
+    // The form can be taller than it was designed (a larger font): keep the
+    // frame below whatever height it gets.
+    installEventFilter(new BelowFormKeeper(FrameModel, Vb::twips(8640)));
 }
 
 void Frm7340COM::buildTimers() {
