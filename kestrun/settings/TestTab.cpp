@@ -172,6 +172,9 @@ TestTab::TestTab(Frm7340COM* form) : QWidget(nullptr), m_form(form) {
     side->addStretch(1);
 
     TextBox[1]->keyRule = [this](int& k) { hexContentRule(k); };
+    // Tab moves on to the next control; in the content it would pass no
+    // typing rule (and in hex mode shift every byte after it).
+    TextBox[1]->setTabChangesFocus(true);
     Controls::installKeyFilter(Text22, [this](int& k) { addressRule(k); });
     connect(TextBox[1], &QPlainTextEdit::textChanged, this, &TestTab::updateByteCount);
 
@@ -227,7 +230,9 @@ void TestTab::addressRule(int& k) {
 void TestTab::updateByteCount() {
     MainWindow* main = m_form ? m_form->mainWindow() : nullptr;
     if (!main) return;
-    const int count = contentByteCount(TextBox[1]->toPlainText(), sendMode());
+    // Counted as it goes out: a line break is CR LF.
+    const QString content = TextBox[1]->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    const int count = contentByteCount(content, sendMode());
     main->setPanel(3, Vb::stringTable(104) + QString::number(count));
 }
 

@@ -9,9 +9,11 @@
 #include <QTextCursor>
 
 #include "KestrunHarness.h"
+#include "kestrun/settings/AlarmTab.h"
 #include "kestrun/settings/TestTab.h"
 #include "kestrun/sms_parser/SmsAnswerReceiver.h"
 #include "platform/VbTimer.h"
+#include "tools/SimSettings.h"
 #include "tools/SimTestPeer.h"
 
 namespace {
@@ -87,6 +89,7 @@ private slots:
     void passiveFormattedHexAndReadRecord();
     void activeFormattedStatusesRecordsAndSample();
     void activeTransparentDataAndOverlongText();
+    void activeTransparentAfterSettingsAnswers();
     void refusalsAndClosedPort();
     void typingRulesAndByteCount();
 };
@@ -380,6 +383,39 @@ void TestCommTest::activeTransparentDataAndOverlongText() {
     QCOMPARE(r.h.sim().requests().size(), 1);
 }
 
+void TestCommTest::activeTransparentAfterSettingsAnswers() {
+    KestrunHarness h;
+    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+    SimSettings* module = SimSettings::install(h.sim());
+    SimTestPeer::install(h.sim());
+    Frm7340COM* f = h.showFormDirectly(3);
+    QVERIFY(f);
+    g::WorkModeByte[0] = 1;
+    g::TransModeByte[0] = 0;
+    AlarmTab* a = f->alarmTab;
+    const auto idle = [&] { return g::RxState == 0 && h.port().inBufferCount() == 0 && !h.sim().sending(); };
+
+    // An alarm-settings read answered, then a write acknowledged.
+    for (QByteArray& block : module->alarm) block = SimSupport::zerosWith(187, {{0, "01 02 06 85 04 41 42 43 44 45"}});
+    a->Command17->click();
+    QVERIFY(h.dialogs.waitForMessage(1));
+    QCOMPARE(h.dialogs.lastText(), QStringLiteral("读取参数成功"));
+    QVERIFY(QTest::qWaitFor(idle, 5000));
+    a->Command16->click();
+    QVERIFY(h.dialogs.waitForMessage(2));
+    QCOMPARE(h.dialogs.lastText(), QStringLiteral("设置成功"));
+    QVERIFY(QTest::qWaitFor(idle, 5000));
+
+    // Back on the test tab the module's data shows on its own.
+    f->SSTab1->setCurrentIndex(1);
+    TestTab* t = f->testTab;
+    h.main().action("englist")->trigger();
+    h.sim().send(fromHex("48 69"));
+    QVERIFY(QTest::qWaitFor([&] { return t->TextBox[2]->toPlainText() == QStringLiteral("Hi\n"); }, 3000));
+    QCOMPARE(t->TextBox[0]->toPlainText(), kRecv + QStringLiteral("48:69:\n"));
+    QVERIFY(g::RxText.isEmpty());
+}
+
 void TestCommTest::refusalsAndClosedPort() {
     OPEN_RIG(r, 0, 1);
     auto& msgs = r.h.dialogs;
@@ -490,6 +526,15 @@ void TestCommTest::typingRulesAndByteCount() {
     QTest::keyClicks(t->TextBox[1], QStringLiteral("a:b"));
     QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("a:b"));
     QCOMPARE(h.main().panel(3), QStringLiteral("发射区字节数：3"));
+    // A line break goes out as CR LF and counts as the two bytes it is.
+    QTest::keyClick(t->TextBox[1], Qt::Key_Return);
+    QTest::keyClicks(t->TextBox[1], QStringLiteral("c"));
+    QCOMPARE(h.main().panel(3), QStringLiteral("发射区字节数：6"));
+    h.main().action("chinese")->trigger();
+    QTest::keyClicks(t->TextBox[1], QStringLiteral("a"));
+    QTest::keyClick(t->TextBox[1], Qt::Key_Return);
+    QCOMPARE(h.main().panel(3), QStringLiteral("发射区字节数：6"));
+    h.main().action("englist")->trigger();
 
     // Hex: only hex digits, always at the end, each pair closed by ":".
     h.main().action("sendhex")->trigger();
@@ -502,6 +547,12 @@ void TestCommTest::typingRulesAndByteCount() {
     QCOMPARE(h.main().panel(3), QStringLiteral("发射区字节数：2"));
     QTest::keyClick(t->TextBox[1], Qt::Key_Return);
     QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:AB:"));
+    // Tab is no hex digit either: it leaves the box instead of landing in
+    // the content and shifting every byte after it.
+    t->TextBox[1]->setFocus();
+    QTest::keyClick(t->TextBox[1], Qt::Key_Tab);
+    QTest::keyClicks(t->TextBox[1], QStringLiteral("42"));
+    QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:AB:42:"));
 
     // The tab empties its boxes each time it is chosen.
     f->SSTab1->setCurrentIndex(0);
