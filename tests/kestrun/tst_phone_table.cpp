@@ -477,6 +477,21 @@ void TestPhoneTable::clearAsksAndFollowsTheAcknowledgement() {
     QCOMPARE(d.messages()[1].icon, Dialogs::Icon::Information);
     QCOMPARE(rig.grid->Rows(), 1);
     QCOMPARE(rig.table.clears, 2);
+    QVERIFY(rig.waitIdle());
+
+    // A refusal in pieces ("CLRFAI", then "L:") still warns and keeps the grid.
+    rig.add(QStringLiteral("12345678901"));
+    d.clear();
+    rig.table.clearAck = SimPhoneTable::Ack::Fail;
+    rig.table.ackSplitAt = 6;
+    rig.table.splitGapMs = 200;
+    rig.click(rig.tab->Command24);
+    QVERIFY(d.waitForMessage(2));
+    QCOMPARE(d.messages()[1].text, QStringLiteral("清空号码表失败"));
+    QCOMPARE(d.messages()[1].icon, Dialogs::Icon::Exclamation);
+    QCOMPARE(rig.rows(), QStringList{QStringLiteral("12345678901")});
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(d.messageCount(), 2);
 }
 
 void TestPhoneTable::closedPortOpensConnectDialogAndSendsNothing() {

@@ -3,6 +3,7 @@
 // simulated module.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QPointer>
 
 #include "PhoneRig.h"
@@ -51,6 +52,7 @@ private slots:
     void tableOfTwentyLabelsEveryBox();
     void tableThatNeverArrives();
     void standAloneWithAGridAndNoBoxes();
+    void openedByTheNumberChoiceLists();
 };
 
 void TestPicker::labelsAndTicksFromTheTableItReads() {
@@ -225,6 +227,60 @@ void TestPicker::standAloneWithAGridAndNoBoxes() {
     QTest::mouseClick(p->Command2, Qt::LeftButton);
     QCOMPARE(g::PhoneMask, 6);
     QVERIFY(QTest::qWaitFor([&] { return p.isNull(); }, 3000));
+}
+
+void TestPicker::openedByTheNumberChoiceLists() {
+    PickerRig rig;
+    QVERIFY(rig.start());
+    rig.table.setNumbers(
+        {QStringLiteral("13812345678"), QStringLiteral("13900000001"), QStringLiteral("12345678901")});
+    auto choose = [](QComboBox* c, int index) {
+        c->setCurrentIndex(index);
+        emit c->activated(index);
+    };
+
+    // "透明方式2" on the parameter tab: the mask comes from TextDXPhone.
+    rig.form->TextDXPhone->setText(QStringLiteral("5"));
+    choose(rig.form->Combo2, 2);
+    rig.picker = Form1::current(&rig.h.main());
+    QVERIFY(rig.picker);
+    QCOMPARE(rig.picker->windowTitle(), QStringLiteral("号码选择 - 短信发送"));
+    QCOMPARE(g::PhoneMask, 5);
+    QVERIFY(rig.waitPhoneRequests(1));
+    QCOMPARE(hex(rig.phoneRequests().first()), QStringLiteral("1A 2A 3A 4A 5A 6A 7A 8A D9 01"));
+    QVERIFY(rig.waitLabelled());
+    for (int i = 0; i < 3; ++i) QCOMPARE(rig.picker->Check1[i]->text(), rig.table.numbers().at(i));
+    QCOMPARE(rig.picker->Check1[3]->text(), caption(3));
+    QCOMPARE(ticked(*rig.picker), (QList<int>{1, 3}));
+    click(rig.picker->Check3);
+    click(rig.picker->Check2);
+    QTest::mouseClick(rig.picker->Command1, Qt::LeftButton);
+    QCOMPARE(rig.form->TextDXPhone->text(), QStringLiteral("1048572"));
+    QLineEdit* bj = rig.maskBox("TextBJPhone");
+    QVERIFY(bj);
+    QCOMPARE(bj->text(), QStringLiteral("1048572"));
+    QVERIFY(rig.waitGone());
+
+    // "号码表自选" of the alarm frame: the mask comes from TextBJPhone;
+    // cancel leaves the mask and both boxes as they were.
+    bj->setText(QStringLiteral("6"));
+    auto* list = rig.form->control<QComboBox>(QStringLiteral("ComboBJPhone"));
+    QVERIFY(list);
+    choose(list, 2);
+    rig.picker = Form1::current(&rig.h.main());
+    QVERIFY(rig.picker);
+    QCOMPARE(rig.picker->windowTitle(), QStringLiteral("选择号码 - 短信报警"));
+    QCOMPARE(g::PhoneMask, 6);
+    QVERIFY(rig.waitPhoneRequests(2));
+    QVERIFY(rig.waitLabelled());
+    QCOMPARE(ticked(*rig.picker), (QList<int>{2, 3}));
+    click(rig.picker->Check2);
+    QTest::mouseClick(rig.picker->Command2, Qt::LeftButton);
+    QVERIFY(rig.waitGone());
+    QCOMPARE(g::PhoneMask, 6);
+    QCOMPARE(bj->text(), QStringLiteral("6"));
+    QCOMPARE(rig.form->TextDXPhone->text(), QStringLiteral("1048572"));
+    QVERIFY(rig.h.dialogs.messages().isEmpty());
 }
 
 QTEST_MAIN(TestPicker)
