@@ -204,11 +204,19 @@ void TestTab::hexContentRule(int& k) {
     if (sendMode() != SendMode::Hex) return;
     TestTextBox* box = TextBox[1];
     HexKeyFilter(k);
-    if (k != 8) {
+    if (k == 8) {
+        // Backspace works at the end, where typing goes, and takes a
+        // closing ":" along with its digit: the ":" rule below would put a
+        // lone ":" straight back, and a pair left open would shift every
+        // byte typed after it.
+        if (box->textCursor().hasSelection()) return;
         box->moveCursor(QTextCursor::End);
-        if (k != 0) box->insertPlainText(QString(QChar(char16_t(k))));
-        k = 0;
+        if (box->toPlainText().endsWith(QLatin1Char(':'))) box->textCursor().deletePreviousChar();
+        return;
     }
+    box->moveCursor(QTextCursor::End);
+    if (k != 0) box->insertPlainText(QString(QChar(char16_t(k))));
+    k = 0;
     if (box->toPlainText().size() % 3 == 2) {
         box->moveCursor(QTextCursor::End);
         box->insertPlainText(QStringLiteral(":"));
@@ -217,10 +225,16 @@ void TestTab::hexContentRule(int& k) {
 
 void TestTab::addressRule(int& k) {
     HexKeyFilter(k);
-    if (k != 8) {
-        if (k != 0) Text22->insert(QString(QChar(char16_t(k))));
-        k = 0;
+    if (k == 8) {
+        // As in the content box: the ":" rule would put back the ":" that
+        // backspace takes, so a closing ":" goes with its digit.
+        if (!Text22->hasSelectedText() && Text22->cursorPosition() == Text22->text().size() &&
+            Text22->text().endsWith(QLatin1Char(':')))
+            Text22->backspace();
+        return;
     }
+    if (k != 0) Text22->insert(QString(QChar(char16_t(k))));
+    k = 0;
     if (Text22->text().size() % 3 == 2) {
         Text22->end(false);
         Text22->insert(QStringLiteral(":"));

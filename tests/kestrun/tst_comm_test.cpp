@@ -516,6 +516,18 @@ void TestCommTest::typingRulesAndByteCount() {
     t->Text22->home(false);
     QTest::keyClicks(t->Text22, QStringLiteral("2"));
     QCOMPARE(t->Text22->text(), QStringLiteral("21:"));
+    // Backspace takes the last digit with its ":"; typing on keeps the form.
+    t->Text22->setText(QStringLiteral("01:02:"));
+    t->Text22->end(false);
+    QTest::keyClick(t->Text22, Qt::Key_Backspace);
+    QCOMPARE(t->Text22->text(), QStringLiteral("01:0"));
+    QTest::keyClick(t->Text22, Qt::Key_Backspace);
+    QCOMPARE(t->Text22->text(), QStringLiteral("01:"));
+    QTest::keyClick(t->Text22, Qt::Key_Backspace);
+    QCOMPARE(t->Text22->text(), QStringLiteral("0"));
+    QTest::keyClicks(t->Text22, QStringLiteral("3a4"));
+    QCOMPARE(t->Text22->text(), QStringLiteral("03:A4:"));
+    t->Text22->clear();
 
     // Free typing in Chinese and English; the count follows the mode.
     QTest::keyClicks(t->TextBox[1], QStringLiteral("ab"));
@@ -552,6 +564,26 @@ void TestCommTest::typingRulesAndByteCount() {
     t->TextBox[1]->setFocus();
     QTest::keyClick(t->TextBox[1], Qt::Key_Tab);
     QTest::keyClicks(t->TextBox[1], QStringLiteral("42"));
+    QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:AB:42:"));
+    // Backspace takes back what was typed, digit by digit, the ":" going
+    // with the digit it closes, so that typing on keeps the pairs.
+    QStringList afterBackspace;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(t->TextBox[1], Qt::Key_Backspace);
+        afterBackspace << t->TextBox[1]->toPlainText();
+    }
+    QCOMPARE(afterBackspace, (QStringList{QStringLiteral("41:AB:4"), QStringLiteral("41:AB:"),
+                                          QStringLiteral("41:A"), QStringLiteral("41:")}));
+    QTest::keyClicks(t->TextBox[1], QStringLiteral("c3"));
+    QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:C3:"));
+    QTest::keyClick(t->TextBox[1], Qt::Key_Backspace);
+    QTest::keyClicks(t->TextBox[1], QStringLiteral("d"));
+    QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:CD:"));
+    // A selection goes as a whole.
+    t->TextBox[1]->selectAll();
+    QTest::keyClick(t->TextBox[1], Qt::Key_Backspace);
+    QVERIFY(t->TextBox[1]->toPlainText().isEmpty());
+    QTest::keyClicks(t->TextBox[1], QStringLiteral("41:AB:42:"));
     QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:AB:42:"));
 
     // The tab empties its boxes each time it is chosen.
