@@ -134,7 +134,11 @@ CommPort::OpenResult CommPort::open() {
         const QString text = m_port->errorString();
         m_port->clearError();
         m_lastError = QStringLiteral("COM%1 (%2): %3").arg(m_portNumber).arg(m_devicePath, text);
-        if (error == QSerialPort::DeviceNotFoundError) return OpenResult::Missing;
+        // A node with no hardware behind it (the usual /dev/ttyS1..3 of a PC
+        // with one serial port) refuses every open with an I/O error: to the
+        // user that port is not there.
+        if (error == QSerialPort::DeviceNotFoundError || error == QSerialPort::ResourceError)
+            return OpenResult::Missing;
         if (error == QSerialPort::PermissionError) return classifyPermissionError();
         return OpenResult::Other;
     }
@@ -263,10 +267,12 @@ void CommPort::onReadyRead() {
 void CommPort::onError(int error) {
     const auto e = static_cast<QSerialPort::SerialPortError>(error);
     if (e != QSerialPort::ReadError && e != QSerialPort::ResourceError) return;
+    // A failed open reports here too; open() reads that error itself.
+    if (!m_port->isOpen()) return;
     m_port->clearError();
     // Qt keeps raising the same error for as long as the dead descriptor
     // stays open; react to the first one only.
-    if (!m_port->isOpen() || m_lostReported) return;
+    if (m_lostReported) return;
     m_lostReported = true;
     const quint64 session = m_openCount;
     QMetaObject::invokeMethod(

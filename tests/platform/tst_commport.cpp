@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -59,6 +61,7 @@ private slots:
     void missingPort();
     void portInUse();
     void otherOpenFailuresAreNotMissing();
+    void deviceWithoutHardwareIsMissing();
     void otherEndClosed();
     void closedPortDoesNothing();
     void reopenStartsWithEmptyInput();
@@ -379,6 +382,30 @@ void TestCommPort::otherOpenFailuresAreNotMissing() {
     QCOMPARE(port.open(), CommPort::OpenResult::Other);
     QVERIFY(!port.isOpen());
     qputenv("COMPORTS_DIR", saved);
+}
+
+void TestCommPort::deviceWithoutHardwareIsMissing() {
+    // A device node with nothing behind it answers every open with an I/O
+    // error, as /dev/ttyS1 does on a PC without a second serial port. For the
+    // user that port does not exist. A pseudo-terminal that was never
+    // unlocked behaves the same way.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(master >= 0);
+    char name[128] = {};
+    QVERIFY(::grantpt(master) == 0 && ::ptsname_r(master, name, sizeof name) == 0);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray saved = qgetenv("COMPORTS_DIR");
+    qputenv("COMPORTS_DIR", QFile::encodeName(dir.path()));
+    QVERIFY(linkAs(dir.path(), 3, QString::fromLocal8Bit(name)));
+    CommPort port;
+    port.setCommPort(3);
+    const CommPort::OpenResult result = port.open();
+    qputenv("COMPORTS_DIR", saved);
+    ::close(master);
+    QVERIFY2(result == CommPort::OpenResult::Missing, qPrintable(port.lastErrorText()));
+    QVERIFY(!port.isOpen());
 }
 
 void TestCommPort::otherEndClosed() {
