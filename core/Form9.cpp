@@ -268,7 +268,9 @@ void Form9::convert()
     const QString encoding = m_encoding->text();
     QString out;
     long v = base * n;
-    for (int i = 0; i < n; ++i, --v)
+    // With a base of 0 the count runs below zero, where there is no address
+    // to show.
+    for (int i = 0; i < n && v >= 0; ++i, --v)
         out += addressLine(v, encoding);
     setOutput(out);
 }

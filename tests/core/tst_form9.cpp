@@ -272,6 +272,29 @@ private slots:
         QVERIFY(convert().startsWith(QStringLiteral("41:42:25:\r\n41:42:24:\r\n")));
     }
 
+    void noLineBelowZero()
+    {
+        // A station whose used digits are all 0 gives the base 0: counting
+        // down from it would run into negative values, which are no address.
+        form->setCalcK(false);
+        typeStation(QStringLiteral("1200"));
+        setCount(3);
+        for (int encoding = 1; encoding <= 3; ++encoding) {
+            setEncoding(encoding);
+            const QString out = convert();
+            QVERIFY2(!out.contains(QStringLiteral("FF")), qPrintable(out));
+            QCOMPARE(out.count(QStringLiteral("\r\n")), 1);
+        }
+        QCOMPARE(convert(), lines({"00:00:"}));
+        form->setCalcK(true);
+        typeStation(QStringLiteral("F000"));
+        setEncoding(2);
+        QCOMPARE(convert(), lines({"00:00:"}));
+        // A base of 1 still reaches down to 1 itself.
+        typeStation(QStringLiteral("0001"));
+        QCOMPARE(convert(), lines({"00:03:", "00:02:", "00:01:"}));
+    }
+
     void lineForUnknownEncodingIsEmpty()
     {
         QCOMPARE(Form9::addressLine(156, QStringLiteral("hex")), QString());
