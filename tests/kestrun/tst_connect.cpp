@@ -1,6 +1,8 @@
 // Start-up, the connect dialog and the handshake of Kestrun, end to end
 // against the simulated module.
 
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QProgressBar>
 
 #include "KestrunHarness.h"
@@ -21,10 +23,14 @@ private slots:
     void noiseAndBurstsAreHandled();
     void cancelStopsHandshake();
     void cancelWithoutConnect();
+    void cancelBeforeProbeAnswerStopsTimers();
+    void dialogClosedByWindowButton();
     void sendModeMenuIsExclusive();
 };
 
 void TestConnect::startShowsCaptionPanelsAndPictureWindow() {
+    QElapsedTimer clock;
+    clock.start();
     KestrunHarness h;
     QCOMPARE(h.main().windowTitle(), QStringLiteral("KestrunV4.2"));
     QCOMPARE(h.main().panel(1), QStringLiteral("串口：未使用"));
@@ -34,12 +40,22 @@ void TestConnect::startShowsCaptionPanelsAndPictureWindow() {
     QVERIFY(!h.main().action("x")->isVisible());
     QVERIFY(!h.main().pictureWindow());
     QVERIFY(h.waitForPictureWindow());
+    // Shown by the one-shot 100 ms timer, not at once and not much later.
+    QVERIFY2(clock.elapsed() >= 90 && clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(h.main().pictureWindow()->windowTitle(), QStringLiteral("短信报警控制模块"));
     // The picture window raises DTR as it loads.
     QVERIFY(h.port().dtrEnable());
     // Timer8 is "on" at design time with interval 0: it must never fire.
     QTest::qWait(300);
     QVERIFY(h.sim().requests().isEmpty());
+
+    // Closing the picture window closes the port.
+    h.port().setCommPort(h.fixture.comNumber());
+    QCOMPARE(h.port().open(), CommPort::OpenResult::Ok);
+    auto* sub = qobject_cast<QMdiSubWindow*>(h.main().pictureWindow()->parentWidget());
+    QVERIFY(sub);
+    sub->close();
+    QVERIFY(!h.port().isOpen());
 }
 
 void TestConnect::happyPathRunsIdentifySequenceAndOpensSettings() {
@@ -249,6 +265,68 @@ void TestConnect::cancelWithoutConnect() {
     QTest::qWait(300);
     QVERIFY(h.sim().received().isEmpty());
     QVERIFY(h.dialogs.messages().isEmpty());
+}
+
+void TestConnect::cancelBeforeProbeAnswerStopsTimers() {
+    KestrunHarness h;
+    // Cancel before the probe has gone: it never goes.
+    Frm7300MOD* dlg = h.openConnectDialog();
+    QVERIFY(dlg);
+    h.connect();
+    QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
+    QVERIFY(!h.main().timer(8)->enabled());
+    QTest::qWait(400);
+    QVERIFY(h.sim().received().isEmpty());
+    QVERIFY(h.dialogs.messages().isEmpty());
+}
+
+void TestConnect::dialogClosedByWindowButton() {
+    // Closing the dialog with its window button stops nothing; the steps
+    // that would touch it pass it by.
+    {
+        KestrunHarness h;
+        QPointer<Frm7300MOD> dlg = h.openConnectDialog();
+        QVERIFY(dlg);
+        h.connect();
+        QVERIFY(h.fixture.waitForRequests(1));
+        dlg->close();
+        QVERIFY(QTest::qWaitFor([&] { return !h.main().connectDialog(); }, 2000));
+        QVERIFY(QTest::qWaitFor([&] { return h.settingsFormShown(); }, 8000));
+        QCOMPARE(h.sim().requests().size(), 6);
+        QVERIFY(h.dialogs.messages().isEmpty());
+    }
+    {
+        KestrunHarness h;
+        h.sim().behaviour.silent = true;
+        QPointer<Frm7300MOD> dlg = h.openConnectDialog();
+        QVERIFY(dlg);
+        h.connect();
+        QVERIFY(h.fixture.waitForRequests(1));
+        dlg->close();
+        QVERIFY(h.dialogs.waitForMessage(1, 5000));
+        QCOMPARE(h.dialogs.messages().first().text, QStringLiteral("模块和计算机通信失败，请检查串口号、波特率"));
+        QVERIFY(!h.port().isOpen());
+        // The picture window's label brings up a fresh, usable dialog.
+        Frm7300MOD* again = h.openConnectDialog();
+        QVERIFY(again);
+        QVERIFY(again->Command1[0]->isEnabled());
+    }
+    {
+        // Probe answered but its status bytes never come: Timer5 is armed.
+        // Cancel stops it along with the time-out.
+        KestrunHarness h;
+        h.sim().setHandler(0xFE, [](ModuleSim& s, const QByteArray&) { s.send(KestrunHarness::frame("FD 00")); });
+        Frm7300MOD* dlg = h.openConnectDialog();
+        QVERIFY(dlg);
+        h.connect();
+        QVERIFY(QTest::qWaitFor([&] { return h.main().timer(5)->enabled(); }, 3000));
+        QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
+        QVERIFY(!h.main().timer(5)->enabled());
+        QVERIFY(!h.main().timer(9)->enabled());
+        QTest::qWait(2500);
+        QVERIFY(h.dialogs.messages().isEmpty());
+        QCOMPARE(h.sim().requests().size(), 1);
+    }
 }
 
 void TestConnect::sendModeMenuIsExclusive() {
