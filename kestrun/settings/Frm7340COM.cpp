@@ -505,7 +505,9 @@ void Frm7340COM::onTabChanged(int index) {
 void Frm7340COM::Disable_Command() {
     const QList<QPushButton*> buttons = coveredButtons();
     m_remembered.clear();
-    for (QPushButton* b : buttons) m_remembered << b->isEnabled();
+    // A button's own state: one in a disabled frame (Command9) is not
+    // thereby remembered as disabled.
+    for (QPushButton* b : buttons) m_remembered << !b->testAttribute(Qt::WA_ForceDisabled);
     for (QPushButton* b : buttons)
         if (b != phoneTab->Command15) b->setEnabled(false);
     m_disablePending = true;

@@ -379,12 +379,20 @@ void TestSettingsShell::disableThenEnableRestoresButtons() {
     f->Enable_Command();
     for (int i = 0; i < covered.size(); ++i) QCOMPARE(covered[i]->isEnabled(), before[i]);
 
+    // A button is remembered by its own state, not by its frame's: the model
+    // button comes back usable as soon as its frame is.
+    QVERIFY(f->Command9->isEnabledTo(f->FrameModel));
+    f->FrameModel->setEnabled(true);
+    QVERIFY(f->Command9->isEnabled());
+    f->FrameModel->setEnabled(false);
+
     // A second Disable_Command overwrites what the first remembered.
     f->Disable_Command();
     f->Disable_Command();
     f->Enable_Command();
     QVERIFY(!f->Command1->isEnabled());
     QVERIFY(f->phoneTab->Command15->isEnabled());
+
 }
 
 QTEST_MAIN(TestSettingsShell)
