@@ -3,10 +3,12 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QRandomGenerator>
 
 #include "ParamRig.h"
 #include "core/Form1.h"
 #include "kestrun/settings/TestTab.h"
+#include "kestrun/sms_parser/SmsAnswerReceiver.h"
 
 namespace {
 
@@ -35,6 +37,7 @@ private slots:
     void shortAnswersWaitForTheirCount();
     void moduleStatusNotice();
     void choosingTransparentModeTwoOpensThePicker();
+    void garbledAnswersNeverWriteOrStopTheReceiver();
 };
 
 void TestParams::singleWritesSendExactBytes() {
@@ -397,6 +400,42 @@ void TestParams::choosingTransparentModeTwoOpensThePicker() {
     QCOMPARE(g::PhoneMask, int64_t(5));
     QVERIFY(r.h.fixture.waitForRequest(r.frame("D9 01"), from, 3000) >= 0);
     QCOMPARE(r.tails(from).value(0), QStringLiteral("D9 01"));
+}
+
+void TestParams::garbledAnswersNeverWriteOrStopTheReceiver() {
+    ParamRig r;
+    QVERIFY(r.openOffline());
+    Frm7340COM* f = r.f();
+    // Frames of every parameter code with payloads too short, too long or
+    // of random bytes, cut and mixed with junk: whatever they show, nothing
+    // goes back to the module and no picker opens.
+    const uint8_t codes[] = {0xFD, 0xF8, 0xF9, 0xA2, 0xA1, 0xF1, 0xEC, 0xE2,
+                             0xF2, 0xA3, 0xFB, 0xE1, 0xD3, 0xD2, 0xDB, 0x77};
+    QRandomGenerator rng(20240607);
+    QByteArray stream;
+    for (int i = 0; i < 300; ++i) {
+        QByteArray fr = r.frame("");
+        fr.append(char(codes[rng.bounded(int(sizeof codes))]));
+        const int len = rng.bounded(14);
+        for (int k = 0; k < len; ++k) fr.append(char(rng.bounded(256)));
+        if (rng.bounded(4) == 0) fr = fr.left(rng.bounded(int(fr.size())));
+        stream += fr;
+        if (rng.bounded(3) == 0) stream.append(char(rng.bounded(256)));
+    }
+    QList<QByteArray> pieces;
+    for (int at = 0; at < stream.size(); at += 64) pieces << stream.mid(at, 64);
+    r.sim().sendChunks(pieces, 5);
+    QTest::qWait(1500);
+    // Whatever answer is left half-read is given up after ten seconds.
+    Vb::setTimeOfDay(Vb::timeOfDay() + 20.0f);
+    QTRY_COMPARE_WITH_TIMEOUT(g::RxState, 0, 3000);
+    Vb::setTimeOfDay(std::nullopt);
+
+    r.send("A2 00 01 23 45 67 89 01");
+    QTRY_COMPARE_WITH_TIMEOUT(f->Label6->text(), QStringLiteral("12345678901"), 3000);
+    QCOMPARE(r.count(), 0);
+    QVERIFY(!pickerOpen());
+    QCOMPARE(r.h.app->forms->answerReceiver()->failures(), 0);
 }
 
 QTEST_MAIN(TestParams)
