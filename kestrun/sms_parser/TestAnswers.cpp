@@ -59,11 +59,19 @@ int readFirst(SmsAnswerReceiver& rx) {
     return got.isEmpty() ? -1 : uint8_t(got.at(0));
 }
 
+// The hunt for the start of an answer, and transparent data, take one byte
+// at a time, whatever read length an answer cut short (or the parameter
+// machine) left behind: a longer read would drop all but its first byte.
+int readHuntByte(SmsAnswerReceiver& rx) {
+    if (rx.readN() != 1) rx.setReadN(1);
+    return readFirst(rx);
+}
+
 void passiveStep(SmsAnswerReceiver& rx) {
     uint8_t* f = g::RxFrameFields;  // a1, a2, x, y
     switch (g::RxState) {
         case PHunt: {
-            const int b = readFirst(rx);
+            const int b = readHuntByte(rx);
             if (b == Accepted)
                 rx.goTo(PAddress, 2);
             else if (b == Refused)
@@ -160,7 +168,7 @@ void passiveStep(SmsAnswerReceiver& rx) {
 }
 
 void transparentStep(SmsAnswerReceiver& rx) {
-    const int b = readFirst(rx);
+    const int b = readHuntByte(rx);
     if (b < 0) return;
     // Data that no display is waiting for belongs to no message any more.
     TestTab* t = testTab(rx);
@@ -173,7 +181,7 @@ void transparentStep(SmsAnswerReceiver& rx) {
 void formattedStep(SmsAnswerReceiver& rx) {
     switch (g::RxState) {
         case FHunt: {
-            const int b = readFirst(rx);
+            const int b = readHuntByte(rx);
             if (b == TestFrames::TypeUcs2) {
                 g::RxState = FType;
             } else if (b == TestFrames::TypeSingleByte) {

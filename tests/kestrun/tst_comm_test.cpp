@@ -197,6 +197,16 @@ void TestCommTest::passiveTransparentRequestsAndAnswers() {
     r.h.sim().send(fromHex("21 01 02 0D 00 0D"));
     QVERIFY(QTest::qWaitFor([&] { return r.logLines().size() == count + 1; }, 3000));
     QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("21:01:02:0D:00:0D:"));
+
+    // A refusal cut short, then a new request: the hunt takes the next
+    // answer byte by byte, whatever read length the cut answer left.
+    r.h.sim().send(fromHex("3F 01 02"));
+    QVERIFY(QTest::qWaitFor([] { return g::RxState == 7; }, 3000));
+    QCOMPARE(r.h.port().inputLen(), 3);
+    const int sent = int(r.h.sim().requests().size());
+    QVERIFY(r.pressAndWait(0, sent) >= 1950);
+    QVERIFY(r.waitStatus(QStringLiteral("读短信空")));
+    QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("21:01:02:00:00:0D:"));
 }
 
 void TestCommTest::waitKeepsRequestAndAnswerInOrder() {
@@ -343,6 +353,14 @@ void TestCommTest::activeTransparentDataAndOverlongText() {
     QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("Hi\n"); }, 3000));
     QCOMPARE(r.logLines(), QStringList{kRecv + QStringLiteral("48:69:")});
     QCOMPARE(g::RxState, 0);
+
+    // A longer read length left behind by an answer cut short loses no byte.
+    r.h.port().setRThreshold(3);
+    r.h.port().setInputLen(3);
+    r.t->TextBox[2]->clear();
+    r.h.sim().send(fromHex("48 69 21"));
+    QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("Hi!\n"); }, 3000));
+    QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("48:69:21:"));
 
     // Work text some other answer left behind is no part of the next data.
     g::RxText = QStringLiteral("53:45:54:4F:4B:3A:");
