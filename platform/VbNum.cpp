@@ -1,5 +1,8 @@
 #include "VbNum.h"
 
+#include <clocale>
+#include <locale.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -44,10 +47,28 @@ double radixValue(const QString& s, int pos, int radix) {
     return static_cast<int32_t>(static_cast<uint32_t>(v));
 }
 
+// Qt sets the process locale from the environment; numbers here are always
+// written with a decimal point, whatever the user's locale says.
+class CNumbers {
+public:
+    CNumbers() : m_old(uselocale(cLocale())) {}
+    ~CNumbers() { uselocale(m_old); }
+    CNumbers(const CNumbers&) = delete;
+    CNumbers& operator=(const CNumbers&) = delete;
+
+private:
+    static locale_t cLocale() {
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+        return c;
+    }
+    locale_t m_old;
+};
+
 // "%.*g" with the old runtime's look: "E+20" rather than "e+20".
 QString general(double v, int digits) {
     if (v == 0) return QStringLiteral("0");  // also turns -0 into "0"
     char buf[64];
+    const CNumbers c;
     std::snprintf(buf, sizeof buf, "%.*G", digits, v);
     return QString::fromLatin1(buf);
 }
@@ -100,6 +121,7 @@ double val(const QString& text) {
         }
     }
     // strtod gives +-HUGE_VAL on overflow, which is what is documented.
+    const CNumbers c;
     return std::strtod(num.c_str(), nullptr);
 }
 
@@ -142,7 +164,10 @@ QString formatFixed(double v, int decimals) {
     // Round the 15-digit decimal form, not the binary value: 1.25 and 1.005
     // are ties to the reader even though their binary values are not.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
+    {
+        const CNumbers c;
+        std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
+    }
     std::string digits(1, buf[0]);
     const char* p = buf + 2;
     while (*p != 'e') digits += *p++;
@@ -194,6 +219,7 @@ std::optional<double> parseNumber(const QString& text) {
         }
     }
     if (digits == 0 || i != text.size()) return std::nullopt;
+    const CNumbers c;
     return std::strtod(text.toLatin1().constData(), nullptr);
 }
 
