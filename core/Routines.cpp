@@ -14,6 +14,11 @@ QString ByteToHex2(uint8_t b) {
     return s;
 }
 
+uint8_t HexPairValue(const QString& text, qsizetype pos) {
+    auto digit = [&](qsizetype i) { return i >= 0 && i < text.size() ? HexDigitValue(text.at(i).unicode()) : 0; };
+    return uint8_t(digit(pos) * 16 + digit(pos + 1));
+}
+
 int HexDigitValue(int c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;

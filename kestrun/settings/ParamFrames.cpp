@@ -49,10 +49,7 @@ QString maskOutOfRange() { return QStringLiteral("号码选择超出范围（0 -
 QString delaysOutOfRange() { return QStringLiteral("醒后延时超出范围"); }
 QString invalidIdentity() { return QStringLiteral("密码无效"); }
 
-uint8_t hexPair(const QString& text, int pos) {
-    auto digit = [&](int i) { return i < text.size() ? HexDigitValue(text[i].unicode()) : 0; };
-    return uint8_t(digit(pos) * 16 + digit(pos + 1));
-}
+uint8_t hexPair(const QString& text, int pos) { return HexPairValue(text, pos); }
 
 uint8_t baudCode(const QString& text) {
     static const struct {

@@ -158,7 +158,7 @@ QByteArray batchFrame(int index, const QString& number) {
         // takes it as given.
         f.append(char(0x01));
         for (int i = 1; i < 11; i += 2)
-            f.append(char(HexDigitValue(number[i].unicode()) * 16 + HexDigitValue(number[i + 1].unicode())));
+            f.append(char(HexPairValue(number, i)));
     }
     const QByteArray crc = Crc16Bytes(f, int(f.size()));
     f.append(crc[1]);

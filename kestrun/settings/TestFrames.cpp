@@ -1,5 +1,6 @@
 #include "TestFrames.h"
 
+#include "core/PhoneCodec.h"
 #include "core/Routines.h"
 #include "platform/TextCodec.h"
 
@@ -7,11 +8,7 @@ namespace TestFrames {
 
 namespace {
 
-int digit(const QString& text, qsizetype i) {
-    return i < text.size() ? HexDigitValue(text.at(i).unicode()) : 0;
-}
-
-uint8_t pairAt(const QString& text, qsizetype i) { return uint8_t(digit(text, i) * 16 + digit(text, i + 1)); }
+uint8_t pairAt(const QString& text, qsizetype i) { return HexPairValue(text, i); }
 
 void appendLength(QByteArray& out, int length) {
     out.append(char(length / 256));
@@ -38,10 +35,7 @@ std::optional<std::array<uint8_t, 2>> moduleAddress(const QString& text) {
 
 std::optional<QByteArray> receiverNumber(const QString& text) {
     if (text.size() != 11) return std::nullopt;
-    QByteArray out;
-    out.append(char(digit(text, 0)));
-    for (int i = 1; i < 11; i += 2) out.append(char(pairAt(text, i)));
-    return out;
+    return PhoneCodec::packNumber(text);
 }
 
 QByteArray dollarRead(uint8_t a1, uint8_t a2) {
@@ -208,8 +202,7 @@ QByteArray fromHexText(const QString& text) {
 
 std::optional<QString> senderNumber(const QByteArray& six) {
     if (six.size() != 6) return std::nullopt;
-    QString digits = QString::number(uint8_t(six.at(0)), 16).toUpper();
-    for (int i = 1; i < 6; ++i) digits += ByteToHex2(uint8_t(six.at(i)));
+    const QString digits = PhoneCodec::entryText(six);
     for (QChar c : digits)
         if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
     return QString::number(digits.toULongLong());
