@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <array>
+
+#include "ChannelEditorHost.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class VbTimer;
+
+// `Form2`: the editor of one input channel, one row of the input-parsing
+// table. open() shows it on the table's current row with the table locked;
+// 200 ms later it loads the row into its boxes; OK writes the row back,
+// Cancel or the close box leave it alone, and either way the table is given
+// back to its form.
+class ChannelEditor : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int LoadDelayMs = 200;
+    static constexpr int Segments = 8;
+    // Between two SMS segments in the table's SMS column.
+    static const QString SegmentSeparator;
+
+    // Opens the editor on the input table's current row, or does nothing
+    // (nullptr) while the table has no data row.
+    static ChannelEditor* open(ChannelEditorHost* host);
+
+    // The table row the editor was opened on.
+    int editedRow() const { return m_row; }
+    // True once the row has been loaded into the boxes.
+    bool loaded() const { return m_loaded; }
+
+    // `ComboCheck`'s and `ComboValType`'s items, in order.
+    static QStringList checkItems();
+    static QStringList valueTypeItems();
+
+    // Controls, named as their objectName.
+    QComboBox* ComboDataHead = nullptr;
+    QLineEdit* TxtCmdVal = nullptr;
+    QComboBox* ComboCheck = nullptr;
+    QLineEdit* TxtCheckNum = nullptr;
+    QLineEdit* TextCheck = nullptr;
+    QLineEdit* TxtDataHead = nullptr;
+    QLineEdit* TxtHeadStart = nullptr;
+
+    QComboBox* ComboXieYi = nullptr;
+    QComboBox* ComboDataFormat = nullptr;
+    QComboBox* ComboValType = nullptr;
+    QComboBox* ComboByteSort = nullptr;
+    QLineEdit* TxtValStart = nullptr;
+    QLineEdit* TxtValBytes = nullptr;
+    QLabel* Label56 = nullptr;
+    QLineEdit* TxtPointStart = nullptr;
+    std::array<QLabel*, 3> Label57{};
+    QLineEdit* TxtSflgStart = nullptr;
+    QLineEdit* TxtPsflg = nullptr;
+    QLineEdit* TxtNsflg = nullptr;
+    std::array<QLabel*, 2> Label32{};  // (1) beside TxtPsflg, (0) beside TxtNsflg
+    std::array<QLabel*, 3> Label58{};
+    QLineEdit* TxtValPoint = nullptr;
+    QLineEdit* TxtValUp = nullptr;
+    QLineEdit* TxtValDown = nullptr;
+    QLabel* Label40 = nullptr;
+    QLabel* Label41 = nullptr;
+    QLabel* Label42 = nullptr;
+    QComboBox* ComboBit = nullptr;
+    QLineEdit* TextDIValON = nullptr;
+    QLineEdit* TextDIon = nullptr;
+    QLineEdit* TextDIoff = nullptr;
+    QPushButton* CmdPrev = nullptr;
+    QPushButton* CmdNext = nullptr;
+    std::array<QGroupBox*, 3> Frame16{};
+
+    QLineEdit* TxtBJReTime = nullptr;
+    QLineEdit* TxtBJCount = nullptr;
+    QLineEdit* TxtBJReadCount = nullptr;
+    QRadioButton* Option15 = nullptr;  // 汉字
+    QRadioButton* Option14 = nullptr;  // 英文
+    QComboBox* ComboBJPhone = nullptr;
+    QLineEdit* TextAutoSend = nullptr;
+    std::array<QLineEdit*, Segments> TxtSMS{};
+    std::array<QCheckBox*, Segments> CheckCrLf{};
+    std::array<QComboBox*, Segments> ComboLinkVal{};
+    std::array<QLabel*, Segments> Label60{};
+
+    std::array<QPushButton*, 2> Command1{};  // 确定, 取消
+    VbTimer* Timer1 = nullptr;
+
+signals:
+    // The row has been read into the boxes.
+    void rowLoaded();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    ChannelEditor(ChannelEditorHost* host, int row, QWidget* owner);
+
+    void buildControls();
+    void wireRules();
+    void formLoad();
+    void loadRow();
+    void save();
+    void unload();
+
+    // Rules of the controls.
+    void onProtocol();
+    void onDataFormat();
+    void onValueType();
+    void onBinding();
+    void onLinkVal(int i);
+    void onPhoneChoice();
+    void onStep(int direction);
+    void onSignView(int index);
+    void onCheckCode();
+    void applyRange(QLineEdit* box);
+
+    QString cell(int col) const;
+    void setBox(QLineEdit* box, const QString& text);
+    QString smsColumn() const;
+    bool smsFitsEnglish(const QString& sms) const;
+    QString signCell(int index) const;
+    void setBaseColour(QLineEdit* box, const QColor& c);
+
+    ChannelEditorHost* m_host;
+    int m_row;
+    bool m_isLoading = false;
+    bool m_loaded = false;
+    bool m_unloaded = false;
+};
