@@ -180,12 +180,17 @@ ChannelEditor* ChannelEditor::open(ChannelEditorHost* host) {
 }
 
 ChannelEditor::ChannelEditor(ChannelEditorHost* host, int row, QWidget* owner)
-    : QWidget(owner, Qt::Window), m_host(host), m_row(row) {
+    : QWidget(owner, Qt::Window), m_host(host), m_grid(host->inGrid()), m_row(row) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("参数设置－输入数据解析"));
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
     wireRules();
+    // The settings form was closed under the editor: nothing left to edit.
+    connect(m_grid, &QObject::destroyed, this, [this] {
+        m_host = nullptr;
+        unload();
+    });
     formLoad();
 }
 
@@ -443,10 +448,7 @@ void ChannelEditor::formLoad() {
     Timer1->rearm(LoadDelayMs);
 }
 
-QString ChannelEditor::cell(int col) const {
-    FlexGrid* grid = m_host->inGrid();
-    return grid ? grid->TextMatrix(m_row, col) : QString();
-}
+QString ChannelEditor::cell(int col) const { return m_grid ? m_grid->TextMatrix(m_row, col) : QString(); }
 
 void ChannelEditor::setBox(QLineEdit* b, const QString& text) { b->setText(text); }
 
@@ -504,7 +506,7 @@ void ChannelEditor::loadRow() {
         const QSignalBlocker block(ComboDataHead);
         ComboDataHead->clear();
         ComboDataHead->addItem(kNoBinding);
-        FlexGrid* grid = m_host->inGrid();
+        FlexGrid* grid = m_grid.data();
         const QString own = cell(ColLabel);
         for (int k = 1; grid && k < grid->Rows(); ++k) {
             const QString lbl = grid->TextMatrix(k, ColLabel);
@@ -569,7 +571,7 @@ QString ChannelEditor::signCell(int index) const {
 }
 
 void ChannelEditor::save() {
-    FlexGrid* grid = m_host->inGrid();
+    FlexGrid* grid = m_grid.data();
     // The table may have been emptied or shortened while the editor was
     // open: the row it was opened on is gone, and whatever now stands there
     // is another channel.
@@ -622,26 +624,26 @@ void ChannelEditor::save() {
     for (QComboBox* c : ComboLinkVal) links << c->currentText();
     put(ColLinks, links.join(QLatin1Char(',')));
     put(ColMarker, QString());
-    m_host->enableNewRowButton();
+    if (m_host) m_host->enableNewRowButton();
     unload();
 }
 
-void ChannelEditor::unload() {
+void ChannelEditor::releaseTable() {
     if (m_unloaded) return;
     m_unloaded = true;
     Timer1->setEnabled(false);
+    if (!m_host) return;
     m_host->setInGridLocked(false);
     m_host->focusSettingsForm();
+}
+
+void ChannelEditor::unload() {
+    releaseTable();
     close();
 }
 
 void ChannelEditor::closeEvent(QCloseEvent* e) {
-    if (!m_unloaded) {
-        m_unloaded = true;
-        Timer1->setEnabled(false);
-        m_host->setInGridLocked(false);
-        m_host->focusSettingsForm();
-    }
+    releaseTable();
     QWidget::closeEvent(e);
 }
 
@@ -802,6 +804,7 @@ void ChannelEditor::onPhoneChoice() {
         case 2:
             // The picker ticks the numbers of the current mask once the
             // table read has brought the numbers in.
+            if (!m_host) break;
             Form1::open(this, QString(), m_host->phoneGrid(), {}, this);
             m_host->pressPhoneTableRead();
             break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -7,6 +8,7 @@
 
 #include "ChannelEditorHost.h"
 
+class FlexGrid;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -131,7 +133,12 @@ private:
     QString signCell(int index) const;
     void setBaseColour(QLineEdit* box, const QColor& c);
 
+    void releaseTable();
+
     ChannelEditorHost* m_host;
+    // The table goes with its form; once it is gone the host is no longer
+    // asked for anything.
+    QPointer<FlexGrid> m_grid;
     int m_row;
     bool m_isLoading = false;
     bool m_loaded = false;

@@ -24,16 +24,16 @@ const QString SEP = QStringLiteral("\r\n \r\n");
 class TestHost : public ChannelEditorHost {
 public:
     TestHost() {
-        grid.setCols(31);
-        grid.setRows(1);
+        grid->setCols(31);
+        grid->setRows(1);
         phones.setCols(3);
         phones.setRows(1);
     }
-    FlexGrid* inGrid() override { return &grid; }
+    FlexGrid* inGrid() override { return grid; }
     FlexGrid* phoneGrid() override { return &phones; }
     QWidget* ownerWindow() override { return &owner; }
     void setInGridLocked(bool locked) override {
-        grid.setEnabled(!locked);
+        if (grid) grid->setEnabled(!locked);
         events << (locked ? "lock" : "unlock");
     }
     void pressPhoneTableRead() override {
@@ -45,20 +45,20 @@ public:
 
     // Adds rows labelled CH0, CH1, ... up to `rows` data rows.
     void addRows(int rows) {
-        grid.setRows(rows + 1);
-        for (int r = 1; r <= rows; ++r) grid.setTextMatrix(r, 1, QStringLiteral("CH%1").arg(r - 1));
+        grid->setRows(rows + 1);
+        for (int r = 1; r <= rows; ++r) grid->setTextMatrix(r, 1, QStringLiteral("CH%1").arg(r - 1));
     }
     void setCells(int row, const QMap<int, QString>& cells) {
-        for (auto it = cells.begin(); it != cells.end(); ++it) grid.setTextMatrix(row, it.key(), it.value());
+        for (auto it = cells.begin(); it != cells.end(); ++it) grid->setTextMatrix(row, it.key(), it.value());
     }
     QStringList rowTexts(int row) const {
         QStringList out;
-        for (int c = 0; c < 31; ++c) out << grid.TextMatrix(row, c);
+        for (int c = 0; c < 31; ++c) out << grid->TextMatrix(row, c);
         return out;
     }
 
     QWidget owner;
-    FlexGrid grid;
+    QPointer<FlexGrid> grid = new FlexGrid(&owner);
     FlexGrid phones;
     QStringList events;
     QPointer<QWidget> editor;
@@ -113,7 +113,7 @@ class TestChannelEditor : public QObject {
 
     // Opens the editor on data row `row` and waits for its load.
     bool openOn(int row) {
-        host->grid.setRow(row);
+        host->grid->setRow(row);
         editor = ChannelEditor::open(host.get());
         if (!editor) return false;
         host->editor = editor;
@@ -149,7 +149,7 @@ private slots:
     void noDataRowOpensNothing() {
         QVERIFY(!ChannelEditor::open(host.get()));
         QVERIFY(host->events.isEmpty());
-        QVERIFY(host->grid.isEnabled());
+        QVERIFY(host->grid->isEnabled());
     }
 
     void openLocksAndCaptions() {
@@ -157,19 +157,19 @@ private slots:
         QVERIFY(openOn(2));
         QCOMPARE(editor->objectName(), QStringLiteral("Form2"));
         QCOMPARE(editor->windowTitle(), QStringLiteral("编辑－参数设置－输入数据解析－通道 CH1"));
-        QVERIFY(!host->grid.isEnabled());
+        QVERIFY(!host->grid->isEnabled());
         // Closing by the window's own box gives the table back untouched.
         const QStringList before = host->rowTexts(2);
         editor->close();
         QVERIFY(closed());
-        QVERIFY(host->grid.isEnabled());
+        QVERIFY(host->grid->isEnabled());
         QCOMPARE(host->rowTexts(2), before);
         QCOMPARE(host->events, QStringList({"lock", "unlock", "focus"}));
     }
 
     void newRowLoadsEmptyAndEnglishOkWritesNothing() {
         host->addRows(1);
-        host->grid.setTextMatrix(1, 0, "*");
+        host->grid->setTextMatrix(1, 0, "*");
         QVERIFY(openOn(1));
         const QList<std::pair<const char*, const char*>> boxes = {
             {"TxtBJReTime", "0"},  {"TxtBJCount", "0"},    {"TxtBJReadCount", "0"}, {"TextAutoSend", "0"},
@@ -203,13 +203,13 @@ private slots:
         QCOMPARE(dialogs->messages()[0].title, QStringLiteral("提示"));
         QCOMPARE(host->rowTexts(1), before);
         QVERIFY(editor && editor->isVisible());
-        QVERIFY(!host->grid.isEnabled());
+        QVERIFY(!host->grid->isEnabled());
         QVERIFY(!host->events.contains("newRow"));
     }
 
     void chineseModbusOkWritesTheRow() {
         host->addRows(1);
-        host->grid.setTextMatrix(1, 0, "*");
+        host->grid->setTextMatrix(1, 0, "*");
         QVERIFY(openOn(1));
         QTest::mouseClick(ctl<QRadioButton>("Option15"), Qt::LeftButton);
         choose("ComboXieYi", 1);
@@ -253,7 +253,7 @@ private slots:
         for (int c = 0; c < 31; ++c)
             QCOMPARE(QString("%1: %2").arg(c).arg(row[c]), QString("%1: %2").arg(c).arg(expected[c]));
         QVERIFY(closed());
-        QVERIFY(host->grid.isEnabled());
+        QVERIFY(host->grid->isEnabled());
         QCOMPARE(host->events, QStringList({"lock", "newRow", "unlock", "focus"}));
     }
 
@@ -310,7 +310,7 @@ private slots:
         QCOMPARE(host->events.contains("read(picker open)"), picker);
         QCOMPARE(host->events.count("read") + host->events.count("read(picker open)"), picker ? 1 : 0);
         ok();
-        QCOMPARE(host->grid.TextMatrix(1, 5), written);
+        QCOMPARE(host->grid->TextMatrix(1, 5), written);
     }
 
     void signView_data() {
@@ -362,8 +362,8 @@ private slots:
             Q_UNUSED(col);
         }
         ok();
-        QCOMPARE(host->grid.TextMatrix(1, 8), stored);
-        QCOMPARE(host->grid.TextMatrix(1, 9), stored);
+        QCOMPARE(host->grid->TextMatrix(1, 8), stored);
+        QCOMPARE(host->grid->TextMatrix(1, 9), stored);
     }
 
     void chineseCharacterStaysInCharacterView() {
@@ -409,13 +409,13 @@ private slots:
             QTest::mouseClick(ctl<QRadioButton>("Option15"), Qt::LeftButton);
             ok();
             QCOMPARE(dialogs->messageCount(), 1);
-            QCOMPARE(host->grid.TextMatrix(2, 4), QStringLiteral("汉字"));
+            QCOMPARE(host->grid->TextMatrix(2, 4), QStringLiteral("汉字"));
         } else {
             QCOMPARE(dialogs->messageCount(), 0);
-            QCOMPARE(host->grid.TextMatrix(2, 4), QStringLiteral("英文"));
+            QCOMPARE(host->grid->TextMatrix(2, 4), QStringLiteral("英文"));
         }
-        QCOMPARE(host->grid.TextMatrix(2, 2), QStringLiteral("7"));
-        QVERIFY(host->grid.TextMatrix(2, 29).contains(segment));
+        QCOMPARE(host->grid->TextMatrix(2, 2), QStringLiteral("7"));
+        QVERIFY(host->grid->TextMatrix(2, 29).contains(segment));
         QVERIFY(closed());
     }
 
@@ -572,7 +572,7 @@ private slots:
             QCOMPARE(text("TxtCmdVal"), QString());
         }
         ok();
-        QCOMPARE(host->grid.TextMatrix(6, 25), written);
+        QCOMPARE(host->grid->TextMatrix(6, 25), written);
     }
 
     void formatAndTypeRules() {
@@ -637,16 +637,16 @@ private slots:
         QFETCH(int, rowsLeft);
         host->addRows(3);
         QVERIFY(openOn(3));
-        host->grid.setRows(rowsLeft + 1);
+        host->grid->setRows(rowsLeft + 1);
         QList<QStringList> before;
         for (int r = 0; r <= rowsLeft; ++r) before << host->rowTexts(r);
         QTest::mouseClick(ctl<QRadioButton>("Option15"), Qt::LeftButton);
         ok();
         QVERIFY(closed());
-        QCOMPARE(host->grid.Rows(), rowsLeft + 1);
+        QCOMPARE(host->grid->Rows(), rowsLeft + 1);
         for (int r = 0; r <= rowsLeft; ++r) QCOMPARE(host->rowTexts(r), before[r]);
         QCOMPARE(dialogs->messageCount(), 0);
-        QVERIFY(host->grid.isEnabled());
+        QVERIFY(host->grid->isEnabled());
         QVERIFY(!host->events.contains("newRow"));
     }
 
@@ -697,6 +697,16 @@ private slots:
     }
 #endif
 
+    // The settings form, and its table with it, went while the editor was
+    // open: the editor closes and asks nothing more of the form.
+    void tableGoneClosesEditor() {
+        host->addRows(2);
+        QVERIFY(openOn(2));
+        delete host->grid.data();
+        QVERIFY(closed());
+        QCOMPARE(host->events, QStringList({"lock"}));
+    }
+
     void cancelLeavesRow() {
         host->addRows(2);
         host->setCells(2, goldenRow());
@@ -706,7 +716,7 @@ private slots:
         QTest::mouseClick(ctl<QPushButton>("Command1(1)"), Qt::LeftButton);
         QVERIFY(closed());
         QCOMPARE(host->rowTexts(2), before);
-        QVERIFY(host->grid.isEnabled());
+        QVERIFY(host->grid->isEnabled());
         QCOMPARE(host->events.count("unlock"), 1);
     }
 };
