@@ -18,10 +18,7 @@
 #include "core/Form1.h"
 #include "core/Globals.h"
 #include "core/Routines.h"
-#if __has_include("core/protocol/CheckCode.h")
 #include "core/protocol/CheckCode.h"
-#define HAVE_CHECK_CODE 1
-#endif
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
@@ -159,10 +156,7 @@ void chooseText(QComboBox* c, const QString& text) { choose(c, varnel::ComboFind
 
 }  // namespace
 
-QStringList ChannelEditor::checkItems() {
-    return {QStringLiteral("无"), QStringLiteral("累加和"), QStringLiteral("异或和"),
-            QStringLiteral("16位CRC（低字节在前）"), QStringLiteral("16位CRC（高字节在前）")};
-}
+QStringList ChannelEditor::checkItems() { return protocol::checkMethodItems(); }
 
 QStringList ChannelEditor::valueTypeItems() {
     return {QStringLiteral("整数"), QStringLiteral("浮点数"), QStringLiteral("离散位")};
@@ -855,7 +849,6 @@ void ChannelEditor::onSignView(int index) {
 }
 
 void ChannelEditor::onCheckCode() {
-#ifdef HAVE_CHECK_CODE
     try {
         const std::optional<QString> code =
             protocol::checkCodeText(TxtCmdVal->text(), protocol::CheckSource::Spaced,
@@ -865,7 +858,6 @@ void ChannelEditor::onCheckCode() {
         Dialogs::msgBox(this, QStringLiteral("计算校验结果发生错误 ") + QString::fromLocal8Bit(e.what()),
                         QStringLiteral("错误！"), Dialogs::Icon::Information);
     }
-#endif
 }
 
 void ChannelEditor::applyRange(QLineEdit* b) {

@@ -213,9 +213,7 @@ private slots:
         QVERIFY(openOn(1));
         QTest::mouseClick(ctl<QRadioButton>("Option15"), Qt::LeftButton);
         choose("ComboXieYi", 1);
-#if __has_include("core/protocol/CheckCode.h")
         QCOMPARE(text("TextCheck"), QStringLiteral("00 00"));
-#endif
         ok();
         QCOMPARE(dialogs->messageCount(), 0);
         const QStringList expected = {"",
@@ -650,7 +648,6 @@ private slots:
         QVERIFY(!host->events.contains("newRow"));
     }
 
-#if __has_include("core/protocol/CheckCode.h")
     void checkCode_data() {
         QTest::addColumn<QString>("command");
         QTest::addColumn<int>("method");
@@ -695,7 +692,6 @@ private slots:
         QCOMPARE(text("TextCheck"), method == 0 ? QStringLiteral("KEEP") : shown);
         QCOMPARE(dialogs->messageCount(), 0);
     }
-#endif
 
     // The settings form, and its table with it, went while the editor was
     // open: the editor closes and asks nothing more of the form.
