@@ -211,8 +211,7 @@ private slots:
         setUpGrid(2);
         doubleClickCell(1, 3);
         QTRY_VERIFY(editor->textEditor()->hasFocus());
-        for (int k = 0; k < 20; ++k)
-            editor->textEditor()->insert(QStringLiteral("关闭"));
+        for (int k = 0; k < 20; ++k) editor->textEditor()->insert(QStringLiteral("关闭"));
         QCOMPARE(cell(1, 3), (QStringLiteral("打开阀门") + QStringLiteral("关闭").repeated(13)).left(30));
         leave();
         QVERIFY(!editor->textEditor()->isVisible());
