@@ -1,0 +1,588 @@
+#include "OutputFrameEditor.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/Routines.h"
+#include "core/protocol/CheckCode.h"
+#include "platform/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/FlexGrid.h"
+#include "platform/TextCodec.h"
+#include "platform/VbNum.h"
+#include "platform/VbTimer.h"
+#include "varnel/core/VarnelRoutines.h"
+
+namespace {
+
+const QString kTitle = QStringLiteral("提示");
+const QString kNotAscii = QStringLiteral("不是标准ASCII码字符");
+const QString kHex = QStringLiteral("Hex");
+const QString kAsc = QStringLiteral("Asc");
+const QString kNoSign = QStringLiteral("00()");
+
+// A label or box that runs its click handling when the user clicks it.
+template <class Base>
+class Clickable : public Base {
+public:
+    using Base::Base;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        Base::mouseReleaseEvent(e);
+        if (e->button() == Qt::LeftButton && this->rect().contains(e->position().toPoint()))
+            Controls::runClick(this);
+    }
+};
+
+// The character's code in the system code page when it is a single byte.
+std::optional<uint8_t> oneByteCode(QChar c) {
+    bool ok = false;
+    const QByteArray b = TextCodec::toGbk(QString(c), &ok);
+    if (!ok || b.size() != 1) return std::nullopt;
+    return static_cast<uint8_t>(b.at(0));
+}
+
+// Up to the first two characters read as hexadecimal digits ("2b" -> 43,
+// "zz" -> 0).
+int hexValue(const QString& digits) {
+    const double v = VbNum::val(QStringLiteral("&H") + digits.left(2));
+    return v > 0 && v < 256 ? static_cast<int>(v) : 0;
+}
+
+QString withoutBlanks(QString s) { return s.remove(QLatin1Char(' ')); }
+
+// A byte as the record shows a sign: its digits, then the character itself
+// in brackets. A byte with no character of its own, and the comma that
+// would split the record, keep the brackets empty.
+QString signText(const QString& digits, int code, QChar c) {
+    if (code == 0) return kNoSign;
+    if (code >= 0x80 || c == QLatin1Char(',')) return digits + QStringLiteral("()");
+    return digits + QLatin1Char('(') + c + QLatin1Char(')');
+}
+
+QString numberText(const QLineEdit* box) { return VbNum::str(VbNum::val(box->text())); }
+
+QLabel* caption(const char* text, QWidget* parent) { return new QLabel(QString::fromUtf8(text), parent); }
+
+}  // namespace
+
+OutputFrameEditor::OutputFrameEditor(OutputFrameEditorHost& host)
+    : QWidget(host.editorOwner(), Qt::Window), m_host(host) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("参数设置－输出数据"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    if (FlexGrid* grid = m_host.commandGrid(); grid && grid->Row() >= 1)
+        m_row = QPersistentModelIndex(grid->model()->index(grid->Row() - 1, kFrameColumn));
+
+    buildControls();
+
+    // The state every opening starts from; the cell is read a moment later.
+    Controls::setListIndexAndClick(m_xieYi, 0, Controls::ClickWhen::Always);
+    Controls::setListIndexAndClick(m_dataFormat, 0, Controls::ClickWhen::Always);
+    Controls::setListIndexAndClick(m_byteSort, 0, Controls::ClickWhen::Always);
+    Controls::setListIndexAndClick(m_valType, 0, Controls::ClickWhen::Always);
+    Controls::setListIndexAndClick(m_check, 0, Controls::ClickWhen::Always);
+    m_checkNum->setText(QStringLiteral("1字节"));
+
+    m_timer1 = new VbTimer(this, 200, false);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    connect(m_timer1, &VbTimer::tick, this, &OutputFrameEditor::load);
+    m_timer1->setEnabled(true);
+}
+
+OutputFrameEditor::~OutputFrameEditor() = default;
+
+void OutputFrameEditor::buildControls() {
+    using Controls::named;
+    auto combo = [this](const char* name, const QStringList& items) {
+        auto* c = named(new QComboBox(this), name);
+        c->addItems(items);
+        return c;
+    };
+    auto box = [this](const char* name, const char* text) {
+        return named(new QLineEdit(QString::fromUtf8(text), this), name);
+    };
+
+    m_xieYi =
+        combo("ComboXieYi", {QStringLiteral("自定义"), QStringLiteral("Modbus RTU"), QStringLiteral("DCON")});
+    m_dataFormat = combo("ComboDataFormat",
+                         {QStringLiteral("16进制"), QStringLiteral("ASCII码"), QStringLiteral("BCD码")});
+    m_byteSort = combo("ComboByteSort",
+                       {QStringLiteral("1-2-3-4"), QStringLiteral("2-1-4-3"), QStringLiteral("4-3-2-1")});
+    m_byteSort->setToolTip(QStringLiteral("16进制格式报文中，表示低位在前，还是高位在前"));
+    m_valType = combo("ComboValType",
+                      {QStringLiteral("原值输出"), QStringLiteral("浮点数"), QStringLiteral("离散位")});
+    m_doVal = combo("ComboDOVal", {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
+                                   QStringLiteral("FF"), QStringLiteral("原值输出")});
+    m_check = combo("ComboCheck", protocol::checkMethodItems());
+    m_check->setToolTip(QStringLiteral("数据中采用的校验方式"));
+
+    m_diOut = box("TextDIout", "FF");
+    m_diOut->setToolTip(QStringLiteral("16进制数值"));
+    m_diOut->setMaxLength(2);
+    m_valStart = box("TxtValStart", "5");
+    m_valStart->setToolTip(QStringLiteral("输出值在数据流中的起始位置，范围,1-255"));
+    m_valBytes = box("TxtValBytes", "4");
+    m_valBytes->setToolTip(QStringLiteral("仅ASCII报文有效"));
+    m_valPoint = box("TxtValPoint", "0");
+    m_valPoint->setToolTip(QStringLiteral("仅ASCII报文有效"));
+
+    m_sign[1] = box("TxtPsflg", "31");
+    m_sign[1]->setToolTip(QStringLiteral("正符号的16进制值，没有符号为空"));
+    m_sign[0] = box("TxtNsflg", "30");
+    m_sign[0]->setToolTip(QStringLiteral("负数符号的16进制值，没有符号为空"));
+    for (int i = 0; i < 2; ++i) {
+        m_signView[i] = new Clickable<QLabel>(kHex, this);
+        Controls::setArrayName(m_signView[i], QStringLiteral("Label32"), i);
+    }
+
+    m_checkNum = box("TxtCheckNum", "1字节");
+    m_checkNum->setToolTip(QStringLiteral("校验的字节数"));
+    m_checkText = named(new Clickable<QLineEdit>(this), "TextCheck");
+    m_checkText->setToolTip(QStringLiteral("单击获取校验码"));
+
+    m_frameHex[0] = box("TxtDataHead", "01 06 00 00 00 01");
+    m_frameHex[0]->setToolTip(QStringLiteral("数据头，16进制表示，字节间加空格，清空表示没有数据头"));
+    m_frameText[0] = box("TxtDataHead1", "01 06 00 00 00 01");
+    m_frameHex[1] = box("TxtDataWei", "");
+    m_frameText[1] = box("TxtDataWei1", "");
+    for (int i = 0; i < 2; ++i) {
+        m_frameView[i] = new Clickable<QLabel>(kHex, this);
+        Controls::setArrayName(m_frameView[i], QStringLiteral("Label3"), i);
+        m_frameText[i]->hide();
+    }
+    const char* exampleTexts[3] = {"例：", "XX XX ", "报文尾 "};
+    for (int i = 0; i < 3; ++i) {
+        m_example[i] = new QLabel(QString::fromUtf8(exampleTexts[i]), this);
+        Controls::setArrayName(m_example[i], QStringLiteral("Label4"), i);
+    }
+    m_ok = named(new QPushButton(QStringLiteral("确定"), this), "Command1");
+    m_cancel = named(new QPushButton(QStringLiteral("取消"), this), "Command2");
+
+    // Layout: protocol and number format, value, signs, check code, frame.
+    auto* grid = new QGridLayout;
+    int r = 0;
+    grid->addWidget(caption("协议：", this), r, 0);
+    grid->addWidget(m_xieYi, r, 1);
+    grid->addWidget(caption("数据格式：", this), r, 2);
+    grid->addWidget(m_dataFormat, r, 3);
+    grid->addWidget(caption("字节顺序：", this), r, 4);
+    grid->addWidget(m_byteSort, r, 5);
+    ++r;
+    grid->addWidget(caption("数值类型：", this), r, 0);
+    grid->addWidget(m_valType, r, 1);
+    grid->addWidget(caption("开关输出值：", this), r, 2);
+    grid->addWidget(m_doVal, r, 3);
+    grid->addWidget(m_diOut, r, 4);
+    ++r;
+    grid->addWidget(caption("起始位置：", this), r, 0);
+    grid->addWidget(m_valStart, r, 1);
+    grid->addWidget(caption("整数位数：", this), r, 2);
+    grid->addWidget(m_valBytes, r, 3);
+    grid->addWidget(caption("小数位数：", this), r, 4);
+    grid->addWidget(m_valPoint, r, 5);
+    ++r;
+    auto signRow = [&](const char* text, int i, int col) {
+        grid->addWidget(caption(text, this), r, col);
+        auto* h = new QHBoxLayout;
+        h->addWidget(m_sign[i]);
+        h->addWidget(m_signView[i]);
+        grid->addLayout(h, r, col + 1);
+    };
+    signRow("正号：", 1, 0);
+    signRow("负号：", 0, 2);
+    ++r;
+    grid->addWidget(caption("校验：", this), r, 0);
+    grid->addWidget(m_check, r, 1);
+    grid->addWidget(m_checkNum, r, 2);
+    grid->addWidget(caption("校验字", this), r, 3, Qt::AlignRight);
+    grid->addWidget(m_checkText, r, 4, 1, 2);
+    ++r;
+    auto frameRow = [&](const char* text, int i) {
+        grid->addWidget(caption(text, this), r, 0);
+        auto* h = new QHBoxLayout;
+        h->addWidget(m_frameHex[i], 1);
+        h->addWidget(m_frameText[i], 1);
+        h->addWidget(m_frameView[i]);
+        grid->addLayout(h, r, 1, 1, 5);
+        ++r;
+    };
+    frameRow("输出报文头：", 0);
+    frameRow("报文尾：", 1);
+    // Each example part starts where the one before ends.
+    auto* example = new QHBoxLayout;
+    example->setSpacing(0);
+    for (QLabel* l : m_example) example->addWidget(l);
+    example->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+    auto* top = new QVBoxLayout(this);
+    top->addLayout(grid);
+    top->addLayout(example);
+    top->addLayout(buttons);
+
+    // Behaviour.
+    Controls::onClick(m_xieYi, this, [this] { presetProtocol(); });
+    Controls::onClick(m_dataFormat, this, [this] { dataFormatClicked(); });
+    Controls::onClick(m_valType, this, [this] { valueTypeClicked(); });
+    for (int i = 0; i < 2; ++i) {
+        Controls::onCodeClick(m_signView[i], this, [this, i] { switchSignView(i); });
+        Controls::onCodeClick(m_frameView[i], this, [this, i] { switchFrameView(i); });
+        connect(m_sign[i], &QLineEdit::textChanged, this, [this, i] { limitSign(i); });
+        connect(m_frameHex[i], &QLineEdit::textChanged, this, [this, i] { updateExample(i); });
+        connect(m_frameText[i], &QLineEdit::textChanged, this, [this, i] { updateExample(i); });
+        // A comma would split the record into more fields than it has.
+        for (QLineEdit* e : {m_frameHex[i], m_frameText[i]})
+            Controls::installKeyFilter(e, [](int& key) {
+                if (key == ',') key = 0;
+            });
+    }
+    Controls::onCodeClick(m_checkText, this, [this] { calculateCheck(); });
+    connect(m_valStart, &QLineEdit::textChanged, this, [this] { limitNumber(m_valStart, 0, std::nullopt); });
+    connect(m_valBytes, &QLineEdit::textChanged, this, [this] { limitNumber(m_valBytes, 0, 10); });
+    connect(m_valPoint, &QLineEdit::textChanged, this, [this] { limitNumber(m_valPoint, 0, 4); });
+    Controls::onClick(m_ok, this, [this] { accept(); });
+    Controls::onClick(m_cancel, this, [this] { cancel(); });
+}
+
+std::optional<QStringList> OutputFrameEditor::splitRecord(const QString& text) {
+    QStringList fields = text.split(QLatin1Char(','));
+    if (fields.size() != kFieldCount) return std::nullopt;
+    return fields;
+}
+
+QString OutputFrameEditor::joinRecord(const QStringList& fields) { return fields.join(QLatin1Char(',')); }
+
+std::optional<QString> OutputFrameEditor::ASC_HEX(const QString& text) {
+    QString out;
+    for (QChar c : text) {
+        const auto code = oneByteCode(c);
+        if (!code) return std::nullopt;
+        out += ByteToHex2(*code) + QLatin1Char(' ');
+    }
+    return out;
+}
+
+std::optional<QString> OutputFrameEditor::HEX_ASC(const QString& text) {
+    QString out;
+    for (qsizetype k = 0; k < text.size(); k += 2) {
+        const int v = hexValue(text.mid(k, 2));
+        if (v < 1 || v > 127) {
+            Dialogs::msgBox(this, kNotAscii, kTitle, Dialogs::Icon::Information);
+            return std::nullopt;
+        }
+        out += QChar(v);
+    }
+    return out;
+}
+
+int OutputFrameEditor::editedRow() const { return m_row.isValid() ? m_row.row() + 1 : 0; }
+
+void OutputFrameEditor::closeEvent(QCloseEvent* e) {
+    if (FlexGrid* grid = m_host.commandGrid()) {
+        grid->setScrollBars(3);
+        if (QWidget* w = grid->window(); w && w != this) w->activateWindow();
+    }
+    QWidget::closeEvent(e);
+}
+
+// ---- presets and dependent lists ----
+
+void OutputFrameEditor::presetProtocol() {
+    if (m_isLoading) return;
+    const int protocol = m_xieYi->currentIndex();
+    const int valueType = m_valType->currentIndex();
+    Controls::setListIndexAndClick(m_dataFormat, protocol == 1 ? 0 : 1, Controls::ClickWhen::Always);
+    switch (protocol) {
+        case 1: {  // Modbus RTU
+            m_valStart->setText(QStringLiteral("4"));
+            m_valBytes->setText(valueType == 1   ? QStringLiteral("4")
+                                : valueType == 2 ? QStringLiteral("1")
+                                                 : QStringLiteral("2"));
+            m_sign[0]->clear();
+            m_sign[1]->clear();
+            m_signView[0]->setText(kHex);
+            m_signView[1]->setText(kHex);
+            Controls::setListIndexAndClick(m_check, 3);
+            m_checkNum->setText(QStringLiteral("2字节"));
+            m_frameText[0]->clear();
+            setFrameView(0, true);
+            m_frameHex[0]->setText(valueType == 1   ? QStringLiteral("01 06 00 00 00 02 ")
+                                   : valueType == 2 ? QStringLiteral("01 05 00 00 00 01 ")
+                                                    : QStringLiteral("01 06 00 00 00 01 "));
+            m_frameHex[1]->clear();
+            m_frameText[1]->clear();
+            break;
+        }
+        case 2:  // DCON
+            m_valStart->setText(QStringLiteral("3"));
+            m_valBytes->setText(QStringLiteral("6"));
+            m_valPoint->setText(QStringLiteral("3"));
+            m_sign[0]->clear();
+            m_sign[1]->clear();
+            m_signView[0]->setText(kAsc);
+            m_signView[1]->setText(kAsc);
+            Controls::setListIndexAndClick(m_check, 0);
+            m_checkNum->setText(QStringLiteral("0字节"));
+            setFrameView(0, false);
+            m_frameText[0]->setText(QStringLiteral("#010"));
+            m_frameHex[1]->setText(QStringLiteral("0D"));
+            m_frameText[1]->clear();
+            break;
+        default:  // 自定义
+            m_valStart->setText(QStringLiteral("5"));
+            m_valBytes->setText(QStringLiteral("4"));
+            m_valPoint->setText(QStringLiteral("1"));
+            m_sign[1]->setText(QStringLiteral("31"));
+            m_sign[0]->setText(QStringLiteral("30"));
+            m_signView[0]->setText(kHex);
+            m_signView[1]->setText(kHex);
+            Controls::setListIndexAndClick(m_check, 1);
+            m_checkNum->setText(QStringLiteral("1字节"));
+            m_frameText[0]->clear();
+            setFrameView(0, true);
+            m_frameHex[0]->setText(QStringLiteral("FD FE 00 03"));
+            m_frameHex[1]->clear();
+            m_frameText[1]->clear();
+            break;
+    }
+    // The tail shows the box its caption names.
+    setFrameView(1, true);
+    updateExample(0);
+    updateExample(1);
+}
+
+void OutputFrameEditor::dataFormatClicked() {
+    const bool ascii = m_dataFormat->currentIndex() == 1;
+    m_signView[0]->setText(ascii ? kAsc : kHex);
+    m_signView[1]->setText(ascii ? kAsc : kHex);
+    if (ascii)
+        Controls::setListIndexAndClick(m_byteSort, 2);
+    else if (m_byteSort->currentIndex() == 2)
+        Controls::setListIndexAndClick(m_byteSort, 0);
+    m_valType->setItemText(0, ascii ? QStringLiteral("原值输出") : QStringLiteral("整数"));
+}
+
+void OutputFrameEditor::valueTypeClicked() { m_valBytes->setText(QStringLiteral("2")); }
+
+// ---- views ----
+
+bool OutputFrameEditor::frameHexView(int i) const { return m_frameView[i]->text() == kHex; }
+bool OutputFrameEditor::signHexView(int i) const { return m_signView[i]->text() == kHex; }
+
+void OutputFrameEditor::setFrameView(int i, bool hex) {
+    m_frameView[i]->setText(hex ? kHex : kAsc);
+    m_frameHex[i]->setVisible(hex);
+    m_frameText[i]->setVisible(!hex);
+}
+
+// A conversion that cannot be made leaves the view as it was, so that what
+// the user sees is what OK stores.
+void OutputFrameEditor::switchFrameView(int i) {
+    if (frameHexView(i)) {
+        const auto text = HEX_ASC(withoutBlanks(m_frameHex[i]->text()));
+        if (!text) return;
+        setFrameView(i, false);
+        m_frameText[i]->setText(*text);
+    } else {
+        const auto hex = ASC_HEX(withoutBlanks(m_frameText[i]->text()));
+        if (!hex) {
+            Dialogs::msgBox(this, kNotAscii, kTitle, Dialogs::Icon::Information);
+            return;
+        }
+        setFrameView(i, true);
+        m_frameHex[i]->setText(*hex);
+    }
+    updateExample(i);
+}
+
+void OutputFrameEditor::switchSignView(int i) {
+    const QString text = withoutBlanks(m_sign[i]->text());
+    if (!signHexView(i)) {
+        if (text.isEmpty()) {
+            m_signView[i]->setText(kHex);
+            m_sign[i]->setText(text);
+            return;
+        }
+        const auto code = oneByteCode(text.at(0));
+        if (!code) {
+            Dialogs::msgBox(this, kNotAscii, kTitle, Dialogs::Icon::Information);
+            return;
+        }
+        m_signView[i]->setText(kHex);
+        m_sign[i]->setText(ByteToHex2(*code));
+        return;
+    }
+    const int v = hexValue(text);
+    if (v >= 0x80) {
+        Dialogs::msgBox(this, kNotAscii, kTitle, Dialogs::Icon::Information);
+        return;
+    }
+    m_signView[i]->setText(kAsc);
+    m_sign[i]->setText(v == 0 ? QString() : QString(QChar(v)));
+}
+
+std::optional<QString> OutputFrameEditor::signField(int i) const {
+    const QString box = m_sign[i]->text();
+    if (box.isEmpty()) return kNoSign;
+    if (signHexView(i)) {
+        const QString digits = box.left(2);
+        const int v = hexValue(digits);
+        return signText(digits, v, QChar(v));
+    }
+    const auto code = oneByteCode(box.at(0));
+    if (!code) return std::nullopt;
+    return signText(ByteToHex2(*code), *code, box.at(0));
+}
+
+// ---- input limits and the example line ----
+
+void OutputFrameEditor::limitSign(int i) {
+    const int keep = signHexView(i) ? 2 : 1;
+    if (m_sign[i]->text().size() > keep) m_sign[i]->setText(m_sign[i]->text().left(keep));
+}
+
+void OutputFrameEditor::limitNumber(QLineEdit* box, double low, std::optional<double> high) {
+    const double v = VbNum::val(box->text());
+    QString corrected;
+    if (!high && v <= low)
+        corrected = QStringLiteral("0");
+    else if (high && v > *high)
+        corrected = VbNum::str(*high);
+    else if (high && v < low)
+        corrected = QStringLiteral("0");
+    if (!corrected.isEmpty() && corrected != box->text()) box->setText(corrected);
+}
+
+void OutputFrameEditor::updateExample(int i) {
+    const QString text = frameHexView(i) ? m_frameHex[i]->text() : m_frameText[i]->text();
+    if (i == 0)
+        m_example[0]->setText(QStringLiteral("例：") + text);
+    else
+        m_example[2]->setText(text);
+    m_example[1]->setText(QStringLiteral("XX XX "));
+}
+
+void OutputFrameEditor::calculateCheck() {
+    const auto code = protocol::checkCodeText(m_frameHex[0]->text(), protocol::CheckSource::Packed,
+                                              m_check->currentIndex(), m_checkNum->text());
+    if (code) m_checkText->setText(*code);
+}
+
+// ---- load, OK, Cancel ----
+
+void OutputFrameEditor::load() {
+    m_timer1->setEnabled(false);
+    FlexGrid* grid = m_host.commandGrid();
+    const int row = editedRow();
+    const auto fields = grid && row >= 1 ? splitRecord(grid->TextMatrix(row, kFrameColumn)) : std::nullopt;
+    if (!fields) return;
+    const QStringList& f = *fields;
+    m_isLoading = true;
+    const auto select = [](QComboBox* c, const QString& text) {
+        Controls::setListIndexAndClick(c, varnel::ComboFindIndex(c, text), Controls::ClickWhen::Always);
+    };
+    select(m_xieYi, f[0]);
+    select(m_dataFormat, f[1]);
+    select(m_byteSort, f[2]);
+    select(m_valType, f[3]);
+    m_valStart->setText(VbNum::str(VbNum::val(f[4])));
+    m_valBytes->setText(VbNum::str(VbNum::val(f[5])));
+    m_valPoint->setText(VbNum::str(VbNum::val(f[6])));
+    select(m_doVal, f[7]);
+
+    const bool ascii = m_dataFormat->currentIndex() == 1;
+    for (int i = 0; i < 2; ++i) {
+        const QString& field = f[9 - i];  // positive sign box 1 holds field 8
+        if (field.isEmpty()) {
+            // No sign; "00" in the character view would be the sign "0".
+            m_sign[i]->setText(signHexView(i) ? QStringLiteral("00") : QString());
+            continue;
+        }
+        const int v = hexValue(field);
+        // A byte without a character of its own stays in digits.
+        if (ascii && v < 0x80) {
+            m_signView[i]->setText(kAsc);
+            m_sign[i]->setText(v == 0 ? QString() : QString(QChar(v)));
+        } else {
+            m_signView[i]->setText(kHex);
+            m_sign[i]->setText(field.left(2));
+        }
+    }
+
+    select(m_check, f[10]);
+    m_checkNum->setText(VbNum::str(VbNum::val(f[11])));
+
+    for (int i = 0; i < 2; ++i) {
+        const QString& text = f[14 + i];
+        if (f[12 + i].left(3) == kAsc) {
+            setFrameView(i, false);
+            m_frameText[i]->setText(text);
+            if (const auto hex = ASC_HEX(text)) m_frameHex[i]->setText(*hex);
+        } else {
+            setFrameView(i, true);
+            m_frameHex[i]->setText(text);
+        }
+        updateExample(i);
+    }
+    m_isLoading = false;
+}
+
+void OutputFrameEditor::accept() {
+    QStringList f;
+    f << m_xieYi->currentText() << m_dataFormat->currentText() << m_byteSort->currentText()
+      << m_valType->currentText() << numberText(m_valStart) << numberText(m_valBytes)
+      << numberText(m_valPoint) << m_doVal->currentText();
+    const auto positive = signField(1);
+    const auto negative = signField(0);
+    if (!positive || !negative) {
+        Dialogs::msgBox(this, kNotAscii, kTitle, Dialogs::Icon::Information);
+        return;
+    }
+    f << *positive << *negative << m_check->currentText() << m_checkNum->text();
+
+    QString kind[2], text[2];
+    double bytes[2] = {0, 0};
+    const QString questions[2] = {QStringLiteral("指令头输出为空！您确定不需要输出指令头内容吗？"),
+                                  QStringLiteral("指令尾段输出为空！您确定数据后不需要输出指令内容吗？")};
+    for (int i = 0; i < 2; ++i) {
+        if (!frameHexView(i) && !m_frameText[i]->text().isEmpty()) {
+            text[i] = m_frameText[i]->text();
+            kind[i] = kAsc + QString::number(text[i].size());
+            bytes[i] = static_cast<double>(text[i].size());
+        } else if (frameHexView(i) && !m_frameHex[i]->text().isEmpty()) {
+            const double half = withoutBlanks(m_frameHex[i]->text()).size() / 2.0;
+            text[i] = m_frameHex[i]->text().toUpper();
+            kind[i] = kHex + VbNum::str(half);
+            bytes[i] = VbNum::roundHalfEven(half);
+        } else {
+            if (Dialogs::msgBox(this, questions[i], kTitle, Dialogs::Icon::Question,
+                                Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok)
+                return;
+            kind[i] = QStringLiteral("0000");
+        }
+    }
+    f << kind[0] << kind[1] << text[0] << text[1];
+    if (bytes[0] + bytes[1] > 36)
+        Dialogs::msgBox(this, QStringLiteral("报文头与报文尾总长度超出36字节范围"), kTitle,
+                        Dialogs::Icon::Information);
+
+    // The row this editor loaded; when it was deleted meanwhile nothing is
+    // written rather than another row's record replaced.
+    FlexGrid* grid = m_host.commandGrid();
+    if (grid && editedRow() >= 1) grid->setTextMatrix(editedRow(), kFrameColumn, joinRecord(f));
+    close();
+}
+
+void OutputFrameEditor::cancel() { close(); }

@@ -1,0 +1,14 @@
+#pragma once
+
+class FlexGrid;
+class QWidget;
+
+// What the output-frame editor needs of the form that opens it: the SMS
+// command grid whose column 8 it edits, and the window that owns it (the
+// main window), so that it stays a free window beside the settings form.
+class OutputFrameEditorHost {
+public:
+    virtual ~OutputFrameEditorHost() = default;
+    virtual FlexGrid* commandGrid() = 0;
+    virtual QWidget* editorOwner() = 0;
+};
