@@ -53,8 +53,9 @@ void SimQv7351Tables::clear(Table t) {
     for (QByteArray& r : state(t).rows) r.clear();
 }
 
-QByteArray SimQv7351Tables::rowAnswer(Table t, const QByteArray& payload, uint8_t status) {
-    const auto length = uint16_t(payload.size());
+QByteArray SimQv7351Tables::rowAnswer(Table t, const QByteArray& payload, uint8_t status,
+                                      std::optional<uint16_t> announced) {
+    const uint16_t length = announced.value_or(uint16_t(payload.size()));
     QByteArray data;
     data.append(char(length & 0xFF));
     data.append(char(length >> 8));
@@ -64,7 +65,7 @@ QByteArray SimQv7351Tables::rowAnswer(Table t, const QByteArray& payload, uint8_
 
 QByteArray SimQv7351Tables::readAnswer(Table t, int index) const {
     const QByteArray stored = row(t, index);
-    if (!stored.isEmpty()) return rowAnswer(t, stored, status);
+    if (!stored.isEmpty()) return rowAnswer(t, stored, status, state(t).lengthOverride);
     switch (state(t).end) {
         case End::Short:
             return ModuleSim::answerFrame(code(t), status, QByteArray(2, '\0'));

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 class ModuleSim;
 
@@ -44,6 +45,9 @@ public:
         QHash<int, Ack> rowAcks;  // by row index, over writeAck
         Ack clearAck = Ack::Ok;
         bool answerReads = true;
+        // A length announced in place of the stored row's size (the
+        // payload sent stays as stored): an answer shorter than its L.
+        std::optional<uint16_t> lengthOverride;
         int reads = 0;
         int writes = 0;
         int clears = 0;
@@ -72,7 +76,8 @@ public:
     void clear(Table t);
 
     // Frames as the module sends them.
-    static QByteArray rowAnswer(Table t, const QByteArray& payload, uint8_t status = 0);
+    static QByteArray rowAnswer(Table t, const QByteArray& payload, uint8_t status = 0,
+                                std::optional<uint16_t> length = std::nullopt);
     QByteArray readAnswer(Table t, int index) const;  // empty: silence
 
 private:

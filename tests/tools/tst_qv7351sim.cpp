@@ -310,6 +310,10 @@ void TestQv7351Sim::rowReadsAndTheEndOfATable() {
         // A payload kept as given: a wrong sum goes out as it is.
         tables.setRow(t, 1, fromHex("FF 01 33"));
         QCOMPARE(hex(rig.client.ask(P(c + fromHex("02 01")), 15)), hex(P(c + fromHex("00 03 00 FF 01 33"))));
+        // An answer that announces more than it carries.
+        tables.state(t).lengthOverride = 0x0104;
+        QCOMPARE(hex(rig.client.ask(P(c + fromHex("02 01")), 15)), hex(P(c + fromHex("00 04 01 FF 01 33"))));
+        tables.state(t).lengthOverride.reset();
 
         // Past the last row, and at index 64, each end as chosen.
         const struct {
@@ -335,7 +339,7 @@ void TestQv7351Sim::rowReadsAndTheEndOfATable() {
         // Reads can be left unanswered altogether.
         tables.state(t).answerReads = false;
         QVERIFY(rig.silentTo(P(c + fromHex("02 00"))));
-        QCOMPARE(tables.state(t).reads, 9);
+        QCOMPARE(tables.state(t).reads, 10);
     }
     // The two tables are apart.
     tables.clear(Table::Input);
