@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the programs, starts a simulated SMS alarm module on a
-# pseudo-terminal linked as COM1, and starts Kestrun against it.
+# Builds the programs, starts a simulated module on a pseudo-terminal
+# linked as COM1 (the SMS alarm module for Kestrun, the QV7351 module for
+# Varnel), and starts the program against it.
 # Usage: scripts/try.sh [kestrun|varnel]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -32,8 +33,9 @@ ModuleSim::Identity ModuleSim::preset(Kind kind) {
             id.hsStatus2 = 0x80;
             break;
         case Kind::Qv7351:
-            id.version = QByteArrayLiteral("V351 V1.00 ");
+            id.version = QByteArrayLiteral("QV7351-V402");
             id.moduleType = 0x02;
+            id.transMode = 0x01;
             break;
     }
     return id;
@@ -99,10 +101,19 @@ void ModuleSim::installDefaultHandlers() {
 
 void ModuleSim::resetHandlers() {
     installDefaultHandlers();
+    m_opHandlers.clear();
     m_fallback = nullptr;
 }
 
 void ModuleSim::setHandler(uint8_t code, Handler handler) { m_handlers.insert(code, std::move(handler)); }
+
+void ModuleSim::setOpHandler(uint8_t code, uint8_t op, Handler handler) {
+    const int key = (int(code) << 8) | op;
+    if (handler)
+        m_opHandlers.insert(key, std::move(handler));
+    else
+        m_opHandlers.remove(key);
+}
 
 void ModuleSim::setRequestLength(uint8_t code, int op, int length) {
     m_lengths.insert(lengthKey(code, op), length);
@@ -220,6 +231,9 @@ void ModuleSim::closeFds() {
 
 void ModuleSim::stop() {
     closeFds();
+    m_gathered.clear();
+    m_gatheredCount = 0;
+    m_gatherLeft = 0;
     m_pending.clear();
     m_pendingTimes.clear();
     m_quietTimer.stop();
@@ -312,6 +326,12 @@ void ModuleSim::takeRequest(qsizetype length) {
 void ModuleSim::dispatch(const QByteArray& request) {
     if (request.startsWith(preambleBytes())) {
         if (request.size() < 10) return;
+        const auto byOp = m_opHandlers.constFind((int(uint8_t(request.at(8))) << 8) | uint8_t(request.at(9)));
+        if (byOp != m_opHandlers.constEnd()) {
+            const Handler handler = *byOp;
+            handler(*this, request);
+            return;
+        }
         const auto it = m_handlers.constFind(uint8_t(request.at(8)));
         if (it != m_handlers.constEnd() && *it) {
             const Handler handler = *it;  // the handler may replace itself
@@ -336,6 +356,28 @@ void ModuleSim::answer(const QByteArray& bytes) {
     if (behaviour.silent) return;
     const QByteArray whole = behaviour.junk + bytes;
     if (whole.isEmpty()) return;
+    if (m_gatherLeft > 0) {
+        m_gathered.append(whole);
+        ++m_gatheredCount;
+        if (--m_gatherLeft == 0) flushGathered();
+        return;
+    }
+    deliver(whole);
+}
+
+void ModuleSim::gatherAnswers(int count) {
+    m_gatherLeft = qMax(0, count);
+    if (m_gatherLeft == 0) flushGathered();
+}
+
+void ModuleSim::flushGathered() {
+    m_gatherLeft = 0;
+    m_gatheredCount = 0;
+    const QByteArray all = std::exchange(m_gathered, QByteArray());
+    if (!all.isEmpty()) deliver(all);
+}
+
+void ModuleSim::deliver(const QByteArray& whole) {
     const qint64 first = elapsedMs() + qMax(0, behaviour.delayMs);
     if (behaviour.chunkSize <= 0) {
         enqueue(first, whole);

@@ -90,12 +90,23 @@ public:
     void sendChunks(const QList<QByteArray>& pieces, int gapMs);
     // Sends an answer as the behaviour says (silence, delay, junk, chunks).
     void answer(const QByteArray& bytes);
+    // The next `count` answers are held back and go out joined, as one
+    // delivery, when the last of them is made (so two answers can reach the
+    // program in one receive window). Silence still applies to each.
+    void gatherAnswers(int count);
+    // Sends what is gathered so far at once and stops gathering.
+    void flushGathered();
+    // Answers held back by gatherAnswers() and not yet sent.
+    int gatheredCount() const { return m_gatheredCount; }
     // True while answers or chunks are still queued for sending.
     bool sending() const { return !m_outgoing.isEmpty(); }
 
     // Replaces (or adds) the answer to requests with this command code; an
     // empty handler leaves such requests unanswered.
     void setHandler(uint8_t code, Handler handler);
+    // Takes requests with this code and operation byte before the code's
+    // own handler; an empty handler removes the entry.
+    void setOpHandler(uint8_t code, uint8_t op, Handler handler);
     // Requests without the preamble.
     void setFallbackHandler(Handler handler) { m_fallback = std::move(handler); }
     // Back to the built-in handshake and identify answers only.
@@ -134,6 +145,7 @@ private:
     void takeRequest(qsizetype length);
     void dispatch(const QByteArray& request);
     void enqueue(qint64 due, const QByteArray& bytes);
+    void deliver(const QByteArray& whole);
     void pumpOutgoing();
     void writeMaster(const QByteArray& bytes);
     int requestLength(uint8_t code, uint8_t op) const;
@@ -159,8 +171,13 @@ private:
     int m_quietMs = 20;
 
     QHash<uint8_t, Handler> m_handlers;
+    QHash<int, Handler> m_opHandlers;  // key: code << 8 | op
     Handler m_fallback;
     QHash<int, int> m_lengths;  // key: code << 9 | (op + 1)
+
+    int m_gatherLeft = 0;
+    int m_gatheredCount = 0;
+    QByteArray m_gathered;
 
     QList<Outgoing> m_outgoing;
     QTimer m_sendTimer;

@@ -13,6 +13,7 @@
 #include "ModuleSim.h"
 #include "SimParams.h"
 #include "SimPhoneTable.h"
+#include "SimQv7351.h"
 #include "SimSettings.h"
 #include "SimTestPeer.h"
 #include "platform/PortNames.h"
@@ -36,7 +37,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("modsim"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Simulated SMS alarm module on a pseudo-terminal."));
+    parser.setApplicationDescription(
+        QStringLiteral("Simulated SMS alarm or QV7351 module on a pseudo-terminal."));
     parser.addHelpOption();
     const QCommandLineOption dirOption(
         QStringLiteral("ports-dir"),
@@ -80,6 +82,8 @@ int main(int argc, char** argv) {
         SimTestPeer::install(sim);
         phoneTable.install(sim);
     }
+    // The QV7351 module answers everything Varnel asks of it.
+    if (kind == ModuleSim::Kind::Qv7351) SimQv7351::install(sim);
     if (!sim.start(parser.value(dirOption), com)) {
         err << "modsim: " << sim.errorText() << "\n";
         return 1;

@@ -13,14 +13,35 @@ class TestModsimProgram : public QObject {
     Q_OBJECT
 
 private slots:
-    void answersAsSmsModule();
+    void answersAsEachKind_data();
+    void answersAsEachKind();
 };
 
-void TestModsimProgram::answersAsSmsModule() {
+void TestModsimProgram::answersAsEachKind_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("version");
+    // A request the plain handshake module would not know, and its answer size.
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("answerLength");
+    QTest::newRow("sms") << "sms" << QByteArray("N310 V4.02 ") << Frames::RequestFrame(0xA3, 0x02) << 14;
+    QTest::newRow("qv7351 flash") << "qv7351" << QByteArray("QV7351-V402") << Frames::RequestFrame(0xAB, 0x03)
+                                  << 12;
+    QTest::newRow("qv7351 row") << "qv7351" << QByteArray("QV7351-V402")
+                                << Frames::RequestFrame(0xA8, 0x02) + QByteArray(1, '\0') << 268;
+    QTest::newRow("qv7351 collection")
+        << "qv7351" << QByteArray("QV7351-V402") << Frames::RequestFrame(0xA8, 0xF2) << 19;
+}
+
+void TestModsimProgram::answersAsEachKind() {
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, version);
+    QFETCH(QByteArray, request);
+    QFETCH(int, answerLength);
+
     QTemporaryDir dir;
     QProcess sim;
     sim.start(qEnvironmentVariable("SMSTOOLS_BINARY_DIR") + "/tools/modsim",
-              {"--ports-dir", dir.path(), "--com", "2", "--kind", "sms"});
+              {"--ports-dir", dir.path(), "--com", "2", "--kind", kind});
     QVERIFY(sim.waitForStarted());
     QVERIFY(QTest::qWaitFor([&] { return QFile::exists(dir.filePath("com2")); }, 5000));
 
@@ -29,17 +50,17 @@ void TestModsimProgram::answersAsSmsModule() {
     port.setCommPort(2);
     QCOMPARE(port.open(), CommPort::OpenResult::Ok);
     port.setRThreshold(1);
-    auto ask = [&](const QByteArray& request, int answerLength) {
+    auto ask = [&](const QByteArray& bytes, int length) {
         port.dropInput();
-        port.output(request);
-        return QTest::qWaitFor([&] { return port.inBufferCount() >= answerLength; }, 3000) ? port.input()
-                                                                                          : QByteArray();
+        port.output(bytes);
+        return QTest::qWaitFor([&] { return port.inBufferCount() >= length; }, 3000) ? port.input()
+                                                                                     : QByteArray();
     };
     QCOMPARE(ask(Frames::HandshakeFrame(), 12).mid(8, 1), QByteArray("\xFD", 1));
-    const QByteArray ec = ask(Frames::ReadParamsFrame(0xEC), 21);
-    QCOMPARE(ec.mid(10), QByteArray("N310 V4.02 "));
-    // A parameter query the plain handshake module would not know.
-    QCOMPARE(ask(Frames::RequestFrame(0xA3, 0x02), 14).mid(8, 1), QByteArray("\xA3", 1));
+    QCOMPARE(ask(Frames::ReadParamsFrame(0xEC), 21).mid(10), version);
+    const QByteArray answer = ask(request, answerLength);
+    QCOMPARE(answer.size(), answerLength);
+    QCOMPARE(answer.at(8), request.at(8));
     port.close();
     qunsetenv("COMPORTS_DIR");
 
