@@ -165,6 +165,15 @@ std::optional<SmsColumnParts> splitSmsColumn(const QString& text) {
     return out;
 }
 
+bool englishTextAccepted(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        bool ok = true;
+        const QByteArray b = TextCodec::toGbk(text.mid(i, 1), &ok);
+        if (!ok || b.size() != 1 || static_cast<uint8_t>(b[0]) > 128) return false;
+    }
+    return true;
+}
+
 RowWrite channelRowFrame(const ChannelRecord& c, int tableIndex) {
     try {
         using namespace ChannelCol;

@@ -95,6 +95,11 @@ struct SmsColumnParts {
 };
 std::optional<SmsColumnParts> splitSmsColumn(const QString& text);
 
+// Whether a text may be sent in English mode: every character must have a
+// one-byte code of at most 128 in code page 936 (the editor's OK refuses the
+// row with "短信选择了英文模式，但是短信内容有Unicode 编码字符" otherwise).
+bool englishTextAccepted(const QString& text);
+
 // The row as the A8 row-write frame (267 bytes) for table index 0-63, or the
 // refusal to show. The refusals are "采集指令长度超出范围40字节",
 // "转换开关量描述内容时发生错误！" (empty switch text in Chinese mode),

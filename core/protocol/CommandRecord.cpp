@@ -86,6 +86,36 @@ int kindFieldCount(const QString& field) {
     return r ? static_cast<int>(*r) : 0;  // two characters never leave that range
 }
 
+int commandTextLimit(const QString& languageCell) { return languageCell == QStringLiteral("英文") ? 60 : 30; }
+
+QString signFieldFromHexView(const QString& box) {
+    if (box.isEmpty()) return QStringLiteral("00()");
+    const QString hh = box.left(2);
+    const int v = static_cast<int>(number(QStringLiteral("&H") + hh)) & 0xFF;
+    if (v == 0) return QStringLiteral("00()");
+    if (v >= 0x80) return hh + QStringLiteral("()");
+    return hh + QLatin1Char('(') + QChar(v) + QLatin1Char(')');
+}
+
+std::optional<QString> signFieldFromCharView(const QString& box) {
+    if (box.isEmpty()) return QStringLiteral("00()");
+    bool ok = true;
+    const QByteArray b = TextCodec::toGbk(box.left(1), &ok);
+    if (!ok || b.size() != 1) return std::nullopt;
+    const auto code = static_cast<uint8_t>(b[0]);
+    if (code == 0) return QStringLiteral("00()");
+    if (code >= 0x80) return ByteToHex2(code) + QStringLiteral("()");
+    return ByteToHex2(code) + QLatin1Char('(') + box.at(0) + QLatin1Char(')');
+}
+
+QString hexKindField(const QString& box) {
+    return QStringLiteral("Hex") + VbNum::str(withoutSpaces(box).size() / 2.0);
+}
+
+int hexKindBytes(const QString& box) {
+    return static_cast<int>(VbNum::roundHalfEven(withoutSpaces(box).size() / 2.0));
+}
+
 RowWrite commandRowFrame(const CommandRecord& c, int tableIndex) {
     try {
         using namespace CommandCol;

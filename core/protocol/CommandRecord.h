@@ -76,6 +76,27 @@ QString kindFieldText(bool asc, int count);
 // characters, rounded ("Hex6" 6, "Asc12" 12, "Hex2.5" 2, "0000" 0).
 int kindFieldCount(const QString& field);
 
+// The character limit of the command-text editor for a row whose column 2
+// is `languageCell`: 60 for exactly "英文", else 30.
+int commandTextLimit(const QString& languageCell);
+
+// Fields as the output-frame editor's OK builds them from its boxes.
+// Sign field from a box in the hex view: the first two characters as typed,
+// then the character of their value in brackets; "00()" for an empty box or
+// the value 0, "hh()" for 80 hex and up.
+QString signFieldFromHexView(const QString& box);
+// Sign field from a box in the character view: the code of the first
+// character as two hex digits, then the character in brackets ("+" gives
+// "2B(+)"); "00()" for an empty box. nullopt when the character has no
+// one-byte code in code page 936.
+std::optional<QString> signFieldFromCharView(const QString& box);
+// Kind field of a head or tail in the hex view: "Hex" and half the number of
+// digits with spaces removed ("Hex6", "Hex2.5" for five digits).
+QString hexKindField(const QString& box);
+// The bytes such a head or tail counts toward the 36-byte warning: half its
+// digits, halves to even.
+int hexKindBytes(const QString& box);
+
 // The row as the A9 row-write frame (139 bytes) for table index 0-63, or the
 // refusal to show. The refusals are "转换指令输出设置或报文格式不正确，请重新设置"
 // (column 8 not 16 fields, or head and tail together above 50 bytes),

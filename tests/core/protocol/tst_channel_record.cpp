@@ -100,6 +100,8 @@ private slots:
     void readBackStopsAtPayloadEnd_data();
     void readBackStopsAtPayloadEnd();
     void smsColumnShapes();
+    void englishModeTexts_data();
+    void englishModeTexts();
 };
 
 void TestChannelRecord::goldenFrameBytes() {
@@ -392,6 +394,23 @@ void TestChannelRecord::smsColumnShapes() {
     QCOMPARE(phoneMaskOf(" 3 0005(号码表自选)"), 0x30005u);
     QCOMPARE(phoneMaskText(0x8000), QStringLiteral("8000(号码表自选)"));
     QCOMPARE(bindingCodeText(3), QStringLiteral("83"));
+}
+
+void TestChannelRecord::englishModeTexts_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("ascii with separators") << "Site" + SEP + "Dev" + SEP + "1,0,0,0,0,0,0,0" << true;
+    QTest::newRow("empty") << "" << true;
+    QTest::newRow("code 128") << QString(QChar(0x20AC)) << true;
+    QTest::newRow("chinese") << "Site温度" << false;
+    QTest::newRow("full-width comma") << "a，b" << false;
+    QTest::newRow("outside the code page") << QString(QChar(0x0E01)) << false;
+}
+
+void TestChannelRecord::englishModeTexts() {
+    QFETCH(QString, text);
+    QFETCH(bool, accepted);
+    QCOMPARE(englishTextAccepted(text), accepted);
 }
 
 QTEST_GUILESS_MAIN(TestChannelRecord)

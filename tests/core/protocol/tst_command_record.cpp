@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "core/protocol/ByteRoutines.h"
 #include "core/protocol/CommandRecord.h"
 
 using namespace protocol;
@@ -80,6 +81,8 @@ private slots:
     void readBackCases();
     void readBackStaysInsidePayload();
     void outputFrameFields();
+    void editorFields_data();
+    void editorFields();
 };
 
 void TestCommandRecord::goldenFrameBytes() {
@@ -320,6 +323,83 @@ void TestCommandRecord::outputFrameFields() {
     QCOMPARE(kindFieldCount("0000"), 0);
     QCOMPARE(signFieldText(0x2B), QStringLiteral("2B(+)"));
     QCOMPARE(signFieldText(0xC8), QStringLiteral("C8()"));
+}
+
+void TestCommandRecord::editorFields_data() {
+    QTest::addColumn<QString>("kind");  // which builder
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");  // "<none>" for nullopt
+
+    QTest::newRow("hex sign 2B") << "hexSign"
+                                 << "2B"
+                                 << "2B(+)";
+    QTest::newRow("hex sign as typed") << "hexSign"
+                                       << "2b"
+                                       << "2b(+)";
+    QTest::newRow("hex sign 00") << "hexSign"
+                                 << "00"
+                                 << "00()";
+    QTest::newRow("hex sign empty") << "hexSign"
+                                    << ""
+                                    << "00()";
+    QTest::newRow("hex sign FF") << "hexSign"
+                                 << "FF"
+                                 << "FF()";
+    QTest::newRow("hex sign 80") << "hexSign"
+                                 << "80"
+                                 << "80()";
+    QTest::newRow("char sign +") << "charSign"
+                                 << "+"
+                                 << "2B(+)";
+    QTest::newRow("char sign 1") << "charSign"
+                                 << "1"
+                                 << "31(1)";
+    QTest::newRow("char sign empty") << "charSign"
+                                     << ""
+                                     << "00()";
+    QTest::newRow("char sign chinese") << "charSign"
+                                       << "汉"
+                                       << "<none>";
+    QTest::newRow("hex kind six bytes") << "hexKind"
+                                        << "01 06 00 00 00 01 "
+                                        << "Hex6";
+    QTest::newRow("hex kind five digits") << "hexKind"
+                                          << "01 02 0"
+                                          << "Hex2.5";
+    QTest::newRow("hex bytes five digits") << "hexBytes"
+                                           << "01 02 0"
+                                           << "2";
+    QTest::newRow("hex bytes seven digits") << "hexBytes"
+                                            << "0102030"
+                                            << "4";
+    QTest::newRow("limit english") << "limit"
+                                   << "英文"
+                                   << "60";
+    QTest::newRow("limit chinese") << "limit"
+                                   << "汉字"
+                                   << "30";
+    QTest::newRow("limit other") << "limit"
+                                 << "英文 "
+                                 << "30";
+}
+
+void TestCommandRecord::editorFields() {
+    QFETCH(QString, kind);
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    QString got;
+    if (kind == "hexSign") got = signFieldFromHexView(input);
+    if (kind == "charSign") got = signFieldFromCharView(input).value_or("<none>");
+    if (kind == "hexKind") got = hexKindField(input);
+    if (kind == "hexBytes") got = QString::number(hexKindBytes(input));
+    if (kind == "limit") got = QString::number(commandTextLimit(input));
+    QCOMPARE(got, expected);
+    // What the editor writes is what the row frame sends.
+    if (kind == "hexSign" || (kind == "charSign" && expected != "<none>")) {
+        const RowWrite w = commandRowFrame(withCells(goldenRow(), {"8=" + outputWith({"8=" + got})}), 1);
+        QVERIFY(!w.refused());
+        QCOMPARE(ByteToHex2(static_cast<uint8_t>(w.frame[31])), got.left(2).toUpper());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCommandRecord)
