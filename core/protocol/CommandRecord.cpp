@@ -1,0 +1,260 @@
+#include "CommandRecord.h"
+
+#include <algorithm>
+
+#include "ByteRoutines.h"
+#include "CellReading.h"
+#include "CheckCode.h"
+#include "ListLookup.h"
+#include "ValueLists.h"
+#include "platform/TextCodec.h"
+#include "platform/VbNum.h"
+
+namespace protocol {
+
+using namespace detail;
+
+namespace {
+
+constexpr int kFrameSize = 139;
+constexpr int kPayloadSize = 128;
+constexpr int kHeadTailRoom = 50;
+constexpr int kTextRoom = 50;
+constexpr int kHeadAt = 39;
+constexpr int kTextAt = 89;
+
+const char kPreamble[] = "\x1A\x2A\x3A\x4A\x5A\x6A\x7A\x8A";
+
+const QString kFormatMessage = QStringLiteral("转换指令输出设置或报文格式不正确，请重新设置");
+
+bool isAscKind(const QString& field) { return field.left(3) == QLatin1String("Asc"); }
+
+// Head or tail bytes from their text field, `count` of them, at `at`.
+void putFrameBytes(QByteArray& f, int at, bool asc, const QString& text, int count, const QString& what) {
+    if (asc) {
+        if (text.size() < count) fail(QStringLiteral("%1的字符数少于其长度%2").arg(what).arg(count));
+        for (int k = 0; k < count; ++k) {
+            const QByteArray b = codePageBytes(text.mid(k, 1), what);
+            if (b.size() != 1) fail(QStringLiteral("%1含有双字节字符").arg(what));
+            f[at + k] = b[0];
+        }
+        return;
+    }
+    const QString digits = withoutSpaces(text);
+    for (int k = 0; k < count; ++k)
+        f[at + k] = static_cast<char>(strictByte(number(QStringLiteral("&H") + digits.mid(2 * k, 2)), what));
+}
+
+}  // namespace
+
+QStringList commandHeaders() {
+    return {QString(),
+            QStringLiteral("指令号"),
+            QStringLiteral("汉字/英文"),
+            QStringLiteral("短信指令内容(最多50英文/25汉字)"),
+            QStringLiteral("短信回复"),
+            QStringLiteral("操作对象"),
+            QStringLiteral("关联变量"),
+            QStringLiteral("指令类型(读/写)"),
+            QStringLiteral("输出数据"),
+            QStringLiteral("操作通道")};
+}
+
+std::optional<OutputFrameRecord> splitOutputFrame(const QString& cell) {
+    const QStringList parts = cell.split(QLatin1Char(','));
+    if (parts.size() != kOutputFrameFields) return std::nullopt;
+    OutputFrameRecord r;
+    std::copy(parts.begin(), parts.end(), r.begin());
+    return r;
+}
+
+QString joinOutputFrame(const OutputFrameRecord& record) {
+    return QStringList(record.begin(), record.end()).join(QLatin1Char(','));
+}
+
+QString signFieldText(uint8_t b) {
+    if (b == 0 || b >= 0x80) return ByteToHex2(b) + QStringLiteral("()");
+    return ByteToHex2(b) + QLatin1Char('(') + QChar(b) + QLatin1Char(')');
+}
+
+QString kindFieldText(bool asc, int count) {
+    return (asc ? QStringLiteral("Asc") : QStringLiteral("Hex")) + QString::number(count);
+}
+
+int kindFieldCount(const QString& field) {
+    const auto r = VbNum::toIntegerInRange(number(field.mid(3, 2)), -1000, 1000);
+    return r ? static_cast<int>(*r) : 0;  // two characters never leave that range
+}
+
+int commandTextLimit(const QString& languageCell) { return languageCell == QStringLiteral("英文") ? 60 : 30; }
+
+QString signFieldFromHexView(const QString& box) {
+    if (box.isEmpty()) return QStringLiteral("00()");
+    const QString hh = box.left(2);
+    const int v = static_cast<int>(number(QStringLiteral("&H") + hh)) & 0xFF;
+    if (v == 0) return QStringLiteral("00()");
+    if (v >= 0x80) return hh + QStringLiteral("()");
+    return hh + QLatin1Char('(') + QChar(v) + QLatin1Char(')');
+}
+
+std::optional<QString> signFieldFromCharView(const QString& box) {
+    if (box.isEmpty()) return QStringLiteral("00()");
+    bool ok = true;
+    const QByteArray b = TextCodec::toGbk(box.left(1), &ok);
+    if (!ok || b.size() != 1) return std::nullopt;
+    const auto code = static_cast<uint8_t>(b[0]);
+    if (code == 0) return QStringLiteral("00()");
+    if (code >= 0x80) return ByteToHex2(code) + QStringLiteral("()");
+    return ByteToHex2(code) + QLatin1Char('(') + box.at(0) + QLatin1Char(')');
+}
+
+QString hexKindField(const QString& box) {
+    return QStringLiteral("Hex") + VbNum::str(withoutSpaces(box).size() / 2.0);
+}
+
+int hexKindBytes(const QString& box) {
+    return static_cast<int>(VbNum::roundHalfEven(withoutSpaces(box).size() / 2.0));
+}
+
+RowWrite commandRowFrame(const CommandRecord& c, int tableIndex) {
+    try {
+        using namespace CommandCol;
+        QByteArray f(kFrameSize, '\0');
+        for (int i = 0; i < 8; ++i) f[i] = kPreamble[i];
+        f[8] = static_cast<char>(0xA9);
+        f[9] = 0x01;
+        if (tableIndex < 0 || tableIndex > 255) fail(QStringLiteral("表序号超出0-255"));
+        f[10] = f[12] = static_cast<char>(tableIndex);
+        f[13] = static_cast<char>(varnel::ComboFindIndex(smsReplyItems(), c[Reply]));
+        f[14] = static_cast<char>(varnel::ComboFindIndex(operationObjectItems(), c[Object]));
+        f[15] = static_cast<char>(varnel::ComboFindIndex(linkValueOutItems(), c[LinkedValue]));
+        f[16] = static_cast<char>(varnel::ComboFindIndex(readWriteItems(), c[ReadWrite]));
+        f[17] = static_cast<char>(varnel::ComboFindIndex(channelItems(), c[Channel]));
+
+        const auto fields = splitOutputFrame(c[OutputFrame]);
+        if (!fields) return RowWrite::refusal(kFormatMessage);
+        const OutputFrameRecord& o = *fields;
+        const int h = kindFieldCount(o[OutputField::HeadKind]);
+        const int t = kindFieldCount(o[OutputField::TailKind]);
+        if (h < 0 || t < 0) fail(QStringLiteral("报文头或报文尾的长度不能为负数"));
+        // Head and tail share the 50 bytes before the text; more would run
+        // into the text and out of the frame.
+        if (h + t > kHeadTailRoom) return RowWrite::refusal(kFormatMessage);
+        f[18] = static_cast<char>(h + t);
+
+        // English texts go in code page 936, where a Chinese character takes
+        // two bytes: the length byte counts bytes, as the module reads them.
+        const bool english = varnel::ComboFindIndex(languageItems(), c[Language]) == 1;
+        const QByteArray text =
+            english ? codePageBytes(c[Text], QStringLiteral("短信指令内容")) : TextCodec::toUcs2BE(c[Text]);
+        if (text.size() > 255) return RowWrite::refusal(QStringLiteral("短信内容超出50字节范围"));
+        f[19] = static_cast<char>(text.size());
+        f[20] = english ? 1 : 2;
+
+        using namespace OutputField;
+        f[23] = static_cast<char>(varnel::ComboFindIndex(protocolItems(), o[Protocol]));
+        f[24] = static_cast<char>(varnel::ComboFindIndex(dataFormatItems(), o[DataFormat]));
+        f[25] = static_cast<char>(varnel::ComboFindIndex(byteSortItems(), o[ByteSort]));
+        f[26] = static_cast<char>(varnel::ComboFindIndex(valueTypeItems(), o[ValueType]));
+        f[27] = static_cast<char>(wrappedByte(number(o[ValueStart]), QStringLiteral("起始位置")));
+        f[28] = static_cast<char>(wrappedByte(number(o[IntegerDigits]), QStringLiteral("整数位数")));
+        f[29] = static_cast<char>(wrappedByte(number(o[Decimals]), QStringLiteral("小数位数")));
+        f[30] = static_cast<char>(varnel::ComboFindIndex(doValueItems(), o[DoValue]));
+        f[31] = static_cast<char>(
+            wrappedByte(number(QStringLiteral("&H") + o[PositiveSign].left(2)), QStringLiteral("正号")));
+        f[32] = static_cast<char>(
+            wrappedByte(number(QStringLiteral("&H") + o[NegativeSign].left(2)), QStringLiteral("负号")));
+        f[33] = static_cast<char>(varnel::ComboFindIndex(checkMethodItems(), o[CheckMethod]));
+        f[34] = static_cast<char>(wrappedByte(number(o[CheckBytes]), QStringLiteral("校验字节数")));
+
+        const bool headAsc = isAscKind(o[HeadKind]);
+        const bool tailAsc = isAscKind(o[TailKind]);
+        f[35] = static_cast<char>(h | (headAsc ? 0x80 : 0));
+        putFrameBytes(f, kHeadAt, headAsc, o[HeadText], h, QStringLiteral("报文头"));
+        f[36] = static_cast<char>(t | (tailAsc ? 0x80 : 0));
+        putFrameBytes(f, kHeadAt + h, tailAsc, o[TailText], t, QStringLiteral("报文尾"));
+
+        if (!text.isEmpty()) {
+            if (text.size() > kTextRoom) return RowWrite::refusal(QStringLiteral("短信内容超出50字节范围"));
+            for (int i = 0; i < text.size(); ++i) f[kTextAt + i] = text[i];
+        }
+
+        f[11] = static_cast<char>(SumCheck8(f, 12, kFrameSize));
+        return RowWrite::built(f);
+    } catch (const ConversionFailure& e) {
+        return RowWrite::refusal(QStringLiteral("执行错误！") + e.description);
+    }
+}
+
+namespace {
+
+// Head or tail bytes as text: hex pairs each followed by a blank, or
+// code-page characters; only bytes inside the payload are shown.
+QString frameBytesText(const QByteArray& p, int from, int count, bool asc) {
+    const int end = std::min(from + count, kPayloadSize);
+    const QByteArray bytes = from < end ? p.mid(from, end - from) : QByteArray();
+    if (asc) return TextCodec::fromGbk(bytes);
+    QString s;
+    for (char b : bytes) s += ByteToHex2(static_cast<uint8_t>(b)) + QLatin1Char(' ');
+    return s;
+}
+
+}  // namespace
+
+CommandReadBack decodeCommandRow(const QByteArray& payload) {
+    using namespace CommandCol;
+    CommandReadBack out;
+    if (payload.size() < kPayloadSize) return out;
+    const QByteArray p = payload.left(kPayloadSize);
+    const auto at = [&](int i) { return static_cast<uint8_t>(p[i]); };
+    CommandRecord& c = out.cells;
+
+    c[Reply] = varnel::ComboItemText(smsReplyItems(), at(2));
+    c[Object] = varnel::ComboItemText(operationObjectItems(), at(3));
+    c[LinkedValue] = varnel::ComboItemText(linkValueOutItems(), at(4));
+    c[ReadWrite] = varnel::ComboItemText(readWriteItems(), at(5));
+    c[Channel] = varnel::ComboItemText(channelItems(), at(6));
+    c[Label] = QStringLiteral("CH%1").arg(at(1));
+    const bool english = at(9) == 1;
+    c[Language] = languageItems().at(english ? 1 : 0);
+
+    OutputFrameRecord o;
+    {
+        using namespace OutputField;
+        o[Protocol] = varnel::ComboItemText(protocolItems(), at(12));
+        o[DataFormat] = varnel::ComboItemText(dataFormatItems(), at(13));
+        o[ByteSort] = varnel::ComboItemText(byteSortItems(), at(14));
+        o[ValueType] = varnel::ComboItemText(valueTypeItems(), at(15));
+        o[ValueStart] = QString::number(at(16));
+        o[IntegerDigits] = QString::number(at(17));
+        o[Decimals] = QString::number(at(18));
+        o[DoValue] = varnel::ComboItemText(doValueItems(), at(19));
+        o[PositiveSign] = signFieldText(at(20));
+        o[NegativeSign] = signFieldText(at(21));
+        o[CheckMethod] = varnel::ComboItemText(checkMethodItems(), at(22));
+        o[CheckBytes] = QString::number(at(23));
+        const bool headAsc = at(24) & 0x80;
+        const int h = at(24) & 0x7F;
+        o[HeadKind] = kindFieldText(headAsc, h);
+        o[HeadText] = frameBytesText(p, 28, h, headAsc);
+        const bool tailAsc = at(25) & 0x80;
+        const int t = at(25) & 0x7F;
+        o[TailKind] = kindFieldText(tailAsc, t);
+        o[TailText] = frameBytesText(p, 28 + h, t, tailAsc);
+    }
+    c[OutputFrame] = joinOutputFrame(o);
+
+    const int length = at(8);
+    if (!english) {
+        // An odd length takes one byte more; a character whose bytes are not
+        // both inside the payload is not shown.
+        for (int k = 0; k < length && 78 + k + 1 < kPayloadSize; k += 2)
+            out.rxText.append(QChar(static_cast<char16_t>((at(78 + k) << 8) | at(78 + k + 1))));
+    } else {
+        out.rxText = frameBytesText(p, 78, length & 0x7F, true);
+    }
+    c[Text] = out.rxText;
+    return out;
+}
+
+}  // namespace protocol
