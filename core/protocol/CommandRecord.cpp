@@ -27,7 +27,13 @@ const char kPreamble[] = "\x1A\x2A\x3A\x4A\x5A\x6A\x7A\x8A";
 
 const QString kFormatMessage = QStringLiteral("转换指令输出设置或报文格式不正确，请重新设置");
 
-bool isAscKind(const QString& field) { return field.left(3) == QLatin1String("Asc"); }
+// The text after the two hex digits of a sign field. Characters from 80 hex
+// up have no one-byte form, and a comma would split the record, so those
+// keep the brackets empty; the row frame reads only the digits.
+QString signBrackets(uint8_t code, QChar c) {
+    if (code >= 0x80 || c == QLatin1Char(',')) return QStringLiteral("()");
+    return QLatin1Char('(') + QString(c) + QLatin1Char(')');
+}
 
 // Head or tail bytes from their text field, `count` of them, at `at`.
 void putFrameBytes(QByteArray& f, int at, bool asc, const QString& text, int count, const QString& what) {
@@ -73,13 +79,15 @@ QString joinOutputFrame(const OutputFrameRecord& record) {
 }
 
 QString signFieldText(uint8_t b) {
-    if (b == 0 || b >= 0x80) return ByteToHex2(b) + QStringLiteral("()");
-    return ByteToHex2(b) + QLatin1Char('(') + QChar(b) + QLatin1Char(')');
+    if (b == 0) return QStringLiteral("00()");
+    return ByteToHex2(b) + signBrackets(b, QChar(b));
 }
 
 QString kindFieldText(bool asc, int count) {
     return (asc ? QStringLiteral("Asc") : QStringLiteral("Hex")) + QString::number(count);
 }
+
+bool isAscKindField(const QString& field) { return field.left(3) == QLatin1String("Asc"); }
 
 int kindFieldCount(const QString& field) {
     const auto r = VbNum::toIntegerInRange(number(field.mid(3, 2)), -1000, 1000);
@@ -93,8 +101,7 @@ QString signFieldFromHexView(const QString& box) {
     const QString hh = box.left(2);
     const int v = static_cast<int>(number(QStringLiteral("&H") + hh)) & 0xFF;
     if (v == 0) return QStringLiteral("00()");
-    if (v >= 0x80) return hh + QStringLiteral("()");
-    return hh + QLatin1Char('(') + QChar(v) + QLatin1Char(')');
+    return hh + signBrackets(static_cast<uint8_t>(v), QChar(v));
 }
 
 std::optional<QString> signFieldFromCharView(const QString& box) {
@@ -104,8 +111,7 @@ std::optional<QString> signFieldFromCharView(const QString& box) {
     if (!ok || b.size() != 1) return std::nullopt;
     const auto code = static_cast<uint8_t>(b[0]);
     if (code == 0) return QStringLiteral("00()");
-    if (code >= 0x80) return ByteToHex2(code) + QStringLiteral("()");
-    return ByteToHex2(code) + QLatin1Char('(') + box.at(0) + QLatin1Char(')');
+    return ByteToHex2(code) + signBrackets(code, box.at(0));
 }
 
 QString hexKindField(const QString& box) {
@@ -167,8 +173,8 @@ RowWrite commandRowFrame(const CommandRecord& c, int tableIndex) {
         f[33] = static_cast<char>(varnel::ComboFindIndex(checkMethodItems(), o[CheckMethod]));
         f[34] = static_cast<char>(wrappedByte(number(o[CheckBytes]), QStringLiteral("校验字节数")));
 
-        const bool headAsc = isAscKind(o[HeadKind]);
-        const bool tailAsc = isAscKind(o[TailKind]);
+        const bool headAsc = isAscKindField(o[HeadKind]);
+        const bool tailAsc = isAscKindField(o[TailKind]);
         f[35] = static_cast<char>(h | (headAsc ? 0x80 : 0));
         putFrameBytes(f, kHeadAt, headAsc, o[HeadText], h, QStringLiteral("报文头"));
         f[36] = static_cast<char>(t | (tailAsc ? 0x80 : 0));

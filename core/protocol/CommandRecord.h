@@ -68,10 +68,14 @@ std::optional<OutputFrameRecord> splitOutputFrame(const QString& cell);
 QString joinOutputFrame(const OutputFrameRecord& record);
 
 // A sign field for a byte: "2B(+)"; "00()" for 0 and "hh()" for 80 hex and up,
-// which have no printable one-byte character.
+// which have no printable one-byte character, and "2C()" for the comma, which
+// would split the record into 17 fields.
 QString signFieldText(uint8_t b);
 // A head or tail kind field: "Hex" or "Asc" followed by the byte count.
 QString kindFieldText(bool asc, int count);
+// Whether a kind field gives characters rather than hex pairs: it starts
+// with "Asc".
+bool isAscKindField(const QString& field);
 // The byte count a kind field gives: the number in its 4th and 5th
 // characters, rounded ("Hex6" 6, "Asc12" 12, "Hex2.5" 2, "0000" 0).
 int kindFieldCount(const QString& field);
@@ -83,11 +87,11 @@ int commandTextLimit(const QString& languageCell);
 // Fields as the output-frame editor's OK builds them from its boxes.
 // Sign field from a box in the hex view: the first two characters as typed,
 // then the character of their value in brackets; "00()" for an empty box or
-// the value 0, "hh()" for 80 hex and up.
+// the value 0, "hh()" for 80 hex and up and for the comma.
 QString signFieldFromHexView(const QString& box);
 // Sign field from a box in the character view: the code of the first
 // character as two hex digits, then the character in brackets ("+" gives
-// "2B(+)"); "00()" for an empty box. nullopt when the character has no
+// "2B(+)"); "00()" for an empty box, "2C()" for the comma. nullopt when the character has no
 // one-byte code in code page 936.
 std::optional<QString> signFieldFromCharView(const QString& box);
 // Kind field of a head or tail in the hex view: "Hex" and half the number of

@@ -323,6 +323,13 @@ void TestCommandRecord::outputFrameFields() {
     QCOMPARE(kindFieldCount("0000"), 0);
     QCOMPARE(signFieldText(0x2B), QStringLiteral("2B(+)"));
     QCOMPARE(signFieldText(0xC8), QStringLiteral("C8()"));
+    // A comma sign must not split the record it is read back into.
+    QCOMPARE(signFieldText(0x2C), QStringLiteral("2C()"));
+    QByteArray p = goldenFrame().mid(11);
+    ::patch(p, "20:2C;21:2C");
+    const auto readBack = splitOutputFrame(decodeCommandRow(p).cells[CommandCol::OutputFrame]);
+    QVERIFY(readBack);
+    QCOMPARE(readBack->at(OutputField::PositiveSign), QStringLiteral("2C()"));
 }
 
 void TestCommandRecord::editorFields_data() {
@@ -354,6 +361,12 @@ void TestCommandRecord::editorFields_data() {
     QTest::newRow("char sign 1") << "charSign"
                                  << "1"
                                  << "31(1)";
+    QTest::newRow("hex sign comma") << "hexSign"
+                                    << "2C"
+                                    << "2C()";
+    QTest::newRow("char sign comma") << "charSign"
+                                     << ","
+                                     << "2C()";
     QTest::newRow("char sign empty") << "charSign"
                                      << ""
                                      << "00()";
