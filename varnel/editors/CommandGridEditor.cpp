@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "OutputFrameEditor.h"
+#include "core/protocol/ValueLists.h"
 #include "platform/Controls.h"
 #include "platform/FlexGrid.h"
 #include "platform/Vb.h"
@@ -58,32 +59,27 @@ CommandGridEditor::~CommandGridEditor() {
 }
 
 QStringList CommandGridEditor::listItems(int column) {
+    // The row frame sends each of these columns as the position of its text
+    // in the same list.
     switch (column) {
         case Language:
-            return {QStringLiteral("汉字"), QStringLiteral("英文")};
+            return protocol::languageItems();
         case Reply:
-            return {QStringLiteral("无回复"), QStringLiteral("回复操作结果"), QStringLiteral("回复执行结果")};
+            return protocol::smsReplyItems();
         case Target:
-            return {QStringLiteral("变量"), QStringLiteral("转换输出")};
+            return protocol::operationObjectItems();
         case Variable:
-            return {QStringLiteral("无"),      QStringLiteral("采集值"),   QStringLiteral("上限值"),
-                    QStringLiteral("下限值"),  QStringLiteral("采集周期"), QStringLiteral("通讯超时"),
-                    QStringLiteral("重发次数")};
+            return protocol::linkValueOutItems();
         case ReadWrite:
-            return {QStringLiteral("读"), QStringLiteral("写")};
-        case Channel: {
-            QStringList items{QStringLiteral("无")};
-            for (int n = 0; n < 64; ++n) items << QStringLiteral("CH%1").arg(n);
-            return items;
-        }
+            return protocol::readWriteItems();
+        case Channel:
+            return protocol::channelItems();
         default:
             return {};
     }
 }
 
-int CommandGridEditor::textLimit(const QString& language) {
-    return language == QStringLiteral("英文") ? 60 : 30;
-}
+int CommandGridEditor::textLimit(const QString& language) { return protocol::commandTextLimit(language); }
 
 QComboBox* CommandGridEditor::listEditor(int column) const {
     return column >= 0 && column < 10 ? m_lists[column] : nullptr;

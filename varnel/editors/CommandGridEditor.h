@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "OutputFrameEditorHost.h"
+#include "core/protocol/CommandRecord.h"
 
 class QAbstractButton;
 class QComboBox;
@@ -27,14 +28,14 @@ class CommandGridEditor : public QObject {
     Q_OBJECT
 public:
     enum Column {
-        Language = 2,
-        Text = 3,
-        Reply = 4,
-        Target = 5,
-        Variable = 6,
-        ReadWrite = 7,
-        Frame = 8,
-        Channel = 9
+        Language = protocol::CommandCol::Language,
+        Text = protocol::CommandCol::Text,
+        Reply = protocol::CommandCol::Reply,
+        Target = protocol::CommandCol::Object,
+        Variable = protocol::CommandCol::LinkedValue,
+        ReadWrite = protocol::CommandCol::ReadWrite,
+        Frame = protocol::CommandCol::OutputFrame,
+        Channel = protocol::CommandCol::Channel
     };
 
     // cmdText: the box under the grid (TxtCmdText); writeButton: the table

@@ -12,6 +12,7 @@
 
 #include "core/Routines.h"
 #include "core/protocol/CheckCode.h"
+#include "core/protocol/ValueLists.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
@@ -26,7 +27,7 @@ const QString kTitle = QStringLiteral("提示");
 const QString kNotAscii = QStringLiteral("不是标准ASCII码字符");
 const QString kHex = QStringLiteral("Hex");
 const QString kAsc = QStringLiteral("Asc");
-const QString kNoSign = QStringLiteral("00()");
+const QString kRawValue = QStringLiteral("原值输出");
 
 // A label or box that runs its click handling when the user clicks it.
 template <class Base>
@@ -59,13 +60,22 @@ int hexValue(const QString& digits) {
 
 QString withoutBlanks(QString s) { return s.remove(QLatin1Char(' ')); }
 
-// A byte as the record shows a sign: its digits, then the character itself
-// in brackets. A byte with no character of its own, and the comma that
-// would split the record, keep the brackets empty.
-QString signText(const QString& digits, int code, QChar c) {
-    if (code == 0) return kNoSign;
-    if (code >= 0x80 || c == QLatin1Char(',')) return digits + QStringLiteral("()");
-    return digits + QLatin1Char('(') + c + QLatin1Char(')');
+// The value types offered: the row frame's list, whose item 0 this editor
+// names "原值输出" while the data format is "ASCII码". Either text of item 0
+// goes to the module as position 0 ("原值输出" is in no lookup list).
+QStringList valueTypeChoices() {
+    QStringList items = protocol::valueTypeItems();
+    items[0] = kRawValue;
+    return items;
+}
+
+// The switch output values offered are not the row frame's lookup list
+// (doValueItems: "0", "1", "00", "FF", "按指令输出"): "0", "1" and "FF" go
+// as their positions there, while "2" and "原值输出" are in no lookup list
+// and go as position 0, which is what the module has always been sent for
+// them.
+QStringList doValueChoices() {
+    return {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("FF"), kRawValue};
 }
 
 QString numberText(const QLineEdit* box) { return VbNum::str(VbNum::val(box->text())); }
@@ -112,17 +122,12 @@ void OutputFrameEditor::buildControls() {
         return named(new QLineEdit(QString::fromUtf8(text), this), name);
     };
 
-    m_xieYi =
-        combo("ComboXieYi", {QStringLiteral("自定义"), QStringLiteral("Modbus RTU"), QStringLiteral("DCON")});
-    m_dataFormat = combo("ComboDataFormat",
-                         {QStringLiteral("16进制"), QStringLiteral("ASCII码"), QStringLiteral("BCD码")});
-    m_byteSort = combo("ComboByteSort",
-                       {QStringLiteral("1-2-3-4"), QStringLiteral("2-1-4-3"), QStringLiteral("4-3-2-1")});
+    m_xieYi = combo("ComboXieYi", protocol::protocolItems());
+    m_dataFormat = combo("ComboDataFormat", protocol::dataFormatItems());
+    m_byteSort = combo("ComboByteSort", protocol::byteSortItems());
     m_byteSort->setToolTip(QStringLiteral("16进制格式报文中，表示低位在前，还是高位在前"));
-    m_valType = combo("ComboValType",
-                      {QStringLiteral("原值输出"), QStringLiteral("浮点数"), QStringLiteral("离散位")});
-    m_doVal = combo("ComboDOVal", {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
-                                   QStringLiteral("FF"), QStringLiteral("原值输出")});
+    m_valType = combo("ComboValType", valueTypeChoices());
+    m_doVal = combo("ComboDOVal", doValueChoices());
     m_check = combo("ComboCheck", protocol::checkMethodItems());
     m_check->setToolTip(QStringLiteral("数据中采用的校验方式"));
 
@@ -256,14 +261,6 @@ void OutputFrameEditor::buildControls() {
     Controls::onClick(m_cancel, this, [this] { cancel(); });
 }
 
-std::optional<QStringList> OutputFrameEditor::splitRecord(const QString& text) {
-    QStringList fields = text.split(QLatin1Char(','));
-    if (fields.size() != kFieldCount) return std::nullopt;
-    return fields;
-}
-
-QString OutputFrameEditor::joinRecord(const QStringList& fields) { return fields.join(QLatin1Char(',')); }
-
 std::optional<QString> OutputFrameEditor::ASC_HEX(const QString& text) {
     QString out;
     for (QChar c : text) {
@@ -371,7 +368,7 @@ void OutputFrameEditor::dataFormatClicked() {
         Controls::setListIndexAndClick(m_byteSort, 2);
     else if (m_byteSort->currentIndex() == 2)
         Controls::setListIndexAndClick(m_byteSort, 0);
-    m_valType->setItemText(0, ascii ? QStringLiteral("原值输出") : QStringLiteral("整数"));
+    m_valType->setItemText(0, ascii ? kRawValue : protocol::valueTypeItems().at(0));
 }
 
 void OutputFrameEditor::valueTypeClicked() { m_valBytes->setText(QStringLiteral("2")); }
@@ -435,15 +432,8 @@ void OutputFrameEditor::switchSignView(int i) {
 
 std::optional<QString> OutputFrameEditor::signField(int i) const {
     const QString box = m_sign[i]->text();
-    if (box.isEmpty()) return kNoSign;
-    if (signHexView(i)) {
-        const QString digits = box.left(2);
-        const int v = hexValue(digits);
-        return signText(digits, v, QChar(v));
-    }
-    const auto code = oneByteCode(box.at(0));
-    if (!code) return std::nullopt;
-    return signText(ByteToHex2(*code), *code, box.at(0));
+    if (signHexView(i)) return protocol::signFieldFromHexView(box);
+    return protocol::signFieldFromCharView(box);
 }
 
 // ---- input limits and the example line ----
@@ -486,25 +476,27 @@ void OutputFrameEditor::load() {
     m_timer1->setEnabled(false);
     FlexGrid* grid = m_host.commandGrid();
     const int row = editedRow();
-    const auto fields = grid && row >= 1 ? splitRecord(grid->TextMatrix(row, kFrameColumn)) : std::nullopt;
+    const auto fields =
+        grid && row >= 1 ? protocol::splitOutputFrame(grid->TextMatrix(row, kFrameColumn)) : std::nullopt;
     if (!fields) return;
-    const QStringList& f = *fields;
+    const protocol::OutputFrameRecord& f = *fields;
+    using namespace protocol::OutputField;
     m_isLoading = true;
     const auto select = [](QComboBox* c, const QString& text) {
         Controls::setListIndexAndClick(c, varnel::ComboFindIndex(c, text), Controls::ClickWhen::Always);
     };
-    select(m_xieYi, f[0]);
-    select(m_dataFormat, f[1]);
-    select(m_byteSort, f[2]);
-    select(m_valType, f[3]);
-    m_valStart->setText(VbNum::str(VbNum::val(f[4])));
-    m_valBytes->setText(VbNum::str(VbNum::val(f[5])));
-    m_valPoint->setText(VbNum::str(VbNum::val(f[6])));
-    select(m_doVal, f[7]);
+    select(m_xieYi, f[Protocol]);
+    select(m_dataFormat, f[DataFormat]);
+    select(m_byteSort, f[ByteSort]);
+    select(m_valType, f[ValueType]);
+    m_valStart->setText(VbNum::str(VbNum::val(f[ValueStart])));
+    m_valBytes->setText(VbNum::str(VbNum::val(f[IntegerDigits])));
+    m_valPoint->setText(VbNum::str(VbNum::val(f[Decimals])));
+    select(m_doVal, f[DoValue]);
 
     const bool ascii = m_dataFormat->currentIndex() == 1;
     for (int i = 0; i < 2; ++i) {
-        const QString& field = f[9 - i];  // positive sign box 1 holds field 8
+        const QString& field = f[i == 1 ? PositiveSign : NegativeSign];
         if (field.isEmpty()) {
             // No sign; "00" in the character view would be the sign "0".
             m_sign[i]->setText(signHexView(i) ? QStringLiteral("00") : QString());
@@ -521,12 +513,12 @@ void OutputFrameEditor::load() {
         }
     }
 
-    select(m_check, f[10]);
-    m_checkNum->setText(VbNum::str(VbNum::val(f[11])));
+    select(m_check, f[CheckMethod]);
+    m_checkNum->setText(VbNum::str(VbNum::val(f[CheckBytes])));
 
     for (int i = 0; i < 2; ++i) {
-        const QString& text = f[14 + i];
-        if (f[12 + i].left(3) == kAsc) {
+        const QString& text = f[HeadText + i];
+        if (protocol::isAscKindField(f[HeadKind + i])) {
             setFrameView(i, false);
             m_frameText[i]->setText(text);
             if (const auto hex = ASC_HEX(text)) m_frameHex[i]->setText(*hex);
@@ -540,40 +532,51 @@ void OutputFrameEditor::load() {
 }
 
 void OutputFrameEditor::accept() {
-    QStringList f;
-    f << m_xieYi->currentText() << m_dataFormat->currentText() << m_byteSort->currentText()
-      << m_valType->currentText() << numberText(m_valStart) << numberText(m_valBytes)
-      << numberText(m_valPoint) << m_doVal->currentText();
+    using namespace protocol::OutputField;
+    protocol::OutputFrameRecord f;
+    f[Protocol] = m_xieYi->currentText();
+    f[DataFormat] = m_dataFormat->currentText();
+    f[ByteSort] = m_byteSort->currentText();
+    f[ValueType] = m_valType->currentText();
+    f[ValueStart] = numberText(m_valStart);
+    f[IntegerDigits] = numberText(m_valBytes);
+    f[Decimals] = numberText(m_valPoint);
+    f[DoValue] = m_doVal->currentText();
     const auto positive = signField(1);
     const auto negative = signField(0);
     if (!positive || !negative) {
         Dialogs::msgBox(this, kNotAscii, kTitle, Dialogs::Icon::Information);
         return;
     }
-    f << *positive << *negative << m_check->currentText() << m_checkNum->text();
+    f[PositiveSign] = *positive;
+    f[NegativeSign] = *negative;
+    f[CheckMethod] = m_check->currentText();
+    f[CheckBytes] = m_checkNum->text();
 
-    QString kind[2], text[2];
-    double bytes[2] = {0, 0};
+    int bytes[2] = {0, 0};
     const QString questions[2] = {QStringLiteral("指令头输出为空！您确定不需要输出指令头内容吗？"),
                                   QStringLiteral("指令尾段输出为空！您确定数据后不需要输出指令内容吗？")};
     for (int i = 0; i < 2; ++i) {
+        QString& kind = f[HeadKind + i];
+        QString& text = f[HeadText + i];
+        // The hex kind keeps an odd digit count as a half ("Hex2.5"), which
+        // the row frame reads back as the whole bytes; a module read-back
+        // always gives whole counts.
         if (!frameHexView(i) && !m_frameText[i]->text().isEmpty()) {
-            text[i] = m_frameText[i]->text();
-            kind[i] = kAsc + QString::number(text[i].size());
-            bytes[i] = static_cast<double>(text[i].size());
+            text = m_frameText[i]->text();
+            kind = protocol::kindFieldText(true, static_cast<int>(text.size()));
+            bytes[i] = static_cast<int>(text.size());
         } else if (frameHexView(i) && !m_frameHex[i]->text().isEmpty()) {
-            const double half = withoutBlanks(m_frameHex[i]->text()).size() / 2.0;
-            text[i] = m_frameHex[i]->text().toUpper();
-            kind[i] = kHex + VbNum::str(half);
-            bytes[i] = VbNum::roundHalfEven(half);
+            text = m_frameHex[i]->text().toUpper();
+            kind = protocol::hexKindField(m_frameHex[i]->text());
+            bytes[i] = protocol::hexKindBytes(m_frameHex[i]->text());
         } else {
             if (Dialogs::msgBox(this, questions[i], kTitle, Dialogs::Icon::Question,
                                 Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok)
                 return;
-            kind[i] = QStringLiteral("0000");
+            kind = QStringLiteral("0000");
         }
     }
-    f << kind[0] << kind[1] << text[0] << text[1];
     if (bytes[0] + bytes[1] > 36)
         Dialogs::msgBox(this, QStringLiteral("报文头与报文尾总长度超出36字节范围"), kTitle,
                         Dialogs::Icon::Information);
@@ -581,7 +584,8 @@ void OutputFrameEditor::accept() {
     // The row this editor loaded; when it was deleted meanwhile nothing is
     // written rather than another row's record replaced.
     FlexGrid* grid = m_host.commandGrid();
-    if (grid && editedRow() >= 1) grid->setTextMatrix(editedRow(), kFrameColumn, joinRecord(f));
+    if (grid && editedRow() >= 1)
+        grid->setTextMatrix(editedRow(), kFrameColumn, protocol::joinOutputFrame(f));
     close();
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "OutputFrameEditorHost.h"
+#include "core/protocol/CommandRecord.h"
 
 class QComboBox;
 class QLabel;
@@ -23,15 +24,11 @@ class VbTimer;
 class OutputFrameEditor : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kFieldCount = 16;
-    static constexpr int kFrameColumn = 8;
+    static constexpr int kFieldCount = protocol::kOutputFrameFields;
+    static constexpr int kFrameColumn = protocol::CommandCol::OutputFrame;
 
     explicit OutputFrameEditor(OutputFrameEditorHost& host);
     ~OutputFrameEditor() override;
-
-    // The record's text form: exactly 16 fields, or nullopt.
-    static std::optional<QStringList> splitRecord(const QString& text);
-    static QString joinRecord(const QStringList& fields);
 
     // Each character's one-byte code as two upper-case hex digits and a
     // blank ("#010" -> "23 30 31 30 "); nullopt when a character has no
