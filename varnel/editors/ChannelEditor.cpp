@@ -18,7 +18,9 @@
 #include "core/Form1.h"
 #include "core/Globals.h"
 #include "core/Routines.h"
+#include "core/protocol/ChannelRecord.h"
 #include "core/protocol/CheckCode.h"
+#include "core/protocol/ValueLists.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
@@ -27,7 +29,7 @@
 #include "platform/VbTimer.h"
 #include "varnel/core/VarnelRoutines.h"
 
-const QString ChannelEditor::SegmentSeparator = QStringLiteral("\r\n \r\n");
+const QString ChannelEditor::SegmentSeparator = protocol::kSmsSegmentSeparator;
 
 namespace {
 
@@ -42,59 +44,43 @@ const QColor kPaleCyan(192, 255, 255);
 
 // Table columns of one channel.
 enum Col {
-    ColMarker = 0,
-    ColLabel = 1,
-    ColInterval = 2,
-    ColAlarmCount = 3,
-    ColLanguage = 4,
-    ColPhones = 5,
-    ColUpload = 6,
-    ColSignPos = 7,
-    ColPlusSign = 8,
-    ColMinusSign = 9,
-    ColPointPos = 10,
-    ColDecimals = 11,
-    ColValueType = 12,
-    ColValuePos = 13,
-    ColValueLen = 14,
-    ColCheck = 15,
-    ColCheckBytes = 16,
-    ColOverCount = 17,
-    ColProtocol = 18,
-    ColFormat = 19,
-    ColByteOrder = 20,
-    ColBit = 21,
-    ColHeadPos = 22,
-    ColUpper = 23,
-    ColLower = 24,
-    ColHead = 25,
-    ColCommand = 26,
-    ColOn = 27,
-    ColOff = 28,
-    ColSms = 29,
-    ColLinks = 30,
+    ColMarker = protocol::ChannelCol::Marker,
+    ColLabel = protocol::ChannelCol::Label,
+    ColInterval = protocol::ChannelCol::AlarmInterval,
+    ColAlarmCount = protocol::ChannelCol::AlarmCount,
+    ColLanguage = protocol::ChannelCol::Language,
+    ColPhones = protocol::ChannelCol::Phones,
+    ColUpload = protocol::ChannelCol::AutoUpload,
+    ColSignPos = protocol::ChannelCol::SignPos,
+    ColPlusSign = protocol::ChannelCol::PositiveSign,
+    ColMinusSign = protocol::ChannelCol::NegativeSign,
+    ColPointPos = protocol::ChannelCol::PointPos,
+    ColDecimals = protocol::ChannelCol::Decimals,
+    ColValueType = protocol::ChannelCol::ValueType,
+    ColValuePos = protocol::ChannelCol::ValueStart,
+    ColValueLen = protocol::ChannelCol::ValueLength,
+    ColCheck = protocol::ChannelCol::CheckMethod,
+    ColCheckBytes = protocol::ChannelCol::CheckBytes,
+    ColOverCount = protocol::ChannelCol::OverLimitCount,
+    ColProtocol = protocol::ChannelCol::Protocol,
+    ColFormat = protocol::ChannelCol::DataFormat,
+    ColByteOrder = protocol::ChannelCol::ByteSort,
+    ColBit = protocol::ChannelCol::BitMode,
+    ColHeadPos = protocol::ChannelCol::HeadPos,
+    ColUpper = protocol::ChannelCol::UpperLimit,
+    ColLower = protocol::ChannelCol::LowerLimit,
+    ColHead = protocol::ChannelCol::Head,
+    ColCommand = protocol::ChannelCol::Command,
+    ColOn = protocol::ChannelCol::SwitchOnText,
+    ColOff = protocol::ChannelCol::SwitchOffText,
+    ColSms = protocol::ChannelCol::Sms,
+    ColLinks = protocol::ChannelCol::LinkedValues,
 };
 
-const QStringList kProtocols = {QStringLiteral("自定义"), QStringLiteral("Modbus RTU"),
-                                QStringLiteral("DCON")};
-const QStringList kFormats = {QStringLiteral("16进制"), QStringLiteral("ASCII码"), QStringLiteral("BCD码")};
-const QStringList kByteOrders = {QStringLiteral("1-2-3-4"), QStringLiteral("2-1-4-3"),
-                                 QStringLiteral("4-3-2-1")};
-const QStringList kLinks = {QStringLiteral("无"), QStringLiteral("采集值"), QStringLiteral("上限值"),
-                            QStringLiteral("下限值")};
-const QStringList kPhoneChoices = {QStringLiteral("透明方式1 号码"), QStringLiteral("全部号码表"),
-                                   QStringLiteral("号码表自选")};
 const QStringList kDesignSegments = {QStringLiteral("安装地点"),  QStringLiteral("设备号"),
                                      QStringLiteral("报警内容1"), QStringLiteral("报警内容2"),
                                      QStringLiteral("报警内容3"), QStringLiteral("报警内容4"),
                                      QStringLiteral("报警内容5"), QStringLiteral("报警内容6")};
-
-QStringList bitItems() {
-    QStringList items;
-    for (int i = 0; i < 8; ++i) items << QStringLiteral("bit%1").arg(i);
-    items << QStringLiteral("按字节/字符取值");
-    return items;
-}
 
 // A cell's number: blanks anywhere ignored, no number gives 0.
 double number(const QString& text) { return VbNum::val(text); }
@@ -158,9 +144,7 @@ void chooseText(QComboBox* c, const QString& text) { choose(c, varnel::ComboFind
 
 QStringList ChannelEditor::checkItems() { return protocol::checkMethodItems(); }
 
-QStringList ChannelEditor::valueTypeItems() {
-    return {QStringLiteral("整数"), QStringLiteral("浮点数"), QStringLiteral("离散位")};
-}
+QStringList ChannelEditor::valueTypeItems() { return protocol::valueTypeItems(); }
 
 ChannelEditor* ChannelEditor::open(ChannelEditorHost* host) {
     FlexGrid* grid = host ? host->inGrid() : nullptr;
@@ -218,10 +202,10 @@ void ChannelEditor::buildControls() {
     // --- value ---------------------------------------------------------------
     auto* value = new QGroupBox(QStringLiteral("通道变量设置"), this);
     auto* vl = new QGridLayout(value);
-    ComboXieYi = list(value, kProtocols, "ComboXieYi");
-    ComboDataFormat = list(value, kFormats, "ComboDataFormat");
+    ComboXieYi = list(value, protocol::protocolItems(), "ComboXieYi");
+    ComboDataFormat = list(value, protocol::dataFormatItems(), "ComboDataFormat");
     ComboValType = list(value, valueTypeItems(), "ComboValType");
-    ComboByteSort = list(value, kByteOrders, "ComboByteSort");
+    ComboByteSort = list(value, protocol::byteSortItems(), "ComboByteSort");
     TxtValStart = box(value, QStringLiteral("5"), "TxtValStart");
     TxtValBytes = box(value, QStringLiteral("4"), "TxtValBytes");
     Label56 = label(value, QStringLiteral("小数点  位置："), "Label56");
@@ -251,7 +235,7 @@ void ChannelEditor::buildControls() {
     Label40 = label(value, QStringLiteral("开关量状态描述  1＝"), "Label40");
     Label41 = label(value, QStringLiteral("0＝"), "Label41");
     Label42 = label(value, QStringLiteral("开关量取值位置"), "Label42");
-    ComboBit = list(value, bitItems(), "ComboBit");
+    ComboBit = list(value, protocol::bitItems(), "ComboBit");
     TextDIValON = box(value, QStringLiteral("31"), "TextDIValON");
     TextDIon = box(value, QStringLiteral("开启"), "TextDIon");
     TextDIoff = box(value, QStringLiteral("关闭"), "TextDIoff");
@@ -313,7 +297,7 @@ void ChannelEditor::buildControls() {
     vl->addWidget(CmdNext, r, 2, 1, 2);
     ++r;
     for (int i = 0; i < 3; ++i) {
-        Frame16[i] = new QGroupBox(kProtocols[i], value);
+        Frame16[i] = new QGroupBox(protocol::protocolItems().at(i), value);
         Controls::setArrayName(Frame16[i], QStringLiteral("Frame16"), i);
         vl->addWidget(Frame16[i], r, 0, 1, 4);
     }
@@ -332,7 +316,7 @@ void ChannelEditor::buildControls() {
     Controls::setName(Option14, "Option14");
     Controls::exclusiveGroup(alarm, {Option15, Option14});
     Option15->setChecked(true);
-    ComboBJPhone = list(alarm, kPhoneChoices, "ComboBJPhone");
+    ComboBJPhone = list(alarm, protocol::phoneChoiceItems(), "ComboBJPhone");
     TextAutoSend = box(alarm, QStringLiteral("0"), "TextAutoSend");
     r = 0;
     al->addWidget(label(alarm, QStringLiteral("报警间隔")), r, 0);
@@ -360,7 +344,7 @@ void ChannelEditor::buildControls() {
         TxtSMS[i]->installEventFilter(this);
         CheckCrLf[i] = new QCheckBox(QStringLiteral("换行"), alarm);
         Controls::setArrayName(CheckCrLf[i], QStringLiteral("CheckCrLf"), i);
-        ComboLinkVal[i] = list(alarm, kLinks, nullptr);
+        ComboLinkVal[i] = list(alarm, protocol::linkValueItems(), nullptr);
         Controls::setArrayName(ComboLinkVal[i], QStringLiteral("ComboLinkVal"), i);
         al->addWidget(Label60[i], r + i, 0);
         al->addWidget(TxtSMS[i], r + i, 1, 1, 2);
@@ -454,9 +438,12 @@ void ChannelEditor::loadRow() {
     setBox(TxtBJReTime, num(ColInterval));
     setBox(TxtBJCount, num(ColAlarmCount));
     Controls::setValueAndClick(cell(ColLanguage) == QStringLiteral("汉字") ? Option15 : Option14, true);
-    // Phones: the mask first, then the choice that matches it.
+    // Phones: the mask first, then the choice that matches it. The mask is
+    // read up to the first character that is not a hex digit, a blank
+    // included; the row frame reads past blanks (phoneMaskOf), which a cell
+    // this editor wrote never holds.
     g::PhoneMask = static_cast<int64_t>(hexNumber(cell(ColPhones)) & 0xFFFFFF);
-    choose(ComboBJPhone, g::PhoneMask == 0 ? 0 : g::PhoneMask == 0xFFFFFF ? 1 : 2);
+    choose(ComboBJPhone, protocol::phoneChoiceOf(static_cast<uint32_t>(g::PhoneMask)));
     setBox(TextAutoSend, num(ColUpload));
     setBox(TxtSflgStart, num(ColSignPos));
     setBox(TxtPsflg, cell(ColPlusSign));
@@ -519,12 +506,10 @@ void ChannelEditor::loadRow() {
         choose(ComboDataHead, 0);
     }
 
-    const QStringList parts = cell(ColSms).split(SegmentSeparator);
-    if (parts.size() == Segments + 1) {
-        for (int i = 0; i < Segments; ++i) setBox(TxtSMS[i], parts[i]);
-        const QStringList flags = parts[Segments].split(QLatin1Char(','));
-        if (flags.size() == Segments)
-            for (int i = 0; i < Segments; ++i) CheckCrLf[i]->setChecked(flags[i] == QStringLiteral("1"));
+    if (const auto parts = protocol::splitSmsColumn(cell(ColSms))) {
+        for (int i = 0; i < Segments; ++i) setBox(TxtSMS[i], parts->sms.segments[i]);
+        if (parts->flagsValid)
+            for (int i = 0; i < Segments; ++i) CheckCrLf[i]->setChecked(parts->sms.lineBreaks[i]);
     }
 
     m_isLoading = false;
@@ -533,23 +518,12 @@ void ChannelEditor::loadRow() {
 }
 
 QString ChannelEditor::smsColumn() const {
-    QString sms;
-    QStringList flags;
+    protocol::SmsColumn sms;
     for (int i = 0; i < Segments; ++i) {
-        sms += TxtSMS[i]->text() + SegmentSeparator;
-        flags << (CheckCrLf[i]->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+        sms.segments[i] = TxtSMS[i]->text();
+        sms.lineBreaks[i] = CheckCrLf[i]->isChecked();
     }
-    return sms + flags.join(QLatin1Char(','));
-}
-
-bool ChannelEditor::smsFitsEnglish(const QString& sms) const {
-    // A character the code page cannot hold would go out as something else,
-    // so it fails the same way a Chinese one does.
-    for (QChar c : sms) {
-        const int code = singleByteCode(c);
-        if (code < 0 || code > 128) return false;
-    }
-    return true;
+    return protocol::smsColumnText(sms);
 }
 
 QString ChannelEditor::signCell(int index) const {
@@ -576,7 +550,7 @@ void ChannelEditor::save() {
     const QString sms = smsColumn();
     // Checked before anything is written, so that a refused OK leaves the
     // row exactly as it was.
-    if (Option14->isChecked() && !smsFitsEnglish(sms)) {
+    if (Option14->isChecked() && !protocol::englishTextAccepted(sms)) {
         Dialogs::msgBox(this, QStringLiteral("短信选择了英文模式，但是短信内容有Unicode 编码字符"),
                         QStringLiteral("提示"), Dialogs::Icon::Information);
         return;
@@ -585,6 +559,9 @@ void ChannelEditor::save() {
     put(ColInterval, TxtBJReTime->text());
     put(ColAlarmCount, TxtBJCount->text());
     put(ColLanguage, Option15->isChecked() ? QStringLiteral("汉字") : QStringLiteral("英文"));
+    // The bracket names the choice as the list shows it; a read-back names
+    // the one the mask implies (phoneMaskText), which can differ when the
+    // picker left a mask of 0 or FFFFFF under "号码表自选".
     put(ColPhones, QString::number(static_cast<quint32>(g::PhoneMask), 16).toUpper() + QLatin1Char('(') +
                        ComboBJPhone->currentText() + QLatin1Char(')'));
     put(ColUpload, plain(number(TextAutoSend->text())));
@@ -609,7 +586,7 @@ void ChannelEditor::save() {
     put(ColUpper, plain(number(TxtValUp->text())));
     put(ColLower, plain(number(TxtValDown->text())));
     const int binding = ComboDataHead->currentIndex();
-    put(ColHead, binding > 0 ? ByteToHex2(static_cast<uint8_t>(binding + 128)) : TxtDataHead->text());
+    put(ColHead, binding > 0 ? protocol::bindingCodeText(binding) : TxtDataHead->text());
     put(ColCommand, TxtCmdVal->text());
     put(ColOn, TextDIon->text());
     put(ColOff, TextDIoff->text());

@@ -129,7 +129,6 @@ private:
     QString cell(int col) const;
     void setBox(QLineEdit* box, const QString& text);
     QString smsColumn() const;
-    bool smsFitsEnglish(const QString& sms) const;
     QString signCell(int index) const;
     void setBaseColour(QLineEdit* box, const QColor& c);
 
