@@ -6,7 +6,8 @@
 // columns' texts (items in order from position 0). The settings form and the
 // editors fill their combo boxes from these, so a text and its position can
 // never drift apart. The check-method list is checkMethodItems() in
-// CheckCode.h.
+// CheckCode.h. The output-frame editor offers its own value types and switch
+// output values: texts it writes that are not in these lists go as position 0.
 namespace protocol {
 
 // Shared by both tables.
