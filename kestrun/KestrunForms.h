@@ -6,7 +6,7 @@
 #include "core/ProgramForms.h"
 
 class MainWindow;
-class Frm7340COM;
+class SettingsForm;
 class SmsAnswerReceiver;
 
 // Kestrun's forms as the shared main window sees them.
@@ -19,7 +19,7 @@ public:
     void attach(MainWindow* main);
 
     // The settings form while it is loaded, else nullptr.
-    Frm7340COM* settingsForm() const;
+    SettingsForm* settingsForm() const;
     // The receiver of RecvMode 101 (exists once attached).
     SmsAnswerReceiver* answerReceiver() const { return m_receiver.get(); }
 
@@ -34,7 +34,7 @@ public:
 
 private:
     MainWindow* m_main = nullptr;
-    QPointer<Frm7340COM> m_settings;
+    QPointer<SettingsForm> m_settings;
     std::unique_ptr<SmsAnswerReceiver> m_receiver;
 };
 
