@@ -159,7 +159,8 @@ bool likeMatch(const QString& text, const QString& pattern) {
 
 // ---------------------------------------------------------------- Database
 
-Database::Database(QString path, QStringList tables) : m_path(std::move(path)), m_tables(std::move(tables)) {}
+Database::Database(QString path, QStringList tables)
+    : m_path(std::move(path)), m_tables(std::move(tables)), m_batch(std::make_shared<detail::Batch>()) {}
 
 std::unique_ptr<Database> Database::open(const QString& path, Error* err) {
     Error local;
@@ -189,13 +190,11 @@ bool Database::beginTrans(Error* err) {
         e->text = QStringLiteral("已有进行中的写入");
         return false;
     }
-    auto batch = std::make_shared<detail::Batch>();
     QString why;
-    if (!batch->begin(m_path, m_tables, &why)) {
+    if (!m_batch->begin(m_path, m_tables, &why)) {
         e->text = why;
         return false;
     }
-    m_batch = std::move(batch);
     return true;
 }
 
@@ -209,17 +208,13 @@ bool Database::commitTrans(Error* err) {
     }
     QString why;
     const bool ok = m_batch->commit(&why);
-    m_batch.reset();
     if (!ok) e->text = why;
     return ok;
 }
 
-void Database::rollback() {
-    if (m_batch) m_batch->rollback();
-    m_batch.reset();
-}
+void Database::rollback() { m_batch->rollback(); }
 
-bool Database::inTransaction() const { return m_batch && m_batch->active(); }
+bool Database::inTransaction() const { return m_batch->active(); }
 
 bool Database::execute(const QString& sql, Error* err) {
     Error local;
@@ -258,7 +253,8 @@ std::unique_ptr<Recordset> Database::openRecordset(const QString& sql, Error* er
         return nullptr;
     }
     std::unique_ptr<Recordset> rs(new Recordset);
-    if (inTransaction()) rs->m_batch = m_batch;
+    // Recordsets opened before a batch began write into it as well.
+    rs->m_batch = m_batch;
     rs->m_path = m_path;
     rs->m_table = table;
     rs->m_fields = data.columns;

@@ -53,7 +53,7 @@ public:
     // in one step, so the file holds all of the changes or none of them,
     // even if the program is killed meanwhile. After a failed statement,
     // commitTrans() fails too and writes nothing. Recordsets opened during
-    // the batch see its changes.
+    // the batch see its changes; those of this database write into it.
     bool beginTrans(Error* err);
     bool commitTrans(Error* err);
     void rollback();
@@ -112,7 +112,7 @@ private:
     int m_pos = -1;
     bool m_noMatch = true;
     std::optional<Record> m_pending;
-    std::weak_ptr<detail::Batch> m_batch;  // set when opened during a batch
+    std::weak_ptr<detail::Batch> m_batch;  // the database's; writes go there while it is active
 };
 
 // Writes a fresh template database (tables Phone_Table, iSMSx and oSMSx) to

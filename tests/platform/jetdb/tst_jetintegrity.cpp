@@ -378,6 +378,19 @@ private slots:
         QCOMPARE(readAll(file), before);
         QString why;
         QCOMPARE(importTable(file, QStringLiteral("oSMSx"), &why)->rows, rowsOf(10, 9, 3));
+
+        // A recordset opened before the batch began writes into it too.
+        auto early = db->openRecordset(QStringLiteral("select * from oSMSx"), &err);
+        QVERIFY(early);
+        QVERIFY(db->beginTrans(&err));
+        QVERIFY(db->execute(QStringLiteral("delete * from oSMSx"), &err));
+        const Record one = rowsOf(1, 9, 7).first();
+        early->addNew();
+        for (int i = 0; i < 9; ++i) early->setField(i, one[i], &err);
+        QVERIFY2(early->update(&err), qPrintable(err.text));
+        QCOMPARE(readAll(file), before);
+        QVERIFY2(db->commitTrans(&err), qPrintable(err.text));
+        QCOMPARE(importTable(file, QStringLiteral("oSMSx"), &why)->rows, QList<Record>{one});
     }
 
     void tableTheImportCannotReadIsNotWritten() {
