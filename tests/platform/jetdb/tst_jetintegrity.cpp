@@ -301,8 +301,11 @@ private slots:
                 ::_exit(127);
             }
             QVERIFY(pid > 0);
-            // A random moment within (and a little past) one export's run.
-            ::usleep(useconds_t(rng.bounded(fullUs * 6 / 5)));
+            // A random moment within (and a little past) one export's run;
+            // every other one near its end, where the file is written.
+            const qint64 from = k % 2 ? fullUs * 3 / 4 : 0;
+            const qint64 to = k % 2 ? fullUs * 21 / 20 : fullUs * 6 / 5;
+            ::usleep(useconds_t(from + rng.bounded(to - from)));
             ::kill(pid, SIGKILL);
             int status = 0;
             ::waitpid(pid, &status, 0);
