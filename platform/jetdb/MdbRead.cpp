@@ -185,11 +185,14 @@ bool mdbReadTable(const QString& file, const QString& table, TableData* out, QSt
         Record& theirs = out->rows[r];
         const Record& ours = ownRows[r];
         for (unsigned i = 0; i < ncols; ++i) {
+            // Other types (a Yes/No column lives in the null mask alone) are
+            // libmdb's to read.
+            if (!isText[i]) continue;
             if (bool(ours[i]) != bool(theirs[i])) {
                 *err = disagree;
                 return false;
             }
-            if (!ours[i] || !isText[i]) continue;
+            if (!ours[i]) continue;
             bool plain = true;
             for (QChar c : *ours[i]) plain = plain && !c.isSurrogate() && c.unicode() != 0;
             if (plain && *ours[i] != *theirs[i]) {
