@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <thread>
+#include <vector>
 
 #include "JetInternal.h"
 
@@ -1018,18 +1020,27 @@ bool Batch::commit(QString* err) {
     const bool verify = m_verifyWithReader;
     const bool ok = replaceFile(m_path, m_img.bytes(), err, [&](const QString& tmp, QString* e) {
         if (!verify) return true;
-        for (const Touched& t : touched) {
-            TableData data;
-            QString readErr;
-            if (!runReader(tmp, t.name, nullptr, &data, &readErr)) {
-                *e = QStringLiteral("写入结果读回失败，文件未作任何改动：%1").arg(readErr);
+        // One reader run per table, side by side.
+        std::vector<QString> problems(size_t(touched.size()));
+        std::vector<std::thread> runs;
+        for (qsizetype i = 0; i < touched.size(); ++i)
+            runs.emplace_back([&, i] {
+                const Touched& t = touched[i];
+                TableData data;
+                QString readErr;
+                if (!runReader(tmp, t.name, nullptr, &data, &readErr))
+                    problems[size_t(i)] =
+                        QStringLiteral("写入结果读回失败，文件未作任何改动：%1").arg(readErr);
+                else if (data.rows != t.expected)
+                    problems[size_t(i)] =
+                        QStringLiteral("写入结果读回与写入的不一致，文件未作任何改动（表 %1）").arg(t.name);
+            });
+        for (std::thread& r : runs) r.join();
+        for (const QString& p : problems)
+            if (!p.isEmpty()) {
+                *e = p;
                 return false;
             }
-            if (data.rows != t.expected) {
-                *e = QStringLiteral("写入结果读回与写入的不一致，文件未作任何改动（表 %1）").arg(t.name);
-                return false;
-            }
-        }
         return true;
     });
     rollback();
