@@ -1,11 +1,19 @@
 #include "Jet4File.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QFile>
+#include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <map>
+#include <thread>
+#include <vector>
+
+#include "JetInternal.h"
 
 namespace jetdb::detail {
 
@@ -38,11 +46,9 @@ const quint8 kHeaderKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
 
 QString damaged() { return QStringLiteral("数据库文件已损坏"); }
 
-void rc4(const quint8* key, int keyLen, quint8* data, int len)
-{
+void rc4(const quint8* key, int keyLen, quint8* data, int len) {
     quint8 s[256];
-    for (int i = 0; i < 256; ++i)
-        s[i] = quint8(i);
+    for (int i = 0; i < 256; ++i) s[i] = quint8(i);
     for (int i = 0, j = 0; i < 256; ++i) {
         j = (j + s[i] + key[i % keyLen]) & 0xFF;
         std::swap(s[i], s[j]);
@@ -55,28 +61,22 @@ void rc4(const quint8* key, int keyLen, quint8* data, int len)
     }
 }
 
-void append16(QByteArray& b, quint16 v)
-{
+void append16(QByteArray& b, quint16 v) {
     b.append(char(v & 0xFF));
     b.append(char(v >> 8));
 }
 
-quint32 fixedSize(const Column& c)
-{
-    return c.type == kBool ? 0 : c.length;
-}
+quint32 fixedSize(const Column& c) { return c.type == kBool ? 0 : c.length; }
 
 }  // namespace
 
-void scrambleHeader(QByteArray& bytes)
-{
+void scrambleHeader(QByteArray& bytes) {
     rc4(kHeaderKey, 4, reinterpret_cast<quint8*>(bytes.data()), int(bytes.size()));
 }
 
 // ------------------------------------------------------------ text coding
 
-QByteArray encodeText(const QString& s, bool compressible)
-{
+QByteArray encodeText(const QString& s, bool compressible) {
     QByteArray plain;
     plain.reserve(s.size() * 2);
     bool packable = true;
@@ -85,14 +85,12 @@ QByteArray encodeText(const QString& s, bool compressible)
         append16(plain, u);
         // A zero byte switches modes in the compressed form, so a character
         // whose low byte is zero cannot appear in it at all.
-        if ((u & 0xFF) == 0)
-            packable = false;
+        if ((u & 0xFF) == 0) packable = false;
     }
     // A plain text starting with U+FEFF would read back as compressed; the
     // compressed form is the only safe one for it, whatever the column says.
     const bool leadingMark = !s.isEmpty() && s[0].unicode() == 0xFEFF;
-    if (!packable || (!compressible && !leadingMark))
-        return plain;
+    if (!packable || (!compressible && !leadingMark)) return plain;
     QByteArray packed("\xFF\xFE", 2);
     bool narrow = true;
     for (QChar ch : s) {
@@ -110,8 +108,7 @@ QByteArray encodeText(const QString& s, bool compressible)
     return (packed.size() < plain.size() || leadingMark) ? packed : plain;
 }
 
-QString decodeText(const QByteArray& b)
-{
+QString decodeText(const QByteArray& b) {
     QString out;
     const auto* p = reinterpret_cast<const quint8*>(b.constData());
     const qsizetype n = b.size();
@@ -133,15 +130,13 @@ QString decodeText(const QByteArray& b)
         }
         return out;
     }
-    for (qsizetype i = 0; i + 1 < n; i += 2)
-        out.append(QChar(quint16(p[i] | (p[i + 1] << 8))));
+    for (qsizetype i = 0; i + 1 < n; i += 2) out.append(QChar(quint16(p[i] | (p[i + 1] << 8))));
     return out;
 }
 
 // ----------------------------------------------------------------- rows
 
-QByteArray packRow(const QList<Column>& columns, const QList<Cell>& cells)
-{
+QByteArray packRow(const QList<Column>& columns, const QList<Cell>& cells) {
     int rowCols = 0;
     quint32 fixedArea = 0;
     int varSlots = 0;
@@ -159,8 +154,7 @@ QByteArray packRow(const QList<Column>& columns, const QList<Cell>& cells)
     for (qsizetype i = 0; i < columns.size(); ++i) {
         const Column& c = columns[i];
         const Cell& v = cells.value(i);
-        if (!v)
-            continue;
+        if (!v) continue;
         if (c.type == kBool) {
             // Booleans live in the null mask alone.
             if (!v->isEmpty() && v->at(0) != 0)
@@ -179,13 +173,11 @@ QByteArray packRow(const QList<Column>& columns, const QList<Cell>& cells)
             offsets[slot] = int(row.size());
             for (qsizetype i = 0; i < columns.size(); ++i) {
                 const Column& c = columns[i];
-                if (!c.fixed() && c.varIndex == slot && cells.value(i))
-                    row.append(*cells.value(i));
+                if (!c.fixed() && c.varIndex == slot && cells.value(i)) row.append(*cells.value(i));
             }
         }
         append16(row, quint16(row.size()));  // end of the variable data
-        for (int slot = varSlots - 1; slot >= 0; --slot)
-            append16(row, quint16(offsets[slot]));
+        for (int slot = varSlots - 1; slot >= 0; --slot) append16(row, quint16(offsets[slot]));
         append16(row, quint16(varSlots));
     }
     row.append(nullMask);
@@ -194,96 +186,76 @@ QByteArray packRow(const QList<Column>& columns, const QList<Cell>& cells)
 
 // ------------------------------------------------------------ file image
 
-void Image::check(qsizetype off, qsizetype len) const
-{
-    if (off < 0 || len < 0 || off > m_b.size() || len > m_b.size() - off)
-        fail(damaged());
+void Image::check(qsizetype off, qsizetype len) const {
+    if (off < 0 || len < 0 || off > m_b.size() || len > m_b.size() - off) fail(damaged());
 }
 
-quint8 Image::u8(qsizetype off) const
-{
+quint8 Image::u8(qsizetype off) const {
     check(off, 1);
     return quint8(m_b[off]);
 }
 
-quint16 Image::u16(qsizetype off) const
-{
+quint16 Image::u16(qsizetype off) const {
     check(off, 2);
     return quint16(quint8(m_b[off]) | (quint8(m_b[off + 1]) << 8));
 }
 
-quint32 Image::u32(qsizetype off) const
-{
+quint32 Image::u32(qsizetype off) const {
     check(off, 4);
     return quint32(u16(off)) | (quint32(u16(off + 2)) << 16);
 }
 
-void Image::put8(qsizetype off, quint8 v)
-{
+void Image::put8(qsizetype off, quint8 v) {
     check(off, 1);
     m_b[off] = char(v);
 }
 
-void Image::put16(qsizetype off, quint16 v)
-{
+void Image::put16(qsizetype off, quint16 v) {
     put8(off, quint8(v & 0xFF));
     put8(off + 1, quint8(v >> 8));
 }
 
-void Image::put32(qsizetype off, quint32 v)
-{
+void Image::put32(qsizetype off, quint32 v) {
     put16(off, quint16(v & 0xFFFF));
     put16(off + 2, quint16(v >> 16));
 }
 
-qsizetype Image::pageStart(quint32 page) const
-{
-    if (page >= pageCount())
-        fail(damaged());
+qsizetype Image::pageStart(quint32 page) const {
+    if (page >= pageCount()) fail(damaged());
     return qsizetype(page) * kPageSize;
 }
 
-void Image::checkWritable() const
-{
+void Image::checkWritable() const {
     if (m_b.size() < kHeaderCryptStart + kHeaderCryptLen || u8(0) != 0)
         fail(QStringLiteral("不是 Access 数据库文件"));
     const QByteArray magic = m_b.mid(4, 15);
     if (magic == "Standard ACE DB")
         fail(QStringLiteral("只能写入 Access 2000（Jet 4）格式的数据库，此文件是更新的 ACE 格式"));
-    if (magic != "Standard Jet DB")
-        fail(QStringLiteral("不是 Access 数据库文件"));
+    if (magic != "Standard Jet DB") fail(QStringLiteral("不是 Access 数据库文件"));
     const quint32 version = u32(0x14);
     if (version == 0)
         fail(QStringLiteral("只能写入 Access 2000（Jet 4）格式的数据库，此文件是 Access 97（Jet 3）格式"));
-    if (version != 1)
-        fail(QStringLiteral("只能写入 Access 2000（Jet 4）格式的数据库"));
+    if (version != 1) fail(QStringLiteral("只能写入 Access 2000（Jet 4）格式的数据库"));
     QByteArray header = m_b.mid(kHeaderCryptStart, kHeaderCryptLen);
     scrambleHeader(header);
     const Image h(header);
-    if (h.u32(0x3E - kHeaderCryptStart) != 0)
-        fail(QStringLiteral("数据库已加密，无法写入"));
-    if (m_b.size() % kPageSize != 0 || pageCount() < 3)
-        fail(damaged());
-    if (u8(kPageSize) != 0x01 || u8(2 * kPageSize) != 0x02)
-        fail(damaged());
+    if (h.u32(0x3E - kHeaderCryptStart) != 0) fail(QStringLiteral("数据库已加密，无法写入"));
+    if (m_b.size() % kPageSize != 0 || pageCount() < 3) fail(damaged());
+    if (u8(kPageSize) != 0x01 || u8(2 * kPageSize) != 0x02) fail(damaged());
 }
 
 // ---------------------------------------------------------- table definition
 
-TableDef Image::readTableDef(quint32 page) const
-{
+TableDef Image::readTableDef(quint32 page) const {
     const qsizetype first = pageStart(page);
-    if (u8(first) != 0x02)
-        fail(damaged());
+    if (u8(first) != 0x02) fail(damaged());
     // Long definitions continue on further pages, each after an 8-byte header.
     QByteArray def = m_b.mid(first, kPageSize);
     quint32 next = u32(first + 4);
     for (quint32 hops = 0; next != 0; ++hops) {
-        if (hops > pageCount())
-            fail(damaged());
+        if (hops > pageCount()) fail(damaged());
         const qsizetype p = pageStart(next);
-        if (u8(p) != 0x02)
-            fail(damaged());
+        if (u8(p) != 0x02) fail(damaged());
         def += m_b.mid(p + 8, kPageSize - 8);
         next = u32(p + 4);
     }
@@ -299,8 +271,7 @@ TableDef Image::readTableDef(quint32 page) const
     t.realIndexes = d.u32(51);
     t.ownedMap = d.u32(55);
     t.freeMap = d.u32(59);
-    if (numCols == 0 || t.realIndexes > 1000 || t.logicalIndexes > 1000)
-        fail(damaged());
+    if (numCols == 0 || t.realIndexes > 1000 || t.logicalIndexes > 1000) fail(damaged());
     const qsizetype colStart = kTdefColumns + qsizetype(t.realIndexes) * kTdefRealIndexEntry;
     qsizetype names = colStart + qsizetype(numCols) * kTdefColumnEntry;
     for (int i = 0; i < numCols; ++i) {
@@ -326,64 +297,49 @@ TableDef Image::readTableDef(quint32 page) const
 
 // --------------------------------------------------------------- data rows
 
-quint16 Image::rowCountOnPage(quint32 page) const
-{
-    return u16(pageStart(page) + kDataRowCount);
-}
+quint16 Image::rowCountOnPage(quint32 page) const { return u16(pageStart(page) + kDataRowCount); }
 
-bool Image::rowBounds(quint32 page, int row, qsizetype* start, qsizetype* end) const
-{
+bool Image::rowBounds(quint32 page, int row, qsizetype* start, qsizetype* end) const {
     const qsizetype p = pageStart(page);
     const int n = u16(p + kDataRowCount);
-    if (row < 0 || row >= n || kDataOffsets + 2 * n > kPageSize)
-        fail(damaged());
+    if (row < 0 || row >= n || kDataOffsets + 2 * n > kPageSize) fail(damaged());
     const quint16 raw = u16(p + kDataOffsets + 2 * row);
-    if (raw & (kRowDeleted | kRowOverflow))
-        return false;
+    if (raw & (kRowDeleted | kRowOverflow)) return false;
     const int s = raw & kRowOffsetMask;
     const int e = row == 0 ? kPageSize : (u16(p + kDataOffsets + 2 * (row - 1)) & kRowOffsetMask);
-    if (s < kDataOffsets + 2 * n || e > kPageSize || s >= e)
-        fail(damaged());
+    if (s < kDataOffsets + 2 * n || e > kPageSize || s >= e) fail(damaged());
     *start = p + s;
     *end = p + e;
     return true;
 }
 
-int Image::freeSpace(quint32 page) const
-{
+int Image::freeSpace(quint32 page) const {
     const qsizetype p = pageStart(page);
     const int n = u16(p + kDataRowCount);
-    if (kDataOffsets + 2 * n > kPageSize)
-        fail(damaged());
+    if (kDataOffsets + 2 * n > kPageSize) fail(damaged());
     int lowest = kPageSize;
-    for (int r = 0; r < n; ++r)
-        lowest = std::min(lowest, u16(p + kDataOffsets + 2 * r) & kRowOffsetMask);
+    for (int r = 0; r < n; ++r) lowest = std::min(lowest, u16(p + kDataOffsets + 2 * r) & kRowOffsetMask);
     return std::max(0, lowest - (kDataOffsets + 2 * n));
 }
 
-QList<Cell> Image::crackRow(const TableDef& t, qsizetype start, qsizetype end) const
-{
+QList<Cell> Image::crackRow(const TableDef& t, qsizetype start, qsizetype end) const {
     const qsizetype len = end - start;
     const int rowCols = u16(start);
     const int maskLen = (rowCols + 7) / 8;
-    if (len < 2 + maskLen)
-        fail(damaged());
+    if (len < 2 + maskLen) fail(damaged());
     const qsizetype maskStart = end - maskLen;
     int varLen = 0;
     qsizetype eod = 0;
-    auto varOffset = [&](int slot) -> qsizetype {
-        return u16(maskStart - 4 - 2 * slot);
-    };
+    auto varOffset = [&](int slot) -> qsizetype { return u16(maskStart - 4 - 2 * slot); };
     if (t.varCols > 0) {
         varLen = u16(maskStart - 2);
-        if (maskStart - 4 - 2 * varLen < start + 2)
-            fail(damaged());
+        if (maskStart - 4 - 2 * varLen < start + 2) fail(damaged());
         eod = u16(maskStart - 4 - 2 * varLen);
+        if (eod < 2 || start + eod > maskStart - 4 - 2 * varLen) fail(damaged());
     }
     QList<Cell> cells;
     for (const Column& c : t.columns) {
-        const bool present = c.number < rowCols
-            && (u8(maskStart + c.number / 8) >> (c.number % 8)) & 1;
+        const bool present = c.number < rowCols && (u8(maskStart + c.number / 8) >> (c.number % 8)) & 1;
         if (c.type == kBool) {
             cells.append(QByteArray(1, present ? '\1' : '\0'));
             continue;
@@ -395,8 +351,7 @@ QList<Cell> Image::crackRow(const TableDef& t, qsizetype start, qsizetype end) c
         if (c.fixed()) {
             const qsizetype at = start + 2 + c.fixedOffset;
             check(at, fixedSize(c));
-            if (at + fixedSize(c) > end)
-                fail(damaged());
+            if (at + fixedSize(c) > end) fail(damaged());
             cells.append(m_b.mid(at, fixedSize(c)));
             continue;
         }
@@ -406,8 +361,7 @@ QList<Cell> Image::crackRow(const TableDef& t, qsizetype start, qsizetype end) c
         }
         const qsizetype from = varOffset(c.varIndex);
         const qsizetype to = c.varIndex + 1 < varLen ? varOffset(c.varIndex + 1) : eod;
-        if (from > to || start + to > maskStart)
-            fail(damaged());
+        if (from < 2 || from > to || start + to > maskStart) fail(damaged());
         cells.append(m_b.mid(start + from, to - from));
     }
     return cells;
@@ -415,15 +369,12 @@ QList<Cell> Image::crackRow(const TableDef& t, qsizetype start, qsizetype end) c
 
 // --------------------------------------------------------------- usage maps
 
-void Image::rowRange(quint32 ref, qsizetype* start, qsizetype* len) const
-{
+void Image::rowRange(quint32 ref, qsizetype* start, qsizetype* len) const {
     const quint32 page = ref >> 8;
     const int row = int(ref & 0xFF);
-    if (page < 1 || u8(pageStart(page)) != 0x01)
-        fail(damaged());
+    if (page < 1 || u8(pageStart(page)) != 0x01) fail(damaged());
     qsizetype s = 0, e = 0;
-    if (!rowBounds(page, row, &s, &e) || e - s < 5)
-        fail(damaged());
+    if (!rowBounds(page, row, &s, &e) || e - s < 5) fail(damaged());
     *start = s;
     *len = e - s;
 }
@@ -432,68 +383,63 @@ namespace {
 constexpr quint32 kBitsPerMapPage = (kPageSize - 4) * 8;
 }
 
-bool Image::mapTest(quint32 ref, quint32 page) const
-{
+bool Image::mapTest(quint32 ref, quint32 page) const {
     qsizetype s = 0, len = 0;
     rowRange(ref, &s, &len);
     const quint8 type = u8(s);
     if (type == 0) {
         const quint32 base = u32(s + 1);
         const quint64 bits = quint64(len - 5) * 8;
-        if (page < base || page - base >= bits)
-            return false;
+        if (page < base || page - base >= bits) return false;
         const quint32 i = page - base;
         return (u8(s + 5 + i / 8) >> (i % 8)) & 1;
     }
     if (type == 1) {
         const quint32 k = page / kBitsPerMapPage;
-        if (qsizetype(k) >= (len - 1) / 4)
-            return false;
+        if (qsizetype(k) >= (len - 1) / 4) return false;
         const quint32 mp = u32(s + 1 + 4 * k);
-        if (mp == 0)
-            return false;
+        if (mp == 0) return false;
         const qsizetype m = pageStart(mp);
-        if (u8(m) != 0x05)
-            fail(damaged());
+        if (u8(m) != 0x05) fail(damaged());
         const quint32 i = page % kBitsPerMapPage;
         return (u8(m + 4 + i / 8) >> (i % 8)) & 1;
     }
     fail(damaged());
 }
 
-void Image::mapSet(quint32 ref, quint32 page, bool on)
-{
+void Image::mapSet(quint32 ref, quint32 page, bool on) {
     qsizetype s = 0, len = 0;
     rowRange(ref, &s, &len);
     const quint8 type = u8(s);
     qsizetype byteAt = -1;
     quint32 bit = 0;
     if (type == 0) {
+        // A map row of just its type and base has no bits to change; moving
+        // its window would write past the row.
+        if (len <= 5) fail(QStringLiteral("数据表的页面映射无法写入（映射为空），文件可能已损坏"));
         quint32 base = u32(s + 1);
         const quint64 bits = quint64(len - 5) * 8;
         if (page < base || page - base >= bits) {
-            if (!on)
-                return;
+            if (!on) return;
             // An empty inline map can move its window to wherever it is needed.
             for (qsizetype i = 5; i < len; ++i)
-                if (u8(s + i) != 0)
-                    fail(QStringLiteral("数据表的页面映射已满，无法写入"));
+                if (u8(s + i) != 0) fail(QStringLiteral("数据表的页面映射已满，无法写入"));
             base = page & ~7u;
             put32(s + 1, base);
         }
         byteAt = s + 5 + (page - base) / 8;
         bit = (page - base) % 8;
+        if (byteAt < s + 5 || byteAt >= s + len)
+            fail(QStringLiteral("数据表的页面映射无法写入，文件可能已损坏"));
     } else if (type == 1) {
         const quint32 k = page / kBitsPerMapPage;
         const quint32 mp = qsizetype(k) < (len - 1) / 4 ? u32(s + 1 + 4 * k) : 0;
         if (mp == 0) {
-            if (!on)
-                return;
+            if (!on) return;
             fail(QStringLiteral("数据表的页面映射无法扩展，无法写入"));
         }
         const qsizetype m = pageStart(mp);
-        if (u8(m) != 0x05)
-            fail(damaged());
+        if (u8(m) != 0x05) fail(damaged());
         const quint32 i = page % kBitsPerMapPage;
         byteAt = m + 4 + i / 8;
         bit = i % 8;
@@ -505,8 +451,14 @@ void Image::mapSet(quint32 ref, quint32 page, bool on)
     put8(byteAt, v);
 }
 
-QList<quint32> Image::mapPages(quint32 ref) const
-{
+QList<quint32> Image::mapPages(quint32 ref, bool* beyondEnd) const {
+    if (beyondEnd) *beyondEnd = false;
+    auto note = [&](quint64 pg, QList<quint32>& out) {
+        if (pg < pageCount())
+            out.append(quint32(pg));
+        else if (beyondEnd)
+            *beyondEnd = true;
+    };
     qsizetype s = 0, len = 0;
     rowRange(ref, &s, &len);
     QList<quint32> out;
@@ -517,26 +469,20 @@ QList<quint32> Image::mapPages(quint32 ref) const
             const quint8 b = u8(s + i);
             for (int k = 0; k < 8 && b; ++k)
                 if ((b >> k) & 1) {
-                    const quint64 pg = quint64(base) + quint64(i - 5) * 8 + quint64(k);
-                    if (pg < pageCount())
-                        out.append(quint32(pg));
+                    note(quint64(base) + quint64(i - 5) * 8 + quint64(k), out);
                 }
         }
     } else if (type == 1) {
         for (qsizetype k = 0; 1 + 4 * k + 4 <= len; ++k) {
             const quint32 mp = u32(s + 1 + 4 * k);
-            if (mp == 0)
-                continue;
+            if (mp == 0) continue;
             const qsizetype m = pageStart(mp);
-            if (u8(m) != 0x05)
-                fail(damaged());
+            if (u8(m) != 0x05) fail(damaged());
             for (int i = 0; i < kPageSize - 4; ++i) {
                 const quint8 b = u8(m + 4 + i);
                 for (int bitNo = 0; bitNo < 8 && b; ++bitNo)
                     if ((b >> bitNo) & 1) {
-                        const quint64 pg = quint64(k) * kBitsPerMapPage + quint64(i) * 8 + quint64(bitNo);
-                        if (pg < pageCount())
-                            out.append(quint32(pg));
+                        note(quint64(k) * kBitsPerMapPage + quint64(i) * 8 + quint64(bitNo), out);
                     }
             }
         }
@@ -548,34 +494,28 @@ QList<quint32> Image::mapPages(quint32 ref) const
     return out;
 }
 
-quint32 Image::allocatePage(quint32 above)
-{
+quint32 Image::allocatePage(quint32 above) {
     // Reuse the lowest free page above the given one, so that a table's data
     // pages, read in page order, keep the order the rows were added in.
     for (quint32 p : mapPages(kGlobalMap)) {
-        if (p <= above || p < 2)
-            continue;
+        if (p <= above || p < 2) continue;
         const qsizetype at = pageStart(p);
         const quint8 type = u8(at);
         // Only take pages that look unused: a damaged map must not make us
         // overwrite a table definition.
-        if (type != 0x00 && !(type == 0x01 && u16(at + kDataRowCount) == 0))
-            continue;
+        if (type != 0x00 && !(type == 0x01 && u16(at + kDataRowCount) == 0)) continue;
         mapSet(kGlobalMap, p, false);
         std::memset(m_b.data() + at, 0, kPageSize);
         return p;
     }
     const quint32 p = pageCount();
-    if (p >= 0x00FFFFFF)
-        fail(QStringLiteral("数据库文件过大"));
+    if (p >= 0x00FFFFFF) fail(QStringLiteral("数据库文件过大"));
     m_b.append(QByteArray(kPageSize, '\0'));
-    if (mapTest(kGlobalMap, p))
-        mapSet(kGlobalMap, p, false);
+    if (mapTest(kGlobalMap, p)) mapSet(kGlobalMap, p, false);
     return p;
 }
 
-void Image::releasePage(quint32 page)
-{
+void Image::releasePage(quint32 page) {
     std::memset(m_b.data() + pageStart(page), 0, kPageSize);
     try {
         mapSet(kGlobalMap, page, true);
@@ -586,20 +526,17 @@ void Image::releasePage(quint32 page)
 
 // ------------------------------------------------------------------ catalog
 
-QList<CatalogEntry> Image::readCatalog() const
-{
+QList<CatalogEntry> Image::readCatalog() const {
     const TableDef sys = readTableDef(2);
     auto find = [&](const char* name) -> qsizetype {
         for (qsizetype i = 0; i < sys.columns.size(); ++i)
-            if (sys.columns[i].name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
-                return i;
+            if (sys.columns[i].name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return i;
         fail(damaged());
     };
-    const qsizetype cId = find("Id"), cParent = find("ParentId"), cName = find("Name"),
-                    cType = find("Type"), cFlags = find("Flags");
+    const qsizetype cId = find("Id"), cParent = find("ParentId"), cName = find("Name"), cType = find("Type"),
+                    cFlags = find("Flags");
     auto intOf = [](const Cell& c) -> quint32 {
-        if (!c)
-            return 0;
+        if (!c) return 0;
         quint32 v = 0;
         for (qsizetype i = 0; i < std::min<qsizetype>(4, c->size()); ++i)
             v |= quint32(quint8(c->at(i))) << (8 * i);
@@ -608,13 +545,11 @@ QList<CatalogEntry> Image::readCatalog() const
     QList<CatalogEntry> out;
     for (quint32 p : mapPages(sys.ownedMap)) {
         const qsizetype at = pageStart(p);
-        if (u8(at) != 0x01 || u32(at + kDataTdef) != 2)
-            continue;
+        if (u8(at) != 0x01 || u32(at + kDataTdef) != 2) continue;
         const int n = rowCountOnPage(p);
         for (int r = 0; r < n; ++r) {
             qsizetype s = 0, e = 0;
-            if (!rowBounds(p, r, &s, &e))
-                continue;
+            if (!rowBounds(p, r, &s, &e)) continue;
             const QList<Cell> cells = crackRow(sys, s, e);
             CatalogEntry ce;
             ce.id = intOf(cells[cId]);
@@ -628,30 +563,38 @@ QList<CatalogEntry> Image::readCatalog() const
     return out;
 }
 
-quint32 Image::findUserTable(const QString& name) const
-{
-    for (const CatalogEntry& e : readCatalog()) {
-        if ((e.type & 0x7F) == 1 && !(e.flags & 0x80000002u)
-            && e.name.compare(name, Qt::CaseInsensitive) == 0)
-            return e.id & 0x00FFFFFF;
+quint32 Image::findUserTable(const QString& name) const {
+    const QList<CatalogEntry> catalog = readCatalog();
+    std::optional<quint32> found;
+    for (const CatalogEntry& e : catalog) {
+        if ((e.type & 0x7F) == 1 && !(e.flags & 0x80000002u) &&
+            e.name.compare(name, Qt::CaseInsensitive) == 0) {
+            if (found) fail(QStringLiteral("数据库目录中表 %1 出现了两次，文件可能已损坏").arg(name));
+            found = e.id & 0x00FFFFFF;
+        }
     }
-    fail(QStringLiteral("数据库中没有表 %1").arg(name));
+    if (!found) fail(QStringLiteral("数据库中没有表 %1").arg(name));
+    // Two catalog entries sharing one definition would show one table's
+    // rows under the other's name.
+    for (const CatalogEntry& e : catalog)
+        if ((e.type & 0x7F) == 1 && (e.id & 0x00FFFFFF) == *found &&
+            e.name.compare(name, Qt::CaseInsensitive) != 0)
+            fail(
+                QStringLiteral("数据库目录中表 %1 与 %2 指向同一个表定义，文件可能已损坏").arg(name, e.name));
+    return *found;
 }
 
 // ------------------------------------------------------------------ writing
 
 namespace {
 
-void checkTableWritable(const TableDef& t, const QString& name)
-{
-    if (t.realIndexes > 0 || t.logicalIndexes > 0)
-        fail(QStringLiteral("表 %1 带有索引，无法写入").arg(name));
+void checkTableWritable(const TableDef& t, const QString& name) {
+    if (t.realIndexes > 0 || t.logicalIndexes > 0) fail(QStringLiteral("表 %1 带有索引，无法写入").arg(name));
     QList<bool> numbers(t.maxCols, false), usedSlots(t.varCols, false);
     for (const Column& c : t.columns) {
-        if (c.type != kText)
-            fail(QStringLiteral("表 %1 的字段 %2 不是文本字段，无法写入").arg(name, c.name));
-        if (c.fixed() || c.number >= t.maxCols || c.varIndex >= t.varCols || numbers[c.number]
-            || usedSlots[c.varIndex] || c.length == 0)
+        if (c.type != kText) fail(QStringLiteral("表 %1 的字段 %2 不是文本字段，无法写入").arg(name, c.name));
+        if (c.fixed() || c.number >= t.maxCols || c.varIndex >= t.varCols || numbers[c.number] ||
+            usedSlots[c.varIndex] || c.length == 0)
             fail(QStringLiteral("表 %1 的结构不受支持，无法写入").arg(name));
         numbers[c.number] = true;
         usedSlots[c.varIndex] = true;
@@ -660,25 +603,28 @@ void checkTableWritable(const TableDef& t, const QString& name)
         fail(QStringLiteral("表 %1 的结构不受支持（含已删除的字段），无法写入").arg(name));
 }
 
-bool isDataPageOf(const Image& img, quint32 page, quint32 tdef)
-{
+bool isDataPageOf(const Image& img, quint32 page, quint32 tdef) {
     const qsizetype at = img.pageStart(page);
     return img.u8(at) == 0x01 && img.u32(at + kDataTdef) == tdef;
 }
 
 }  // namespace
 
-void Image::deleteAll(const QString& table)
-{
+TableDef Image::writableTable(const QString& table) const {
     checkWritable();
-    const quint32 tdef = findUserTable(table);
-    const TableDef t = readTableDef(tdef);
+    const TableDef t = readTableDef(findUserTable(table));
     checkTableWritable(t, table);
+    return t;
+}
+
+void Image::deleteAll(const QString& table) { deleteAll(writableTable(table)); }
+
+void Image::deleteAll(const TableDef& t) {
+    const quint32 tdef = t.page;
     // Releasing the pages rather than flagging each row leaves no deleted
     // rows and no empty data pages, both of which trip up libmdb.
     for (quint32 p : mapPages(t.ownedMap)) {
-        if (!isDataPageOf(*this, p, tdef))
-            continue;
+        if (!isDataPageOf(*this, p, tdef)) continue;
         mapSet(t.ownedMap, p, false);
         mapSet(t.freeMap, p, false);
         releasePage(p);
@@ -686,12 +632,27 @@ void Image::deleteAll(const QString& table)
     put32(pageStart(tdef) + kTdefRowCount, 0);
 }
 
-void Image::appendRow(const QString& table, const Record& values)
-{
-    checkWritable();
-    const quint32 tdef = findUserTable(table);
-    const TableDef t = readTableDef(tdef);
-    checkTableWritable(t, table);
+QString unstorableReason(const QString& s) {
+    // libmdb turns characters outside the BMP into "??" and ends a text at
+    // U+0000; a leading U+FEFF is dropped by the readers and, stored plain,
+    // looks like the compressed-text mark.
+    if (!s.isEmpty() && s[0].unicode() == 0xFEFF) return QStringLiteral("以字节顺序标记（U+FEFF）开头");
+    for (QChar c : s) {
+        if (c.isSurrogate())
+            return QStringLiteral("含有 Access 文件无法原样保存的字符（如表情符号等扩展字符）");
+        if (c.unicode() == 0) return QStringLiteral("含有空字符（U+0000）");
+    }
+    return {};
+}
+
+void Image::appendRow(const QString& table, const Record& values) {
+    appendRow(writableTable(table), table, values);
+}
+
+void Image::appendRow(const TableDef& t, const QString& table, const Record& values) {
+    const quint32 tdef = t.page;
+    const quint32 rowCount = u32(pageStart(tdef) + kTdefRowCount);
+    const quint32 rowNo = rowCount + 1;
     if (values.size() != t.columns.size())
         fail(QStringLiteral("表 %1 有 %2 个字段，记录给出了 %3 个")
                  .arg(table)
@@ -705,9 +666,17 @@ void Image::appendRow(const QString& table, const Record& values)
             cells.append(std::nullopt);
             continue;
         }
+        const QString why = unstorableReason(*v);
+        if (!why.isEmpty())
+            fail(QStringLiteral("表 %1 第 %2 行的字段 %3 %4，无法保存")
+                     .arg(table)
+                     .arg(rowNo)
+                     .arg(c.name, why));
         const QByteArray enc = encodeText(*v, c.miscFlags & 0x01);
         if (v->size() > c.length / 2 || enc.size() > c.length)
-            fail(QStringLiteral("字段 %1 太小，放不下 %2 个字符的内容（最多 %3 个）")
+            fail(QStringLiteral("表 %1 第 %2 行：字段 %3 太小，放不下 %4 个字符的内容（最多 %5 个）")
+                     .arg(table)
+                     .arg(rowNo)
                      .arg(c.name)
                      .arg(v->size())
                      .arg(c.length / 2));
@@ -715,7 +684,11 @@ void Image::appendRow(const QString& table, const Record& values)
     }
     const QByteArray row = packRow(t.columns, cells);
     if (row.size() > kMaxRowSize)
-        fail(QStringLiteral("记录太大（%1 字节，最多 %2 字节）").arg(row.size()).arg(kMaxRowSize));
+        fail(QStringLiteral("表 %1 第 %2 行：记录太大（%3 字节，最多 %4 字节）")
+                 .arg(table)
+                 .arg(rowNo)
+                 .arg(row.size())
+                 .arg(kMaxRowSize));
 
     // Rows go onto the table's last page while it has room, then onto a new
     // page above it, so that page order is insertion order.
@@ -729,16 +702,14 @@ void Image::appendRow(const QString& table, const Record& values)
     auto fits = [&](quint32 p) {
         const qsizetype at = pageStart(p);
         const int n = u16(at + kDataRowCount);
-        if (n >= kMaxRowsPerPage)
-            return false;
+        if (n >= kMaxRowsPerPage) return false;
         // The row's end is taken from the previous row's offset, so the new
         // row must sit right below the last one.
         if (n > 0) {
             int lowest = kPageSize;
             for (int r = 0; r < n; ++r)
                 lowest = std::min(lowest, u16(at + kDataOffsets + 2 * r) & kRowOffsetMask);
-            if ((u16(at + kDataOffsets + 2 * (n - 1)) & kRowOffsetMask) != lowest)
-                return false;
+            if ((u16(at + kDataOffsets + 2 * (n - 1)) & kRowOffsetMask) != lowest) return false;
         }
         return freeSpace(p) >= row.size() + 2;
     };
@@ -746,8 +717,7 @@ void Image::appendRow(const QString& table, const Record& values)
     if (haveLast && mapTest(t.freeMap, last) && fits(last)) {
         target = last;
     } else {
-        if (haveLast)
-            mapSet(t.freeMap, last, false);
+        if (haveLast) mapSet(t.freeMap, last, false);
         target = allocatePage(haveLast ? last : 0);
         const qsizetype at = pageStart(target);
         put8(at, 0x01);
@@ -756,24 +726,98 @@ void Image::appendRow(const QString& table, const Record& values)
         put16(at + kDataRowCount, 0);
         mapSet(t.ownedMap, target, true);
         mapSet(t.freeMap, target, true);
+        // A map that cannot really hold the page must not pass silently.
+        if (!mapTest(t.ownedMap, target))
+            fail(QStringLiteral("表 %1 的页面映射无法记录新页，无法写入").arg(table));
     }
     const qsizetype at = pageStart(target);
     const int n = u16(at + kDataRowCount);
     int lowest = kPageSize;
-    for (int r = 0; r < n; ++r)
-        lowest = std::min(lowest, u16(at + kDataOffsets + 2 * r) & kRowOffsetMask);
+    for (int r = 0; r < n; ++r) lowest = std::min(lowest, u16(at + kDataOffsets + 2 * r) & kRowOffsetMask);
     const int offset = lowest - int(row.size());
+    if (offset < kDataOffsets + 2 * (n + 1))
+        fail(QStringLiteral("表 %1 的数据页已损坏，无法写入").arg(table));
     std::memcpy(m_b.data() + at + offset, row.constData(), size_t(row.size()));
     put16(at + kDataOffsets + 2 * n, quint16(offset));
     put16(at + kDataRowCount, quint16(n + 1));
     put16(at + kDataFreeSpace, quint16(freeSpace(target)));
-    put32(pageStart(tdef) + kTdefRowCount, t.rowCount + 1);
+    put32(pageStart(tdef) + kTdefRowCount, rowNo);
 }
+
+// ------------------------------------------------------------ strict reading
+
+void Image::readTableStrict(const QString& table, QStringList* columns, QList<Record>* rows) const {
+    if (m_b.size() % kPageSize != 0) fail(QStringLiteral("文件大小不是整页数，文件可能被截断或已损坏"));
+    const quint32 tdef = findUserTable(table);
+    const TableDef t = readTableDef(tdef);
+    columns->clear();
+    rows->clear();
+    for (const Column& c : t.columns) columns->append(c.name);
+    bool beyondEnd = false;
+    const QList<quint32> owned = mapPages(t.ownedMap, &beyondEnd);
+    if (beyondEnd) fail(QStringLiteral("表 %1 的页面映射指向文件末尾以外的页，文件可能被截断").arg(table));
+    for (quint32 p : owned)
+        if (!isDataPageOf(*this, p, tdef))
+            fail(QStringLiteral("表 %1 的页面映射指向不属于它的页 %2").arg(table).arg(p));
+    // Rows of this table on pages its map does not own would be lost
+    // without a word.
+    for (quint32 p = 1; p < pageCount(); ++p) {
+        if (!isDataPageOf(*this, p, tdef) || std::binary_search(owned.begin(), owned.end(), p)) continue;
+        const qsizetype at = pageStart(p);
+        const int n = rowCountOnPage(p);
+        if (kDataOffsets + 2 * n > kPageSize) fail(damaged());
+        for (int r = 0; r < n; ++r)
+            if (!(u16(at + kDataOffsets + 2 * r) & kRowDeleted))
+                fail(QStringLiteral("表 %1 有记录在页面映射以外的页 %2 上").arg(table).arg(p));
+    }
+    for (quint32 p : owned) {
+        const qsizetype at = pageStart(p);
+        const int n = rowCountOnPage(p);
+        if (kDataOffsets + 2 * n > kPageSize) fail(damaged());
+        for (int r = 0; r < n; ++r) {
+            const quint16 raw = u16(at + kDataOffsets + 2 * r);
+            if (raw & kRowDeleted) continue;
+            if (raw & kRowOverflow)
+                fail(QStringLiteral("表 %1 含有被移到其他页的记录（页 %2 第 %3 个），无法完整读取")
+                         .arg(table)
+                         .arg(p)
+                         .arg(r));
+            qsizetype s = 0, e = 0;
+            rowBounds(p, r, &s, &e);
+            if (u16(s) == 0 || u16(s) > t.maxCols) fail(damaged());
+            const QList<Cell> cells = crackRow(t, s, e);
+            Record rec;
+            rec.reserve(cells.size());
+            for (qsizetype i = 0; i < cells.size(); ++i) {
+                const Column& c = t.columns[i];
+                const Cell& v = cells[i];
+                if (!v) {
+                    rec.append(std::nullopt);
+                } else if (c.type == kText) {
+                    const bool packed =
+                        v->size() >= 2 && quint8(v->at(0)) == 0xFF && quint8(v->at(1)) == 0xFE;
+                    if (v->size() > c.length || (!packed && v->size() % 2 != 0)) fail(damaged());
+                    rec.append(decodeText(*v));
+                } else {
+                    // Other types are left to libmdb; only their presence counts here.
+                    rec.append(QString());
+                }
+            }
+            rows->append(rec);
+        }
+    }
+    if (quint32(rows->size()) != t.rowCount)
+        fail(QStringLiteral("表 %1 的记录数与表定义不符（定义为 %2，读到 %3），文件可能已损坏")
+                 .arg(table)
+                 .arg(t.rowCount)
+                 .arg(rows->size()));
+}
+
+// ------------------------------------------------------------ whole files
 
 namespace {
 
-bool loadImage(const QString& path, Image* img, QString* err)
-{
+bool loadImage(const QString& path, Image* img, QString* err) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         *err = QStringLiteral("无法打开数据库文件：%1").arg(path);
@@ -787,55 +831,239 @@ bool loadImage(const QString& path, Image* img, QString* err)
     return true;
 }
 
-bool saveImage(const QString& path, const Image& img, QString* err)
-{
-    // QSaveFile writes beside the target and renames over it on commit, so a
-    // failure part-way leaves the old file as it was.
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(img.bytes()) != img.bytes().size()
-        || !f.commit()) {
-        *err = QStringLiteral("无法写入数据库文件：%1（%2）").arg(path, f.errorString());
+bool writeFd(int fd, const QByteArray& b) {
+    qsizetype done = 0;
+    while (done < b.size()) {
+        const ssize_t n = ::write(fd, b.constData() + done, size_t(b.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += n;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool replaceFile(const QString& path, const QByteArray& bytes, QString* err,
+                 const std::function<bool(const QString&, QString*)>& check) {
+    const QFileInfo fi(path);
+    const QString dir = fi.absolutePath();
+    QByteArray tmp =
+        QFile::encodeName(dir + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".XXXXXX"));
+    const int fd = ::mkstemp(tmp.data());
+    auto failWith = [&](const QString& why) {
+        *err = QStringLiteral("无法写入数据库文件：%1（%2）").arg(path, why);
+        return false;
+    };
+    if (fd < 0) return failWith(QString::fromLocal8Bit(std::strerror(errno)));
+    const QString tmpName = QFile::decodeName(tmp);
+    struct stat st {};
+    const mode_t mode = ::stat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    const bool written = ::fchmod(fd, mode) == 0 && writeFd(fd, bytes) && ::fdatasync(fd) == 0;
+    const QString why = written ? QString() : QString::fromLocal8Bit(std::strerror(errno));
+    if (::close(fd) != 0 || !written) {
+        ::unlink(tmp.constData());
+        return failWith(why.isEmpty() ? QStringLiteral("关闭失败") : why);
+    }
+    if (check && !check(tmpName, err)) {
+        ::unlink(tmp.constData());
+        return false;
+    }
+    if (::rename(tmp.constData(), QFile::encodeName(path).constData()) != 0) {
+        const QString e = QString::fromLocal8Bit(std::strerror(errno));
+        ::unlink(tmp.constData());
+        return failWith(e);
+    }
+    // The rename itself must reach the disk, or a power cut could bring the
+    // old name back pointing at nothing.
+    const int dfd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+// ------------------------------------------------------------------ batches
+
+bool Batch::begin(const QString& path, const QStringList& libmdbTables, QString* err) {
+    rollback();
+    if (!loadImage(path, &m_img, err)) return false;
+    m_path = path;
+    m_libmdbTables = libmdbTables;
+    m_original = m_img.bytes();
+    m_active = true;
+    return true;
+}
+
+void Batch::rollback() {
+    m_active = false;
+    m_img = Image();
+    m_original.clear();
+    m_touched.clear();
+    m_spoiled.clear();
+}
+
+Batch::Touched* Batch::touch(const QString& table) {
+    for (Touched& t : m_touched)
+        if (t.name.compare(table, Qt::CaseInsensitive) == 0) return &t;
+    if (!m_libmdbTables.isEmpty()) {
+        bool listed = false;
+        for (const QString& n : m_libmdbTables) listed = listed || n.compare(table, Qt::CaseInsensitive) == 0;
+        if (!listed) fail(QStringLiteral("数据库中没有表 %1").arg(table));
+    }
+    Touched t;
+    t.name = table;
+    t.def = m_img.writableTable(table);
+    m_touched.append(t);
+    return &m_touched.last();
+}
+
+template <typename Fn>
+static bool batchStep(bool active, QString& spoiled, QString* err, Fn fn) {
+    if (!active) {
+        *err = QStringLiteral("没有进行中的写入");
+        return false;
+    }
+    if (!spoiled.isEmpty()) {
+        *err = spoiled;
+        return false;
+    }
+    try {
+        fn();
+    } catch (const JetFault& f) {
+        *err = f.text;
+        spoiled = f.text;
         return false;
     }
     return true;
 }
 
-template <typename Fn>
-bool modify(const QString& path, QString* err, Fn fn)
-{
-    Image img;
-    if (!loadImage(path, &img, err))
+bool Batch::deleteAll(const QString& table, QString* err) {
+    return batchStep(m_active, m_spoiled, err, [&] {
+        Touched* t = touch(table);
+        m_img.deleteAll(t->def);
+        t->expected.clear();
+        t->known = true;
+    });
+}
+
+bool Batch::append(const QString& table, const Record& values, QString* err) {
+    return batchStep(m_active, m_spoiled, err, [&] {
+        Touched* t = touch(table);
+        if (!t->known) {
+            // Appending to what is there: those rows must come back first.
+            m_img.readTableStrict(table, &t->columns, &t->expected);
+            t->known = true;
+        }
+        m_img.appendRow(t->def, table, values);
+        t->expected.append(values);
+    });
+}
+
+bool Batch::read(const QString& table, QStringList* columns, QList<Record>* rows, QString* err) {
+    if (!m_active) {
+        *err = QStringLiteral("没有进行中的写入");
         return false;
+    }
     try {
-        fn(img);
+        if (!m_libmdbTables.isEmpty()) {
+            bool listed = false;
+            for (const QString& n : m_libmdbTables)
+                listed = listed || n.compare(table, Qt::CaseInsensitive) == 0;
+            if (!listed) fail(QStringLiteral("数据库中没有表 %1").arg(table));
+        }
+        m_img.readTableStrict(table, columns, rows);
     } catch (const JetFault& f) {
         *err = f.text;
         return false;
     }
-    return saveImage(path, img, err);
+    return true;
 }
 
-}  // namespace
-
-bool deleteAllRows(const QString& path, const QString& table, QString* err)
-{
-    return modify(path, err, [&](Image& img) { img.deleteAll(table); });
+bool Batch::commit(QString* err) {
+    if (!m_active) {
+        *err = QStringLiteral("没有进行中的写入");
+        return false;
+    }
+    if (!m_spoiled.isEmpty()) {
+        *err = QStringLiteral("写入中有操作失败，文件未作任何改动：%1").arg(m_spoiled);
+        rollback();
+        return false;
+    }
+    if (m_touched.isEmpty()) {
+        rollback();
+        return true;
+    }
+    // What we are about to write must read back as written, by our reading
+    // and then by the import's reader on the synced temporary file.
+    QString why;
+    try {
+        const QStringList before = checkStructure(m_original);
+        for (const QString& p : checkStructure(m_img.bytes()))
+            if (!before.contains(p)) fail(p);
+        for (const Touched& t : m_touched) {
+            QStringList cols;
+            QList<Record> rows;
+            m_img.readTableStrict(t.name, &cols, &rows);
+            if (rows != t.expected) fail(QStringLiteral("表 %1 读回的内容与写入的不一致").arg(t.name));
+        }
+    } catch (const JetFault& f) {
+        why = f.text;
+    }
+    if (!why.isEmpty()) {
+        *err = QStringLiteral("写入结果未通过检查，文件未作任何改动：%1").arg(why);
+        rollback();
+        return false;
+    }
+    const QList<Touched> touched = m_touched;
+    const bool verify = m_verifyWithReader;
+    const bool ok = replaceFile(m_path, m_img.bytes(), err, [&](const QString& tmp, QString* e) {
+        if (!verify) return true;
+        // One reader run per table, side by side.
+        std::vector<QString> problems(size_t(touched.size()));
+        std::vector<std::thread> runs;
+        for (qsizetype i = 0; i < touched.size(); ++i)
+            runs.emplace_back([&, i] {
+                const Touched& t = touched[i];
+                TableData data;
+                QString readErr;
+                if (!runReader(tmp, t.name, nullptr, &data, &readErr))
+                    problems[size_t(i)] =
+                        QStringLiteral("写入结果读回失败，文件未作任何改动：%1").arg(readErr);
+                else if (data.rows != t.expected)
+                    problems[size_t(i)] =
+                        QStringLiteral("写入结果读回与写入的不一致，文件未作任何改动（表 %1）").arg(t.name);
+            });
+        for (std::thread& r : runs) r.join();
+        for (const QString& p : problems)
+            if (!p.isEmpty()) {
+                *e = p;
+                return false;
+            }
+        return true;
+    });
+    rollback();
+    return ok;
 }
 
-bool appendRow(const QString& path, const QString& table, const Record& values, QString* err)
-{
-    return modify(path, err, [&](Image& img) { img.appendRow(table, values); });
+bool deleteAllRows(const QString& path, const QString& table, QString* err) {
+    Batch b;
+    return b.begin(path, {}, err) && b.deleteAll(table, err) && b.commit(err);
 }
 
-QStringList checkStructure(const QByteArray& file)
-{
+bool appendRow(const QString& path, const QString& table, const Record& values, QString* err) {
+    Batch b;
+    return b.begin(path, {}, err) && b.append(table, values, err) && b.commit(err);
+}
+
+QStringList checkStructure(const QByteArray& file) {
     QStringList problems;
     try {
         const Image img(file);
         img.checkWritable();
         for (const CatalogEntry& e : img.readCatalog()) {
-            if ((e.type & 0x7F) != 1 || (e.flags & 0x80000002u))
-                continue;
+            if ((e.type & 0x7F) != 1 || (e.flags & 0x80000002u)) continue;
             const quint32 tdef = e.id & 0x00FFFFFF;
             const TableDef t = img.readTableDef(tdef);
             quint64 live = 0;
@@ -846,21 +1074,20 @@ QStringList checkStructure(const QByteArray& file)
                     continue;
                 }
                 const int n = img.rowCountOnPage(p);
-                if (n == 0)
-                    problems << where + QStringLiteral(": empty data page");
+                if (n == 0) problems << where + QStringLiteral(": empty data page");
                 if (img.mapTest(kGlobalMap, p))
                     problems << where + QStringLiteral(": marked free in the global map");
                 if (img.u16(img.pageStart(p) + kDataFreeSpace) != img.freeSpace(p))
                     problems << where + QStringLiteral(": wrong free-space field");
                 for (int r = 0; r < n; ++r) {
                     qsizetype s = 0, end = 0;
-                    if (img.rowBounds(p, r, &s, &end))
-                        ++live;
+                    if (img.rowBounds(p, r, &s, &end)) ++live;
                 }
             }
             for (quint32 p : img.mapPages(t.freeMap))
                 if (!img.mapTest(t.ownedMap, p))
-                    problems << QStringLiteral("%1 page %2: free-space map page not owned").arg(e.name).arg(p);
+                    problems
+                        << QStringLiteral("%1 page %2: free-space map page not owned").arg(e.name).arg(p);
             if (live != t.rowCount)
                 problems << QStringLiteral("%1: %2 rows stored, definition says %3")
                                 .arg(e.name)

@@ -6,22 +6,34 @@
 // written back through a temporary file that replaces the target only once
 // complete.
 
-#include "JetDb.h"
-
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
+
+#include "JetDb.h"
 
 namespace jetdb::detail {
 
 constexpr int kPageSize = 4096;
-constexpr int kMaxRowSize = 4060;   // what Jet 4 allows in one record
-constexpr int kMaxRowsPerPage = 255; // row numbers are one byte in page/row pointers
+constexpr int kMaxRowSize = 4060;     // what Jet 4 allows in one record
+constexpr int kMaxRowsPerPage = 255;  // row numbers are one byte in page/row pointers
 
 enum ColumnType : quint8 {
-    kBool = 0x01, kByte = 0x02, kInt = 0x03, kLong = 0x04, kMoney = 0x05, kFloat = 0x06,
-    kDouble = 0x07, kDateTime = 0x08, kBinary = 0x09, kText = 0x0A, kOle = 0x0B, kMemo = 0x0C,
-    kGuid = 0x0F, kNumeric = 0x10
+    kBool = 0x01,
+    kByte = 0x02,
+    kInt = 0x03,
+    kLong = 0x04,
+    kMoney = 0x05,
+    kFloat = 0x06,
+    kDouble = 0x07,
+    kDateTime = 0x08,
+    kBinary = 0x09,
+    kText = 0x0A,
+    kOle = 0x0B,
+    kMemo = 0x0C,
+    kGuid = 0x0F,
+    kNumeric = 0x10
 };
 
 // Internal failure; caught at the edge of every public function.
@@ -32,12 +44,12 @@ struct JetFault {
 struct Column {
     QString name;
     quint8 type = kText;
-    quint16 number = 0;      // position in rows (includes deleted columns)
-    quint16 varIndex = 0;    // slot in the variable-length offset table
-    quint16 fixedOffset = 0; // offset in the fixed area
-    quint16 length = 0;      // bytes; 0 for memo/OLE
-    quint8 flags = 0x02;     // 0x01 fixed length, 0x02 nullable
-    quint8 miscFlags = 0;    // 0x01 compressed unicode
+    quint16 number = 0;       // position in rows (includes deleted columns)
+    quint16 varIndex = 0;     // slot in the variable-length offset table
+    quint16 fixedOffset = 0;  // offset in the fixed area
+    quint16 length = 0;       // bytes; 0 for memo/OLE
+    quint8 flags = 0x02;      // 0x01 fixed length, 0x02 nullable
+    quint8 miscFlags = 0;     // 0x01 compressed unicode
     bool fixed() const { return flags & 0x01; }
 };
 
@@ -49,7 +61,7 @@ struct TableDef {
     quint16 varCols = 0;
     quint32 logicalIndexes = 0;
     quint32 realIndexes = 0;
-    quint32 ownedMap = 0; // page << 8 | row
+    quint32 ownedMap = 0;  // page << 8 | row
     quint32 freeMap = 0;
     QList<Column> columns;
 };
@@ -102,7 +114,9 @@ public:
     // Usage maps, referenced as page << 8 | row.
     bool mapTest(quint32 ref, quint32 page) const;
     void mapSet(quint32 ref, quint32 page, bool on);
-    QList<quint32> mapPages(quint32 ref) const;
+    // beyondEnd (when given) learns whether the map names pages past the
+    // end of the file; those are never returned.
+    QList<quint32> mapPages(quint32 ref, bool* beyondEnd = nullptr) const;
 
     // Page allocation through the global map (page 1, row 0; bit set = free).
     quint32 allocatePage(quint32 above);
@@ -110,6 +124,17 @@ public:
 
     void deleteAll(const QString& table);
     void appendRow(const QString& table, const Record& values);
+    // The same on a table already found and checked (see writableTable()).
+    void deleteAll(const TableDef& t);
+    void appendRow(const TableDef& t, const QString& table, const Record& values);
+    TableDef writableTable(const QString& table) const;
+
+    // Reads a table's rows on our own, doubting everything: owned pages
+    // that are not the table's data pages, rows of the table outside its
+    // owned pages, rows moved to another page, row bounds and text forms
+    // that do not add up, and a row total unlike the definition's. Throws
+    // JetFault on any doubt.
+    void readTableStrict(const QString& table, QStringList* columns, QList<Record>* rows) const;
 
 private:
     void rowRange(quint32 ref, qsizetype* start, qsizetype* len) const;
@@ -122,6 +147,56 @@ void scrambleHeader(QByteArray& bytes);
 QByteArray encodeText(const QString& s, bool compressible);
 QString decodeText(const QByteArray& b);
 QByteArray packRow(const QList<Column>& columns, const QList<Cell>& cells);
+
+// Why a text cannot be stored so that every reader gives it back unchanged
+// ("" when it can).
+QString unstorableReason(const QString& s);
+
+// A set of changes to one file made in memory and written once: the file
+// on disk changes only in commit(), which checks the result first and then
+// replaces the file in one rename. A failed step spoils the batch, so that
+// commit() writes nothing.
+class Batch {
+public:
+    // libmdbTables: the user tables the import's reader lists; a table
+    // outside it is refused even if our own catalog reading finds it.
+    // Empty: not checked.
+    bool begin(const QString& path, const QStringList& libmdbTables, QString* err);
+    bool active() const { return m_active; }
+    bool deleteAll(const QString& table, QString* err);
+    bool append(const QString& table, const Record& values, QString* err);
+    // Columns and rows of a table as the batch has left it.
+    bool read(const QString& table, QStringList* columns, QList<Record>* rows, QString* err);
+    bool commit(QString* err);
+    void rollback();
+    // Checks the written file with the import's reader program before it
+    // replaces the target (on by default).
+    void setVerifyWithReader(bool on) { m_verifyWithReader = on; }
+
+private:
+    struct Touched {
+        QString name;
+        TableDef def;
+        QStringList columns;
+        QList<Record> expected;
+        bool known = false;  // expected holds the table's rows
+    };
+    Touched* touch(const QString& table);
+    QString m_path;
+    QStringList m_libmdbTables;
+    Image m_img;
+    QByteArray m_original;
+    QList<Touched> m_touched;
+    QString m_spoiled;
+    bool m_active = false;
+    bool m_verifyWithReader = true;
+};
+
+// Replaces path with bytes: a temporary file beside it, written and synced,
+// renamed over the target, then the folder synced. check (when given) runs
+// on the synced temporary file before the rename and may refuse it.
+bool replaceFile(const QString& path, const QByteArray& bytes, QString* err,
+                 const std::function<bool(const QString& tmp, QString* err)>& check = {});
 
 // Whole-file operations used by the facade.
 bool deleteAllRows(const QString& path, const QString& table, QString* err);

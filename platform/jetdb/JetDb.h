@@ -15,7 +15,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-
 #include <memory>
 #include <optional>
 
@@ -31,6 +30,9 @@ using Value = std::optional<QString>;  // std::nullopt is Null
 using Record = QList<Value>;
 
 class Recordset;
+namespace detail {
+class Batch;
+}
 
 class Database {
 public:
@@ -44,6 +46,21 @@ public:
     // Only "delete [*] from <table>" is understood.
     bool execute(const QString& sql, Error* err);
 
+    // A batch of changes written as one: after beginTrans(), execute() and
+    // the update() of recordsets opened on this database change nothing on
+    // disk. commitTrans() checks the result (it must read back exactly as
+    // written, by our reading and the import's) and then replaces the file
+    // in one step, so the file holds all of the changes or none of them,
+    // even if the program is killed meanwhile. After a failed statement,
+    // commitTrans() fails too and writes nothing. Recordsets opened during
+    // the batch see its changes; those of this database write into it.
+    bool beginTrans(Error* err);
+    bool commitTrans(Error* err);
+    void rollback();
+    bool inTransaction() const;
+
+    ~Database();
+
     // Only "select * from <table>" is understood. The recordset holds all
     // records in memory (the tables are tiny).
     std::unique_ptr<Recordset> openRecordset(const QString& sql, Error* err);
@@ -52,6 +69,7 @@ private:
     explicit Database(QString path, QStringList tables);
     QString m_path;
     QStringList m_tables;
+    std::shared_ptr<detail::Batch> m_batch;
 };
 
 class Recordset {
@@ -94,6 +112,7 @@ private:
     int m_pos = -1;
     bool m_noMatch = true;
     std::optional<Record> m_pending;
+    std::weak_ptr<detail::Batch> m_batch;  // the database's; writes go there while it is active
 };
 
 // Writes a fresh template database (tables Phone_Table, iSMSx and oSMSx) to

@@ -2,9 +2,9 @@
 
 // Pieces shared by the facade, the reader program and the tests.
 
-#include "JetDb.h"
-
 #include <QByteArray>
+
+#include "JetDb.h"
 
 namespace jetdb::detail {
 
@@ -12,6 +12,9 @@ struct TableData {
     QStringList columns;
     QList<Record> rows;
 };
+
+// UTF-8 to text keeping a leading U+FEFF (QString::fromUtf8 drops it).
+QString utf8Text(const char* data, qsizetype size);
 
 // --- libmdb, in this process. Only the reader program calls these: libmdb
 // is not safe on damaged files.
@@ -26,8 +29,7 @@ QByteArray encodeError(const QString& text);
 bool decodeReply(const QByteArray& out, QStringList* names, TableData* data, QString* err);
 
 // --- Runs the reader program with a time limit. table empty: list tables.
-bool runReader(const QString& file, const QString& table, QStringList* names, TableData* data,
-               QString* err);
+bool runReader(const QString& file, const QString& table, QStringList* names, TableData* data, QString* err);
 
 // --- SQL shapes the programs use.
 enum class Statement { Invalid, DeleteAll, SelectAll };

@@ -1,10 +1,11 @@
-#include "JetInternal.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStringDecoder>
+
+#include "JetInternal.h"
 
 #ifndef JETDB_BUILD_READER
 #define JETDB_BUILD_READER ""
@@ -29,8 +30,7 @@ constexpr qsizetype kMaxRows = 1000000;
 QString g_readerProgram;
 int g_timeoutMs = 15000;
 
-void putText(QByteArray& out, const QString& s)
-{
+void putText(QByteArray& out, const QString& s) {
     const QByteArray u = s.toUtf8();
     out += QByteArray::number(u.size());
     out += ':';
@@ -42,38 +42,31 @@ class Parser {
 public:
     explicit Parser(const QByteArray& b) : m_b(b) {}
 
-    bool line(QByteArray* out)
-    {
+    bool line(QByteArray* out) {
         const qsizetype nl = m_b.indexOf('\n', m_pos);
-        if (nl < 0)
-            return false;
+        if (nl < 0) return false;
         *out = m_b.mid(m_pos, nl - m_pos);
         m_pos = nl + 1;
         return true;
     }
 
     // A text, or (when nullable) the Null marker.
-    bool value(Value* out, bool nullable)
-    {
+    bool value(Value* out, bool nullable) {
         if (nullable && m_b.mid(m_pos, 2) == "N\n") {
             m_pos += 2;
             *out = std::nullopt;
             return true;
         }
         const qsizetype colon = m_b.indexOf(':', m_pos);
-        if (colon < 0 || colon - m_pos > 10 || colon == m_pos)
-            return false;
+        if (colon < 0 || colon - m_pos > 10 || colon == m_pos) return false;
         bool ok = false;
         const qlonglong n = m_b.mid(m_pos, colon - m_pos).toLongLong(&ok);
-        if (!ok || n < 0 || n > m_b.size() - colon - 2)
-            return false;
+        if (!ok || n < 0 || n > m_b.size() - colon - 2) return false;
         for (qsizetype i = m_pos; i < colon; ++i)
-            if (m_b[i] < '0' || m_b[i] > '9')
-                return false;
+            if (m_b[i] < '0' || m_b[i] > '9') return false;
         const qsizetype start = colon + 1;
-        if (m_b[start + n] != '\n')
-            return false;
-        *out = QString::fromUtf8(m_b.constData() + start, n);
+        if (m_b[start + n] != '\n') return false;
+        *out = utf8Text(m_b.constData() + start, n);
         m_pos = start + n + 1;
         return true;
     }
@@ -85,25 +78,19 @@ private:
     qsizetype m_pos = 0;
 };
 
-bool parseCount(const QByteArray& s, qsizetype limit, qsizetype* out)
-{
-    if (s.isEmpty() || s.size() > 10)
-        return false;
+bool parseCount(const QByteArray& s, qsizetype limit, qsizetype* out) {
+    if (s.isEmpty() || s.size() > 10) return false;
     for (char c : s)
-        if (c < '0' || c > '9')
-            return false;
+        if (c < '0' || c > '9') return false;
     bool ok = false;
     const qlonglong n = s.toLongLong(&ok);
-    if (!ok || n > limit)
-        return false;
+    if (!ok || n > limit) return false;
     *out = qsizetype(n);
     return true;
 }
 
-QString findReader()
-{
-    if (!g_readerProgram.isEmpty())
-        return g_readerProgram;
+QString findReader() {
+    if (!g_readerProgram.isEmpty()) return g_readerProgram;
     QStringList candidates;
     if (QCoreApplication::instance()) {
         const QString dir = QCoreApplication::applicationDirPath();
@@ -112,28 +99,28 @@ QString findReader()
     }
     candidates << QString::fromUtf8(JETDB_BUILD_READER);
     for (const QString& c : candidates)
-        if (!c.isEmpty() && QFileInfo(c).isExecutable())
-            return QFileInfo(c).absoluteFilePath();
+        if (!c.isEmpty() && QFileInfo(c).isExecutable()) return QFileInfo(c).absoluteFilePath();
     return {};
 }
 
 }  // namespace
 
-QByteArray encodeTables(const QStringList& names)
-{
+QString utf8Text(const char* data, qsizetype size) {
+    QStringDecoder dec(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return dec.decode(QByteArrayView(data, size));
+}
+
+QByteArray encodeTables(const QStringList& names) {
     QByteArray out = "JETDB1 TABLES " + QByteArray::number(names.size()) + "\n";
-    for (const QString& n : names)
-        putText(out, n);
+    for (const QString& n : names) putText(out, n);
     out += "END\n";
     return out;
 }
 
-QByteArray encodeTable(const TableData& data)
-{
-    QByteArray out = "JETDB1 TABLE " + QByteArray::number(data.columns.size()) + ' '
-        + QByteArray::number(data.rows.size()) + "\n";
-    for (const QString& c : data.columns)
-        putText(out, c);
+QByteArray encodeTable(const TableData& data) {
+    QByteArray out = "JETDB1 TABLE " + QByteArray::number(data.columns.size()) + ' ' +
+                     QByteArray::number(data.rows.size()) + "\n";
+    for (const QString& c : data.columns) putText(out, c);
     for (const Record& r : data.rows) {
         for (qsizetype i = 0; i < data.columns.size(); ++i) {
             const Value v = i < r.size() ? r[i] : Value();
@@ -147,16 +134,14 @@ QByteArray encodeTable(const TableData& data)
     return out;
 }
 
-QByteArray encodeError(const QString& text)
-{
+QByteArray encodeError(const QString& text) {
     QByteArray out = "JETDB1 ERROR\n";
     putText(out, text);
     out += "END\n";
     return out;
 }
 
-bool decodeReply(const QByteArray& out, QStringList* names, TableData* data, QString* err)
-{
+bool decodeReply(const QByteArray& out, QStringList* names, TableData* data, QString* err) {
     const QString malformed = QStringLiteral("读取程序的输出无效");
     Parser p(out);
     QByteArray head;
@@ -198,14 +183,12 @@ bool decodeReply(const QByteArray& out, QStringList* names, TableData* data, QSt
             *err = malformed;
             return false;
         }
-        if (names)
-            *names = list;
+        if (names) *names = list;
         return true;
     }
     if (parts[1] == "TABLE" && parts.size() == 4) {
         qsizetype cols = 0, rows = 0;
-        if (!parseCount(parts[2], kMaxCols, &cols) || !parseCount(parts[3], kMaxRows, &rows)
-            || cols == 0) {
+        if (!parseCount(parts[2], kMaxCols, &cols) || !parseCount(parts[3], kMaxRows, &rows) || cols == 0) {
             *err = malformed;
             return false;
         }
@@ -235,17 +218,14 @@ bool decodeReply(const QByteArray& out, QStringList* names, TableData* data, QSt
             *err = malformed;
             return false;
         }
-        if (data)
-            *data = std::move(d);
+        if (data) *data = std::move(d);
         return true;
     }
     *err = malformed;
     return false;
 }
 
-bool runReader(const QString& file, const QString& table, QStringList* names, TableData* data,
-               QString* err)
-{
+bool runReader(const QString& file, const QString& table, QStringList* names, TableData* data, QString* err) {
     const QString program = findReader();
     if (program.isEmpty()) {
         *err = QStringLiteral("找不到数据库读取程序 smstools-mdbread");
@@ -257,8 +237,7 @@ bool runReader(const QString& file, const QString& table, QStringList* names, Ta
     // libmdb's warnings are of no use to the caller.
     proc.setStandardErrorFile(QProcess::nullDevice());
     QStringList args{QStringLiteral("--"), QFileInfo(file).absoluteFilePath()};
-    if (!table.isEmpty())
-        args << table;
+    if (!table.isEmpty()) args << table;
     proc.start(program, args);
     if (!proc.waitForStarted(g_timeoutMs)) {
         *err = QStringLiteral("无法启动数据库读取程序：%1").arg(proc.errorString());
@@ -270,14 +249,11 @@ bool runReader(const QString& file, const QString& table, QStringList* names, Ta
     bool finished = false;
     while (!finished) {
         const qint64 left = g_timeoutMs - clock.elapsed();
-        if (left <= 0)
-            break;
+        if (left <= 0) break;
         finished = proc.waitForFinished(int(std::min<qint64>(left, 200)));
         out += proc.readAllStandardOutput();
-        if (out.size() > kMaxReply)
-            break;
-        if (!finished && proc.state() == QProcess::NotRunning)
-            finished = true;
+        if (out.size() > kMaxReply) break;
+        if (!finished && proc.state() == QProcess::NotRunning) finished = true;
     }
     if (!finished) {
         proc.kill();

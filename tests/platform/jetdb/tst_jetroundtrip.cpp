@@ -1,11 +1,11 @@
 // Round trips through the DAO-like API, checked against our own structure
 // checker and two independent readers (mdbtools' programs, node mdb-reader).
 
+#include <QtTest>
+
 #include "Jet4File.h"
 #include "JetDb.h"
 #include "JetTestUtil.h"
-
-#include <QtTest>
 
 using jetdb::Record;
 using jetdb::Value;
@@ -15,34 +15,28 @@ namespace {
 
 const QStringList kTables{QStringLiteral("iSMSx"), QStringLiteral("oSMSx"), QStringLiteral("Phone_Table")};
 
-QString chinese(int n, int seed)
-{
-    static const QString pool = QStringLiteral("报警通道采集数据上限下限短信内容号码表设备安装地点温度湿度压力开关量描述");
+QString chinese(int n, int seed) {
+    static const QString pool =
+        QStringLiteral("报警通道采集数据上限下限短信内容号码表设备安装地点温度湿度压力开关量描述");
     QString s;
-    for (int i = 0; i < n; ++i)
-        s += pool[(i * 7 + seed) % pool.size()];
+    for (int i = 0; i < n; ++i) s += pool[(i * 7 + seed) % pool.size()];
     return s;
 }
 
-QStringList fieldNames(const QString& file, const QString& table)
-{
+QStringList fieldNames(const QString& file, const QString& table) {
     jetdb::Error err;
     auto db = jetdb::Database::open(file, &err);
-    if (!db)
-        return {};
+    if (!db) return {};
     auto rs = db->openRecordset(QStringLiteral("select * from ") + table, &err);
     QStringList out;
-    for (int i = 0; rs && i < rs->fieldCount(); ++i)
-        out << rs->fieldName(i);
+    for (int i = 0; rs && i < rs->fieldCount(); ++i) out << rs->fieldName(i);
     return out;
 }
 
 // The export's sequence: copy the template unless the file exists, open,
 // delete all, add the rows.
-bool exportRows(const QString& file, const QString& table, const QList<Record>& rows, QString* why)
-{
-    if (!QFile::exists(file))
-        QFile::copy(QString::fromUtf8(SMSTOOLS_TEMPLATE), file);
+bool exportRows(const QString& file, const QString& table, const QList<Record>& rows, QString* why) {
+    if (!QFile::exists(file)) QFile::copy(QString::fromUtf8(SMSTOOLS_TEMPLATE), file);
     jetdb::Error err;
     auto db = jetdb::Database::open(file, &err);
     if (!db || !db->execute(QStringLiteral("delete * from ") + table, &err)) {
@@ -69,30 +63,25 @@ bool exportRows(const QString& file, const QString& table, const QList<Record>& 
     return true;
 }
 
-QList<Record> readBack(const QString& file, const QString& table, QString* why)
-{
+QList<Record> readBack(const QString& file, const QString& table, QString* why) {
     jetdb::Error err;
     auto db = jetdb::Database::open(file, &err);
     std::unique_ptr<jetdb::Recordset> rs;
-    if (db)
-        rs = db->openRecordset(QStringLiteral("select * from ") + table, &err);
+    if (db) rs = db->openRecordset(QStringLiteral("select * from ") + table, &err);
     if (!rs) {
         *why = err.text;
         return {};
     }
     QList<Record> out;
-    for (int i = 0; i < rs->recordCount(); ++i)
-        out << rs->record(i);
+    for (int i = 0; i < rs->recordCount(); ++i) out << rs->record(i);
     return out;
 }
 
-QString show(const QList<Record>& rows)
-{
+QString show(const QList<Record>& rows) {
     QStringList s;
     for (const Record& r : rows) {
         QStringList f;
-        for (const Value& v : r)
-            f << (v ? QLatin1Char('"') + *v + QLatin1Char('"') : QStringLiteral("NULL"));
+        for (const Value& v : r) f << (v ? QLatin1Char('"') + *v + QLatin1Char('"') : QStringLiteral("NULL"));
         s << f.join(QLatin1Char(','));
     }
     return s.join(QLatin1Char('\n')).left(2000);
@@ -108,8 +97,7 @@ class TestJetRoundTrip : public QObject {
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
     // Every reader must see exactly `e`; the file must be sound.
-    void crossCheck(const QString& file, const Expected& e)
-    {
+    void crossCheck(const QString& file, const Expected& e) {
         const QStringList problems = jetdb::detail::checkStructure(readAll(file));
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
 
@@ -132,8 +120,7 @@ class TestJetRoundTrip : public QObject {
         const QList<QByteArray> lines = r.out.split('\n');
         QList<QByteArray> objects;
         for (const QByteArray& l : lines)
-            if (!l.trimmed().isEmpty())
-                objects << l;
+            if (!l.trimmed().isEmpty()) objects << l;
         QCOMPARE(objects.size(), e.rows.size());
         for (qsizetype i = 0; i < objects.size(); ++i) {
             QJsonParseError pe;
@@ -171,8 +158,7 @@ class TestJetRoundTrip : public QObject {
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
-    void templateIsBuiltDeterministicAndReadable()
-    {
+    void templateIsBuiltDeterministicAndReadable() {
         const QByteArray bytes = jetdb::templateBytes();
         QCOMPARE(jetdb::templateBytes(), bytes);
         QCOMPARE(readAll(QString::fromUtf8(SMSTOOLS_TEMPLATE)), bytes);
@@ -196,8 +182,7 @@ private slots:
         crossCheck(QString::fromUtf8(SMSTOOLS_TEMPLATE), {QStringLiteral("iSMSx"), in, {}});
     }
 
-    void exportsOfFullRowsThenFewRows()
-    {
+    void exportsOfFullRowsThenFewRows() {
         const QString file = path(QStringLiteral("full.mdb"));
         const QStringList cols = fieldNames(QString::fromUtf8(SMSTOOLS_TEMPLATE), QStringLiteral("iSMSx"));
         // As much Chinese text as one Jet record holds: 29 fields of 68
@@ -205,8 +190,7 @@ private slots:
         QList<Record> rows;
         for (int r = 0; r < 64; ++r) {
             Record rec{QStringLiteral("CH%1").arg(r)};
-            for (int c = 1; c < 30; ++c)
-                rec << chinese(68, r * 31 + c);
+            for (int c = 1; c < 30; ++c) rec << chinese(68, r * 31 + c);
             rows << rec;
         }
         QString why;
@@ -225,8 +209,7 @@ private slots:
         crossCheck(file, {QStringLiteral("iSMSx"), cols, rows});
     }
 
-    void textFormsNullsAndEmptyTexts()
-    {
+    void textFormsNullsAndEmptyTexts() {
         const QString file = path(QStringLiteral("forms.mdb"));
         const QStringList cols = fieldNames(QString::fromUtf8(SMSTOOLS_TEMPLATE), QStringLiteral("oSMSx"));
         const QList<QString> texts = {
@@ -261,8 +244,7 @@ private slots:
         crossCheck(file, {QStringLiteral("oSMSx"), cols, rows});
     }
 
-    void otherTableKeptAndOrderFollowsInsertion()
-    {
+    void otherTableKeptAndOrderFollowsInsertion() {
         const QString file = path(QStringLiteral("both.mdb"));
         const QStringList inCols = fieldNames(QString::fromUtf8(SMSTOOLS_TEMPLATE), QStringLiteral("iSMSx"));
         const QStringList outCols = fieldNames(QString::fromUtf8(SMSTOOLS_TEMPLATE), QStringLiteral("oSMSx"));
@@ -270,8 +252,7 @@ private slots:
             QList<Record> rows;
             for (int r = 0; r < n; ++r) {
                 Record rec{QStringLiteral("CH%1").arg(r)};
-                for (int c = 1; c < width; ++c)
-                    rec << chinese(len, seed + r + c);
+                for (int c = 1; c < width; ++c) rec << chinese(len, seed + r + c);
                 rows << rec;
             }
             return rows;
@@ -298,8 +279,7 @@ private slots:
         crossCheck(file, {QStringLiteral("iSMSx"), inCols, in2});
     }
 
-    void refusedValuesLeaveTheFileAlone()
-    {
+    void refusedValuesLeaveTheFileAlone() {
         const QString file = path(QStringLiteral("limits.mdb"));
         QString why;
         QVERIFY2(exportRows(file, QStringLiteral("oSMSx"), {}, &why), qPrintable(why));
@@ -320,8 +300,7 @@ private slots:
 
         // Nine full Chinese fields exceed what one record can hold.
         rs->addNew();
-        for (int c = 0; c < 9; ++c)
-            QVERIFY(rs->setField(c, chinese(255, c), &err));
+        for (int c = 0; c < 9; ++c) QVERIFY(rs->setField(c, chinese(255, c), &err));
         QVERIFY(!rs->update(&err));
         QVERIFY2(err.text.contains(QStringLiteral("记录太大")), qPrintable(err.text));
         QCOMPARE(readAll(file), before);
@@ -336,8 +315,82 @@ private slots:
         QCOMPARE(rs->record(0).value(1), Value());
     }
 
-    void findFirstOverStoredLabels()
-    {
+    void unusualTextsComeBackAsWritten() {
+        // Texts near the edges of the stored forms: Latin-1 bytes that look
+        // like the compressed-text mark, marks inside a text, private-use
+        // and replacement characters. Every reader must give them back.
+        const QString file = path(QStringLiteral("unusual.mdb"));
+        const QStringList cols = fieldNames(QString::fromUtf8(SMSTOOLS_TEMPLATE), QStringLiteral("oSMSx"));
+        const QList<QString> texts = {
+            QStringLiteral("\u00FF\u00FEabc"),  // ÿþ: FF FE as characters, not as the mark
+            QStringLiteral("\u00FF\u00FE"),       QStringLiteral("\u00FE\u00FF中"),
+            QStringLiteral("一\uFEFF"),           QStringLiteral("a\uFEFF\uFEFFb"),
+            QStringLiteral("\uFFFD\uE000\uF8FF"), QStringLiteral("\u4E00\u0100\u0200 zero low bytes"),
+        };
+        QList<Record> rows;
+        for (int r = 0; r < texts.size(); ++r) {
+            Record rec{QStringLiteral("CH%1").arg(r)};
+            for (int c = 1; c < 9; ++c) rec << texts[(r + c) % texts.size()];
+            rows << rec;
+        }
+        QString why;
+        QVERIFY2(exportRows(file, QStringLiteral("oSMSx"), rows, &why), qPrintable(why));
+        crossCheck(file, {QStringLiteral("oSMSx"), cols, rows});
+
+        // Texts no reader can give back are refused, naming row and field.
+        const QList<QPair<QString, QString>> refused = {
+            {QStringLiteral("emoji 😀"), QStringLiteral("扩展字符")},
+            {QStringLiteral("\U00020000"), QStringLiteral("扩展字符")},
+            {QStringLiteral("a") + QChar(0) + QStringLiteral("b"), QStringLiteral("U+0000")},
+            {QStringLiteral("\uFEFF一"), QStringLiteral("U+FEFF")},
+            {QStringLiteral("\uFEFFabc"), QStringLiteral("U+FEFF")},
+            {QStringLiteral("\uFEFF"), QStringLiteral("U+FEFF")},
+        };
+        for (const auto& c : refused) {
+            QList<Record> more = rows.mid(0, 2);
+            more << Record{QStringLiteral("CH9"), QStringLiteral("ok"), QStringLiteral("ok"), c.first};
+            while (more.last().size() < 9) more.last() << Value();
+            QVERIFY(!exportRows(file, QStringLiteral("oSMSx"), more, &why));
+            QVERIFY2(
+                why.contains(c.second) && why.contains(QStringLiteral("第 3 行")) && why.contains(cols[3]),
+                qPrintable(why));
+        }
+        // This statement-by-statement export has emptied the table and
+        // added two rows; the refused row itself was never written.
+        QString readErr;
+        const QList<Record> now = readBack(file, QStringLiteral("oSMSx"), &readErr);
+        QVERIFY2(readErr.isEmpty(), qPrintable(readErr));
+        QCOMPARE(now, rows.mid(0, 2));
+    }
+
+    void leadingMarkStoredByAnotherProgramIsKept() {
+        // Access may hold a text starting with U+FEFF in the compressed
+        // form (mark, switch to two-byte characters, FEFF, switch back). Our
+        // import keeps the character; QString::fromUtf8 would drop it.
+        const QString file = path(QStringLiteral("mark.mdb"));
+        Record rec(9, Value());
+        rec[0] = QStringLiteral("CH0");
+        rec[1] = QStringLiteral("中abcdefgh");
+        QString why;
+        QVERIFY2(exportRows(file, QStringLiteral("oSMSx"), {rec}, &why), qPrintable(why));
+        QByteArray b = readAll(file);
+        const QByteArray stored(
+            "\xFF\xFE\x00\x2D\x4E\x00"
+            "abcdefgh",
+            14);
+        const qsizetype at = b.indexOf(stored);
+        QVERIFY(at > 0);
+        QCOMPARE(b.indexOf(stored, at + 1), -1);
+        b[at + 3] = char(0xFF);
+        b[at + 4] = char(0xFE);
+        QVERIFY(writeAll(file, b));
+        const QList<Record> got = readBack(file, QStringLiteral("oSMSx"), &why);
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        QCOMPARE(got.size(), 1);
+        QCOMPARE(got[0].value(1), Value(QStringLiteral("\uFEFFabcdefgh")));
+    }
+
+    void findFirstOverStoredLabels() {
         const QString file = path(QStringLiteral("find.mdb"));
         QList<Record> rows;
         for (const char* label : {"CH7", "CH0", "CH10", "ch1", "CH2", "CH2", "X5"}) {
