@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "core/Form1.h"
+#include "core/NumberPicker.h"
 #include "core/Globals.h"
 #include "core/Routines.h"
 #include "core/protocol/ChannelRecord.h"
@@ -776,7 +776,7 @@ void ChannelEditor::onPhoneChoice() {
             // The picker ticks the numbers of the current mask once the
             // table read has brought the numbers in.
             if (!m_host) break;
-            Form1::open(this, QString(), m_host->phoneGrid(), {}, this);
+            NumberPicker::open(this, QString(), m_host->phoneGrid(), {}, this);
             m_host->pressPhoneTableRead();
             break;
         default:

@@ -10,7 +10,7 @@
 
 #include "DialogRecorder.h"
 #include "Find.h"
-#include "core/Form1.h"
+#include "core/NumberPicker.h"
 #include "core/Globals.h"
 #include "platform/Controls.h"
 #include "platform/FlexGrid.h"
@@ -38,7 +38,7 @@ public:
     }
     void pressPhoneTableRead() override {
         // The picker must already be waiting for the table the read brings.
-        events << (Form1::current(editor) ? "read(picker open)" : "read");
+        events << (NumberPicker::current(editor) ? "read(picker open)" : "read");
     }
     void enableNewRowButton() override { events << "newRow"; }
     void focusSettingsForm() override { events << "focus"; }
@@ -304,7 +304,7 @@ private slots:
         QVERIFY(openOn(1));
         QCOMPARE(ctl<QComboBox>("ComboBJPhone")->currentIndex(), item);
         QCOMPARE(g::PhoneMask, mask);
-        QCOMPARE(Form1::current(editor) != nullptr, picker);
+        QCOMPARE(NumberPicker::current(editor) != nullptr, picker);
         QCOMPARE(host->events.contains("read(picker open)"), picker);
         QCOMPARE(host->events.count("read") + host->events.count("read(picker open)"), picker ? 1 : 0);
         ok();
