@@ -117,7 +117,7 @@ void Frm7300MOD::cancelClicked() {
     if (port.isOpen()) port.close();
     g::OfflineMode = -1;
     m_main->unloadConnectDialog();
-    if (m_main->forms()) m_main->forms()->showSettingsForm();
+    if (m_main->forms()) m_main->forms()->showSettingsForm(false);
 }
 
 void Frm7300MOD::enableAll() {

@@ -79,7 +79,7 @@ struct KestrunHarness {
             port().setRThreshold(1);
             port().setInputLen(1);
         }
-        app->forms->showSettingsForm();
+        app->forms->showSettingsForm(true);
         Frm7340COM* form = settingsForm();
         if (!form) return nullptr;
         form->Timer6->setEnabled(false);
