@@ -604,6 +604,24 @@ void TestCommTest::typingRulesAndByteCount() {
     QTest::keyClicks(t->TextBox[1], QStringLiteral("41:AB:42:"));
     QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:AB:42:"));
 
+    // No modifier gets a character past the rule: with Alt it is typed
+    // through it, with Control or Meta it is no typing at all.
+    t->TextBox[1]->clear();
+    QTest::keyClicks(t->TextBox[1], QStringLiteral("41"));
+    const Qt::KeyboardModifiers held[] = {Qt::AltModifier, Qt::MetaModifier, Qt::ControlModifier,
+                                          Qt::AltModifier | Qt::ShiftModifier,
+                                          Qt::ControlModifier | Qt::AltModifier};
+    for (Qt::KeyboardModifiers m : held) {
+        QTest::keyClick(t->TextBox[1], Qt::Key_G, m);
+        QTest::keyClick(t->TextBox[1], Qt::Key_Colon, m);
+        QTest::keyClick(t->TextBox[1], Qt::Key_Space, m);
+        QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:"));
+    }
+    QTest::keyClick(t->TextBox[1], Qt::Key_B, Qt::AltModifier);
+    QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:B"));
+    QTest::keyClick(t->TextBox[1], Qt::Key_C, Qt::MetaModifier);
+    QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:B"));
+
     // The tab empties its boxes each time it is chosen.
     f->SSTab1->setCurrentIndex(0);
     f->SSTab1->setCurrentIndex(1);
