@@ -145,6 +145,18 @@ void TestAlarmSettings::refusalWholeOrInPiecesAndStatusBytesBeforeIt() {
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.h.dialogs.messageCount(), 6);
     QVERIFY(g::RxText.isEmpty());
+
+    // What follows the acknowledgement text up to the next frame start is
+    // no answer, even where it looks like one; the frame behind it counts.
+    t->Text19->setText(QStringLiteral("old"));
+    for (const char* tail : {"SETOK:<1>\r\n", "SETFAIL: <0 ", "SETOK:"}) {
+        const int before = rig.h.dialogs.messageCount();
+        rig.h.sim().send(KestrunHarness::frame("B4 03") + tail + KestrunHarness::frame("B4 03") + "SETOK:<");
+        QVERIFY(rig.waitMessage(before + 2));
+        QVERIFY(rig.waitIdle());
+        QCOMPARE(rig.h.dialogs.messageCount(), before + 2);
+        QCOMPARE(t->Text19->text(), QStringLiteral("old"));
+    }
 }
 
 void TestAlarmSettings::refusedBeforeSending() {
