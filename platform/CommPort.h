@@ -22,6 +22,8 @@ public:
     enum Event { Receive = 2, LineLost = 1010 };
 
     enum class OpenResult { Ok, Missing, InUse, Other };
+    // Why an open ended in OpenResult::Other.
+    enum class Failure { None, NoPermission, NotSerialPort, SettingsRefused, Other };
 
     explicit CommPort(QObject* parent = nullptr);
     ~CommPort() override;
@@ -41,6 +43,11 @@ public:
     bool isOpen() const;
     // Human-readable text of the last open failure (for "other" failures).
     QString lastErrorText() const { return m_lastError; }
+    // The kind of the last "other" failure, and the system's own words for it.
+    Failure lastFailure() const { return m_failure; }
+    QString lastSystemError() const { return m_systemError; }
+    // The group owning the device the last open() resolved to ("" unknown).
+    QString deviceGroup() const;
     // The device path the last open() resolved to.
     QString devicePath() const { return m_devicePath; }
 
@@ -83,6 +90,8 @@ private:
     int m_portNumber = 1;
     QString m_settings = QStringLiteral("9600,n,8,1");
     QString m_lastError;
+    Failure m_failure = Failure::None;
+    QString m_systemError;
     QString m_devicePath;
     bool m_dtr = false;
     int m_threshold = 0;

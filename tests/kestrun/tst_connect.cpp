@@ -2,6 +2,8 @@
 // against the simulated module.
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QProgressBar>
 
@@ -204,7 +206,25 @@ void TestConnect::portErrors() {
     QCOMPARE(h.dialogs.messages().last().text, QStringLiteral("串口已经打开，请关闭其它程序重试"));
     QCOMPARE(h.dialogs.messages().last().icon, Dialogs::Icon::Exclamation);
     QVERIFY(dlg->Command1[0]->isEnabled());
-    QTest::qWait(300);
+    other.close();
+
+    // Any other failure is named, with what to do about it: here a link to
+    // something that is no serial port.
+    QFile plain(h.fixture.portsDir() + "/plain");
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    QVERIFY(QFile::link(plain.fileName(), h.fixture.portsDir() + "/com6"));
+    dlg->Combo1->setEditText("COM6");
+    h.connect();
+    QCOMPARE(h.dialogs.messages().size(), 3);
+    QCOMPARE(h.dialogs.messages().last().text,
+             QStringLiteral("COM6（%1）不是串口，请检查这个串口的链接或选择其它串口重试")
+                 .arg(QFileInfo(plain.fileName()).canonicalFilePath()));
+    QCOMPARE(h.dialogs.messages().last().title, QStringLiteral("端口错误"));
+    QCOMPARE(h.dialogs.messages().last().icon, Dialogs::Icon::Exclamation);
+    QVERIFY(dlg->Command1[0]->isEnabled());
+    QVERIFY(!h.port().isOpen());
+    QCOMPARE(g::RecvMode, 0);
     QVERIFY(h.sim().received().isEmpty());
 }
 

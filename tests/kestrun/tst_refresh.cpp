@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 
 #include "ParamRig.h"
@@ -190,6 +191,22 @@ void TestRefresh::refreshThatCannotReopenThePortStops() {
     QVERIFY(!r.busy());
     QVERIFY(f->Command1->isEnabled() && f->Command8->isEnabled());
 
+    // A link to something that is no serial port: named in the connect
+    // dialog's words.
+    QVERIFY(QFile::remove(link));
+    QFile plain(r.h.fixture.portsDir() + "/plain");
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    QVERIFY(QFile::link(plain.fileName(), link));
+    QTest::mouseClick(f->Command8, Qt::LeftButton);
+    QCOMPARE(r.h.dialogs.messageCount(), 2);
+    QCOMPARE(r.h.dialogs.messages().last().text,
+             QStringLiteral("COM1（%1）不是串口，请检查这个串口的链接或选择其它串口重试")
+                 .arg(QFileInfo(plain.fileName()).canonicalFilePath()));
+    QCOMPARE(r.h.dialogs.messages().last().icon, Dialogs::Icon::Exclamation);
+    QVERIFY(!f->Timer2->enabled());
+    QVERIFY(!r.busy());
+
     // Back, but held by another program.
     QVERIFY(QFile::remove(link));
     QVERIFY(QFile::link(r.sim().slavePath(), link));
@@ -197,7 +214,7 @@ void TestRefresh::refreshThatCannotReopenThePortStops() {
     other.setCommPort(1);
     QCOMPARE(other.open(), CommPort::OpenResult::Ok);
     QTest::mouseClick(f->Command8, Qt::LeftButton);
-    QCOMPARE(r.h.dialogs.messageCount(), 2);
+    QCOMPARE(r.h.dialogs.messageCount(), 3);
     QCOMPARE(r.h.dialogs.messages().last().text, QStringLiteral("串口已经打开，请关闭其它程序重试"));
     QCOMPARE(r.h.dialogs.messages().last().title, QStringLiteral("端口错误"));
     QVERIFY(!f->Timer2->enabled());
@@ -211,7 +228,7 @@ void TestRefresh::refreshThatCannotReopenThePortStops() {
     QVERIFY(f->Timer2->enabled());
     QVERIFY(QTest::qWaitFor([&] { return !r.busy(); }, 8000));
     QCOMPARE(r.tails(before).value(0), QStringLiteral("EC 03"));
-    QCOMPARE(r.h.dialogs.messageCount(), 2);
+    QCOMPARE(r.h.dialogs.messageCount(), 3);
 }
 
 void TestRefresh::workModeChains() {
