@@ -12,6 +12,7 @@
 #include "core/Globals.h"
 #include "kestrun/settings/Frm7340COM.h"
 #include "kestrun/settings/ParamFrames.h"
+#include "kestrun/settings/SettingsRecords.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -131,7 +132,8 @@ void onVersion(Rx& rx) {
         Frm7340COM* f = rx.form();
         if (f && rx.port()) f->Label7->setText(ParamFrames::portRateText(rx.port()->settings()));
         const QByteArray b = rx.read();
-        if (f) f->Label8->setText(TextCodec::bytesToChars(b.mid(1, 11)).trimmed());
+        // Only the module's padding blanks go; the text is shown as it is.
+        if (f) f->Label8->setText(SettingsRecords::trimBlanks(TextCodec::bytesToChars(b.mid(1, 11))));
         g::RefreshStep = 1;
         rx.toHunt();
         return;

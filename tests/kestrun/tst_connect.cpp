@@ -56,6 +56,8 @@ void TestConnect::startShowsCaptionPanelsAndPictureWindow() {
     QCOMPARE(h.port().open(), CommPort::OpenResult::Ok);
     auto* sub = qobject_cast<QMdiSubWindow*>(h.main().pictureWindow()->parentWidget());
     QVERIFY(sub);
+    // The window as a whole, frame included, is 11800 x 8180 twips.
+    QCOMPARE(sub->size(), QSize(Vb::twips(11800), Vb::twips(8180)));
     sub->close();
     QVERIFY(!h.port().isOpen());
 }
@@ -99,7 +101,7 @@ void TestConnect::happyPathRunsIdentifySequenceAndOpensSettings() {
     QCOMPARE(g::WorkModeByte[0], h.sim().identity.workMode);
     QVERIFY(!h.main().connectDialog());
     QVERIFY(h.port().isOpen());
-    QCOMPARE(h.main().panel(1).left(3), QStringLiteral("串口："));
+    QCOMPARE(h.main().panel(1), QStringLiteral("串口：COM1--9600,n,8,1"));
     QVERIFY(h.dialogs.messages().isEmpty());
 }
 
@@ -250,13 +252,13 @@ void TestConnect::noiseAndBurstsAreHandled() {
         s.send(fromHex("00 FF") + KestrunHarness::frame("55 FD 00 00 07"));
     });
     h.sim().setHandler(0xF8, [](ModuleSim& s, const QByteArray&) {
-        s.send(KestrunHarness::frame("F8 00 00") + KestrunHarness::frame("F9 00 01"));
+        s.send(KestrunHarness::frame("F8 00 02") + KestrunHarness::frame("F9 00 01"));
     });
     h.sim().setHandler(0xF9, {});
     h.connect();
     QVERIFY(QTest::qWaitFor([&] { return h.settingsFormShown(); }, 8000));
     QCOMPARE(g::HsStatusBytes[2], uint8_t(0x07));
-    QCOMPARE(g::WorkModeByte[0], uint8_t(0));
+    QCOMPARE(g::WorkModeByte[0], uint8_t(2));  // not what a reset leaves
     QCOMPARE(g::TransModeByte[0], uint8_t(1));
 }
 

@@ -305,6 +305,11 @@ void TestParams::answersShowWhatTheModuleHolds() {
     r.sim().send(r.frame("EC 00") + "SETOK:SETFA");
     QTRY_COMPARE_WITH_TIMEOUT(f->Label8->text(), QStringLiteral("SETOK:SETFA"), 3000);
     QCOMPARE(g::RefreshStep, 1);
+    // Only blanks at either end go; tabs and line breaks stay.
+    r.sim().send(r.frame("EC 00") + QByteArray("\tV4.2  \r\n  ", 11));
+    QTRY_COMPARE_WITH_TIMEOUT(f->Label8->text(), QStringLiteral("\tV4.2  \r\n"), 3000);
+    r.sim().send(r.frame("EC 00") + QByteArray(" \n V4.2 \t  ", 11));
+    QTRY_COMPARE_WITH_TIMEOUT(f->Label8->text(), QStringLiteral("\n V4.2 \t"), 3000);
 
     // Nothing shown here ever wrote to the module; no picker opened.
     QTest::qWait(300);
