@@ -58,6 +58,15 @@ struct Rig {
 
 }  // namespace
 
+// Waits until the receiver has checked a stalled answer against the ten
+// seconds n more times.
+bool stallChecks(Rig& rig, int n) {
+    int seen = 0;
+    QObject ctx;
+    QObject::connect(rig.h.app->forms->answerReceiver()->stallTimer(), &VbTimer::tick, &ctx, [&] { ++seen; });
+    return QTest::qWaitFor([&] { return seen >= n; }, 5000);
+}
+
 class TestAnswerReceiver : public QObject {
     Q_OBJECT
 
@@ -327,7 +336,7 @@ void TestAnswerReceiver::stalledAnswerIsAbandonedAfterTenSeconds() {
     QVERIFY(QTest::qWaitFor([] { return g::RxState == 5; }, 3000));
     QCOMPARE(g::WaitStart, 1000.0f);
     Vb::setTimeOfDay(1010.0f);  // exactly ten seconds: not yet
-    QTest::qWait(3 * SmsAnswerReceiver::StallCheckMs);
+    QVERIFY(stallChecks(rig, 2));
     QCOMPARE(g::RxState, 5);
     Vb::setTimeOfDay(1010.5f);
     QVERIFY(QTest::qWaitFor([] { return g::RxState == 0; }, 3000));
@@ -342,13 +351,17 @@ void TestAnswerReceiver::stalledAnswerIsAbandonedAfterTenSeconds() {
 }
 
 void TestAnswerReceiver::stalledAnswerIsAbandonedWithoutFurtherBytes() {
-    // On the real clock: a frame that stops right after its code.
+    // A frame that stops right after its code: the checks go on with no
+    // byte arriving to wake the receiver.
     Rig rig;
     rig.record(3);
+    Vb::setTimeOfDay(2000.0f);
     rig.h.sim().send(Rig::frame("F8"));
     QVERIFY(QTest::qWaitFor([] { return g::RxState == 3; }, 3000));
-    QTest::qWait(9000);
+    Vb::setTimeOfDay(2009.0f);
+    QVERIFY(stallChecks(rig, 2));
     QCOMPARE(g::RxState, 3);
+    Vb::setTimeOfDay(2010.5f);
     QVERIFY(QTest::qWaitFor([] { return g::RxState == 0; }, 3000));
     rig.h.sim().send(Rig::frame("F8 00 02"));
     QVERIFY(rig.waitSeen(1));

@@ -398,7 +398,8 @@ void TestCommTest::activeTransparentDataAndOverlongText() {
     QCOMPARE(r.h.dialogs.messages()[0].text, QStringLiteral("您所发射的内容不符合要求， 请输入要发射的内容"));
     QCOMPARE(r.h.dialogs.messages()[0].title, QStringLiteral("系统提示"));
     QVERIFY(r.t->Command21[2]->isEnabled());
-    QTest::qWait(2300);
+    // A refused press leaves no send waiting on the tab's timer.
+    for (VbTimer* timer : r.t->findChildren<VbTimer*>()) QVERIFY(!timer->enabled());
     QCOMPARE(r.h.sim().requests().size(), 1);
 }
 
@@ -466,7 +467,8 @@ void TestCommTest::refusalsAndClosedPort() {
     r.sendMode("sendhex");
     r.t->TextBox[1]->setPlainText(QStringLiteral("41"));
     expectRefusal(2, "您所发射的内容不符合要求， 请输入要发射的内容");
-    QTest::qWait(2300);
+    // A refused press leaves no send waiting on the tab's timer.
+    for (VbTimer* timer : r.t->findChildren<VbTimer*>()) QVERIFY(!timer->enabled());
     QVERIFY(r.h.sim().requests().isEmpty());
 
     // "复位" sends nothing and stays disabled.
