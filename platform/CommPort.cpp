@@ -279,6 +279,7 @@ bool CommPort::pullFromDevice() {
     if (!m_port->isOpen() || m_port->bytesAvailable() <= 0) return false;
     const QByteArray got = m_port->readAll();
     m_buffer.append(got);
+    m_received += quint64(got.size());
     return !got.isEmpty();
 }
 

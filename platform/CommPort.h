@@ -62,6 +62,9 @@ public:
     int inputLen() const { return m_inputLen; }
 
     int inBufferCount() const;
+    // Bytes taken in from the line since the port object was made (for
+    // tests and diagnostics: tells when what was sent has arrived).
+    quint64 receivedTotal() const { return m_received; }
     // Drops everything waiting (InBufferCount = 0).
     void dropInput();
     // Takes up to inputLen() waiting bytes. A closed port yields nothing.
@@ -105,6 +108,7 @@ private:
     // Bumped by every read or drop and every change of the threshold, so the
     // check after a handler can tell whether it made progress.
     quint64 m_consumed = 0;
+    quint64 m_received = 0;
     quint64 m_thresholdChanges = 0;
     // Bumped at each open, so a queued reaction to a lost line never touches
     // a later session of the port.

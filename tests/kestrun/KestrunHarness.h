@@ -17,6 +17,7 @@
 #include "core/MainWindow.h"
 #include "kestrun/settings/Frm7340COM.h"
 #include "kestrun/settings/KestrunForms.h"
+#include "kestrun/sms_parser/SmsAnswerReceiver.h"
 #include "platform/Vb.h"
 #include "platform/VbTimer.h"
 #include "tests/support/DialogRecorder.h"
@@ -87,6 +88,29 @@ struct KestrunHarness {
         return QTest::qWaitFor([] { return g::RecvMode == 101; }, 4000) ? form : nullptr;
     }
     bool settingsFormShown() const { return settingsForm() && settingsForm()->isVisible(); }
+
+    // The module sends `bytes`; true once the program has taken all of them
+    // in and its receivers have had their turn at them (nothing waits in
+    // the event queue). Stands in for sleeping "long enough".
+    bool sendAndSettle(const QByteArray& bytes, int timeoutMs = 5000) {
+        return sendChunksAndSettle({bytes}, 0, timeoutMs);
+    }
+    bool sendChunksAndSettle(const QList<QByteArray>& pieces, int gapMs, int timeoutMs = 5000) {
+        quint64 target = port().receivedTotal();
+        for (const QByteArray& p : pieces) target += quint64(p.size());
+        sim().sendChunks(pieces, gapMs);
+        if (!QTest::qWaitFor([&] { return port().receivedTotal() >= target; }, timeoutMs)) return false;
+        return settle(timeoutMs);
+    }
+    // Lets everything already posted run, and what that posts in turn; a
+    // quiet spell the answer receiver has begun to time is waited out.
+    bool settle(int timeoutMs = 5000) {
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        VbTimer* quiet = app->forms->answerReceiver()->quietTimer();
+        if (!QTest::qWaitFor([&] { return !quiet->enabled(); }, timeoutMs)) return false;
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        return true;
+    }
 
     // Time of the request at index i on the simulator's clock.
     qint64 at(int i) { return sim().requests().value(i).atMs; }

@@ -187,8 +187,7 @@ void TestAnswerReceiver::wrongPreambleConsumesSevenBytes() {
     rig.record(3);
     // The seventh byte is wrong and is itself a 0x1A; followed by what would
     // complete a frame if that 0x1A were looked at again.
-    rig.h.sim().send(fromHex("1A 2A 3A 4A 5A 6A 7A 1A 2A 3A 4A 5A 6A 7A 8A F8 00 07"));
-    QTest::qWait(400);
+    QVERIFY(rig.h.sendAndSettle(fromHex("1A 2A 3A 4A 5A 6A 7A 1A 2A 3A 4A 5A 6A 7A 8A F8 00 07")));
     QVERIFY(rig.seen.isEmpty());
     QCOMPARE(g::RxState, 0);
     rig.h.sim().send(Rig::frame("F8 00 08"));
@@ -200,9 +199,7 @@ void TestAnswerReceiver::wrongPreambleConsumesSevenBytes() {
 void TestAnswerReceiver::shortPreambleWaitsWithoutReading() {
     Rig rig;
     rig.record(3);
-    rig.h.sim().send(fromHex("1A 2A 3A 4A"));
-    QVERIFY(QTest::qWaitFor([] { return g::RxState == 100; }, 3000));
-    QTest::qWait(200);
+    QVERIFY(rig.h.sendAndSettle(fromHex("1A 2A 3A 4A")));
     QCOMPARE(g::RxState, 100);
     QCOMPARE(rig.h.port().inBufferCount(), 3);
     rig.h.sim().send(fromHex("5A 6A 7A 8A F8 00 09"));
@@ -272,9 +269,9 @@ void TestAnswerReceiver::quietRuleJudgesShortAnswersWhole() {
     QVERIFY(!rig.seen[0].quiet);
 
     // Short text in pieces with gaps under 50 ms: judged once, whole.
-    rig.h.sim().sendChunks({Rig::frame("EC"), QByteArray("\x00SE", 3), QByteArray("TO"), QByteArray("K:")}, 25);
+    QVERIFY(rig.h.sendChunksAndSettle(
+        {Rig::frame("EC"), QByteArray("\x00SE", 3), QByteArray("TO"), QByteArray("K:")}, 25));
     QVERIFY(rig.waitSeen(2));
-    QTest::qWait(200);
     QCOMPARE(rig.seen.size(), 2);
     QCOMPARE(rig.seen[1].bytes, QByteArray("\x00SETOK:", 7));
     QVERIFY(rig.seen[1].quiet);
@@ -295,9 +292,7 @@ void TestAnswerReceiver::quietRuleJudgesShortAnswersWhole() {
         rx.read();
         rx.goTo(19, 0);
     });
-    rig.h.sim().send(Rig::frame("D9 00") + "SET");
-    QVERIFY(QTest::qWaitFor([&] { return calls >= 1; }, 3000));
-    QTest::qWait(300);
+    QVERIFY(rig.h.sendAndSettle(Rig::frame("D9 00") + "SET"));
     QCOMPARE(calls, 1);
     QCOMPARE(g::RxState, 19);
     rig.h.sim().send("OK:");

@@ -238,8 +238,7 @@ void TestParams::answersShowWhatTheModuleHolds() {
     r.send("A1 00 02");
     QTRY_COMPARE_WITH_TIMEOUT(f->Label10->text(), QStringLiteral("有密码"), 3000);
     QVERIFY(!f->Check3->isChecked() && f->Check4->isChecked());
-    r.send("A1 00 07");  // unknown flags leave the boxes as they are
-    QTest::qWait(300);
+    QVERIFY(r.h.sendAndSettle(r.frame("A1 00 07")));  // unknown flags leave the boxes as they are
     QVERIFY(!f->Check3->isChecked() && f->Check4->isChecked());
 
     r.send("A3 00 FF FF FF 38");  // a count with the high bit set
@@ -290,8 +289,7 @@ void TestParams::answersShowWhatTheModuleHolds() {
 
     // F2 and the acknowledgements leave RefreshStep alone, and the version
     // label too; twelve bytes, though, are a version whatever they hold.
-    r.send("F2 00 0B");
-    QTest::qWait(300);
+    QVERIFY(r.h.sendAndSettle(r.frame("F2 00 0B")));
     QCOMPARE(g::RefreshStep, 7);
     r.sim().send(r.frame("EC 00") + "SETOK:");
     QVERIFY(r.h.dialogs.waitForMessage(1, 3000));
@@ -325,15 +323,13 @@ void TestParams::shortAnswersWaitForTheirCount() {
     Frm7340COM* f = r.f();
     // Each of these reads at once in the old receiver; here the missing
     // bytes are waited for and the answer is still shown whole.
-    r.send("F8 00");
-    QTest::qWait(300);
+    QVERIFY(r.h.sendAndSettle(r.frame("F8 00")));
     QCOMPARE(f->Label3->text(), QStringLiteral("* * * *"));
     QCOMPARE(g::RxState, 3);
     r.sim().send(fromHex("00"));
     QTRY_COMPARE_WITH_TIMEOUT(f->Label3->text(), QStringLiteral("被动方式"), 3000);
 
-    r.send("A1 00");
-    QTest::qWait(300);
+    QVERIFY(r.h.sendAndSettle(r.frame("A1 00")));
     QCOMPARE(f->Label10->text(), QStringLiteral("****"));
     r.sim().send(fromHex("01"));
     QTRY_COMPARE_WITH_TIMEOUT(f->Label10->text(), QStringLiteral("有密码"), 3000);
@@ -429,8 +425,7 @@ void TestParams::garbledAnswersNeverWriteOrStopTheReceiver() {
     }
     QList<QByteArray> pieces;
     for (int at = 0; at < stream.size(); at += 64) pieces << stream.mid(at, 64);
-    r.sim().sendChunks(pieces, 5);
-    QTest::qWait(1500);
+    QVERIFY(r.h.sendChunksAndSettle(pieces, 5));
     // Whatever answer is left half-read is given up after ten seconds.
     Vb::setTimeOfDay(Vb::timeOfDay() + 20.0f);
     QTRY_COMPARE_WITH_TIMEOUT(g::RxState, 0, 3000);
