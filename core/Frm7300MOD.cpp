@@ -85,7 +85,8 @@ void Frm7300MOD::connectClicked() {
     const CommPort::OpenResult opened = port.open();
     if (opened != CommPort::OpenResult::Ok) {
         // The dialog stays usable for another port or rate.
-        Dialogs::msgBox(this, PortOpenErrorText(port, opened), QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
+        Dialogs::msgBox(this, PortOpenErrorText(port, opened), QStringLiteral("端口错误"),
+                        Dialogs::Icon::Exclamation);
         return;
     }
     port.setDTREnable(false);

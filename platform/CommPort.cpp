@@ -148,8 +148,10 @@ CommPort::OpenResult CommPort::open() {
         // Anything but a character device, or one that refuses the terminal
         // calls (a link to /dev/null or to a file), is no serial line.
         struct stat st {};
-        const bool charDevice = ::stat(QFile::encodeName(m_devicePath).constData(), &st) == 0 && S_ISCHR(st.st_mode);
-        const bool refusesTerminalCalls = error == QSerialPort::WriteError || error == QSerialPort::ReadError ||
+        const bool charDevice =
+            ::stat(QFile::encodeName(m_devicePath).constData(), &st) == 0 && S_ISCHR(st.st_mode);
+        const bool refusesTerminalCalls = error == QSerialPort::WriteError ||
+                                          error == QSerialPort::ReadError ||
                                           error == QSerialPort::UnsupportedOperationError;
         m_failure = !charDevice || refusesTerminalCalls ? Failure::NotSerialPort : Failure::Other;
         return OpenResult::Other;

@@ -159,7 +159,8 @@ public:
         edit->installEventFilter(this);
         // An editable list box takes the keyboard and input methods itself
         // and hands them to its line edit directly, past any event filter.
-        if (auto* combo = qobject_cast<QComboBox*>(edit->parentWidget()); combo && combo->lineEdit() == edit) {
+        if (auto* combo = qobject_cast<QComboBox*>(edit->parentWidget());
+            combo && combo->lineEdit() == edit) {
             m_combo = combo;
             combo->installEventFilter(this);
         }

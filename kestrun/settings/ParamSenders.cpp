@@ -203,7 +203,8 @@ bool ParamSenders::refresh() {
     const CommPort::OpenResult opened = port->open();
     if (opened != CommPort::OpenResult::Ok) {
         // Nothing can be asked without the port: the form stays as it is.
-        Dialogs::msgBox(f, PortOpenErrorText(*port, opened), QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
+        Dialogs::msgBox(f, PortOpenErrorText(*port, opened), QStringLiteral("端口错误"),
+                        Dialogs::Icon::Exclamation);
         return false;
     }
     port->setDTREnable(false);

@@ -16,8 +16,7 @@ class TestForm9X11 : public QObject {
     Q_OBJECT
 
 private slots:
-    void middleButtonPasteGoesThroughTheFilter()
-    {
+    void middleButtonPasteGoesThroughTheFilter() {
         QList<Dialogs::Message> shown;
         Dialogs::Handler handler;
         handler.message = [&](const Dialogs::Message& m) {
@@ -48,8 +47,7 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     // A real X11 display when there is one; otherwise Qt falls back to
     // offscreen and the test has nothing to check.
     qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb;offscreen");

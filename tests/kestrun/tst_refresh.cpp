@@ -169,7 +169,7 @@ void TestRefresh::unpluggedModuleEndsAtNextTick() {
     for (const auto& [label, text] : placeholders) QCOMPARE(label->text(), QString::fromUtf8(text));
     for (QPushButton* b : {f->Command1, f->Command4, f->Command7, f->Command8, f->Command14}) QVERIFY(b->isEnabled());
     QCOMPARE(g::RefreshStep, 100);
-    QTest::qWait(700);
+    QVERIFY(!f->Timer2->enabled());  // the refresh's steps run on it
     QCOMPARE(r.tails(start), QStringList{"EC 03"});
 }
 
@@ -220,7 +220,7 @@ void TestRefresh::refreshThatCannotReopenThePortStops() {
     QCOMPARE(r.h.dialogs.messages().last().title, QStringLiteral("端口错误"));
     QVERIFY(!f->Timer2->enabled());
     QVERIFY(f->Command8->isEnabled());
-    QTest::qWait(700);
+    QVERIFY(!f->Timer1->enabled() && !f->Timer3->enabled());
     QCOMPARE(r.count(), before);
 
     // Free again: the refresh runs as usual.
