@@ -33,6 +33,11 @@ function(sms_tests label)
   if(NOT ARG_LABEL)
     set(ARG_LABEL unit)
   endif()
+  # Sanitizer builds run several times slower.
+  set(timeout 300)
+  if(SMSTOOLS_SANITIZE)
+    set(timeout 900)
+  endif()
   set(env "QT_QPA_PLATFORM=offscreen;SMSTOOLS_SOURCE_DIR=${PROJECT_SOURCE_DIR};SMSTOOLS_BINARY_DIR=${PROJECT_BINARY_DIR}")
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
   foreach(src ${tests})
@@ -54,12 +59,12 @@ function(sms_tests label)
       string(REPLACE ";" "|" env_arg "${env}")
       add_custom_command(TARGET ${exe} POST_BUILD
         COMMAND ${CMAKE_COMMAND} -D EXE=$<TARGET_FILE:${exe}> -D NAME=${label}/${name} -D LABEL=${test_label}
-                -D TIMEOUT=300 -D ENV=${env_arg} -D OUT=${listed} -P ${SMS_CMAKE_DIR}/SmsTestFunctions.cmake
+                -D TIMEOUT=${timeout} -D ENV=${env_arg} -D OUT=${listed} -P ${SMS_CMAKE_DIR}/SmsTestFunctions.cmake
         VERBATIM)
       file(WRITE ${include_file}
         "if(EXISTS [=[${listed}]=])\n  include([=[${listed}]=])\nelse()\n"
         "  add_test([=[${label}/${name}]=] [=[${CMAKE_CURRENT_BINARY_DIR}/${exe}]=])\n"
-        "  set_tests_properties([=[${label}/${name}]=] PROPERTIES ENVIRONMENT [=[${env}]=] LABELS ${test_label} TIMEOUT 300)\n"
+        "  set_tests_properties([=[${label}/${name}]=] PROPERTIES ENVIRONMENT [=[${env}]=] LABELS ${test_label} TIMEOUT ${timeout})\n"
         "endif()\n")
       set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${include_file})
       continue()
@@ -68,6 +73,6 @@ function(sms_tests label)
     set_tests_properties(${label}/${name} PROPERTIES
       ENVIRONMENT "${env}"
       LABELS ${test_label}
-      TIMEOUT 300)
+      TIMEOUT ${timeout})
   endforeach()
 endfunction()
