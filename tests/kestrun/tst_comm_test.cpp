@@ -71,6 +71,12 @@ struct Rig {
         return h.at(requestsBefore) - t0;
     }
     void typeInto(QWidget* w, const QString& text) { QTest::keyClicks(w, text); }
+    // The module sends; true once the program has taken the bytes in and
+    // any display they started has been shown.
+    bool sendAndSettle(const QByteArray& bytes) { return h.sendAndSettle(bytes) && displayDone(); }
+    bool displayDone() {
+        return QTest::qWaitFor([&] { return !f->rTimer->enabled(); }, 5000) && h.settle();
+    }
 };
 
 #define OPEN_RIG(rig, work, trans)                                   \
@@ -178,8 +184,7 @@ void TestCommTest::passiveTransparentRequestsAndAnswers() {
     r.h.sim().send(fromHex("21 01 02 0D 03 0D"));
     QVERIFY(r.waitLog(kRecv + QStringLiteral("21:01:02:0D:03:0D:")));
     QCOMPARE(r.status(), QStringLiteral("模块状态：发送成功"));
-    r.h.sim().send(fromHex("3F 01 02"));
-    QTest::qWait(300);
+    QVERIFY(r.sendAndSettle(fromHex("3F 01 02")));
     QVERIFY(!r.logLines().contains(kRecv + QStringLiteral("3F:01:02:03:")));
     QCOMPARE(g::RxState, 7);
     r.h.sim().send(fromHex("03"));
@@ -187,8 +192,7 @@ void TestCommTest::passiveTransparentRequestsAndAnswers() {
     QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("3F:01:02:03:"));
     // Bytes that begin no answer are dropped without a trace.
     const int count = int(r.logLines().size());
-    r.h.sim().send(fromHex("00 55 0D"));
-    QTest::qWait(300);
+    QVERIFY(r.sendAndSettle(fromHex("00 55 0D")));
     QCOMPARE(r.logLines().size(), count);
     QCOMPARE(g::RxState, 0);
 
@@ -378,7 +382,7 @@ void TestCommTest::activeTransparentDataAndOverlongText() {
     QVERIFY(QTest::qWaitFor([&] { return r.logLines().size() == before + 2; }, 5000));
     QCOMPARE(r.logLines()[before], kRecv + QStringLiteral("61:").repeated(15));
     QCOMPARE(r.logLines()[before + 1], QStringLiteral("61:").repeated(87));
-    QTest::qWait(400);
+    QVERIFY(r.displayDone());
     QVERIFY(r.received().isEmpty());
     QVERIFY(g::RxText.isEmpty());
     r.h.sim().send(fromHex("48 69"));
