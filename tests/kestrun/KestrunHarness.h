@@ -35,7 +35,18 @@ struct KestrunHarness {
         g::resetAll();
         Vb::setAppVersion(4, 2);
         app = createKestrun();
+        QObject::connect(app->main->MSComm1, &CommPort::frameWritten, app->main.get(),
+                         [this](const QByteArray& frame) { written += quint64(frame.size()); });
         app->main->show();
+    }
+
+    // Bytes the program has written to its port.
+    quint64 written = 0;
+    // True once the module has received everything the program wrote, so
+    // that "nothing more was sent" can be judged without sleeping.
+    bool moduleCaughtUp(int timeoutMs = 5000) {
+        return QTest::qWaitFor([&] { return sim().receivedTotal() >= written; }, timeoutMs) &&
+               settle(timeoutMs);
     }
 
     ModuleSim& sim() { return fixture.sim(); }

@@ -79,7 +79,7 @@ void TestParams::singleWritesSendExactBytes() {
         f->Combo3->setEditText(QString::fromLatin1(rate));
         QVERIFY(click(f->Command6));
     }
-    QTest::qWait(400);
+    QVERIFY(r.h.moduleCaughtUp());
     QCOMPARE(r.tails(from), (QStringList{"A2 01 01 38 12 34 56 78", "A2 01 01 00 00 00 00 00", "A3 01 00 00 2E E0",
                                          "E2 01 0A 01", "F1 01 5A 21 7C 40", "A1 01 01", "F2 01 0B", "F2 01 07",
                                          "F2 01 00"}));
@@ -97,7 +97,7 @@ void TestParams::singleWritesSendExactBytes() {
     QVERIFY(r.h.dialogs.inputs().isEmpty());
     QVERIFY(r.h.main().connectDialog());
     QVERIFY(!r.h.main().connectDialog()->isModal());
-    QTest::qWait(300);
+    QVERIFY(r.h.moduleCaughtUp());
     QCOMPARE(r.count(), n);
     QVERIFY(r.h.dialogs.messages().isEmpty());
 }
@@ -130,7 +130,7 @@ void TestParams::inputThatCannotMakeARequestIsRefused() {
         QVERIFY2(r.h.dialogs.messageCount() == shown, qPrintable(c.text));
         QCOMPARE(r.h.dialogs.messages().last().title, QStringLiteral("提示"));
     }
-    QTest::qWait(300);
+    QVERIFY(r.h.moduleCaughtUp());
     QCOMPARE(r.count(), from);
     // The largest restart time that the answer shows back as itself still goes.
     f->Text4->setText("10737418.235");
@@ -183,7 +183,7 @@ void TestParams::identityWriteAndItsAcknowledgement() {
         QCOMPARE(m.title, QStringLiteral("提示"));
         QCOMPARE(m.icon, Dialogs::Icon::Information);
     }
-    QTest::qWait(300);
+    QVERIFY(r.h.moduleCaughtUp());
     QCOMPARE(r.count(), from + 2);
     QCOMPARE(r.h.dialogs.messageCount(), 5);
 }
@@ -310,7 +310,7 @@ void TestParams::answersShowWhatTheModuleHolds() {
     QTRY_COMPARE_WITH_TIMEOUT(f->Label8->text(), QStringLiteral("\n V4.2 \t"), 3000);
 
     // Nothing shown here ever wrote to the module; no picker opened.
-    QTest::qWait(300);
+    QVERIFY(r.h.moduleCaughtUp());
     QCOMPARE(r.count(), sentBefore);
     QVERIFY(!pickerOpen());
     QCOMPARE(r.h.dialogs.messageCount(), 2);
@@ -388,7 +388,7 @@ void TestParams::choosingTransparentModeTwoOpensThePicker() {
     // Items 0 and 1 do nothing by themselves.
     Controls::setListIndexAndClick(f->Combo2, 0, Controls::ClickWhen::Always);
     Controls::setListIndexAndClick(f->Combo2, 1, Controls::ClickWhen::Always);
-    QTest::qWait(200);
+    QVERIFY(r.h.moduleCaughtUp());
     QCOMPARE(r.count(), from);
     QVERIFY(!pickerOpen());
 
