@@ -11,6 +11,7 @@
 #include <csignal>
 
 #include "ModuleSim.h"
+#include "SimGprs.h"
 #include "SimParams.h"
 #include "SimPhoneTable.h"
 #include "SimSettings.h"
@@ -79,6 +80,11 @@ int main(int argc, char** argv) {
         SimSettings::install(sim);
         SimTestPeer::install(sim);
         phoneTable.install(sim);
+    }
+    // The GPRS data module: its settings and the data terminal's far end.
+    if (kind == ModuleSim::Kind::Gprs) {
+        SimGprs::install(sim);
+        SimTestPeer::install(sim);
     }
     if (!sim.start(parser.value(dirOption), com)) {
         err << "modsim: " << sim.errorText() << "\n";
