@@ -209,9 +209,10 @@ void HandshakeReceiver::onIdentifyTick() {
                 dlg->Command1[0]->setEnabled(true);
                 dlg->Command1[1]->setEnabled(true);
             }
-        } else if (g::RecvMode == 110) {
-            if (m_main.forms()) m_main.forms()->enableGprsConnectButtons();
         }
+        // The GPRS dialog's buttons come back whichever dialog connected;
+        // that loads it unseen when it was not loaded.
+        if (m_main.forms()) m_main.forms()->enableGprsConnectButtons();
         m_main.timer(11)->setEnabled(false);
     }
 }

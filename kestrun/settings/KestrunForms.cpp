@@ -5,6 +5,7 @@
 #include "Frm7340COM.h"
 #include "TestTab.h"
 #include "core/MainWindow.h"
+#include "kestrun/gprs/GprsForms.h"
 #include "kestrun/sms_parser/SmsAnswerReceiver.h"
 
 KestrunForms::KestrunForms() = default;
@@ -13,6 +14,7 @@ KestrunForms::~KestrunForms() = default;
 void KestrunForms::attach(MainWindow* main) {
     m_main = main;
     m_receiver = std::make_unique<SmsAnswerReceiver>(main);
+    m_gprs = std::make_unique<GprsForms>(main);
 }
 
 Frm7340COM* KestrunForms::settingsForm() const { return m_settings.data(); }
@@ -40,6 +42,22 @@ void KestrunForms::sendModeChanged() {
 
 void KestrunForms::showSampleReceived() {
     if (m_settings) m_settings->testTab->showSample();
+}
+
+void KestrunForms::receiveGprsAnswer() {
+    if (m_gprs) m_gprs->receive();
+}
+
+void KestrunForms::setGprsProgress(int value) {
+    if (m_gprs) m_gprs->setProgress(value);
+}
+
+void KestrunForms::enableGprsConnectButtons() {
+    if (m_gprs) m_gprs->enableConnectButtons();
+}
+
+void KestrunForms::gprsHandshakeDone(int moduleType) {
+    if (m_gprs) m_gprs->handshakeDone(moduleType);
 }
 
 Kestrun::~Kestrun() { main.reset(); }

@@ -8,6 +8,7 @@
 class MainWindow;
 class Frm7340COM;
 class SmsAnswerReceiver;
+class GprsForms;
 
 // Kestrun's forms as the shared main window sees them.
 class KestrunForms : public ProgramForms {
@@ -32,10 +33,18 @@ public:
     void sendModeChanged() override;
     void showSampleReceived() override;
 
+    // The GPRS data module's dialog, form and receiver (no menu leads there).
+    GprsForms* gprs() const { return m_gprs.get(); }
+    void receiveGprsAnswer() override;
+    void setGprsProgress(int value) override;
+    void enableGprsConnectButtons() override;
+    void gprsHandshakeDone(int moduleType) override;
+
 private:
     MainWindow* m_main = nullptr;
     QPointer<Frm7340COM> m_settings;
     std::unique_ptr<SmsAnswerReceiver> m_receiver;
+    std::unique_ptr<GprsForms> m_gprs;
 };
 
 // The whole program: main window and forms. The main window is shown by the
