@@ -1,7 +1,7 @@
 #include "Handshake.h"
 
 #include "Frames.h"
-#include "Frm7300MOD.h"
+#include "ConnectDialog.h"
 #include "Globals.h"
 #include "MainWindow.h"
 #include "ProgramForms.h"
@@ -60,10 +60,10 @@ bool HandshakeReceiver::step(bool gprs) {
             if (g::CommBytes.isEmpty()) return false;
             switch (at(g::CommBytes, 0)) {
                 case 0xFD:
-                    if (m_main.timer(9)->enabled() || m_main.timer(10)->enabled()) {
+                    if (m_main.timerEnabled(9) || m_main.timerEnabled(10)) {
                         g::RxState = 3;
                         readN(3);
-                        m_main.timer(5)->setEnabled(true);
+                        m_main.setTimerEnabled(5, true);
                     } else {
                         g::RxState = 9;
                         readN(1);
@@ -81,14 +81,14 @@ bool HandshakeReceiver::step(bool gprs) {
         case 3: {
             if (!need(3)) return false;
             g::CommBytes = port.input();
-            m_main.timer(5)->setEnabled(false);
-            m_main.timer(5)->setInterval(1000);
-            m_main.timer(9)->setEnabled(false);
-            m_main.timer(10)->setEnabled(false);
+            m_main.setTimerEnabled(5, false);
+            m_main.setTimerInterval(5, 1000);
+            m_main.setTimerEnabled(9, false);
+            m_main.setTimerEnabled(10, false);
             g::BaudScanStep = 1;
             g::HsStatusBytes[2] = at(g::CommBytes, 2);
             g::HsStatusBytes[1] = at(g::CommBytes, 1);
-            m_main.timer(11)->setEnabled(true);
+            m_main.setTimerEnabled(11, true);
             g::RxState = 0;
             readN(1);
             return true;
@@ -150,7 +150,7 @@ void HandshakeReceiver::endOfHandshake(uint8_t moduleType, bool gprs) {
     m_main.MSComm1->setDTREnable(true);
     readN(1);
     g::RxState = 0;
-    m_main.timer(11)->setEnabled(false);
+    m_main.setTimerEnabled(11, false);
     if (gprs) {
         if (m_main.forms()) m_main.forms()->gprsHandshakeDone(moduleType);
         return;
@@ -165,29 +165,29 @@ void HandshakeReceiver::endOfHandshake(uint8_t moduleType, bool gprs) {
 }
 
 void HandshakeReceiver::onProbeTick() {
-    m_main.timer(8)->setEnabled(false);
+    m_main.setTimerEnabled(8, false);
     g::CommBytes = Frames::HandshakeFrame();
     m_main.MSComm1->output(g::CommBytes);
-    m_main.timer(9)->setEnabled(true);
+    m_main.setTimerEnabled(9, true);
 }
 
 void HandshakeReceiver::onTimeoutTick() {
-    m_main.timer(9)->setEnabled(false);
+    m_main.setTimerEnabled(9, false);
     m_main.MSComm1->dropInput();
     g::RxState = 0;
     Dialogs::msgBox(&m_main, QStringLiteral("模块和计算机通信失败，请检查串口号、波特率"), QStringLiteral("系统提示"));
     if (m_main.MSComm1->isOpen()) m_main.MSComm1->close();
-    if (Frm7300MOD* dlg = m_main.connectDialog()) dlg->enableAll();
+    if (ConnectDialog* dlg = m_main.connectDialog()) dlg->enableAll();
 }
 
 void HandshakeReceiver::onIdentifyTick() {
     g::CommBytes = Frames::FramePreamble();
     g::CommBytes.resize(10);
-    m_main.timer(11)->rearm(1000);
+    m_main.rearmTimer(11, 1000);
 
     auto showStep = [&](int value) {
         if (g::RecvMode == 100) {
-            if (Frm7300MOD* dlg = m_main.connectDialog()) dlg->PBar->setValue(value);
+            if (ConnectDialog* dlg = m_main.connectDialog()) dlg->PBar->setValue(value);
         } else if (g::RecvMode == 110) {
             if (m_main.forms()) m_main.forms()->setGprsProgress(value);
         }
@@ -205,7 +205,7 @@ void HandshakeReceiver::onIdentifyTick() {
         g::PollStep = 0;
         showStep(0);
         if (g::RecvMode == 100) {
-            if (Frm7300MOD* dlg = m_main.connectDialog()) {
+            if (ConnectDialog* dlg = m_main.connectDialog()) {
                 dlg->Command1[0]->setEnabled(true);
                 dlg->Command1[1]->setEnabled(true);
             }
@@ -213,6 +213,6 @@ void HandshakeReceiver::onIdentifyTick() {
         // The GPRS dialog's buttons come back whichever dialog connected;
         // that loads it unseen when it was not loaded.
         if (m_main.forms()) m_main.forms()->enableGprsConnectButtons();
-        m_main.timer(11)->setEnabled(false);
+        m_main.setTimerEnabled(11, false);
     }
 }

@@ -1,8 +1,8 @@
 #include "LegacyProbe.h"
 
-#include "Form11.h"
+#include "RestartNotice.h"
 #include "Frames.h"
-#include "Frm7300MOD.h"
+#include "ConnectDialog.h"
 #include "Globals.h"
 #include "MainWindow.h"
 #include "platform/Dialogs.h"
@@ -17,32 +17,32 @@ const int kRates[9] = {1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600, 11520
 }
 
 LegacyProbe::LegacyProbe(MainWindow& main) : m_main(main) {
-    QObject::connect(m_main.timer(2), &VbTimer::tick, &m_main, [this] { onTimer2(); });
-    QObject::connect(m_main.timer(3), &VbTimer::tick, &m_main, [this] { onTimer3(); });
-    QObject::connect(m_main.timer(4), &VbTimer::tick, &m_main, [this] { onTimer4(); });
-    QObject::connect(m_main.timer(6), &VbTimer::tick, &m_main, [this] { onTimer6(); });
-    QObject::connect(m_main.timer(7), &VbTimer::tick, &m_main, [this] { onTimer7(); });
-    QObject::connect(m_main.timer(10), &VbTimer::tick, &m_main, [this] { onTimer10(); });
+    m_main.onTimerTick(2, [this] { onTimer2(); });
+    m_main.onTimerTick(3, [this] { onTimer3(); });
+    m_main.onTimerTick(4, [this] { onTimer4(); });
+    m_main.onTimerTick(6, [this] { onTimer6(); });
+    m_main.onTimerTick(7, [this] { onTimer7(); });
+    m_main.onTimerTick(10, [this] { onTimer10(); });
 }
 
-Form11* LegacyProbe::waitDialog() const { return m_form11.data(); }
+RestartNotice* LegacyProbe::waitDialog() const { return m_form11.data(); }
 
 void LegacyProbe::onTimer3() {
-    m_main.timer(3)->setEnabled(false);
-    if (!m_form11) m_form11 = new Form11(&m_main);
+    m_main.setTimerEnabled(3, false);
+    if (!m_form11) m_form11 = new RestartNotice(&m_main);
     m_form11->setWindowModality(Qt::ApplicationModal);
     m_form11->show();
 }
 
 void LegacyProbe::onTimer2() {
-    m_main.timer(2)->setEnabled(false);
-    m_main.timer(2)->setInterval(5000);
+    m_main.setTimerEnabled(2, false);
+    m_main.setTimerInterval(2, 5000);
     m_main.MSComm1->output(Frames::LegacyProbe());
-    m_main.timer(4)->setEnabled(true);
+    m_main.setTimerEnabled(4, true);
 }
 
 void LegacyProbe::onTimer4() {
-    m_main.timer(4)->setEnabled(false);
+    m_main.setTimerEnabled(4, false);
     CommPort& port = *m_main.MSComm1;
     port.dropInput();
     g::RxState = 0;
@@ -50,7 +50,7 @@ void LegacyProbe::onTimer4() {
         &m_main, QStringLiteral("模块和计算机通信失败，请检查串口号、波特率。您需要系统自动检测波特率吗？"),
         QStringLiteral("系统提示"), Dialogs::Icon::None, Dialogs::Buttons::YesNo);
     if (answer == Dialogs::Answer::Yes) {
-        m_main.timer(7)->setEnabled(true);
+        m_main.setTimerEnabled(7, true);
         port.setInputLen(1);
         port.setRThreshold(1);
         port.setDTREnable(true);
@@ -60,7 +60,7 @@ void LegacyProbe::onTimer4() {
     port.setInputLen(1000);
     port.setRThreshold(1000);
     if (port.isOpen()) port.close();
-    if (Frm7300MOD* dlg = m_main.connectDialog()) {
+    if (ConnectDialog* dlg = m_main.connectDialog()) {
         dlg->Command1[0]->setEnabled(true);
         dlg->Command1[1]->setEnabled(true);
         dlg->Frame1->setEnabled(true);
@@ -73,7 +73,7 @@ void LegacyProbe::onTimer6() {
         case 0: frame = QByteArray::fromHex("D7F803"); g::PollStep = 1; break;
         case 1: frame = QByteArray::fromHex("D7F903"); g::PollStep = 2; break;
         case 2: frame = QByteArray::fromHex("D7EC"); g::PollStep = 3; break;
-        case 3: m_main.timer(6)->setEnabled(false); return;
+        case 3: m_main.setTimerEnabled(6, false); return;
         default: return;
     }
     m_main.MSComm1->output(frame);
@@ -86,7 +86,7 @@ void LegacyProbe::onTimer10() {
     g::RxState = 0;
     m_main.MSComm1->setRThreshold(1);
     m_main.MSComm1->setInputLen(1);
-    m_main.timer(10)->rearm(1500);
+    m_main.rearmTimer(10, 1500);
     scanStep(true);
 }
 
@@ -111,7 +111,7 @@ void LegacyProbe::giveUp(bool handshakeProbe) {
     CommPort& port = *m_main.MSComm1;
     port.setRThreshold(1000);
     port.setInputLen(1000);
-    if (Frm7300MOD* dlg = m_main.connectDialog()) {
+    if (ConnectDialog* dlg = m_main.connectDialog()) {
         dlg->Command1[0]->setEnabled(true);
         dlg->Command1[1]->setEnabled(true);
         if (handshakeProbe) {
@@ -122,7 +122,7 @@ void LegacyProbe::giveUp(bool handshakeProbe) {
         }
     }
     if (port.isOpen()) port.close();
-    m_main.timer(handshakeProbe ? 10 : 7)->setEnabled(false);
+    m_main.setTimerEnabled(handshakeProbe ? 10 : 7, false);
     m_main.setPanel(1, Vb::stringTable(101) + QStringLiteral("未使用"));
     Dialogs::msgBox(&m_main, QStringLiteral("自动检索失败请换一下串口编号再试！"), QStringLiteral("错误提示"));
 }

@@ -3,7 +3,7 @@
 #include <QPointer>
 
 class MainWindow;
-class Form11;
+class RestartNotice;
 
 // The older way of finding a module (a bare D7 FE probe behind a wait
 // dialog) and the automatic search of the serial rate. Nothing in the
@@ -19,12 +19,12 @@ public:
     void onTimer7();   // rate search with the older probe
     void onTimer10();  // rate search with the handshake probe
 
-    Form11* waitDialog() const;
+    RestartNotice* waitDialog() const;
 
 private:
     void scanStep(bool handshakeProbe);
     void giveUp(bool handshakeProbe);
 
     MainWindow& m_main;
-    QPointer<Form11> m_form11;
+    QPointer<RestartNotice> m_form11;
 };

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "platform/CommPort.h"
@@ -14,12 +15,13 @@ class QMdiSubWindow;
 class QMenu;
 class PanelStatusBar;
 class ProgramForms;
-class Frm7300MOD;
-class FrmMain;
+class ReceivePath;
+class ConnectDialog;
+class PictureWindow;
 class HandshakeReceiver;
 class LegacyProbe;
-class Form9;
-class Form18;
+class AddressCalculator;
+class UnicodeConverter;
 
 // `main`: the MDI parent of a program. It owns the only serial port, the
 // status bar, the menus and the handshake timers for the whole run.
@@ -32,9 +34,20 @@ public:
 
     CommPort* MSComm1 = nullptr;
     PanelStatusBar* StatusBar1 = nullptr;
-    // Timer1..Timer11; index 0 unused.
-    std::array<VbTimer*, 12> timers{};
-    VbTimer* timer(int n) const { return timers[n]; }
+    // Highest timer number a program may have.
+    static constexpr int MaxTimers = 12;
+    // Timer1..Timer12 as the program has them; index 0 unused, nullptr for a
+    // timer the program does not have.
+    std::array<VbTimer*, MaxTimers + 1> timers{};
+    VbTimer* timer(int n) const { return n > 0 && n <= MaxTimers ? timers[n] : nullptr; }
+    // The shared parts drive timers through these; a timer the program does
+    // not have stays out of it (and never counts as running).
+    void setTimerEnabled(int n, bool on);
+    bool timerEnabled(int n) const;
+    void setTimerInterval(int n, int ms);
+    void rearmTimer(int n, int ms);
+    // Connects fn to the tick of Timer<n> when the program has it.
+    void onTimerTick(int n, std::function<void()> fn);
 
     QMdiArea* mdiArea() const { return m_mdi; }
     ProgramForms* forms() const { return m_forms; }
@@ -46,14 +59,14 @@ public:
 
     // The connect dialog: shown modally from the picture window, without
     // waiting from the settings form's senders. At most one exists.
-    Frm7300MOD* showConnectDialog(bool modal);
+    ConnectDialog* showConnectDialog(bool modal);
     // The open connect dialog, or nullptr once it was closed.
-    Frm7300MOD* connectDialog() const;
+    ConnectDialog* connectDialog() const;
     void unloadConnectDialog();
 
-    FrmMain* pictureWindow() const;
-    Form9* addressCalculator() const;
-    Form18* unicodeConverter() const;
+    PictureWindow* pictureWindow() const;
+    AddressCalculator* addressCalculator() const;
+    UnicodeConverter* unicodeConverter() const;
 
     // Status-bar panels 1..3.
     void setPanel(int panel, const QString& text);
@@ -69,10 +82,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
-    // The receive event of MSComm1: routes by RecvMode.
-    virtual void onCommEvent(int code);
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
+    void buildTimers();
     void buildMenus();
     void onSendModeClicked(QAction* clicked);
     void openAddressCalculator(bool k);
@@ -88,10 +101,9 @@ private:
     QMenu* m_windows = nullptr;
     std::unique_ptr<HandshakeReceiver> m_handshake;
     std::unique_ptr<LegacyProbe> m_legacy;
-    QPointer<Frm7300MOD> m_connect;
-    QPointer<FrmMain> m_frmMain;
-    QPointer<Form9> m_form9;
-    QPointer<Form18> m_form18;
-    bool m_inReceiver = false;
-    bool m_receivePending = false;
+    QPointer<ConnectDialog> m_connect;
+    QPointer<PictureWindow> m_frmMain;
+    QPointer<AddressCalculator> m_form9;
+    QPointer<UnicodeConverter> m_form18;
+    std::unique_ptr<ReceivePath> m_receivePath;
 };

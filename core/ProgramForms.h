@@ -1,13 +1,67 @@
 #pragma once
 
+#include <memory>
+#include <vector>
+
+class MainWindow;
+class QMenuBar;
 class QWidget;
 
-// What the shared main window needs of a program's own forms. Each program
-// supplies one; the main window never includes a program's form headers.
+// One timer of the main window as the program designs it: Timer<number>,
+// its interval and whether it runs from the start.
+struct MainTimerDesign {
+    int number = 0;
+    int interval = 0;
+    bool enabled = false;
+};
+
+// Which of the shared menu items a program keeps.
+struct MainMenuChoice {
+    // 文件: clear_rece, clear_send, clear_yuan.
+    bool clearItems = true;
+    // 短信发送方式 (sms_Manner) with chinese, englist, sendhex.
+    bool sendModeMenu = true;
+    // 工具: lookfine and count_k (the address calculator).
+    bool addressCalculator = true;
+    // 工具: mnuCode (the Unicode converter).
+    bool unicodeConverter = true;
+    // The hidden item x.
+    bool sampleItem = true;
+};
+
+// What the main window does with the port's receive events. The program
+// supplies one; the main window hands it every event of MSComm1.
+class ReceivePath {
+public:
+    virtual ~ReceivePath() = default;
+    virtual void onCommEvent(int code) = 0;
+};
+
+// What the shared main window takes from the program it runs: its menus,
+// its timers, its receive path, what a resize fits, and its own forms. Each
+// program supplies one; the main window never includes a program's form
+// headers.
 class ProgramForms {
 public:
     virtual ~ProgramForms() = default;
 
+    // --- main window choices ----------------------------------------------
+    // The timers the main window owns. The default is the eleven of the
+    // SMS alarm module's program (Timer1..Timer11); the shared handshake
+    // and older probe use those of them that exist.
+    virtual std::vector<MainTimerDesign> mainTimers() const;
+    virtual MainMenuChoice menuChoice() const { return {}; }
+    // Menus of the program's own, added before 窗口.
+    virtual void addMenus(MainWindow& /*main*/, QMenuBar* /*bar*/) {}
+    // The receive path for this main window, made once when it is built.
+    // The default routes each receive event by RecvMode at once (see
+    // EventReceivePath).
+    virtual std::unique_ptr<ReceivePath> makeReceivePath(MainWindow& main);
+    // Called on every resize of the main window: fits the program's child
+    // windows. The default fits nothing.
+    virtual void fitChildren(MainWindow& /*main*/) {}
+
+    // --- forms ------------------------------------------------------------
     // Shows the module settings form (creating and loading it when needed).
     virtual void showSettingsForm() = 0;
 
@@ -28,4 +82,21 @@ public:
     virtual void showSampleReceived() {}
     // The file menu's clear items (receive, send, source areas).
     virtual void clearArea(int /*which*/) {}
+};
+
+// The receive path of a port whose receive threshold decides when an event
+// comes: every receive event goes at once to the receiver RecvMode selects
+// (100/110 the shared handshake, 101/111 the program's receivers). A
+// receiver may show a message box, whose event loop delivers further
+// receive events; those wait until the running pass has returned.
+class EventReceivePath : public ReceivePath {
+public:
+    EventReceivePath(MainWindow& main, ProgramForms* forms);
+    void onCommEvent(int code) override;
+
+private:
+    MainWindow& m_main;
+    ProgramForms* m_forms;
+    bool m_inReceiver = false;
+    bool m_receivePending = false;
 };

@@ -1,7 +1,7 @@
 #include <QApplication>
 
 #include "core/MainWindow.h"
-#include "kestrun/settings/KestrunForms.h"
+#include "kestrun/KestrunForms.h"
 #include "platform/TextCodec.h"
 #include "platform/Dialogs.h"
 #include "platform/Vb.h"

@@ -12,7 +12,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "Frm7340COM.h"
+#include "SettingsForm.h"
 #include "PhoneBatch.h"
 #include "PhoneTab.h"
 #include "core/Globals.h"
@@ -31,7 +31,7 @@ using Controls::named;
 
 }  // namespace
 
-AlarmTab::AlarmTab(Frm7340COM* form) : QWidget(nullptr), m_form(form) {
+AlarmTab::AlarmTab(SettingsForm* form) : QWidget(nullptr), m_form(form) {
     setObjectName(QStringLiteral("TabAlarm"));
     build();
     wire();

@@ -4,7 +4,7 @@
 
 #include "SettingsRecords.h"
 
-class Frm7340COM;
+class SettingsForm;
 class PhoneBatch;
 class QButtonGroup;
 class QCheckBox;
@@ -20,8 +20,8 @@ class QRadioButton;
 class AlarmTab : public QWidget {
     Q_OBJECT
 public:
-    explicit AlarmTab(Frm7340COM* form);
-    Frm7340COM* form() const { return m_form; }
+    explicit AlarmTab(SettingsForm* form);
+    SettingsForm* form() const { return m_form; }
 
     // Wires what the form builds after its tabs (the parameter clear
     // button and the batch timer). The form calls it once, at the end of
@@ -83,5 +83,5 @@ private:
     void info(const QString& text);
     void send(const QByteArray& frame);
 
-    Frm7340COM* m_form;
+    SettingsForm* m_form;
 };

@@ -12,7 +12,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "Frm7340COM.h"
+#include "SettingsForm.h"
 #include "core/Globals.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
@@ -27,7 +27,7 @@ using Controls::named;
 
 }  // namespace
 
-OutputTab::OutputTab(Frm7340COM* form) : QWidget(nullptr), m_form(form) {
+OutputTab::OutputTab(SettingsForm* form) : QWidget(nullptr), m_form(form) {
     setObjectName(QStringLiteral("TabOutput"));
     build();
     wire();

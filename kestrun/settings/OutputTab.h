@@ -5,7 +5,7 @@
 
 #include "SettingsRecords.h"
 
-class Frm7340COM;
+class SettingsForm;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -18,8 +18,8 @@ class QRadioButton;
 class OutputTab : public QWidget {
     Q_OBJECT
 public:
-    explicit OutputTab(Frm7340COM* form);
-    Frm7340COM* form() const { return m_form; }
+    explicit OutputTab(SettingsForm* form);
+    SettingsForm* form() const { return m_form; }
 
     // Writes a block read back into the controls, in the record's field
     // order, with the click and change actions they raise. Fields the
@@ -61,5 +61,5 @@ private:
     void clampDelay(QLineEdit* box);
     void chooseEncoding(QLineEdit* text, QRadioButton* chinese, QRadioButton* english);
 
-    Frm7340COM* m_form;
+    SettingsForm* m_form;
 };

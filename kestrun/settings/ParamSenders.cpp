@@ -9,7 +9,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
-#include "Frm7340COM.h"
+#include "SettingsForm.h"
 #include "PhoneTab.h"
 #include "ParamFrames.h"
 #include "core/Globals.h"
@@ -52,9 +52,9 @@ void hexEntry(QLineEdit* edit, int& key) {
 
 }  // namespace
 
-ParamSenders::ParamSenders(Frm7340COM* form) : QObject(form), m_form(form) {
+ParamSenders::ParamSenders(SettingsForm* form) : QObject(form), m_form(form) {
     setObjectName(QStringLiteral("ParamSenders"));
-    Frm7340COM* f = form;
+    SettingsForm* f = form;
 
     Controls::onClick(f->Command1, this, [this] { sendPasswordUse(); });
     Controls::onClick(f->Option1, this, [this] { sendPasswordUse(); });
@@ -181,7 +181,7 @@ void ParamSenders::onCombo2Click() {
 // --- refresh ----------------------------------------------------------------
 
 bool ParamSenders::refresh() {
-    Frm7340COM* f = m_form;
+    SettingsForm* f = m_form;
     const struct {
         QLabel* label;
         const char* text;
@@ -224,7 +224,7 @@ bool ParamSenders::refresh() {
 }
 
 void ParamSenders::refreshTick() {
-    Frm7340COM* f = m_form;
+    SettingsForm* f = m_form;
     f->Timer2->rearm(kRefreshMs);
     const QByteArray query = ParamFrames::refreshQuery(g::RefreshStep);
     if (!query.isEmpty()) {
@@ -241,7 +241,7 @@ void ParamSenders::refreshTick() {
 // --- work-mode chain ------------------------------------------------------------
 
 void ParamSenders::startWorkModeChain() {
-    Frm7340COM* f = m_form;
+    SettingsForm* f = m_form;
     if (!f->portReady()) return;
     if (chosenItem(f->Combo2) == 2) {
         const ParamFrames::Built mask = ParamFrames::numberMask(f->TextDXPhone->text());
@@ -256,7 +256,7 @@ void ParamSenders::startWorkModeChain() {
 }
 
 void ParamSenders::workModeTick() {
-    Frm7340COM* f = m_form;
+    SettingsForm* f = m_form;
     f->Timer1->rearm(kWorkModeMs);
     switch (f->ChainStep) {
         case 0: {
@@ -314,7 +314,7 @@ void ParamSenders::endWorkModeChain() {
 // --- power-saving chain ---------------------------------------------------------
 
 void ParamSenders::startPowerChain() {
-    Frm7340COM* f = m_form;
+    SettingsForm* f = m_form;
     if (!f->portReady()) return;
     if (f->Option5->isChecked()) {
         const ParamFrames::Built delays = ParamFrames::wakeDelays(f->Text11->text(), f->Text13->text());
@@ -329,7 +329,7 @@ void ParamSenders::startPowerChain() {
 }
 
 void ParamSenders::powerTick() {
-    Frm7340COM* f = m_form;
+    SettingsForm* f = m_form;
     f->Timer3->rearm(kPowerMs);
     switch (f->ChainStep) {
         case 0: {

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QString>
 
-class Frm7340COM;
+class SettingsForm;
 
 // The senders of the parameter tab: each single write behind its button,
 // the hex boxes' key filter, the work-mode list logic, the identity input
@@ -14,9 +14,9 @@ class Frm7340COM;
 class ParamSenders : public QObject {
     Q_OBJECT
 public:
-    explicit ParamSenders(Frm7340COM* form);
+    explicit ParamSenders(SettingsForm* form);
 
-    Frm7340COM* form() const { return m_form; }
+    SettingsForm* form() const { return m_form; }
 
     // `Command8`: placeholders, port reopened, the refresh timer started.
     // False when the port could not be reopened (the refresh did not start).
@@ -53,7 +53,7 @@ private:
     void endWorkModeChain();
     void endPowerChain();
 
-    Frm7340COM* m_form;
+    SettingsForm* m_form;
     // A work-mode reminder is on screen: the ticks meanwhile add no second one.
     bool m_reminderOpen = false;
 };

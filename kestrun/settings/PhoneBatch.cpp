@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "Frm7340COM.h"
+#include "SettingsForm.h"
 #include "OutputTab.h"
 #include "PhoneTab.h"
 #include "SettingsRecords.h"
@@ -14,7 +14,7 @@
 #include "platform/VbNum.h"
 #include "platform/VbTimer.h"
 
-PhoneBatch::PhoneBatch(Frm7340COM* form, QObject* parent) : QObject(parent), m_form(form) {
+PhoneBatch::PhoneBatch(SettingsForm* form, QObject* parent) : QObject(parent), m_form(form) {
     setObjectName(QStringLiteral("PhoneBatch"));
     if (form->Command18) Controls::onClick(form->Command18, this, [this] { clearParams(); });
     if (form->Timer4) connect(form->Timer4, &VbTimer::tick, this, &PhoneBatch::tick);

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class Frm7340COM;
+class SettingsForm;
 
 // Two small requests of the settings form that stand apart from the tabs:
 // the parameter clear of "清空" (`Command18`, D5 01) and the phone-number
@@ -12,7 +12,7 @@ class PhoneBatch : public QObject {
     Q_OBJECT
 public:
     // Wires Command18 and Timer4 of `form`.
-    PhoneBatch(Frm7340COM* form, QObject* parent);
+    PhoneBatch(SettingsForm* form, QObject* parent);
 
     // "清空": asks the module to clear its parameters. With the port closed
     // it opens the connect dialog instead.
@@ -22,5 +22,5 @@ public:
     void tick();
 
 private:
-    Frm7340COM* m_form;
+    SettingsForm* m_form;
 };

@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "Frm7340COM.h"
-#include "core/Form1.h"
+#include "SettingsForm.h"
+#include "core/NumberPicker.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/PhoneCodec.h"
@@ -31,7 +31,7 @@ QPushButton* makeButton(QWidget* parent, const QString& text, const char* name) 
 }
 }  // namespace
 
-PhoneTab::PhoneTab(Frm7340COM* form) : QWidget(nullptr), m_form(form) {
+PhoneTab::PhoneTab(SettingsForm* form) : QWidget(nullptr), m_form(form) {
     setObjectName(QStringLiteral("TabPhone"));
     auto* outer = new QHBoxLayout(this);
     frame = new QGroupBox(QStringLiteral("号码表设置"), this);
@@ -87,13 +87,13 @@ QStringList PhoneTab::numbers() const {
     return out;
 }
 
-Form1* PhoneTab::openPicker(const QString& caption, qint64 mask) {
+NumberPicker* PhoneTab::openPicker(const QString& caption, qint64 mask) {
     g::PhoneMask = mask;
     QList<QLineEdit*> boxes;
     for (const char* name : {"TextDXPhone", "TextBJPhone"})
         if (auto* box = m_form->control<QLineEdit>(QString::fromLatin1(name))) boxes << box;
     QWidget* owner = m_form->mainWindow();
-    Form1* picker = Form1::open(owner, caption, Grid, boxes, m_form);
+    NumberPicker* picker = NumberPicker::open(owner, caption, Grid, boxes, m_form);
     Controls::runClick(Command12);
     return picker;
 }

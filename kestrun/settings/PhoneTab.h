@@ -3,8 +3,8 @@
 #include <QStringList>
 #include <QWidget>
 
-class Form1;
-class Frm7340COM;
+class NumberPicker;
+class SettingsForm;
 class FlexGrid;
 class QGroupBox;
 class QLabel;
@@ -18,8 +18,8 @@ class QPushButton;
 class PhoneTab : public QWidget {
     Q_OBJECT
 public:
-    explicit PhoneTab(Frm7340COM* form);
-    Frm7340COM* form() const { return m_form; }
+    explicit PhoneTab(SettingsForm* form);
+    SettingsForm* form() const { return m_form; }
 
     // The numbers of rows 1.. in order.
     QStringList numbers() const;
@@ -28,7 +28,7 @@ public:
     // picker with `caption` (owned by the main window, OK writing into
     // TextDXPhone and TextBJPhone) and presses Command12, so that the table
     // is read while the picker waits for it.
-    Form1* openPicker(const QString& caption, qint64 mask);
+    NumberPicker* openPicker(const QString& caption, qint64 mask);
 
     QGroupBox* frame = nullptr;  // "号码表设置"
     FlexGrid* Grid = nullptr;
@@ -56,5 +56,5 @@ private:
     void send(const QByteArray& frame);
     void renumber();
 
-    Frm7340COM* m_form;
+    SettingsForm* m_form;
 };

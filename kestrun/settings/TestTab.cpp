@@ -12,7 +12,7 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-#include "Frm7340COM.h"
+#include "SettingsForm.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/ProgramForms.h"
@@ -117,7 +117,7 @@ void makeOutputBox(TestTextBox* box) {
 
 }  // namespace
 
-TestTab::TestTab(Frm7340COM* form) : QWidget(nullptr), m_form(form) {
+TestTab::TestTab(SettingsForm* form) : QWidget(nullptr), m_form(form) {
     setObjectName(QStringLiteral("TabTest"));
     auto* outer = new QHBoxLayout(this);
     auto* boxes = new QVBoxLayout;

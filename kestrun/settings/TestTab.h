@@ -10,7 +10,7 @@
 
 #include "TestFrames.h"
 
-class Frm7340COM;
+class SettingsForm;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -50,8 +50,8 @@ public:
     static constexpr int SendWaitMs = 2000;
     static constexpr int DisplayDelayMs = 200;
 
-    explicit TestTab(Frm7340COM* form);
-    Frm7340COM* form() const { return m_form; }
+    explicit TestTab(SettingsForm* form);
+    SettingsForm* form() const { return m_form; }
 
     // "读取短信", "发送状态", "发送短信", "复位".
     std::array<QPushButton*, 4> Command21{};
@@ -110,7 +110,7 @@ private:
     void hexContentRule(int& keyAscii);
     void addressRule(int& keyAscii);
 
-    Frm7340COM* m_form;
+    SettingsForm* m_form;
     VbTimer* m_sendTimer = nullptr;
     PendingSend m_send;
     QList<int> m_queued;

@@ -17,7 +17,7 @@ void installInputStateAnswer(SmsAnswerReceiver& receiver) {
             if (b.isEmpty()) return;
             // Only an outstanding query is answered; a stray "<" text is
             // read and dropped.
-            Frm7340COM* form = rx.form();
+            SettingsForm* form = rx.form();
             if (g::DIChannel == 0x98 && form && form->alarmTab) {
                 AlarmTab* tab = form->alarmTab;
                 tab->Text19->setText(SettingsRecords::inputStateText(tab->Combo5->currentIndex(), b[0]));

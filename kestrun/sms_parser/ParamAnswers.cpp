@@ -10,7 +10,7 @@
 
 #include "SmsAnswerReceiver.h"
 #include "core/Globals.h"
-#include "kestrun/settings/Frm7340COM.h"
+#include "kestrun/settings/SettingsForm.h"
 #include "kestrun/settings/ParamFrames.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
@@ -26,17 +26,17 @@ using Controls::ClickWhen;
 // count has arrived, so every element it uses is there.
 uint8_t at(const QByteArray& b, int k) { return k < b.size() ? uint8_t(b[k]) : 0; }
 
-void setVisible(Frm7340COM* f, const char* name, bool visible) {
+void setVisible(SettingsForm* f, const char* name, bool visible) {
     if (auto* w = f->control<QWidget>(QString::fromLatin1(name))) w->setVisible(visible);
 }
 
 // The communication-test controls that only passive mode uses.
-void showPassiveControls(Frm7340COM* f, bool passive) {
+void showPassiveControls(SettingsForm* f, bool passive) {
     for (const char* n : {"Label31", "Text22", "Command21(0)", "Command21(1)"}) setVisible(f, n, passive);
     setVisible(f, "Command21(2)", true);
 }
 
-void showNumberFields(Frm7340COM* f, bool formatted) {
+void showNumberFields(SettingsForm* f, bool formatted) {
     for (const char* n : {"Label21(4)", "Label21(5)", "Text21(3)", "Text21(4)"}) setVisible(f, n, formatted);
 }
 
@@ -57,7 +57,7 @@ void onWorkMode(Rx& rx) {
     g::WorkModeByte[0] = mode;
     const bool passive = mode == 0;
     g::RefreshStep = passive ? 5 : 6;
-    if (Frm7340COM* f = rx.form()) {
+    if (SettingsForm* f = rx.form()) {
         f->Label3->setText(passive ? QStringLiteral("被动方式") : QStringLiteral("主动方式"));
         // The list's own click only enables or disables the address box.
         Controls::setListIndexAndClick(f->Combo1, passive ? 1 : 0, ClickWhen::Always);
@@ -71,7 +71,7 @@ void onTransMode(Rx& rx) {
     const uint8_t mode = at(b, 1);
     g::TransModeByte[0] = mode;
     const bool transparent = mode == 0;
-    if (Frm7340COM* f = rx.form()) {
+    if (SettingsForm* f = rx.form()) {
         f->Label4->setText(transparent ? QStringLiteral("透明传输") : QStringLiteral("格式传输"));
         // Selected while RxState is still this state: the list's click
         // (which would open the number picker) stays out of it.
@@ -84,7 +84,7 @@ void onTransMode(Rx& rx) {
 
 void onReceiverNumber(Rx& rx) {
     const QByteArray b = rx.read();
-    if (Frm7340COM* f = rx.form()) {
+    if (SettingsForm* f = rx.form()) {
         f->Label6->setText(ParamFrames::receiverNumberText(b, 2));
         f->Text2->setText(f->Label6->text());
     }
@@ -95,7 +95,7 @@ void onReceiverNumber(Rx& rx) {
 void onPasswordUse(Rx& rx) {
     const QByteArray b = rx.read();
     const uint8_t use = at(b, 1);
-    if (Frm7340COM* f = rx.form()) {
+    if (SettingsForm* f = rx.form()) {
         // Showing what the module holds never writes back to it: the
         // options' click (the password-use write) is left out.
         if (use == 0) {
@@ -118,7 +118,7 @@ void onPasswordUse(Rx& rx) {
 
 void onPassword(Rx& rx) {
     const QByteArray b = rx.read();
-    if (Frm7340COM* f = rx.form()) f->Label5->setText(ParamFrames::hexPairsWithColons(b, 1, 4));
+    if (SettingsForm* f = rx.form()) f->Label5->setText(ParamFrames::hexPairsWithColons(b, 1, 4));
     g::RefreshStep = 4;
     rx.toHunt();
 }
@@ -128,7 +128,7 @@ void onPassword(Rx& rx) {
 void onVersion(Rx& rx) {
     const int waiting = rx.waiting();
     if (waiting >= 12) {
-        Frm7340COM* f = rx.form();
+        SettingsForm* f = rx.form();
         if (f && rx.port()) f->Label7->setText(ParamFrames::portRateText(rx.port()->settings()));
         const QByteArray b = rx.read();
         if (f) f->Label8->setText(TextCodec::bytesToChars(b.mid(1, 11)).trimmed());
@@ -149,7 +149,7 @@ void onVersion(Rx& rx) {
 
 void onAddress(Rx& rx) {
     const QByteArray b = rx.read();
-    if (Frm7340COM* f = rx.form()) {
+    if (SettingsForm* f = rx.form()) {
         f->Label9->setText(ParamFrames::hexPairsWithColons(b, 1, 2));
         f->Text3->setText(f->Label9->text());
     }
@@ -164,7 +164,7 @@ void onBaudWritten(Rx& rx) {
 
 void onRestartTime(Rx& rx) {
     const QByteArray b = rx.read();
-    if (Frm7340COM* f = rx.form()) {
+    if (SettingsForm* f = rx.form()) {
         f->Text4->setText(ParamFrames::restartSecondsText(int32_t(ParamFrames::bigEndian(b, 1, 4))));
         f->Label12->setText(f->Text4->text());
     }
@@ -176,7 +176,7 @@ void onSubMode(Rx& rx) {
     const QByteArray b = rx.read();
     const bool second = at(b, 1) == 0;
     g::RefreshStep = second ? 9 : 8;
-    if (Frm7340COM* f = rx.form()) {
+    if (SettingsForm* f = rx.form()) {
         f->Label4->setText(second ? QStringLiteral("透明方式2") : QStringLiteral("透明方式1"));
         Controls::setListIndexAndClick(f->Combo2, second ? 2 : 1, ClickWhen::Always);
         for (QWidget* w : std::initializer_list<QWidget*>{f->Combo4, f->Text5, f->Text6, f->Text7}) w->setEnabled(second);
@@ -187,7 +187,7 @@ void onSubMode(Rx& rx) {
 void onNumberMask(Rx& rx) {
     const QByteArray b = rx.read();
     // Unsigned: every mask the work-mode chain can send shows as itself.
-    if (Frm7340COM* f = rx.form()) f->TextDXPhone->setText(QString::number(ParamFrames::bigEndian(b, 1, 4)));
+    if (SettingsForm* f = rx.form()) f->TextDXPhone->setText(QString::number(ParamFrames::bigEndian(b, 1, 4)));
     g::RefreshStep = 10;
     rx.toHunt();
 }
@@ -196,7 +196,7 @@ void onPowerSaving(Rx& rx) {
     const QByteArray b = rx.read();
     const bool on = at(b, 1) != 0;
     g::RefreshStep = on ? 11 : 100;
-    if (Frm7340COM* f = rx.form()) {
+    if (SettingsForm* f = rx.form()) {
         f->Label19->setText(on ? QStringLiteral("有省电") : QStringLiteral("无省电"));
         Controls::setValueAndClick(on ? f->Option5 : f->Option6, true);
     }
@@ -205,7 +205,7 @@ void onPowerSaving(Rx& rx) {
 
 void onWakeDelays(Rx& rx) {
     const QByteArray b = rx.read();
-    if (Frm7340COM* f = rx.form()) {
+    if (SettingsForm* f = rx.form()) {
         const auto t = ParamFrames::wakeDelayTexts(uint16_t(ParamFrames::bigEndian(b, 1, 2)),
                                                    uint16_t(ParamFrames::bigEndian(b, 3, 2)));
         f->Label22->setText(t.label);
@@ -219,7 +219,7 @@ void onWakeDelays(Rx& rx) {
 void onWakeMode(Rx& rx) {
     const QByteArray b = rx.read();
     const bool mode1 = at(b, 1) == 0;
-    if (Frm7340COM* f = rx.form()) {
+    if (SettingsForm* f = rx.form()) {
         f->Label30->setText(mode1 ? QStringLiteral("模式1") : QStringLiteral("模式2"));
         Controls::setValueAndClick(mode1 ? f->Option7 : f->Option8, true);
     }

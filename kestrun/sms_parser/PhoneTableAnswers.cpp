@@ -20,7 +20,7 @@ struct AckText {
 };
 
 FlexGrid* phoneGrid(SmsAnswerReceiver& rx) {
-    Frm7340COM* form = rx.form();
+    SettingsForm* form = rx.form();
     return form ? form->phoneGrid() : nullptr;
 }
 

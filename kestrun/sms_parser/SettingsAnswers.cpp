@@ -61,7 +61,7 @@ void block(SmsAnswerReceiver& rx, Apply apply) {
     const int n = int(g::PhoneTableHdr[1]) - 1;
     const QByteArray b = n > 0 ? rx.read() : QByteArray();
     g::CommBytes = b;
-    Frm7340COM* form = rx.form();
+    SettingsForm* form = rx.form();
     if (SumCheck8(b, 0, long(b.size())) != g::PhoneTableHdr[2]) {
         tell(rx, QStringLiteral("读取参数失败"));
     } else if (form) {
@@ -112,12 +112,12 @@ void installSettingsAnswers(SmsAnswerReceiver& receiver) {
     receiver.registerState(AlarmHeader, [](SmsAnswerReceiver& rx) {
         header(rx, AlarmBlock);
         if (g::RxState == AlarmBlock && g::PhoneTableHdr[1] <= 1)
-            block(rx, [](Frm7340COM& f, const QByteArray& b) {
+            block(rx, [](SettingsForm& f, const QByteArray& b) {
                 f.alarmTab->applyRecord(SettingsRecords::decodeAlarmBlock(b));
             });
     });
     receiver.registerState(AlarmBlock, [](SmsAnswerReceiver& rx) {
-        block(rx, [](Frm7340COM& f, const QByteArray& b) {
+        block(rx, [](SettingsForm& f, const QByteArray& b) {
             f.alarmTab->applyRecord(SettingsRecords::decodeAlarmBlock(b));
         });
     });
@@ -125,12 +125,12 @@ void installSettingsAnswers(SmsAnswerReceiver& receiver) {
     receiver.registerState(OutputHeader, [](SmsAnswerReceiver& rx) {
         header(rx, OutputBlock);
         if (g::RxState == OutputBlock && g::PhoneTableHdr[1] <= 1)
-            block(rx, [](Frm7340COM& f, const QByteArray& b) {
+            block(rx, [](SettingsForm& f, const QByteArray& b) {
                 f.outputTab->applyRecord(SettingsRecords::decodeOutputBlock(b));
             });
     });
     receiver.registerState(OutputBlock, [](SmsAnswerReceiver& rx) {
-        block(rx, [](Frm7340COM& f, const QByteArray& b) {
+        block(rx, [](SettingsForm& f, const QByteArray& b) {
             f.outputTab->applyRecord(SettingsRecords::decodeOutputBlock(b));
         });
     });

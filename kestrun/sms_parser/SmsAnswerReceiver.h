@@ -8,7 +8,7 @@
 #include <map>
 #include <utility>
 
-#include "kestrun/settings/Frm7340COM.h"
+#include "kestrun/settings/SettingsForm.h"
 
 class CommPort;
 class MainWindow;
@@ -55,8 +55,8 @@ public:
     CommPort* port() const;
     // The settings form while it is loaded, else nullptr: steps must cope
     // with an answer that arrives after the form was closed.
-    Frm7340COM* form() const { return m_form.data(); }
-    void setForm(Frm7340COM* form) { m_form = form; }
+    SettingsForm* form() const { return m_form.data(); }
+    void setForm(SettingsForm* form) { m_form = form; }
 
     // --- registry ---------------------------------------------------------
     // The states a step may be registered for: 2..26, 28 and 30. Any other
@@ -135,7 +135,7 @@ private:
     void onStallTick();
 
     MainWindow* m_main;
-    QPointer<Frm7340COM> m_form;
+    QPointer<SettingsForm> m_form;
     std::map<int, Entry> m_states;
     Step m_testMachine;
     VbTimer* m_quietTimer = nullptr;

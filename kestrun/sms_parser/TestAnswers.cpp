@@ -29,7 +29,7 @@ constexpr uint8_t Accepted = 0x21;  // "!"
 constexpr uint8_t Refused = 0x3F;   // "?"
 
 TestTab* testTab(SmsAnswerReceiver& rx) {
-    Frm7340COM* f = rx.form();
+    SettingsForm* f = rx.form();
     return f ? f->testTab : nullptr;
 }
 

@@ -11,12 +11,12 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "core/Frm7300MOD.h"
-#include "core/FrmMain.h"
+#include "core/ConnectDialog.h"
+#include "core/PictureWindow.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
-#include "kestrun/settings/Frm7340COM.h"
-#include "kestrun/settings/KestrunForms.h"
+#include "kestrun/settings/SettingsForm.h"
+#include "kestrun/KestrunForms.h"
 #include "platform/Vb.h"
 #include "platform/VbTimer.h"
 #include "tests/support/DialogRecorder.h"
@@ -49,7 +49,7 @@ struct KestrunHarness {
     }
 
     // Clicks the picture window's caption label, as a user opens the dialog.
-    Frm7300MOD* openConnectDialog() {
+    ConnectDialog* openConnectDialog() {
         if (!waitForPictureWindow()) return nullptr;
         QTest::mouseClick(main().pictureWindow()->Label2, Qt::LeftButton);
         return main().connectDialog();
@@ -58,20 +58,20 @@ struct KestrunHarness {
     // Opens the dialog and presses Connect; returns the simulator's clock at
     // the press.
     qint64 connect() {
-        Frm7300MOD* dlg = main().connectDialog() ? main().connectDialog() : openConnectDialog();
+        ConnectDialog* dlg = main().connectDialog() ? main().connectDialog() : openConnectDialog();
         if (!dlg) return -1;
         const qint64 t = sim().elapsedMs();
         QTest::mouseClick(dlg->Command1[0], Qt::LeftButton);
         return t;
     }
 
-    Frm7340COM* settingsForm() const { return app->forms->settingsForm(); }
+    SettingsForm* settingsForm() const { return app->forms->settingsForm(); }
 
     // The settings form shown without a handshake, on `tab`, its port open on
     // the simulated module (unless openPort is false) and the answer receiver
     // in charge. The first parameter refresh is held back so that only the
     // requests of a test talk. Null when the form could not be brought up.
-    Frm7340COM* showFormDirectly(int tab, bool openPort = true) {
+    SettingsForm* showFormDirectly(int tab, bool openPort = true) {
         if (!fixture.ok()) return nullptr;
         if (openPort) {
             port().setCommPort(fixture.comNumber());
@@ -80,7 +80,7 @@ struct KestrunHarness {
             port().setInputLen(1);
         }
         app->forms->showSettingsForm();
-        Frm7340COM* form = settingsForm();
+        SettingsForm* form = settingsForm();
         if (!form) return nullptr;
         form->Timer6->setEnabled(false);
         form->SSTab1->setCurrentIndex(tab);

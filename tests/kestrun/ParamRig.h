@@ -19,7 +19,7 @@ struct ParamRig {
 
     ParamRig() { p = SimParams::install(h.sim()); }
 
-    Frm7340COM* f() const { return h.settingsForm(); }
+    SettingsForm* f() const { return h.settingsForm(); }
     ModuleSim& sim() { return h.sim(); }
     static QByteArray frame(const char* tail) { return KestrunHarness::frame(tail); }
 
@@ -46,7 +46,7 @@ struct ParamRig {
     // Opens the form without a module; once the answer path is open,
     // answers sent by the module are shown as they come.
     bool openOffline() {
-        Frm7300MOD* dlg = h.openConnectDialog();
+        ConnectDialog* dlg = h.openConnectDialog();
         if (!dlg) return false;
         QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
         if (!h.settingsFormShown()) return false;

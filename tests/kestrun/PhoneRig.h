@@ -16,7 +16,7 @@
 struct PhoneRig {
     KestrunHarness h;
     SimPhoneTable table;
-    Frm7340COM* form = nullptr;
+    SettingsForm* form = nullptr;
     PhoneTab* tab = nullptr;
     FlexGrid* grid = nullptr;
 

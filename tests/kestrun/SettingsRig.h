@@ -18,7 +18,7 @@
 struct SettingsRig {
     KestrunHarness h;
     SimSettings* module = nullptr;
-    Frm7340COM* form = nullptr;
+    SettingsForm* form = nullptr;
     AlarmTab* alarm = nullptr;
     OutputTab* output = nullptr;
 

@@ -6,7 +6,7 @@
 #include <QCheckBox>
 
 #include "SettingsRig.h"
-#include "core/Form1.h"
+#include "core/NumberPicker.h"
 #include "kestrun/settings/PhoneTab.h"
 #include "kestrun/sms_parser/SmsAnswerReceiver.h"
 #include "tools/SimPhoneTable.h"
@@ -250,7 +250,7 @@ void TestAlarmSettings::readEmptiesTheTextsThenFillsTheControls() {
     QCOMPARE(t->Text20->text(), QStringLiteral("3"));
     QCOMPARE(t->Combo7->currentText(), QStringLiteral("继电器0"));
     // The list was set by the answer: no picker, nothing sent.
-    QVERIFY(!Form1::current(&rig.h.main()));
+    QVERIFY(!NumberPicker::current(&rig.h.main()));
     QVERIFY(rig.waitIdle());
     QVERIFY(rig.staysQuiet(1, 300));
     QVERIFY(g::RxText.isEmpty());
@@ -432,7 +432,7 @@ void TestAlarmSettings::receiverListAndNumberPicker() {
     AlarmTab* t = rig.alarm;
     t->TextBJPhone->setText(QStringLiteral("5"));
     SettingsRig::choose(t->ComboBJPhone, 2);
-    Form1* picker = Form1::current(&rig.h.main());
+    NumberPicker* picker = NumberPicker::current(&rig.h.main());
     QVERIFY(picker);
     QCOMPARE(picker->windowTitle(), QStringLiteral("选择号码 - 短信报警"));
     QCOMPARE(g::PhoneMask, int64_t(5));

@@ -25,7 +25,7 @@ const QString kRecv = QStringLiteral("接收  ");
 struct Rig {
     KestrunHarness h;
     SimTestPeer* peer = nullptr;
-    Frm7340COM* f = nullptr;
+    SettingsForm* f = nullptr;
     TestTab* t = nullptr;
 
     bool open(uint8_t workMode, uint8_t transMode) {
@@ -406,7 +406,7 @@ void TestCommTest::activeTransparentAfterSettingsAnswers() {
     QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
     SimSettings* module = SimSettings::install(h.sim());
     SimTestPeer::install(h.sim());
-    Frm7340COM* f = h.showFormDirectly(3);
+    SettingsForm* f = h.showFormDirectly(3);
     QVERIFY(f);
     g::WorkModeByte[0] = 1;
     g::TransModeByte[0] = 0;
@@ -504,10 +504,10 @@ void TestCommTest::refusalsAndClosedPort() {
 
 void TestCommTest::typingRulesAndByteCount() {
     KestrunHarness h;
-    Frm7300MOD* dlg = h.openConnectDialog();
+    ConnectDialog* dlg = h.openConnectDialog();
     QVERIFY(dlg);
     QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
-    Frm7340COM* f = h.settingsForm();
+    SettingsForm* f = h.settingsForm();
     QVERIFY(f);
     f->Timer6->setEnabled(false);
     f->SSTab1->setCurrentIndex(1);

@@ -60,7 +60,7 @@ void TestConnect::startShowsCaptionPanelsAndPictureWindow() {
 
 void TestConnect::happyPathRunsIdentifySequenceAndOpensSettings() {
     KestrunHarness h;
-    Frm7300MOD* dlg = h.openConnectDialog();
+    ConnectDialog* dlg = h.openConnectDialog();
     QVERIFY(dlg);
     QVERIFY(dlg->isModal());
     QList<int> pbar;
@@ -147,7 +147,7 @@ void TestConnect::moduleTypeOneIsRefused() {
 void TestConnect::silentModuleTimesOut() {
     KestrunHarness h;
     h.sim().behaviour.silent = true;
-    Frm7300MOD* dlg = h.openConnectDialog();
+    ConnectDialog* dlg = h.openConnectDialog();
     h.connect();
     QVERIFY(h.fixture.waitForRequests(1));
     const qint64 probeAt = h.sim().elapsedMs();
@@ -169,7 +169,7 @@ void TestConnect::silentModuleTimesOut() {
 void TestConnect::missingTypeAnswerEndsSequence() {
     KestrunHarness h;
     h.sim().setHandler(0xD1, {});
-    Frm7300MOD* dlg = h.openConnectDialog();
+    ConnectDialog* dlg = h.openConnectDialog();
     h.connect();
     QVERIFY(h.fixture.waitForRequest(h.frame("D1 03"), 0, 8000) >= 0);
     QCOMPARE(dlg->PBar->value(), 4);
@@ -183,7 +183,7 @@ void TestConnect::missingTypeAnswerEndsSequence() {
 
 void TestConnect::portErrors() {
     KestrunHarness h;
-    Frm7300MOD* dlg = h.openConnectDialog();
+    ConnectDialog* dlg = h.openConnectDialog();
     dlg->Combo1->setEditText("COM5");  // nothing linked, and no /dev/ttyS4 that opens here
     QFile::link("/nonexistent/device", h.fixture.portsDir() + "/com5");
     h.connect();
@@ -242,7 +242,7 @@ void TestConnect::noiseAndBurstsAreHandled() {
 
 void TestConnect::cancelStopsHandshake() {
     KestrunHarness h;
-    Frm7300MOD* dlg = h.openConnectDialog();
+    ConnectDialog* dlg = h.openConnectDialog();
     h.connect();
     QVERIFY(h.fixture.waitForRequest(h.frame("F8 03"), 0, 3000) >= 0);
     QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
@@ -258,7 +258,7 @@ void TestConnect::cancelStopsHandshake() {
 
 void TestConnect::cancelWithoutConnect() {
     KestrunHarness h;
-    Frm7300MOD* dlg = h.openConnectDialog();
+    ConnectDialog* dlg = h.openConnectDialog();
     QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
     QCOMPARE(g::OfflineMode, -1);
     QVERIFY(h.settingsFormShown());
@@ -270,7 +270,7 @@ void TestConnect::cancelWithoutConnect() {
 void TestConnect::cancelBeforeProbeAnswerStopsTimers() {
     KestrunHarness h;
     // Cancel before the probe has gone: it never goes.
-    Frm7300MOD* dlg = h.openConnectDialog();
+    ConnectDialog* dlg = h.openConnectDialog();
     QVERIFY(dlg);
     h.connect();
     QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
@@ -285,7 +285,7 @@ void TestConnect::dialogClosedByWindowButton() {
     // that would touch it pass it by.
     {
         KestrunHarness h;
-        QPointer<Frm7300MOD> dlg = h.openConnectDialog();
+        QPointer<ConnectDialog> dlg = h.openConnectDialog();
         QVERIFY(dlg);
         h.connect();
         QVERIFY(h.fixture.waitForRequests(1));
@@ -298,7 +298,7 @@ void TestConnect::dialogClosedByWindowButton() {
     {
         KestrunHarness h;
         h.sim().behaviour.silent = true;
-        QPointer<Frm7300MOD> dlg = h.openConnectDialog();
+        QPointer<ConnectDialog> dlg = h.openConnectDialog();
         QVERIFY(dlg);
         h.connect();
         QVERIFY(h.fixture.waitForRequests(1));
@@ -307,7 +307,7 @@ void TestConnect::dialogClosedByWindowButton() {
         QCOMPARE(h.dialogs.messages().first().text, QStringLiteral("模块和计算机通信失败，请检查串口号、波特率"));
         QVERIFY(!h.port().isOpen());
         // The picture window's label brings up a fresh, usable dialog.
-        Frm7300MOD* again = h.openConnectDialog();
+        ConnectDialog* again = h.openConnectDialog();
         QVERIFY(again);
         QVERIFY(again->Command1[0]->isEnabled());
     }
@@ -316,7 +316,7 @@ void TestConnect::dialogClosedByWindowButton() {
         // Cancel stops it along with the time-out.
         KestrunHarness h;
         h.sim().setHandler(0xFE, [](ModuleSim& s, const QByteArray&) { s.send(KestrunHarness::frame("FD 00")); });
-        Frm7300MOD* dlg = h.openConnectDialog();
+        ConnectDialog* dlg = h.openConnectDialog();
         QVERIFY(dlg);
         h.connect();
         QVERIFY(QTest::qWaitFor([&] { return h.main().timer(5)->enabled(); }, 3000));

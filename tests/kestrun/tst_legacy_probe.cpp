@@ -4,7 +4,7 @@
 #include <QGroupBox>
 
 #include "KestrunHarness.h"
-#include "core/Form11.h"
+#include "core/RestartNotice.h"
 #include "core/Handshake.h"
 #include "core/LegacyProbe.h"
 
@@ -28,7 +28,7 @@ bool openPort(KestrunHarness& h) {
 void TestLegacyProbe::rateSearchGivesUpAfterNineRates() {
     KestrunHarness h;
     h.sim().behaviour.silent = true;
-    Frm7300MOD* dlg = h.openConnectDialog();
+    ConnectDialog* dlg = h.openConnectDialog();
     QVERIFY(dlg);
     dlg->Command1[0]->setEnabled(false);
     dlg->Combo1->setEnabled(false);
@@ -77,7 +77,7 @@ void TestLegacyProbe::olderProbeOffersSearchAndItsOwnSearchGivesUp() {
     QVERIFY(openPort(h));
     h.main().timer(3)->setEnabled(true);
     QVERIFY(QTest::qWaitFor([&] { return h.main().legacyProbe()->waitDialog(); }, 2000));
-    Form11* wait = h.main().legacyProbe()->waitDialog();
+    RestartNotice* wait = h.main().legacyProbe()->waitDialog();
     QVERIFY(wait->isModal());
     QVERIFY(QTest::qWaitFor([&] { return wait->ticks() >= 2; }, 3000));
     QCOMPARE(wait->Label2->text(), QStringLiteral(">>"));

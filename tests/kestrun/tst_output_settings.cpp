@@ -304,7 +304,7 @@ void TestOutputSettings::parameterClear() {
 void TestOutputSettings::batchTicks() {
     SettingsRig rig;
     QVERIFY(rig.start(2));
-    Frm7340COM* f = rig.form;
+    SettingsForm* f = rig.form;
     QLabel* label = f->phoneTab->Label28;
     // Nothing starts the batch by itself.
     QVERIFY(!f->Timer4->enabled());

@@ -6,7 +6,7 @@
 #include <QRandomGenerator>
 
 #include "ParamRig.h"
-#include "core/Form1.h"
+#include "core/NumberPicker.h"
 #include "kestrun/settings/TestTab.h"
 #include "kestrun/sms_parser/SmsAnswerReceiver.h"
 
@@ -44,7 +44,7 @@ void TestParams::singleWritesSendExactBytes() {
     ParamRig r;
     r.sim().identity.transMode = 1;
     QVERIFY(r.connectAndRefresh());
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     const int from = r.count();
     int n = from;
     auto click = [&](QPushButton* b) {
@@ -105,7 +105,7 @@ void TestParams::singleWritesSendExactBytes() {
 void TestParams::inputThatCannotMakeARequestIsRefused() {
     ParamRig r;
     QVERIFY(r.connectAndRefresh());
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     const int from = r.count();
     struct Case {
         QLineEdit* box;
@@ -143,7 +143,7 @@ void TestParams::inputThatCannotMakeARequestIsRefused() {
 void TestParams::identityWriteAndItsAcknowledgement() {
     ParamRig r;
     QVERIFY(r.connectAndRefresh());
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     const QString version = f->Label8->text();
     const int from = r.count();
 
@@ -191,7 +191,7 @@ void TestParams::identityWriteAndItsAcknowledgement() {
 void TestParams::hexBoxesTakeHexDigitsAndCloseEachPair() {
     ParamRig r;
     QVERIFY(r.openOffline());
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     f->Text1->clear();
     typeInto(f->Text1, "5a2g1!7c 40");
     QCOMPARE(f->Text1->text(), QStringLiteral("5A:21:7C:40:"));
@@ -218,7 +218,7 @@ void TestParams::hexBoxesTakeHexDigitsAndCloseEachPair() {
 void TestParams::answersShowWhatTheModuleHolds() {
     ParamRig r;
     QVERIFY(r.openOffline());
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     const int sentBefore = r.count();
 
     r.send("A2 00 01 23 45 67 89 01");
@@ -317,7 +317,7 @@ void TestParams::answersShowWhatTheModuleHolds() {
 void TestParams::shortAnswersWaitForTheirCount() {
     ParamRig r;
     QVERIFY(r.openOffline());
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     // Each of these reads at once in the old receiver; here the missing
     // bytes are waited for and the answer is still shown whole.
     r.send("F8 00");
@@ -380,7 +380,7 @@ void TestParams::choosingTransparentModeTwoOpensThePicker() {
     ParamRig r;
     r.sim().setRequestLength(0xD9, 0x01, 10);
     QVERIFY(r.connectAndRefresh());
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     QVERIFY(!pickerOpen());
     f->TextDXPhone->setText("5");
     const int from = r.count();
@@ -392,7 +392,7 @@ void TestParams::choosingTransparentModeTwoOpensThePicker() {
     QVERIFY(!pickerOpen());
 
     Controls::setListIndexAndClick(f->Combo2, 2, Controls::ClickWhen::Always);
-    Form1* picker = Form1::current(&r.h.main());
+    NumberPicker* picker = NumberPicker::current(&r.h.main());
     QVERIFY(picker);
     QVERIFY(picker->isVisible());
     QVERIFY(!picker->isModal());
@@ -405,7 +405,7 @@ void TestParams::choosingTransparentModeTwoOpensThePicker() {
 void TestParams::garbledAnswersNeverWriteOrStopTheReceiver() {
     ParamRig r;
     QVERIFY(r.openOffline());
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     // Frames of every parameter code with payloads too short, too long or
     // of random bytes, cut and mixed with junk: whatever they show, nothing
     // goes back to the module and no picker opens.

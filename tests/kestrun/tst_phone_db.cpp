@@ -18,7 +18,7 @@ private slots:
 void TestPhoneDb::opensTemplateAtLoad() {
     Vb::setAppPath(qEnvironmentVariable("SMSTOOLS_BINARY_DIR") + "/share/smstools");
     KestrunHarness h;
-    Frm7300MOD* dlg = h.openConnectDialog();
+    ConnectDialog* dlg = h.openConnectDialog();
     QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
     QVERIFY(h.settingsFormShown());
     QVERIFY(g::PhoneDb);

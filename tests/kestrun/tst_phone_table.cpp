@@ -3,7 +3,7 @@
 // their answers do to the grid.
 
 #include "PhoneRig.h"
-#include "core/Frm7300MOD.h"
+#include "core/ConnectDialog.h"
 
 namespace {
 const QString kOk = QStringLiteral("电话号码表设置成功");

@@ -7,7 +7,7 @@
 #include <QPointer>
 
 #include "PhoneRig.h"
-#include "core/Form1.h"
+#include "core/NumberPicker.h"
 
 namespace {
 
@@ -17,15 +17,15 @@ void click(QCheckBox* c) { QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(6, c-
 
 QString caption(int i) { return QStringLiteral("号码 %1").arg(i + 1); }
 
-QList<int> ticked(const Form1& f) {
+QList<int> ticked(const NumberPicker& f) {
     QList<int> out;
-    for (int i = 0; i < Form1::Numbers; ++i)
+    for (int i = 0; i < NumberPicker::Numbers; ++i)
         if (f.Check1[i]->isChecked()) out << i + 1;
     return out;
 }
 
 struct PickerRig : PhoneRig {
-    QPointer<Form1> picker;
+    QPointer<NumberPicker> picker;
 
     bool openPicker(const QString& title, qint64 mask) {
         picker = tab->openPicker(title, mask);
@@ -73,7 +73,7 @@ void TestPicker::labelsAndTicksFromTheTableItReads() {
     QCOMPARE(hex(rig.phoneRequests().first()), QStringLiteral("1A 2A 3A 4A 5A 6A 7A 8A D9 01"));
 
     // While the table is on its way the picker waits with its own captions.
-    QTest::qWait(2 * Form1::PollMs);
+    QTest::qWait(2 * NumberPicker::PollMs);
     QVERIFY(rig.picker->Timer1->enabled());
     QCOMPARE(rig.picker->Check1[0]->text(), caption(0));
     QVERIFY(ticked(*rig.picker).isEmpty());
@@ -102,7 +102,7 @@ void TestPicker::selectAllWithoutAdministratorsThenOk() {
     rig.table.setNumbers({QStringLiteral("13812345678"), QStringLiteral("13900000001")});
     QVERIFY(rig.openPicker(QStringLiteral("号码选择 - 短信发送"), 0));
     QVERIFY(rig.waitLabelled());
-    Form1& p = *rig.picker;
+    NumberPicker& p = *rig.picker;
 
     click(p.Check2);  // 全选
     QCOMPARE(ticked(p).size(), 20);
@@ -127,7 +127,7 @@ void TestPicker::selectAllWithoutAdministratorsThenOk() {
     QCOMPARE(rig.form->TextDXPhone->text(), QStringLiteral("1048572"));
     if (bj) QCOMPARE(bj->text(), QStringLiteral("1048572"));
     QVERIFY(rig.waitGone());
-    QVERIFY(!Form1::current(&rig.h.main()));
+    QVERIFY(!NumberPicker::current(&rig.h.main()));
 }
 
 void TestPicker::cancelKeepsThePresetMask() {
@@ -164,7 +164,7 @@ void TestPicker::tableOfTwentyLabelsEveryBox() {
     QCOMPARE(ticked(*rig.picker), (QList<int>{1, 20}));
     // Opening it again while it is open reuses it and waits for the new read.
     rig.table.setNumbers({QStringLiteral("17000000000")});
-    Form1* first = rig.picker;
+    NumberPicker* first = rig.picker;
     QVERIFY(rig.openPicker(QStringLiteral("选择号码 - 短信报警"), 0));
     QCOMPARE(rig.picker.data(), first);
     QCOMPARE(rig.picker->windowTitle(), QStringLiteral("选择号码 - 短信报警"));
@@ -181,7 +181,7 @@ void TestPicker::tableThatNeverArrives() {
     rig.form->TextDXPhone->setText(QStringLiteral("3"));
     QVERIFY(rig.openPicker(QStringLiteral("号码选择 - 短信发送"), 3));
     QVERIFY(rig.waitPhoneRequests(1));
-    QTest::qWait(4 * Form1::PollMs);
+    QTest::qWait(4 * NumberPicker::PollMs);
     QVERIFY(rig.picker->Timer1->enabled());
     for (int i = 0; i < 20; ++i) QCOMPARE(rig.picker->Check1[i]->text(), caption(i));
     QVERIFY(ticked(*rig.picker).isEmpty());
@@ -199,11 +199,11 @@ void TestPicker::standAloneWithAGridAndNoBoxes() {
     grid.setFormatString(QStringLiteral("|^序号|^电话号码"));
     grid.setRows(1);
     g::PhoneMask = 2;
-    QPointer<Form1> p = Form1::open(&owner, QString(), &grid, {}, &owner);
+    QPointer<NumberPicker> p = NumberPicker::open(&owner, QString(), &grid, {}, &owner);
     QVERIFY(p);
     QCOMPARE(p->windowTitle(), QStringLiteral("号码选择"));
-    QCOMPARE(Form1::current(&owner), p.data());
-    QTest::qWait(2 * Form1::PollMs);
+    QCOMPARE(NumberPicker::current(&owner), p.data());
+    QTest::qWait(2 * NumberPicker::PollMs);
     QVERIFY(p->Timer1->enabled());
     grid.setRows(3);
     grid.setTextMatrix(1, 2, QStringLiteral("A"));
@@ -220,9 +220,9 @@ void TestPicker::standAloneWithAGridAndNoBoxes() {
     // The grid going away while the picker waits does no harm.
     auto* doomed = new FlexGrid;
     doomed->setRows(1);
-    p = Form1::open(&owner, QStringLiteral("x"), doomed, {}, nullptr);
+    p = NumberPicker::open(&owner, QStringLiteral("x"), doomed, {}, nullptr);
     delete doomed;
-    QTest::qWait(2 * Form1::PollMs);
+    QTest::qWait(2 * NumberPicker::PollMs);
     QVERIFY(p->Timer1->enabled());
     QTest::mouseClick(p->Command2, Qt::LeftButton);
     QCOMPARE(g::PhoneMask, 6);
@@ -242,7 +242,7 @@ void TestPicker::openedByTheNumberChoiceLists() {
     // "透明方式2" on the parameter tab: the mask comes from TextDXPhone.
     rig.form->TextDXPhone->setText(QStringLiteral("5"));
     choose(rig.form->Combo2, 2);
-    rig.picker = Form1::current(&rig.h.main());
+    rig.picker = NumberPicker::current(&rig.h.main());
     QVERIFY(rig.picker);
     QCOMPARE(rig.picker->windowTitle(), QStringLiteral("号码选择 - 短信发送"));
     QCOMPARE(g::PhoneMask, 5);
@@ -267,7 +267,7 @@ void TestPicker::openedByTheNumberChoiceLists() {
     auto* list = rig.form->control<QComboBox>(QStringLiteral("ComboBJPhone"));
     QVERIFY(list);
     choose(list, 2);
-    rig.picker = Form1::current(&rig.h.main());
+    rig.picker = NumberPicker::current(&rig.h.main());
     QVERIFY(rig.picker);
     QCOMPARE(rig.picker->windowTitle(), QStringLiteral("选择号码 - 短信报警"));
     QCOMPARE(g::PhoneMask, 6);

@@ -54,7 +54,7 @@ void TestRefresh::passiveFormattedModule() {
     QCOMPARE(r.tails(start), expected);
     for (int i = start + 1; i < r.count(); ++i) CHECK_GAP(r.h.at(i) - r.h.at(i - 1), 440, 650);
 
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     QCOMPARE(f->Label7->text(), QStringLiteral("9600bps"));
     QCOMPARE(f->Label8->text(), QStringLiteral("N310 V4.02"));
     QCOMPARE(f->Text4->text(), QStringLiteral("15"));
@@ -122,7 +122,7 @@ void TestRefresh::activeTransparentModuleWithPasswordAndPowerSaving() {
     QVERIFY(r.refreshRuns(&start));
     QCOMPARE(r.tails(start), (QStringList{"EC 03", "A3 02", "A1 03", "F1 03", "F8 03", "F9 03", "FB 03", "E1 03",
                                           "D3 03", "D2 03", "DB 03"}));
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     QCOMPARE(f->Label8->text(), QStringLiteral("N310 V4.02"));
     QCOMPARE(f->Label7->text(), QStringLiteral("9600bps"));
     QCOMPARE(f->Label5->text(), QStringLiteral("01:02:0A:FF:"));
@@ -159,7 +159,7 @@ void TestRefresh::unpluggedModuleEndsAtNextTick() {
     int start = 0;
     QVERIFY(r.refreshRuns(&start));
     QCOMPARE(r.tails(start), QStringList{"EC 03"});
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     const std::pair<QLabel*, const char*> placeholders[] = {
         {f->Label3, "* * * *"}, {f->Label4, "* * * *"}, {f->Label5, "**:**:**:**:"}, {f->Label6, "***********"},
         {f->Label7, "********"}, {f->Label8, "***********"}, {f->Label9, "**:**:"}, {f->Label10, "****"},
@@ -174,7 +174,7 @@ void TestRefresh::unpluggedModuleEndsAtNextTick() {
 void TestRefresh::refreshThatCannotReopenThePortStops() {
     ParamRig r;
     QVERIFY(r.connectAndRefresh());
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     const QString link = r.h.fixture.portsDir() + "/com1";
 
     // The port has gone away (a dangling link, so that no other device stands in).
@@ -217,7 +217,7 @@ void TestRefresh::refreshThatCannotReopenThePortStops() {
 void TestRefresh::workModeChains() {
     ParamRig r;
     QVERIFY(r.connectAndRefresh());
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
 
     // 主动方式 with 格式传输: F8, F9 two seconds later, buttons back two
     // seconds after that.
@@ -265,7 +265,7 @@ void TestRefresh::workModeChains() {
 void TestRefresh::workModeReminderRepeatsAndSendsNothing() {
     ParamRig r;
     QVERIFY(r.connectAndRefresh());
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     Controls::setListIndexQuiet(f->Combo1, -1);
     f->Combo1->setEditText(QStringLiteral("无"));
     Controls::setListIndexQuiet(f->Combo2, 0);
@@ -294,7 +294,7 @@ void TestRefresh::powerSavingChains() {
     ParamRig r;
     r.p->powerSaving = 0;
     QVERIFY(r.connectAndRefresh());
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
 
     // 不省电: only D3 01 00.
     Controls::setValueQuiet(f->Option6, true);
@@ -329,7 +329,7 @@ void TestRefresh::powerSavingChains() {
 void TestRefresh::chainsNeedAnOpenPortAndValidInput() {
     ParamRig r;
     QVERIFY(r.connectAndRefresh());
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     const int from = r.count();
 
     // Delays that do not fit 16 bits of 400 ms, or a negative one.
@@ -375,11 +375,11 @@ void TestRefresh::chainsNeedAnOpenPortAndValidInput() {
 
 void TestRefresh::cancelThenConnect() {
     ParamRig r;
-    Frm7300MOD* dlg = r.h.openConnectDialog();
+    ConnectDialog* dlg = r.h.openConnectDialog();
     QVERIFY(dlg);
     QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
     QVERIFY(r.h.settingsFormShown());
-    Frm7340COM* f = r.f();
+    SettingsForm* f = r.f();
     // The first refresh reopens the port, holds the buttons and asks nothing.
     QVERIFY(QTest::qWaitFor([&] { return r.busy(); }, 3000));
     QVERIFY(r.h.port().isOpen());

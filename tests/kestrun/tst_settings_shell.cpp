@@ -26,7 +26,7 @@ namespace {
 struct RefreshProbe {
     int clicks = 0;
     QObject ctx;
-    void attach(Frm7340COM* f, std::function<void()> also = {}) {
+    void attach(SettingsForm* f, std::function<void()> also = {}) {
         Controls::onCodeClick(f->Command8, &ctx, [this, also] {
             ++clicks;
             if (also) also();
@@ -34,8 +34,8 @@ struct RefreshProbe {
     }
 };
 
-Frm7340COM* cancelIntoForm(KestrunHarness& h) {
-    Frm7300MOD* dlg = h.openConnectDialog();
+SettingsForm* cancelIntoForm(KestrunHarness& h) {
+    ConnectDialog* dlg = h.openConnectDialog();
     if (!dlg) return nullptr;
     QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
     return h.settingsForm();
@@ -63,7 +63,7 @@ void TestSettingsShell::successfulConnectHandsOverAfterOneSecond() {
     QVERIFY(QTest::qWaitFor([&] { return h.settingsFormShown(); }, 8000));
     QElapsedTimer since;
     since.start();
-    Frm7340COM* f = h.settingsForm();
+    SettingsForm* f = h.settingsForm();
     RefreshProbe refresh;
     int recvModeAtRefresh = -1;
     refresh.attach(f, [&] { recvModeAtRefresh = g::RecvMode; });
@@ -110,7 +110,7 @@ void TestSettingsShell::successfulConnectHandsOverAfterOneSecond() {
 
 void TestSettingsShell::parameterTabControlsAndDefaults() {
     KestrunHarness h;
-    Frm7340COM* f = cancelIntoForm(h);
+    SettingsForm* f = cancelIntoForm(h);
     QVERIFY(f);
     QCOMPARE(g::OfflineMode, -1);
 
@@ -209,7 +209,7 @@ void TestSettingsShell::parameterTabControlsAndDefaults() {
 
 void TestSettingsShell::cancelThenConnectFromPictureWindowKeepsTheForm() {
     KestrunHarness h;
-    Frm7340COM* f = cancelIntoForm(h);
+    SettingsForm* f = cancelIntoForm(h);
     QVERIFY(f);
     QVERIFY(!h.port().isOpen());
     // The offline refresh disables the parameter buttons and never ends.
@@ -250,7 +250,7 @@ void TestSettingsShell::cancelThenConnectFromPictureWindowKeepsTheForm() {
 
 void TestSettingsShell::cancelThenConnectFromSenderDialog() {
     KestrunHarness h;
-    Frm7340COM* f = cancelIntoForm(h);
+    SettingsForm* f = cancelIntoForm(h);
     QVERIFY(f);
     RefreshProbe refresh;
     refresh.attach(f);
@@ -260,7 +260,7 @@ void TestSettingsShell::cancelThenConnectFromSenderDialog() {
     // sender finds it closed: the dialog opens, not modal.
     h.port().close();
     QVERIFY(!f->portReady());
-    Frm7300MOD* dlg = h.main().connectDialog();
+    ConnectDialog* dlg = h.main().connectDialog();
     QVERIFY(dlg);
     QVERIFY(!dlg->isModal());
     QVERIFY(h.sim().received().isEmpty());
@@ -282,7 +282,7 @@ void TestSettingsShell::exitClosesPortAndUnloads_data() {
 void TestSettingsShell::exitClosesPortAndUnloads() {
     QFETCH(bool, portOpen);
     KestrunHarness h;
-    QPointer<Frm7340COM> f = cancelIntoForm(h);
+    QPointer<SettingsForm> f = cancelIntoForm(h);
     QVERIFY(f);
     if (portOpen) QCOMPARE(h.port().open(), CommPort::OpenResult::Ok);
     const int recvMode = g::RecvMode;
@@ -301,7 +301,7 @@ void TestSettingsShell::exitClosesPortAndUnloads() {
 
 void TestSettingsShell::tabsSetCaptionModeAndTestControls() {
     KestrunHarness h;
-    Frm7340COM* f = cancelIntoForm(h);
+    SettingsForm* f = cancelIntoForm(h);
     QVERIFY(f);
     // The test tab's text boxes and labels, where the tab does not have
     // them yet.
@@ -357,7 +357,7 @@ void TestSettingsShell::tabsSetCaptionModeAndTestControls() {
 
 void TestSettingsShell::disableThenEnableRestoresButtons() {
     KestrunHarness h;
-    Frm7340COM* f = cancelIntoForm(h);
+    SettingsForm* f = cancelIntoForm(h);
     QVERIFY(f);
     f->Command3->setEnabled(false);
     f->testTab->Command21[2]->setEnabled(false);

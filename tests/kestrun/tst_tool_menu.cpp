@@ -4,8 +4,8 @@
 #include <QMenu>
 
 #include "KestrunHarness.h"
-#include "core/Form18.h"
-#include "core/Form9.h"
+#include "core/UnicodeConverter.h"
+#include "core/AddressCalculator.h"
 
 class TestToolMenu : public QObject {
     Q_OBJECT
@@ -19,7 +19,7 @@ private slots:
 void TestToolMenu::addressCalculatorVariants() {
     KestrunHarness h;
     h.main().action("lookfine")->trigger();
-    Form9* f = h.main().addressCalculator();
+    AddressCalculator* f = h.main().addressCalculator();
     QVERIFY(f);
     QCOMPARE(f->windowTitle(), QStringLiteral("为用户计算地址"));
     QVERIFY(!f->calcK());
@@ -37,7 +37,7 @@ void TestToolMenu::addressCalculatorVariants() {
 void TestToolMenu::converterIsSeparateWindow() {
     KestrunHarness h;
     h.main().action("mnuCode")->trigger();
-    Form18* f = h.main().unicodeConverter();
+    UnicodeConverter* f = h.main().unicodeConverter();
     QVERIFY(f);
     QVERIFY(f->isWindow());
     QVERIFY(f->isVisible());
@@ -55,7 +55,7 @@ void TestToolMenu::windowsMenuListsChildren() {
     QStringList titles;
     for (QAction* a : windows->actions()) titles << a->text();
     QCOMPARE(titles, QStringList{QStringLiteral("短信报警控制模块")});
-    Frm7300MOD* dlg = h.openConnectDialog();
+    ConnectDialog* dlg = h.openConnectDialog();
     QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
     emit windows->aboutToShow();
     QCOMPARE(windows->actions().size(), 2);

@@ -1,4 +1,4 @@
-#include "Form9.h"
+#include "AddressCalculator.h"
 
 #include "core/Routines.h"
 #include "platform/Dialogs.h"
@@ -123,7 +123,7 @@ private:
 
 }  // namespace
 
-Form9::Form9(QWidget* parent) : QWidget(parent)
+AddressCalculator::AddressCalculator(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form9"));
     setWindowTitle(QStringLiteral("计算地址（地址隐含在数据中）"));
@@ -205,20 +205,20 @@ Form9::Form9(QWidget* parent) : QWidget(parent)
         default: break;
         }
     });
-    connect(m_convert, &QPushButton::clicked, this, &Form9::convert);
-    connect(m_quit, &QPushButton::clicked, this, &Form9::quit);
+    connect(m_convert, &QPushButton::clicked, this, &AddressCalculator::convert);
+    connect(m_quit, &QPushButton::clicked, this, &AddressCalculator::quit);
 
     // The spinner starts on its first encoding, so the box says so; the
     // count box stays empty until its spinner is moved.
     m_encoding->setText(QStringLiteral("ASCII"));
 }
 
-void Form9::setCalcK(bool k)
+void AddressCalculator::setCalcK(bool k)
 {
     m_calcK = k;
 }
 
-QString Form9::addressLine(long v, const QString& encoding)
+QString AddressCalculator::addressLine(long v, const QString& encoding)
 {
     const long hi = v / 256;
     const auto lo = static_cast<uint8_t>(v % 256);
@@ -243,7 +243,7 @@ QString Form9::addressLine(long v, const QString& encoding)
     return line + QStringLiteral("\r\n");
 }
 
-void Form9::convert()
+void AddressCalculator::convert()
 {
     setOutput(QString());
     const QString station = m_station->text();
@@ -275,7 +275,7 @@ void Form9::convert()
     setOutput(out);
 }
 
-void Form9::quit()
+void AddressCalculator::quit()
 {
     setOutput(QString());
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
@@ -284,7 +284,7 @@ void Form9::quit()
         close();
 }
 
-void Form9::setOutput(const QString& text)
+void AddressCalculator::setOutput(const QString& text)
 {
     m_output = text;
     // The box holds lines as the platform's text boxes do; the CR LF form

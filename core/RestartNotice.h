@@ -9,10 +9,10 @@ class VbTimer;
 
 // `Form11`: the wait dialog of the older probe path, shown after a module
 // restart while it initialises.
-class Form11 : public QDialog {
+class RestartNotice : public QDialog {
     Q_OBJECT
 public:
-    explicit Form11(MainWindow* main);
+    explicit RestartNotice(MainWindow* main);
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;

@@ -7,11 +7,11 @@ class MainWindow;
 
 // `frmMain`: the picture window inside the main window; clicking its
 // caption label opens the connect dialog.
-class FrmMain : public QWidget {
+class PictureWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit FrmMain(MainWindow* main);
-    ~FrmMain() override;
+    explicit PictureWindow(MainWindow* main);
+    ~PictureWindow() override;
 
     QLabel* Image1 = nullptr;
     QLabel* Label2 = nullptr;

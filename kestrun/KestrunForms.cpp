@@ -2,8 +2,8 @@
 
 #include <QMdiSubWindow>
 
-#include "Frm7340COM.h"
-#include "TestTab.h"
+#include "kestrun/settings/SettingsForm.h"
+#include "kestrun/settings/TestTab.h"
 #include "core/MainWindow.h"
 #include "kestrun/gprs/GprsForms.h"
 #include "kestrun/sms_parser/SmsAnswerReceiver.h"
@@ -17,7 +17,7 @@ void KestrunForms::attach(MainWindow* main) {
     m_gprs = std::make_unique<GprsForms>(main);
 }
 
-Frm7340COM* KestrunForms::settingsForm() const { return m_settings.data(); }
+SettingsForm* KestrunForms::settingsForm() const { return m_settings.data(); }
 
 void KestrunForms::showSettingsForm() {
     if (m_settings) {
@@ -25,7 +25,7 @@ void KestrunForms::showSettingsForm() {
         m_settings->restartPortSteps();
         return;
     }
-    m_settings = new Frm7340COM(m_main);
+    m_settings = new SettingsForm(m_main);
     if (m_receiver) m_receiver->setForm(m_settings);
     m_settings->load();
     QMdiSubWindow* sub = m_main->showChild(m_settings);

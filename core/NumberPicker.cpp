@@ -1,4 +1,4 @@
-#include "Form1.h"
+#include "NumberPicker.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -14,7 +14,7 @@
 #include "platform/FlexGrid.h"
 #include "platform/VbTimer.h"
 
-Form1::Form1(QWidget* owner) : QWidget(owner, Qt::Window) {
+NumberPicker::NumberPicker(QWidget* owner) : QWidget(owner, Qt::Window) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("号码选择"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -47,27 +47,27 @@ Form1::Form1(QWidget* owner) : QWidget(owner, Qt::Window) {
 
     Timer1 = new VbTimer(this, PollMs, false);
     Controls::setName(Timer1, "Timer1");
-    connect(Timer1, &VbTimer::tick, this, &Form1::onTimer1);
+    connect(Timer1, &VbTimer::tick, this, &NumberPicker::onTimer1);
     Controls::onClick(Check2, this, [this] { onCheck2(); });
     Controls::onClick(Check3, this, [this] { onCheck3(); });
     Controls::onClick(Command1, this, [this] { onOk(); });
     Controls::onClick(Command2, this, [this] { onCancel(); });
 }
 
-Form1::~Form1() = default;
+NumberPicker::~NumberPicker() = default;
 
-Form1* Form1::current(QWidget* owner) {
+NumberPicker* NumberPicker::current(QWidget* owner) {
     if (!owner) return nullptr;
     // One that has unloaded but is not deleted yet does not count.
-    for (Form1* f : owner->findChildren<Form1*>(QStringLiteral("Form1"), Qt::FindDirectChildrenOnly))
+    for (NumberPicker* f : owner->findChildren<NumberPicker*>(QStringLiteral("Form1"), Qt::FindDirectChildrenOnly))
         if (!f->m_unloaded) return f;
     return nullptr;
 }
 
-Form1* Form1::open(QWidget* owner, const QString& caption, FlexGrid* phoneGrid,
+NumberPicker* NumberPicker::open(QWidget* owner, const QString& caption, FlexGrid* phoneGrid,
                    const QList<QLineEdit*>& maskBoxes, QWidget* returnTo) {
-    Form1* f = current(owner);
-    if (!f) f = new Form1(owner);
+    NumberPicker* f = current(owner);
+    if (!f) f = new NumberPicker(owner);
     f->setPhoneGrid(phoneGrid);
     f->setMaskBoxes(maskBoxes);
     f->setReturnFocus(returnTo);
@@ -81,15 +81,15 @@ Form1* Form1::open(QWidget* owner, const QString& caption, FlexGrid* phoneGrid,
     return f;
 }
 
-void Form1::setMaskBoxes(const QList<QLineEdit*>& boxes) {
+void NumberPicker::setMaskBoxes(const QList<QLineEdit*>& boxes) {
     m_maskBoxes.clear();
     for (QLineEdit* b : boxes)
         if (b) m_maskBoxes << b;
 }
 
-void Form1::load() { Timer1->rearm(PollMs); }
+void NumberPicker::load() { Timer1->rearm(PollMs); }
 
-void Form1::onTimer1() {
+void NumberPicker::onTimer1() {
     FlexGrid* grid = m_phoneGrid.data();
     // Only the header row: the table has not arrived yet.
     if (!grid || grid->Rows() <= 1) return;
@@ -102,27 +102,27 @@ void Form1::onTimer1() {
     emit tableShown(last);
 }
 
-void Form1::onCheck2() {
+void NumberPicker::onCheck2() {
     const bool all = Check2->isChecked();
     for (QCheckBox* c : Check1) c->setChecked(all);
     onCheck3();
 }
 
-void Form1::onCheck3() {
+void NumberPicker::onCheck3() {
     // The first two numbers are the administrators'.
     if (!Check3->isChecked()) return;
     Check1[0]->setChecked(false);
     Check1[1]->setChecked(false);
 }
 
-int64_t Form1::tickedMask() const {
+int64_t NumberPicker::tickedMask() const {
     int64_t mask = 0;
     for (int i = 0; i < Numbers; ++i)
         if (Check1[i]->isChecked()) mask |= int64_t(1) << i;
     return mask;
 }
 
-void Form1::onOk() {
+void NumberPicker::onOk() {
     g::PhoneMask = tickedMask();
     const QString text = QString::number(g::PhoneMask);
     for (const QPointer<QLineEdit>& box : std::as_const(m_maskBoxes))
@@ -130,7 +130,7 @@ void Form1::onOk() {
     unload();
 }
 
-void Form1::onCancel() {
+void NumberPicker::onCancel() {
     QPointer<QWidget> back = m_returnTo;
     unload();
     if (!back) return;
@@ -142,7 +142,7 @@ void Form1::onCancel() {
     w->setFocus(Qt::OtherFocusReason);
 }
 
-void Form1::unload() {
+void NumberPicker::unload() {
     m_unloaded = true;
     Timer1->setEnabled(false);
     close();

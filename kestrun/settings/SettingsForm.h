@@ -29,11 +29,11 @@ class OutputTab;
 // live here; tabs 1 to 4 are pages of their own (TestTab, PhoneTab, AlarmTab,
 // OutputTab). Controls are public, as the answer receiver writes them
 // directly; their objectNames are the names the forms were designed with.
-class Frm7340COM : public QWidget {
+class SettingsForm : public QWidget {
     Q_OBJECT
 public:
-    explicit Frm7340COM(MainWindow* main);
-    ~Frm7340COM() override;
+    explicit SettingsForm(MainWindow* main);
+    ~SettingsForm() override;
 
     MainWindow* mainWindow() const { return m_main; }
     CommPort* port() const;

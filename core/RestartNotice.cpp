@@ -1,4 +1,4 @@
-#include "Form11.h"
+#include "RestartNotice.h"
 
 #include "MainWindow.h"
 #include "platform/VbTimer.h"
@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-Form11::Form11(MainWindow* main) : QDialog(main), m_main(main) {
+RestartNotice::RestartNotice(MainWindow* main) : QDialog(main), m_main(main) {
     setObjectName(QStringLiteral("Form11"));
     setWindowTitle(QStringLiteral("请稍候......................"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -33,7 +33,7 @@ Form11::Form11(MainWindow* main) : QDialog(main), m_main(main) {
     layout->addWidget(Label2);
     layout->addLayout(buttons);
 
-    connect(Command1, &QPushButton::clicked, this, [this] { m_main->timer(2)->setEnabled(true); });
+    connect(Command1, &QPushButton::clicked, this, [this] { m_main->setTimerEnabled(2, true); });
     connect(Command2, &QPushButton::clicked, this, [this] {
         m_main->close();
         QApplication::quit();
@@ -41,10 +41,10 @@ Form11::Form11(MainWindow* main) : QDialog(main), m_main(main) {
 
     Timer1 = new VbTimer(this, 500, true);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    connect(Timer1, &VbTimer::tick, this, &Form11::onTick);
+    connect(Timer1, &VbTimer::tick, this, &RestartNotice::onTick);
 }
 
-void Form11::onTick() {
+void RestartNotice::onTick() {
     m_text += QLatin1Char('>');
     Label2->setText(m_text);
     if (m_text.size() > 29) m_text.clear();

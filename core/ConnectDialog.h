@@ -11,10 +11,10 @@ class MainWindow;
 
 // `frm7300MOD`: chooses port and rate, opens the main window's port and
 // starts the handshake; Cancel opens the settings form without a module.
-class Frm7300MOD : public QDialog {
+class ConnectDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit Frm7300MOD(MainWindow* main);
+    explicit ConnectDialog(MainWindow* main);
 
     QPushButton* Command1[2] = {};
     QGroupBox* Frame1 = nullptr;

@@ -11,10 +11,10 @@ class QScrollBar;
 // The address calculator: lists the module addresses a group of modules can
 // use, derived from the peer station number, as colon-separated hex text the
 // installer copies into the module's settings. Talks to no module.
-class Form9 : public QWidget {
+class AddressCalculator : public QWidget {
     Q_OBJECT
 public:
-    explicit Form9(QWidget* parent = nullptr);
+    explicit AddressCalculator(QWidget* parent = nullptr);
 
     // false: the plain calculator (second station byte only); true: the K
     // variant, which also takes the low digit of the first byte.

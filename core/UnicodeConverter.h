@@ -10,10 +10,10 @@ class QPushButton;
 // The Unicode converter: shows each UTF-16 code unit of a text as hex
 // bytes, high byte first, the order in which Chinese texts go to the
 // modules. Talks to no module.
-class Form18 : public QWidget {
+class UnicodeConverter : public QWidget {
     Q_OBJECT
 public:
-    explicit Form18(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::Window);
+    explicit UnicodeConverter(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::Window);
 
     // The output as the box holds it, ending in CR LF.
     QString outputText() const { return m_output; }

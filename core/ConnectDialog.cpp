@@ -1,4 +1,4 @@
-#include "Frm7300MOD.h"
+#include "ConnectDialog.h"
 
 #include "Globals.h"
 #include "MainWindow.h"
@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-Frm7300MOD::Frm7300MOD(MainWindow* main) : QDialog(main), m_main(main) {
+ConnectDialog::ConnectDialog(MainWindow* main) : QDialog(main), m_main(main) {
     setObjectName(QStringLiteral("frm7300MOD"));
     setWindowTitle(QStringLiteral("工作方式选择"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -62,8 +62,8 @@ Frm7300MOD::Frm7300MOD(MainWindow* main) : QDialog(main), m_main(main) {
     Command1[1]->setObjectName(QStringLiteral("Command1(1)"));
     Command1[0]->setAutoDefault(false);
     Command1[1]->setAutoDefault(false);
-    connect(Command1[0], &QPushButton::clicked, this, &Frm7300MOD::connectClicked);
-    connect(Command1[1], &QPushButton::clicked, this, &Frm7300MOD::cancelClicked);
+    connect(Command1[0], &QPushButton::clicked, this, &ConnectDialog::connectClicked);
+    connect(Command1[1], &QPushButton::clicked, this, &ConnectDialog::cancelClicked);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -76,7 +76,7 @@ Frm7300MOD::Frm7300MOD(MainWindow* main) : QDialog(main), m_main(main) {
     layout->addLayout(buttons);
 }
 
-void Frm7300MOD::connectClicked() {
+void ConnectDialog::connectClicked() {
     CommPort& port = *m_main->MSComm1;
     if (port.isOpen()) port.close();
     SetPortAndBaud(port, Combo1->currentText(), Combo2->currentText());
@@ -102,17 +102,17 @@ void Frm7300MOD::connectClicked() {
     Combo2->setEnabled(false);
     port.setDTREnable(false);
     g::OfflineMode = 0;
-    m_main->timer(8)->setInterval(100);
-    m_main->timer(8)->setEnabled(true);
+    m_main->setTimerInterval(8, 100);
+    m_main->setTimerEnabled(8, true);
     g::RecvMode = 100;
     g::RxState = 0;
     g::PollStep = 0;
 }
 
-void Frm7300MOD::cancelClicked() {
+void ConnectDialog::cancelClicked() {
     // A handshake still under way must not go on writing to the port that is
     // closed here, nor report a time-out afterwards.
-    for (int n : {8, 9, 11, 5}) m_main->timer(n)->setEnabled(false);
+    for (int n : {8, 9, 11, 5}) m_main->setTimerEnabled(n, false);
     CommPort& port = *m_main->MSComm1;
     if (port.isOpen()) port.close();
     g::OfflineMode = -1;
@@ -120,7 +120,7 @@ void Frm7300MOD::cancelClicked() {
     if (m_main->forms()) m_main->forms()->showSettingsForm();
 }
 
-void Frm7300MOD::enableAll() {
+void ConnectDialog::enableAll() {
     Command1[0]->setEnabled(true);
     Command1[1]->setEnabled(true);
     Combo1->setEnabled(true);

@@ -1,4 +1,4 @@
-#include "FrmMain.h"
+#include "PictureWindow.h"
 
 #include "MainWindow.h"
 #include "platform/Vb.h"
@@ -33,7 +33,7 @@ QPixmap modulePicture() {
 }
 }  // namespace
 
-FrmMain::FrmMain(MainWindow* main) : QWidget(nullptr), m_main(main) {
+PictureWindow::PictureWindow(MainWindow* main) : QWidget(nullptr), m_main(main) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("短信报警控制模块"));
 
@@ -73,16 +73,16 @@ FrmMain::FrmMain(MainWindow* main) : QWidget(nullptr), m_main(main) {
     m_main->MSComm1->setDTREnable(true);
 }
 
-FrmMain::~FrmMain() = default;
+PictureWindow::~PictureWindow() = default;
 
-void FrmMain::closeEvent(QCloseEvent* e) {
+void PictureWindow::closeEvent(QCloseEvent* e) {
     if (m_main->MSComm1->isOpen()) m_main->MSComm1->close();
     QWidget::closeEvent(e);
 }
 
-void FrmMain::label2Click() { m_main->showConnectDialog(true); }
+void PictureWindow::label2Click() { m_main->showConnectDialog(true); }
 
-bool FrmMain::eventFilter(QObject* o, QEvent* e) {
+bool PictureWindow::eventFilter(QObject* o, QEvent* e) {
     if (o == Label2 && e->type() == QEvent::MouseButtonRelease) {
         label2Click();
         return true;

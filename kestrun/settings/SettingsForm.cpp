@@ -1,4 +1,4 @@
-#include "Frm7340COM.h"
+#include "SettingsForm.h"
 
 #include <algorithm>
 
@@ -111,7 +111,7 @@ void emptyText(QWidget* w) {
 
 }  // namespace
 
-Frm7340COM::Frm7340COM(MainWindow* main) : QWidget(nullptr), m_main(main) {
+SettingsForm::SettingsForm(MainWindow* main) : QWidget(nullptr), m_main(main) {
     setObjectName(QStringLiteral("frm7340COM"));
     setWindowTitle(QStringLiteral("短信模块参数设置"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -142,16 +142,16 @@ Frm7340COM::Frm7340COM(MainWindow* main) : QWidget(nullptr), m_main(main) {
     // The parameter clear button and the batch timer exist only now.
     alarmTab->attachFormControls();
 
-    connect(SSTab1, &QTabWidget::currentChanged, this, &Frm7340COM::onTabChanged);
+    connect(SSTab1, &QTabWidget::currentChanged, this, &SettingsForm::onTabChanged);
     Controls::onClick(Command10, this, [this] { exitForm(); });
     new ParamSenders(this);
 }
 
-Frm7340COM::~Frm7340COM() = default;
+SettingsForm::~SettingsForm() = default;
 
-CommPort* Frm7340COM::port() const { return m_main ? m_main->MSComm1 : nullptr; }
+CommPort* SettingsForm::port() const { return m_main ? m_main->MSComm1 : nullptr; }
 
-void Frm7340COM::buildParamTab() {
+void SettingsForm::buildParamTab() {
     auto* columns = new QHBoxLayout(paramTab);
     auto* left = new QVBoxLayout;
     auto* right = new QVBoxLayout;
@@ -308,7 +308,7 @@ void Frm7340COM::buildParamTab() {
     right->addStretch(1);
 }
 
-void Frm7340COM::buildInfoFrame() {
+void SettingsForm::buildInfoFrame() {
     FrameInfo = new QGroupBox(QStringLiteral("参数信息"), this);
     FrameInfo->setObjectName(QStringLiteral("FrameInfo"));
     auto* grid = new QGridLayout(FrameInfo);
@@ -358,7 +358,7 @@ void Frm7340COM::buildInfoFrame() {
     grid->addLayout(buttons, 0, 6, 6, 1);
 }
 
-void Frm7340COM::buildModelFrame() {
+void SettingsForm::buildModelFrame() {
     // Out of the way below the visible area and disabled: nothing reaches it.
     FrameModel = new QGroupBox(QStringLiteral("设置模块型号"), this);
     FrameModel->setObjectName(QStringLiteral("FrameModel"));
@@ -378,7 +378,7 @@ void Frm7340COM::buildModelFrame() {
     installEventFilter(new BelowFormKeeper(FrameModel, Vb::twips(8640)));
 }
 
-void Frm7340COM::buildTimers() {
+void SettingsForm::buildTimers() {
     auto make = [this](const char* name, int ms) {
         auto* t = new VbTimer(this, ms, false);
         Controls::setName(t, name);
@@ -391,18 +391,18 @@ void Frm7340COM::buildTimers() {
     Timer5 = make("Timer5", 1000);
     Timer6 = make("Timer6", 1000);
     rTimer = make("rTimer", 100);
-    connect(Timer5, &VbTimer::tick, this, &Frm7340COM::onTimer5);
-    connect(Timer6, &VbTimer::tick, this, &Frm7340COM::onTimer6);
+    connect(Timer5, &VbTimer::tick, this, &SettingsForm::onTimer5);
+    connect(Timer6, &VbTimer::tick, this, &SettingsForm::onTimer6);
 }
 
-QList<QPushButton*> Frm7340COM::coveredButtons() const {
+QList<QPushButton*> SettingsForm::coveredButtons() const {
     return {Command1, Command2, Command3, Command4, Command5, Command6, Command7, Command8, Command9, Command14,
             phoneTab->Command15, testTab->Command21[0], testTab->Command21[1], testTab->Command21[2]};
 }
 
 // --- load ---------------------------------------------------------------------
 
-void Frm7340COM::load() {
+void SettingsForm::load() {
     resize(Vb::twips(11800), Vb::twips(8180));
     m_phoneGrid = phoneTab->Grid;
     m_phoneGrid->setRows(1);
@@ -430,7 +430,7 @@ void Frm7340COM::load() {
     Timer6->setEnabled(true);
 }
 
-void Frm7340COM::openPhoneDb() {
+void SettingsForm::openPhoneDb() {
     // Nothing reads the phone table yet, so a missing or unreadable file
     // leaves both handles empty and the form fully usable.
     g::PhoneRs.reset();
@@ -440,7 +440,7 @@ void Frm7340COM::openPhoneDb() {
     if (g::PhoneDb) g::PhoneRs = g::PhoneDb->openRecordset(QStringLiteral("select * from Phone_Table"), &err);
 }
 
-void Frm7340COM::portSteps() {
+void SettingsForm::portSteps() {
     g::RxState = 0;
     g::RecvMode = 17;
     if (m_main && port())
@@ -451,7 +451,7 @@ void Frm7340COM::portSteps() {
     Timer6->rearm(1000);
 }
 
-void Frm7340COM::restartPortSteps() {
+void SettingsForm::restartPortSteps() {
     // The refresh about to start remembers the buttons as they stand; they
     // must not be remembered as disabled by an earlier refresh that never
     // ended (opened by Cancel).
@@ -459,20 +459,20 @@ void Frm7340COM::restartPortSteps() {
     portSteps();
 }
 
-void Frm7340COM::onTimer5() {
+void SettingsForm::onTimer5() {
     Timer5->setEnabled(false);
     g::RecvMode = 101;
     if (port()) port()->setDTREnable(false);
 }
 
-void Frm7340COM::onTimer6() {
+void SettingsForm::onTimer6() {
     Timer6->setEnabled(false);
     Controls::runClick(Command8);
 }
 
 // --- tabs -----------------------------------------------------------------
 
-void Frm7340COM::onTabChanged(int index) {
+void SettingsForm::onTabChanged(int index) {
     auto show = [this](const QString& name, bool visible) {
         if (auto* w = control<QWidget>(name)) w->setVisible(visible);
     };
@@ -502,7 +502,7 @@ void Frm7340COM::onTabChanged(int index) {
 
 // --- parameter buttons ------------------------------------------------------
 
-void Frm7340COM::Disable_Command() {
+void SettingsForm::Disable_Command() {
     const QList<QPushButton*> buttons = coveredButtons();
     m_remembered.clear();
     // A button's own state: one in a disabled frame (Command9) is not
@@ -513,7 +513,7 @@ void Frm7340COM::Disable_Command() {
     m_disablePending = true;
 }
 
-void Frm7340COM::Enable_Command() {
+void SettingsForm::Enable_Command() {
     const QList<QPushButton*> buttons = coveredButtons();
     // Before any Disable_Command nothing was remembered: every button then
     // counts as remembered disabled, as an unset flag would.
@@ -521,7 +521,7 @@ void Frm7340COM::Enable_Command() {
     m_disablePending = false;
 }
 
-bool Frm7340COM::portReady() {
+bool SettingsForm::portReady() {
     CommPort* p = port();
     if (p && p->isOpen()) return true;
     if (m_main) m_main->showConnectDialog(false);
@@ -530,7 +530,7 @@ bool Frm7340COM::portReady() {
 
 // --- exit -----------------------------------------------------------------
 
-void Frm7340COM::exitForm() {
+void SettingsForm::exitForm() {
     if (m_main) m_main->setPanel(1, QStringLiteral("未使用"));
     if (port() && port()->isOpen()) port()->close();
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))

@@ -6,7 +6,7 @@
 #include "core/ProgramForms.h"
 
 class MainWindow;
-class Frm7340COM;
+class SettingsForm;
 class SmsAnswerReceiver;
 class GprsForms;
 
@@ -20,7 +20,7 @@ public:
     void attach(MainWindow* main);
 
     // The settings form while it is loaded, else nullptr.
-    Frm7340COM* settingsForm() const;
+    SettingsForm* settingsForm() const;
     // The receiver of RecvMode 101 (exists once attached).
     SmsAnswerReceiver* answerReceiver() const { return m_receiver.get(); }
 
@@ -42,7 +42,7 @@ public:
 
 private:
     MainWindow* m_main = nullptr;
-    QPointer<Frm7340COM> m_settings;
+    QPointer<SettingsForm> m_settings;
     std::unique_ptr<SmsAnswerReceiver> m_receiver;
     std::unique_ptr<GprsForms> m_gprs;
 };

@@ -24,29 +24,29 @@ class VbTimer;
 // does the rest:
 //
 //     g::PhoneMask = ...;
-//     Form1::open(mainWindow, caption, grid, {maskBoxes...}, settingsForm);
+//     NumberPicker::open(mainWindow, caption, grid, {maskBoxes...}, settingsForm);
 //     <press the table-read button>
 //
 // At most one picker exists per owner; opening it again brings the open one
 // forward with the new caption and waits for the fresh table.
-class Form1 : public QWidget {
+class NumberPicker : public QWidget {
     Q_OBJECT
 public:
     static constexpr int Numbers = 20;
     static constexpr int PollMs = 200;
 
     // A tool window of `owner` (not modal); deleted when it unloads.
-    explicit Form1(QWidget* owner = nullptr);
-    ~Form1() override;
+    explicit NumberPicker(QWidget* owner = nullptr);
+    ~NumberPicker() override;
 
     // Finds or creates the picker of `owner`, gives it the grid, the boxes
     // that take the mask on OK (Kestrun: TextDXPhone and TextBJPhone;
     // Varnel: none) and the window that gets the focus back on cancel, sets
     // the caption (left alone when empty), shows it and runs its load.
-    static Form1* open(QWidget* owner, const QString& caption, FlexGrid* phoneGrid,
+    static NumberPicker* open(QWidget* owner, const QString& caption, FlexGrid* phoneGrid,
                        const QList<QLineEdit*>& maskBoxes, QWidget* returnTo);
     // The open picker of `owner`, else nullptr.
-    static Form1* current(QWidget* owner);
+    static NumberPicker* current(QWidget* owner);
 
     void setPhoneGrid(FlexGrid* grid) { m_phoneGrid = grid; }
     FlexGrid* phoneGrid() const { return m_phoneGrid.data(); }

@@ -1,4 +1,4 @@
-#include "core/Form9.h"
+#include "core/AddressCalculator.h"
 #include "platform/Dialogs.h"
 
 #include <QAction>
@@ -24,12 +24,12 @@ QString lines(const QStringList& l)
 
 }  // namespace
 
-class TestForm9 : public QObject {
+class TestAddressCalculator : public QObject {
     Q_OBJECT
 
     QList<Dialogs::Message> shown;
     Dialogs::Handler handler;
-    std::unique_ptr<Form9> form;
+    std::unique_ptr<AddressCalculator> form;
 
     QLineEdit* edit(const char* name) { return form->findChild<QLineEdit*>(QString::fromUtf8(name)); }
     QScrollBar* spin(const char* name) { return form->findChild<QScrollBar*>(QString::fromUtf8(name)); }
@@ -77,7 +77,7 @@ private slots:
             return Dialogs::Answer::Ok;
         };
         Dialogs::setHandler(&handler);
-        form = std::make_unique<Form9>();
+        form = std::make_unique<AddressCalculator>();
         form->show();
     }
     void cleanup()
@@ -297,15 +297,15 @@ private slots:
 
     void lineForUnknownEncodingIsEmpty()
     {
-        QCOMPARE(Form9::addressLine(156, QStringLiteral("hex")), QString());
-        QCOMPARE(Form9::addressLine(0, QStringLiteral("ASCII")), QStringLiteral("30:30:30:30:\r\n"));
-        QCOMPARE(Form9::addressLine(0, QStringLiteral("BCD码")), QStringLiteral("00:00:\r\n"));
+        QCOMPARE(AddressCalculator::addressLine(156, QStringLiteral("hex")), QString());
+        QCOMPARE(AddressCalculator::addressLine(0, QStringLiteral("ASCII")), QStringLiteral("30:30:30:30:\r\n"));
+        QCOMPARE(AddressCalculator::addressLine(0, QStringLiteral("BCD码")), QStringLiteral("00:00:\r\n"));
     }
 
     void quitEmptiesAndClosesItsWindow()
     {
         QMdiArea area;
-        auto* calc = new Form9;
+        auto* calc = new AddressCalculator;
         QPointer<QMdiSubWindow> sub = area.addSubWindow(calc);
         calc->setWindowTitle(QStringLiteral("为用户计算地址"));
         area.show();
@@ -325,5 +325,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForm9)
-#include "tst_form9.moc"
+QTEST_MAIN(TestAddressCalculator)
+#include "tst_address_calculator.moc"

@@ -1,15 +1,15 @@
-#include "core/Form18.h"
+#include "core/UnicodeConverter.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
 
-class TestForm18 : public QObject {
+class TestUnicodeConverter : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QWidget> owner;
-    Form18* form = nullptr;
+    UnicodeConverter* form = nullptr;
 
     QPlainTextEdit* input() { return form->findChild<QPlainTextEdit*>(QStringLiteral("Text1")); }
     QPlainTextEdit* output() { return form->findChild<QPlainTextEdit*>(QStringLiteral("Text2")); }
@@ -32,7 +32,7 @@ private slots:
     void init()
     {
         owner = std::make_unique<QWidget>();
-        form = new Form18(owner.get(), Qt::Window);
+        form = new UnicodeConverter(owner.get(), Qt::Window);
         form->show();
     }
     void cleanup() { owner.reset(); }
@@ -90,7 +90,7 @@ private slots:
         // basic plane gives both halves of its surrogate pair.
         input()->setPlainText(QString(QChar(0x00A0)) + QString::fromUcs4(U"\U0001F600"));
         QCOMPARE(convert(), QStringLiteral("00:A0:D8:3D:DE:00:\r\n"));
-        QCOMPARE(Form18::unicodeHex(QStringLiteral("串口"), QString(), QStringLiteral(" ")),
+        QCOMPARE(UnicodeConverter::unicodeHex(QStringLiteral("串口"), QString(), QStringLiteral(" ")),
                  QStringLiteral("4E 32 53 E3 \r\n"));
     }
 
@@ -108,5 +108,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForm18)
-#include "tst_form18.moc"
+QTEST_MAIN(TestUnicodeConverter)
+#include "tst_unicode_converter.moc"

@@ -1,4 +1,4 @@
-#include "Form18.h"
+#include "UnicodeConverter.h"
 
 #include "core/Routines.h"
 
@@ -34,7 +34,7 @@ QString inputText(const QPlainTextEdit* box)
 
 }  // namespace
 
-Form18::Form18(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags)
+UnicodeConverter::UnicodeConverter(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags)
 {
     setObjectName(QStringLiteral("Form18"));
     setWindowTitle(QStringLiteral("转换"));
@@ -71,14 +71,14 @@ Form18::Form18(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags)
     top->addWidget(m_out, 1);
     top->addLayout(buttons);
 
-    connect(m_convert, &QPushButton::clicked, this, &Form18::convert);
+    connect(m_convert, &QPushButton::clicked, this, &UnicodeConverter::convert);
     connect(m_quit, &QPushButton::clicked, this, &QWidget::close);
 
     resetFields();
     resize(480, 360);
 }
 
-QString Form18::unicodeHex(const QString& text, const QString& before, const QString& after)
+QString UnicodeConverter::unicodeHex(const QString& text, const QString& before, const QString& after)
 {
     // A leading 0 byte, as TextToUnicodeBytes builds it; it is never shown.
     QByteArray bytes(1, '\0');
@@ -93,7 +93,7 @@ QString Form18::unicodeHex(const QString& text, const QString& before, const QSt
     return out + QStringLiteral("\r\n");
 }
 
-void Form18::convert()
+void UnicodeConverter::convert()
 {
     m_output = unicodeHex(inputText(m_input), m_before->text(), m_after->text());
     QString shown = m_output;
@@ -101,14 +101,14 @@ void Form18::convert()
     m_out->setPlainText(shown);
 }
 
-void Form18::closeEvent(QCloseEvent* e)
+void UnicodeConverter::closeEvent(QCloseEvent* e)
 {
     // Closing unloads the form: when it is shown again it opens afresh.
     resetFields();
     QWidget::closeEvent(e);
 }
 
-void Form18::resetFields()
+void UnicodeConverter::resetFields()
 {
     m_input->clear();
     m_out->clear();
