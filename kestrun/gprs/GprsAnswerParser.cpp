@@ -50,6 +50,14 @@ QByteArray GprsAnswerParser::take(int n) {
 
 bool GprsAnswerParser::configStep() {
     const int state = g::RxState;
+    const bool known = state == Hunt || state == Code || state == Signature ||
+                       (state >= Notice && state <= WakeMode && state != 9);
+    if (!known) {
+        // A state left behind by the data terminal that has no configuration
+        // step: start over at the hunt, taking nothing.
+        goTo(Hunt, 1);
+        return true;
+    }
     const int n = (state == Hunt || state == Code) ? 1 : awaited(state);
     const QByteArray in = take(n);
     if (in.isEmpty()) return false;
@@ -162,8 +170,6 @@ bool GprsAnswerParser::configStep() {
             answered(0xDB, p1);
             return true;
         default:
-            // A state left behind by the data terminal that has no
-            // configuration step: start over at the hunt.
             goTo(Hunt, 1);
             return true;
     }
