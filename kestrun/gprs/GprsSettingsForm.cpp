@@ -205,8 +205,12 @@ void GprsSettingsForm::buildParamTab(QWidget* tab) {
     // 心跳时间设置
     auto* frame4 = named(new QGroupBox(QStringLiteral("心跳时间设置"), tab), "Frame4");
     Text4 = named(new QLineEdit(QStringLiteral("300"), frame4), "Text4");
-    Text4->setMaxLength(4);
-    Controls::installKeyFilter(Text4, [](int& k) { DigitKeyFilter(k); });
+    // Four digits may be typed; a longer value read from the module (up to
+    // 65535) is shown whole.
+    Controls::installKeyFilter(Text4, [this](int& k) {
+        DigitKeyFilter(k);
+        if (k != 0 && k != 8 && Text4->text().size() - Text4->selectedText().size() >= 4) k = 0;
+    });
     Text10 = named(new QLineEdit(QStringLiteral("5"), frame4), "Text10");
     {
         auto* g = new QGridLayout(frame4);
@@ -622,7 +626,8 @@ void GprsSettingsForm::refuseIncomplete() {
 
 void GprsSettingsForm::commanddisable() {
     for (int i = 0; i < 12; ++i) {
-        m_savedEnabled[i] = Command1[i]->isEnabled();
+        // The button's own state, not its frame's.
+        m_savedEnabled[i] = !Command1[i]->testAttribute(Qt::WA_ForceDisabled);
         Command1[i]->setEnabled(false);
     }
 }
