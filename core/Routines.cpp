@@ -6,27 +6,6 @@
 #include "platform/CommPort.h"
 #include "platform/Vb.h"
 
-QString ByteToHex2(uint8_t b) {
-    static const char digits[] = "0123456789ABCDEF";
-    QString s(2, QLatin1Char('0'));
-    s[0] = QLatin1Char(digits[b >> 4]);
-    s[1] = QLatin1Char(digits[b & 0x0F]);
-    return s;
-}
-
-uint8_t HexPairValue(const QString& text, qsizetype pos) {
-    auto digit = [&](qsizetype i) { return i >= 0 && i < text.size() ? HexDigitValue(text.at(i).unicode()) : 0; };
-    return uint8_t(digit(pos) * 16 + digit(pos + 1));
-}
-
-int HexDigitValue(int c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    // Lower case gives 0 as well: the hex boxes upper-case every key through
-    // HexKeyFilter, and callers rely on exactly this mapping.
-    return 0;
-}
-
 void HexKeyFilter(int& keyAscii) {
     const int k = keyAscii;
     if ((k >= 0 && k <= 7) || (k >= 9 && k <= 47) || (k >= 58 && k <= 64) || (k >= 71 && k <= 96) ||
@@ -42,32 +21,6 @@ void HexKeyFilter(int& keyAscii) {
 void DigitKeyFilter(int& keyAscii) {
     const int k = keyAscii;
     if ((k >= 0 && k <= 7) || (k >= 9 && k <= 47) || (k >= 58 && k <= 126)) keyAscii = 0;
-}
-
-QByteArray Crc16Bytes(const QByteArray& a, int n) {
-    // A count past the array's end would read beyond it; only the bytes that
-    // exist are summed.
-    const int count = std::min<int>(n, a.size());
-    uint16_t crc = 0xFFFF;
-    for (int i = 0; i < count; ++i) {
-        crc ^= static_cast<uint8_t>(a[i]);
-        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
-    }
-    QByteArray out(2, '\0');
-    out[0] = static_cast<char>(crc >> 8);
-    out[1] = static_cast<char>(crc & 0xFF);
-    return out;
-}
-
-int SumCheck8(const QByteArray& a, long start, long end) {
-    if (start >= end) return 0;
-    // Indexes outside the array contribute nothing rather than reading
-    // memory that is not there.
-    const qsizetype from = std::max<qsizetype>(start, 0);
-    const qsizetype to = std::min<qsizetype>(end, a.size());
-    unsigned sum = 0;
-    for (qsizetype i = from; i < to; ++i) sum += static_cast<uint8_t>(a[i]);
-    return static_cast<int>(sum & 0xFF);
 }
 
 int TextToUnicodeBytes(QByteArray& a, const QString& text) {
