@@ -1,15 +1,14 @@
 #include "GprsAnswers.h"
 
-#include "platform/TextCodec.h"
-#include "platform/VbNum.h"
+#include "HexText.h"
+#include "platform/text/TextCodec.h"
+#include "platform/text/VbNum.h"
 
 namespace GprsAnswers {
 
 namespace {
 
 uint8_t at(const QByteArray& a, int i) { return i >= 0 && i < a.size() ? uint8_t(a[i]) : 0; }
-
-QString hex2(uint8_t b) { return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper(); }
 
 }  // namespace
 
@@ -82,7 +81,7 @@ int awaited(int state) {
 }
 
 QString addressText(uint8_t hi, uint8_t lo) {
-    return hex2(hi) + QLatin1Char(':') + hex2(lo) + QLatin1Char(':');
+    return ByteToHex2(hi) + QLatin1Char(':') + ByteToHex2(lo) + QLatin1Char(':');
 }
 
 QString projectOf(const QString& t) { return t.left(1); }
@@ -92,7 +91,7 @@ QString stationOf(const QString& t) { return t.mid(1, 1) + t.mid(3, 2); }
 QString hexText(const QByteArray& bytes) {
     QString s;
     s.reserve(bytes.size() * 3);
-    for (char c : bytes) s += hex2(uint8_t(c)) + QLatin1Char(':');
+    for (char c : bytes) s += ByteToHex2(uint8_t(c)) + QLatin1Char(':');
     return s;
 }
 

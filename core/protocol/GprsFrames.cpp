@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-#include "platform/VbNum.h"
+#include "HexText.h"
+#include "platform/text/VbNum.h"
 
 namespace GprsFrames {
 
@@ -10,17 +11,8 @@ namespace {
 
 const char kPreamble[8] = {0x1A, 0x2A, 0x3A, 0x4A, 0x5A, 0x6A, 0x7A, char(0x8A)};
 
-int hexDigit(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9') return u - '0';
-    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
-    return 0;
-}
-
-int digitAt(const QString& text, qsizetype i) { return i < text.size() ? hexDigit(text.at(i)) : 0; }
-
-uint8_t pairAt(const QString& text, qsizetype i) {
-    return uint8_t(16 * digitAt(text, i) + digitAt(text, i + 1));
+int digitAt(const QString& text, qsizetype i) {
+    return i < text.size() ? HexDigitValue(text.at(i).unicode()) : 0;
 }
 
 char charByte(QChar c) { return c.unicode() < 256 ? char(c.unicode()) : '?'; }
@@ -125,15 +117,15 @@ std::optional<uint16_t> delayUnits(const QString& text) {
 HexGroups hexGroups(const QString& text) {
     HexGroups g;
     g.text = text.left(text.size() - text.size() % 3);
-    for (qsizetype p = 0; p < g.text.size(); p += 3) g.bytes.append(char(pairAt(g.text, p)));
+    for (qsizetype p = 0; p < g.text.size(); p += 3) g.bytes.append(char(HexPairValue(g.text, p)));
     return g;
 }
 
 std::optional<QByteArray> addressBytes(const QString& text) {
     if (text.size() < 5) return std::nullopt;
     QByteArray a;
-    a.append(char(pairAt(text, 0)));
-    a.append(char(pairAt(text, 3)));
+    a.append(char(HexPairValue(text, 0)));
+    a.append(char(HexPairValue(text, 3)));
     return a;
 }
 
