@@ -1,6 +1,7 @@
 // The GPRS work-mode dialog: connect, handshake, mode switch and entry,
 // end to end against the simulated module.
 
+#include <QFile>
 #include <QProgressBar>
 
 #include "GprsHarness.h"
@@ -170,6 +171,17 @@ void TestGprsConnect::wrongTypeAndPortErrors() {
         QVERIFY(cmd(dlg, 0)->isEnabled());
         QTest::qWait(300);
         QVERIFY(h.sim().requests().isEmpty());
+        // Any other failure is named too, never silent: a plain file where
+        // the port should be.
+        QFile plain(h.fixture.portsDir() + "/com3");
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        dlg->findChild<QComboBox*>("Combo1")->setEditText("COM3");
+        QTest::mouseClick(cmd(dlg, 0), Qt::LeftButton);
+        QCOMPARE(h.dialogs.messageCount(), 2);
+        QCOMPARE(h.dialogs.messages()[1].title, QStringLiteral("端口错误"));
+        QVERIFY2(h.dialogs.lastText().contains("COM3"), qPrintable(h.dialogs.lastText()));
+        QVERIFY(cmd(dlg, 0)->isEnabled());
         // Cancel closes the dialog.
         QPointer<GprsModeDialog> guard = dlg;
         QTest::mouseClick(cmd(dlg, 1), Qt::LeftButton);
