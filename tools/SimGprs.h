@@ -29,25 +29,25 @@ public:
 
     ModuleSim& sim() const { return m_sim; }
 
-    uint8_t status = 0x00;                          // status byte of every answer
+    uint8_t status = 0x00;  // status byte of every answer
     QByteArray identityAddress = QByteArray::fromHex("1A05");
     QByteArray identityExtra = QByteArray::fromHex("0000");  // the two bytes after it
     QByteArray targetAddress = QByteArray::fromHex("0000");
     QByteArray passiveAddress = QByteArray::fromHex("3132");  // E2: two characters
-    uint8_t baudCode = 0x06;                        // F2
-    uint16_t heartbeat = 300;                       // F6, seconds
-    uint8_t restartCount = 5;                       // E4
-    uint8_t subMode = 0x01;                         // FB: 0 方式2
-    QByteArray layout = QByteArray::fromHex("01020300");  // E1: start, length, max, type
-    uint8_t powerSaving = 0x00;                     // D3
-    uint16_t idleUnits = 2;                         // D2, units of 400 ms
+    uint8_t baudCode = 0x06;                                  // F2
+    uint16_t heartbeat = 300;                                 // F6, seconds
+    uint8_t restartCount = 5;                                 // E4
+    uint8_t subMode = 0x01;                                   // FB: 0 方式2
+    QByteArray layout = QByteArray::fromHex("01020300");      // E1: start, length, max, type
+    uint8_t powerSaving = 0x00;                               // D3
+    uint16_t idleUnits = 2;                                   // D2, units of 400 ms
     uint16_t dataUnits = 25;
-    uint8_t wakeMode = 0x00;                        // DB
-    QByteArray f5Payload = QByteArray(9, '\0');     // F5 read: the 9 bytes after the code
+    uint8_t wakeMode = 0x00;                     // DB
+    QByteArray f5Payload = QByteArray(9, '\0');  // F5 read: the 9 bytes after the code
 
     QList<uint8_t> identityResults;  // FA, FC, 08, 0A ... one per identity write
     int identityDelayMs = 50;
-    QSet<uint8_t> muted;  // codes whose reads go unanswered
+    QSet<uint8_t> muted;  // codes whose reads (F4: also writes) go unanswered
 
     // The unsolicited notice: P FD status.
     void sendNotice(uint8_t statusByte);

@@ -12,6 +12,7 @@ private slots:
     void strayF5AndAnswersDuringANotice();
     void writeChains();
     void identityAndTargetAddresses();
+    void dataCentreSilenceTimesOut();
     void workModeChain();
     void refusalsSendNothing();
     void closedPortSendsNothing();
@@ -191,6 +192,34 @@ void TestGprsSettings::identityAndTargetAddresses() {
     QVERIFY(h.fixture.waitForRequest(h.frame("F3 01 12 34"), 3) >= 0);
     QTest::qWait(200);
     QCOMPARE(h.sim().requests().size(), 4);
+}
+
+void TestGprsSettings::dataCentreSilenceTimesOut() {
+    GprsHarness h;
+    QVERIFY(h.openForm(0));
+    h.module->muted.insert(0xF4);
+    QTest::mouseClick(h.button(0), Qt::LeftButton);
+    QPointer<DataCentreWaitDialog> wait = h.form()->dataCentreWait();
+    QVERIFY(wait);
+    QVERIFY(g::GprsSlaveSetPending);
+    QVERIFY(QTest::qWaitFor([&] { return wait->Label1->text() == ">>"; }, 2000));
+    // The marks grow to 30 and start again; the 180th tick gives up.
+    QStringList seen;
+    QObject::connect(wait->Timer1, &VbTimer::tick, [&] { seen << wait->Label1->text(); });
+    wait->Timer1->rearm(2);
+    QVERIFY(QTest::qWaitFor([&] { return wait.isNull(); }, 5000));
+    QVERIFY(seen.contains(QString(30, QLatin1Char('>'))));
+    QVERIFY(!seen.contains(QString(31, QLatin1Char('>'))));
+    QCOMPARE(h.dialogs.messageCount(), 1);
+    QCOMPARE(h.dialogs.lastText(), QStringLiteral("连接超时，可能是网络忙。请少后再试"));
+    QCOMPARE(h.dialogs.messages()[0].title, QStringLiteral("网络出错！"));
+    // The module's late notice of its restart sends the write once more.
+    h.module->muted.clear();
+    h.module->sendNotice(0x03);
+    QVERIFY(h.fixture.waitForRequests(2, 2000));
+    QCOMPARE(h.requestsFrom(0), (QStringList{hex(h.frame("F4 01 00 00")), hex(h.frame("F4 01 00 00"))}));
+    QVERIFY(h.dialogs.waitForMessage(2, 3000));
+    QCOMPARE(h.dialogs.lastText(), QStringLiteral("模块身份地址设置成功"));
 }
 
 void TestGprsSettings::workModeChain() {
