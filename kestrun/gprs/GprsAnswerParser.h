@@ -1,60 +1,47 @@
 #pragma once
 
 #include <QByteArray>
+#include <cstdint>
+#include <utility>
 
-class CommPort;
+#include "core/AnswerMachine.h"
+
+class ByteSource;
 class GprsAnswerSink;
 
-// Where a receiver takes its bytes from: what waits, one read of the armed
-// count, and arming (the next read takes n bytes, and the next receive
-// event comes when n wait).
-class GprsByteSource {
-public:
-    virtual ~GprsByteSource() = default;
-    virtual int waiting() const = 0;
-    virtual QByteArray read() = 0;
-    virtual void arm(int n) = 0;
-};
-
-// The serial port as a byte source: arming sets the receive threshold and
-// the read length.
-class CommPortByteSource : public GprsByteSource {
-public:
-    explicit CommPortByteSource(CommPort* port) : m_port(port) {}
-    int waiting() const override;
-    QByteArray read() override;
-    void arm(int n) override;
-
-private:
-    CommPort* m_port;
-};
-
 // `GprsAnswerParser`: everything the GPRS data module sends while its
-// settings form is open (RecvMode 111). Each step reads exactly the bytes
-// the step before armed and waits, without taking anything, until they are
-// there; the next receive event continues it. g::GprsParamMode picks the
-// configuration answers or the data terminal's answers before every step;
-// both share g::RxState. Decoded values go to the sink.
-class GprsAnswerParser {
+// settings form is open (RecvMode 111). The shared machine hunts for the
+// frame start, checks the preamble and dispatches by answer code; each
+// configuration answer's step reads exactly the bytes its code announced
+// (the machine waits until they are there) and hands the decoded values to
+// the sink. An unknown code is skipped and the next byte read as the code.
+// While g::GprsParamMode is false the data terminal's answers (passive,
+// formatted, transparent) take the bytes instead, one step at a time, in
+// the same g::RxState.
+class GprsAnswerParser : public AnswerMachine {
+    Q_OBJECT
 public:
-    GprsAnswerParser(GprsByteSource* source, GprsAnswerSink* sink) : m_source(source), m_sink(sink) {}
+    GprsAnswerParser(ByteSource* source, GprsAnswerSink* sink, QObject* parent = nullptr);
+    ~GprsAnswerParser() override;
 
     void setSink(GprsAnswerSink* sink) { m_sink = sink; }
     GprsAnswerSink* sink() const { return m_sink; }
 
-    // One receive event: steps while bytes wait and the step can act.
-    void receive();
+protected:
+    bool listedState(int rxState) const override;
+    std::pair<int, int> route(uint8_t code) const override;
+    bool framesActive() const override;
 
 private:
-    bool step();
-    bool configStep();
-    bool dataStep();
-    bool formattedStep();
-    bool passiveStep();
-    void goTo(int state, int n);
-    // The armed bytes when that many wait (n > 1), else an empty array.
+    void configStep();
+    void dataStep();
+    void formattedStep();
+    void passiveStep();
+    // The armed bytes when that many wait, else nothing (nothing read).
     QByteArray take(int n);
+    // Back to the hunt; with the next read step of the form's read sequence
+    // when the answer sets one.
+    void answered(uint8_t code, uint8_t value);
 
-    GprsByteSource* m_source;
     GprsAnswerSink* m_sink;
 };

@@ -5,11 +5,12 @@
 #include "GprsAnswerParser.h"
 #include "GprsModeDialog.h"
 #include "GprsSettingsForm.h"
+#include "core/CommPortSource.h"
 #include "core/MainWindow.h"
 
 GprsForms::GprsForms(MainWindow* main)
     : m_main(main),
-      m_source(std::make_unique<CommPortByteSource>(main->MSComm1)),
+      m_source(std::make_unique<CommPortSource>(main->MSComm1)),
       m_parser(std::make_unique<GprsAnswerParser>(m_source.get(), nullptr)) {}
 
 GprsForms::~GprsForms() {

@@ -5,7 +5,7 @@
 
 class MainWindow;
 class GprsAnswerParser;
-class CommPortByteSource;
+class CommPortSource;
 class GprsModeDialog;
 class GprsSettingsForm;
 
@@ -37,7 +37,7 @@ private:
     GprsModeDialog* loadModeDialog();
 
     MainWindow* m_main;
-    std::unique_ptr<CommPortByteSource> m_source;
+    std::unique_ptr<CommPortSource> m_source;
     std::unique_ptr<GprsAnswerParser> m_parser;
     QPointer<GprsModeDialog> m_mode;
     QPointer<GprsSettingsForm> m_settings;

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "core/Globals.h"
+#include "core/protocol/ByteSource.h"
 #include "kestrun/gprs/GprsAnswerParser.h"
 #include "kestrun/gprs/GprsAnswerSink.h"
 
@@ -11,20 +12,6 @@ namespace {
 
 QByteArray hx(const char* t) { return QByteArray::fromHex(QByteArray(t).replace(' ', "")); }
 QByteArray pre(const char* tail) { return hx("1A 2A 3A 4A 5A 6A 7A 8A") + hx(tail); }
-
-// What the serial port does: bytes wait; a read takes the armed count.
-class FakeSource : public GprsByteSource {
-public:
-    QByteArray buffer;
-    int armed = 1;
-    int waiting() const override { return int(buffer.size()); }
-    QByteArray read() override {
-        const QByteArray out = buffer.left(armed);
-        buffer.remove(0, out.size());
-        return out;
-    }
-    void arm(int n) override { armed = n; }
-};
 
 // Records every call as one line.
 class Recorder : public GprsAnswerSink {
@@ -63,7 +50,7 @@ public:
 };
 
 struct Rig {
-    FakeSource source;
+    MemorySource source;
     Recorder sink;
     GprsAnswerParser parser{&source, &sink};
     Rig(bool config, uint8_t work = 1, uint8_t trans = 1) {
@@ -71,13 +58,16 @@ struct Rig {
         g::GprsParamMode = config;
         g::WorkModeByte[0] = work;
         g::TransModeByte[0] = trans;
+        g::RecvMode = 111;
+        source.setReadLength(1);  // as the settings form leaves the port
+        source.setThreshold(1);
     }
     // Feeds the bytes in pieces of `piece` (0: all at once), one receive
     // event a piece, as the port would raise them.
     void feed(const QByteArray& bytes, int piece = 0) {
         const int step = piece > 0 ? piece : int(bytes.size());
         for (int i = 0; i < bytes.size(); i += step) {
-            source.buffer += bytes.mid(i, step);
+            source.append(bytes.mid(i, step));
             parser.receive();
         }
     }
@@ -125,8 +115,8 @@ private slots:
             QCOMPARE(rig.sink.calls, QStringList{call});
             QCOMPARE(g::GprsParamStep, step);
             QCOMPARE(g::RxState, 0);
-            QCOMPARE(rig.source.armed, 1);
-            QVERIFY(rig.source.buffer.isEmpty());
+            QCOMPARE(rig.source.readLength(), 1);
+            QVERIFY(rig.source.waiting() == 0);
         }
     }
 
