@@ -28,21 +28,21 @@ QByteArray GprsSettingsForm::sendBytes() {
     return groups.bytes;
 }
 
-void GprsSettingsForm::read_bd_data() {
+// A passive request to the module address: a read, or the memory check.
+// g::DollarPendingOp tells the parser what the answer carries.
+void GprsSettingsForm::sendDollarRequest(bool read) {
     const auto address = GprsFrames::addressBytes(Text1[4]->text());
     if (!address) return refuseIncomplete();
-    if (!sendFrame(GprsFrames::dollarRead(*address), false)) return;
-    appendLog(QStringLiteral("发送指令 ") + GprsAnswers::hexText(g::CommBytes) + kCrLf);
-    g::DollarPendingOp = 1;
+    const QByteArray frame =
+        read ? GprsFrames::dollarRead(*address) : GprsFrames::dollarMemoryCheck(*address);
+    if (!sendFrame(frame, false)) return;
+    appendLog(QStringLiteral("发送指令 ") + GprsAnswers::hexText(frame) + kCrLf);
+    g::DollarPendingOp = read ? 1 : 2;
 }
 
-void GprsSettingsForm::read_empty() {
-    const auto address = GprsFrames::addressBytes(Text1[4]->text());
-    if (!address) return refuseIncomplete();
-    if (!sendFrame(GprsFrames::dollarMemoryCheck(*address), false)) return;
-    appendLog(QStringLiteral("发送指令 ") + GprsAnswers::hexText(g::CommBytes) + kCrLf);
-    g::DollarPendingOp = 2;
-}
+void GprsSettingsForm::read_bd_data() { sendDollarRequest(true); }
+
+void GprsSettingsForm::read_empty() { sendDollarRequest(false); }
 
 void GprsSettingsForm::send_data() {
     if (g::WorkModeByte[0] != 0) {

@@ -108,6 +108,7 @@ private:
     void onRTimer();
     void appendLog(const QString& text);
     void logSent(const QByteArray& frame);
+    void sendDollarRequest(bool read);
     // The cut send text and its bytes (the box takes the cut text).
     QByteArray sendBytes();
 

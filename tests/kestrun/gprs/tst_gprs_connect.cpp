@@ -13,7 +13,7 @@ class TestGprsConnect : public QObject {
 private slots:
     void connectIdentifiesAndSwitchesToAddressSetting();
     void statusOtherThanBothModesSwitchesFromTheReceiver();
-    void splitVersionAnswerKeepsAllBytes();
+    void splitVersionAnswerAndUnknownCode();
     void enterOpensTheFormInTheChosenMode();
     void wrongTypeAndPortErrors();
     void smsConnectWithoutTypeAnswerShowsNoGprsWindow();
@@ -114,15 +114,19 @@ void TestGprsConnect::statusOtherThanBothModesSwitchesFromTheReceiver() {
     }
 }
 
-void TestGprsConnect::splitVersionAnswerKeepsAllBytes() {
+void TestGprsConnect::splitVersionAnswerAndUnknownCode() {
     GprsHarness h;
     h.sim().setHandler(0xEC, [](ModuleSim& sim, const QByteArray&) {
         const QByteArray a = GprsHarness::frame("EC 00") + "ABCDEFGHIJK";
         sim.sendChunks({a.left(9 + 5), a.mid(9 + 5)}, 150);
     });
+    // A code the handshake does not know is skipped: the next byte is the code.
+    h.sim().setHandler(
+        0xF8, [](ModuleSim& sim, const QByteArray&) { sim.answer(GprsHarness::frame("77 F8 00 00")); });
     GprsModeDialog* dlg = h.gprs().showModeDialog();
     QTest::mouseClick(cmd(dlg, 0), Qt::LeftButton);
     QVERIFY(QTest::qWaitFor([&] { return option(dlg, 1)->isEnabled(); }, 9000));
+    QCOMPARE(g::WorkModeByte[0], uint8_t(0));
     QCOMPARE(g::VersionText, QStringLiteral("ABCDEFGHIJK"));
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(g::VersionBytes), 11), QByteArray("ABCDEFGHIJK"));
 }
