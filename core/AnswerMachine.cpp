@@ -256,6 +256,7 @@ bool AnswerMachine::stepDispatch() {
     if (b.isEmpty()) return false;
     stampWait();
     const auto [state, n] = route(uint8_t(b[0]));
+    if (state == Dispatch) return true;  // skipped: the next byte is read as the code
     if (state != Hunt && hasState(state))
         goTo(state, n);
     else

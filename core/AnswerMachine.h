@@ -98,7 +98,8 @@ public:
 protected:
     // The program's choices.
     virtual bool listedState(int rxState) const = 0;
-    // State and read N an answer code leads to; {Hunt, 1} drops the frame.
+    // State and read N an answer code leads to; {Hunt, 1} drops the frame,
+    // {Dispatch, 1} skips the code and reads the next byte as the code.
     virtual std::pair<int, int> route(uint8_t code) const = 0;
     // The hunt found a byte other than 0x1A: the state and read N it starts,
     // or {Hunt, 1} to pass it over.

@@ -38,6 +38,12 @@ int BatchIndex = 0;
 QString BatchNumber;
 QString WaitMessage;
 int LegacyModeFlags[5] = {};
+
+int GprsWorkMode = 0;
+bool GprsParamMode = false;
+int GprsParamStep = 0;
+bool GprsSlaveSetPending = false;
+QString GprsRxText;
 QByteArray RxBuf;
 int RxCount = 0;
 int InTableOp = 0;
@@ -68,6 +74,11 @@ void resetAll() {
     BatchNumber.clear();
     WaitMessage.clear();
     std::memset(LegacyModeFlags, 0, sizeof LegacyModeFlags);
+    GprsWorkMode = 0;
+    GprsParamMode = false;
+    GprsParamStep = 0;
+    GprsSlaveSetPending = false;
+    GprsRxText.clear();
     RxBuf.clear();
     RxCount = InTableOp = OutTableOp = CommStep = ReadTries = WriteTries = 0;
 }

@@ -76,6 +76,16 @@ extern QString BatchNumber;
 extern QString WaitMessage;
 extern int LegacyModeFlags[5];
 
+// The GPRS data module: the work mode chosen on entering its settings form
+// (1 data communication, 0 address setting); configuration answers awaited
+// (else data-terminal answers); the read sequence's next step (100: none
+// out); an identity-address write awaiting its result; scratch answer text.
+extern int GprsWorkMode;
+extern bool GprsParamMode;
+extern int GprsParamStep;
+extern bool GprsSlaveSetPending;
+extern QString GprsRxText;
+
 // Varnel: one quiet-time window of received bytes, and the transfer steps.
 extern QByteArray RxBuf;
 extern int RxCount;

@@ -1,148 +1,129 @@
 #include "Handshake.h"
 
-#include "core/protocol/Frames.h"
+#include <QProgressBar>
+#include <QPushButton>
+
 #include "ConnectDialog.h"
 #include "Globals.h"
 #include "MainWindow.h"
 #include "ProgramForms.h"
+#include "core/AnswerMachine.h"
+#include "core/CommPortSource.h"
+#include "core/protocol/Frames.h"
 #include "platform/Dialogs.h"
 #include "platform/text/TextCodec.h"
-
-#include <QProgressBar>
-#include <QPushButton>
 
 namespace {
 
 uint8_t at(const QByteArray& a, int i) { return i < a.size() ? uint8_t(a[i]) : 0; }
 }  // namespace
 
-HandshakeReceiver::HandshakeReceiver(MainWindow& main) : m_main(main) {}
+// The handshake's states on the shared receive machine: the machine hunts
+// for 0x1A, checks the preamble and reads the answer code; the code leads to
+// the state of its answer. An unlisted code is skipped and the next byte is
+// read as a code.
+class HandshakeMachine : public AnswerMachine {
+public:
+    HandshakeMachine(HandshakeReceiver& owner, MainWindow& main, ByteSource* source, bool gprs)
+        : AnswerMachine(source, gprs ? 110 : 100), m_owner(owner), m_main(main), m_gprs(gprs) {
+        setObjectName(gprs ? QStringLiteral("ReceiveHandshakeGprs") : QStringLiteral("ReceiveHandshakeSms"));
+        for (int state = 3; state <= 9; ++state)
+            registerState(state, [this](AnswerMachine&) { answerStep(); });
+    }
+
+protected:
+    bool listedState(int s) const override { return s >= 3 && s <= 9; }
+
+    std::pair<int, int> route(uint8_t code) const override {
+        switch (code) {
+            case 0xFD:
+                // A probe answer counts only while the handshake waits for it.
+                if (m_main.timerEnabled(9) || m_main.timerEnabled(10)) {
+                    m_main.setTimerEnabled(5, true);
+                    return {3, 3};
+                }
+                return {9, 1};
+            // Both bytes of F8 and F9 are awaited, so a value byte that
+            // arrives late is not mistaken for a stray byte.
+            case 0xF8:
+                return {4, 2};
+            case 0xF9:
+                return {5, 2};
+            case 0xEC:
+                return {6, 12};
+            case 0xD6:
+                return {7, 2};
+            case 0xD1:
+                return {8, 2};
+            default:
+                return {Dispatch, 1};
+        }
+    }
+
+private:
+    void answerStep() {
+        const int state = g::RxState;
+        if (state == 8) {
+            const QByteArray answer = read();
+            m_owner.endOfHandshake(at(answer, 1), m_gprs);
+            return;
+        }
+        g::CommBytes = read();
+        switch (state) {
+            case 3:
+                m_main.setTimerEnabled(5, false);
+                m_main.setTimerInterval(5, 1000);
+                m_main.setTimerEnabled(9, false);
+                m_main.setTimerEnabled(10, false);
+                g::BaudScanStep = 1;
+                g::HsStatusBytes[2] = at(g::CommBytes, 2);
+                g::HsStatusBytes[1] = at(g::CommBytes, 1);
+                m_main.setTimerEnabled(11, true);
+                break;
+            case 4:
+                g::WorkModeByte[0] = at(g::CommBytes, 1);
+                break;
+            case 5:
+                g::TransModeByte[0] = at(g::CommBytes, 1);
+                break;
+            case 6: {
+                QString text;
+                for (g::RxByteIndex = 1; g::RxByteIndex <= 11; ++g::RxByteIndex) {
+                    const uint8_t b = at(g::CommBytes, g::RxByteIndex);
+                    text += TextCodec::byteToChar(b);
+                    g::VersionBytes[g::RxByteIndex - 1] = b;
+                }
+                g::VersionText = text;
+                break;
+            }
+            case 7:
+                g::HsBlockD6[0] = at(g::CommBytes, 1);
+                break;
+            default:
+                break;  // 9: a probe answer nobody waits for, dropped
+        }
+        toHunt();
+    }
+
+    HandshakeReceiver& m_owner;
+    MainWindow& m_main;
+    bool m_gprs;
+};
+
+HandshakeReceiver::HandshakeReceiver(MainWindow& main)
+    : m_main(main), m_source(std::make_unique<CommPortSource>(main.MSComm1)) {
+    m_sms = std::make_unique<HandshakeMachine>(*this, main, m_source.get(), false);
+    m_gprs = std::make_unique<HandshakeMachine>(*this, main, m_source.get(), true);
+}
+
+HandshakeReceiver::~HandshakeReceiver() = default;
 
 void HandshakeReceiver::readN(int n) {
     m_main.MSComm1->setRThreshold(n);
     m_main.MSComm1->setInputLen(n);
 }
 
-void HandshakeReceiver::receive(bool gprs) {
-    CommPort& port = *m_main.MSComm1;
-    while (port.isOpen() && port.inBufferCount() > 0) {
-        if (!step(gprs)) return;
-    }
-}
-
-// One state of the machine. Returns false when the state waits for more
-// bytes than have arrived; the threshold set on entering it brings the next
-// receive event.
-bool HandshakeReceiver::step(bool gprs) {
-    CommPort& port = *m_main.MSComm1;
-    auto need = [&](int n) { return port.inBufferCount() >= n; };
-
-    switch (g::RxState) {
-        case 0: {
-            g::CommBytes = port.input();
-            if (g::CommBytes.isEmpty()) return false;
-            if (at(g::CommBytes, 0) == 0x1A) {
-                g::RxState = 1;
-                readN(7);
-            }
-            return true;
-        }
-        case 1: {
-            if (!need(7)) return false;
-            g::CommBytes = port.input();
-            g::RxState = Frames::isPreambleTail(g::CommBytes) ? 2 : 0;
-            readN(1);
-            return true;
-        }
-        case 2: {
-            g::CommBytes = port.input();
-            if (g::CommBytes.isEmpty()) return false;
-            switch (at(g::CommBytes, 0)) {
-                case 0xFD:
-                    if (m_main.timerEnabled(9) || m_main.timerEnabled(10)) {
-                        g::RxState = 3;
-                        readN(3);
-                        m_main.setTimerEnabled(5, true);
-                    } else {
-                        g::RxState = 9;
-                        readN(1);
-                    }
-                    break;
-                case 0xF8: g::RxState = 4; readN(2); break;
-                case 0xF9: g::RxState = 5; readN(2); break;
-                case 0xEC: g::RxState = 6; readN(12); break;
-                case 0xD6: g::RxState = 7; readN(2); break;
-                case 0xD1: g::RxState = 8; readN(2); break;
-                default: break;  // not an answer we know: the next byte is read as a code
-            }
-            return true;
-        }
-        case 3: {
-            if (!need(3)) return false;
-            g::CommBytes = port.input();
-            m_main.setTimerEnabled(5, false);
-            m_main.setTimerInterval(5, 1000);
-            m_main.setTimerEnabled(9, false);
-            m_main.setTimerEnabled(10, false);
-            g::BaudScanStep = 1;
-            g::HsStatusBytes[2] = at(g::CommBytes, 2);
-            g::HsStatusBytes[1] = at(g::CommBytes, 1);
-            m_main.setTimerEnabled(11, true);
-            g::RxState = 0;
-            readN(1);
-            return true;
-        }
-        case 4:
-        case 5: {
-            // Both bytes are awaited, so a value byte that arrives late is not
-            // mistaken for a stray byte.
-            if (!need(2)) return false;
-            g::CommBytes = port.input();
-            (g::RxState == 4 ? g::WorkModeByte : g::TransModeByte)[0] = at(g::CommBytes, 1);
-            g::RxState = 0;
-            readN(1);
-            return true;
-        }
-        case 6: {
-            if (!need(12)) return false;
-            g::CommBytes = port.input();
-            QString text;
-            for (g::RxByteIndex = 1; g::RxByteIndex <= 11; ++g::RxByteIndex) {
-                const uint8_t b = at(g::CommBytes, g::RxByteIndex);
-                text += TextCodec::byteToChar(b);
-                g::VersionBytes[g::RxByteIndex - 1] = b;
-            }
-            g::VersionText = text;
-            g::RxState = 0;
-            readN(1);
-            return true;
-        }
-        case 7: {
-            if (!need(2)) return false;
-            g::CommBytes = port.input();
-            g::HsBlockD6[0] = at(g::CommBytes, 1);
-            g::RxState = 0;
-            readN(1);
-            return true;
-        }
-        case 8: {
-            if (!need(2)) return false;
-            const QByteArray answer = port.input();
-            endOfHandshake(at(answer, 1), gprs);
-            return true;
-        }
-        case 9: {
-            port.input();
-            g::RxState = 0;
-            readN(1);
-            return true;
-        }
-        default:
-            g::RxState = 0;
-            readN(1);
-            return true;
-    }
-}
+void HandshakeReceiver::receive(bool gprs) { (gprs ? m_gprs : m_sms)->receive(); }
 
 void HandshakeReceiver::endOfHandshake(uint8_t moduleType, bool gprs) {
     g::ModuleTypeByte[0] = moduleType;
@@ -156,8 +137,8 @@ void HandshakeReceiver::endOfHandshake(uint8_t moduleType, bool gprs) {
     }
     m_main.unloadConnectDialog();
     if (moduleType == 1) {
-        Dialogs::msgBox(&m_main, QStringLiteral("您的模块与测试软件不一样，请与厂家联系"), QStringLiteral("提示"),
-                        Dialogs::Icon::Exclamation);
+        Dialogs::msgBox(&m_main, QStringLiteral("您的模块与测试软件不一样，请与厂家联系"),
+                        QStringLiteral("提示"), Dialogs::Icon::Exclamation);
         return;
     }
     if (m_main.forms()) m_main.forms()->showSettingsForm(true);
@@ -174,7 +155,8 @@ void HandshakeReceiver::onTimeoutTick() {
     m_main.setTimerEnabled(9, false);
     m_main.MSComm1->dropInput();
     g::RxState = 0;
-    Dialogs::msgBox(&m_main, QStringLiteral("模块和计算机通信失败，请检查串口号、波特率"), QStringLiteral("系统提示"));
+    Dialogs::msgBox(&m_main, QStringLiteral("模块和计算机通信失败，请检查串口号、波特率"),
+                    QStringLiteral("系统提示"));
     if (m_main.MSComm1->isOpen()) m_main.MSComm1->close();
     if (ConnectDialog* dlg = m_main.connectDialog()) dlg->enableAll();
 }
@@ -208,9 +190,10 @@ void HandshakeReceiver::onIdentifyTick() {
                 dlg->Command1[0]->setEnabled(true);
                 dlg->Command1[1]->setEnabled(true);
             }
-        } else if (g::RecvMode == 110) {
-            if (m_main.forms()) m_main.forms()->enableGprsConnectButtons();
         }
+        // The GPRS dialog's buttons come back whichever dialog connected;
+        // that loads it unseen when it was not loaded.
+        if (m_main.forms()) m_main.forms()->enableGprsConnectButtons();
         m_main.setTimerEnabled(11, false);
     }
 }

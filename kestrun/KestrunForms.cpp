@@ -6,6 +6,7 @@
 #include "core/MainWindow.h"
 #include "kestrun/settings/SettingsForm.h"
 #include "kestrun/settings/TestTab.h"
+#include "kestrun/gprs/GprsForms.h"
 #include "kestrun/sms_parser/SmsAnswerReceiver.h"
 #include "platform/Dialogs.h"
 #include "platform/Vb.h"
@@ -17,6 +18,7 @@ void KestrunForms::attach(MainWindow* main) {
     m_main = main;
     m_source = std::make_unique<CommPortSource>(main->MSComm1);
     m_receiver = std::make_unique<SmsAnswerReceiver>(m_source.get(), this);
+    m_gprs = std::make_unique<GprsForms>(main);
 }
 
 SettingsForm* KestrunForms::settingsForm() const { return m_settings.data(); }
@@ -50,6 +52,22 @@ void KestrunForms::sendModeChanged() {
 
 void KestrunForms::showSampleReceived() {
     if (m_settings) m_settings->testTab->showSample();
+}
+
+void KestrunForms::receiveGprsAnswer() {
+    if (m_gprs) m_gprs->receive();
+}
+
+void KestrunForms::setGprsProgress(int value) {
+    if (m_gprs) m_gprs->setProgress(value);
+}
+
+void KestrunForms::enableGprsConnectButtons() {
+    if (m_gprs) m_gprs->enableConnectButtons();
+}
+
+void KestrunForms::gprsHandshakeDone(int moduleType) {
+    if (m_gprs) m_gprs->handshakeDone(moduleType);
 }
 
 void KestrunForms::tell(const QString& text, const QString& title, Icon icon) {

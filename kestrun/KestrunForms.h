@@ -10,6 +10,7 @@ class CommPortSource;
 class MainWindow;
 class SettingsForm;
 class SmsAnswerReceiver;
+class GprsForms;
 
 // Kestrun's forms as the shared main window sees them, and the host of the
 // answer receiver (its messages and status word). Kestrun keeps every
@@ -37,6 +38,13 @@ public:
     void sendModeChanged() override;
     void showSampleReceived() override;
 
+    // The GPRS data module's dialog, form and receiver (no menu leads there).
+    GprsForms* gprs() const { return m_gprs.get(); }
+    void receiveGprsAnswer() override;
+    void setGprsProgress(int value) override;
+    void enableGprsConnectButtons() override;
+    void gprsHandshakeDone(int moduleType) override;
+
     void tell(const QString& text, const QString& title, Icon icon) override;
     void showStatusWord(const QString& word) override;
 
@@ -45,6 +53,7 @@ private:
     std::unique_ptr<CommPortSource> m_source;
     QPointer<SettingsForm> m_settings;
     std::unique_ptr<SmsAnswerReceiver> m_receiver;
+    std::unique_ptr<GprsForms> m_gprs;
 };
 
 // The whole program: main window and forms. The main window is shown by the

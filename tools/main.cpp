@@ -11,6 +11,7 @@
 #include <csignal>
 
 #include "ModuleSim.h"
+#include "SimGprs.h"
 #include "SimParams.h"
 #include "SimPhoneTable.h"
 #include "SimQv7351.h"
@@ -84,6 +85,11 @@ int main(int argc, char** argv) {
     }
     // The QV7351 module answers everything Varnel asks of it.
     if (kind == ModuleSim::Kind::Qv7351) SimQv7351::install(sim);
+    // The GPRS data module: its settings and the data terminal's far end.
+    if (kind == ModuleSim::Kind::Gprs) {
+        SimGprs::install(sim);
+        SimTestPeer::install(sim);
+    }
     if (!sim.start(parser.value(dirOption), com)) {
         err << "modsim: " << sim.errorText() << "\n";
         return 1;

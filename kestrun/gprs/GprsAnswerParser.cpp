@@ -1,0 +1,276 @@
+#include "GprsAnswerParser.h"
+
+#include "GprsAnswerSink.h"
+#include "core/Globals.h"
+#include "core/protocol/DispatchTable.h"
+#include "core/protocol/GprsAnswers.h"
+
+using namespace GprsAnswers;
+
+namespace {
+uint8_t at(const QByteArray& a, int i) { return i < a.size() ? uint8_t(a[i]) : 0; }
+
+QByteArray bytes(std::initializer_list<uint8_t> list) {
+    QByteArray out;
+    for (uint8_t b : list) out.append(char(b));
+    return out;
+}
+}  // namespace
+
+GprsAnswerParser::GprsAnswerParser(ByteSource* source, GprsAnswerSink* sink, QObject* parent)
+    : AnswerMachine(source, 111, parent), m_sink(sink) {
+    setObjectName(QStringLiteral("GprsAnswerParser"));
+    for (int state = Notice; state <= WakeMode; ++state)
+        if (listedState(state)) registerState(state, [this](AnswerMachine&) { configStep(); });
+    setOtherMachine([this](AnswerMachine&) { dataStep(); });
+}
+
+GprsAnswerParser::~GprsAnswerParser() = default;
+
+bool GprsAnswerParser::listedState(int s) const { return s >= Notice && s <= WakeMode && s != 9; }
+
+std::pair<int, int> GprsAnswerParser::route(uint8_t code) const {
+    static const DispatchTable table = [] {
+        DispatchTable t;
+        for (int c = 0; c < 256; ++c)
+            if (const auto d = dispatch(uint8_t(c))) t.add(uint8_t(c), d->state, d->count);
+        return t;
+    }();
+    if (const auto e = table.find(code)) return {e->state, e->readN};
+    return {Dispatch, 1};
+}
+
+bool GprsAnswerParser::framesActive() const { return g::GprsParamMode; }
+
+QByteArray GprsAnswerParser::take(int n) {
+    if (waiting() < n) return QByteArray();
+    return read();
+}
+
+void GprsAnswerParser::answered(uint8_t code, uint8_t value) {
+    const int next = nextReadStep(code, value);
+    if (next >= 0) g::GprsParamStep = next;
+    toHunt();
+}
+
+void GprsAnswerParser::configStep() {
+    const int state = g::RxState;
+    const QByteArray in = take(awaited(state));
+    if (in.isEmpty()) return;
+    const uint8_t p0 = at(in, 0);
+    const uint8_t p1 = at(in, 1);
+
+    switch (state) {
+        case Notice:
+            // Back at the hunt before anything is shown, so that an answer
+            // arriving while the notice is open is read as a new frame.
+            toHunt();
+            if (p0 == 1 && m_sink) m_sink->moduleReady();
+            if (p0 == 3 && g::GprsSlaveSetPending && m_sink) m_sink->retryIdentityWrite();
+            return;
+        case Version:
+            if (m_sink) m_sink->version(versionText(in));
+            answered(0xEC, 0);
+            return;
+        case PassiveAddress:
+            if (m_sink) m_sink->passiveAddress(addressText(p1, at(in, 2)));
+            answered(0xE2, 0);
+            return;
+        case Target:
+            if (m_sink) m_sink->targetAddress(addressText(p1, at(in, 2)));
+            answered(0xF3, 0);
+            return;
+        case IdentityResult: {
+            const IdentityOutcome outcome = identityOutcome(p0);
+            if (outcome == IdentityOutcome::Unknown) return;  // the next byte is taken as the result
+            if (outcome == IdentityOutcome::AddressFollows) {
+                goTo(Identity, 4);
+                return;
+            }
+            toHunt();
+            if (outcome != IdentityOutcome::Taken) g::GprsSlaveSetPending = false;
+            if (m_sink) m_sink->identityOutcome(outcome);
+            return;
+        }
+        case Identity:
+            if (m_sink)
+                m_sink->identityAddress(addressText(p0, p1), addressText(at(in, 2), at(in, 3)),
+                                        !g::GprsSlaveSetPending);
+            answered(0xF4, 0);
+            return;
+        case Unused:
+            toHunt();  // F5 carries nothing the form shows
+            return;
+        case Heartbeat:
+            if (m_sink) m_sink->heartbeat(heartbeatSeconds(in));
+            answered(0xF6, 0);
+            return;
+        case WorkMode:
+            g::WorkModeByte[0] = p1;
+            if (m_sink) m_sink->workMode(p1);
+            answered(0xF8, p1);
+            return;
+        case TransMode:
+            g::TransModeByte[0] = p1;
+            if (m_sink) m_sink->transMode(p1);
+            answered(0xF9, p1);
+            return;
+        case SubMode:
+            if (m_sink) m_sink->subMode(p1);
+            answered(0xFB, p1);
+            return;
+        case Layout:
+            if (m_sink) m_sink->addressLayout(addressLayout(in));
+            answered(0xE1, 0);
+            return;
+        case Baud: {
+            int index = -1;
+            if (const auto text = baudText(p0)) {
+                g::GprsRxText = *text;
+                index = p0 - 3;
+            }
+            toHunt();
+            if (m_sink) m_sink->baud(index, g::GprsRxText);
+            return;
+        }
+        case Restart:
+            if (m_sink) m_sink->restartCount(p1);
+            answered(0xE4, p1);
+            return;
+        case PowerSaving:
+            if (m_sink) m_sink->powerSaving(p1);
+            answered(0xD3, p1);
+            return;
+        case WakeDelays:
+            if (m_sink) m_sink->wakeDelays(wakeDelayText(in));
+            answered(0xD2, 0);
+            return;
+        case WakeMode:
+            if (m_sink) m_sink->wakeMode(p1);
+            answered(0xDB, p1);
+            return;
+        default:
+            toHunt();
+            return;
+    }
+}
+
+void GprsAnswerParser::dataStep() {
+    if (g::WorkModeByte[0] == 0) return passiveStep();
+    if (g::TransModeByte[0] != 0) return formattedStep();  // any value but 0 counts as formatted
+    const QByteArray in = take(1);
+    if (in.isEmpty()) return;
+    g::RxText += hexText(in.left(1));
+    if (m_sink) m_sink->receivedData();
+    toHunt();
+    return;
+}
+
+void GprsAnswerParser::formattedStep() {
+    const int state = g::RxState;
+    const int n = state == 2 ? 4 : 1;
+    const QByteArray in = take(n);
+    if (in.isEmpty()) return;
+    const uint8_t b = at(in, 0);
+    switch (state) {
+        case 1:
+            if (b == 0xFA || b == 0xFF || b == 0xFC) {
+                toHunt();
+                if (m_sink) m_sink->logAnswer(answerLine(bytes({0xD7, b})));
+            } else if (b == 0x01) {
+                goTo(2, 4);
+            }
+            return;
+        case 2:
+            g::RxText = hexText(bytes({0xD7, 0x01}) + in.left(4));
+            goTo(3, 1);
+            return;
+        case 3:
+            g::RxText += hexText(in.left(1));
+            if (m_sink) m_sink->receivedData();
+            return;
+        default:
+            if (b == 0xD7)
+                goTo(1, 1);
+            else if (state != Hunt)
+                toHunt();
+            return;
+    }
+}
+
+void GprsAnswerParser::passiveStep() {
+    const int state = g::RxState;
+    int n = 1;
+    if (state == 1 || state == 6) n = 2;
+    if (state == 7) n = 3;
+    if (state < 0 || state > 7) {
+        toHunt();  // a state the passive answers do not have
+        return;
+    }
+    const QByteArray in = take(n);
+    if (in.isEmpty()) return;
+    const uint8_t b = at(in, 0);
+    uint8_t* f = g::RxFrameFields;
+    switch (state) {
+        case 0:
+            if (b == 0x21)
+                goTo(1, 2);
+            else if (b == 0x3F)
+                goTo(7, 3);
+            return;
+        case 1:
+            f[0] = b;
+            f[1] = at(in, 1);
+            goTo(2, 1);
+            return;
+        case 2:
+            switch (g::DollarPendingOp) {
+                case 1:
+                    f[2] = b;
+                    goTo(3, 1);
+                    break;
+                case 2:
+                    f[2] = b;
+                    goTo(6, 2);
+                    break;
+                case 3:
+                    toHunt();
+                    if (m_sink) m_sink->logAnswer(answerLine(bytes({0x21, f[0], f[1], b})));
+                    break;
+                default:
+                    toHunt();
+                    break;
+            }
+            return;
+        case 3: {
+            f[3] = b;
+            if (f[2] * 256 + f[3] != 0) {
+                goTo(5, 1);
+                g::RxText = hexText(bytes({0x21, f[0], f[1], f[2], f[3]}));
+                if (m_sink) m_sink->receivedData();
+            } else {
+                goTo(4, 1);
+            }
+            return;
+        }
+        case 4:
+            toHunt();
+            if (m_sink)
+                m_sink->logAnswer(QStringLiteral("接收  ") + hexText(bytes({0x21, f[0], f[1]})).chopped(1) +
+                                  QStringLiteral(":00:00:") + hexText(in.left(1)) + QStringLiteral("\r\n"));
+            return;
+        case 5:
+            g::RxText += hexText(in.left(1));
+            if (m_sink) m_sink->receivedData();
+            return;
+        case 6:
+            toHunt();
+            if (m_sink) m_sink->logAnswer(answerLine(bytes({0x21, f[0], f[1], f[2], b, at(in, 1)})));
+            return;
+        case 7:
+            toHunt();
+            if (m_sink) m_sink->logAnswer(answerLine(bytes({0x3F, b, at(in, 1), at(in, 2)})));
+            return;
+    }
+    return;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <cstdint>
+#include <utility>
+
+#include "core/AnswerMachine.h"
+
+class ByteSource;
+class GprsAnswerSink;
+
+// `GprsAnswerParser`: everything the GPRS data module sends while its
+// settings form is open (RecvMode 111). The shared machine hunts for the
+// frame start, checks the preamble and dispatches by answer code; each
+// configuration answer's step reads exactly the bytes its code announced
+// (the machine waits until they are there) and hands the decoded values to
+// the sink. An unknown code is skipped and the next byte read as the code.
+// While g::GprsParamMode is false the data terminal's answers (passive,
+// formatted, transparent) take the bytes instead, one step at a time, in
+// the same g::RxState.
+class GprsAnswerParser : public AnswerMachine {
+    Q_OBJECT
+public:
+    GprsAnswerParser(ByteSource* source, GprsAnswerSink* sink, QObject* parent = nullptr);
+    ~GprsAnswerParser() override;
+
+    void setSink(GprsAnswerSink* sink) { m_sink = sink; }
+    GprsAnswerSink* sink() const { return m_sink; }
+
+protected:
+    bool listedState(int rxState) const override;
+    std::pair<int, int> route(uint8_t code) const override;
+    bool framesActive() const override;
+
+private:
+    void configStep();
+    void dataStep();
+    void formattedStep();
+    void passiveStep();
+    // The armed bytes when that many wait, else nothing (nothing read).
+    QByteArray take(int n);
+    // Back to the hunt; with the next read step of the form's read sequence
+    // when the answer sets one.
+    void answered(uint8_t code, uint8_t value);
+
+    GprsAnswerSink* m_sink;
+};

@@ -1,0 +1,132 @@
+// The data terminal of the GPRS settings form: passive "$" requests,
+// transparent and formatted sends, and the display of received data.
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "GprsSettingsForm.h"
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/protocol/GprsAnswers.h"
+#include "core/protocol/GprsFrames.h"
+#include "platform/Vb.h"
+#include "platform/VbTimer.h"
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+}
+
+void GprsSettingsForm::appendLog(const QString& text) {
+    QPlainTextEdit* log = Area[3];
+    log->moveCursor(QTextCursor::End);
+    log->insertPlainText(text);
+}
+
+QByteArray GprsSettingsForm::sendBytes() {
+    const GprsFrames::HexGroups groups = GprsFrames::hexGroups(Area[1]->toPlainText());
+    if (groups.text != Area[1]->toPlainText()) Area[1]->setPlainText(groups.text);
+    return groups.bytes;
+}
+
+// A passive request to the module address: a read, or the memory check.
+// g::DollarPendingOp tells the parser what the answer carries.
+void GprsSettingsForm::sendDollarRequest(bool read) {
+    const auto address = GprsFrames::addressBytes(Text1[4]->text());
+    if (!address) return refuseIncomplete();
+    const QByteArray frame =
+        read ? GprsFrames::dollarRead(*address) : GprsFrames::dollarMemoryCheck(*address);
+    if (!sendFrame(frame, false)) return;
+    appendLog(QStringLiteral("发送指令 ") + GprsAnswers::hexText(frame) + kCrLf);
+    g::DollarPendingOp = read ? 1 : 2;
+}
+
+void GprsSettingsForm::read_bd_data() { sendDollarRequest(true); }
+
+void GprsSettingsForm::read_empty() { sendDollarRequest(false); }
+
+void GprsSettingsForm::send_data() {
+    if (g::WorkModeByte[0] != 0) {
+        if (g::TransModeByte[0] != 0)
+            send_geshi();
+        else
+            send_stand_touming();
+    } else {
+        send_beidong();
+    }
+}
+
+void GprsSettingsForm::logSent(const QByteArray& frame) {
+    appendLog(QStringLiteral("发射数据：  ") + GprsAnswers::hexText(frame) + kCrLf);
+    if (m_main) m_main->setPanel(2, Vb::stringTable(103) + QStringLiteral("发射数据"));
+}
+
+void GprsSettingsForm::send_beidong() {
+    const QByteArray data = sendBytes();
+    const auto address = GprsFrames::addressBytes(Text1[4]->text());
+    if (!address) return refuseIncomplete();
+    QByteArray payload = data;
+    if (g::TransModeByte[0] != 0) {
+        const auto receiver = GprsFrames::addressBytes(Text1[6]->text());
+        if (!receiver) return refuseIncomplete();
+        payload = GprsFrames::formattedFrame(*receiver, data);
+    }
+    const QByteArray frame = GprsFrames::dollarWrite(*address, payload);
+    if (!sendFrame(frame, false)) return;
+    g::DollarPendingOp = 3;
+    logSent(frame);
+}
+
+void GprsSettingsForm::send_stand_touming() {
+    const QByteArray data = sendBytes();
+    if (data.isEmpty()) return;  // nothing typed, nothing to send
+    if (!sendFrame(data, false)) return;
+    logSent(data);
+}
+
+void GprsSettingsForm::send_geshi() {
+    const QByteArray data = sendBytes();
+    const auto receiver = GprsFrames::addressBytes(Text1[6]->text());
+    if (!receiver) return refuseIncomplete();
+    const QByteArray frame = GprsFrames::formattedFrame(*receiver, data);
+    if (!sendFrame(frame, false)) return;
+    logSent(frame);
+}
+
+void GprsSettingsForm::logAnswer(const QString& line) { appendLog(line); }
+
+void GprsSettingsForm::receivedData() {
+    rTimer->setEnabled(false);
+    rTimer->setInterval(200);
+    rTimer->setEnabled(true);
+}
+
+// 200 ms after the last received byte: show what came.
+void GprsSettingsForm::onRTimer() {
+    rTimer->setEnabled(false);
+    const QString rx = g::RxText;
+    const bool active = g::WorkModeByte[0] != 0;
+    const bool formatted = g::TransModeByte[0] != 0;
+    const QString logLine = QStringLiteral("接收数据：  ") + rx + kCrLf;
+    if (active && formatted) {
+        Area[2]->setPlainText(rx.mid(18) + kCrLf);
+        Text1[5]->setText(rx.mid(6, 6));
+        appendLog(logLine);
+    } else if (active) {
+        Area[2]->setPlainText(rx + kCrLf);
+        appendLog(logLine);
+    } else if (formatted) {
+        // The data starts at byte 11 and the last byte is the CR; an answer
+        // too short to hold a frame shows nothing rather than a cut guess.
+        if (rx.size() / 3 >= 12) {
+            Area[2]->setPlainText(rx.mid(33, rx.size() - 33 - 3) + kCrLf);
+            Text1[5]->setText(rx.mid(21, 6));
+        } else {
+            Area[2]->clear();
+            Text1[5]->clear();
+        }
+        appendLog(logLine);
+    }
+    g::RxState = 0;
+    g::RxText.clear();
+    if (m_main) m_main->setPanel(2, Vb::stringTable(103) + QStringLiteral("接收数据"));
+}

@@ -1,0 +1,219 @@
+// The configuration requests of the GPRS settings form: single writes, the
+// timed write chains and the read sequence.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include "GprsSettingsForm.h"
+#include "GprsWaitDialogs.h"
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/protocol/GprsFrames.h"
+#include "platform/CommPort.h"
+#include "platform/Dialogs.h"
+#include "platform/VbTimer.h"
+
+namespace {
+const QString kTitle = QStringLiteral("系统提示");
+}
+
+bool GprsSettingsForm::sendFrame(const QByteArray& frame, bool mayOpen) {
+    CommPort* p = port();
+    if (!p) return false;
+    if (!p->isOpen() && mayOpen) p->open();
+    if (!p->isOpen()) return false;
+    g::CommBytes = frame;
+    return p->output(frame);
+}
+
+void GprsSettingsForm::set_slave() {
+    g::GprsParamMode = true;
+    g::GprsSlaveSetPending = true;
+    if (Text2->text().isEmpty()) {
+        Dialogs::msgBox(this, QStringLiteral("您还没有输入工程号"), kTitle);
+        return;
+    }
+    if (Text3->text().size() != 3) {
+        Dialogs::msgBox(this, QStringLiteral("您输入站点号错误，站点号是 3 位"), kTitle);
+        return;
+    }
+    if (!sendFrame(GprsFrames::identityWrite(Text2->text(), Text3->text(), false), true)) return;
+    if (m_form10) m_form10->close();
+    // Modal to the user; the answer parser closes it when the result comes.
+    m_form10 = new DataCentreWaitDialog(this);
+    m_form10->show();
+}
+
+void GprsSettingsForm::onTimer3() {
+    Timer3->setEnabled(false);
+    sendFrame(GprsFrames::identityWrite(Text2->text(), Text3->text(), true), false);
+    if (m_form10) m_form10->close();
+}
+
+void GprsSettingsForm::set_object() {
+    if (Text8->text().isEmpty()) {
+        Dialogs::msgBox(this, QStringLiteral("您还没有输入工程号"), kTitle);
+        return;
+    }
+    if (Text1[0]->text().size() != 3) {
+        Dialogs::msgBox(this, QStringLiteral("您输入站点号错误，站点号是 3 位"), kTitle);
+        return;
+    }
+    sendFrame(GprsFrames::targetWrite(Text8->text(), Text1[0]->text()), false);
+}
+
+void GprsSettingsForm::set_bd_address() {
+    const auto frame = GprsFrames::passiveAddressWrite(Text9->text());
+    if (!frame) {
+        refuseIncomplete();
+        return;
+    }
+    sendFrame(*frame, false);
+}
+
+void GprsSettingsForm::set_baud() { sendFrame(GprsFrames::baudWrite(Combo7->currentText()), false); }
+
+// Heartbeat and restart count: F6, and a second later E4.
+void GprsSettingsForm::onTimer1() {
+    Timer1->rearm(1000);
+    auto end = [this] {
+        Timer1->setEnabled(false);
+        commandenable();
+    };
+    if (g::GprsParamStep == 0) {
+        const auto seconds = GprsFrames::textNumber(Text4->text(), 0, 65535);
+        if (!seconds || !sendFrame(GprsFrames::heartbeatWrite(uint16_t(*seconds)), false)) return end();
+        g::GprsParamStep = 1;
+    } else if (g::GprsParamStep == 1) {
+        if (const auto count = GprsFrames::textNumber(Text10->text(), 0, 255))
+            sendFrame(GprsFrames::restartWrite(uint8_t(*count)), false);
+        end();
+    }
+}
+
+// Work mode: F8, F9 [, FB [, E1]] a second apart, as the lists ask.
+void GprsSettingsForm::onTimer4() {
+    Timer4->rearm(1000);
+    auto end = [this] {
+        commandenable();
+        Timer4->setEnabled(false);
+    };
+    CommPort* p = port();
+    if (p && !p->isOpen()) p->open();
+    if (!p || !p->isOpen()) return end();
+    const QString c1 = Combo1->currentText(), c2 = Combo2->currentText(), c3 = Combo3->currentText();
+    switch (g::GprsParamStep) {
+        case 0:
+            if (c1 == QStringLiteral("主动方式"))
+                sendFrame(GprsFrames::valueWrite(0xF8, 1), false);
+            else if (c1 == QStringLiteral("被动方式"))
+                sendFrame(GprsFrames::valueWrite(0xF8, 0), false);
+            g::GprsParamStep = 1;
+            break;
+        case 1:
+            if (c2 == QStringLiteral("格式传输")) {
+                sendFrame(GprsFrames::valueWrite(0xF9, 1), false);
+                g::GprsParamStep = 100;
+            } else if (c2 == QStringLiteral("透明传输")) {
+                sendFrame(GprsFrames::valueWrite(0xF9, 0), false);
+                g::GprsParamStep = 2;
+            } else {
+                end();  // nothing chosen: the chain cannot go on
+            }
+            break;
+        case 2:
+            if (c3 == QStringLiteral("方式1")) {
+                sendFrame(GprsFrames::valueWrite(0xFB, 1), false);
+                g::GprsParamStep = 100;
+            } else if (c3 == QStringLiteral("方式2")) {
+                sendFrame(GprsFrames::valueWrite(0xFB, 0), false);
+                g::GprsParamStep = 3;
+            } else {
+                end();
+            }
+            break;
+        case 3: {
+            const QString type = Combo4->currentText();
+            uint8_t t = 3;
+            if (type == QStringLiteral("ASCII"))
+                t = 0;
+            else if (type == QStringLiteral("16进制"))
+                t = 1;
+            else if (type == QStringLiteral("BCD码"))
+                t = 2;
+            sendFrame(GprsFrames::addressLayoutWrite(uint8_t(-VScroll3->value()), uint8_t(-VScroll4->value()),
+                                                     uint8_t(-VScroll5->value()), t),
+                      false);
+            g::GprsParamStep = 100;
+            break;
+        }
+        default:
+            end();
+            break;
+    }
+}
+
+// Power saving: D3 [, DB, D2] a second apart.
+void GprsSettingsForm::onTimer5() {
+    Timer5->rearm(1000);
+    auto end = [this] {
+        Timer5->setEnabled(false);
+        commandenable();
+    };
+    switch (g::GprsParamStep) {
+        case 0:
+            if (!sendFrame(GprsFrames::valueWrite(0xD3, Option3->isChecked() ? 1 : 0), false)) return end();
+            g::GprsParamStep = Option3->isChecked() ? 1 : 3;
+            break;
+        case 1:
+            if (!sendFrame(GprsFrames::wakeModeWrite(Option7->isChecked() ? 0 : 1), false)) return end();
+            g::GprsParamStep = 2;
+            break;
+        case 2: {
+            const auto idle = GprsFrames::delayUnits(Text11->text());
+            const auto data = GprsFrames::delayUnits(Text12->text());
+            if (!idle || !data || !sendFrame(GprsFrames::wakeDelaysWrite(*idle, *data), false)) return end();
+            g::GprsParamStep = 3;
+            break;
+        }
+        case 3:
+            end();
+            break;
+        default:
+            break;
+    }
+}
+
+void GprsSettingsForm::refresh_para() {
+    for (int i : {0, 1, 30}) Label1[i]->setText(QStringLiteral("**:**:"));
+    Label1[2]->setText(QStringLiteral("******"));
+    Label1[3]->setText(QStringLiteral("***"));
+    Label1[9]->setText(QStringLiteral("***********"));
+    for (int i : {4, 5, 6, 7, 8, 33, 34}) Label1[i]->setText(QStringLiteral("********"));
+    Label10->setText(QStringLiteral("********"));
+    for (QLabel* l : {Label5, Label7, Label8}) l->setText(QStringLiteral("**"));
+    commanddisable();
+    Timer2->setEnabled(true);
+    g::GprsParamStep = 0;
+    if (port()) port()->setDTREnable(false);
+}
+
+// The read sequence: one request a tick; the answer chooses the next step.
+void GprsSettingsForm::onTimer2() {
+    static const uint8_t kCodes[13] = {0xF4, 0xEC, 0xF6, 0xE4, 0xD3, 0xD2, 0xF8,
+                                       0xE2, 0xF9, 0xF3, 0xFB, 0xE1, 0xDB};
+    Timer2->rearm(400);
+    g::GprsParamMode = true;
+    const int step = g::GprsParamStep;
+    if (step >= 0 && step <= 12 && sendFrame(GprsFrames::readRequest(kCodes[step]), true)) {
+        g::GprsParamStep = 100;
+        return;
+    }
+    Timer2->setEnabled(false);
+    g::GprsParamMode = false;
+    commandenable();
+    g::GprsParamStep = 100;
+}

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QPointer>
+#include <QWidget>
+#include <array>
+
+#include "GprsAnswerSink.h"
+
+class CommPort;
+class MainWindow;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QTabWidget;
+class VbTimer;
+#include "GprsWaitDialogs.h"
+
+// `frm7380COM`: the settings form of the GPRS data module, a child window
+// of the main window. Three tabs (parameters, data terminal, identity
+// address), the read-back display beneath, the requests and timed chains
+// to the module, and the data terminal. It applies what the answer parser
+// decodes (GprsAnswerSink).
+class GprsSettingsForm : public QWidget, public GprsAnswerSink {
+    Q_OBJECT
+public:
+    explicit GprsSettingsForm(MainWindow* main);
+    ~GprsSettingsForm() override;
+
+    // Form_Load: tab by work mode, receive path to the GPRS parser, boxes
+    // and labels, panel 1, and the read sequence a second later.
+    void load();
+
+    // --- requests (buttons) ---
+    void set_slave();
+    void set_object();
+    void set_bd_address();
+    void set_baud();
+    void refresh_para();
+    void commanddisable();
+    void commandenable();
+    void disable_();
+
+    // --- data terminal ---
+    void send_data();
+    void read_bd_data();
+    void read_empty();
+    void send_beidong();
+    void send_stand_touming();
+    void send_geshi();
+
+    DataCentreWaitDialog* dataCentreWait() const { return m_form10.data(); }
+
+    // --- GprsAnswerSink ---
+    void moduleReady() override;
+    void retryIdentityWrite() override;
+    void version(const QString& text) override;
+    void passiveAddress(const QString& addressText) override;
+    void targetAddress(const QString& addressText) override;
+    void identityAddress(const QString& addressText, const QString& secondText, bool updateEntry) override;
+    void identityOutcome(GprsAnswers::IdentityOutcome outcome) override;
+    void heartbeat(uint16_t seconds) override;
+    void workMode(uint8_t mode) override;
+    void transMode(uint8_t mode) override;
+    void subMode(uint8_t mode) override;
+    void addressLayout(const GprsAnswers::AddressLayout& layout) override;
+    void baud(int listIndex, const QString& labelText) override;
+    void restartCount(int count) override;
+    void powerSaving(uint8_t value) override;
+    void wakeDelays(const QString& text) override;
+    void wakeMode(uint8_t mode) override;
+    void logAnswer(const QString& line) override;
+    void receivedData() override;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
+
+private:
+    void buildParamTab(QWidget* tab);
+    void buildTerminalTab(QWidget* tab);
+    void buildIdentityTab(QWidget* tab);
+    void buildDisplay(QGroupBox* frame);
+    void commandClicked(int index);
+    void tabClicked(int index);
+    void combo1Click();
+    void combo2Click();
+    void combo3Click();
+    void combo4Click();
+    void setAddressLayoutEnabled(bool on, bool clear);
+    void label0DblClick();
+
+    // Writes a frame; a closed port is opened first only when `mayOpen`.
+    // False when nothing was sent.
+    bool sendFrame(const QByteArray& frame, bool mayOpen);
+    void refuseIncomplete();
+    void onTimer1();
+    void onTimer2();
+    void onTimer3();
+    void onTimer4();
+    void onTimer5();
+    void onRTimer();
+    void appendLog(const QString& text);
+    void logSent(const QByteArray& frame);
+    void sendDollarRequest(bool read);
+    // The cut send text and its bytes (the box takes the cut text).
+    QByteArray sendBytes();
+
+    CommPort* port() const;
+
+    MainWindow* m_main;
+    QTabWidget* SSTab1 = nullptr;
+    std::array<QPushButton*, 12> Command1{};
+    std::array<bool, 12> m_savedEnabled{};
+    QMap<int, QLabel*> Label1;
+    std::array<QLabel*, 7> Label2{};
+    QLabel* Label5 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label10 = nullptr;
+    std::array<QLineEdit*, 7> Text1{};      // 0 station of the target; 4, 5, 6 addresses
+    std::array<QPlainTextEdit*, 4> Area{};  // Text1(1), Text1(2), Text1(3)
+    QLineEdit *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr, *Text5 = nullptr, *Text6 = nullptr,
+              *Text7 = nullptr, *Text8 = nullptr, *Text9 = nullptr, *Text10 = nullptr, *Text11 = nullptr,
+              *Text12 = nullptr;
+    QComboBox *Combo1 = nullptr, *Combo2 = nullptr, *Combo3 = nullptr, *Combo4 = nullptr, *Combo7 = nullptr;
+    QScrollBar *VScroll3 = nullptr, *VScroll4 = nullptr, *VScroll5 = nullptr, *VScroll8 = nullptr;
+    QRadioButton *Option3 = nullptr, *Option4 = nullptr, *Option7 = nullptr, *Option8 = nullptr;
+    QGroupBox* Frame7 = nullptr;
+    VbTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr, *Timer4 = nullptr, *Timer5 = nullptr,
+            *Timer6 = nullptr, *Timer7 = nullptr, *rTimer = nullptr;
+    QPointer<DataCentreWaitDialog> m_form10;
+    bool m_tabRedirect = false;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+class QLabel;
+class QProgressBar;
+class VbTimer;
+
+// `Form19`: the wait while the GPRS module restarts in its new work mode.
+// 200 ms after it opens `closePort` runs; 51 s after it opens `finished`
+// runs and the dialog closes. Modal to the user, without an event loop of
+// its own.
+class RestartWaitDialog : public QDialog {
+    Q_OBJECT
+public:
+    RestartWaitDialog(QWidget* parent, const QString& message, std::function<void()> closePort,
+                      std::function<void()> finished);
+
+    QLabel* Label1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    VbTimer* Timer1 = nullptr;
+    VbTimer* Timer2 = nullptr;
+
+private:
+    void onTimer1();
+    std::function<void()> m_closePort;
+    std::function<void()> m_finished;
+    int m_count = 0;
+};
+
+// `Form10`: the wait while the data centre answers an identity-address
+// write. A line of ">" marks grows every 500 ms; after 90 s without an
+// answer it reports the time-out and closes itself.
+class DataCentreWaitDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit DataCentreWaitDialog(QWidget* parent);
+
+    QLabel* Label1 = nullptr;
+    VbTimer* Timer1 = nullptr;
+
+private:
+    void onTimer1();
+    QString m_text;
+    int m_count = 0;
+};

@@ -1,0 +1,314 @@
+// The GPRS settings form: the read sequence, the writes and their chains,
+// refusals and a closed port, end to end against the simulated module.
+
+#include "GprsHarness.h"
+#include "platform/Controls.h"
+
+class TestGprsSettings : public QObject {
+    Q_OBJECT
+private slots:
+    void readSequenceFollowsTheModule();
+    void readSequenceWithPowerSavingAndSilence();
+    void strayF5AndAnswersDuringANotice();
+    void writeChains();
+    void identityAndTargetAddresses();
+    void dataCentreSilenceTimesOut();
+    void workModeChain();
+    void refusalsSendNothing();
+    void closedPortSendsNothing();
+};
+
+void TestGprsSettings::readSequenceFollowsTheModule() {
+    GprsHarness h;
+    h.sim().identity.transMode = 1;  // active, formatted, no power saving
+    const qint64 t0 = h.sim().elapsedMs();
+    QVERIFY(h.openForm(1, false));
+    QVERIFY(h.fixture.waitForRequests(1, 3000));
+    const qint64 first = h.at(0) - t0;
+    QVERIFY2(first >= 1000 && first < 1600, qPrintable(QString::number(first)));
+    QVERIFY(!h.button(4)->isEnabled());
+    QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled(); }, 8000));
+    QCOMPARE(h.requestsFrom(0),
+             (QStringList{hex(h.frame("F4 03")), hex(h.frame("EC 03")), hex(h.frame("F6 03")),
+                          hex(h.frame("E4 03")), hex(h.frame("D3 03")), hex(h.frame("F8 03")),
+                          hex(h.frame("F9 03"))}));
+    for (int i = 1; i < 7; ++i) {
+        const qint64 gap = h.at(i) - h.at(i - 1);
+        QVERIFY2(gap >= 350 && gap < 700, qPrintable(QString::number(gap)));
+    }
+    QCOMPARE(h.label1(0), QStringLiteral("1A:05:"));
+    QCOMPARE(h.text("Text2"), QStringLiteral("1"));
+    QCOMPARE(h.text("Text3"), QStringLiteral("A05"));
+    QCOMPARE(h.label1(9), QStringLiteral("N320 V4.02 "));
+    QCOMPARE(h.label1(3), QStringLiteral("300秒"));
+    QCOMPARE(h.text("Text4"), QStringLiteral("300"));
+    QCOMPARE(h.f<QLabel>("Label5")->text(), QStringLiteral("5"));
+    QCOMPARE(h.f<QLabel>("Label7")->text(), QStringLiteral("无省电"));
+    QCOMPARE(h.label1(4), QStringLiteral("主动方式"));
+    QCOMPARE(h.label1(5), QStringLiteral("格式传输"));
+    QCOMPARE(h.f<QComboBox>("Combo1")->currentText(), QStringLiteral("主动方式"));
+    QVERIFY(!g::GprsParamMode);
+    QCOMPARE(g::GprsParamStep, 100);
+    QTest::qWait(500);
+    QCOMPARE(h.sim().requests().size(), 7);
+    QCOMPARE(h.dialogs.messageCount(), 0);
+}
+
+void TestGprsSettings::readSequenceWithPowerSavingAndSilence() {
+    GprsHarness h;
+    h.module->powerSaving = 1;
+    h.module->idleUnits = 1;
+    h.module->dataUnits = 10;
+    h.module->heartbeat = 65535;
+    h.sim().identity.workMode = 0;  // passive, transparent: E2, F3, FB follow
+    h.module->subMode = 1;
+    QVERIFY(h.openForm(1));
+    QTest::mouseClick(h.button(4), Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled(); }, 9000));
+    QStringList codes;
+    for (const QString& r : h.requestsFrom(0)) codes << r.mid(24, 2);
+    QCOMPARE(codes, (QStringList{"F4", "EC", "F6", "E4", "D3", "D2", "DB", "F8", "E2", "F9", "F3", "FB"}));
+    QCOMPARE(h.f<QLabel>("Label8")->text(), QStringLiteral(".4s   4s"));
+    QCOMPARE(h.text("Text4"), QStringLiteral("65535"));
+    QCOMPARE(h.text("Text1(4)"), QStringLiteral("31:32:"));
+    QCOMPARE(h.label1(6), QStringLiteral("方式1"));
+    QCOMPARE(h.label1(4), QStringLiteral("被动方式"));
+
+    // A request left unanswered ends the sequence 400 ms later.
+    h.module->muted.insert(0xE4);
+    const int from = h.sim().requests().size();
+    QTest::mouseClick(h.button(4), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequest(h.frame("E4 03"), from) >= 0);
+    const qint64 asked = h.sim().elapsedMs();
+    QVERIFY(!h.allButtonsEnabled());
+    QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled(); }, 2000));
+    const qint64 ended = h.sim().elapsedMs() - asked;
+    QVERIFY2(ended >= 300 && ended < 900, qPrintable(QString::number(ended)));
+    QCOMPARE(h.sim().requests().size(), from + 4);
+    QCOMPARE(h.f<QLabel>("Label5")->text(), QStringLiteral("**"));
+}
+
+void TestGprsSettings::strayF5AndAnswersDuringANotice() {
+    GprsHarness h;
+    QVERIFY(h.openForm(1));
+    g::GprsParamMode = true;
+    h.sim().send(h.frame("F5 00 01 02 03 04 05 06 07 08"));
+    h.sim().send(h.frame("F6 00 01 2C"));
+    QVERIFY(QTest::qWaitFor([&] { return h.text("Text4") == "300" && h.label1(3) == "300秒"; }, 2000));
+    h.setText("Text4", "1");
+
+    // The module speaks while the notice is open: its answer is read.
+    Dialogs::Handler* recorder = Dialogs::handler();
+    Dialogs::Handler during;
+    QStringList shown;
+    during.message = [&](const Dialogs::Message& m) {
+        shown << m.text;
+        h.sim().send(h.frame("F6 00 00 2A"));
+        QTest::qWait(300);
+        return Dialogs::Answer::Ok;
+    };
+    Dialogs::setHandler(&during);
+    h.module->sendNotice(0x01);
+    QVERIFY(QTest::qWaitFor([&] { return h.text("Text4") == "42"; }, 3000));
+    Dialogs::setHandler(recorder);
+    QCOMPARE(shown, QStringList{QStringLiteral("模块初始化已经完成，您可以接收和发射数据了")});
+    QCOMPARE(g::RxState, 0);
+}
+
+void TestGprsSettings::writeChains() {
+    GprsHarness h;
+    QVERIFY(h.openForm(1));
+    h.setText("Text4", "300");
+    h.setText("Text10", "5");
+    const qint64 t0 = h.sim().elapsedMs();
+    QTest::mouseClick(h.button(2), Qt::LeftButton);
+    QVERIFY(!h.button(4)->isEnabled());
+    QVERIFY(h.fixture.waitForRequests(2, 3000));
+    QCOMPARE(h.requestsFrom(0), (QStringList{hex(h.frame("F6 01 01 2C")), hex(h.frame("E4 01 05"))}));
+    QVERIFY2(h.at(0) - t0 < 400, qPrintable(QString::number(h.at(0) - t0)));
+    const qint64 gap = h.at(1) - h.at(0);
+    QVERIFY2(gap >= 900 && gap < 1300, qPrintable(QString::number(gap)));
+    QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled(); }, 500));
+    QCOMPARE(h.module->heartbeat, 300);
+
+    // Power saving on, mode 1, 1000 ms and 10000 ms.
+    h.setText("Text11", "1000");
+    h.setText("Text12", "10000");
+    QTest::mouseClick(h.button(9), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequests(5, 4000));
+    QCOMPARE(h.requestsFrom(2), (QStringList{hex(h.frame("D3 01 01")), hex(h.frame("DB 01 00 00 00 00")),
+                                             hex(h.frame("D2 01 00 02 00 19"))}));
+    QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled(); }, 2000));
+    // Without power saving only D3 goes out.
+    Controls::setValueQuiet(h.f<QRadioButton>("Option4"), true);
+    QTest::mouseClick(h.button(9), Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled(); }, 3000));
+    QCOMPARE(h.requestsFrom(5), (QStringList{hex(h.frame("D3 01 00"))}));
+
+    // Passive address and rate.
+    h.setText("Text9", "5");
+    QTest::mouseClick(h.button(11), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequest(h.frame("E2 01 30 35"), 6) >= 0);
+    QTest::mouseClick(h.button(8), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequest(h.frame("F2 01 06"), 7) >= 0);
+}
+
+void TestGprsSettings::identityAndTargetAddresses() {
+    GprsHarness h;
+    QVERIFY(h.openForm(0));
+    h.setText("Text2", "A");
+    h.setText("Text3", "0F3");
+    h.module->identityDelayMs = 300;
+    QTest::mouseClick(h.button(0), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequests(1));
+    QCOMPARE(h.requestsFrom(0), QStringList{hex(h.frame("F4 01 A0 F3"))});
+    QPointer<DataCentreWaitDialog> wait = h.form()->dataCentreWait();
+    QVERIFY(wait && wait->isVisible() && wait->isModal());
+    QVERIFY(h.dialogs.waitForMessage(1, 3000));
+    QCOMPARE(h.dialogs.lastText(), QStringLiteral("模块身份地址设置成功"));
+    QCOMPARE(h.dialogs.messages().last().title, QStringLiteral("系统提示"));
+    QVERIFY(QTest::qWaitFor([&] { return wait.isNull(); }, 1000));
+    QVERIFY(!g::GprsSlaveSetPending);
+
+    // Taken: Yes forces the write; the wait closes without a second one.
+    h.module->identityResults = {0x08};
+    h.dialogs.queueAnswer(Dialogs::Answer::Yes);
+    QTest::mouseClick(h.button(0), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequests(3, 3000));
+    QCOMPARE(h.requestsFrom(1), (QStringList{hex(h.frame("F4 01 A0 F3")), hex(h.frame("F4 02 A0 F3"))}));
+    QCOMPARE(h.dialogs.messages()[1].text, QStringLiteral("您设置的身份地址已经被占用，要替换它吗？"));
+    QVERIFY(QTest::qWaitFor([&] { return !h.form()->dataCentreWait(); }, 1000));
+    QVERIFY(h.dialogs.waitForMessage(3, 3000));  // the forced write's own result
+    QCOMPARE(h.dialogs.lastText(), QStringLiteral("模块身份地址设置成功"));
+
+    // A two-digit station is refused.
+    h.setText("Text3", "0F");
+    QTest::mouseClick(h.button(0), Qt::LeftButton);
+    QCOMPARE(h.dialogs.lastText(), QStringLiteral("您输入站点号错误，站点号是 3 位"));
+
+    h.setText("Text8", "1");
+    h.setText("Text1(0)", "234");
+    QTest::mouseClick(h.button(6), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequest(h.frame("F3 01 12 34"), 3) >= 0);
+    QTest::qWait(200);
+    QCOMPARE(h.sim().requests().size(), 4);
+}
+
+void TestGprsSettings::dataCentreSilenceTimesOut() {
+    GprsHarness h;
+    QVERIFY(h.openForm(0));
+    h.module->muted.insert(0xF4);
+    QTest::mouseClick(h.button(0), Qt::LeftButton);
+    QPointer<DataCentreWaitDialog> wait = h.form()->dataCentreWait();
+    QVERIFY(wait);
+    QVERIFY(g::GprsSlaveSetPending);
+    QVERIFY(QTest::qWaitFor([&] { return wait->Label1->text() == ">>"; }, 2000));
+    // The marks grow to 30 and start again; the 180th tick gives up.
+    QStringList seen;
+    QObject::connect(wait->Timer1, &VbTimer::tick, [&] { seen << wait->Label1->text(); });
+    wait->Timer1->rearm(2);
+    QVERIFY(QTest::qWaitFor([&] { return wait.isNull(); }, 5000));
+    QVERIFY(seen.contains(QString(30, QLatin1Char('>'))));
+    QVERIFY(!seen.contains(QString(31, QLatin1Char('>'))));
+    QCOMPARE(h.dialogs.messageCount(), 1);
+    QCOMPARE(h.dialogs.lastText(), QStringLiteral("连接超时，可能是网络忙。请少后再试"));
+    QCOMPARE(h.dialogs.messages()[0].title, QStringLiteral("网络出错！"));
+    // The module's late notice of its restart sends the write once more.
+    h.module->muted.clear();
+    h.module->sendNotice(0x03);
+    QVERIFY(h.fixture.waitForRequests(2, 2000));
+    QCOMPARE(h.requestsFrom(0), (QStringList{hex(h.frame("F4 01 00 00")), hex(h.frame("F4 01 00 00"))}));
+    QVERIFY(h.dialogs.waitForMessage(2, 3000));
+    QCOMPARE(h.dialogs.lastText(), QStringLiteral("模块身份地址设置成功"));
+}
+
+void TestGprsSettings::workModeChain() {
+    GprsHarness h;
+    QVERIFY(h.openForm(1));
+    auto* c1 = h.f<QComboBox>("Combo1");
+    auto* c2 = h.f<QComboBox>("Combo2");
+    auto* c3 = h.f<QComboBox>("Combo3");
+    auto* c4 = h.f<QComboBox>("Combo4");
+    // Active with no transmission mode: refused, every button back.
+    Controls::setListIndexAndClick(c1, 0);
+    QCOMPARE(c3->count(), 2);
+    QTest::mouseClick(h.button(10), Qt::LeftButton);
+    QCOMPARE(h.dialogs.lastText(), QStringLiteral("模块设置时参数不全"));
+    QVERIFY(h.allButtonsEnabled());
+
+    // Transparent, 方式2, ASCII: F8, F9, FB, E1 a second apart.
+    Controls::setListIndexAndClick(c2, 1);
+    Controls::setListIndexAndClick(c3, 1);
+    QVERIFY(c4->isEnabled());
+    Controls::setListIndexAndClick(c4, 0);
+    QCOMPARE(h.text("Text6"), QStringLiteral("1"));
+    QTest::mouseClick(h.button(10), Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled(); }, 6000));
+    QCOMPARE(h.requestsFrom(0), (QStringList{hex(h.frame("F8 01 01")), hex(h.frame("F9 01 00")),
+                                             hex(h.frame("FB 01 00")), hex(h.frame("E1 01 01 01 01 00"))}));
+
+    // 格式传输 greys the layout out and sends F8 and F9 only.
+    Controls::setListIndexAndClick(c2, 0);
+    QVERIFY(!c4->isEnabled());
+    QCOMPARE(c3->currentText(), QStringLiteral("无"));
+    QTest::mouseClick(h.button(10), Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled(); }, 5000));
+    QCOMPARE(h.requestsFrom(4), (QStringList{hex(h.frame("F8 01 01")), hex(h.frame("F9 01 01"))}));
+
+    // A passive module with nothing chosen below: the chain stops at the
+    // empty list and gives every button back.
+    Controls::setListIndexAndClick(c1, 1);
+    c2->setCurrentIndex(-1);
+    c2->setEditText(QStringLiteral("无"));
+    QTest::mouseClick(h.button(10), Qt::LeftButton);
+    QVERIFY(!h.allButtonsEnabled());
+    QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled(); }, 4000));
+    QCOMPARE(h.requestsFrom(6), QStringList{hex(h.frame("F8 01 00"))});
+}
+
+void TestGprsSettings::refusalsSendNothing() {
+    struct Case {
+        const char* box;
+        const char* value;
+        int button;
+    };
+    const Case cases[] = {{"Text9", "", 11},       {"Text10", "256", 2},      {"Text10", "-1", 2},
+                          {"Text4", "", 2},        {"Text12", "26214200", 9}, {"Text11", "-400", 9},
+                          {"Text1(4)", "31:3", 3}, {"Text1(4)", "", 7}};
+    for (const Case& c : cases) {
+        GprsHarness fresh;
+        QVERIFY(fresh.openForm(1));
+        fresh.setText(c.box, c.value);
+        QTest::mouseClick(fresh.button(c.button), Qt::LeftButton);
+        QCOMPARE(fresh.dialogs.lastText(), QStringLiteral("模块设置时参数不全"));
+        QCOMPARE(fresh.dialogs.messages().last().title, QStringLiteral("系统提示"));
+        QTest::qWait(150);
+        QVERIFY2(fresh.sim().requests().isEmpty(), c.box);
+        QVERIFY2(fresh.allButtonsEnabled(), c.box);
+    }
+}
+
+void TestGprsSettings::closedPortSendsNothing() {
+    GprsHarness h;
+    QVERIFY(h.openForm(1));
+    h.port().close();
+    QTest::mouseClick(h.button(6), Qt::LeftButton);   // target
+    QTest::mouseClick(h.button(8), Qt::LeftButton);   // rate
+    QTest::mouseClick(h.button(11), Qt::LeftButton);  // passive address
+    QTest::mouseClick(h.button(2), Qt::LeftButton);   // heartbeat chain
+    QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled(); }, 1000));
+    QTest::mouseClick(h.button(9), Qt::LeftButton);  // power-saving chain
+    QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled(); }, 1000));
+    QTest::qWait(1200);
+    QVERIFY(!h.port().isOpen());
+    QVERIFY(h.sim().requests().isEmpty());
+    QCOMPARE(h.dialogs.messageCount(), 0);
+    // The read sequence opens the port itself.
+    QTest::mouseClick(h.button(4), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequests(1, 2000));
+    QVERIFY(h.port().isOpen());
+    QCOMPARE(h.requestsFrom(0).value(0), hex(h.frame("F4 03")));
+}
+
+QTEST_MAIN(TestGprsSettings)
+#include "tst_gprs_settings.moc"

@@ -1,0 +1,154 @@
+// The GPRS data terminal: frames sent in each mode, logs, received data
+// shown after the quiet time, end to end against the simulated module.
+
+#include "GprsHarness.h"
+
+class TestGprsTerminal : public QObject {
+    Q_OBJECT
+private slots:
+    void passiveRequestsAndAnswers();
+    void passiveFormattedDisplay_data();
+    void passiveFormattedDisplay();
+    void activeFormattedAndTransparent();
+    void addressKeysAndClosedPort();
+};
+
+namespace {
+// Sets the modes the terminal works in, in the program and in the module.
+void modes(GprsHarness& h, uint8_t work, uint8_t trans) {
+    g::WorkModeByte[0] = work;
+    g::TransModeByte[0] = trans;
+    h.sim().identity.workMode = work;
+    h.sim().identity.transMode = trans;
+}
+QString area(GprsHarness& h, const char* name) { return h.text(QString::fromLatin1(name)).trimmed(); }
+}  // namespace
+
+void TestGprsTerminal::passiveRequestsAndAnswers() {
+    GprsHarness h;
+    QVERIFY(h.openForm(1));
+    modes(h, 0, 1);
+    h.setText("Text1(4)", "31:32:");
+    h.setText("Text1(6)", "00:05:");
+    h.setText("Text1(1)", "41:4");  // cut to whole groups before sending
+    QTest::mouseClick(h.button(1), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequests(1));
+    QCOMPARE(h.requestsFrom(0), QStringList{"24 31 32 57 00 07 D7 01 00 05 00 01 41 0D"});
+    QCOMPARE(h.text("Text1(1)"), QStringLiteral("41:"));
+    QCOMPARE(h.main().panel(2), QStringLiteral("模块状态：发射数据"));
+    // The module takes it: "!", the address and CR.
+    QVERIFY(QTest::qWaitFor([&] { return h.text("Text1(3)").contains("接收  21:31:32:0D:"); }, 2000));
+    QVERIFY(h.text("Text1(3)").startsWith("发射数据：  24:31:32:57:00:07:D7:01:00:05:00:01:41:0D:"));
+
+    QTest::mouseClick(h.button(3), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequests(2));
+    QCOMPARE(h.requestsFrom(1), QStringList{"24 31 32 52 0D"});
+    QVERIFY(h.text("Text1(3)").contains("发送指令 24:31:32:52:0D:"));
+    QVERIFY(QTest::qWaitFor([&] { return h.text("Text1(3)").contains("接收  21:31:32:00:00:0D:"); }, 2000));
+
+    QTest::mouseClick(h.button(7), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequests(3));
+    QCOMPARE(h.requestsFrom(2), QStringList{"24 31 32 57 00 00 0D"});
+    QVERIFY(QTest::qWaitFor([&] { return h.text("Text1(3)").contains("接收  21:31:32:0D:00:0D:"); }, 2000));
+
+    // Transparent passive data go without the formatted envelope.
+    modes(h, 0, 0);
+    h.setText("Text1(1)", "41:42:");
+    QTest::mouseClick(h.button(1), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequests(4));
+    QCOMPARE(h.requestsFrom(3), QStringList{"24 31 32 57 00 02 41 42 0D"});
+}
+
+void TestGprsTerminal::passiveFormattedDisplay_data() {
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("sender");
+    QTest::newRow("frame") << fromHex("21 31 32 00 0A D7 01 00 05 00 03 41 42 43 0D") << "41:42:43:"
+                           << "00:05:";
+    QTest::newRow("short") << fromHex("21 31 32 00 02 41 42") << ""
+                           << "";
+    QTest::newRow("bare frame") << fromHex("21 31 32 00 07 D7 01 00 06 00 00 0D") << ""
+                                << "00:06:";
+}
+
+void TestGprsTerminal::passiveFormattedDisplay() {
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, shown);
+    QFETCH(QString, sender);
+    GprsHarness h;
+    QVERIFY(h.openForm(1));
+    modes(h, 0, 1);
+    h.setText("Text1(2)", "old");
+    h.setText("Text1(5)", "old");
+    h.setText("Text1(4)", "31:32:");
+    h.sim().setFallbackHandler([&](ModuleSim& sim, const QByteArray&) { sim.answer(answer); });
+    QTest::mouseClick(h.button(3), Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return h.text("Text1(3)").contains("接收数据："); }, 2000));
+    QCOMPARE(area(h, "Text1(2)"), shown);
+    QCOMPARE(h.text("Text1(5)"), sender);
+    QVERIFY(h.text("Text1(3)").contains("接收数据：  " + SimSupport::hex(answer).replace(' ', ':') + ":"));
+    QCOMPARE(g::RxState, 0);
+    QVERIFY(g::RxText.isEmpty());
+    QCOMPARE(h.main().panel(2), QStringLiteral("模块状态：接收数据"));
+}
+
+void TestGprsTerminal::activeFormattedAndTransparent() {
+    GprsHarness h;
+    QVERIFY(h.openForm(1));
+    modes(h, 1, 1);
+    h.setText("Text1(6)", "12:34:");
+    h.setText("Text1(1)", "AA:BB:CC:");
+    QTest::mouseClick(h.button(1), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequests(1));
+    QCOMPARE(h.requestsFrom(0), QStringList{"D7 01 12 34 00 03 AA BB CC"});
+    QVERIFY(QTest::qWaitFor([&] { return h.text("Text1(3)").contains("接收  D7:FA:"); }, 2000));
+
+    // A frame from the network, in pieces: shown once, 200 ms after the last.
+    h.sim().sendChunks({fromHex("D7 01 00"), fromHex("05 00 02 41"), fromHex("42")}, 60);
+    QVERIFY(QTest::qWaitFor([&] { return !area(h, "Text1(2)").isEmpty(); }, 2000));
+    QCOMPARE(area(h, "Text1(2)"), QStringLiteral("41:42:"));
+    QCOMPARE(h.text("Text1(5)"), QStringLiteral("00:05:"));
+
+    // Transparent: the bytes as typed; an empty send does nothing.
+    modes(h, 1, 0);
+    h.setText("Text1(1)", "");
+    QTest::mouseClick(h.button(1), Qt::LeftButton);
+    h.setText("Text1(1)", "48:49:");
+    QTest::mouseClick(h.button(1), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequests(2));
+    QTest::qWait(100);
+    QCOMPARE(h.requestsFrom(1), QStringList{"48 49"});
+    h.sim().send(fromHex("4F 4B"));
+    QVERIFY(QTest::qWaitFor([&] { return area(h, "Text1(2)") == "4F:4B:"; }, 2000));
+    QVERIFY(h.text("Text1(3)").contains("接收数据：  4F:4B:"));
+}
+
+void TestGprsTerminal::addressKeysAndClosedPort() {
+    GprsHarness h;
+    QVERIFY(h.openForm(1));
+    modes(h, 0, 0);
+    auto* box = h.f<QLineEdit>("Text1(4)");
+    box->setVisible(true);
+    box->setFocus();
+    QTest::keyClicks(box, "1a2b");
+    QCOMPARE(box->text(), QStringLiteral("1A:2B:"));
+    box->clear();
+    QTest::keyClicks(box, "abc");
+    QCOMPARE(box->text(), QStringLiteral("AB:C"));
+    auto* send = h.f<QPlainTextEdit>("Text1(1)");
+    send->setFocus();
+    QTest::keyClicks(send, "0g1x2");
+    QCOMPARE(send->toPlainText(), QStringLiteral("01:2"));
+
+    // With the port closed nothing is sent and nothing logged.
+    box->setText("31:32:");
+    h.port().close();
+    for (int b : {1, 3, 7}) QTest::mouseClick(h.button(b), Qt::LeftButton);
+    QTest::qWait(200);
+    QVERIFY(h.sim().requests().isEmpty());
+    QVERIFY(h.text("Text1(3)").isEmpty());
+    QCOMPARE(h.dialogs.messageCount(), 0);
+}
+
+QTEST_MAIN(TestGprsTerminal)
+#include "tst_gprs_terminal.moc"
