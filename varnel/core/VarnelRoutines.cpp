@@ -30,9 +30,7 @@ int TextToUnicodeBytes(QByteArray& a, const QString& text) {
     return 1;
 }
 
-int ComboFindIndex(const QComboBox* combo, const QString& text) {
-    return ComboFindIndex(itemTexts(combo), text);
-}
+int ComboFindIndex(const QComboBox* combo, const QString& text) { return ComboFindIndex(itemTexts(combo), text); }
 
 QString ComboItemText(const QComboBox* combo, double index) { return ComboItemText(itemTexts(combo), index); }
 
