@@ -1,12 +1,12 @@
 #include "Handshake.h"
 
-#include "Frames.h"
+#include "core/protocol/Frames.h"
 #include "ConnectDialog.h"
 #include "Globals.h"
 #include "MainWindow.h"
 #include "ProgramForms.h"
 #include "platform/Dialogs.h"
-#include "platform/TextCodec.h"
+#include "platform/text/TextCodec.h"
 
 #include <QProgressBar>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #include "LegacyProbe.h"
 
 #include "RestartNotice.h"
-#include "Frames.h"
+#include "core/protocol/Frames.h"
 #include "ConnectDialog.h"
 #include "Globals.h"
 #include "MainWindow.h"

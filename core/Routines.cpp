@@ -23,21 +23,6 @@ void DigitKeyFilter(int& keyAscii) {
     if ((k >= 0 && k <= 7) || (k >= 9 && k <= 47) || (k >= 58 && k <= 126)) keyAscii = 0;
 }
 
-QByteArray Crc16Bytes(const QByteArray& a, int n) {
-    // A count past the array's end would read beyond it; only the bytes that
-    // exist are summed.
-    const int count = std::min<int>(n, a.size());
-    uint16_t crc = 0xFFFF;
-    for (int i = 0; i < count; ++i) {
-        crc ^= static_cast<uint8_t>(a[i]);
-        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
-    }
-    QByteArray out(2, '\0');
-    out[0] = static_cast<char>(crc >> 8);
-    out[1] = static_cast<char>(crc & 0xFF);
-    return out;
-}
-
 int TextToUnicodeBytes(QByteArray& a, const QString& text) {
     if (text.isEmpty()) return 0;
     // Callers copy from element 1: element 0 is a spare zero byte.

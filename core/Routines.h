@@ -4,20 +4,16 @@
 #include <QString>
 #include <cstdint>
 
-#include "core/protocol/ByteRoutines.h"
+#include "core/protocol/Checksums.h"
+#include "core/protocol/HexText.h"
 
 class CommPort;
 
 // Routines shared by every form of both programs.
 
-// ByteToHex2, HexDigitValue, HexPairValue and SumCheck8 are in the protocol
-// library, included here for every caller.
-
 // Key filters: the key code is changed in place, 0 dropping the key.
 void HexKeyFilter(int& keyAscii);
 void DigitKeyFilter(int& keyAscii);
-// CRC-16/MODBUS of a[0..n-1], two bytes high byte first.
-QByteArray Crc16Bytes(const QByteArray& a, int n);
 // a := 00 followed by each UTF-16 code unit high byte first; 1, or 0 for an
 // empty text (a left unchanged).
 int TextToUnicodeBytes(QByteArray& a, const QString& text);

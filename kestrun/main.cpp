@@ -2,7 +2,7 @@
 
 #include "core/MainWindow.h"
 #include "kestrun/KestrunForms.h"
-#include "platform/TextCodec.h"
+#include "platform/text/TextCodec.h"
 #include "platform/Dialogs.h"
 #include "platform/Vb.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/MainWindow.h"
 #include "platform/Dialogs.h"
-#include "platform/TextCodec.h"
+#include "platform/text/TextCodec.h"
 #include "platform/Vb.h"
 #include "varnel/VarnelForms.h"
 

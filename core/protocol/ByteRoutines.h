@@ -1,23 +1,12 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
-#include <cstdint>
 
-// Byte-level routines of the module protocol. They live here, below the
-// forms, so that frame builders and decoders can use them without pulling
-// in any window code; core/Routines.h and varnel/core/VarnelRoutines.h
-// still offer them to their callers.
-
-// A byte as two upper-case hex digits ("0A").
-QString ByteToHex2(uint8_t b);
-// "0".."9" -> 0..9, "A".."F" -> 10..15, anything else (lower case too) -> 0.
-int HexDigitValue(int c);
-// The byte of the two hex digits at pos (a missing or non-hex digit counts
-// as 0): "41:42:" at 3 gives 0x42.
-uint8_t HexPairValue(const QString& text, qsizetype pos);
-// Sum of a[start..end-1] modulo 256; 0 when start >= end.
-int SumCheck8(const QByteArray& a, long start, long end);
+// Byte-level routines of the module protocol, below the forms so that frame
+// builders and decoders can use them without any window code; core/Routines.h
+// and varnel/core/VarnelRoutines.h still offer them to their callers.
+#include "core/protocol/Checksums.h"
+#include "core/protocol/HexText.h"
 
 namespace varnel {
 

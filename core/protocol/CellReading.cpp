@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/TextCodec.h"
-#include "platform/VbNum.h"
+#include "platform/text/TextCodec.h"
+#include "platform/text/VbNum.h"
 
 namespace protocol::detail {
 

@@ -8,8 +8,8 @@
 #include "CheckCode.h"
 #include "ListLookup.h"
 #include "ValueLists.h"
-#include "platform/TextCodec.h"
-#include "platform/VbNum.h"
+#include "platform/text/TextCodec.h"
+#include "platform/text/VbNum.h"
 
 namespace protocol {
 

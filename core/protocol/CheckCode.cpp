@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "ByteRoutines.h"
-#include "platform/VbNum.h"
+#include "platform/text/VbNum.h"
 
 namespace protocol {
 

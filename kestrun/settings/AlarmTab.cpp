@@ -19,7 +19,7 @@
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
-#include "platform/VbNum.h"
+#include "platform/text/VbNum.h"
 
 using namespace SettingsRecords;
 

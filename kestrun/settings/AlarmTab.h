@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "SettingsRecords.h"
+#include "core/protocol/SettingsRecords.h"
 
 class SettingsForm;
 class PhoneBatch;

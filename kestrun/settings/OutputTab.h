@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <array>
 
-#include "SettingsRecords.h"
+#include "core/protocol/SettingsRecords.h"
 
 class SettingsForm;
 class QCheckBox;

@@ -11,7 +11,7 @@
 
 #include "SettingsForm.h"
 #include "PhoneTab.h"
-#include "ParamFrames.h"
+#include "core/protocol/ParamFrames.h"
 #include "core/Globals.h"
 #include "core/Routines.h"
 #include "platform/CommPort.h"

@@ -7,11 +7,11 @@
 #include "SettingsForm.h"
 #include "OutputTab.h"
 #include "PhoneTab.h"
-#include "SettingsRecords.h"
+#include "core/protocol/SettingsRecords.h"
 #include "core/Globals.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
-#include "platform/VbNum.h"
+#include "platform/text/VbNum.h"
 #include "platform/VbTimer.h"
 
 PhoneBatch::PhoneBatch(SettingsForm* form, QObject* parent) : QObject(parent), m_form(form) {

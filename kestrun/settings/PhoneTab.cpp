@@ -13,7 +13,7 @@
 #include "core/NumberPicker.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
-#include "core/PhoneCodec.h"
+#include "core/protocol/PhoneCodec.h"
 #include "core/Routines.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"

@@ -8,7 +8,7 @@
 #include <array>
 #include <functional>
 
-#include "TestFrames.h"
+#include "core/protocol/TestFrames.h"
 
 class SettingsForm;
 class QLabel;

@@ -4,7 +4,7 @@
 #include "SmsAnswerReceiver.h"
 #include "core/Globals.h"
 #include "kestrun/settings/AlarmTab.h"
-#include "kestrun/settings/SettingsRecords.h"
+#include "core/protocol/SettingsRecords.h"
 
 // The input-state text that begins with "<": state 30. The "<" was taken by
 // the hunt; the state character follows, possibly in a later delivery,

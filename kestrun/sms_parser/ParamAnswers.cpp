@@ -11,11 +11,11 @@
 #include "SmsAnswerReceiver.h"
 #include "core/Globals.h"
 #include "kestrun/settings/SettingsForm.h"
-#include "kestrun/settings/ParamFrames.h"
+#include "core/protocol/ParamFrames.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
-#include "platform/TextCodec.h"
+#include "platform/text/TextCodec.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "SmsAnswerReceiver.h"
 #include "core/Globals.h"
-#include "core/PhoneCodec.h"
+#include "core/protocol/PhoneCodec.h"
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
 

@@ -6,7 +6,7 @@
 #include "core/Routines.h"
 #include "kestrun/settings/AlarmTab.h"
 #include "kestrun/settings/OutputTab.h"
-#include "kestrun/settings/SettingsRecords.h"
+#include "core/protocol/SettingsRecords.h"
 #include "platform/Dialogs.h"
 
 // Alarm and output settings answers (B4/A5, B5/A7): states 21 to 26.

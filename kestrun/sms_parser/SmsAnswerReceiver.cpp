@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "core/Frames.h"
+#include "core/protocol/Frames.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/Routines.h"

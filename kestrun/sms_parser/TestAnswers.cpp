@@ -7,7 +7,7 @@
 #include "SmsAnswerReceiver.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
-#include "kestrun/settings/TestFrames.h"
+#include "core/protocol/TestFrames.h"
 #include "kestrun/settings/TestTab.h"
 #include "platform/Vb.h"
 

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "core/Frames.h"
+#include "core/protocol/Frames.h"
 #include "platform/CommPort.h"
 
 class TestModsimProgram : public QObject {

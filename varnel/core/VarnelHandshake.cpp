@@ -6,7 +6,7 @@
 #include "core/MainWindow.h"
 #include "platform/CommPort.h"
 #include "platform/Dialogs.h"
-#include "platform/TextCodec.h"
+#include "platform/text/TextCodec.h"
 
 namespace {
 

@@ -24,8 +24,8 @@
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
-#include "platform/TextCodec.h"
-#include "platform/VbNum.h"
+#include "platform/text/TextCodec.h"
+#include "platform/text/VbNum.h"
 #include "platform/VbTimer.h"
 #include "varnel/core/VarnelRoutines.h"
 

@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "core/Frames.h"
+#include "core/protocol/Frames.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
-#include "PhoneCodec.h"
+#include "core/protocol/PhoneCodec.h"
 
-#include "core/Frames.h"
-#include "core/Routines.h"
+#include "core/protocol/Frames.h"
+#include "core/protocol/Checksums.h"
+#include "core/protocol/HexText.h"
 
 namespace PhoneCodec {
 

@@ -4,7 +4,7 @@
 
 #include <QTest>
 
-#include "kestrun/settings/TestFrames.h"
+#include "core/protocol/TestFrames.h"
 #include "tests/support/SimSupport.h"
 
 using namespace TestFrames;

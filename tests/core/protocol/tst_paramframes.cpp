@@ -3,7 +3,7 @@
 
 #include <QTest>
 
-#include "kestrun/settings/ParamFrames.h"
+#include "core/protocol/ParamFrames.h"
 #include "tests/support/SimSupport.h"
 
 using SimSupport::fromHex;

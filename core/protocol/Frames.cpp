@@ -1,4 +1,4 @@
-#include "core/Frames.h"
+#include "core/protocol/Frames.h"
 
 namespace Frames {
 

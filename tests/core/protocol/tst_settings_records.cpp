@@ -4,7 +4,7 @@
 
 #include <QTest>
 
-#include "kestrun/settings/SettingsRecords.h"
+#include "core/protocol/SettingsRecords.h"
 #include "tests/support/SimSupport.h"
 
 using namespace SettingsRecords;

@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-#include "core/PhoneCodec.h"
+#include "core/protocol/PhoneCodec.h"
 #include "tests/support/SimSupport.h"
 
 using SimSupport::fromHex;

@@ -1,11 +1,12 @@
-#include "ParamFrames.h"
+#include "core/protocol/ParamFrames.h"
 
 #include <limits>
 
-#include "core/Frames.h"
-#include "core/Routines.h"
-#include "platform/TextCodec.h"
-#include "platform/VbNum.h"
+#include "core/protocol/Frames.h"
+#include "core/protocol/Checksums.h"
+#include "core/protocol/HexText.h"
+#include "platform/text/TextCodec.h"
+#include "platform/text/VbNum.h"
 
 namespace ParamFrames {
 

@@ -1,8 +1,9 @@
-#include "TestFrames.h"
+#include "core/protocol/TestFrames.h"
 
-#include "core/PhoneCodec.h"
-#include "core/Routines.h"
-#include "platform/TextCodec.h"
+#include "core/protocol/PhoneCodec.h"
+#include "core/protocol/Checksums.h"
+#include "core/protocol/HexText.h"
+#include "platform/text/TextCodec.h"
 
 namespace TestFrames {
 
