@@ -4,13 +4,12 @@
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
+#include "core/protocol/Frames.h"
 #include "platform/CommPort.h"
 #include "platform/Dialogs.h"
 #include "platform/text/TextCodec.h"
 
 namespace {
-
-const uint8_t kPreambleTail[7] = {0x2A, 0x3A, 0x4A, 0x5A, 0x6A, 0x7A, 0x8A};
 
 std::optional<uint8_t> byteAt(int i) {
     if (i < 0 || i >= g::RxBuf.size()) return std::nullopt;
@@ -30,12 +29,9 @@ void VarnelHandshake::receive() {
                 if (byteAt(0) != uint8_t(0x1A)) return;  // not a frame: the window is dropped
                 g::RxState = 1;
                 break;
-            case 1: {
-                bool ok = true;
-                for (int i = 0; i < 7; ++i) ok = ok && byteAt(1 + i) == kPreambleTail[i];
-                g::RxState = ok ? 2 : 0;
+            case 1:
+                g::RxState = Frames::isPreambleTail(g::RxBuf.mid(1, 7)) ? 2 : 0;
                 break;
-            }
             case 2:
                 switch (byteAt(8).value_or(0)) {
                     case 0xFD:

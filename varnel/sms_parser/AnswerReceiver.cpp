@@ -2,10 +2,12 @@
 
 #include "AnswerSink.h"
 #include "core/Globals.h"
+#include "core/protocol/Frames.h"
+
+#include <algorithm>
 
 namespace {
 
-const uint8_t kPreambleTail[7] = {0x2A, 0x3A, 0x4A, 0x5A, 0x6A, 0x7A, 0x8A};
 // A further frame is taken when at least this many bytes follow its 0x1A
 // (the shortest answer: preamble, code, status).
 constexpr int kMinBehindStart = 9;
@@ -26,72 +28,56 @@ void AnswerReceiver::setHandler(int state, int minBytes, Handler handler) {
     m_handlers[state] = Entry{minBytes, std::move(handler)};
 }
 
-int AnswerReceiver::stateFor(uint8_t code) {
-    switch (code) {
-        case 0xFD:
-            return ModuleNotice;
-        case 0xF8:
-            return WorkMode;
-        case 0xF9:
-            return TransMode;
-        case 0xA2:
-            return ReceiverNumber;
-        case 0xA1:
-            return PasswordUse;
-        case 0xF1:
-            return Password;
-        case 0xEC:
-            return Version;
-        case 0xE2:
-            return Address;
-        case 0xF2:
-            return BaudWritten;
-        case 0xA3:
-            return RestartTime;
-        case 0xFB:
-            return SubMode;
-        case 0xE1:
-            return AddressLayout;
-        case 0xD3:
-            return PowerSaving;
-        case 0xD2:
-            return WakeDelays;
-        case 0xD9:
-            return PhoneTable;
-        case 0xDB:
-            return WakeMode;
-        case 0xAB:
-            return FlashSize;
-        case 0xA8:
+const DispatchTable& AnswerReceiver::dispatchTable() {
+    // The readN of an entry: the bytes a handler reads after the answer
+    // code (the status byte included); the window must hold them.
+    static const DispatchTable table = [] {
+        using E = DispatchTable::Entry;
+        DispatchTable t;
+        t.add(0xFD, ModuleNotice, 1)
+            .add(0xF8, WorkMode, 2)
+            .add(0xF9, TransMode, 2)
+            .add(0xA2, ReceiverNumber, 7)
+            .add(0xA1, PasswordUse, 2)
+            .add(0xF1, Password, 5)
+            .add(0xEC, Version, 12)
+            .add(0xE2, Address, 3)
+            .add(0xF2, BaudWritten, 1)
+            .add(0xA3, RestartTime, 5)
+            .add(0xFB, SubMode, 2)
+            .add(0xE1, AddressLayout, 5)
+            .add(0xD3, PowerSaving, 2)
+            .add(0xD2, WakeDelays, 5)
+            .add(0xD9, PhoneTable, 1)
+            .add(0xDB, WakeMode, 2)
+            .add(0xAB, FlashSize, 3);
+        t.addChosen(0xA8, [] {
             switch (g::InTableOp) {
                 case 1:
-                case 11:
-                    return InRowWriteAck;
-                case 2:
-                    return InRowRead;
-                case 4:
-                    return TableClearAck;
-                case 12:
-                    return CollectionRead;
-                default:
-                    return Hunt;
+                case 11: return E{InRowWriteAck, 1};
+                case 2: return E{InRowRead, 1};
+                case 4: return E{TableClearAck, 1};
+                case 12: return E{CollectionRead, 1};
+                default: return E{Hunt, 1};
             }
-        case 0xA5:
-            return g::InTableOp == 1 ? InRowWriteAck : InRowRead;
-        case 0xA9:
+        });
+        t.addChosen(0xA5, [] { return E{g::InTableOp == 1 ? InRowWriteAck : InRowRead, 1}; });
+        t.addChosen(0xA9, [] {
             switch (g::OutTableOp) {
-                case 1:
-                    return OutRowWriteAck;
-                case 2:
-                    return OutRowRead;
-                case 4:
-                    return TableClearAck;
-                default:
-                    return Hunt;
+                case 1: return E{OutRowWriteAck, 1};
+                case 2: return E{OutRowRead, 1};
+                case 4: return E{TableClearAck, 1};
+                default: return E{Hunt, 1};
             }
-        default:
-            return Hunt;
-    }
+        });
+        return t;
+    }();
+    return table;
+}
+
+int AnswerReceiver::stateFor(uint8_t code) {
+    const auto e = dispatchTable().find(code);
+    return e ? e->state : int(Hunt);
 }
 
 void AnswerReceiver::receive() {
@@ -124,20 +110,16 @@ void AnswerReceiver::walkFrame() {
     // A text answer that begins with "<" is dropped.
     if (first == '<') return;
     g::RxState = Preamble;
-    for (int i = 0; i < 7; ++i) {
-        if (at(frame, 1 + i) != kPreambleTail[i]) {
-            g::RxState = Hunt;
-            return;
-        }
-    }
-    if (frame.size() < 9) {
+    if (!Frames::hasPreambleAt(frame, 0) || frame.size() < 9) {
         g::RxState = Hunt;
         return;
     }
     g::RxState = Dispatch;
-    const int state = stateFor(at(frame, 8));
+    const auto route = dispatchTable().find(at(frame, 8));
+    const int state = route ? route->state : int(Hunt);
     const auto it = m_handlers.find(state);
-    if (state == Hunt || it == m_handlers.end() || frame.size() < it->second.minBytes) {
+    const qsizetype needed = std::max<qsizetype>(9 + (route ? route->readN : 0), it == m_handlers.end() ? 0 : it->second.minBytes);
+    if (state == Hunt || it == m_handlers.end() || frame.size() < needed) {
         // No handler, or a frame the window does not hold whole: dropped.
         g::RxState = Hunt;
         return;

@@ -5,6 +5,8 @@
 #include <functional>
 #include <map>
 
+#include "core/protocol/DispatchTable.h"
+
 class AnswerSink;
 
 // ParseModuleAnswer: the walk over one quiet-time window (g::RxBuf). It
@@ -67,9 +69,12 @@ public:
     // The state an answer code leads to now (the operation flags decide for
     // A8, A5 and A9); Hunt drops the frame.
     static int stateFor(uint8_t code);
+    // Answer code -> state, and the bytes after the code its handler reads.
+    static const DispatchTable& dispatchTable();
 
-    // Replaces the handler of a state; minBytes is the frame length the
-    // window must hold before it is called.
+    // Replaces the handler of a state; minBytes is a frame length the
+    // window must hold before it is called (besides what the dispatch table
+    // says the answer reads).
     void setHandler(int state, int minBytes, Handler handler);
     bool hasHandler(int state) const { return m_handlers.count(state) != 0; }
 
