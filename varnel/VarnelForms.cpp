@@ -4,6 +4,7 @@
 
 #include "core/MainWindow.h"
 #include "varnel/settings/SettingsForm.h"
+#include "varnel/settings/TestTab.h"
 #include "varnel/sms_parser/AnswerReceiver.h"
 
 VarnelForms::VarnelForms() = default;
@@ -43,6 +44,14 @@ void VarnelForms::startModuleDialogue() {
 
 void VarnelForms::receiveModuleAnswer() {
     if (m_receiver) m_receiver->receive();
+}
+
+void VarnelForms::sendModeChanged() {
+    if (m_settings) m_settings->testTab->sendModeChanged();
+}
+
+void VarnelForms::showSampleReceived() {
+    if (m_settings) m_settings->testTab->showSample();
 }
 
 Varnel::~Varnel() { main.reset(); }

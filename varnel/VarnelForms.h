@@ -27,6 +27,9 @@ public:
     void showSettingsForm() override;
     void startModuleDialogue() override;
     void receiveModuleAnswer() override;
+    // The send-mode menu and the hidden sample item act on the test page.
+    void sendModeChanged() override;
+    void showSampleReceived() override;
 
 private:
     SettingsForm* ensureSettingsForm();

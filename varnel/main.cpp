@@ -2,8 +2,8 @@
 
 #include "core/MainWindow.h"
 #include "platform/Dialogs.h"
-#include "platform/text/TextCodec.h"
 #include "platform/Vb.h"
+#include "platform/text/TextCodec.h"
 #include "varnel/VarnelForms.h"
 
 int main(int argc, char** argv) {

@@ -6,14 +6,25 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "FormBits.h"
 #include "SettingsForm.h"
+#include "core/Globals.h"
+#include "core/Routines.h"
+#include "core/protocol/PhoneCodec.h"
+#include "platform/CommPort.h"
 #include "platform/Controls.h"
+#include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
 #include "platform/Vb.h"
 
 using namespace FormBits;
+
+namespace {
+constexpr int kIndexCol = 1;
+constexpr int kNumberCol = 2;
+}  // namespace
 
 PhoneTab::PhoneTab(SettingsForm* form) : m_form(form) {
     setObjectName(QStringLiteral("TabPhone"));
@@ -44,10 +55,121 @@ PhoneTab::PhoneTab(SettingsForm* form) : m_form(form) {
     for (QPushButton* b : {Command19, Command15, Command20, Command22, Command24, Command12, Command11})
         l->addWidget(b, row++, 1);
     l->setColumnStretch(0, 1);
+
+    Controls::installKeyFilter(Text9, [](int& key) { DigitKeyFilter(key); });
+    connect(Grid, &FlexGrid::gridClicked, this,
+            [this] { Text9->setText(Grid->TextMatrix(Grid->Row(), kNumberCol)); });
+    Controls::onClick(Command19, this, [this] { addNumber(); });
+    Controls::onClick(Command15, this, [this] { removeNumber(); });
+    Controls::onClick(Command20, this, [this] { moveUp(); });
+    Controls::onClick(Command22, this, [this] { moveDown(); });
+    Controls::onClick(Command12, this, [this] { readTable(); });
+    Controls::onClick(Command11, this, [this] { writeTable(); });
+    Controls::onClick(Command24, this, [this] { clearTable(); });
 }
 
 QStringList PhoneTab::numbers() const {
     QStringList out;
-    for (int r = 1; r < Grid->Rows(); ++r) out << Grid->TextMatrix(r, 2);
+    for (int r = 1; r < Grid->Rows(); ++r) out << Grid->TextMatrix(r, kNumberCol);
     return out;
+}
+
+// --- editing ----------------------------------------------------------------
+
+void PhoneTab::addNumber() {
+    const QString number = Text9->text();
+    // Exactly eleven decimal digits: nothing else packs into the table.
+    const bool digits = number.size() == 11 && std::all_of(number.begin(), number.end(), [](QChar c) {
+                            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+                        });
+    if (!digits) {
+        Dialogs::msgBox(m_form, QStringLiteral("您输入的电话号码不正确"), QStringLiteral("请重新输入"),
+                        Dialogs::Icon::Information);
+        return;
+    }
+    if (Grid->Rows() > PhoneCodec::MaxNumbers) {
+        Dialogs::msgBox(m_form, QStringLiteral("号码表已满"), QStringLiteral("提示"),
+                        Dialogs::Icon::Information);
+        return;
+    }
+    bool duplicate = false;
+    for (int r = 1; r < Grid->Rows() && !duplicate; ++r)
+        duplicate = Grid->TextMatrix(r, kNumberCol) == number;
+    if (duplicate) {
+        Dialogs::msgBox(m_form, QStringLiteral("电话号码有重复，请检查电话号码"), QStringLiteral("系统提示"),
+                        Dialogs::Icon::Exclamation);
+    } else {
+        Grid->setRows(Grid->Rows() + 1);
+        Grid->setTextMatrix(Grid->Rows() - 1, kNumberCol, number);
+    }
+    renumber();
+}
+
+void PhoneTab::renumber() {
+    for (int r = 1; r < Grid->Rows(); ++r) Grid->setTextMatrix(r, kIndexCol, QString::number(r));
+}
+
+void PhoneTab::removeNumber() {
+    const int last = Grid->Rows() - 1;
+    const int r = Grid->Row();
+    if (last < 1 || r < 1 || r > last) return;
+    for (int i = r; i < last; ++i) Grid->setTextMatrix(i, kNumberCol, Grid->TextMatrix(i + 1, kNumberCol));
+    Grid->setRows(last);
+    renumber();
+}
+
+void PhoneTab::moveUp() {
+    const int r = Grid->Row();
+    if (r < 2 || r > Grid->Rows() - 1) return;
+    const QString here = Grid->TextMatrix(r, kNumberCol);
+    Grid->setTextMatrix(r, kNumberCol, Grid->TextMatrix(r - 1, kNumberCol));
+    Grid->setTextMatrix(r - 1, kNumberCol, here);
+    Grid->setRow(r - 1);
+    Grid->setColSel(Grid->Cols() - 1);
+}
+
+void PhoneTab::moveDown() {
+    const int r = Grid->Row();
+    if (r < 1 || r >= Grid->Rows() - 1) return;
+    const QString here = Grid->TextMatrix(r, kNumberCol);
+    Grid->setTextMatrix(r, kNumberCol, Grid->TextMatrix(r + 1, kNumberCol));
+    Grid->setTextMatrix(r + 1, kNumberCol, here);
+    Grid->setRow(r + 1);
+    Grid->setColSel(Grid->Cols() - 1);
+}
+
+// --- requests ---------------------------------------------------------------
+
+void PhoneTab::send(const QByteArray& frame) {
+    g::CommBytes = frame;
+    if (CommPort* p = m_form->port()) p->output(frame);
+}
+
+void PhoneTab::readTable() {
+    if (!m_form->portReady()) return;
+    Grid->setRows(1);
+    g::PhoneTableOp = 0;
+    g::RxState = 0;
+    send(PhoneCodec::readFrame());
+}
+
+void PhoneTab::writeTable() {
+    if (!m_form->portReady()) return;
+    if (Grid->Rows() <= 1) {
+        Dialogs::msgBox(m_form, QStringLiteral("您输入的电话号码表不完整"), QStringLiteral("请重新输入"),
+                        Dialogs::Icon::Information);
+        return;
+    }
+    send(PhoneCodec::writeFrame(numbers()));
+    g::PhoneTableOp = 1;
+}
+
+void PhoneTab::clearTable() {
+    if (!m_form->portReady()) return;
+    const Dialogs::Answer a =
+        Dialogs::msgBox(m_form, QStringLiteral("您确定要清空号码表吗？操作无法恢复！"),
+                        QStringLiteral("警告！"), Dialogs::Icon::Question, Dialogs::Buttons::YesNo);
+    if (a != Dialogs::Answer::Yes) return;
+    send(PhoneCodec::clearFrame());
+    g::PhoneTableOp = 2;
 }

@@ -32,6 +32,17 @@ public:
     QPushButton* Command12 = nullptr;  // "读取号码表"
     QPushButton* Command11 = nullptr;  // "写入号码表"
 
+    void addNumber();
+    void removeNumber();
+    void moveUp();
+    void moveDown();
+    void readTable();
+    void writeTable();
+    void clearTable();
+
 private:
+    void renumber();
+    void send(const QByteArray& frame);
+
     SettingsForm* m_form;
 };

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "FormBits.h"
+#include "ParamSenders.h"
 #include "ParamTab.h"
 #include "PhoneTab.h"
 #include "TableTabs.h"
@@ -57,6 +58,7 @@ SettingsForm::SettingsForm(MainWindow* main) : QWidget(nullptr), m_main(main) {
 
     connect(SSTab1, &QTabWidget::currentChanged, this, &SettingsForm::onTabChanged);
     Controls::onClick(paramTab->Command10, this, [this] { exitForm(); });
+    senders = new ParamSenders(this);
 }
 
 SettingsForm::~SettingsForm() = default;
@@ -94,6 +96,7 @@ void SettingsForm::buildTimers() {
     rTimer = make("rTimer", 100);
     connect(Timer5, &VbTimer::tick, this, &SettingsForm::onTimer5);
     connect(Timer6, &VbTimer::tick, this, &SettingsForm::onTimer6);
+    connect(rTimer, &VbTimer::tick, testTab, &TestTab::displayTick);
 }
 
 QList<QPushButton*> SettingsForm::coveredButtons() const {
@@ -155,6 +158,12 @@ void SettingsForm::Disable_Command() {
 void SettingsForm::Enable_Command() {
     const QList<QPushButton*> buttons = coveredButtons();
     for (int i = 0; i < buttons.size(); ++i) buttons[i]->setEnabled(m_saved[i]);
+}
+
+bool SettingsForm::portReady() {
+    if (port() && port()->isOpen()) return true;
+    if (m_main) m_main->showConnectDialog(false);
+    return false;
 }
 
 void SettingsForm::startModuleDialogue() { Timer5->setEnabled(true); }

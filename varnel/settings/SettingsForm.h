@@ -16,6 +16,7 @@ class QRadioButton;
 class QTabWidget;
 class VbTimer;
 class ParamTab;
+class ParamSenders;
 class TestTab;
 class PhoneTab;
 class InputTableTab;
@@ -59,6 +60,7 @@ public:
     PhoneTab* phoneTab = nullptr;           // tab 2
     InputTableTab* inputTab = nullptr;      // tab 3
     CommandTableTab* commandTab = nullptr;  // tab 4
+    ParamSenders* senders = nullptr;        // the parameter page's requests
     // "设置模块型号": on no page.
     QGroupBox* Frame6 = nullptr;
     QRadioButton* Option3 = nullptr;
@@ -84,6 +86,19 @@ public:
     // --- OutputFrameEditorHost --------------------------------------------
     FlexGrid* commandGrid() override;
     QWidget* editorOwner() override;
+    // --- AnswerSink (FormAnswers.cpp) -------------------------------------
+    void moduleNotice(uint8_t status) override;
+    void paramAnswer(const Answers::ParamAnswer& answer) override;
+    void addressLayout(const AddressLayoutAnswer& answer) override;
+    void flashSize(const QString& text) override;
+    void phoneTableEmpty() override;
+    void phoneTableCorrupt() override;
+    void phoneTableRead(const QStringList& numbers) override;
+    void phoneTableAck(PhoneTableAck ack) override;
+
+    // With the port closed: shows the connect dialog (without waiting for
+    // it) and answers false.
+    bool portReady();
 
 signals:
     // After the tab-change handling for `index` has run.

@@ -1,10 +1,10 @@
 #include "AnswerReceiver.h"
 
+#include <algorithm>
+
 #include "AnswerSink.h"
 #include "core/Globals.h"
 #include "core/protocol/Frames.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -54,20 +54,29 @@ const DispatchTable& AnswerReceiver::dispatchTable() {
         t.addChosen(0xA8, [] {
             switch (g::InTableOp) {
                 case 1:
-                case 11: return E{InRowWriteAck, 1};
-                case 2: return E{InRowRead, 1};
-                case 4: return E{TableClearAck, 1};
-                case 12: return E{CollectionRead, 1};
-                default: return E{Hunt, 1};
+                case 11:
+                    return E{InRowWriteAck, 1};
+                case 2:
+                    return E{InRowRead, 1};
+                case 4:
+                    return E{TableClearAck, 1};
+                case 12:
+                    return E{CollectionRead, 1};
+                default:
+                    return E{Hunt, 1};
             }
         });
         t.addChosen(0xA5, [] { return E{g::InTableOp == 1 ? InRowWriteAck : InRowRead, 1}; });
         t.addChosen(0xA9, [] {
             switch (g::OutTableOp) {
-                case 1: return E{OutRowWriteAck, 1};
-                case 2: return E{OutRowRead, 1};
-                case 4: return E{TableClearAck, 1};
-                default: return E{Hunt, 1};
+                case 1:
+                    return E{OutRowWriteAck, 1};
+                case 2:
+                    return E{OutRowRead, 1};
+                case 4:
+                    return E{TableClearAck, 1};
+                default:
+                    return E{Hunt, 1};
             }
         });
         return t;
@@ -118,7 +127,8 @@ void AnswerReceiver::walkFrame() {
     const auto route = dispatchTable().find(at(frame, 8));
     const int state = route ? route->state : int(Hunt);
     const auto it = m_handlers.find(state);
-    const qsizetype needed = std::max<qsizetype>(9 + (route ? route->readN : 0), it == m_handlers.end() ? 0 : it->second.minBytes);
+    const qsizetype needed =
+        std::max<qsizetype>(9 + (route ? route->readN : 0), it == m_handlers.end() ? 0 : it->second.minBytes);
     if (state == Hunt || it == m_handlers.end() || frame.size() < needed) {
         // No handler, or a frame the window does not hold whole: dropped.
         g::RxState = Hunt;
@@ -135,6 +145,15 @@ void AnswerReceiver::walkFrame() {
 }
 
 void AnswerReceiver::installHandlers() {
+    // The minimum lengths come from the dispatch table.
+    auto param = [this](const QByteArray& f) { paramAnswer(f); };
+    for (int state : {WorkMode, TransMode, ReceiverNumber, PasswordUse, Password, Version, Address,
+                      BaudWritten, RestartTime, SubMode, PowerSaving, WakeDelays, WakeMode})
+        setHandler(state, 0, param);
+    setHandler(ModuleNotice, 0, [this](const QByteArray& f) { moduleNotice(f); });
+    setHandler(AddressLayout, 0, [this](const QByteArray& f) { addressLayout(f); });
+    setHandler(FlashSize, 0, [this](const QByteArray& f) { flashSize(f); });
+    setHandler(PhoneTable, 0, [this](const QByteArray& f) { phoneTable(f); });
     setHandler(InRowWriteAck, 10, [this](const QByteArray& f) { inRowWriteAck(f); });
     setHandler(InRowRead, 10, [this](const QByteArray& f) { inRowRead(f); });
     setHandler(OutRowWriteAck, 10, [this](const QByteArray& f) { outRowWriteAck(f); });

@@ -91,6 +91,15 @@ private:
     // Index of the next frame start in g::RxBuf after index 0, or -1.
     static int nextFrameStart();
     void installHandlers();
+    // Parameter answers (ParamAnswers.cpp).
+    void moduleNotice(const QByteArray& frame);
+    void paramAnswer(const QByteArray& frame);
+    void addressLayout(const QByteArray& frame);
+    void flashSize(const QByteArray& frame);
+    // Phone-table answers (PhoneTableAnswers.cpp).
+    void phoneTable(const QByteArray& frame);
+    void phoneTableRead(const QByteArray& frame);
+    void phoneTableAck(const QByteArray& frame, bool clear);
     // The table handlers, filled by the table transfers.
     void inRowWriteAck(const QByteArray& frame);
     void inRowRead(const QByteArray& frame);
