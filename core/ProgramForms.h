@@ -32,7 +32,8 @@ struct MainMenuChoice {
 // How the connect dialog treats the port.
 struct ConnectChoice {
     // Connect and Cancel read whole windows: read length 0 and the pending
-    // input dropped (instead of receive threshold and read length 1).
+    // input dropped (instead of receive threshold and read length 1); the
+    // older probe paths leave threshold and read length alone too.
     bool readWholeWindows = false;
     // Cancel opens the port with the chosen port and rate and leaves it
     // open (instead of closing it).
@@ -40,6 +41,9 @@ struct ConnectChoice {
     // Closing the dialog by its window button during a handshake stops the
     // probe, the time-out and the identify sequence.
     bool closeStopsHandshake = false;
+    // The main window's Timer3 brings up the restart wait dialog (a
+    // program without that dialog leaves the timer without effect).
+    bool restartWaitDialog = true;
 };
 
 // What the main window does with the port's receive events. The program

@@ -32,6 +32,7 @@ ConnectChoice VarnelProgram::connectChoice() const {
     c.readWholeWindows = true;
     c.cancelOpensPort = true;
     c.closeStopsHandshake = true;
+    c.restartWaitDialog = false;
     return c;
 }
 

@@ -5,6 +5,7 @@
 #include <QProgressBar>
 
 #include "../VarnelHarness.h"
+#include "core/LegacyProbe.h"
 #include "platform/FlexGrid.h"
 
 using SimSupport::fromHex;
@@ -31,6 +32,7 @@ private slots:
     void cancelOpensPortOffline();
     void cancelOrCloseDuringHandshakeStopsIt();
     void resizeFitsChildWindows();
+    void olderPathsKeepReadSettings();
 };
 
 void TestVarnelConnect::captionMenusAndFormAtStartUp_data() {
@@ -285,6 +287,26 @@ void TestVarnelConnect::resizeFitsChildWindows() {
     h.main().resize(h.main().size() + QSize(40, 40));
     QTest::qWait(50);
     if (h.main().isMinimized()) QCOMPARE(formSub->size(), before);
+}
+
+void TestVarnelConnect::olderPathsKeepReadSettings() {
+    // Nothing in Varnel starts them; run by hand they leave the port's
+    // receive threshold and read length as Varnel set them.
+    VarnelHarness h;
+    h.sim().behaviour.silent = true;
+    h.port().setCommPort(1);
+    QCOMPARE(h.port().open(), CommPort::OpenResult::Ok);
+    h.port().setInputLen(0);
+    h.main().legacyProbe()->onTimer10();
+    QCOMPARE(h.port().inputLen(), 0);
+    QCOMPARE(h.port().rThreshold(), 1);
+    g::BaudScanStep = 10;
+    h.main().legacyProbe()->onTimer10();
+    QCOMPARE(h.dialogs.lastText(), QStringLiteral("自动检索失败请换一下串口编号再试！"));
+    QCOMPARE(h.port().inputLen(), 0);
+    QCOMPARE(h.port().rThreshold(), 1);
+    h.main().legacyProbe()->onTimer3();
+    QVERIFY(!h.main().legacyProbe()->waitDialog());
 }
 
 QTEST_MAIN(TestVarnelConnect)
