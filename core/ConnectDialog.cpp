@@ -1,11 +1,6 @@
 #include "ConnectDialog.h"
 
-#include "Globals.h"
-#include "MainWindow.h"
-#include "ProgramForms.h"
-#include "Routines.h"
-#include "platform/Dialogs.h"
-
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,6 +9,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "Globals.h"
+#include "MainWindow.h"
+#include "ProgramForms.h"
+#include "Routines.h"
+#include "platform/Dialogs.h"
 
 ConnectDialog::ConnectDialog(MainWindow* main) : QDialog(main), m_main(main) {
     setObjectName(QStringLiteral("frm7300MOD"));
@@ -76,20 +77,37 @@ ConnectDialog::ConnectDialog(MainWindow* main) : QDialog(main), m_main(main) {
     layout->addLayout(buttons);
 }
 
-void ConnectDialog::connectClicked() {
+ConnectChoice ConnectDialog::choice() const {
+    return m_main->forms() ? m_main->forms()->connectChoice() : ConnectChoice{};
+}
+
+bool ConnectDialog::openPort() {
+    const ConnectChoice c = choice();
     CommPort& port = *m_main->MSComm1;
     if (port.isOpen()) port.close();
     SetPortAndBaud(port, Combo1->currentText(), Combo2->currentText());
-    port.setInputLen(1);
-    port.setRThreshold(1);
+    if (!c.readWholeWindows) {
+        port.setInputLen(1);
+        port.setRThreshold(1);
+    }
     const CommPort::OpenResult opened = port.open();
     if (opened != CommPort::OpenResult::Ok) {
         // The dialog stays usable for another port or rate.
         Dialogs::msgBox(this, PortOpenErrorText(port, opened), QStringLiteral("端口错误"),
                         Dialogs::Icon::Exclamation);
-        return;
+        return false;
     }
     port.setDTREnable(false);
+    if (c.readWholeWindows) {
+        port.setInputLen(0);
+        port.dropInput();
+    }
+    return true;
+}
+
+void ConnectDialog::connectClicked() {
+    if (!openPort()) return;
+    CommPort& port = *m_main->MSComm1;
     Command1[0]->setEnabled(false);
     Combo1->setEnabled(false);
     Combo2->setEnabled(false);
@@ -102,15 +120,34 @@ void ConnectDialog::connectClicked() {
     g::PollStep = 0;
 }
 
-void ConnectDialog::cancelClicked() {
-    // A handshake still under way must not go on writing to the port that is
-    // closed here, nor report a time-out afterwards.
+void ConnectDialog::stopHandshake() {
     for (int n : {8, 9, 11, 5}) m_main->setTimerEnabled(n, false);
-    CommPort& port = *m_main->MSComm1;
-    if (port.isOpen()) port.close();
+}
+
+void ConnectDialog::cancelClicked() {
+    // A handshake still under way must not go on writing to the port, nor
+    // report a time-out afterwards.
+    stopHandshake();
+    if (choice().cancelOpensPort) {
+        if (!openPort()) return;
+    } else {
+        CommPort& port = *m_main->MSComm1;
+        if (port.isOpen()) port.close();
+    }
     g::OfflineMode = -1;
     m_main->unloadConnectDialog();
     if (m_main->forms()) m_main->forms()->showSettingsForm(false);
+}
+
+void ConnectDialog::closeEvent(QCloseEvent* e) {
+    // Closed by the user (the program unloads it after forgetting it).
+    if (m_main->connectDialog() == this && choice().closeStopsHandshake) stopHandshake();
+    QDialog::closeEvent(e);
+}
+
+void ConnectDialog::reject() {
+    if (m_main->connectDialog() == this && choice().closeStopsHandshake) stopHandshake();
+    QDialog::reject();
 }
 
 void ConnectDialog::enableAll() {

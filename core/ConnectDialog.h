@@ -8,6 +8,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class MainWindow;
+struct ConnectChoice;
 
 // `frm7300MOD`: chooses port and rate, opens the main window's port and
 // starts the handshake; Cancel opens the settings form without a module.
@@ -29,6 +30,16 @@ public:
     // Connect, Cancel and both lists usable again (after a failed handshake).
     void enableAll();
 
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void reject() override;
+
 private:
+    ConnectChoice choice() const;
+    // Steps 1 to 4 of both buttons: the chosen port opened at the chosen
+    // rate, DTR low. False (with the message shown) when it cannot be opened.
+    bool openPort();
+    void stopHandshake();
+
     MainWindow* m_main;
 };

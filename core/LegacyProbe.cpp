@@ -1,16 +1,17 @@
 #include "LegacyProbe.h"
 
-#include "RestartNotice.h"
-#include "core/protocol/Frames.h"
-#include "ConnectDialog.h"
-#include "Globals.h"
-#include "MainWindow.h"
-#include "platform/Dialogs.h"
-#include "platform/Vb.h"
-
 #include <QComboBox>
 #include <QGroupBox>
 #include <QPushButton>
+
+#include "ConnectDialog.h"
+#include "Globals.h"
+#include "MainWindow.h"
+#include "ProgramForms.h"
+#include "RestartNotice.h"
+#include "core/protocol/Frames.h"
+#include "platform/Dialogs.h"
+#include "platform/Vb.h"
 
 namespace {
 const int kRates[9] = {1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600, 115200};
@@ -27,8 +28,19 @@ LegacyProbe::LegacyProbe(MainWindow& main) : m_main(main) {
 
 RestartNotice* LegacyProbe::waitDialog() const { return m_form11.data(); }
 
+bool LegacyProbe::keepsReadSettings() const {
+    return m_main.forms() && m_main.forms()->connectChoice().readWholeWindows;
+}
+
+void LegacyProbe::setReadSettings(int n) {
+    if (keepsReadSettings()) return;
+    m_main.MSComm1->setInputLen(n);
+    m_main.MSComm1->setRThreshold(n);
+}
+
 void LegacyProbe::onTimer3() {
     m_main.setTimerEnabled(3, false);
+    if (m_main.forms() && !m_main.forms()->connectChoice().restartWaitDialog) return;
     if (!m_form11) m_form11 = new RestartNotice(&m_main);
     m_form11->setWindowModality(Qt::ApplicationModal);
     m_form11->show();
@@ -51,14 +63,12 @@ void LegacyProbe::onTimer4() {
         QStringLiteral("系统提示"), Dialogs::Icon::None, Dialogs::Buttons::YesNo);
     if (answer == Dialogs::Answer::Yes) {
         m_main.setTimerEnabled(7, true);
-        port.setInputLen(1);
-        port.setRThreshold(1);
+        setReadSettings(1);
         port.setDTREnable(true);
         g::BaudScanStep = 1;
         return;
     }
-    port.setInputLen(1000);
-    port.setRThreshold(1000);
+    setReadSettings(1000);
     if (port.isOpen()) port.close();
     if (ConnectDialog* dlg = m_main.connectDialog()) {
         dlg->Command1[0]->setEnabled(true);
@@ -70,11 +80,23 @@ void LegacyProbe::onTimer4() {
 void LegacyProbe::onTimer6() {
     QByteArray frame;
     switch (g::PollStep) {
-        case 0: frame = QByteArray::fromHex("D7F803"); g::PollStep = 1; break;
-        case 1: frame = QByteArray::fromHex("D7F903"); g::PollStep = 2; break;
-        case 2: frame = QByteArray::fromHex("D7EC"); g::PollStep = 3; break;
-        case 3: m_main.setTimerEnabled(6, false); return;
-        default: return;
+        case 0:
+            frame = QByteArray::fromHex("D7F803");
+            g::PollStep = 1;
+            break;
+        case 1:
+            frame = QByteArray::fromHex("D7F903");
+            g::PollStep = 2;
+            break;
+        case 2:
+            frame = QByteArray::fromHex("D7EC");
+            g::PollStep = 3;
+            break;
+        case 3:
+            m_main.setTimerEnabled(6, false);
+            return;
+        default:
+            return;
     }
     m_main.MSComm1->output(frame);
 }
@@ -84,8 +106,7 @@ void LegacyProbe::onTimer7() { scanStep(false); }
 void LegacyProbe::onTimer10() {
     g::CommBytes = Frames::HandshakeFrame();
     g::RxState = 0;
-    m_main.MSComm1->setRThreshold(1);
-    m_main.MSComm1->setInputLen(1);
+    setReadSettings(1);
     m_main.rearmTimer(10, 1500);
     scanStep(true);
 }
@@ -99,7 +120,8 @@ void LegacyProbe::scanStep(bool handshakeProbe) {
         CommPort& port = *m_main.MSComm1;
         port.setSettings(QStringLiteral("%1,n,8,1").arg(kRates[step - 1]));
         g::BaudScanStep = step + 1;
-        m_main.setPanel(1, Vb::stringTable(101) + QStringLiteral("COM%1--%2").arg(port.commPort()).arg(port.settings()));
+        m_main.setPanel(
+            1, Vb::stringTable(101) + QStringLiteral("COM%1--%2").arg(port.commPort()).arg(port.settings()));
         port.output(handshakeProbe ? g::CommBytes : Frames::LegacyProbe());
     } else if (step == lastRateStep + 1) {
         giveUp(handshakeProbe);
@@ -109,8 +131,7 @@ void LegacyProbe::scanStep(bool handshakeProbe) {
 void LegacyProbe::giveUp(bool handshakeProbe) {
     g::BaudScanStep = 1;
     CommPort& port = *m_main.MSComm1;
-    port.setRThreshold(1000);
-    port.setInputLen(1000);
+    setReadSettings(1000);
     if (ConnectDialog* dlg = m_main.connectDialog()) {
         dlg->Command1[0]->setEnabled(true);
         dlg->Command1[1]->setEnabled(true);
@@ -124,5 +145,6 @@ void LegacyProbe::giveUp(bool handshakeProbe) {
     if (port.isOpen()) port.close();
     m_main.setTimerEnabled(handshakeProbe ? 10 : 7, false);
     m_main.setPanel(1, Vb::stringTable(101) + QStringLiteral("未使用"));
-    Dialogs::msgBox(&m_main, QStringLiteral("自动检索失败请换一下串口编号再试！"), QStringLiteral("错误提示"));
+    Dialogs::msgBox(&m_main, QStringLiteral("自动检索失败请换一下串口编号再试！"),
+                    QStringLiteral("错误提示"));
 }

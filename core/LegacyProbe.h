@@ -22,6 +22,10 @@ public:
     RestartNotice* waitDialog() const;
 
 private:
+    // A program whose port reads whole windows keeps its receive threshold
+    // and read length through these paths.
+    bool keepsReadSettings() const;
+    void setReadSettings(int n);
     void scanStep(bool handshakeProbe);
     void giveUp(bool handshakeProbe);
 

@@ -29,6 +29,23 @@ struct MainMenuChoice {
     bool sampleItem = true;
 };
 
+// How the connect dialog treats the port.
+struct ConnectChoice {
+    // Connect and Cancel read whole windows: read length 0 and the pending
+    // input dropped (instead of receive threshold and read length 1); the
+    // older probe paths leave threshold and read length alone too.
+    bool readWholeWindows = false;
+    // Cancel opens the port with the chosen port and rate and leaves it
+    // open (instead of closing it).
+    bool cancelOpensPort = false;
+    // Closing the dialog by its window button during a handshake stops the
+    // probe, the time-out and the identify sequence.
+    bool closeStopsHandshake = false;
+    // The main window's Timer3 brings up the restart wait dialog (a
+    // program without that dialog leaves the timer without effect).
+    bool restartWaitDialog = true;
+};
+
 // What the main window does with the port's receive events. The program
 // supplies one; the main window hands it every event of MSComm1.
 class ReceivePath {
@@ -51,6 +68,7 @@ public:
     // and older probe use those of them that exist.
     virtual std::vector<MainTimerDesign> mainTimers() const;
     virtual MainMenuChoice menuChoice() const { return {}; }
+    virtual ConnectChoice connectChoice() const { return {}; }
     // Menus of the program's own, added before 窗口.
     virtual void addMenus(MainWindow& /*main*/, QMenuBar* /*bar*/) {}
     // The receive path for this main window, made once when it is built.

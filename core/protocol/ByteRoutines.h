@@ -1,16 +1,12 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
-#include <cstdint>
 
+// Byte-level routines of the module protocol, below the forms so that frame
+// builders and decoders can use them without any window code; core/Routines.h
+// and varnel/core/VarnelRoutines.h still offer them to their callers.
 #include "core/protocol/Checksums.h"
 #include "core/protocol/HexText.h"
-
-// Byte-level routines of the module protocol. They live here, below the
-// forms, so that frame builders and decoders can use them without pulling
-// in any window code; core/Routines.h and varnel/core/VarnelRoutines.h
-// still offer them to their callers.
 
 namespace varnel {
 

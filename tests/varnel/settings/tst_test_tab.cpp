@@ -1,0 +1,105 @@
+// The SMS test page: the receive display fed by the hidden sample item, and
+// a request sent after its two-second wait.
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "../VarnelHarness.h"
+#include "varnel/settings/TestTab.h"
+
+class TestTestTab : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sampleDisplay_data();
+    void sampleDisplay();
+    void longTextIsLoggedOnly();
+    void passiveReadWaitsTwoSeconds();
+};
+
+void TestTestTab::sampleDisplay_data() {
+    QTest::addColumn<int>("workMode");
+    QTest::addColumn<int>("transMode");
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("sender");
+    QTest::newRow("active formatted 汉字") << 1 << 1 << "chinese"
+                                           << "测试"
+                                           << "13800138000";
+    QTest::newRow("active formatted 十六进制") << 1 << 1 << "sendhex"
+                                               << "6D:4B:8B:D5:"
+                                               << "13800138000";
+    QTest::newRow("passive transparent 十六进制") << 0 << 0 << "sendhex"
+                                                  << "13:80:00:00:0A:6D:4B:8B:D5:24:12:08:10:30:"
+                                                  << "old";
+}
+
+void TestTestTab::sampleDisplay() {
+    QFETCH(int, workMode);
+    QFETCH(int, transMode);
+    QFETCH(QString, menu);
+    QFETCH(QString, content);
+    QFETCH(QString, sender);
+    VarnelHarness h;
+    QVERIFY(QTest::qWaitFor([&] { return h.form() != nullptr; }, 2000));
+    TestTab* t = h.form()->testTab;
+    g::WorkModeByte[0] = uint8_t(workMode);
+    g::TransModeByte[0] = uint8_t(transMode);
+    h.main().action(menu)->trigger();
+    t->SenderNumber->setText(QStringLiteral("old"));
+    h.main().action(QStringLiteral("x"))->trigger();
+    QVERIFY(h.form()->rTimer->enabled());
+    QVERIFY(QTest::qWaitFor([&] { return !h.form()->rTimer->enabled(); }, 2000));
+    const QString sample = TestTab::sampleReceived();
+    QCOMPARE(t->TextBox[0]->toPlainText(), QStringLiteral("接收  ") + sample.left(45) + QLatin1Char('\n') +
+                                               sample.mid(45) + QLatin1Char('\n'));
+    QCOMPARE(t->TextBox[2]->toPlainText(), content + QLatin1Char('\n'));
+    QCOMPARE(t->SenderNumber->text(), sender);
+    QVERIFY(g::RxText.isEmpty());
+}
+
+void TestTestTab::longTextIsLoggedOnly() {
+    VarnelHarness h;
+    QVERIFY(QTest::qWaitFor([&] { return h.form() != nullptr; }, 2000));
+    TestTab* t = h.form()->testTab;
+    const QString longText = QStringLiteral("41:").repeated(102);
+    g::RxText = longText;
+    t->TextBox[2]->setPlainText(QStringLiteral("kept"));
+    t->displayTick();
+    QVERIFY(t->TextBox[0]->toPlainText().startsWith(QStringLiteral("接收  41:41:")));
+    QCOMPARE(t->TextBox[2]->toPlainText(), QStringLiteral("kept"));
+    QCOMPARE(g::RxText, longText);
+}
+
+void TestTestTab::passiveReadWaitsTwoSeconds() {
+    VarnelHarness h;
+    h.sim().identity.workMode = 0;
+    QVERIFY(h.connectToForm());
+    h.form()->SSTab1->setCurrentIndex(1);
+    TestTab* t = h.form()->testTab;
+    QVERIFY(t->Command21[0]->isVisibleTo(t));
+    t->Text22->setText(QStringLiteral("01:02:"));
+    const qint64 t0 = h.sim().elapsedMs();
+    QTest::mouseClick(t->Command21[0], Qt::LeftButton);
+    QVERIFY(!g::ParamMode);
+    QVERIFY(!h.port().dtrEnable());
+    QVERIFY(h.fixture.waitForReceived(h.sim().received().size() + 5, 4000));
+    const QByteArray expected = QByteArray("$\x01\x02R\r", 5);
+    QVERIFY(QTest::qWaitFor([&] { return h.sim().received().endsWith(expected); }, 3000));
+    const qint64 waited = h.sim().elapsedMs() - t0;
+    QVERIFY2(waited >= 1950, qPrintable(QString::number(waited)));
+    QVERIFY(h.port().dtrEnable());
+    QCOMPARE(g::DollarPendingOp, 1);
+    QVERIFY(t->TextBox[0]->toPlainText().startsWith(QStringLiteral("发射  24:01:02:52:0D:")));
+    // A refused address sends nothing.
+    h.dialogs.clear();
+    t->Text22->setText(QStringLiteral("01"));
+    QTest::mouseClick(t->Command21[0], Qt::LeftButton);
+    QCOMPARE(h.dialogs.messageCount(), 1);
+    QCOMPARE(h.dialogs.messages().first().title, QStringLiteral("系统提示"));
+}
+
+QTEST_MAIN(TestTestTab)
+#include "tst_test_tab.moc"

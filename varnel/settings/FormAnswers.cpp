@@ -1,0 +1,157 @@
+// The settings form applies what the answer receiver decoded. A selection
+// made here never sends anything: options are set without their click, and
+// the lists' clicks only enable fields.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "ParamTab.h"
+#include "PhoneTab.h"
+#include "SettingsForm.h"
+#include "TestTab.h"
+#include "core/protocol/ParamFrames.h"
+#include "platform/CommPort.h"
+#include "platform/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/FlexGrid.h"
+
+using Kind = Answers::ParamAnswer::Kind;
+
+void SettingsForm::moduleNotice(uint8_t status) {
+    if (status == 1)
+        Dialogs::msgBox(this, QStringLiteral("模块初始化已经完成，您可以设置参数了"),
+                        QStringLiteral("提示信息"));
+}
+
+void SettingsForm::paramAnswer(const Answers::ParamAnswer& a) {
+    ParamTab* p = paramTab;
+    switch (a.kind) {
+        case Kind::WorkMode: {
+            const bool passive = a.flag;
+            p->Label3->setText(a.text);
+            Controls::setListIndexAndClick(p->Combo1, passive ? 1 : 0);
+            testTab->Label31->setVisible(passive);
+            testTab->Text22->setVisible(passive);
+            testTab->Command21[0]->setVisible(passive);
+            testTab->Command21[1]->setVisible(passive);
+            testTab->Command21[2]->setVisible(true);
+            break;
+        }
+        case Kind::TransMode: {
+            const bool formatted = !a.flag;
+            p->Label4->setText(a.text);
+            Controls::setListIndexAndClick(p->Combo2, formatted ? 0 : 1);
+            for (QWidget* w : QList<QWidget*>{testTab->Label21[4], testTab->Label21[5], testTab->SenderNumber,
+                                              testTab->ReceiverNumber})
+                w->setVisible(formatted);
+            break;
+        }
+        case Kind::ReceiverNumber:
+            p->Label6->setText(a.text.trimmed());
+            p->Text2->setText(p->Label6->text());
+            break;
+        case Kind::PasswordUse:
+            p->Label10->setText(a.text);
+            if (a.flag) {
+                Controls::setValueQuiet(p->Option1, true);
+                if (a.value >= 1 && a.value <= 3) {
+                    p->Check3->setChecked(a.value & 1);
+                    p->Check4->setChecked(a.value & 2);
+                }
+            } else {
+                Controls::setValueQuiet(p->Option2, true);
+            }
+            break;
+        case Kind::Password:
+            p->Label5->setText(a.text);
+            break;
+        case Kind::Version:
+            if (port()) p->Label7->setText(ParamFrames::portRateText(port()->settings()));
+            p->Label8->setText(a.text);
+            break;
+        case Kind::Address:
+            p->Label9->setText(a.text);
+            p->Text3->setText(a.text);
+            break;
+        case Kind::RestartTime:
+            p->Text4->setText(a.text);
+            p->Label12->setText(a.text);
+            break;
+        case Kind::SubMode:
+            p->Label4->setText(a.text);
+            // The page shows the module's sub-mode, so that a later
+            // work-mode write keeps it.
+            Controls::setListIndexAndClick(p->Combo2, a.flag ? 2 : 1);
+            break;
+        case Kind::PowerSaving:
+            p->Label19->setText(a.text);
+            Controls::setValueQuiet(a.flag ? p->Option5 : p->Option6, true);
+            break;
+        case Kind::WakeDelays:
+            p->Label22->setText(a.text);
+            p->Text11->setText(a.idleMs);
+            p->Text13->setText(a.dataMs);
+            break;
+        case Kind::WakeMode:
+            p->Label30->setText(a.text);
+            Controls::setValueQuiet(a.flag ? p->Option7 : p->Option8, true);
+            break;
+        default:
+            break;
+    }
+}
+
+void SettingsForm::addressLayout(const AddressLayoutAnswer& a) {
+    ParamTab* p = paramTab;
+    p->Label15->setText(QString::number(a.start));
+    p->Label16->setText(QString::number(a.length));
+    p->Label17->setText(QString::number(a.group));
+    p->Label18->setText(a.typeText);
+    if (a.listItem >= 0) Controls::setListIndexQuiet(p->Combo4, a.listItem);
+}
+
+void SettingsForm::flashSize(const QString& text) {
+    if (!text.isEmpty()) paramTab->LabelFlash->setText(text);
+}
+
+void SettingsForm::phoneTableEmpty() {
+    Dialogs::msgBox(this, QStringLiteral("号码表空"), QStringLiteral("提示"), Dialogs::Icon::Information);
+    phoneTab->Grid->setRows(1);
+}
+
+void SettingsForm::phoneTableCorrupt() {
+    Dialogs::msgBox(this, QStringLiteral("号码表结构错误"), QStringLiteral("提示"),
+                    Dialogs::Icon::Information);
+}
+
+void SettingsForm::phoneTableRead(const QStringList& numbers) {
+    FlexGrid* grid = phoneTab->Grid;
+    grid->setRows(int(numbers.size()) + 1);
+    for (int i = 0; i < numbers.size(); ++i) {
+        grid->setTextMatrix(i + 1, 1, QString::number(i + 1));
+        grid->setTextMatrix(i + 1, 2, numbers[i]);
+    }
+}
+
+void SettingsForm::phoneTableAck(PhoneTableAck ack) {
+    const QString title = QStringLiteral("提示！！");
+    switch (ack) {
+        case PhoneTableAck::WriteOk:
+            Dialogs::msgBox(this, QStringLiteral("电话号码表设置成功"), title, Dialogs::Icon::Information);
+            break;
+        case PhoneTableAck::WriteFailed:
+            Dialogs::msgBox(this, QStringLiteral("电话号码表设置错误 "), title, Dialogs::Icon::Exclamation);
+            break;
+        case PhoneTableAck::ClearOk:
+            phoneTab->Grid->setRows(1);
+            Dialogs::msgBox(this, QStringLiteral("清空号码表成功"), title, Dialogs::Icon::Information);
+            break;
+        case PhoneTableAck::ClearFailed:
+            Dialogs::msgBox(this, QStringLiteral("清空号码表失败"), title, Dialogs::Icon::Exclamation);
+            break;
+    }
+}

@@ -1,0 +1,350 @@
+#include "ParamSenders.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTabWidget>
+
+#include "ParamTab.h"
+#include "SettingsForm.h"
+#include "core/Globals.h"
+#include "core/Routines.h"
+#include "core/protocol/Frames.h"
+#include "core/protocol/ParamFrames.h"
+#include "platform/CommPort.h"
+#include "platform/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/VbTimer.h"
+
+namespace {
+
+constexpr int kQueryOut = 100;
+constexpr int kLastQueryStep = 12;
+
+// Hex entry with automatic colons: a colon follows each completed pair.
+void hexEntry(QLineEdit* edit, int& key) {
+    HexKeyFilter(key);
+    if (key == 8) return;
+    if (key != 0) edit->insert(QString(QChar(key)));
+    key = 0;
+    if (edit->text().size() % 3 == 2) {
+        edit->end(false);
+        edit->insert(QStringLiteral(":"));
+    }
+}
+
+}  // namespace
+
+ParamSenders::ParamSenders(SettingsForm* form) : QObject(form), m_form(form) {
+    setObjectName(QStringLiteral("ParamSenders"));
+    ParamTab* p = form->paramTab;
+
+    Controls::onClick(p->Command1, this, [this] { sendPasswordUse(); });
+    Controls::onClick(p->Option1, this, [this] { sendPasswordUse(); });
+    Controls::onClick(p->Option2, this, [this] { sendPasswordUse(); });
+    Controls::onClick(p->Command2, this, [this] { sendPassword(); });
+    Controls::onClick(p->Command3, this, [this] { sendReceiverNumber(); });
+    Controls::onClick(p->Command4, this, [this] { sendAddress(); });
+    Controls::onClick(p->Command6, this, [this] { sendBaud(); });
+    Controls::onClick(p->Command7, this, [this] { sendRestartTime(); });
+    Controls::onClick(form->Command9, this, [this] { sendModel(); });
+    Controls::onClick(p->Command8, this, [this] { refresh(); });
+    Controls::onClick(p->Command5, this, [this] { startWorkModeChain(); });
+    Controls::onClick(p->Command14, this, [this] { startPowerChain(); });
+    Controls::onClick(p->Command18, this, [this] { clearByPage(); });
+    Controls::onClick(p->Combo1, this, [this] { onCombo1Click(); });
+    Controls::onClick(p->Combo2, this, [this] { onCombo2Click(); });
+
+    QLineEdit* text1 = p->Text1;
+    QLineEdit* text3 = p->Text3;
+    Controls::installKeyFilter(text1, [text1](int& key) { hexEntry(text1, key); });
+    Controls::installKeyFilter(text3, [text3](int& key) { hexEntry(text3, key); });
+
+    const std::pair<QScrollBar*, QLineEdit*> spinners[] = {
+        {p->VS1, p->Text5}, {p->VS2, p->Text6}, {p->VS3, p->Text7}};
+    for (const auto& [bar, box] : spinners) {
+        QLineEdit* target = box;
+        connect(bar, &QScrollBar::valueChanged, this,
+                [target](int v) { target->setText(QString::number(-v)); });
+    }
+
+    connect(form->Timer1, &VbTimer::tick, this, &ParamSenders::workModeTick);
+    connect(form->Timer2, &VbTimer::tick, this, &ParamSenders::refreshTick);
+    connect(form->Timer3, &VbTimer::tick, this, &ParamSenders::powerTick);
+}
+
+// --- sending --------------------------------------------------------------------
+
+bool ParamSenders::send(const QByteArray& frame) {
+    if (!m_form->portReady()) return false;
+    output(frame);
+    return true;
+}
+
+void ParamSenders::output(const QByteArray& frame) {
+    g::CommBytes = frame;
+    if (CommPort* port = m_form->port()) port->output(g::CommBytes);
+}
+
+void ParamSenders::refuse(const QString& why) {
+    Dialogs::msgBox(m_form, why, QStringLiteral("提示"), Dialogs::Icon::Exclamation);
+}
+
+void ParamSenders::sendPasswordUse() {
+    const ParamTab* p = m_form->paramTab;
+    send(ParamFrames::passwordUse(p->Check3->isChecked(), p->Check4->isChecked()));
+}
+
+void ParamSenders::sendPassword() {
+    if (!m_form->portReady()) return;
+    const ParamFrames::Built b = ParamFrames::smsPassword(m_form->paramTab->Text1->text());
+    b.ok() ? output(b.frame) : refuse(b.error);
+}
+
+void ParamSenders::sendReceiverNumber() {
+    if (!m_form->portReady()) return;
+    const ParamFrames::Built b = ParamFrames::receiverNumber(m_form->paramTab->Text2->text());
+    b.ok() ? output(b.frame) : refuse(b.error);
+}
+
+void ParamSenders::sendAddress() {
+    if (!m_form->portReady()) return;
+    const ParamFrames::Built b = ParamFrames::passiveAddress(m_form->paramTab->Text3->text());
+    b.ok() ? output(b.frame) : refuse(b.error);
+}
+
+void ParamSenders::sendBaud() { send(ParamFrames::moduleBaud(m_form->paramTab->Combo3->currentText())); }
+
+void ParamSenders::sendRestartTime() {
+    if (!m_form->portReady()) return;
+    const ParamFrames::Built b = ParamFrames::restartTime(m_form->paramTab->Text4->text());
+    b.ok() ? output(b.frame) : refuse(b.error);
+}
+
+void ParamSenders::sendModel() {
+    if (!m_form->Option3->isChecked() && !m_form->Option4->isChecked()) return;
+    send(ParamFrames::moduleModel(m_form->Option3->isChecked()));
+}
+
+void ParamSenders::clearByPage() {
+    // The clear of the page in front; the SMS test page has nothing to clear.
+    QByteArray frame;
+    switch (m_form->SSTab1->currentIndex()) {
+        case 0:
+            frame = Frames::RequestFrame(0xD5, 0x01, QByteArray(1, '\0'));
+            break;
+        case 2:
+            frame = Frames::RequestFrame(0xD9, 0x04, QByteArray(1, '\x01'));
+            g::PhoneTableOp = 2;
+            break;
+        case 3:
+            frame = Frames::RequestFrame(0xA8, 0x04, QByteArray(1, '\x01'));
+            g::InTableOp = 4;
+            break;
+        case 4:
+            frame = Frames::RequestFrame(0xA9, 0x04, QByteArray(1, '\x01'));
+            g::OutTableOp = 4;
+            break;
+        default:
+            return;
+    }
+    output(frame);
+}
+
+// --- work-mode page --------------------------------------------------------------
+
+void ParamSenders::onCombo1Click() {
+    const QComboBox* c = m_form->paramTab->Combo1;
+    m_form->paramTab->Text3->setEnabled(c->currentIndex() != 0);
+}
+
+void ParamSenders::onCombo2Click() {
+    ParamTab* p = m_form->paramTab;
+    const bool second = p->Combo2->currentIndex() == 2;
+    for (QWidget* w : p->addressFields()) w->setEnabled(second);
+    if (second) Controls::setListIndexQuiet(p->Combo4, 0);
+}
+
+// --- refresh ----------------------------------------------------------------------
+
+void ParamSenders::refresh() {
+    ParamTab* p = m_form->paramTab;
+    const struct {
+        QLabel* label;
+        const char* text;
+    } placeholders[] = {{p->Label3, "* * * *"},     {p->Label4, "* * * *"},     {p->Label5, "**:**:**:**:"},
+                        {p->Label6, "***********"}, {p->Label8, "***********"}, {p->Label7, "********"},
+                        {p->Label13, "********"},   {p->Label9, "**:**:"},      {p->Label10, "****"},
+                        {p->Label12, "*******"},    {p->Label15, "**"},         {p->Label16, "**"},
+                        {p->Label17, "**"},         {p->Label18, "**"},         {p->Label19, "**"},
+                        {p->Label22, "**"},         {p->Label30, "**"}};
+    for (const auto& ph : placeholders) ph.label->setText(QString::fromUtf8(ph.text));
+    g::RxState = 0;
+    g::RefreshStep = 0;
+    // Without a module (opened by Cancel) nothing is asked, and the buttons
+    // stay usable: no end of a refresh would give them back.
+    if (g::OfflineMode != 0) return;
+    m_form->Timer2->rearm(RefreshFirstMs);
+    g::ParamMode = true;
+    m_form->Disable_Command();
+}
+
+void ParamSenders::refreshTick() {
+    m_form->Timer2->rearm(RefreshMs);
+    CommPort* port = m_form->port();
+    if (!port || !port->isOpen()) return;
+    QByteArray query;
+    if (g::RefreshStep >= 0 && g::RefreshStep <= kLastQueryStep)
+        query = ParamFrames::refreshQuery(g::RefreshStep);
+    else if (g::RefreshStep < kQueryOut)
+        query = Frames::ReadParamsFrame(0xAB);
+    if (query.isEmpty()) {
+        m_form->Timer2->setEnabled(false);
+        m_form->Enable_Command();
+        g::RefreshStep = kQueryOut;
+        return;
+    }
+    output(query);
+    g::RefreshStep = kQueryOut;
+}
+
+// --- work-mode write sequence --------------------------------------------------------
+
+void ParamSenders::startWorkModeChain() {
+    g::CommStep = 0;
+    m_form->Timer1->rearm(WorkModeFirstMs);
+    m_form->Disable_Command();
+}
+
+void ParamSenders::remindWorkMode() {
+    m_form->paramTab->Combo1->setFocus();
+    // A tick that comes while the reminder is still open adds none.
+    if (m_reminderOpen) return;
+    m_reminderOpen = true;
+    Dialogs::msgBox(m_form, QStringLiteral("你必须选择需要的工作方式"), QStringLiteral("提示信息"));
+    m_reminderOpen = false;
+}
+
+QByteArray ParamSenders::addressLayoutFrame() const {
+    const ParamTab* p = m_form->paramTab;
+    const QString type = p->Combo4->currentText();
+    uint8_t t = 0;
+    if (type == QStringLiteral("16进制"))
+        t = 1;
+    else if (type == QStringLiteral("BCD码"))
+        t = 2;
+    else if (type == QStringLiteral("R50模式"))
+        t = 3;
+    QByteArray data;
+    for (const QScrollBar* bar : {p->VS1, p->VS2, p->VS3}) data.append(char(uint8_t(-bar->value())));
+    data.append(char(t));
+    return Frames::RequestFrame(0xE1, 0x01, data);
+}
+
+void ParamSenders::workModeTick() {
+    ParamTab* p = m_form->paramTab;
+    m_form->Timer1->rearm(WorkModeMs);
+    switch (g::CommStep) {
+        case 0: {
+            if (p->Combo1->currentText() == QStringLiteral("无")) {
+                remindWorkMode();
+                return;
+            }
+            const int item = p->Combo1->currentIndex();
+            if (item == 0 || item == 1) output(ParamFrames::workMode(item == 0));
+            g::CommStep = 1;
+            return;
+        }
+        case 1: {
+            if (p->Combo2->currentText() == QStringLiteral("无")) {
+                remindWorkMode();
+                return;
+            }
+            const int item = p->Combo2->currentIndex();
+            if (item < 0 || item > 2) return;
+            output(ParamFrames::transMode(item));
+            g::CommStep = item == 0 ? 5 : item == 1 ? 6 : 3;
+            return;
+        }
+        case 3:
+            output(ParamFrames::subMode(0x00));
+            g::CommStep = 5;
+            return;
+        case 6:
+            output(ParamFrames::subMode(0x01));
+            g::CommStep = 4;
+            return;
+        case 4:
+            output(addressLayoutFrame());
+            g::CommStep = 5;
+            return;
+        case 5:
+            endWorkModeChain();
+            return;
+        default:
+            return;
+    }
+}
+
+void ParamSenders::endWorkModeChain() {
+    m_form->Timer1->setEnabled(false);
+    m_form->Enable_Command();
+}
+
+// --- power-saving write sequence ------------------------------------------------------
+
+void ParamSenders::startPowerChain() {
+    ParamTab* p = m_form->paramTab;
+    // Delays that do not fit the module's 16-bit count of 400 ms are refused
+    // before anything is sent.
+    const ParamFrames::Built delays = ParamFrames::wakeDelays(p->Text11->text(), p->Text13->text());
+    if (p->Option5->isChecked() && !delays.ok()) {
+        refuse(delays.error);
+        return;
+    }
+    g::CommStep = 0;
+    m_form->Timer3->rearm(PowerFirstMs);
+    m_form->Disable_Command();
+}
+
+void ParamSenders::powerTick() {
+    ParamTab* p = m_form->paramTab;
+    m_form->Timer3->rearm(PowerMs);
+    switch (g::CommStep) {
+        case 0: {
+            const bool on = p->Option5->isChecked();
+            output(ParamFrames::powerSaving(on));
+            g::CommStep = on ? 1 : 3;
+            return;
+        }
+        case 1:
+            output(ParamFrames::wakeMode(p->Option7->isChecked()));
+            g::CommStep = 2;
+            return;
+        case 2: {
+            const ParamFrames::Built delays = ParamFrames::wakeDelays(p->Text11->text(), p->Text13->text());
+            if (!delays.ok()) {
+                // Changed since the start: the last write cannot be made.
+                endPowerChain();
+                refuse(delays.error);
+                return;
+            }
+            output(delays.frame);
+            g::CommStep = 3;
+            return;
+        }
+        default:
+            endPowerChain();
+            return;
+    }
+}
+
+void ParamSenders::endPowerChain() {
+    m_form->Timer3->setEnabled(false);
+    m_form->paramTab->Command14->setEnabled(true);
+    m_form->Enable_Command();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+
+class SettingsForm;
+class QByteArray;
+class QString;
+
+// The requests of the parameter page: the refresh of "刷新" (Timer2, one
+// query a tick, the answers choosing the next), the work-mode write
+// sequence (Timer1), the power-saving write sequence (Timer3), the single
+// writes, the clear of "清空" by the current page, and the page's entry
+// rules.
+class ParamSenders : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int RefreshFirstMs = 1000;
+    static constexpr int RefreshMs = 500;
+    static constexpr int WorkModeFirstMs = 200;
+    static constexpr int WorkModeMs = 2000;
+    static constexpr int PowerFirstMs = 100;
+    static constexpr int PowerMs = 1000;
+
+    explicit ParamSenders(SettingsForm* form);
+
+    void refresh();
+    void refreshTick();
+    void startWorkModeChain();
+    void workModeTick();
+    void startPowerChain();
+    void powerTick();
+    void clearByPage();
+
+private:
+    bool send(const QByteArray& frame);
+    void output(const QByteArray& frame);
+    void refuse(const QString& why);
+    void sendPasswordUse();
+    void sendPassword();
+    void sendReceiverNumber();
+    void sendAddress();
+    void sendBaud();
+    void sendRestartTime();
+    void sendModel();
+    void onCombo1Click();
+    void onCombo2Click();
+    // "你必须选择需要的工作方式", never two at once.
+    void remindWorkMode();
+    QByteArray addressLayoutFrame() const;
+    void endWorkModeChain();
+    void endPowerChain();
+
+    SettingsForm* m_form;
+    bool m_reminderOpen = false;
+};

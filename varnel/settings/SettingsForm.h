@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QList>
+#include <QWidget>
+
+#include "varnel/editors/ChannelEditorHost.h"
+#include "varnel/editors/OutputFrameEditorHost.h"
+#include "varnel/sms_parser/AnswerSink.h"
+
+class CommPort;
+class FlexGrid;
+class MainWindow;
+class QGroupBox;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class VbTimer;
+class ParamTab;
+class ParamSenders;
+class TestTab;
+class PhoneTab;
+class InputTableTab;
+class CommandTableTab;
+
+// `frm7340COM`: Varnel's settings form of the QV7351 module, a child window
+// of the main window. Five pages on SSTab1, each a class of its own holding
+// its controls (public: the answers are applied to them); the form owns the
+// timers, the enabled states saved around the timed sequences, the tab
+// change and exit, and is what the editors and the answer receiver see of
+// it.
+class SettingsForm : public QWidget,
+                     public ChannelEditorHost,
+                     public OutputFrameEditorHost,
+                     public AnswerSink {
+    Q_OBJECT
+public:
+    explicit SettingsForm(MainWindow* main);
+    ~SettingsForm() override;
+
+    MainWindow* mainWindow() const { return m_main; }
+    CommPort* port() const;
+
+    // Form_Load: position and size, the grids emptied to their headers,
+    // the test buttons hidden, tab 0, the scroll boxes' texts, the command
+    // table's lists, panel 1, DTR low.
+    void load();
+
+    // Saves the enabled state of the fourteen parameter buttons and
+    // disables them (all but Command15) / puts the saved states back.
+    void Disable_Command();
+    void Enable_Command();
+    QList<QPushButton*> coveredButtons() const;
+
+    // Starts Timer5: half a second later the answer parser takes the input.
+    void startModuleDialogue();
+
+    QTabWidget* SSTab1 = nullptr;
+    ParamTab* paramTab = nullptr;           // tab 0
+    TestTab* testTab = nullptr;             // tab 1
+    PhoneTab* phoneTab = nullptr;           // tab 2
+    InputTableTab* inputTab = nullptr;      // tab 3
+    CommandTableTab* commandTab = nullptr;  // tab 4
+    ParamSenders* senders = nullptr;        // the parameter page's requests
+    // "设置模块型号": on no page.
+    QGroupBox* Frame6 = nullptr;
+    QRadioButton* Option3 = nullptr;
+    QRadioButton* Option4 = nullptr;
+    QPushButton* Command9 = nullptr;
+
+    VbTimer* Timer1 = nullptr;  // work-mode write sequence
+    VbTimer* Timer2 = nullptr;  // parameter refresh
+    VbTimer* Timer3 = nullptr;  // power-saving write sequence
+    VbTimer* Timer4 = nullptr;  // table transfers: retry and time-out
+    VbTimer* Timer5 = nullptr;  // one shot: the answer parser takes the input
+    VbTimer* Timer6 = nullptr;  // one shot: the first refresh
+    VbTimer* rTimer = nullptr;  // SMS test receive display
+
+    // --- ChannelEditorHost ------------------------------------------------
+    FlexGrid* inGrid() override;
+    FlexGrid* phoneGrid() override;
+    QWidget* ownerWindow() override;
+    void setInGridLocked(bool locked) override;
+    void pressPhoneTableRead() override;
+    void enableNewRowButton() override;
+    void focusSettingsForm() override;
+    // --- OutputFrameEditorHost --------------------------------------------
+    FlexGrid* commandGrid() override;
+    QWidget* editorOwner() override;
+    // --- AnswerSink (FormAnswers.cpp) -------------------------------------
+    void moduleNotice(uint8_t status) override;
+    void paramAnswer(const Answers::ParamAnswer& answer) override;
+    void addressLayout(const AddressLayoutAnswer& answer) override;
+    void flashSize(const QString& text) override;
+    void phoneTableEmpty() override;
+    void phoneTableCorrupt() override;
+    void phoneTableRead(const QStringList& numbers) override;
+    void phoneTableAck(PhoneTableAck ack) override;
+
+    // With the port closed: shows the connect dialog (without waiting for
+    // it) and answers false.
+    bool portReady();
+
+signals:
+    // After the tab-change handling for `index` has run.
+    void tabHandled(int index);
+
+private:
+    void buildModelFrame();
+    void buildTimers();
+    void onTabChanged(int index);
+    void onTimer5();
+    void onTimer6();
+    void exitForm();
+
+    MainWindow* m_main;
+    QList<bool> m_saved;
+};

@@ -1,0 +1,198 @@
+#include "TestTab.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+#include "FormBits.h"
+#include "SettingsForm.h"
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/Routines.h"
+#include "core/protocol/TestFrames.h"
+#include "platform/CommPort.h"
+#include "platform/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/VbTimer.h"
+
+TestTab::TestTab(SettingsForm* form) : m_form(form) {
+    setObjectName(QStringLiteral("TabTest"));
+    auto* outer = new QHBoxLayout(this);
+    auto* boxes = new QVBoxLayout;
+    auto* side = new QVBoxLayout;
+    outer->addLayout(boxes, 3);
+    outer->addLayout(side, 1);
+
+    for (int i = 0; i < 3; ++i) {
+        TextBox[i] = new QPlainTextEdit(this);
+        Controls::setArrayName(TextBox[i], QStringLiteral("Text21"), i);
+        TextBox[i]->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        TextBox[i]->setTabChangesFocus(true);
+    }
+    TextBox[0]->setReadOnly(true);
+    TextBox[2]->setReadOnly(true);
+    const char* captions[6] = {"", "接收区", "源码区", "发送区", "发送方电话号码", "接收方电话号码"};
+    for (int i = 1; i <= 5; ++i) {
+        Label21[i] = new QLabel(QString::fromUtf8(captions[i]), this);
+        Controls::setArrayName(Label21[i], QStringLiteral("Label21"), i);
+    }
+    Label31 = FormBits::label(this, QStringLiteral("模块地址"), "Label31");
+    boxes->addWidget(Label21[2]);
+    boxes->addWidget(TextBox[0], 2);
+    boxes->addWidget(Label21[3]);
+    boxes->addWidget(TextBox[1], 1);
+    boxes->addWidget(Label21[1]);
+    boxes->addWidget(TextBox[2], 1);
+
+    SenderNumber = new QLineEdit(this);
+    Controls::setArrayName(SenderNumber, QStringLiteral("Text21"), 3);
+    ReceiverNumber = new QLineEdit(this);
+    Controls::setArrayName(ReceiverNumber, QStringLiteral("Text21"), 4);
+    ReceiverNumber->setMaxLength(11);
+    Text22 = FormBits::edit(this, QString(), "Text22");
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(Label31, 0, 0);
+    fields->addWidget(Text22, 0, 1);
+    fields->addWidget(Label21[5], 1, 0);
+    fields->addWidget(ReceiverNumber, 1, 1);
+    fields->addWidget(Label21[4], 2, 0);
+    fields->addWidget(SenderNumber, 2, 1);
+    side->addLayout(fields);
+    const char* buttons[4] = {"读取短信", "发送状态", "发送短信", "复位"};
+    for (int i = 0; i < 4; ++i) {
+        Command21[i] = FormBits::arrayButton(this, QString::fromUtf8(buttons[i]), "Command21", i);
+        side->addWidget(Command21[i]);
+        Controls::onClick(Command21[i], this, [this, i] { press(i); });
+    }
+    side->addStretch(1);
+
+    Controls::installKeyFilter(Text22, [this](int& k) { addressRule(k); });
+    m_sendTimer = new VbTimer(this, SendWaitMs, false);
+    m_sendTimer->setObjectName(QStringLiteral("sendWait"));
+    connect(m_sendTimer, &VbTimer::tick, this, &TestTab::onSendTimer);
+}
+
+QString TestTab::sampleReceived() {
+    return QStringLiteral("D7:01:01:38:00:13:80:00:00:0A:6D:4B:8B:D5:24:12:08:10:30:00:");
+}
+
+int TestTab::sendModeIndex() const {
+    MainWindow* main = m_form ? m_form->mainWindow() : nullptr;
+    return main ? main->sendMode() : 0;
+}
+
+void TestTab::addressRule(int& k) {
+    HexKeyFilter(k);
+    if (k == 8) {
+        // A closing ":" goes with its digit, or the rule would put it back.
+        if (!Text22->hasSelectedText() && Text22->cursorPosition() == Text22->text().size() &&
+            Text22->text().endsWith(QLatin1Char(':')))
+            Text22->backspace();
+        return;
+    }
+    if (k != 0) Text22->insert(QString(QChar(char16_t(k))));
+    k = 0;
+    if (Text22->text().size() % 3 == 2) {
+        Text22->end(false);
+        Text22->insert(QStringLiteral(":"));
+    }
+}
+
+void TestTab::press(int index) {
+    if (m_send.active) {
+        // The request under way is written and logged first.
+        if (!m_queued.contains(index)) m_queued << index;
+        return;
+    }
+    g::ParamMode = false;
+    g::RxState = 0;
+    QPushButton* button = Command21[index];
+    if (index == 3) return;  // "复位" only resets the receive state
+
+    TestFrames::TestInput in;
+    // A line break in the box is CR LF, as the module is meant to get it.
+    in.content = TextBox[1]->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    in.receiver = ReceiverNumber->text();
+    in.address = Text22->text();
+    in.mode = TestFrames::sendModeFromIndex(sendModeIndex());
+    in.passive = g::WorkModeByte[0] == 0;
+    in.formatted = g::TransModeByte[0] != 0;
+    const TestFrames::Request r = TestFrames::buildRequest(index, in);
+    if (r.refusal != TestFrames::Refusal::None) {
+        Dialogs::msgBox(m_form, TestFrames::refusalText(r.refusal), TestFrames::messageTitle());
+        return;
+    }
+    if (!m_form->portReady()) return;
+    button->setEnabled(false);
+    m_send = PendingSend{true, index, r.bytes, r.pendingOp};
+    m_form->port()->setDTREnable(false);
+    m_sendTimer->rearm(SendWaitMs);
+}
+
+void TestTab::onSendTimer() {
+    m_sendTimer->setEnabled(false);
+    if (!m_send.active) return;
+    const PendingSend s = m_send;
+    m_send = PendingSend();
+    Command21[s.index]->setEnabled(true);
+    CommPort* port = m_form->port();
+    if (port && port->isOpen()) {
+        g::CommBytes = s.bytes;
+        port->output(s.bytes);
+        g::DollarPendingOp = s.pendingOp;
+        appendLog(QStringLiteral("发射  "), TestFrames::hexText(s.bytes));
+        port->setDTREnable(true);
+        emit requestWritten(s.bytes);
+    } else {
+        // The line went away during the wait: nothing goes out.
+        m_form->portReady();
+    }
+    while (!m_send.active && !m_queued.isEmpty()) press(m_queued.takeFirst());
+}
+
+void TestTab::appendLog(const QString& prefix, const QString& hex) {
+    QPlainTextEdit* log = TextBox[0];
+    QTextCursor end(log->document());
+    end.movePosition(QTextCursor::End);
+    for (const QString& line : TestFrames::logLines(prefix, hex)) end.insertText(line + QLatin1Char('\n'));
+    log->moveCursor(QTextCursor::End);
+}
+
+void TestTab::sendModeChanged() { TextBox[1]->clear(); }
+
+void TestTab::showSample() {
+    g::RxText = sampleReceived();
+    m_form->rTimer->setEnabled(true);
+}
+
+void TestTab::displayTick() {
+    m_form->rTimer->setEnabled(false);
+    g::RxState = 0;
+    const QString text = g::RxText;
+    appendLog(QStringLiteral("接收  "), text);
+    const qsizetype n = text.size() / 3;
+    // Too long to decode: logged only, the text kept.
+    if (n > TestFrames::MaxDecodedBytes) return;
+    g::RxText.clear();
+    if (n == 0) return;
+    const bool passive = g::WorkModeByte[0] == 0;
+    const bool formatted = g::TransModeByte[0] != 0;
+    const TestFrames::Decoded d = TestFrames::decode(TestFrames::fromHexText(text), passive, formatted,
+                                                     TestFrames::sendModeFromIndex(sendModeIndex()));
+    if (formatted && d.sender) SenderNumber->setText(*d.sender);
+    TextBox[2]->setPlainText(d.text + QLatin1Char('\n'));
+}
+
+void TestTab::showForModes() {
+    const bool passive = g::WorkModeByte[0] == 0;
+    for (QWidget* w : QList<QWidget*>{Label31, Text22, Command21[0], Command21[1]}) w->setVisible(passive);
+    const bool formatted = g::TransModeByte[0] != 0;
+    for (QWidget* w : QList<QWidget*>{SenderNumber, ReceiverNumber, Label21[4], Label21[5]})
+        w->setVisible(formatted);
+}
