@@ -7,6 +7,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QInputMethodEvent>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -41,10 +45,9 @@ class StationEdit : public QLineEdit {
 public:
     explicit StationEdit(QWidget* parent) : QLineEdit(parent)
     {
-        setAcceptDrops(false);
         setDragEnabled(false);
-        // Input-method composition would put text at the caret behind the
-        // filter's back; a hex box has no use for it.
+        // Input-method composition would show unfiltered text at the
+        // caret; a hex box has no use for it (a commit is still typed).
         setAttribute(Qt::WA_InputMethodEnabled, false);
     }
 
@@ -75,6 +78,33 @@ protected:
             return;
         }
         typeText(text);
+        e->accept();
+    }
+
+    // The selection pasted by the middle button (X11) goes through the
+    // filter like any other paste.
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::MiddleButton) {
+            const QClipboard* clip = QApplication::clipboard();
+            if (clip && clip->supportsSelection())
+                typeText(clip->text(QClipboard::Selection));
+            e->accept();
+            return;
+        }
+        QLineEdit::mouseReleaseEvent(e);
+    }
+
+    // Dropped text is typed, as if pasted.
+    void dropEvent(QDropEvent* e) override
+    {
+        if (e->mimeData() && e->mimeData()->hasText())
+            typeText(e->mimeData()->text());
+        e->acceptProposedAction();
+    }
+    void inputMethodEvent(QInputMethodEvent* e) override
+    {
+        typeText(e->commitString());
         e->accept();
     }
 

@@ -90,19 +90,12 @@ bool ConnectDialog::openPort() {
         port.setInputLen(1);
         port.setRThreshold(1);
     }
-    switch (port.open()) {
-        case CommPort::OpenResult::Ok:
-            break;
-        case CommPort::OpenResult::Missing:
-            Dialogs::msgBox(this, QStringLiteral("本机没有这个串口，请选择其它串口重试"),
-                            QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
-            return false;
-        case CommPort::OpenResult::InUse:
-            Dialogs::msgBox(this, QStringLiteral("串口已经打开，请关闭其它程序重试"),
-                            QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
-            return false;
-        case CommPort::OpenResult::Other:
-            return false;  // nothing is shown for other failures; the dialog stays usable
+    const CommPort::OpenResult opened = port.open();
+    if (opened != CommPort::OpenResult::Ok) {
+        // The dialog stays usable for another port or rate.
+        Dialogs::msgBox(this, PortOpenErrorText(port, opened), QStringLiteral("端口错误"),
+                        Dialogs::Icon::Exclamation);
+        return false;
     }
     port.setDTREnable(false);
     if (c.readWholeWindows) {
@@ -143,7 +136,7 @@ void ConnectDialog::cancelClicked() {
     }
     g::OfflineMode = -1;
     m_main->unloadConnectDialog();
-    if (m_main->forms()) m_main->forms()->showSettingsForm();
+    if (m_main->forms()) m_main->forms()->showSettingsForm(false);
 }
 
 void ConnectDialog::closeEvent(QCloseEvent* e) {

@@ -160,7 +160,7 @@ void HandshakeReceiver::endOfHandshake(uint8_t moduleType, bool gprs) {
                         Dialogs::Icon::Exclamation);
         return;
     }
-    if (m_main.forms()) m_main.forms()->showSettingsForm();
+    if (m_main.forms()) m_main.forms()->showSettingsForm(true);
 }
 
 void HandshakeReceiver::onProbeTick() {

@@ -307,6 +307,8 @@ void MainWindow::onTimer1() {
     if (!m_frmMain) m_frmMain = new PictureWindow(this);
     m_frmMain->setAttribute(Qt::WA_DeleteOnClose);
     QMdiSubWindow* sub = showChild(m_frmMain);
+    // The window's own size, frame and caption included.
+    sub->resize(Vb::twips(11800), Vb::twips(8180));
     sub->move(0, 0);
 }
 

@@ -77,7 +77,9 @@ public:
 
     // --- forms ------------------------------------------------------------
     // Shows the module settings form (creating and loading it when needed).
-    virtual void showSettingsForm() = 0;
+    // A form already loaded runs its port steps again only when a handshake
+    // has just ended; otherwise (Cancel) it is shown as it is.
+    virtual void showSettingsForm(bool handshakeEnded) = 0;
 
     // Receivers selected by RecvMode 101 and 111 (110 is the shared
     // handshake receiver with the GPRS ending below).

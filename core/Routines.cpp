@@ -63,3 +63,41 @@ void SetPortAndBaud(CommPort& port, const QString& portText, const QString& rate
         }
     }
 }
+
+QString PortOpenErrorText(const CommPort& port, CommPort::OpenResult result) {
+    return PortOpenErrorText(
+        result, port.lastFailure(), QStringLiteral("COM%1（%2）").arg(port.commPort()).arg(port.devicePath()),
+        port.deviceGroup(), port.lastSystemError(), port.settings().section(QLatin1Char(','), 0, 0));
+}
+
+QString PortOpenErrorText(CommPort::OpenResult result, CommPort::Failure failure, const QString& name,
+                          const QString& group, const QString& why, const QString& rate) {
+    switch (result) {
+        case CommPort::OpenResult::Ok:
+            return {};
+        case CommPort::OpenResult::Missing:
+            return QStringLiteral("本机没有这个串口，请选择其它串口重试");
+        case CommPort::OpenResult::InUse:
+            return QStringLiteral("串口已经打开，请关闭其它程序重试");
+        case CommPort::OpenResult::Other:
+            break;
+    }
+    switch (failure) {
+        case CommPort::Failure::NoPermission:
+            // On Linux a serial device belongs to a group (usually dialout);
+            // membership takes effect at the next login.
+            return QStringLiteral(
+                       "没有权限打开串口%1。当前用户必须属于拥有该设备的用户组“%2”（通常是 dialout），"
+                       "请把用户加入该组并重新登录后重试")
+                .arg(name, group.isEmpty() ? QStringLiteral("dialout") : group);
+        case CommPort::Failure::NotSerialPort:
+            return QStringLiteral("%1不是串口，请检查这个串口的链接或选择其它串口重试").arg(name);
+        case CommPort::Failure::SettingsRefused:
+            return QStringLiteral("串口%1不接受波特率 %2，请选择其它波特率重试").arg(name, rate);
+        case CommPort::Failure::None:
+        case CommPort::Failure::Other:
+            break;
+    }
+    return why.isEmpty() ? QStringLiteral("串口%1打开失败，请选择其它串口重试").arg(name)
+                         : QStringLiteral("串口%1打开失败（%2），请选择其它串口重试").arg(name, why);
+}

@@ -6,8 +6,7 @@
 
 #include "core/protocol/Checksums.h"
 #include "core/protocol/HexText.h"
-
-class CommPort;
+#include "platform/CommPort.h"
 
 // Routines shared by every form of both programs.
 
@@ -22,3 +21,10 @@ int TenSecondsElapsed();
 // Applies "COM1".."COM8" and "1200bps".."115200bps" to the port; any other
 // text leaves that setting alone.
 void SetPortAndBaud(CommPort& port, const QString& portText, const QString& rateText);
+// What a failed open of the port says to the user (titled "端口错误"):
+// the reason, in words that tell what to do about it.
+QString PortOpenErrorText(const CommPort& port, CommPort::OpenResult result);
+// The same from its parts: "COMn（device path）", the group owning the
+// device ("" unknown) and the system's own words for the failure.
+QString PortOpenErrorText(CommPort::OpenResult result, CommPort::Failure failure, const QString& portName,
+                          const QString& group, const QString& systemError, const QString& rate);

@@ -21,10 +21,11 @@ void KestrunForms::attach(MainWindow* main) {
 
 SettingsForm* KestrunForms::settingsForm() const { return m_settings.data(); }
 
-void KestrunForms::showSettingsForm() {
+void KestrunForms::showSettingsForm(bool handshakeEnded) {
     if (m_settings) {
         m_main->showChild(m_settings);
-        m_settings->restartPortSteps();
+        // Cancel closed the port: a refresh now would open it again.
+        if (handshakeEnded) m_settings->restartPortSteps();
         return;
     }
     m_settings = new SettingsForm(m_main);

@@ -28,9 +28,9 @@ public:
     // The receiver of RecvMode 101 (exists once attached).
     SmsAnswerReceiver* answerReceiver() const { return m_receiver.get(); }
 
-    // Loads and shows the form; a form already loaded is shown and its
-    // port steps run again.
-    void showSettingsForm() override;
+    // Loads and shows the form; a form already loaded is shown, and its
+    // port steps run again after a handshake.
+    void showSettingsForm(bool handshakeEnded) override;
     void receiveModuleAnswer() override;
     // The send-mode menu and the hidden sample item act on the test tab
     // of a loaded form; without one there is nothing to change.

@@ -1,5 +1,7 @@
 #include "CommPort.h"
 
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -114,6 +116,8 @@ bool CommPort::applySettings() {
 CommPort::OpenResult CommPort::open() {
     if (isOpen()) return OpenResult::Ok;
     m_lastError.clear();
+    m_failure = Failure::None;
+    m_systemError.clear();
 
     const QString candidate = PortNames::devicePathFor(m_portNumber);
     const QFileInfo info(candidate);
@@ -134,12 +138,22 @@ CommPort::OpenResult CommPort::open() {
         const QString text = m_port->errorString();
         m_port->clearError();
         m_lastError = QStringLiteral("COM%1 (%2): %3").arg(m_portNumber).arg(m_devicePath, text);
+        m_systemError = text;
         // A node with no hardware behind it (the usual /dev/ttyS1..3 of a PC
         // with one serial port) refuses every open with an I/O error: to the
         // user that port is not there.
         if (error == QSerialPort::DeviceNotFoundError || error == QSerialPort::ResourceError)
             return OpenResult::Missing;
         if (error == QSerialPort::PermissionError) return classifyPermissionError();
+        // Anything but a character device, or one that refuses the terminal
+        // calls (a link to /dev/null or to a file), is no serial line.
+        struct stat st {};
+        const bool charDevice =
+            ::stat(QFile::encodeName(m_devicePath).constData(), &st) == 0 && S_ISCHR(st.st_mode);
+        const bool refusesTerminalCalls = error == QSerialPort::WriteError ||
+                                          error == QSerialPort::ReadError ||
+                                          error == QSerialPort::UnsupportedOperationError;
+        m_failure = !charDevice || refusesTerminalCalls ? Failure::NotSerialPort : Failure::Other;
         return OpenResult::Other;
     }
 
@@ -155,6 +169,8 @@ CommPort::OpenResult CommPort::open() {
         // than talk at the wrong speed.
         m_lastError =
             QStringLiteral("COM%1 (%2): %3").arg(m_portNumber).arg(m_devicePath, m_port->errorString());
+        m_systemError = m_port->errorString();
+        m_failure = Failure::SettingsRefused;
         m_port->clearError();
         m_port->close();
         return OpenResult::Other;
@@ -164,6 +180,13 @@ CommPort::OpenResult CommPort::open() {
     m_port->setDataTerminalReady(m_dtr);
     m_port->clearError();
     return OpenResult::Ok;
+}
+
+QString CommPort::deviceGroup() const {
+    struct stat st {};
+    if (m_devicePath.isEmpty() || ::stat(QFile::encodeName(m_devicePath).constData(), &st) != 0) return {};
+    const struct group* gr = ::getgrgid(st.st_gid);
+    return gr ? QString::fromLocal8Bit(gr->gr_name) : QString();
 }
 
 CommPort::OpenResult CommPort::classifyPermissionError() {
@@ -187,6 +210,7 @@ CommPort::OpenResult CommPort::classifyPermissionError() {
     const QByteArray path = QFile::encodeName(m_devicePath);
     if (::access(path.constData(), R_OK | W_OK) != 0) {
         m_lastError = QStringLiteral("COM%1 (%2): permission denied").arg(m_portNumber).arg(m_devicePath);
+        m_failure = Failure::NoPermission;
         return OpenResult::Other;
     }
     m_lastError =
@@ -257,6 +281,7 @@ bool CommPort::pullFromDevice() {
     if (!m_port->isOpen() || m_port->bytesAvailable() <= 0) return false;
     const QByteArray got = m_port->readAll();
     m_buffer.append(got);
+    m_received += quint64(got.size());
     return !got.isEmpty();
 }
 

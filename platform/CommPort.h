@@ -22,6 +22,8 @@ public:
     enum Event { Receive = 2, LineLost = 1010 };
 
     enum class OpenResult { Ok, Missing, InUse, Other };
+    // Why an open ended in OpenResult::Other.
+    enum class Failure { None, NoPermission, NotSerialPort, SettingsRefused, Other };
 
     explicit CommPort(QObject* parent = nullptr);
     ~CommPort() override;
@@ -41,6 +43,11 @@ public:
     bool isOpen() const;
     // Human-readable text of the last open failure (for "other" failures).
     QString lastErrorText() const { return m_lastError; }
+    // The kind of the last "other" failure, and the system's own words for it.
+    Failure lastFailure() const { return m_failure; }
+    QString lastSystemError() const { return m_systemError; }
+    // The group owning the device the last open() resolved to ("" unknown).
+    QString deviceGroup() const;
     // The device path the last open() resolved to.
     QString devicePath() const { return m_devicePath; }
 
@@ -55,6 +62,9 @@ public:
     int inputLen() const { return m_inputLen; }
 
     int inBufferCount() const;
+    // Bytes taken in from the line since the port object was made (for
+    // tests and diagnostics: tells when what was sent has arrived).
+    quint64 receivedTotal() const { return m_received; }
     // Drops everything waiting (InBufferCount = 0).
     void dropInput();
     // Takes up to inputLen() waiting bytes. A closed port yields nothing.
@@ -83,6 +93,8 @@ private:
     int m_portNumber = 1;
     QString m_settings = QStringLiteral("9600,n,8,1");
     QString m_lastError;
+    Failure m_failure = Failure::None;
+    QString m_systemError;
     QString m_devicePath;
     bool m_dtr = false;
     int m_threshold = 0;
@@ -96,6 +108,7 @@ private:
     // Bumped by every read or drop and every change of the threshold, so the
     // check after a handler can tell whether it made progress.
     quint64 m_consumed = 0;
+    quint64 m_received = 0;
     quint64 m_thresholdChanges = 0;
     // Bumped at each open, so a queued reaction to a lost line never touches
     // a later session of the port.

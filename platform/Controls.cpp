@@ -157,6 +157,13 @@ public:
         m_last = edit->text();
         edit->setValidator(new InsertGuard(this, this));
         edit->installEventFilter(this);
+        // An editable list box takes the keyboard and input methods itself
+        // and hands them to its line edit directly, past any event filter.
+        if (auto* combo = qobject_cast<QComboBox*>(edit->parentWidget());
+            combo && combo->lineEdit() == edit) {
+            m_combo = combo;
+            combo->installEventFilter(this);
+        }
         connect(edit, &QLineEdit::textChanged, this, [this] { m_last = m_edit->text(); });
     }
 
@@ -180,16 +187,19 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
-        if (watched != m_edit) return false;
+        if (watched != m_edit && (!m_combo || watched != m_combo)) return false;
         switch (e->type()) {
             case QEvent::KeyPress:
-                return keyPress(static_cast<QKeyEvent*>(e));
+                return keyPress(watched, static_cast<QKeyEvent*>(e));
             case QEvent::InputMethod:
+                deliverAsUser(watched, e);
+                return true;
             case QEvent::Drop:
             case QEvent::MouseButtonPress:
             case QEvent::MouseButtonRelease:
             case QEvent::ContextMenu:
-                deliverAsUser(e);
+                if (watched != m_edit) return false;
+                deliverAsUser(watched, e);
                 return true;
             default:
                 return false;
@@ -203,7 +213,7 @@ private:
         QString text;
     };
 
-    bool keyPress(QKeyEvent* ke) {
+    bool keyPress(QObject* target, QKeyEvent* ke) {
         const int key = ke->key();
         if (key == Qt::Key_Backspace || key == Qt::Key_Return || key == Qt::Key_Enter) {
             const int original = key == Qt::Key_Backspace ? 8 : 13;
@@ -211,7 +221,7 @@ private:
             runFilter(code);
             if (code == 0) return true;
             if (code == original) {
-                deliverAsUser(ke);
+                deliverAsUser(target, ke);
                 return true;
             }
             insertCode(code);
@@ -224,19 +234,19 @@ private:
             if (c.unicode() < 0x20 || c.unicode() == 0x7F) printable = false;
         if (!printable) {
             // Shortcuts (paste among them), Delete, cursor keys.
-            deliverAsUser(ke);
+            deliverAsUser(target, ke);
             return true;
         }
         typeText(text);
         return true;
     }
 
-    // Lets the box handle a user event itself, then puts any text it tried
-    // to insert through the filter.
-    void deliverAsUser(QEvent* e) {
+    // Lets the box (or its list box) handle a user event itself, then puts
+    // any text it tried to insert through the filter.
+    void deliverAsUser(QObject* target, QEvent* e) {
         QPointer<QLineEdit> edit(m_edit);
         ++m_userDepth;
-        static_cast<QObject*>(m_edit)->event(e);
+        target->event(e);
         --m_userDepth;
         if (!edit) return;
         replay();
@@ -280,6 +290,7 @@ private:
     }
 
     QLineEdit* m_edit;
+    QPointer<QComboBox> m_combo;
     std::function<void(int&)> m_fn;
     QString m_last;
     QList<Pending> m_pending;

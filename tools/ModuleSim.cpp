@@ -269,6 +269,7 @@ void ModuleSim::onMasterReadable() {
             const qint64 now = elapsedMs();
             m_chunks.append({now, bytes});
             m_received.append(bytes);
+            m_receivedTotal += quint64(bytes.size());
             m_pending.append(bytes);
             for (ssize_t i = 0; i < n; ++i) m_pendingTimes.append(now);
             emit bytesReceived(bytes);

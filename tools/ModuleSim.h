@@ -121,6 +121,8 @@ public:
     // What arrived: every read as it came, all bytes, and the requests.
     QList<Record> receivedChunks() const { return m_chunks; }
     QByteArray received() const { return m_received; }
+    // Bytes received since start, clearRecorded() notwithstanding.
+    quint64 receivedTotal() const { return m_receivedTotal; }
     QList<Record> requests() const { return m_requests; }
     QByteArray sent() const { return m_sent; }
     void clearRecorded();
@@ -162,6 +164,7 @@ private:
 
     QList<Record> m_chunks;
     QByteArray m_received;
+    quint64 m_receivedTotal = 0;
     QList<Record> m_requests;
     QByteArray m_sent;
 

@@ -30,7 +30,7 @@ SettingsForm* VarnelForms::ensureSettingsForm() {
 
 QWidget* VarnelForms::settingsWindow() { return ensureSettingsForm(); }
 
-void VarnelForms::showSettingsForm() {
+void VarnelForms::showSettingsForm(bool) {
     SettingsForm* form = ensureSettingsForm();
     if (!form) return;
     m_main->showChild(form);

@@ -24,7 +24,7 @@ public:
     AnswerReceiver* answerReceiver() const { return m_receiver.get(); }
 
     QWidget* settingsWindow() override;
-    void showSettingsForm() override;
+    void showSettingsForm(bool handshakeEnded) override;
     void startModuleDialogue() override;
     void receiveModuleAnswer() override;
 

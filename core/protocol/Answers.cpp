@@ -61,7 +61,7 @@ ParamAnswer decodeParamAnswer(uint8_t code, const QByteArray& b) {
             break;
         case 0xEC:
             a.kind = K::Version;
-            a.text = TextCodec::bytesToChars(b.mid(1, 11)).trimmed();
+            a.text = SettingsRecords::trimBlanks(TextCodec::bytesToChars(b.mid(1, 11)));
             a.refreshStep = 1;
             break;
         case 0xE2:

@@ -203,15 +203,8 @@ bool ParamSenders::refresh() {
     const CommPort::OpenResult opened = port->open();
     if (opened != CommPort::OpenResult::Ok) {
         // Nothing can be asked without the port: the form stays as it is.
-        QString text;
-        switch (opened) {
-            case CommPort::OpenResult::Missing: text = QStringLiteral("本机没有这个串口，请选择其它串口重试"); break;
-            case CommPort::OpenResult::InUse: text = QStringLiteral("串口已经打开，请关闭其它程序重试"); break;
-            default:
-                text = port->lastErrorText().isEmpty() ? QStringLiteral("串口打开失败") : port->lastErrorText();
-                break;
-        }
-        Dialogs::msgBox(f, text, QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
+        Dialogs::msgBox(f, PortOpenErrorText(*port, opened), QStringLiteral("端口错误"),
+                        Dialogs::Icon::Exclamation);
         return false;
     }
     port->setDTREnable(false);

@@ -64,14 +64,29 @@ void TestTextBox::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     }
+    // The box's own editing shortcuts (a paste comes through
+    // insertFromMimeData).
+    for (QKeySequence::StandardKey k : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste,
+                                        QKeySequence::SelectAll, QKeySequence::Undo, QKeySequence::Redo}) {
+        if (e->matches(k)) {
+            QPlainTextEdit::keyPressEvent(e);
+            return;
+        }
+    }
     const QString text = e->text();
-    if (mods == Qt::NoModifier && !text.isEmpty() && text.at(0).isPrint()) {
-        for (QChar c : text) typeChar(c.unicode());
+    bool printable = !text.isEmpty();
+    for (QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) printable = false;
+    if (printable) {
+        // A character never gets past the rule, whatever modifier is held:
+        // with Control or Meta it is no typing at all and goes; with Alt it
+        // is typed as it is.
+        if (!(mods & (Qt::ControlModifier | Qt::MetaModifier)))
+            for (QChar c : text) typeChar(c.unicode());
         e->accept();
         return;
     }
-    // Cursor keys, Delete, shortcuts (a paste comes through
-    // insertFromMimeData).
+    // Cursor keys, Delete, Tab.
     QPlainTextEdit::keyPressEvent(e);
 }
 

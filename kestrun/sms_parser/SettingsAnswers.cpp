@@ -37,6 +37,21 @@ void finish(SmsAnswerReceiver& rx) {
     rx.toHunt();
 }
 
+// The rest of an acknowledgement's text is no answer of its own: what
+// waits up to the next frame start goes; a frame right behind is taken.
+void dropToNextFrame(SmsAnswerReceiver& rx) {
+    g::RxText.clear();
+    rx.setReadN(1);
+    while (rx.waiting() > 0) {
+        const QByteArray b = rx.read();
+        if (!b.isEmpty() && uint8_t(b[0]) == 0x1A) {
+            rx.goTo(SmsAnswerReceiver::Preamble, 7);
+            return;
+        }
+    }
+    rx.toHunt();
+}
+
 void header(SmsAnswerReceiver& rx, int blockState) {
     const QByteArray h = rx.read();
     for (int i = 0; i < 3 && i < h.size(); ++i) g::PhoneTableHdr[i] = uint8_t(h[i]);
@@ -103,10 +118,12 @@ void installSettingsAnswers(SmsAnswerReceiver& receiver) {
         [ack](SmsAnswerReceiver& rx) {
             ack->append(rx.read());
             const Answers::SettingsAck verdict = Answers::judgeSettingsAck(*ack);
-            if (verdict.verdict == Answers::Verdict::Ok) {
-                tell(rx, QStringLiteral("设置成功"));
-            } else if (verdict.verdict == Answers::Verdict::Fail) {
-                tell(rx, QStringLiteral("设置失败"));
+            if (verdict.verdict == Answers::Verdict::Ok || verdict.verdict == Answers::Verdict::Fail) {
+                tell(rx, verdict.verdict == Answers::Verdict::Ok ? QStringLiteral("设置成功")
+                                                                 : QStringLiteral("设置失败"));
+                ack->clear();
+                dropToNextFrame(rx);
+                return;
             } else if (verdict.verdict == Answers::Verdict::Wait) {
                 rx.setReadN(verdict.moreBytes);
                 return;

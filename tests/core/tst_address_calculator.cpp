@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QInputMethodEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -162,6 +164,27 @@ private slots:
         paste->trigger();
         menu->close();
         QCOMPARE(station()->text(), QStringLiteral("A9:"));
+    }
+
+    void everyOtherWayInGoesThroughTheFilter()
+    {
+        // Dropped text, an input method's commit, and keys with modifiers.
+        QTest::keyClicks(station(), QStringLiteral("1"));
+        QMimeData mime;
+        mime.setText(QStringLiteral("2:3a g"));
+        QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(station(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(station(), &drop);
+        QCOMPARE(station()->text(), QStringLiteral("12:3A:"));
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("4:x5"));
+        QApplication::sendEvent(station(), &commit);
+        QCOMPARE(station()->text(), QStringLiteral("12:3A:45:"));
+        for (Qt::KeyboardModifiers m : {Qt::AltModifier, Qt::ControlModifier, Qt::MetaModifier})
+            QTest::keyClick(station(), Qt::Key_G, m);
+        QCOMPARE(station()->text(), QStringLiteral("12:3A:45:"));
     }
 
     void plainVariantListsDownFromBaseTimesCount()

@@ -43,7 +43,7 @@ public:
         return p;
     }
     void fitChildren(MainWindow&) override { ++fits; }
-    void showSettingsForm() override { ++settingsShown; }
+    void showSettingsForm(bool) override { ++settingsShown; }
 };
 
 }  // namespace

@@ -153,6 +153,51 @@ private slots:
         QCOMPARE(TenSecondsElapsed(), 0);
     }
 
+    void portOpenErrorText_data() {
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<QString>("expected");
+        using R = CommPort::OpenResult;
+        using F = CommPort::Failure;
+        const QString tail = QStringLiteral("，请把用户加入该组并重新登录后重试");
+        QTest::newRow("missing") << int(R::Missing) << int(F::None) << QString()
+                                 << QStringLiteral("本机没有这个串口，请选择其它串口重试");
+        QTest::newRow("in use") << int(R::InUse) << int(F::None) << QString()
+                                << QStringLiteral("串口已经打开，请关闭其它程序重试");
+        QTest::newRow("no permission, group known")
+            << int(R::Other) << int(F::NoPermission) << QStringLiteral("uucp")
+            << QStringLiteral(
+                   "没有权限打开串口COM3（/dev/ttyUSB0）。当前用户必须属于拥有该设备的用户组“uucp”"
+                   "（通常是 dialout）") +
+                   tail;
+        QTest::newRow("no permission, group unknown")
+            << int(R::Other) << int(F::NoPermission) << QString()
+            << QStringLiteral(
+                   "没有权限打开串口COM3（/dev/ttyUSB0）。当前用户必须属于拥有该设备的用户组“dialout”"
+                   "（通常是 dialout）") +
+                   tail;
+        QTest::newRow("not a serial port")
+            << int(R::Other) << int(F::NotSerialPort) << QString()
+            << QStringLiteral("COM3（/dev/ttyUSB0）不是串口，请检查这个串口的链接或选择其它串口重试");
+        QTest::newRow("rate refused")
+            << int(R::Other) << int(F::SettingsRefused) << QString()
+            << QStringLiteral("串口COM3（/dev/ttyUSB0）不接受波特率 14400，请选择其它波特率重试");
+        QTest::newRow("other")
+            << int(R::Other) << int(F::Other) << QString()
+            << QStringLiteral("串口COM3（/dev/ttyUSB0）打开失败（Input/output error），请选择其它串口重试");
+    }
+    void portOpenErrorText() {
+        QFETCH(int, result);
+        QFETCH(int, failure);
+        QFETCH(QString, group);
+        QFETCH(QString, expected);
+        QCOMPARE(PortOpenErrorText(CommPort::OpenResult(result), CommPort::Failure(failure),
+                                   QStringLiteral("COM3（/dev/ttyUSB0）"), group,
+                                   QStringLiteral("Input/output error"), QStringLiteral("14400")),
+                 expected);
+    }
+
     void setPortAndBaud() {
         CommPort port;
         port.setCommPort(2);

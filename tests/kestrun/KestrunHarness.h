@@ -17,6 +17,7 @@
 #include "core/MainWindow.h"
 #include "kestrun/settings/SettingsForm.h"
 #include "kestrun/KestrunForms.h"
+#include "kestrun/sms_parser/SmsAnswerReceiver.h"
 #include "platform/Vb.h"
 #include "platform/VbTimer.h"
 #include "tests/support/DialogRecorder.h"
@@ -34,7 +35,18 @@ struct KestrunHarness {
         g::resetAll();
         Vb::setAppVersion(4, 2);
         app = createKestrun();
+        QObject::connect(app->main->MSComm1, &CommPort::frameWritten, app->main.get(),
+                         [this](const QByteArray& frame) { written += quint64(frame.size()); });
         app->main->show();
+    }
+
+    // Bytes the program has written to its port.
+    quint64 written = 0;
+    // True once the module has received everything the program wrote, so
+    // that "nothing more was sent" can be judged without sleeping.
+    bool moduleCaughtUp(int timeoutMs = 5000) {
+        return QTest::qWaitFor([&] { return sim().receivedTotal() >= written; }, timeoutMs) &&
+               settle(timeoutMs);
     }
 
     ModuleSim& sim() { return fixture.sim(); }
@@ -79,7 +91,7 @@ struct KestrunHarness {
             port().setRThreshold(1);
             port().setInputLen(1);
         }
-        app->forms->showSettingsForm();
+        app->forms->showSettingsForm(true);
         SettingsForm* form = settingsForm();
         if (!form) return nullptr;
         form->Timer6->setEnabled(false);
@@ -87,6 +99,29 @@ struct KestrunHarness {
         return QTest::qWaitFor([] { return g::RecvMode == 101; }, 4000) ? form : nullptr;
     }
     bool settingsFormShown() const { return settingsForm() && settingsForm()->isVisible(); }
+
+    // The module sends `bytes`; true once the program has taken all of them
+    // in and its receivers have had their turn at them (nothing waits in
+    // the event queue). Stands in for sleeping "long enough".
+    bool sendAndSettle(const QByteArray& bytes, int timeoutMs = 5000) {
+        return sendChunksAndSettle({bytes}, 0, timeoutMs);
+    }
+    bool sendChunksAndSettle(const QList<QByteArray>& pieces, int gapMs, int timeoutMs = 5000) {
+        quint64 target = port().receivedTotal();
+        for (const QByteArray& p : pieces) target += quint64(p.size());
+        sim().sendChunks(pieces, gapMs);
+        if (!QTest::qWaitFor([&] { return port().receivedTotal() >= target; }, timeoutMs)) return false;
+        return settle(timeoutMs);
+    }
+    // Lets everything already posted run, and what that posts in turn; a
+    // quiet spell the answer receiver has begun to time is waited out.
+    bool settle(int timeoutMs = 5000) {
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        VbTimer* quiet = app->forms->answerReceiver()->quietTimer();
+        if (!QTest::qWaitFor([&] { return !quiet->enabled(); }, timeoutMs)) return false;
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        return true;
+    }
 
     // Time of the request at index i on the simulator's clock.
     qint64 at(int i) { return sim().requests().value(i).atMs; }

@@ -3,7 +3,10 @@
 // back into the controls, the refusals, the side rules of the controls and
 // the receiver list with its number picker.
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QInputMethodEvent>
 
 #include "SettingsRig.h"
 #include "core/NumberPicker.h"
@@ -62,6 +65,7 @@ private slots:
     void specialValuesReadBack();
     void shortBlockSetsWhatItHolds();
     void sideRulesOfTheControls();
+    void relayListDropsEveryKey();
     void receiverListAndNumberPicker();
 };
 
@@ -76,6 +80,7 @@ void TestAlarmSettings::writeSendsTheRecordAndIsAcknowledged() {
     QCOMPARE(t->Text16->text(), QStringLiteral("35"));
     QVERIFY(rig.staysQuiet(0, 100));  // choosing and typing send nothing
 
+    g::RxText = QStringLiteral("left over");
     rig.click(t->Command16);
     QVERIFY(rig.waitRequests(1));
     const QByteArray expected =
@@ -102,8 +107,10 @@ void TestAlarmSettings::refusalWholeOrInPiecesAndStatusBytesBeforeIt() {
     QVERIFY(rig.start(3));
     AlarmTab* t = rig.alarm;
     rig.module->refuseWrites = true;
+    g::RxText = QStringLiteral("left over");
     rig.click(t->Command16);
     QVERIFY(rig.waitMessage(1));
+    QVERIFY(g::RxText.isEmpty());
     QCOMPARE(rig.h.dialogs.lastText(), QStringLiteral("设置失败"));
     QCOMPARE(rig.h.dialogs.messages()[0].title, QStringLiteral("提示"));
     QCOMPARE(rig.h.dialogs.messages()[0].icon, Dialogs::Icon::Information);
@@ -130,6 +137,7 @@ void TestAlarmSettings::refusalWholeOrInPiecesAndStatusBytesBeforeIt() {
     QVERIFY(rig.waitMessage(5));
     QCOMPARE(rig.h.dialogs.lastText(), QStringLiteral("设置成功"));
     // A text that is neither gives nothing, and the next answer is taken.
+    g::RxText = QStringLiteral("left over");
     rig.h.sim().send(KestrunHarness::frame("B4 03") + "ERROR!!!" + KestrunHarness::frame("B4 03") +
                      "SETFAIL:");
     QVERIFY(rig.waitMessage(6));
@@ -137,6 +145,18 @@ void TestAlarmSettings::refusalWholeOrInPiecesAndStatusBytesBeforeIt() {
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.h.dialogs.messageCount(), 6);
     QVERIFY(g::RxText.isEmpty());
+
+    // What follows the acknowledgement text up to the next frame start is
+    // no answer, even where it looks like one; the frame behind it counts.
+    t->Text19->setText(QStringLiteral("old"));
+    for (const char* tail : {"SETOK:<1>\r\n", "SETFAIL: <0 ", "SETOK:"}) {
+        const int before = rig.h.dialogs.messageCount();
+        rig.h.sim().send(KestrunHarness::frame("B4 03") + tail + KestrunHarness::frame("B4 03") + "SETOK:<");
+        QVERIFY(rig.waitMessage(before + 2));
+        QVERIFY(rig.waitIdle());
+        QCOMPARE(rig.h.dialogs.messageCount(), before + 2);
+        QCOMPARE(t->Text19->text(), QStringLiteral("old"));
+    }
 }
 
 void TestAlarmSettings::refusedBeforeSending() {
@@ -222,7 +242,9 @@ void TestAlarmSettings::readEmptiesTheTextsThenFillsTheControls() {
              hex(KestrunHarness::frame("A5 00 BC E2")));
     t->Check1->setChecked(true);
     t->Check7->setChecked(true);
+    t->Check2->setChecked(true);
     rig.click(t->Option13);
+    g::RxText = QStringLiteral("left over");
     SettingsRig::choose(t->Combo5, 3);
 
     rig.click(t->Command17);
@@ -297,6 +319,7 @@ void TestAlarmSettings::badChecksumChangesNothing() {
     rig.module->alarm[3] = exampleBlock();
     rig.module->checksumSkew = 1;  // C = E3
     SettingsRig::choose(t->Combo5, 3);
+    g::RxText = QStringLiteral("left over");
     rig.click(t->Command17);
     const QStringList before = snapshot(t);
     QVERIFY(rig.waitMessage(1));
@@ -343,6 +366,22 @@ void TestAlarmSettings::specialValuesReadBack() {
     rig.click(t->Command16);
     QVERIFY(rig.waitRequests(1));
     QCOMPARE(hex(rig.requests()[0].mid(97, 4)), QStringLiteral("FF FF FF FF"));
+
+    // Any change with a Chinese low text: the Chinese option's click, run
+    // after the interval was filled, leaves it at 0.
+    QVERIFY(rig.waitMessage(2));  // the write's acknowledgement
+    QVERIFY(rig.waitIdle());
+    t->Text16->setText(QStringLiteral("50"));
+    g::AlarmSetOp = 0;
+    rig.h.sim().send(SimSettings::readAnswer(
+        0xB4, zerosWith(187, {{0, "03 01 1E 04 00 62 A5 8B 66"}, {85, "01 00 00 00"}, {185, "01 00"}})));
+    QVERIFY(rig.waitMessage(3));
+    QCOMPARE(rig.h.dialogs.messages()[2].text, QStringLiteral("读取参数成功"));
+    QVERIFY(t->Option13->isChecked());
+    QCOMPARE(t->Text15->text(), QStringLiteral("报警"));
+    QVERIFY(t->Option11->isChecked());
+    QCOMPARE(t->Text16->text(), QStringLiteral("0"));
+    QVERIFY(rig.waitIdle());
 }
 
 void TestAlarmSettings::shortBlockSetsWhatItHolds() {
@@ -420,6 +459,31 @@ void TestAlarmSettings::sideRulesOfTheControls() {
     QTest::keyClicks(t->Combo7->lineEdit(), QStringLiteral("0"));
     QCOMPARE(t->Combo7->currentText(), QStringLiteral("继电器1"));
     QVERIFY(rig.staysQuiet(0, 200));
+}
+
+void TestAlarmSettings::relayListDropsEveryKey() {
+    SettingsRig rig;
+    QVERIFY(rig.start(3));
+    AlarmTab* t = rig.alarm;
+    SettingsRig::choose(t->Combo7, 1);
+    QApplication::clipboard()->setText(QStringLiteral("x9"));
+    // The keyboard reaches the list box first (its line edit only through
+    // it), whatever modifier is held.
+    for (QWidget* w : {static_cast<QWidget*>(t->Combo7), static_cast<QWidget*>(t->Combo7->lineEdit())}) {
+        QTest::keyClick(w, Qt::Key_End);
+        QTest::keyClicks(w, QStringLiteral("x1"));
+        QTest::keyClick(w, Qt::Key_G, Qt::AltModifier);
+        QTest::keyClick(w, Qt::Key_5, Qt::ShiftModifier | Qt::AltModifier);
+        QTest::keyClick(w, Qt::Key_Backspace);
+        QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(w, Qt::Key_Insert, Qt::ShiftModifier);
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("继电器"));
+        QCoreApplication::sendEvent(w, &commit);
+        QCOMPARE(t->Combo7->currentText(), QStringLiteral("继电器1"));
+        QCOMPARE(t->Combo7->currentIndex(), 1);
+    }
+    QVERIFY(rig.staysQuiet(0, 100));
 }
 
 void TestAlarmSettings::receiverListAndNumberPicker() {

@@ -58,6 +58,15 @@ struct Rig {
 
 }  // namespace
 
+// Waits until the receiver has checked a stalled answer against the ten
+// seconds n more times.
+bool stallChecks(Rig& rig, int n) {
+    int seen = 0;
+    QObject ctx;
+    QObject::connect(rig.h.app->forms->answerReceiver()->stallTimer(), &VbTimer::tick, &ctx, [&] { ++seen; });
+    return QTest::qWaitFor([&] { return seen >= n; }, 5000);
+}
+
 class TestAnswerReceiver : public QObject {
     Q_OBJECT
 
@@ -178,8 +187,7 @@ void TestAnswerReceiver::wrongPreambleConsumesSevenBytes() {
     rig.record(3);
     // The seventh byte is wrong and is itself a 0x1A; followed by what would
     // complete a frame if that 0x1A were looked at again.
-    rig.h.sim().send(fromHex("1A 2A 3A 4A 5A 6A 7A 1A 2A 3A 4A 5A 6A 7A 8A F8 00 07"));
-    QTest::qWait(400);
+    QVERIFY(rig.h.sendAndSettle(fromHex("1A 2A 3A 4A 5A 6A 7A 1A 2A 3A 4A 5A 6A 7A 8A F8 00 07")));
     QVERIFY(rig.seen.isEmpty());
     QCOMPARE(g::RxState, 0);
     rig.h.sim().send(Rig::frame("F8 00 08"));
@@ -191,9 +199,7 @@ void TestAnswerReceiver::wrongPreambleConsumesSevenBytes() {
 void TestAnswerReceiver::shortPreambleWaitsWithoutReading() {
     Rig rig;
     rig.record(3);
-    rig.h.sim().send(fromHex("1A 2A 3A 4A"));
-    QVERIFY(QTest::qWaitFor([] { return g::RxState == 100; }, 3000));
-    QTest::qWait(200);
+    QVERIFY(rig.h.sendAndSettle(fromHex("1A 2A 3A 4A")));
     QCOMPARE(g::RxState, 100);
     QCOMPARE(rig.h.port().inBufferCount(), 3);
     rig.h.sim().send(fromHex("5A 6A 7A 8A F8 00 09"));
@@ -263,9 +269,9 @@ void TestAnswerReceiver::quietRuleJudgesShortAnswersWhole() {
     QVERIFY(!rig.seen[0].quiet);
 
     // Short text in pieces with gaps under 50 ms: judged once, whole.
-    rig.h.sim().sendChunks({Rig::frame("EC"), QByteArray("\x00SE", 3), QByteArray("TO"), QByteArray("K:")}, 25);
+    QVERIFY(rig.h.sendChunksAndSettle(
+        {Rig::frame("EC"), QByteArray("\x00SE", 3), QByteArray("TO"), QByteArray("K:")}, 25));
     QVERIFY(rig.waitSeen(2));
-    QTest::qWait(200);
     QCOMPARE(rig.seen.size(), 2);
     QCOMPARE(rig.seen[1].bytes, QByteArray("\x00SETOK:", 7));
     QVERIFY(rig.seen[1].quiet);
@@ -286,9 +292,7 @@ void TestAnswerReceiver::quietRuleJudgesShortAnswersWhole() {
         rx.read();
         rx.goTo(19, 0);
     });
-    rig.h.sim().send(Rig::frame("D9 00") + "SET");
-    QVERIFY(QTest::qWaitFor([&] { return calls >= 1; }, 3000));
-    QTest::qWait(300);
+    QVERIFY(rig.h.sendAndSettle(Rig::frame("D9 00") + "SET"));
     QCOMPARE(calls, 1);
     QCOMPARE(g::RxState, 19);
     rig.h.sim().send("OK:");
@@ -327,7 +331,7 @@ void TestAnswerReceiver::stalledAnswerIsAbandonedAfterTenSeconds() {
     QVERIFY(QTest::qWaitFor([] { return g::RxState == 5; }, 3000));
     QCOMPARE(g::WaitStart, 1000.0f);
     Vb::setTimeOfDay(1010.0f);  // exactly ten seconds: not yet
-    QTest::qWait(3 * SmsAnswerReceiver::StallCheckMs);
+    QVERIFY(stallChecks(rig, 2));
     QCOMPARE(g::RxState, 5);
     Vb::setTimeOfDay(1010.5f);
     QVERIFY(QTest::qWaitFor([] { return g::RxState == 0; }, 3000));
@@ -342,13 +346,17 @@ void TestAnswerReceiver::stalledAnswerIsAbandonedAfterTenSeconds() {
 }
 
 void TestAnswerReceiver::stalledAnswerIsAbandonedWithoutFurtherBytes() {
-    // On the real clock: a frame that stops right after its code.
+    // A frame that stops right after its code: the checks go on with no
+    // byte arriving to wake the receiver.
     Rig rig;
     rig.record(3);
+    Vb::setTimeOfDay(2000.0f);
     rig.h.sim().send(Rig::frame("F8"));
     QVERIFY(QTest::qWaitFor([] { return g::RxState == 3; }, 3000));
-    QTest::qWait(9000);
+    Vb::setTimeOfDay(2009.0f);
+    QVERIFY(stallChecks(rig, 2));
     QCOMPARE(g::RxState, 3);
+    Vb::setTimeOfDay(2010.5f);
     QVERIFY(QTest::qWaitFor([] { return g::RxState == 0; }, 3000));
     rig.h.sim().send(Rig::frame("F8 00 02"));
     QVERIFY(rig.waitSeen(1));

@@ -71,6 +71,12 @@ struct Rig {
         return h.at(requestsBefore) - t0;
     }
     void typeInto(QWidget* w, const QString& text) { QTest::keyClicks(w, text); }
+    // The module sends; true once the program has taken the bytes in and
+    // any display they started has been shown.
+    bool sendAndSettle(const QByteArray& bytes) { return h.sendAndSettle(bytes) && displayDone(); }
+    bool displayDone() {
+        return QTest::qWaitFor([&] { return !f->rTimer->enabled(); }, 5000) && h.settle();
+    }
 };
 
 #define OPEN_RIG(rig, work, trans)                                   \
@@ -131,6 +137,7 @@ void TestCommTest::passiveTransparentRequestsAndAnswers() {
     // "读取短信" with a message waiting: gathered, then shown 200 ms after
     // the last byte with the answer's own bytes left out.
     r.peer->inbox = "ABC";
+    g::RxText = QStringLiteral("left over");
     QVERIFY(r.pressAndWait(0, 1) >= 1950);
     QCOMPARE(hex(r.h.request(1)), QStringLiteral("24 01 02 52 0D"));
     QCOMPARE(g::DollarPendingOp, 1);
@@ -177,8 +184,7 @@ void TestCommTest::passiveTransparentRequestsAndAnswers() {
     r.h.sim().send(fromHex("21 01 02 0D 03 0D"));
     QVERIFY(r.waitLog(kRecv + QStringLiteral("21:01:02:0D:03:0D:")));
     QCOMPARE(r.status(), QStringLiteral("模块状态：发送成功"));
-    r.h.sim().send(fromHex("3F 01 02"));
-    QTest::qWait(300);
+    QVERIFY(r.sendAndSettle(fromHex("3F 01 02")));
     QVERIFY(!r.logLines().contains(kRecv + QStringLiteral("3F:01:02:03:")));
     QCOMPARE(g::RxState, 7);
     r.h.sim().send(fromHex("03"));
@@ -186,8 +192,7 @@ void TestCommTest::passiveTransparentRequestsAndAnswers() {
     QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("3F:01:02:03:"));
     // Bytes that begin no answer are dropped without a trace.
     const int count = int(r.logLines().size());
-    r.h.sim().send(fromHex("00 55 0D"));
-    QTest::qWait(300);
+    QVERIFY(r.sendAndSettle(fromHex("00 55 0D")));
     QCOMPARE(r.logLines().size(), count);
     QCOMPARE(g::RxState, 0);
 
@@ -377,7 +382,7 @@ void TestCommTest::activeTransparentDataAndOverlongText() {
     QVERIFY(QTest::qWaitFor([&] { return r.logLines().size() == before + 2; }, 5000));
     QCOMPARE(r.logLines()[before], kRecv + QStringLiteral("61:").repeated(15));
     QCOMPARE(r.logLines()[before + 1], QStringLiteral("61:").repeated(87));
-    QTest::qWait(400);
+    QVERIFY(r.displayDone());
     QVERIFY(r.received().isEmpty());
     QVERIFY(g::RxText.isEmpty());
     r.h.sim().send(fromHex("48 69"));
@@ -397,7 +402,8 @@ void TestCommTest::activeTransparentDataAndOverlongText() {
     QCOMPARE(r.h.dialogs.messages()[0].text, QStringLiteral("您所发射的内容不符合要求， 请输入要发射的内容"));
     QCOMPARE(r.h.dialogs.messages()[0].title, QStringLiteral("系统提示"));
     QVERIFY(r.t->Command21[2]->isEnabled());
-    QTest::qWait(2300);
+    // A refused press leaves no send waiting on the tab's timer.
+    for (VbTimer* timer : r.t->findChildren<VbTimer*>()) QVERIFY(!timer->enabled());
     QCOMPARE(r.h.sim().requests().size(), 1);
 }
 
@@ -419,6 +425,7 @@ void TestCommTest::activeTransparentAfterSettingsAnswers() {
     QVERIFY(h.dialogs.waitForMessage(1));
     QCOMPARE(h.dialogs.lastText(), QStringLiteral("读取参数成功"));
     QVERIFY(QTest::qWaitFor(idle, 5000));
+    g::RxText = QStringLiteral("left over");
     a->Command16->click();
     QVERIFY(h.dialogs.waitForMessage(2));
     QCOMPARE(h.dialogs.lastText(), QStringLiteral("设置成功"));
@@ -464,7 +471,8 @@ void TestCommTest::refusalsAndClosedPort() {
     r.sendMode("sendhex");
     r.t->TextBox[1]->setPlainText(QStringLiteral("41"));
     expectRefusal(2, "您所发射的内容不符合要求， 请输入要发射的内容");
-    QTest::qWait(2300);
+    // A refused press leaves no send waiting on the tab's timer.
+    for (VbTimer* timer : r.t->findChildren<VbTimer*>()) QVERIFY(!timer->enabled());
     QVERIFY(r.h.sim().requests().isEmpty());
 
     // "复位" sends nothing and stays disabled.
@@ -603,6 +611,24 @@ void TestCommTest::typingRulesAndByteCount() {
     QVERIFY(t->TextBox[1]->toPlainText().isEmpty());
     QTest::keyClicks(t->TextBox[1], QStringLiteral("41:AB:42:"));
     QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:AB:42:"));
+
+    // No modifier gets a character past the rule: with Alt it is typed
+    // through it, with Control or Meta it is no typing at all.
+    t->TextBox[1]->clear();
+    QTest::keyClicks(t->TextBox[1], QStringLiteral("41"));
+    const Qt::KeyboardModifiers held[] = {Qt::AltModifier, Qt::MetaModifier, Qt::ControlModifier,
+                                          Qt::AltModifier | Qt::ShiftModifier,
+                                          Qt::ControlModifier | Qt::AltModifier};
+    for (Qt::KeyboardModifiers m : held) {
+        QTest::keyClick(t->TextBox[1], Qt::Key_G, m);
+        QTest::keyClick(t->TextBox[1], Qt::Key_Colon, m);
+        QTest::keyClick(t->TextBox[1], Qt::Key_Space, m);
+        QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:"));
+    }
+    QTest::keyClick(t->TextBox[1], Qt::Key_B, Qt::AltModifier);
+    QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:B"));
+    QTest::keyClick(t->TextBox[1], Qt::Key_C, Qt::MetaModifier);
+    QCOMPARE(t->TextBox[1]->toPlainText(), QStringLiteral("41:B"));
 
     // The tab empties its boxes each time it is chosen.
     f->SSTab1->setCurrentIndex(0);

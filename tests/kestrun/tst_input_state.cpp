@@ -62,9 +62,7 @@ void TestInputState::stateCharacterInALaterDelivery() {
     rig.module->inputState[2] = '1';
     rig.h.sim().setHandler(0x98, nullptr);
     rig.click(t->Command25);
-    rig.h.sim().send(QByteArrayLiteral("<"));
-    QVERIFY(QTest::qWaitFor([] { return g::RxState == SmsAnswerReceiver::InputText; }, 3000));
-    QTest::qWait(400);
+    QVERIFY(rig.h.sendAndSettle(QByteArrayLiteral("<")));
     QCOMPARE(t->Text19->text(), QString());
     QCOMPARE(g::RxState, int(SmsAnswerReceiver::InputText));
     rig.h.sim().send(QByteArrayLiteral("1"));
@@ -91,16 +89,14 @@ void TestInputState::unaskedTextChangesNothing() {
     QVERIFY(rig.start(3));
     AlarmTab* t = rig.alarm;
     t->Text19->setText(QStringLiteral("DI0 = 0"));
-    rig.h.sim().send(QByteArrayLiteral("<0"));
-    QVERIFY(QTest::qWaitFor([&] { return rig.h.port().inBufferCount() == 0 && g::RxState == 0; }, 3000));
-    QTest::qWait(200);
+    QVERIFY(rig.h.sendAndSettle(QByteArrayLiteral("<0")));
+    QVERIFY(rig.h.port().inBufferCount() == 0 && g::RxState == 0);
     QCOMPARE(t->Text19->text(), QStringLiteral("DI0 = 0"));
     // A second "<" after an answer was shown is not taken as an answer.
     rig.click(t->Command25);
     QVERIFY(QTest::qWaitFor([&] { return t->Text19->text() == QStringLiteral("DI0 = 1"); }, 3000));
     QVERIFY(rig.waitIdle());
-    rig.h.sim().send(QByteArrayLiteral("<1"));
-    QTest::qWait(300);
+    QVERIFY(rig.h.sendAndSettle(QByteArrayLiteral("<1")));
     QVERIFY(rig.waitIdle());
     QCOMPARE(t->Text19->text(), QStringLiteral("DI0 = 1"));
     // The receiver still takes the next settings answer.

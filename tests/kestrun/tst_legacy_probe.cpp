@@ -121,7 +121,9 @@ void TestLegacyProbe::olderIdentifyRequests() {
     QVERIFY(openPort(h));
     g::PollStep = 0;
     h.main().timer(6)->rearm(50);
-    QVERIFY(h.fixture.waitForRequests(3));
+    // Counted in bytes: how the module cuts requests without a preamble
+    // into pieces depends on the gaps a busy machine leaves between them.
+    QVERIFY(h.fixture.waitForReceived(8));
     QVERIFY(QTest::qWaitFor([&] { return !h.main().timer(6)->enabled(); }, 2000));
     const QByteArray all = h.sim().received();
     QCOMPARE(hex(all), QStringLiteral("D7 F8 03 D7 F9 03 D7 EC"));

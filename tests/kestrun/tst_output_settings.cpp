@@ -81,6 +81,7 @@ void TestOutputSettings::writeSendsTheRecordAndIsAcknowledged() {
     QVERIFY(rig.waitIdle());
     rig.module->refuseWrites = true;
     rig.module->ackSplitAt = 7;
+    g::RxText = QStringLiteral("left over");
     rig.click(t->Command13);
     QVERIFY(rig.waitMessage(2));
     QCOMPARE(rig.h.dialogs.lastText(), QStringLiteral("设置失败"));
@@ -106,6 +107,7 @@ void TestOutputSettings::readSetsEveryControlBack() {
     t->Text12->setText(QStringLiteral("关"));
     t->Text8->setText(QStringLiteral("开"));
 
+    g::RxText = QStringLiteral("left over");
     rig.click(t->Command23);
     QCOMPARE(g::OutputSetOp, 0);
     for (QLineEdit* e : {t->Text12, t->Text8, t->Text18}) QCOMPARE(e->text(), QString());

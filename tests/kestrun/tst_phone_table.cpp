@@ -243,18 +243,15 @@ void TestPhoneTable::writeAcknowledgementInPiecesAndOddTexts() {
     QCOMPARE(d.messages()[0].text, kOk);
     QVERIFY(rig.waitIdle());
     d.clear();
-    rig.h.sim().send(KestrunHarness::frame("D9 00") + "XSETOK:");
-    rig.h.sim().send(KestrunHarness::frame("D9 00") + "SETOX:!!");
-    QTest::qWait(400);
+    QVERIFY(rig.h.sendAndSettle(KestrunHarness::frame("D9 00") + "XSETOK:"));
+    QVERIFY(rig.h.sendAndSettle(KestrunHarness::frame("D9 00") + "SETOX:!!"));
     QVERIFY(rig.waitIdle());
     QCOMPARE(d.messageCount(), 0);
 
     // A refusal that never completes is given up by the receiver's guard;
     // the next acknowledgement is taken normally.
     Vb::setTimeOfDay(5000.0f);
-    rig.h.sim().send(KestrunHarness::frame("D9 00") + "SETFAI");
-    QVERIFY(QTest::qWaitFor([] { return g::RxState == 19; }, 3000));
-    QTest::qWait(300);
+    QVERIFY(rig.h.sendAndSettle(KestrunHarness::frame("D9 00") + "SETFAI"));
     QCOMPARE(g::RxState, 19);
     QCOMPARE(d.messageCount(), 0);
     Vb::setTimeOfDay(5011.0f);
@@ -416,9 +413,7 @@ void TestPhoneTable::readThatNeverCompletesIsGivenUp() {
     rig.table.answerReads = false;
     rig.click(rig.tab->Command12);
     QVERIFY(rig.waitPhoneRequests(1));
-    rig.h.sim().send(rig.table.readAnswer().left(12 + 50));
-    QVERIFY(QTest::qWaitFor([] { return g::RxState == 18; }, 3000));
-    QTest::qWait(300);
+    QVERIFY(rig.h.sendAndSettle(rig.table.readAnswer().left(12 + 50)));
     QCOMPARE(g::RxState, 18);
     QCOMPARE(rig.grid->Rows(), 1);
     Vb::setTimeOfDay(2011.0f);

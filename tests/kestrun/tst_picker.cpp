@@ -8,6 +8,7 @@
 
 #include "PhoneRig.h"
 #include "core/NumberPicker.h"
+#include "platform/VbTimer.h"
 
 namespace {
 
@@ -42,6 +43,14 @@ struct PickerRig : PhoneRig {
 
 }  // namespace
 
+// Waits until the picker has looked at the table n more times.
+bool polls(NumberPicker* picker, int n) {
+    int seen = 0;
+    QObject ctx;
+    QObject::connect(picker->Timer1, &VbTimer::tick, &ctx, [&] { ++seen; });
+    return QTest::qWaitFor([&] { return seen >= n; }, 5000);
+}
+
 class TestPicker : public QObject {
     Q_OBJECT
 
@@ -73,7 +82,7 @@ void TestPicker::labelsAndTicksFromTheTableItReads() {
     QCOMPARE(hex(rig.phoneRequests().first()), QStringLiteral("1A 2A 3A 4A 5A 6A 7A 8A D9 01"));
 
     // While the table is on its way the picker waits with its own captions.
-    QTest::qWait(2 * NumberPicker::PollMs);
+    QVERIFY(polls(rig.picker, 2));
     QVERIFY(rig.picker->Timer1->enabled());
     QCOMPARE(rig.picker->Check1[0]->text(), caption(0));
     QVERIFY(ticked(*rig.picker).isEmpty());
@@ -181,7 +190,7 @@ void TestPicker::tableThatNeverArrives() {
     rig.form->TextDXPhone->setText(QStringLiteral("3"));
     QVERIFY(rig.openPicker(QStringLiteral("号码选择 - 短信发送"), 3));
     QVERIFY(rig.waitPhoneRequests(1));
-    QTest::qWait(4 * NumberPicker::PollMs);
+    QVERIFY(polls(rig.picker, 4));
     QVERIFY(rig.picker->Timer1->enabled());
     for (int i = 0; i < 20; ++i) QCOMPARE(rig.picker->Check1[i]->text(), caption(i));
     QVERIFY(ticked(*rig.picker).isEmpty());
@@ -203,7 +212,7 @@ void TestPicker::standAloneWithAGridAndNoBoxes() {
     QVERIFY(p);
     QCOMPARE(p->windowTitle(), QStringLiteral("号码选择"));
     QCOMPARE(NumberPicker::current(&owner), p.data());
-    QTest::qWait(2 * NumberPicker::PollMs);
+    QVERIFY(polls(p, 2));
     QVERIFY(p->Timer1->enabled());
     grid.setRows(3);
     grid.setTextMatrix(1, 2, QStringLiteral("A"));
@@ -222,7 +231,7 @@ void TestPicker::standAloneWithAGridAndNoBoxes() {
     doomed->setRows(1);
     p = NumberPicker::open(&owner, QStringLiteral("x"), doomed, {}, nullptr);
     delete doomed;
-    QTest::qWait(2 * NumberPicker::PollMs);
+    QVERIFY(polls(p, 2));
     QVERIFY(p->Timer1->enabled());
     QTest::mouseClick(p->Command2, Qt::LeftButton);
     QCOMPARE(g::PhoneMask, 6);

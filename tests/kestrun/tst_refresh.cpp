@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 
 #include "ParamRig.h"
@@ -77,8 +78,9 @@ void TestRefresh::passiveFormattedModule() {
     for (QPushButton* b : {f->Command1, f->Command2, f->Command5, f->Command8, f->Command14}) QVERIFY(b->isEnabled());
     QVERIFY(r.h.dialogs.messages().isEmpty());
 
-    // Then nothing more; a read never writes the password use back.
-    QTest::qWait(1200);
+    // Then nothing more (the refresh and both chains run on these timers);
+    // a read never writes the password use back.
+    QVERIFY(!f->Timer1->enabled() && !f->Timer2->enabled() && !f->Timer3->enabled());
     QCOMPARE(r.tails(start), expected);
     QVERIFY(!anyRequestStarts(r.tails(0), "A1 01"));
 
@@ -167,7 +169,7 @@ void TestRefresh::unpluggedModuleEndsAtNextTick() {
     for (const auto& [label, text] : placeholders) QCOMPARE(label->text(), QString::fromUtf8(text));
     for (QPushButton* b : {f->Command1, f->Command4, f->Command7, f->Command8, f->Command14}) QVERIFY(b->isEnabled());
     QCOMPARE(g::RefreshStep, 100);
-    QTest::qWait(700);
+    QVERIFY(!f->Timer2->enabled());  // the refresh's steps run on it
     QCOMPARE(r.tails(start), QStringList{"EC 03"});
 }
 
@@ -190,6 +192,22 @@ void TestRefresh::refreshThatCannotReopenThePortStops() {
     QVERIFY(!r.busy());
     QVERIFY(f->Command1->isEnabled() && f->Command8->isEnabled());
 
+    // A link to something that is no serial port: named in the connect
+    // dialog's words.
+    QVERIFY(QFile::remove(link));
+    QFile plain(r.h.fixture.portsDir() + "/plain");
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    QVERIFY(QFile::link(plain.fileName(), link));
+    QTest::mouseClick(f->Command8, Qt::LeftButton);
+    QCOMPARE(r.h.dialogs.messageCount(), 2);
+    QCOMPARE(r.h.dialogs.messages().last().text,
+             QStringLiteral("COM1（%1）不是串口，请检查这个串口的链接或选择其它串口重试")
+                 .arg(QFileInfo(plain.fileName()).canonicalFilePath()));
+    QCOMPARE(r.h.dialogs.messages().last().icon, Dialogs::Icon::Exclamation);
+    QVERIFY(!f->Timer2->enabled());
+    QVERIFY(!r.busy());
+
     // Back, but held by another program.
     QVERIFY(QFile::remove(link));
     QVERIFY(QFile::link(r.sim().slavePath(), link));
@@ -197,12 +215,12 @@ void TestRefresh::refreshThatCannotReopenThePortStops() {
     other.setCommPort(1);
     QCOMPARE(other.open(), CommPort::OpenResult::Ok);
     QTest::mouseClick(f->Command8, Qt::LeftButton);
-    QCOMPARE(r.h.dialogs.messageCount(), 2);
+    QCOMPARE(r.h.dialogs.messageCount(), 3);
     QCOMPARE(r.h.dialogs.messages().last().text, QStringLiteral("串口已经打开，请关闭其它程序重试"));
     QCOMPARE(r.h.dialogs.messages().last().title, QStringLiteral("端口错误"));
     QVERIFY(!f->Timer2->enabled());
     QVERIFY(f->Command8->isEnabled());
-    QTest::qWait(700);
+    QVERIFY(!f->Timer1->enabled() && !f->Timer3->enabled());
     QCOMPARE(r.count(), before);
 
     // Free again: the refresh runs as usual.
@@ -211,7 +229,7 @@ void TestRefresh::refreshThatCannotReopenThePortStops() {
     QVERIFY(f->Timer2->enabled());
     QVERIFY(QTest::qWaitFor([&] { return !r.busy(); }, 8000));
     QCOMPARE(r.tails(before).value(0), QStringLiteral("EC 03"));
-    QCOMPARE(r.h.dialogs.messageCount(), 2);
+    QCOMPARE(r.h.dialogs.messageCount(), 3);
 }
 
 void TestRefresh::workModeChains() {
@@ -383,8 +401,7 @@ void TestRefresh::cancelThenConnect() {
     // The first refresh reopens the port, holds the buttons and asks nothing.
     QVERIFY(QTest::qWaitFor([&] { return r.busy(); }, 3000));
     QVERIFY(r.h.port().isOpen());
-    QVERIFY(!f->Timer2->enabled());
-    QTest::qWait(1500);
+    QVERIFY(!f->Timer1->enabled() && !f->Timer2->enabled() && !f->Timer3->enabled());
     QVERIFY(r.busy());
     for (QPushButton* b : {f->Command1, f->Command5, f->Command8, f->Command14}) QVERIFY(!b->isEnabled());
     QVERIFY(r.h.fixture.sim().requests().isEmpty());

@@ -51,6 +51,7 @@ private slots:
     void parameterTabControlsAndDefaults();
     void cancelThenConnectFromPictureWindowKeepsTheForm();
     void cancelThenConnectFromSenderDialog();
+    void cancelWhileFormIsOpenShowsItAsItIs();
     void exitClosesPortAndUnloads_data();
     void exitClosesPortAndUnloads();
     void tabsSetCaptionModeAndTestControls();
@@ -104,8 +105,8 @@ void TestSettingsShell::successfulConnectHandsOverAfterOneSecond() {
     // From now on answers reach the receiver.
     h.sim().send(h.frame("F8 00 02"));
     QVERIFY(QTest::qWaitFor([&] { return handled >= 1; }, 3000));
-    QTest::qWait(1200);
-    QCOMPARE(refresh.clicks, 1);  // one shot
+    QVERIFY(!f->Timer5->enabled() && !f->Timer6->enabled());  // one shot
+    QCOMPARE(refresh.clicks, 1);
 }
 
 void TestSettingsShell::parameterTabControlsAndDefaults() {
@@ -214,10 +215,9 @@ void TestSettingsShell::cancelThenConnectFromPictureWindowKeepsTheForm() {
     QVERIFY(!h.port().isOpen());
     // The offline refresh disables the parameter buttons and never ends.
     RefreshProbe refresh;
-    refresh.attach(f, [f] {
-        if (!f->commandsDisabled()) f->Disable_Command();
-    });
+    refresh.attach(f);
     QVERIFY(QTest::qWaitFor([&] { return refresh.clicks == 1; }, 2500));
+    QVERIFY(f->commandsDisabled());
     QVERIFY(!f->Command1->isEnabled());
     QVERIFY(h.sim().received().isEmpty());
 
@@ -273,6 +273,34 @@ void TestSettingsShell::cancelThenConnectFromSenderDialog() {
     QVERIFY(!h.main().connectDialog());
 }
 
+void TestSettingsShell::cancelWhileFormIsOpenShowsItAsItIs() {
+    KestrunHarness h;
+    SettingsForm* f = cancelIntoForm(h);
+    QVERIFY(f);
+    RefreshProbe refresh;
+    refresh.attach(f);
+    QVERIFY(QTest::qWaitFor([&] { return refresh.clicks == 1 && g::RecvMode == 101; }, 2500));
+    h.port().close();
+    h.main().setPanel(1, QStringLiteral("未使用"));
+    f->Enable_Command();
+    QVERIFY(f->Command1->isEnabled());
+
+    // Cancel once more: the port stays closed, nothing is started again.
+    ConnectDialog* dlg = h.main().showConnectDialog(true);
+    QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
+    QVERIFY(!h.main().connectDialog());
+    QVERIFY(h.settingsFormShown());
+    QCOMPARE(h.settingsForm(), f);
+    QCOMPARE(g::RecvMode, 101);
+    QCOMPARE(h.main().panel(1), QStringLiteral("未使用"));
+    QVERIFY(!f->Timer5->enabled());
+    QVERIFY(!f->Timer6->enabled());
+    QVERIFY(!h.port().isOpen());
+    QVERIFY(f->Command1->isEnabled());
+    QVERIFY(f->Command14->isEnabled());
+    QCOMPARE(refresh.clicks, 1);
+}
+
 void TestSettingsShell::exitClosesPortAndUnloads_data() {
     QTest::addColumn<bool>("portOpen");
     QTest::newRow("port open") << true;
@@ -294,7 +322,7 @@ void TestSettingsShell::exitClosesPortAndUnloads() {
     QCOMPARE(g::RecvMode, recvMode);
     QCOMPARE(h.app->forms->answerReceiver()->sink(), nullptr);
     // Showing it again loads it afresh.
-    h.app->forms->showSettingsForm();
+    h.app->forms->showSettingsForm(true);
     QVERIFY(h.settingsFormShown());
     QCOMPARE(h.app->forms->answerReceiver()->sink(), static_cast<SmsAnswerSink*>(h.settingsForm()));
 }
@@ -303,12 +331,10 @@ void TestSettingsShell::tabsSetCaptionModeAndTestControls() {
     KestrunHarness h;
     SettingsForm* f = cancelIntoForm(h);
     QVERIFY(f);
-    // The test tab's text boxes and labels, where the tab does not have
-    // them yet.
-    for (const char* n : {"Label31", "Label21(4)", "Label21(5)"})
-        if (!f->control<QWidget>(QString::fromLatin1(n))) Controls::setName(new QLabel(f->testTab), n);
-    for (const char* n : {"Text22", "Text21(0)", "Text21(1)", "Text21(2)", "Text21(3)", "Text21(4)"})
-        if (!f->control<QWidget>(QString::fromLatin1(n))) Controls::setName(new QLineEdit(f->testTab), n);
+    // The test tab's own boxes and labels, each exactly once.
+    for (const char* n : {"Label31", "Label21(4)", "Label21(5)", "Text22", "Text21(0)", "Text21(1)",
+                          "Text21(2)", "Text21(3)", "Text21(4)", "Command21(0)", "Command21(1)"})
+        QVERIFY2(findNamed<QWidget>(f->testTab, QString::fromLatin1(n)), n);
     auto w = [f](const char* n) { return f->control<QWidget>(QString::fromLatin1(n)); };
     // The boxes are single- or multi-line editors.
     auto setText = [&](const char* n, const QString& t) {

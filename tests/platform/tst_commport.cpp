@@ -378,9 +378,11 @@ void TestCommPort::otherOpenFailuresAreNotMissing() {
     QCOMPARE(port.open(), CommPort::OpenResult::Other);
     QVERIFY(!port.isOpen());
     QVERIFY(!port.lastErrorText().isEmpty());
+    QCOMPARE(port.lastFailure(), CommPort::Failure::NotSerialPort);
     port.setCommPort(2);
     QCOMPARE(port.open(), CommPort::OpenResult::Other);
     QVERIFY(!port.isOpen());
+    QCOMPARE(port.lastFailure(), CommPort::Failure::NotSerialPort);
     qputenv("COMPORTS_DIR", saved);
 }
 

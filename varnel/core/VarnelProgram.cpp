@@ -37,7 +37,7 @@ ConnectChoice VarnelProgram::connectChoice() const {
 
 std::unique_ptr<ReceivePath> VarnelProgram::makeReceivePath(MainWindow& main) {
     m_handshake = std::make_unique<VarnelHandshake>(main, [this] {
-        showSettingsForm();
+        showSettingsForm(true);
         startModuleDialogue();
     });
     auto path = std::make_unique<QuietTimeReceivePath>(

@@ -31,7 +31,7 @@ public:
     // The settings form, created and loaded at the first touch.
     virtual QWidget* settingsWindow() = 0;
     // Shows the settings form and gives it the focus (handshake and Cancel).
-    void showSettingsForm() override = 0;
+    void showSettingsForm(bool handshakeEnded) override = 0;
     // Starts the settings form's one-shot timer that hands the input to the
     // answer parser (after an accepted module type only).
     virtual void startModuleDialogue() = 0;

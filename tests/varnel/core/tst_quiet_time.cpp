@@ -39,7 +39,7 @@ public:
     int opened = 0;
 
     QWidget* settingsWindow() override { return nullptr; }
-    void showSettingsForm() override { ++opened; }
+    void showSettingsForm(bool) override { ++opened; }
     void startModuleDialogue() override {}
     void receiveModuleAnswer() override {
         if (running) ++overlaps;
