@@ -84,6 +84,9 @@ public:
     // --- OutputFrameEditorHost --------------------------------------------
     FlexGrid* commandGrid() override;
     QWidget* editorOwner() override;
+    // --- AnswerSink: collection settings (CollectionTab.cpp) --------------
+    void collectionSettingsRead(const CollectionSettings::Answer& answer) override;
+    void collectionWriteAcknowledged(bool ok) override;
 
 signals:
     // After the tab-change handling for `index` has run.

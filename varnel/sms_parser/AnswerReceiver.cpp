@@ -1,6 +1,7 @@
 #include "AnswerReceiver.h"
 
 #include "AnswerSink.h"
+#include "CollectionAnswer.h"
 #include "core/Globals.h"
 #include "core/protocol/Frames.h"
 
@@ -53,8 +54,8 @@ const DispatchTable& AnswerReceiver::dispatchTable() {
             .add(0xAB, FlashSize, 3);
         t.addChosen(0xA8, [] {
             switch (g::InTableOp) {
-                case 1:
-                case 11: return E{InRowWriteAck, 1};
+                case 1: return E{InRowWriteAck, 1};
+                case 11: return E{CollectionWriteAck, 1};
                 case 2: return E{InRowRead, 1};
                 case 4: return E{TableClearAck, 1};
                 case 12: return E{CollectionRead, 1};
@@ -141,4 +142,5 @@ void AnswerReceiver::installHandlers() {
     setHandler(OutRowRead, 10, [this](const QByteArray& f) { outRowRead(f); });
     setHandler(TableClearAck, 10, [this](const QByteArray& f) { tableClearAck(f); });
     setHandler(CollectionRead, 10, [this](const QByteArray& f) { collectionRead(f); });
+    installCollectionAnswers(*this);
 }
