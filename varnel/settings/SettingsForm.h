@@ -20,6 +20,7 @@ class TestTab;
 class PhoneTab;
 class InputTableTab;
 class CommandTableTab;
+class TableFiles;
 
 // `frm7340COM`: Varnel's settings form of the QV7351 module, a child window
 // of the main window. Five pages on SSTab1, each a class of its own holding
@@ -59,6 +60,7 @@ public:
     PhoneTab* phoneTab = nullptr;           // tab 2
     InputTableTab* inputTab = nullptr;      // tab 3
     CommandTableTab* commandTab = nullptr;  // tab 4
+    TableFiles* tableFiles = nullptr;       // the grids' popup menu: tables to and from files
     // "设置模块型号": on no page.
     QGroupBox* Frame6 = nullptr;
     QRadioButton* Option3 = nullptr;
