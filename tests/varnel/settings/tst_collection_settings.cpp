@@ -18,9 +18,7 @@ class TestCollectionSettingsPage : public QObject {
     Q_OBJECT
 
 private slots:
-    void writeSendsFrameAndAcknowledges_data();
     void writeSendsFrameAndAcknowledges();
-    void readShowsModuleSettings_data();
     void readShowsModuleSettings();
     void acknowledgementLeavesInputTableAlone();
     void shortReadAnswerKeepsEmptiedPage();
@@ -38,105 +36,85 @@ bool openPage(VarnelHarness& h) {
 
 }  // namespace
 
-void TestCollectionSettingsPage::writeSendsFrameAndAcknowledges_data() {
-    QTest::addColumn<bool>("polling");
-    QTest::addColumn<QString>("period");
-    QTest::addColumn<QString>("timeOut");
-    QTest::addColumn<QString>("reSend");
-    QTest::addColumn<bool>("history");
-    QTest::addColumn<int>("ack");  // SimCollection::Ack
-    QTest::addColumn<QByteArray>("tail");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("1.5 s, history") << true << "1.5"
-                                    << "500"
-                                    << "3" << true << int(SimCollection::Ack::Ok)
-                                    << fromHex("A8 F1 00 9F 96 00 00 00 05 03 01") << "设置成功";
-    QTest::newRow("86400 s, 550 ms") << true << "86400"
-                                     << "550"
-                                     << "10" << false << int(SimCollection::Ack::Ok)
-                                     << fromHex("A8 F1 00 69 00 D6 83 00 06 0A 00") << "设置成功";
-    QTest::newRow("listening, refused") << false << "0"
-                                        << "500"
-                                        << "3" << false << int(SimCollection::Ack::Fail)
-                                        << fromHex("A8 F1 00 08 00 00 00 00 05 03 00") << "设置失败";
-}
-
+// One program for all cases: each write and read must stand on its own,
+// whatever the one before it left on the page.
 void TestCollectionSettingsPage::writeSendsFrameAndAcknowledges() {
-    QFETCH(bool, polling);
-    QFETCH(QString, period);
-    QFETCH(QString, timeOut);
-    QFETCH(QString, reSend);
-    QFETCH(bool, history);
-    QFETCH(int, ack);
-    QFETCH(QByteArray, tail);
-    QFETCH(QString, message);
+    struct Case {
+        bool polling;
+        QString period, timeOut, reSend;
+        bool history;
+        SimCollection::Ack ack;
+        const char* tail;
+        QString message;
+    };
+    const QList<Case> cases = {
+        {true, "1.5", "500", "3", true, SimCollection::Ack::Ok, "A8 F1 00 9F 96 00 00 00 05 03 01",
+         "设置成功"},
+        {true, "86400", "550", "10", false, SimCollection::Ack::Ok, "A8 F1 00 69 00 D6 83 00 06 0A 00",
+         "设置成功"},
+        {false, "0", "500", "3", false, SimCollection::Ack::Fail, "A8 F1 00 08 00 00 00 00 05 03 00",
+         "设置失败"},
+    };
     VarnelHarness h;
     QVERIFY(h.module);
     QVERIFY(openPage(h));
     InputTableTab* t = h.form()->inputTab;
-    h.module->collection.writeAck = SimCollection::Ack(ack);
-    (polling ? t->Option9 : t->Option10)->click();
-    if (polling) t->TxtPeriod->setText(period);
-    t->TxtTimeOut->setText(timeOut);
-    t->TxtReSend->setText(reSend);
-    t->CheckHis->setChecked(history);
-    const int from = h.sim().requests().size();
-    t->Command29->click();
-    QVERIFY(h.waitFor(VarnelHarness::frame("") + tail + QByteArray(7, '\0'), from) >= 0);
-    QVERIFY2(h.dialogs.waitForMessage(1), qPrintable(h.dialogs.describe()));
-    QTest::qWait(300);
-    QCOMPARE(h.dialogs.messageCount(), 1);
-    QCOMPARE(h.dialogs.messages()[0].text, message);
-    QCOMPARE(h.dialogs.messages()[0].title, QStringLiteral("提示"));
-    QCOMPARE(h.sim().requests().size(), from + 1);
-    // A repeated acknowledgement answers nothing that is still pending.
-    h.sim().send(VarnelHarness::frame("A8 00 53 45 54 4F 4B 3A 30 30"));
-    QTest::qWait(400);
-    QCOMPARE(h.dialogs.messageCount(), 1);
-}
-
-void TestCollectionSettingsPage::readShowsModuleSettings_data() {
-    QTest::addColumn<QByteArray>("seven");
-    QTest::addColumn<bool>("polling");
-    QTest::addColumn<QString>("period");
-    QTest::addColumn<QString>("timeOut");
-    QTest::addColumn<QString>("reSend");
-    QTest::addColumn<bool>("history");
-    QTest::newRow("1.5 s, history") << fromHex("96 00 00 00 05 03 01") << true << "1.5"
-                                    << "500"
-                                    << "3" << true;
-    QTest::newRow("listening") << fromHex("00 00 00 00 00 0B 02") << false << "0"
-                               << "100"
-                               << "0" << false;
-    QTest::newRow("86400 s") << fromHex("00 D6 83 00 FF 0A 00") << true << "86400"
-                             << "25500"
-                             << "10" << false;
+    for (const Case& c : cases) {
+        h.dialogs.clear();
+        h.module->collection.writeAck = c.ack;
+        (c.polling ? t->Option9 : t->Option10)->click();
+        if (c.polling) t->TxtPeriod->setText(c.period);
+        t->TxtTimeOut->setText(c.timeOut);
+        t->TxtReSend->setText(c.reSend);
+        t->CheckHis->setChecked(c.history);
+        const int from = h.sim().requests().size();
+        t->Command29->click();
+        QVERIFY2(h.waitFor(VarnelHarness::frame(c.tail) + QByteArray(7, '\0'), from) >= 0, c.tail);
+        QVERIFY2(h.dialogs.waitForMessage(1), qPrintable(h.dialogs.describe()));
+        QCOMPARE(h.dialogs.messages()[0].text, c.message);
+        QCOMPARE(h.dialogs.messages()[0].title, QStringLiteral("提示"));
+        // A repeated acknowledgement answers nothing that is still pending.
+        h.sim().send(VarnelHarness::frame("A8 00 53 45 54 4F 4B 3A 30 30"));
+        QTest::qWait(400);
+        QCOMPARE(h.dialogs.messageCount(), 1);
+        QCOMPARE(h.sim().requests().size(), from + 1);
+    }
 }
 
 void TestCollectionSettingsPage::readShowsModuleSettings() {
-    QFETCH(QByteArray, seven);
+    struct Case {
+        const char* seven;
+        bool polling;
+        QString period, timeOut, reSend;
+        bool history;
+    };
+    const QList<Case> cases = {
+        {"96 00 00 00 05 03 01", true, "1.5", "500", "3", true},
+        {"00 00 00 00 00 0B 02", false, "0", "100", "0", false},
+        {"00 D6 83 00 FF 0A 00", true, "86400", "25500", "10", false},
+        {"64 00 00 00 01 00 01", true, "1", "100", "0", true},
+    };
     VarnelHarness h;
     QVERIFY(h.module);
     QVERIFY(openPage(h));
     InputTableTab* t = h.form()->inputTab;
-    h.module->collection.setSettingsBytes(seven);
-    // Start from the other mode, so that the answer has to change it.
-    (seven.startsWith(QByteArray(4, '\0')) ? t->Option9 : t->Option10)->click();
-    t->CheckHis->setChecked(!seven.endsWith('\x01'));
-    const int from = h.sim().requests().size();
-    t->Command28->click();
-    QVERIFY(h.waitFor(VarnelHarness::frame("A8 F2"), from) >= 0);
-    QVERIFY(QTest::qWaitFor([&] { return !t->TxtReSend->text().isEmpty(); }, 3000));
-    QTEST(t->Option9->isChecked(), "polling");
-    QCOMPARE(t->Option10->isChecked(), !t->Option9->isChecked());
-    QCOMPARE(t->TxtPeriod->isEnabled(), t->Option9->isChecked());
-    QCOMPARE(t->TxtTimeOut->isEnabled(), t->Option9->isChecked());
-    QTEST(t->TxtPeriod->text(), "period");
-    QTEST(t->TxtTimeOut->text(), "timeOut");
-    QTEST(t->TxtReSend->text(), "reSend");
-    QTEST(t->CheckHis->isChecked(), "history");
+    for (const Case& c : cases) {
+        h.module->collection.setSettingsBytes(fromHex(c.seven));
+        const int from = h.sim().requests().size();
+        t->Command28->click();
+        QVERIFY(h.waitFor(VarnelHarness::frame("A8 F2"), from) >= 0);
+        QVERIFY2(QTest::qWaitFor([&] { return !t->TxtReSend->text().isEmpty(); }, 3000), c.seven);
+        QCOMPARE(t->Option9->isChecked(), c.polling);
+        QCOMPARE(t->Option10->isChecked(), !c.polling);
+        QCOMPARE(t->TxtPeriod->isEnabled(), c.polling);
+        QCOMPARE(t->TxtTimeOut->isEnabled(), c.polling);
+        QCOMPARE(t->TxtPeriod->text(), c.period);
+        QCOMPARE(t->TxtTimeOut->text(), c.timeOut);
+        QCOMPARE(t->TxtReSend->text(), c.reSend);
+        QCOMPARE(t->CheckHis->isChecked(), c.history);
+        QCOMPARE(h.sim().requests().size(), from + 1);
+    }
     QVERIFY2(h.dialogs.messages().isEmpty(), qPrintable(h.dialogs.describe()));
-    QCOMPARE(h.sim().requests().size(), from + 1);
 }
 
 void TestCollectionSettingsPage::acknowledgementLeavesInputTableAlone() {
