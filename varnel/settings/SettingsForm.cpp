@@ -17,6 +17,7 @@
 #include "ParamSenders.h"
 #include "ParamTab.h"
 #include "PhoneTab.h"
+#include "TableFiles.h"
 #include "TableTabs.h"
 #include "TestTab.h"
 #include "core/Globals.h"
@@ -52,6 +53,7 @@ SettingsForm::SettingsForm(MainWindow* main) : QWidget(nullptr), m_main(main) {
     SSTab1->addTab(commandTab, QStringLiteral("    指令控设置制    "));
 
     commandTab->attachCellEditor();
+    tableFiles = new TableFiles(this);
     buildModelFrame();
     buildTimers();
     m_saved = QList<bool>(coveredButtons().size(), false);

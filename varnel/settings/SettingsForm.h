@@ -21,6 +21,7 @@ class TestTab;
 class PhoneTab;
 class InputTableTab;
 class CommandTableTab;
+class TableFiles;
 
 // `frm7340COM`: Varnel's settings form of the QV7351 module, a child window
 // of the main window. Five pages on SSTab1, each a class of its own holding
@@ -61,6 +62,7 @@ public:
     InputTableTab* inputTab = nullptr;      // tab 3
     CommandTableTab* commandTab = nullptr;  // tab 4
     ParamSenders* senders = nullptr;        // the parameter page's requests
+    TableFiles* tableFiles = nullptr;       // the grids' popup menu: tables to and from files
     // "设置模块型号": on no page.
     QGroupBox* Frame6 = nullptr;
     QRadioButton* Option3 = nullptr;
@@ -99,6 +101,9 @@ public:
     // With the port closed: shows the connect dialog (without waiting for
     // it) and answers false.
     bool portReady();
+    // --- AnswerSink: collection settings (CollectionTab.cpp) --------------
+    void collectionSettingsRead(const CollectionSettings::Answer& answer) override;
+    void collectionWriteAcknowledged(bool ok) override;
 
 signals:
     // After the tab-change handling for `index` has run.

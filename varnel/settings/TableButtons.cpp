@@ -9,8 +9,6 @@ void InputTableTab::writeTable() {}
 void InputTableTab::newRow() {}
 void InputTableTab::deleteRow() {}
 void InputTableTab::clearTable() {}
-void InputTableTab::saveCollection() {}
-void InputTableTab::readCollection() {}
 
 void CommandTableTab::readTable() {}
 void CommandTableTab::writeTable() {}

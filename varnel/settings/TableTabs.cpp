@@ -109,6 +109,7 @@ InputTableTab::InputTableTab(SettingsForm* form) : m_form(form) {
     Controls::onClick(Command27, this, [this] { clearTable(); });
     Controls::onClick(Command29, this, [this] { saveCollection(); });
     Controls::onClick(Command28, this, [this] { readCollection(); });
+    wireCollection();
     connect(MSGrid2, &FlexGrid::gridDoubleClicked, this, &InputTableTab::openChannelEditor);
 }
 

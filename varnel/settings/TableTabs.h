@@ -12,6 +12,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+namespace CollectionSettings {
+struct Answer;
+}
 
 // Tab 3, "    采集报警设置    ": the input-parsing table `MSGrid2` (one
 // channel a row, 31 columns), the global collection settings (Frame17) and
@@ -54,8 +57,15 @@ public:
     void saveCollection();
     void readCollection();
 
+    // The collection settings (CollectionTab.cpp): the boxes as an answer
+    // to the read gives them.
+    void showCollection(const CollectionSettings::Answer& answer);
+
 private:
     void openChannelEditor();
+    void wireCollection();
+    void collectionModeChanged();
+    bool collectionPortReady();
 
     SettingsForm* m_form;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "AnswerSink.h"
+#include "CollectionAnswer.h"
 #include "core/Globals.h"
 #include "core/protocol/Frames.h"
 
@@ -53,17 +54,12 @@ const DispatchTable& AnswerReceiver::dispatchTable() {
             .add(0xAB, FlashSize, 3);
         t.addChosen(0xA8, [] {
             switch (g::InTableOp) {
-                case 1:
-                case 11:
-                    return E{InRowWriteAck, 1};
-                case 2:
-                    return E{InRowRead, 1};
-                case 4:
-                    return E{TableClearAck, 1};
-                case 12:
-                    return E{CollectionRead, 1};
-                default:
-                    return E{Hunt, 1};
+                case 1: return E{InRowWriteAck, 1};
+                case 11: return E{CollectionWriteAck, 1};
+                case 2: return E{InRowRead, 1};
+                case 4: return E{TableClearAck, 1};
+                case 12: return E{CollectionRead, 1};
+                default: return E{Hunt, 1};
             }
         });
         t.addChosen(0xA5, [] { return E{g::InTableOp == 1 ? InRowWriteAck : InRowRead, 1}; });
@@ -160,4 +156,5 @@ void AnswerReceiver::installHandlers() {
     setHandler(OutRowRead, 10, [this](const QByteArray& f) { outRowRead(f); });
     setHandler(TableClearAck, 10, [this](const QByteArray& f) { tableClearAck(f); });
     setHandler(CollectionRead, 10, [this](const QByteArray& f) { collectionRead(f); });
+    installCollectionAnswers(*this);
 }

@@ -55,6 +55,7 @@ public:
         TableClearAck = 29,   // A8 / A9: table cleared
         FlashSize = 32,       // AB
         CollectionRead = 33,  // A8: collection settings read back
+        CollectionWriteAck = 35,  // A8: collection settings write acknowledged
     };
 
     explicit AnswerReceiver(AnswerSink* sink = nullptr);

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <cstdint>
 
+#include "CollectionAnswer.h"
 #include "core/protocol/Answers.h"
 
 // The address layout the module answers to E1: start, length and group
@@ -27,7 +28,7 @@ enum class PhoneTableAck { WriteOk, WriteFailed, ClearOk, ClearFailed };
 // from the module's answers. The form implements it and applies them to its
 // own controls; the receiver never sees a widget. Every method has an empty
 // default, so a form takes only what it shows.
-class AnswerSink {
+class AnswerSink : public CollectionSink {
 public:
     virtual ~AnswerSink() = default;
 

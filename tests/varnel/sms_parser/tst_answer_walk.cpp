@@ -24,7 +24,7 @@ struct Recorder {
             AnswerReceiver::PasswordUse,    AnswerReceiver::Password,       AnswerReceiver::RestartTime,
             AnswerReceiver::PhoneTable,     AnswerReceiver::InRowWriteAck,  AnswerReceiver::InRowRead,
             AnswerReceiver::OutRowRead,     AnswerReceiver::OutRowWriteAck, AnswerReceiver::TableClearAck,
-            AnswerReceiver::CollectionRead, AnswerReceiver::FlashSize};
+            AnswerReceiver::CollectionRead, AnswerReceiver::FlashSize,      AnswerReceiver::CollectionWriteAck};
         for (int state : states) {
             // F1 reads four value bytes, A3 four, AB two: the frame must hold them.
             const int need = state == AnswerReceiver::Password || state == AnswerReceiver::RestartTime ? 14
@@ -109,7 +109,7 @@ void TestAnswerWalk::dispatchByOperation_data() {
     QTest::addColumn<int>("outOp");
     QTest::addColumn<int>("state");
     QTest::newRow("A8 write") << 0xA8 << 1 << 0 << int(AnswerReceiver::InRowWriteAck);
-    QTest::newRow("A8 collection write") << 0xA8 << 11 << 0 << int(AnswerReceiver::InRowWriteAck);
+    QTest::newRow("A8 collection write") << 0xA8 << 11 << 0 << int(AnswerReceiver::CollectionWriteAck);
     QTest::newRow("A8 read") << 0xA8 << 2 << 0 << int(AnswerReceiver::InRowRead);
     QTest::newRow("A8 clear") << 0xA8 << 4 << 0 << int(AnswerReceiver::TableClearAck);
     QTest::newRow("A8 collection read") << 0xA8 << 12 << 0 << int(AnswerReceiver::CollectionRead);

@@ -1,0 +1,108 @@
+// The global collection settings on the input-parsing page: the period and
+// time-out fields following the chosen mode, the boxes' range clamps, the
+// write and read requests, and what their answers show.
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "SettingsForm.h"
+#include "TableTabs.h"
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/protocol/CollectionSettings.h"
+#include "platform/CommPort.h"
+#include "platform/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/text/VbNum.h"
+
+namespace {
+
+// The box's number above `high` becomes `high`, below `low` becomes `low`.
+void clamp(QLineEdit* box, double high, std::optional<double> low = std::nullopt) {
+    const double v = VbNum::val(box->text());
+    if (v > high)
+        box->setText(VbNum::str(high));
+    else if (low && v < *low)
+        box->setText(VbNum::str(*low));
+}
+
+}  // namespace
+
+void InputTableTab::wireCollection() {
+    Controls::onClick(Option9, this, [this] { collectionModeChanged(); });
+    Controls::onClick(Option10, this, [this] {
+        collectionModeChanged();
+        TxtPeriod->setText(QStringLiteral("0"));
+    });
+    connect(TxtPeriod, &QLineEdit::textChanged, this, [this] { clamp(TxtPeriod, 86400); });
+    connect(TxtTimeOut, &QLineEdit::textChanged, this, [this] { clamp(TxtTimeOut, 25500, 100); });
+    connect(TxtReSend, &QLineEdit::textChanged, this, [this] { clamp(TxtReSend, 10); });
+}
+
+void InputTableTab::collectionModeChanged() {
+    const bool polling = Option9->isChecked();
+    for (int i : {0, 1, 3, 4, 7})
+        if (auto* l = Frame17->findChild<QLabel*>(Controls::arrayName(QStringLiteral("Label49"), i)))
+            l->setEnabled(polling);
+    TxtPeriod->setEnabled(polling);
+    TxtTimeOut->setEnabled(polling);
+}
+
+bool InputTableTab::collectionPortReady() {
+    CommPort* p = m_form->port();
+    if (p && p->isOpen()) return true;
+    if (MainWindow* main = m_form->mainWindow()) main->showConnectDialog(false);
+    return false;
+}
+
+void InputTableTab::saveCollection() {
+    if (!collectionPortReady()) return;
+    clamp(TxtTimeOut, 25500, 100);
+    const CollectionSettings::Write w =
+        CollectionSettings::writeFrame({Option9->isChecked(), TxtPeriod->text(), TxtTimeOut->text(),
+                                        TxtReSend->text(), CheckHis->isChecked()});
+    if (w.refused()) {
+        Dialogs::msgBox(m_form, QStringLiteral("执行错误") + w.error, QStringLiteral("提示"),
+                        Dialogs::Icon::Information);
+        return;
+    }
+    g::InTableOp = 11;
+    g::CommBytes = w.frame;
+    m_form->port()->output(w.frame);
+}
+
+void InputTableTab::readCollection() {
+    if (!collectionPortReady()) return;
+    g::InTableOp = 12;
+    TxtPeriod->clear();
+    TxtTimeOut->clear();  // the clamp makes it "100" at once
+    TxtReSend->clear();
+    CheckHis->setChecked(false);
+    Controls::setValueAndClick(Option9, true, Controls::ClickWhen::Always);
+    g::CommBytes = CollectionSettings::readRequest();
+    m_form->port()->output(g::CommBytes);
+}
+
+void InputTableTab::showCollection(const CollectionSettings::Answer& answer) {
+    const CollectionSettings::Shown s = CollectionSettings::show(answer);
+    TxtPeriod->setText(s.period);
+    Controls::setValueAndClick(s.autoPoll ? Option9 : Option10, true, Controls::ClickWhen::Always);
+    TxtTimeOut->setText(s.timeOut);
+    TxtReSend->setText(s.reSend);
+    CheckHis->setChecked(s.history);
+}
+
+// --- the answers, as the receiver hands them to the form -----------------------
+
+void SettingsForm::collectionSettingsRead(const CollectionSettings::Answer& answer) {
+    inputTab->showCollection(answer);
+}
+
+void SettingsForm::collectionWriteAcknowledged(bool ok) {
+    Dialogs::msgBox(this, ok ? QStringLiteral("设置成功") : QStringLiteral("设置失败"),
+                    QStringLiteral("提示"), Dialogs::Icon::Information);
+}
