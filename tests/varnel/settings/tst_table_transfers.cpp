@@ -31,6 +31,7 @@ private slots:
     void refusedRowEndsTheWrite();
     void lateAnswersChangeNothing_data();
     void lateAnswersChangeNothing();
+    void collectionAcknowledgementLeavesTheRows();
     void oneTransferAtATime();
     void transfersLeaveTheParameterSequencesAlone();
     void editorKeepsItsGridThroughAWrite();
@@ -407,6 +408,24 @@ void TestTableTransfers::lateAnswersChangeNothing() {
     QCOMPARE(b->text(), write ? QStringLiteral("更新设置") : QStringLiteral("读取设置"));
 }
 
+void TestTableTransfers::collectionAcknowledgementLeavesTheRows() {
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    fillRows(f, true, 3);
+    g::InTableOp = 11;  // the collection settings were written
+    bool walked = false;
+    h.app->forms->answerReceiver()->setHandler(AnswerReceiver::WorkMode, 10,
+                                               [&walked](const QByteArray&) { walked = true; });
+    h.sim().send(ModuleSim::answerFrame(0xA8, 0, "SETOK:00") +
+                 ModuleSim::answerFrame(0xF8, 0, QByteArray(1, '\x01')));
+    QVERIFY(QTest::qWaitFor([&] { return walked; }, 3000));
+    QCOMPARE(f->inputTab->MSGrid2->Row(), 1);
+    QCOMPARE(h.dialogs.messageCount(), 0);
+    QVERIFY(!f->Timer4->enabled());
+    QVERIFY(!f->transfers->busy());
+}
+
 void TestTableTransfers::oneTransferAtATime() {
     VarnelHarness h;
     QVERIFY(h.connectToForm());
@@ -427,10 +446,12 @@ void TestTableTransfers::oneTransferAtATime() {
     QTest::mouseClick(f->commandTab->Command25, Qt::LeftButton);
     QCOMPARE(f->commandTab->MSGrid1->Rows(), 3);
     QCOMPARE(f->transfers->step(), TableTransfers::ReadInputs);
-    // The editor saving a row meanwhile gets the new-row button back only
-    // after the transfer.
+    // The editor saving a row, or a click on the command grid, meanwhile
+    // give their buttons back only after the transfer.
     f->enableNewRowButton();
     QVERIFY(!f->inputTab->Command25->isEnabled());
+    emit f->commandTab->MSGrid1->gridClicked();
+    QVERIFY(!f->commandTab->Command13->isEnabled());
     QTest::mouseClick(f->inputTab->Command23, Qt::LeftButton);
     QVERIFY(!f->transfers->busy());
     for (const QString& name : TableTransfers::exclusiveControls()) {
@@ -438,6 +459,10 @@ void TestTableTransfers::oneTransferAtATime() {
         if (!w) continue;
         QCOMPARE(w->isEnabled(), name != QStringLiteral("Command26(0)"));
     }
+    // Free again, a click on the command grid sets its write button by rows.
+    f->commandTab->MSGrid1->setRows(1);
+    emit f->commandTab->MSGrid1->gridClicked();
+    QVERIFY(!f->commandTab->Command13->isEnabled());
 }
 
 void TestTableTransfers::transfersLeaveTheParameterSequencesAlone() {
