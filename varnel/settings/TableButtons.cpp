@@ -15,10 +15,10 @@ namespace {
 
 // Appends a row holding the selected row's cells (none when the table was
 // empty), labelled with its table index, and selects it whole.
-void addRow(SettingsForm* form, FlexGrid* grid, const QString& fullMessage) {
+bool addRow(SettingsForm* form, FlexGrid* grid, const QString& fullMessage) {
     if (grid->Rows() >= protocol::kTableRows + 1) {
         Dialogs::msgBox(form, fullMessage, QStringLiteral("提示"), Dialogs::Icon::Information);
-        return;
+        return false;
     }
     const int s = grid->Row();
     grid->setRows(grid->Rows() + 1);
@@ -28,6 +28,7 @@ void addRow(SettingsForm* form, FlexGrid* grid, const QString& fullMessage) {
     grid->setTextMatrix(t, 1, QStringLiteral("CH%1").arg(t - 1));
     grid->setRow(t);
     grid->setColSel(grid->Cols() - 1);
+    return true;
 }
 
 // Removes the selected row: the rows below move up one (their labels
@@ -51,10 +52,10 @@ void InputTableTab::writeTable() { m_form->transfers->write(ModuleTable::Input);
 
 void InputTableTab::newRow() {
     if (m_form->transfers->busy()) return;
-    addRow(m_form, MSGrid2, QStringLiteral("报警通道数限制在64条以内"));
+    if (!addRow(m_form, MSGrid2, QStringLiteral("报警通道数限制在64条以内"))) return;
     // Rows just added carry a mark until the channel editor saves them.
-    if (MSGrid2->Rows() > 1) MSGrid2->setTextMatrix(MSGrid2->Row(), 0, QStringLiteral("*"));
-    Command13->setEnabled(MSGrid2->Rows() >= 2);
+    MSGrid2->setTextMatrix(MSGrid2->Row(), 0, QStringLiteral("*"));
+    Command13->setEnabled(true);
 }
 
 void InputTableTab::deleteRow() {
@@ -71,8 +72,8 @@ void CommandTableTab::writeTable() { m_form->transfers->write(ModuleTable::Comma
 
 void CommandTableTab::newRow() {
     if (m_form->transfers->busy()) return;
-    addRow(m_form, MSGrid1, QStringLiteral("指令条数限制在64条以内"));
-    Command13->setEnabled(MSGrid1->Rows() >= 2);
+    if (!addRow(m_form, MSGrid1, QStringLiteral("指令条数限制在64条以内"))) return;
+    Command13->setEnabled(true);
 }
 
 void CommandTableTab::deleteRow() {
