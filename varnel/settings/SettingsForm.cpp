@@ -19,6 +19,7 @@
 #include "PhoneTab.h"
 #include "TableFiles.h"
 #include "TableTabs.h"
+#include "TableTransfers.h"
 #include "TestTab.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -56,6 +57,7 @@ SettingsForm::SettingsForm(MainWindow* main) : QWidget(nullptr), m_main(main) {
     tableFiles = new TableFiles(this);
     buildModelFrame();
     buildTimers();
+    transfers = new TableTransfers(this);
     m_saved = QList<bool>(coveredButtons().size(), false);
 
     connect(SSTab1, &QTabWidget::currentChanged, this, &SettingsForm::onTabChanged);
@@ -212,9 +214,14 @@ void SettingsForm::exitForm() {
 FlexGrid* SettingsForm::inGrid() { return inputTab->MSGrid2; }
 FlexGrid* SettingsForm::phoneGrid() { return phoneTab->Grid; }
 QWidget* SettingsForm::ownerWindow() { return m_main; }
-void SettingsForm::setInGridLocked(bool locked) { inputTab->MSGrid2->setEnabled(!locked); }
+void SettingsForm::setInGridLocked(bool locked) {
+    m_channelEditorOpen = locked;
+    updateGridLocks();
+}
 void SettingsForm::pressPhoneTableRead() { Controls::runClick(phoneTab->Command12); }
-void SettingsForm::enableNewRowButton() { inputTab->Command25->setEnabled(true); }
+void SettingsForm::enableNewRowButton() {
+    transfers->setEnabledWhenFree(QStringLiteral("Command25(1)"), true);
+}
 void SettingsForm::focusSettingsForm() {
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->activateWindow();
     setFocus();

@@ -3,9 +3,11 @@
 #include <QList>
 #include <QWidget>
 
+#include "core/protocol/RowWrite.h"
 #include "varnel/editors/ChannelEditorHost.h"
 #include "varnel/editors/OutputFrameEditorHost.h"
 #include "varnel/sms_parser/AnswerSink.h"
+#include "varnel/sms_parser/TableAnswerSink.h"
 
 class CommPort;
 class FlexGrid;
@@ -22,6 +24,7 @@ class PhoneTab;
 class InputTableTab;
 class CommandTableTab;
 class TableFiles;
+class TableTransfers;
 
 // `frm7340COM`: Varnel's settings form of the QV7351 module, a child window
 // of the main window. Five pages on SSTab1, each a class of its own holding
@@ -32,7 +35,8 @@ class TableFiles;
 class SettingsForm : public QWidget,
                      public ChannelEditorHost,
                      public OutputFrameEditorHost,
-                     public AnswerSink {
+                     public AnswerSink,
+                     public TableAnswerSink {
     Q_OBJECT
 public:
     explicit SettingsForm(MainWindow* main);
@@ -77,6 +81,34 @@ public:
     VbTimer* Timer6 = nullptr;  // one shot: the first refresh
     VbTimer* rTimer = nullptr;  // SMS test receive display
 
+    // --- the module tables (SettingsFormTables.cpp) ---------------------------
+    // The row transfers; Timer4 is theirs.
+    TableTransfers* transfers = nullptr;
+    // Sends the input table's current row (A8 row write) and sets InTableOp
+    // to 1. With the port closed only the connect dialog shows; a refused
+    // row shows its message and sends nothing. True when the row was sent.
+    bool SMSin();
+    // The same for the SMS command table (A9): 1 sent, 0 not.
+    int SMSout();
+    // Row read requests (RecvMode 101 from then on).
+    void readSMSIn(int index);
+    void readSMSOut(int index);
+    // The current rows' frames, or their refusals; nothing is shown or sent.
+    protocol::RowWrite inputRowFrame();
+    protocol::RowWrite commandRowFrame();
+    bool portOpen() const;
+    bool writeFrame(const QByteArray& frame);
+    void showConnectDialog();
+    // Clears a table in the module after the user confirmed it.
+    void clearModuleTable(ModuleTable table);
+    // The grids' enabled states: MSGrid2 waits for its channel editor and
+    // for a write of its table, MSGrid1 for a write of its table.
+    void updateGridLocks();
+    // --- TableAnswerSink ----------------------------------------------------
+    void tableRowAnswered(const TableRowAnswer& answer) override;
+    void tableRowWriteAcknowledged(ModuleTable table, const QString& text) override;
+    void tableClearAcknowledged(ModuleTable table, const QString& text) override;
+
     // --- ChannelEditorHost ------------------------------------------------
     FlexGrid* inGrid() override;
     FlexGrid* phoneGrid() override;
@@ -119,4 +151,5 @@ private:
 
     MainWindow* m_main;
     QList<bool> m_saved;
+    bool m_channelEditorOpen = false;
 };

@@ -12,6 +12,7 @@
 
 #include "FormBits.h"
 #include "SettingsForm.h"
+#include "TableTransfers.h"
 #include "platform/Controls.h"
 #include "platform/FlexGrid.h"
 #include "platform/Vb.h"
@@ -159,7 +160,13 @@ CommandTableTab::CommandTableTab(SettingsForm* form) : m_form(form) {
 CommandTableTab::~CommandTableTab() = default;
 
 void CommandTableTab::attachCellEditor() {
-    if (!m_cellEditor) m_cellEditor = new CommandGridEditor(*m_form, TxtCmdText, Command13, this);
+    if (m_cellEditor) return;
+    // The write button follows the grid's rows through the transfers, which
+    // hold it while a transfer runs.
+    m_cellEditor = new CommandGridEditor(*m_form, TxtCmdText, nullptr, this);
+    connect(MSGrid1, &FlexGrid::gridClicked, this, [this] {
+        m_form->transfers->setEnabledWhenFree(QStringLiteral("Command13(0)"), MSGrid1->Rows() > 1);
+    });
 }
 
 void CommandTableTab::loadGrid() {

@@ -155,6 +155,5 @@ void AnswerReceiver::installHandlers() {
     setHandler(OutRowWriteAck, 10, [this](const QByteArray& f) { outRowWriteAck(f); });
     setHandler(OutRowRead, 10, [this](const QByteArray& f) { outRowRead(f); });
     setHandler(TableClearAck, 10, [this](const QByteArray& f) { tableClearAck(f); });
-    setHandler(CollectionRead, 10, [this](const QByteArray& f) { collectionRead(f); });
     installCollectionAnswers(*this);
 }

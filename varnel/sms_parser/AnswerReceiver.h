@@ -107,7 +107,6 @@ private:
     void outRowWriteAck(const QByteArray& frame);
     void outRowRead(const QByteArray& frame);
     void tableClearAck(const QByteArray& frame);
-    void collectionRead(const QByteArray& frame);
 
     AnswerSink* m_sink = nullptr;
     std::map<int, Entry> m_handlers;

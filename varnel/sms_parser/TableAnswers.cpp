@@ -1,11 +1,88 @@
-// The answers of the table transfers and the collection settings. Each
-// handler gets the frame from its 0x1A on; the table transfers fill them.
+// The answers of the table transfers and clears. Each handler gets the
+// frame from its 0x1A on, decodes it with the protocol library and hands the
+// result to the settings form, which knows which transfer is under way.
 
 #include "AnswerReceiver.h"
+#include "AnswerSink.h"
+#include "TableAnswerSink.h"
+#include "core/Globals.h"
+#include "core/protocol/TableRows.h"
 
-void AnswerReceiver::inRowWriteAck(const QByteArray& /*frame*/) {}
-void AnswerReceiver::inRowRead(const QByteArray& /*frame*/) {}
-void AnswerReceiver::outRowWriteAck(const QByteArray& /*frame*/) {}
-void AnswerReceiver::outRowRead(const QByteArray& /*frame*/) {}
-void AnswerReceiver::tableClearAck(const QByteArray& /*frame*/) {}
-void AnswerReceiver::collectionRead(const QByteArray& /*frame*/) {}
+namespace {
+
+TableAnswerSink* tableSink(AnswerSink* sink) { return dynamic_cast<TableAnswerSink*>(sink); }
+
+// An input-table write acknowledgement is looked at from 11 bytes on, a
+// command-table one from 18: the shorter ones wait for the repeat.
+constexpr int kInputAckMin = 11;
+constexpr int kCommandAckMin = 18;
+// A clear acknowledgement is looked at when longer than 6 bytes.
+constexpr int kClearAckMin = 7;
+
+TableRowAnswer rowAnswer(ModuleTable table, const QByteArray& frame, bool* drop) {
+    TableRowAnswer a;
+    a.table = table;
+    *drop = false;
+    if (table == ModuleTable::Input && frame.size() < protocol::kInputRowAnswerMin) {
+        a.shortAnswer = true;
+        return a;
+    }
+    const protocol::RowAnswerEnvelope e = protocol::decodeRowAnswer(frame);
+    // No length, or fewer payload bytes than it announces: not a row.
+    if (!e.hasLength || (e.length > 0 && !e.complete)) {
+        *drop = true;
+        return a;
+    }
+    a.length = e.length;
+    a.payload = e.payload;
+    a.sumOk = e.sumOk;
+    a.index = e.index;
+    if (!a.sumOk) return a;
+    if (table == ModuleTable::Input && a.length >= protocol::kInputRowPayload)
+        a.channel = protocol::decodeChannelRow(a.payload);
+    if (table == ModuleTable::Command && a.length >= protocol::kCommandRowPayload)
+        a.command = protocol::decodeCommandRow(a.payload);
+    return a;
+}
+
+}  // namespace
+
+void AnswerReceiver::inRowWriteAck(const QByteArray& frame) {
+    // InTableOp 11 acknowledges the collection settings, which keep their
+    // own step; only row writes are taken here.
+    if (g::InTableOp != 1 || frame.size() < kInputAckMin) return;
+    if (TableAnswerSink* s = tableSink(m_sink))
+        s->tableRowWriteAcknowledged(ModuleTable::Input, protocol::acknowledgementText(frame));
+}
+
+void AnswerReceiver::inRowRead(const QByteArray& frame) {
+    TableAnswerSink* s = tableSink(m_sink);
+    if (!s) return;
+    bool drop = false;
+    const TableRowAnswer a = rowAnswer(ModuleTable::Input, frame, &drop);
+    if (!drop) s->tableRowAnswered(a);
+}
+
+void AnswerReceiver::outRowWriteAck(const QByteArray& frame) {
+    if (frame.size() < kCommandAckMin) return;
+    if (TableAnswerSink* s = tableSink(m_sink))
+        s->tableRowWriteAcknowledged(ModuleTable::Command, protocol::acknowledgementText(frame));
+}
+
+void AnswerReceiver::outRowRead(const QByteArray& frame) {
+    TableAnswerSink* s = tableSink(m_sink);
+    if (!s) return;
+    bool drop = false;
+    const TableRowAnswer a = rowAnswer(ModuleTable::Command, frame, &drop);
+    if (!drop) s->tableRowAnswered(a);
+}
+
+void AnswerReceiver::tableClearAck(const QByteArray& frame) {
+    if (frame.size() < kClearAckMin) return;
+    TableAnswerSink* s = tableSink(m_sink);
+    if (!s) return;
+    const bool input = uint8_t(frame.at(8)) != protocol::kCommandTableCode;
+    s->tableClearAcknowledged(input ? ModuleTable::Input : ModuleTable::Command,
+                              protocol::acknowledgementText(frame));
+}
+

@@ -1,0 +1,127 @@
+// The settings form's side of the module tables: the row frames sent from
+// the grids' current rows, the row read requests, the clears, and the
+// answers the receiver hands over.
+
+#include <QLineEdit>
+
+#include "SettingsForm.h"
+#include "TableTabs.h"
+#include "TableTransfers.h"
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/protocol/ChannelRecord.h"
+#include "core/protocol/CommandRecord.h"
+#include "core/protocol/TableRows.h"
+#include "platform/CommPort.h"
+#include "platform/Dialogs.h"
+#include "platform/FlexGrid.h"
+
+bool SettingsForm::portOpen() const { return port() && port()->isOpen(); }
+
+bool SettingsForm::writeFrame(const QByteArray& frame) {
+    g::CommBytes = frame;
+    return port() && port()->output(frame);
+}
+
+void SettingsForm::showConnectDialog() {
+    if (m_main) m_main->showConnectDialog(false);
+}
+
+protocol::RowWrite SettingsForm::inputRowFrame() {
+    FlexGrid* grid = inputTab->MSGrid2;
+    const int row = grid->Row();
+    if (row < 1 || row >= grid->Rows())
+        return protocol::RowWrite::refusal(QStringLiteral("执行错误！没有选中的行"));
+    protocol::ChannelRecord rec;
+    for (int c = 0; c < protocol::kChannelColumns; ++c) rec[size_t(c)] = grid->TextMatrix(row, c);
+    return protocol::channelRowFrame(rec, row - 1);
+}
+
+protocol::RowWrite SettingsForm::commandRowFrame() {
+    FlexGrid* grid = commandTab->MSGrid1;
+    const int row = grid->Row();
+    if (row < 1 || row >= grid->Rows())
+        return protocol::RowWrite::refusal(QStringLiteral("执行错误！没有选中的行"));
+    protocol::CommandRecord rec;
+    for (int c = 0; c < protocol::kCommandColumns; ++c) rec[size_t(c)] = grid->TextMatrix(row, c);
+    return protocol::commandRowFrame(rec, row - 1);
+}
+
+bool SettingsForm::SMSin() {
+    if (!portOpen()) {
+        showConnectDialog();
+        return false;
+    }
+    g::InTableOp = 1;
+    const protocol::RowWrite w = inputRowFrame();
+    if (w.refused()) {
+        Dialogs::msgBox(this, w.message, w.title, Dialogs::Icon::Information);
+        return false;
+    }
+    return writeFrame(w.frame);
+}
+
+int SettingsForm::SMSout() {
+    if (!portOpen()) {
+        showConnectDialog();
+        return 0;
+    }
+    const protocol::RowWrite w = commandRowFrame();
+    if (w.refused()) {
+        Dialogs::msgBox(this, w.message, w.title, Dialogs::Icon::Information);
+        return 0;
+    }
+    return writeFrame(w.frame) ? 1 : 0;
+}
+
+void SettingsForm::readSMSIn(int index) {
+    writeFrame(protocol::rowReadRequest(protocol::kInputTableCode, index));
+    g::RecvMode = 101;
+}
+
+void SettingsForm::readSMSOut(int index) {
+    writeFrame(protocol::rowReadRequest(protocol::kCommandTableCode, index));
+    g::RecvMode = 101;
+}
+
+void SettingsForm::clearModuleTable(ModuleTable table) {
+    if (transfers->busy()) return;
+    if (Dialogs::msgBox(this, QStringLiteral("您确定要清空所有设置吗？此操作无法恢复！"),
+                        QStringLiteral("清除警告"), Dialogs::Icon::Question,
+                        Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok)
+        return;
+    if (!portOpen()) {
+        showConnectDialog();
+        return;
+    }
+    port()->dropInput();
+    const bool input = table == ModuleTable::Input;
+    (input ? g::InTableOp : g::OutTableOp) = 4;
+    writeFrame(protocol::tableClearFrame(input ? protocol::kInputTableCode : protocol::kCommandTableCode));
+}
+
+void SettingsForm::updateGridLocks() {
+    const TableTransfers::Step step = transfers ? transfers->step() : TableTransfers::Idle;
+    inputTab->MSGrid2->setEnabled(!m_channelEditorOpen && step != TableTransfers::WriteInputs);
+    commandTab->MSGrid1->setEnabled(step != TableTransfers::WriteCommands);
+}
+
+void SettingsForm::tableRowAnswered(const TableRowAnswer& answer) { transfers->rowAnswered(answer); }
+
+void SettingsForm::tableRowWriteAcknowledged(ModuleTable table, const QString& text) {
+    transfers->writeAcknowledged(table, text);
+}
+
+void SettingsForm::tableClearAcknowledged(ModuleTable table, const QString& text) {
+    int& op = table == ModuleTable::Input ? g::InTableOp : g::OutTableOp;
+    if (op != 4) return;
+    g::RxText = text;
+    const QString title = QStringLiteral("提示！！");
+    if (text.startsWith(QStringLiteral("CLROK:"))) {
+        op = 0;
+        Dialogs::msgBox(this, QStringLiteral("清除成功"), title, Dialogs::Icon::Information);
+    } else if (text.startsWith(QStringLiteral("CLRFAIL:"))) {
+        op = 0;
+        Dialogs::msgBox(this, QStringLiteral("清除失败"), title, Dialogs::Icon::Exclamation);
+    }
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include "varnel/sms_parser/TableAnswerSink.h"
+
+class FlexGrid;
+class QPushButton;
+class SettingsForm;
+class VbTimer;
+
+// The row-by-row transfers of the two module tables: a read fetches row 0,
+// 1, 2 ... until the module signals the end; a write sends grid row after
+// grid row, each after the module acknowledged the one before. The form's
+// Timer4 repeats a request that got no answer (every 5 s) and asks for the
+// next row 200 ms after an accepted answer; the answers only re-arm it.
+//
+// One transfer runs at a time. Its step is its own (it never touches the
+// parameter sequences' CommStep or their timers), and every end - "停止",
+// the end of the table, a bad sum, a time-out, an acknowledgement, a row the
+// serialiser refuses, a closed port - goes through stop(), which clears the
+// step and the pending table operation first: an answer that comes later
+// changes nothing.
+class TableTransfers : public QObject {
+    Q_OBJECT
+public:
+    enum Step { Idle = 0, ReadCommands = 50, ReadInputs = 60, WriteCommands = 100, WriteInputs = 110 };
+    static constexpr int RetryMs = 5000;
+    static constexpr int PaceMs = 200;
+    // Silent periods after which a transfer gives up (see tick()).
+    static constexpr int MaxTries = 3;
+
+    explicit TableTransfers(SettingsForm* form);
+
+    Step step() const { return m_step; }
+    bool busy() const { return m_step != Idle; }
+
+    // Command23(i) / Command13(i): start, or stop the one running.
+    void read(ModuleTable table);
+    void write(ModuleTable table);
+    // The one end of every transfer: idle, timer off, the table operation
+    // cleared, buttons and grid given back; then the message, if any
+    // (title "提示").
+    void stop(const QString& message = QString());
+
+    // From the answer receiver, through the form.
+    void rowAnswered(const TableRowAnswer& answer);
+    void writeAcknowledged(ModuleTable table, const QString& text);
+
+    // The controls that wait while a transfer runs, by objectName: the other
+    // transfer buttons, both clears, the collection buttons, add and delete
+    // row, and the import. Controls not (yet) on the form are passed over.
+    static const QStringList& exclusiveControls();
+    // Sets a control's enabled state now, or, while a transfer holds it,
+    // the state it gets back when the transfer ends.
+    void setEnabledWhenFree(const QString& objectName, bool enabled);
+
+    // Test hook: the repeat and pacing intervals (5000 and 200 ms).
+    void setIntervals(int retryMs, int paceMs);
+    int retryInterval() const { return m_retryMs; }
+    int paceInterval() const { return m_paceMs; }
+
+signals:
+    // After a transfer ended (before its message is shown).
+    void stopped();
+
+private:
+    void tick();
+    // Sends the write's current row; on a refusal or a closed port the
+    // write is stopped and false returned.
+    bool sendCurrentRow(ModuleTable table);
+    void request(ModuleTable table, int index);
+    void lockOthers(QObject* running);
+    void restoreOthers();
+    void fillRow(FlexGrid* grid, const TableRowAnswer& answer);
+
+    FlexGrid* grid(ModuleTable table) const;
+    QPushButton* readButton(ModuleTable table) const;
+    QPushButton* writeButton(ModuleTable table) const;
+    static ModuleTable tableOf(Step step);
+    static bool reading(Step step) { return step == ReadCommands || step == ReadInputs; }
+    static int& pendingOp(ModuleTable table);
+
+    SettingsForm* m_form;
+    VbTimer* m_timer;
+    Step m_step = Idle;
+    int m_retryMs = RetryMs;
+    int m_paceMs = PaceMs;
+    QHash<QString, bool> m_held;  // enabled states to give back
+};
