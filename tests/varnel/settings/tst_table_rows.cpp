@@ -202,6 +202,8 @@ void TestTableRows::channelEditorFromTheGrid() {
     QVERIFY(editor->windowTitle().endsWith(QStringLiteral("通道 CH1")));
     QVERIFY(!grid->isEnabled());
     QVERIFY(QTest::qWaitFor([&] { return editor->loaded(); }, 3000));
+    // The row chooses its own numbers: loading it asked for the phone table.
+    QVERIFY(h.waitFor(SimSupport::fromHex("1A 2A 3A 4A 5A 6A 7A 8A D9 01")) >= 0);
     QPointer<ChannelEditor> alive = editor;
     QTest::mouseClick(editor->Command1[0], Qt::LeftButton);
     QVERIFY(QTest::qWaitFor([&] { return !alive || !alive->isVisible(); }, 3000));
@@ -210,7 +212,7 @@ void TestTableRows::channelEditorFromTheGrid() {
     // The row saved by the editor is the one the module gets.
     const int from = int(h.sim().requests().size());
     QVERIFY(f->SMSin());
-    QVERIFY(h.waitFor(protocol::channelRowFrame(rowOf<31>(grid, 2), 1).frame, from) == from);
+    QCOMPARE(h.waitFor(protocol::channelRowFrame(rowOf<31>(grid, 2), 1).frame, from), from);
 }
 
 QTEST_MAIN(TestTableRows)

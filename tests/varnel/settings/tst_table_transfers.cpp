@@ -421,7 +421,10 @@ void TestTableTransfers::collectionAcknowledgementLeavesTheRows() {
                  ModuleSim::answerFrame(0xF8, 0, QByteArray(1, '\x01')));
     QVERIFY(QTest::qWaitFor([&] { return walked; }, 3000));
     QCOMPARE(f->inputTab->MSGrid2->Row(), 1);
-    QCOMPARE(h.dialogs.messageCount(), 0);
+    // Only the collection settings' own verdict is shown.
+    QCOMPARE(h.dialogs.messageCount(), 1);
+    QCOMPARE(h.dialogs.messages().at(0).text, QStringLiteral("设置成功"));
+    QCOMPARE(h.dialogs.messages().at(0).title, QStringLiteral("提示"));
     QVERIFY(!f->Timer4->enabled());
     QVERIFY(!f->transfers->busy());
 }
