@@ -2,11 +2,8 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QInputMethodEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -14,6 +11,7 @@
 
 #include "SettingsForm.h"
 #include "core/Globals.h"
+#include "core/HexContentBox.h"
 #include "core/MainWindow.h"
 #include "core/ProgramForms.h"
 #include "core/Routines.h"
@@ -24,95 +22,6 @@
 #include "platform/VbTimer.h"
 
 using namespace TestFrames;
-
-// --- TestTextBox --------------------------------------------------------------
-
-void TestTextBox::typeChar(int code) {
-    int key = code;
-    keyRule(key);
-    if (key == 0) return;
-    if (key == 8) {
-        textCursor().deletePreviousChar();
-        return;
-    }
-    if (key == 13) {
-        insertPlainText(QStringLiteral("\n"));
-        return;
-    }
-    insertPlainText(QString(QChar(char16_t(key))));
-}
-
-void TestTextBox::keyPressEvent(QKeyEvent* e) {
-    if (!keyRule || isReadOnly()) {
-        QPlainTextEdit::keyPressEvent(e);
-        return;
-    }
-    const Qt::KeyboardModifiers mods =
-        e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    if (e->key() == Qt::Key_Backspace && mods == Qt::NoModifier) {
-        int key = 8;
-        keyRule(key);
-        if (key == 8)
-            QPlainTextEdit::keyPressEvent(e);
-        else if (key != 0)
-            insertPlainText(QString(QChar(char16_t(key))));
-        e->accept();
-        return;
-    }
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        typeChar(13);
-        e->accept();
-        return;
-    }
-    // The box's own editing shortcuts (a paste comes through
-    // insertFromMimeData).
-    for (QKeySequence::StandardKey k : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste,
-                                        QKeySequence::SelectAll, QKeySequence::Undo, QKeySequence::Redo}) {
-        if (e->matches(k)) {
-            QPlainTextEdit::keyPressEvent(e);
-            return;
-        }
-    }
-    const QString text = e->text();
-    bool printable = !text.isEmpty();
-    for (QChar c : text)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) printable = false;
-    if (printable) {
-        // A character never gets past the rule, whatever modifier is held:
-        // with Control or Meta it is no typing at all and goes; with Alt it
-        // is typed as it is.
-        if (!(mods & (Qt::ControlModifier | Qt::MetaModifier)))
-            for (QChar c : text) typeChar(c.unicode());
-        e->accept();
-        return;
-    }
-    // Cursor keys, Delete, Tab.
-    QPlainTextEdit::keyPressEvent(e);
-}
-
-void TestTextBox::insertFromMimeData(const QMimeData* source) {
-    if (!keyRule || !source || !source->hasText()) {
-        QPlainTextEdit::insertFromMimeData(source);
-        return;
-    }
-    for (QChar c : source->text()) {
-        if (c == QLatin1Char('\r')) continue;  // CR LF is one line break
-        typeChar(c == QLatin1Char('\n') ? 13 : c.unicode());
-    }
-}
-
-void TestTextBox::inputMethodEvent(QInputMethodEvent* e) {
-    if (!keyRule || e->commitString().isEmpty()) {
-        QPlainTextEdit::inputMethodEvent(e);
-        return;
-    }
-    const QString committed = e->commitString();
-    QInputMethodEvent rest(e->preeditString(), e->attributes());
-    rest.setCommitString(QString(), e->replacementStart(), e->replacementLength());
-    QPlainTextEdit::inputMethodEvent(&rest);
-    for (QChar c : committed) typeChar(c.unicode());
-    e->accept();
-}
 
 // --- the tab ----------------------------------------------------------------------
 
@@ -186,12 +95,12 @@ TestTab::TestTab(SettingsForm* form) : QWidget(nullptr), m_form(form) {
     }
     side->addStretch(1);
 
-    TextBox[1]->keyRule = [this](int& k) { hexContentRule(k); };
-    // Tab moves on to the next control; in the content it would pass no
-    // typing rule (and in hex mode shift every byte after it).
-    TextBox[1]->setTabChangesFocus(true);
+    HexContentBox::attach(
+        TextBox[1], [this] { return sendMode(); },
+        [this](const QString& count) {
+            if (MainWindow* main = m_form ? m_form->mainWindow() : nullptr) main->setPanel(3, count);
+        });
     Controls::installKeyFilter(Text22, [this](int& k) { addressRule(k); });
-    connect(TextBox[1], &QPlainTextEdit::textChanged, this, &TestTab::updateByteCount);
 
     m_sendTimer = new VbTimer(this, SendWaitMs, false);
     m_sendTimer->setObjectName(QStringLiteral("sendWait"));
@@ -215,29 +124,6 @@ SendMode TestTab::sendMode() const {
 
 // --- typing rules ---------------------------------------------------------------
 
-void TestTab::hexContentRule(int& k) {
-    if (sendMode() != SendMode::Hex) return;
-    TestTextBox* box = TextBox[1];
-    HexKeyFilter(k);
-    if (k == 8) {
-        // Backspace works at the end, where typing goes, and takes a
-        // closing ":" along with its digit: the ":" rule below would put a
-        // lone ":" straight back, and a pair left open would shift every
-        // byte typed after it.
-        if (box->textCursor().hasSelection()) return;
-        box->moveCursor(QTextCursor::End);
-        if (box->toPlainText().endsWith(QLatin1Char(':'))) box->textCursor().deletePreviousChar();
-        return;
-    }
-    box->moveCursor(QTextCursor::End);
-    if (k != 0) box->insertPlainText(QString(QChar(char16_t(k))));
-    k = 0;
-    if (box->toPlainText().size() % 3 == 2) {
-        box->moveCursor(QTextCursor::End);
-        box->insertPlainText(QStringLiteral(":"));
-    }
-}
-
 void TestTab::addressRule(int& k) {
     HexKeyFilter(k);
     if (k == 8) {
@@ -254,15 +140,6 @@ void TestTab::addressRule(int& k) {
         Text22->end(false);
         Text22->insert(QStringLiteral(":"));
     }
-}
-
-void TestTab::updateByteCount() {
-    MainWindow* main = m_form ? m_form->mainWindow() : nullptr;
-    if (!main) return;
-    // Counted as it goes out: a line break is CR LF.
-    const QString content = TextBox[1]->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    const int count = contentByteCount(content, sendMode());
-    main->setPanel(3, Vb::stringTable(104) + QString::number(count));
 }
 
 // --- requests ---------------------------------------------------------------------

@@ -2,13 +2,13 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QPlainTextEdit>
 #include <QString>
 #include <QWidget>
 #include <array>
 #include <functional>
 
 #include "core/protocol/TestFrames.h"
+#include "platform/FilterTextEdit.h"
 
 class SettingsForm;
 class QLabel;
@@ -16,24 +16,8 @@ class QLineEdit;
 class QPushButton;
 class VbTimer;
 
-// A multi-line box whose typed, pasted and committed characters can pass a
-// rule first, one at a time: the rule gets the character code (backspace as
-// 8), may change the box itself, and leaves 0 to drop the key or a code to
-// be inserted at the caret.
-class TestTextBox : public QPlainTextEdit {
-    Q_OBJECT
-public:
-    using QPlainTextEdit::QPlainTextEdit;
-    std::function<void(int& keyAscii)> keyRule;
-
-protected:
-    void keyPressEvent(QKeyEvent* e) override;
-    void insertFromMimeData(const QMimeData* source) override;
-    void inputMethodEvent(QInputMethodEvent* e) override;
-
-private:
-    void typeChar(int code);
-};
+// The test boxes: the content box takes its typing rule through it.
+using TestTextBox = FilterTextEdit;
 
 // Tab 1, "    短信测试    ": the communication test console. Its buttons
 // send the passive-mode requests and the test message; `rTimer` of the form
@@ -104,10 +88,8 @@ private:
     void onSendTimer();
     void afterSend();
     void wireDisplay();
-    void updateByteCount();
     TestFrames::SendMode sendMode() const;
     TestFrames::TestInput currentInput() const;
-    void hexContentRule(int& keyAscii);
     void addressRule(int& keyAscii);
 
     SettingsForm* m_form;

@@ -25,6 +25,7 @@
 #include "core/MainWindow.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
+#include "platform/FilterTextEdit.h"
 #include "platform/FlexGrid.h"
 #include "platform/Vb.h"
 #include "platform/VbTimer.h"

@@ -12,12 +12,14 @@
 #include "FormBits.h"
 #include "SettingsForm.h"
 #include "core/Globals.h"
+#include "core/HexContentBox.h"
 #include "core/MainWindow.h"
 #include "core/Routines.h"
 #include "core/protocol/TestFrames.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
+#include "platform/FilterTextEdit.h"
 #include "platform/VbTimer.h"
 
 TestTab::TestTab(SettingsForm* form) : m_form(form) {
@@ -29,7 +31,7 @@ TestTab::TestTab(SettingsForm* form) : m_form(form) {
     outer->addLayout(side, 1);
 
     for (int i = 0; i < 3; ++i) {
-        TextBox[i] = new QPlainTextEdit(this);
+        TextBox[i] = new FilterTextEdit(this);
         Controls::setArrayName(TextBox[i], QStringLiteral("Text21"), i);
         TextBox[i]->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         TextBox[i]->setTabChangesFocus(true);
@@ -72,6 +74,11 @@ TestTab::TestTab(SettingsForm* form) : m_form(form) {
     }
     side->addStretch(1);
 
+    HexContentBox::attach(
+        TextBox[1], [this] { return TestFrames::sendModeFromIndex(sendModeIndex()); },
+        [this](const QString& count) {
+            if (MainWindow* main = m_form ? m_form->mainWindow() : nullptr) main->setPanel(3, count);
+        });
     Controls::installKeyFilter(Text22, [this](int& k) { addressRule(k); });
     m_sendTimer = new VbTimer(this, SendWaitMs, false);
     m_sendTimer->setObjectName(QStringLiteral("sendWait"));
@@ -157,7 +164,7 @@ void TestTab::onSendTimer() {
 }
 
 void TestTab::appendLog(const QString& prefix, const QString& hex) {
-    QPlainTextEdit* log = TextBox[0];
+    FilterTextEdit* log = TextBox[0];
     QTextCursor end(log->document());
     end.movePosition(QTextCursor::End);
     for (const QString& line : TestFrames::logLines(prefix, hex)) end.insertText(line + QLatin1Char('\n'));

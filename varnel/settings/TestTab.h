@@ -5,10 +5,11 @@
 #include <QWidget>
 #include <array>
 
+#include "platform/FilterTextEdit.h"
+
 class SettingsForm;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class VbTimer;
 
@@ -24,7 +25,7 @@ public:
     // "读取短信", "发送状态", "发送短信", "复位".
     std::array<QPushButton*, 4> Command21{};
     // Text21(0) 源码区 (log), (1) 发送区 (content), (2) 接收区: multi-line.
-    std::array<QPlainTextEdit*, 3> TextBox{};
+    std::array<FilterTextEdit*, 3> TextBox{};
     // Text21(3) sender's number, Text21(4) receiver's number.
     QLineEdit* SenderNumber = nullptr;
     QLineEdit* ReceiverNumber = nullptr;

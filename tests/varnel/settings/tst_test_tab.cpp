@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "../VarnelHarness.h"
+#include "platform/FilterTextEdit.h"
 #include "varnel/settings/TestTab.h"
 
 class TestTestTab : public QObject {
@@ -17,6 +18,7 @@ private slots:
     void sampleDisplay();
     void longTextIsLoggedOnly();
     void passiveReadWaitsTwoSeconds();
+    void typedHexContentGoesOut();
 };
 
 void TestTestTab::sampleDisplay_data() {
@@ -99,6 +101,29 @@ void TestTestTab::passiveReadWaitsTwoSeconds() {
     QTest::mouseClick(t->Command21[0], Qt::LeftButton);
     QCOMPARE(h.dialogs.messageCount(), 1);
     QCOMPARE(h.dialogs.messages().first().title, QStringLiteral("系统提示"));
+}
+
+void TestTestTab::typedHexContentGoesOut() {
+    VarnelHarness h;
+    h.sim().identity.workMode = 1;
+    h.sim().identity.transMode = 0;
+    QVERIFY(h.connectToForm());
+    h.form()->SSTab1->setCurrentIndex(1);
+    TestTab* t = h.form()->testTab;
+    QVERIFY(QTest::qWaitFor([] { return g::WorkModeByte[0] == 1 && g::TransModeByte[0] == 0; }, 5000));
+    h.main().action(QStringLiteral("sendhex"))->trigger();
+    FilterTextEdit* box = t->TextBox[1];
+    QTest::keyClicks(box, QStringLiteral("4g1ab"));
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, QStringLiteral("c 0d"));
+    QTest::keyClick(box, Qt::Key_G, Qt::ControlModifier);
+    QCOMPARE(box->toPlainText(), QStringLiteral("41:AC:0D:"));
+    QCOMPARE(h.main().panel(3), QStringLiteral("发射区字节数：3"));
+    const qsizetype before = h.sim().received().size();
+    t->Command21[2]->click();
+    QVERIFY(QTest::qWaitFor([&] { return h.sim().received().size() >= before + 3; }, 5000));
+    QCOMPARE(h.sim().received().mid(before), QByteArray("\x41\xAC\x0D", 3));
+    QVERIFY(t->TextBox[0]->toPlainText().contains(QStringLiteral("发射  41:AC:0D:")));
 }
 
 QTEST_MAIN(TestTestTab)
