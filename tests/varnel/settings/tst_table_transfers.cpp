@@ -5,7 +5,9 @@
 #include <QPushButton>
 
 #include "TableRig.h"
+#include "platform/Controls.h"
 #include "varnel/editors/ChannelEditor.h"
+#include "varnel/settings/ParamTab.h"
 #include "varnel/sms_parser/AnswerReceiver.h"
 
 using namespace TableRig;
@@ -34,6 +36,8 @@ private slots:
     void collectionAcknowledgementLeavesTheRows();
     void oneTransferAtATime();
     void transfersLeaveTheParameterSequencesAlone();
+    void workModeWriteDuringARead_data();
+    void workModeWriteDuringARead();
     void editorKeepsItsGridThroughAWrite();
     void rowsAddAndDelete_data();
     void rowsAddAndDelete();
@@ -494,6 +498,65 @@ void TestTableTransfers::transfersLeaveTheParameterSequencesAlone() {
         QVERIFY(f->Timer1->enabled());
         QCOMPARE(g::CommStep, 3);
     }
+}
+
+void TestTableTransfers::workModeWriteDuringARead_data() {
+    QTest::addColumn<bool>("input");
+    QTest::addColumn<QString>("endMessage");
+    QTest::newRow("input table") << true << QStringLiteral("读取参数成功");
+    QTest::newRow("command table") << false << QStringLiteral("读取参数完成");
+}
+
+void TestTableTransfers::workModeWriteDuringARead() {
+    QFETCH(bool, input);
+    QFETCH(QString, endMessage);
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    ParamTab* p = f->paramTab;
+    storeRows(h.module, tableOf(input), 3);
+    // 主动方式, 透明方式1, the address and format as the page starts.
+    Controls::setListIndexAndClick(p->Combo1, 0);
+    Controls::setListIndexAndClick(p->Combo2, 1);
+    const int from = int(h.sim().requests().size());
+    QTest::mouseClick(readButton(f, input), Qt::LeftButton);
+    QVERIFY(f->transfers->busy());
+    QTest::mouseClick(p->Command5, Qt::LeftButton);
+    QVERIFY(!p->Command5->isEnabled());
+
+    // The read runs to its end while the sequence is under way, and its
+    // end leaves the sequence's timer running.
+    QVERIFY(waitIdle(f));
+    QVERIFY(h.dialogs.waitForMessage(1));
+    QCOMPARE(h.dialogs.messages().at(0).text, endMessage);
+    QVERIFY(f->Timer1->enabled());
+    QVERIFY(!p->Command5->isEnabled());
+    QVERIFY(QTest::qWaitFor([&] { return p->Command5->isEnabled(); }, 15000));
+    QVERIFY(!f->Timer1->enabled());
+
+    QStringList reads, modes;
+    int firstMode = -1;
+    const auto reqs = h.sim().requests();
+    for (int i = from; i < reqs.size(); ++i) {
+        const QString r = hex(reqs.at(i).bytes.mid(8));
+        if (r.startsWith(code(input))) {
+            reads << r;
+        } else {
+            modes << r;
+            if (firstMode < 0) firstMode = int(reads.size());
+        }
+    }
+    QCOMPARE(reads, (QStringList{code(input) + " 02 00", code(input) + " 02 01", code(input) + " 02 02",
+                                 code(input) + " 02 03"}));
+    QCOMPARE(modes.size(), 4);
+    QCOMPARE(modes.mid(0, 3), (QStringList{"F8 01 01", "F9 01 00", "FB 01 01"}));
+    QVERIFY(modes.at(3).startsWith(QStringLiteral("E1 01 ")));
+    // The first work-mode frame went out while the read was still asking.
+    QVERIFY2(firstMode > 0 && firstMode < 4, qPrintable(QString::number(firstMode)));
+    FlexGrid* grid = gridOf(f, input);
+    QCOMPARE(grid->Rows(), 4);
+    for (int r : {1, 3}) QCOMPARE(rowFrame(f, input, r).mid(11), h.module->tables.row(tableOf(input), r - 1));
+    QCOMPARE(h.dialogs.messageCount(), 1);
 }
 
 void TestTableTransfers::editorKeepsItsGridThroughAWrite() {
