@@ -23,6 +23,7 @@ private slots:
     void refusedRowsSendNothing_data();
     void refusedRowsSendNothing();
     void channelEditorFromTheGrid();
+    void longHeadAndTailGoOut();
 };
 
 namespace {
@@ -213,6 +214,31 @@ void TestTableRows::channelEditorFromTheGrid() {
     const int from = int(h.sim().requests().size());
     QVERIFY(f->SMSin());
     QCOMPARE(h.waitFor(protocol::channelRowFrame(rowOf<31>(grid, 2), 1).frame, from), from);
+}
+
+// A head of 30 bytes and a tail of 7 fill the 36 bytes the module shows
+// but still fit the frame: the row goes out whole, head and tail in place.
+void TestTableRows::longHeadAndTailGoOut() {
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    FlexGrid* grid = f->commandTab->MSGrid1;
+    fillGrid(grid, 2, goldenCommand());
+    grid->setTextMatrix(
+        2, 8,
+        QStringLiteral("自定义,16进制,1-2-3-4,整数,5,2,1,0,31(1),30(0),无,1字节,Hex30,Hex7,") +
+            QStringLiteral("01 ").repeated(30) + QLatin1Char(',') + QStringLiteral("02 ").repeated(7));
+    grid->setRow(2);
+    const int from = int(h.sim().requests().size());
+    QCOMPARE(f->SMSout(), 1);
+    QVERIFY(h.fixture.waitForRequests(from + 1));
+    const QByteArray sent = h.request(from);
+    QCOMPARE(sent.size(), 139);
+    QCOMPARE(hex(sent.mid(0, 11)), QStringLiteral("1A 2A 3A 4A 5A 6A 7A 8A A9 01 01"));
+    QCOMPARE(uint8_t(sent[35]), uint8_t(30));
+    QCOMPARE(uint8_t(sent[36]), uint8_t(7));
+    QCOMPARE(sent.mid(39, 37), QByteArray(30, '\x01') + QByteArray(7, '\x02'));
+    QCOMPARE(h.dialogs.messageCount(), 0);
 }
 
 QTEST_MAIN(TestTableRows)
