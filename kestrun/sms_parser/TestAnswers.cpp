@@ -132,7 +132,7 @@ void passiveStep(SmsAnswerReceiver& rx) {
             const int b = readFirst(rx);
             if (b < 0) return;
             restartDisplay(rx);
-            g::RxText += hexByte(uint8_t(b));
+            TestFrames::appendReceived(g::RxText, uint8_t(b));
             status(rx, "接收短信");
             return;
         }
@@ -173,7 +173,7 @@ void transparentStep(SmsAnswerReceiver& rx) {
     // Data that no display is waiting for belongs to no message any more.
     TestTab* t = testTab(rx);
     if (!t || t->displayIdle()) g::RxText.clear();
-    g::RxText += hexByte(uint8_t(b));
+    TestFrames::appendReceived(g::RxText, uint8_t(b));
     restartDisplay(rx);
     rx.toHunt();
 }
@@ -222,7 +222,7 @@ void formattedStep(SmsAnswerReceiver& rx) {
         case FData: {
             const int b = readFirst(rx);
             if (b < 0) return;
-            g::RxText += hexByte(uint8_t(b));
+            TestFrames::appendReceived(g::RxText, uint8_t(b));
             restartDisplay(rx);
             return;
         }
