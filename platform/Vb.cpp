@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTime>
 
@@ -63,7 +64,18 @@ void setAppPath(const QString& path) { rt().appPath = path.isEmpty() ? QString()
 
 float timeOfDay() {
     if (rt().timeOverride) return *rt().timeOverride;
-    return static_cast<float>(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0f;
+    // Reading the local time asks the C library to re-check the time zone,
+    // a file lookup each time; the receivers stamp every byte they take.
+    // The local time is read at most once a second and carried on by a
+    // monotonic clock in between (a clock or zone change shows within 1 s).
+    static QElapsedTimer since;
+    static qint64 baseMs = 0;
+    if (!since.isValid() || since.elapsed() >= 1000) {
+        baseMs = QTime::currentTime().msecsSinceStartOfDay();
+        since.start();
+    }
+    const qint64 ms = (baseMs + since.elapsed()) % (24LL * 3600 * 1000);
+    return static_cast<float>(ms) / 1000.0f;
 }
 
 void setTimeOfDay(std::optional<float> seconds) { rt().timeOverride = seconds; }

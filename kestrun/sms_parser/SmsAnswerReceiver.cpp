@@ -2,10 +2,10 @@
 
 #include <exception>
 
-#include "core/protocol/Frames.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/Routines.h"
+#include "core/protocol/Frames.h"
 #include "platform/CommPort.h"
 #include "platform/Vb.h"
 #include "platform/VbTimer.h"
@@ -36,9 +36,7 @@ CommPort* SmsAnswerReceiver::port() const { return m_main ? m_main->MSComm1 : nu
 
 // --- registry ---------------------------------------------------------------
 
-bool SmsAnswerReceiver::isListedState(int s) {
-    return (s >= 2 && s <= 26) || s == 28 || s == InputText;
-}
+bool SmsAnswerReceiver::isListedState(int s) { return (s >= 2 && s <= 26) || s == 28 || s == InputText; }
 
 bool SmsAnswerReceiver::registerState(int rxState, Step step, Wait wait) {
     if (!isListedState(rxState) || !step) return false;
@@ -48,8 +46,13 @@ bool SmsAnswerReceiver::registerState(int rxState, Step step, Wait wait) {
 
 bool SmsAnswerReceiver::registerAnswerHandler(uint8_t code, Step step, Wait wait) {
     switch (code) {
-        case 0xB4: case 0xA5: case 0xB5: case 0xA7: return false;  // two states by operation
-        default: break;
+        case 0xB4:
+        case 0xA5:
+        case 0xB5:
+        case 0xA7:
+            return false;  // two states by operation
+        default:
+            break;
     }
     const int state = dispatchFor(code).first;
     if (state == Hunt) return false;
@@ -62,29 +65,48 @@ bool SmsAnswerReceiver::hasState(int rxState) const { return m_states.count(rxSt
 
 std::pair<int, int> SmsAnswerReceiver::dispatchFor(uint8_t code) {
     switch (code) {
-        case 0xFD: return {2, Frames::answerReadN(code)};
-        case 0xF8: return {3, Frames::answerReadN(code)};
-        case 0xF9: return {4, Frames::answerReadN(code)};
-        case 0xA2: return {5, Frames::answerReadN(code)};
-        case 0xA1: return {6, Frames::answerReadN(code)};
-        case 0xF1: return {7, Frames::answerReadN(code)};
-        case 0xEC: return {8, Frames::answerReadN(code)};
-        case 0xE2: return {9, Frames::answerReadN(code)};
-        case 0xF2: return {10, Frames::answerReadN(code)};
-        case 0xA3: return {11, Frames::answerReadN(code)};
-        case 0xFB: return {12, Frames::answerReadN(code)};
-        case 0xE1: return {13, Frames::answerReadN(code)};
-        case 0xD3: return {14, Frames::answerReadN(code)};
-        case 0xD2: return {15, Frames::answerReadN(code)};
-        case 0xD9: return {16, Frames::answerReadN(code)};
-        case 0xDB: return {20, Frames::answerReadN(code)};
+        case 0xFD:
+            return {2, Frames::answerReadN(code)};
+        case 0xF8:
+            return {3, Frames::answerReadN(code)};
+        case 0xF9:
+            return {4, Frames::answerReadN(code)};
+        case 0xA2:
+            return {5, Frames::answerReadN(code)};
+        case 0xA1:
+            return {6, Frames::answerReadN(code)};
+        case 0xF1:
+            return {7, Frames::answerReadN(code)};
+        case 0xEC:
+            return {8, Frames::answerReadN(code)};
+        case 0xE2:
+            return {9, Frames::answerReadN(code)};
+        case 0xF2:
+            return {10, Frames::answerReadN(code)};
+        case 0xA3:
+            return {11, Frames::answerReadN(code)};
+        case 0xFB:
+            return {12, Frames::answerReadN(code)};
+        case 0xE1:
+            return {13, Frames::answerReadN(code)};
+        case 0xD3:
+            return {14, Frames::answerReadN(code)};
+        case 0xD2:
+            return {15, Frames::answerReadN(code)};
+        case 0xD9:
+            return {16, Frames::answerReadN(code)};
+        case 0xDB:
+            return {20, Frames::answerReadN(code)};
         // The answer to a write and the data of a read come with either
         // code; only the operation that was sent tells them apart.
         case 0xB4:
-        case 0xA5: return g::AlarmSetOp == 1 ? std::pair{21, 1} : std::pair{23, 3};
+        case 0xA5:
+            return g::AlarmSetOp == 1 ? std::pair{21, 1} : std::pair{23, 3};
         case 0xB5:
-        case 0xA7: return g::OutputSetOp == 1 ? std::pair{21, 1} : std::pair{25, 3};
-        default: return {Hunt, 1};
+        case 0xA7:
+            return g::OutputSetOp == 1 ? std::pair{21, 1} : std::pair{25, 3};
+        default:
+            return {Hunt, 1};
     }
 }
 
@@ -228,10 +250,14 @@ bool SmsAnswerReceiver::stepOnce() {
         return runStep(m_testMachine, Wait::Quiet);
     }
     switch (g::RxState) {
-        case Hunt: return stepHunt();
-        case Preamble: return stepPreamble();
-        case Dispatch: return stepDispatch();
-        default: break;
+        case Hunt:
+            return stepHunt();
+        case Preamble:
+            return stepPreamble();
+        case Dispatch:
+            return stepDispatch();
+        default:
+            break;
     }
     auto it = m_states.find(g::RxState);
     if (it == m_states.end()) {
@@ -285,6 +311,16 @@ bool SmsAnswerReceiver::stepHunt() {
     CommPort* p = port();
     // The hunt takes exactly one byte, whatever read length it inherited.
     if (p->inputLen() != 1 || p->rThreshold() != 1) setReadN(1);
+    // What cannot start an answer goes in one step rather than a read a
+    // byte: a chattering line costs little.
+    static const char starts[] = {0x1A, '<'};
+    const QByteArray dropped = p->dropUntilAny(QByteArrayView(starts, hasState(InputText) ? 2 : 1));
+    if (!dropped.isEmpty()) {
+        ++m_reads;
+        g::CommBytes = dropped;
+        stampWait();
+        return true;
+    }
     const QByteArray b = read();
     if (b.isEmpty()) return false;
     stampWait();
