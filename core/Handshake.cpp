@@ -12,7 +12,6 @@
 #include <QPushButton>
 
 namespace {
-const char kPreambleTail[] = "\x2A\x3A\x4A\x5A\x6A\x7A\x8A";
 
 uint8_t at(const QByteArray& a, int i) { return i < a.size() ? uint8_t(a[i]) : 0; }
 }  // namespace
@@ -51,7 +50,7 @@ bool HandshakeReceiver::step(bool gprs) {
         case 1: {
             if (!need(7)) return false;
             g::CommBytes = port.input();
-            g::RxState = g::CommBytes == QByteArray(kPreambleTail, 7) ? 2 : 0;
+            g::RxState = Frames::isPreambleTail(g::CommBytes) ? 2 : 0;
             readN(1);
             return true;
         }

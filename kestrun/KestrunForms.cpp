@@ -2,17 +2,21 @@
 
 #include <QMdiSubWindow>
 
+#include "core/CommPortSource.h"
+#include "core/MainWindow.h"
 #include "kestrun/settings/SettingsForm.h"
 #include "kestrun/settings/TestTab.h"
-#include "core/MainWindow.h"
 #include "kestrun/sms_parser/SmsAnswerReceiver.h"
+#include "platform/Dialogs.h"
+#include "platform/Vb.h"
 
 KestrunForms::KestrunForms() = default;
 KestrunForms::~KestrunForms() = default;
 
 void KestrunForms::attach(MainWindow* main) {
     m_main = main;
-    m_receiver = std::make_unique<SmsAnswerReceiver>(main);
+    m_source = std::make_unique<CommPortSource>(main->MSComm1);
+    m_receiver = std::make_unique<SmsAnswerReceiver>(m_source.get(), this);
 }
 
 SettingsForm* KestrunForms::settingsForm() const { return m_settings.data(); }
@@ -24,7 +28,12 @@ void KestrunForms::showSettingsForm() {
         return;
     }
     m_settings = new SettingsForm(m_main);
-    if (m_receiver) m_receiver->setForm(m_settings);
+    if (m_receiver) {
+        m_receiver->setSink(m_settings);
+        // An answer may come after the form was closed: it finds no form.
+        QObject::connect(m_settings, &QObject::destroyed, m_receiver.get(),
+                         [r = m_receiver.get()] { r->setSink(nullptr); });
+    }
     m_settings->load();
     QMdiSubWindow* sub = m_main->showChild(m_settings);
     if (sub) sub->move(0, 0);
@@ -40,6 +49,17 @@ void KestrunForms::sendModeChanged() {
 
 void KestrunForms::showSampleReceived() {
     if (m_settings) m_settings->testTab->showSample();
+}
+
+void KestrunForms::tell(const QString& text, const QString& title, Icon icon) {
+    Dialogs::Icon i = Dialogs::Icon::None;
+    if (icon == Icon::Information) i = Dialogs::Icon::Information;
+    if (icon == Icon::Exclamation) i = Dialogs::Icon::Exclamation;
+    Dialogs::msgBox(m_settings.data(), text, title, i);
+}
+
+void KestrunForms::showStatusWord(const QString& word) {
+    if (m_main) m_main->setPanel(2, Vb::stringTable(103) + word);
 }
 
 Kestrun::~Kestrun() { main.reset(); }

@@ -4,13 +4,18 @@
 #include <memory>
 
 #include "core/ProgramForms.h"
+#include "kestrun/sms_parser/SmsAnswerSink.h"
 
+class CommPortSource;
 class MainWindow;
 class SettingsForm;
 class SmsAnswerReceiver;
 
-// Kestrun's forms as the shared main window sees them.
-class KestrunForms : public ProgramForms {
+// Kestrun's forms as the shared main window sees them, and the host of the
+// answer receiver (its messages and status word). Kestrun keeps every
+// default choice of the main window: all menus, Timer1..Timer11, receive
+// events routed at once.
+class KestrunForms : public ProgramForms, public SmsAnswerHost {
 public:
     KestrunForms();
     ~KestrunForms() override;
@@ -32,8 +37,12 @@ public:
     void sendModeChanged() override;
     void showSampleReceived() override;
 
+    void tell(const QString& text, const QString& title, Icon icon) override;
+    void showStatusWord(const QString& word) override;
+
 private:
     MainWindow* m_main = nullptr;
+    std::unique_ptr<CommPortSource> m_source;
     QPointer<SettingsForm> m_settings;
     std::unique_ptr<SmsAnswerReceiver> m_receiver;
 };

@@ -242,18 +242,6 @@ QByteArray CommPort::input() {
     return taken;
 }
 
-QByteArray CommPort::dropUntilAny(QByteArrayView stops) {
-    if (!isOpen()) return {};
-    pullFromDevice();
-    qsizetype n = 0;
-    while (n < m_buffer.size() && !stops.contains(m_buffer.at(n))) ++n;
-    if (n == 0) return {};
-    const QByteArray last(1, m_buffer.at(n - 1));
-    m_buffer.remove(0, n);
-    ++m_consumed;
-    return last;
-}
-
 bool CommPort::output(const QByteArray& frame) {
     if (!isOpen()) return false;
     if (frame.isEmpty()) return true;

@@ -59,10 +59,6 @@ public:
     void dropInput();
     // Takes up to inputLen() waiting bytes. A closed port yields nothing.
     QByteArray input();
-    // Drops the waiting bytes before the first one that is in `stops` (all
-    // of them when none is), as that many one-byte reads would; returns the
-    // last byte dropped, empty when the first byte waiting is a stop.
-    QByteArray dropUntilAny(QByteArrayView stops);
     // Writes the whole frame with one write. A closed port sends nothing and
     // returns false; nothing is ever thrown.
     bool output(const QByteArray& frame);

@@ -10,41 +10,49 @@ namespace Answers {
 
 namespace {
 uint8_t at(const QByteArray& b, int k) { return k >= 0 && k < b.size() ? uint8_t(b[k]) : 0; }
+
+// The answers whose one value byte chooses between two texts and two
+// refresh steps.
+struct TwoWay {
+    uint8_t code;
+    ParamAnswer::Kind kind;
+    bool flagWhenZero;  // the flag is set by a zero byte (else by any other)
+    const char* flagText;
+    const char* otherText;
+    int flagStep;
+    int otherStep;
+};
+const TwoWay kTwoWay[] = {
+    {0xF8, ParamAnswer::Kind::WorkMode, true, "被动方式", "主动方式", 5, 6},
+    {0xF9, ParamAnswer::Kind::TransMode, true, "透明传输", "格式传输", 7, 10},
+    {0xA1, ParamAnswer::Kind::PasswordUse, false, "有密码", "无密码", 3, 4},
+    {0xFB, ParamAnswer::Kind::SubMode, true, "透明方式2", "透明方式1", 9, 8},
+    {0xD3, ParamAnswer::Kind::PowerSaving, false, "有省电", "无省电", 11, 100},
+    {0xDB, ParamAnswer::Kind::WakeMode, true, "模式1", "模式2", 13, 13},
+};
 }  // namespace
 
 ParamAnswer decodeParamAnswer(uint8_t code, const QByteArray& b) {
     using K = ParamAnswer::Kind;
     ParamAnswer a;
+    for (const TwoWay& t : kTwoWay) {
+        if (t.code != code) continue;
+        a.kind = t.kind;
+        a.value = at(b, 1);
+        a.flag = (a.value == 0) == t.flagWhenZero;
+        a.text = QString::fromUtf8(a.flag ? t.flagText : t.otherText);
+        a.refreshStep = a.flag ? t.flagStep : t.otherStep;
+        return a;
+    }
     switch (code) {
         case 0xFD:
             a.kind = K::ModuleStatus;
             a.value = at(b, 0);
             break;
-        case 0xF8:
-            a.kind = K::WorkMode;
-            a.value = at(b, 1);
-            a.flag = a.value == 0;
-            a.text = a.flag ? QStringLiteral("被动方式") : QStringLiteral("主动方式");
-            a.refreshStep = a.flag ? 5 : 6;
-            break;
-        case 0xF9:
-            a.kind = K::TransMode;
-            a.value = at(b, 1);
-            a.flag = a.value == 0;
-            a.text = a.flag ? QStringLiteral("透明传输") : QStringLiteral("格式传输");
-            a.refreshStep = a.flag ? 7 : 10;
-            break;
         case 0xA2:
             a.kind = K::ReceiverNumber;
             a.text = ParamFrames::receiverNumberText(b, 2);
             a.refreshStep = 10;
-            break;
-        case 0xA1:
-            a.kind = K::PasswordUse;
-            a.value = at(b, 1);
-            a.flag = a.value != 0;
-            a.text = a.flag ? QStringLiteral("有密码") : QStringLiteral("无密码");
-            a.refreshStep = a.flag ? 3 : 4;
             break;
         case 0xF1:
             a.kind = K::Password;
@@ -69,25 +77,11 @@ ParamAnswer decodeParamAnswer(uint8_t code, const QByteArray& b) {
             a.text = ParamFrames::restartSecondsText(int32_t(ParamFrames::bigEndian(b, 1, 4)));
             a.refreshStep = 2;
             break;
-        case 0xFB:
-            a.kind = K::SubMode;
-            a.value = at(b, 1);
-            a.flag = a.value == 0;
-            a.text = a.flag ? QStringLiteral("透明方式2") : QStringLiteral("透明方式1");
-            a.refreshStep = a.flag ? 9 : 8;
-            break;
         case 0xE1:
             a.kind = K::NumberMask;
             // Unsigned: every mask the work-mode chain can send shows as itself.
             a.text = QString::number(ParamFrames::bigEndian(b, 1, 4));
             a.refreshStep = 10;
-            break;
-        case 0xD3:
-            a.kind = K::PowerSaving;
-            a.value = at(b, 1);
-            a.flag = a.value != 0;
-            a.text = a.flag ? QStringLiteral("有省电") : QStringLiteral("无省电");
-            a.refreshStep = a.flag ? 11 : 100;
             break;
         case 0xD2: {
             a.kind = K::WakeDelays;
@@ -99,13 +93,6 @@ ParamAnswer decodeParamAnswer(uint8_t code, const QByteArray& b) {
             a.refreshStep = 12;
             break;
         }
-        case 0xDB:
-            a.kind = K::WakeMode;
-            a.value = at(b, 1);
-            a.flag = a.value == 0;
-            a.text = a.flag ? QStringLiteral("模式1") : QStringLiteral("模式2");
-            a.refreshStep = 13;
-            break;
         default:
             break;
     }

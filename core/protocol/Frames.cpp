@@ -1,10 +1,10 @@
 #include "core/protocol/Frames.h"
 
+#include <algorithm>
+
 namespace Frames {
 
-QByteArray FramePreamble() {
-    return QByteArray("\x1A\x2A\x3A\x4A\x5A\x6A\x7A\x8A", 8);
-}
+QByteArray FramePreamble() { return QByteArray("\x1A\x2A\x3A\x4A\x5A\x6A\x7A\x8A", 8); }
 
 QByteArray RequestFrame(uint8_t code, uint8_t op, const QByteArray& data) {
     QByteArray f;
@@ -21,6 +21,19 @@ QByteArray HandshakeFrame() { return RequestFrame(0xFE, 0x03); }
 QByteArray ReadParamsFrame(uint8_t code) { return RequestFrame(code, 0x03); }
 
 QByteArray LegacyProbe() { return QByteArray("\xD7\xFE", 2); }
+
+bool isPreambleTail(const QByteArray& seven) { return seven == FramePreamble().mid(1); }
+
+bool hasPreambleAt(const QByteArray& buf, qsizetype pos) {
+    const QByteArray p = FramePreamble();
+    return pos >= 0 && pos <= buf.size() - p.size() && buf.mid(pos, p.size()) == p;
+}
+
+qsizetype findFrameStart(const QByteArray& buf, qsizetype from, qsizetype minFollowing) {
+    for (qsizetype i = std::max<qsizetype>(from, 0); i < buf.size(); ++i)
+        if (uint8_t(buf[i]) == 0x1A && buf.size() - 1 - i > minFollowing) return i;
+    return -1;
+}
 
 int answerReadN(uint8_t code) {
     switch (code) {

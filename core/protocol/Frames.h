@@ -18,6 +18,15 @@ QByteArray ReadParamsFrame(uint8_t code);
 // The older probe, D7 FE, without preamble.
 QByteArray LegacyProbe();
 
+// The seven bytes after 0x1A of a preamble: 2A 3A 4A 5A 6A 7A 8A.
+bool isPreambleTail(const QByteArray& seven);
+// A whole preamble starts at pos (and lies within buf).
+bool hasPreambleAt(const QByteArray& buf, qsizetype pos);
+// The first 0x1A at or after `from` with more than `minFollowing` bytes
+// behind it; -1 when there is none. A receiver that works on a buffer of
+// several answers finds the next frame with it.
+qsizetype findFrameStart(const QByteArray& buf, qsizetype from, qsizetype minFollowing);
+
 // Bytes the answer parser reads after an answer code (status byte
 // included): 0 for a code it does not know. B4/B5 and D9 read 1 first; their
 // answers continue by operation.

@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <array>
 
+#include "kestrun/sms_parser/SmsAnswerSink.h"
+
 class CommPort;
 class FlexGrid;
 class MainWindow;
@@ -27,9 +29,10 @@ class OutputTab;
 // `frm7340COM`: the settings form of the SMS alarm module, a child window of
 // the main window. The parameter tab (tab 0) and the frames beside the tabs
 // live here; tabs 1 to 4 are pages of their own (TestTab, PhoneTab, AlarmTab,
-// OutputTab). Controls are public, as the answer receiver writes them
-// directly; their objectNames are the names the forms were designed with.
-class SettingsForm : public QWidget {
+// OutputTab). The answer receiver hands it what the module's answers say
+// (SmsAnswerSink); the tabs and senders of this folder reach the controls,
+// whose objectNames are the names the forms were designed with.
+class SettingsForm : public QWidget, public SmsAnswerSink {
     Q_OBJECT
 public:
     explicit SettingsForm(MainWindow* main);
@@ -162,6 +165,19 @@ public:
     // The buttons Disable_Command covers, in their remembered order:
     // Command1..Command9, Command14, Command15, Command21(0..2).
     QList<QPushButton*> coveredButtons() const;
+
+    // --- what the answers say (SmsAnswerSink) -------------------------------
+    void applyParamAnswer(const Answers::ParamAnswer& answer) override;
+    void applyPhoneTable(const QStringList& numbers) override;
+    void clearPhoneTable() override;
+    void applyAlarmBlock(const SettingsRecords::AlarmBlock& block) override;
+    void applyOutputBlock(const SettingsRecords::OutputBlock& block) override;
+    int inputStateChannel() const override;
+    void showInputState(const QString& text) override;
+    void logReceived(const QByteArray& bytes) override;
+    void restartTestDisplay() override;
+    bool testDisplayIdle() const override;
+    bool testSendPending() const override;
 
 signals:
     // After the tab-change handling for `index` has run.

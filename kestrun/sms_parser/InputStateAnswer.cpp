@@ -1,10 +1,6 @@
-#include <QComboBox>
-#include <QLineEdit>
-
 #include "SmsAnswerReceiver.h"
 #include "core/Globals.h"
-#include "kestrun/settings/AlarmTab.h"
-#include "core/protocol/SettingsRecords.h"
+#include "core/protocol/Answers.h"
 
 // The input-state text that begins with "<": state 30. The "<" was taken by
 // the hunt; the state character follows, possibly in a later delivery,
@@ -17,10 +13,10 @@ void installInputStateAnswer(SmsAnswerReceiver& receiver) {
             if (b.isEmpty()) return;
             // Only an outstanding query is answered; a stray "<" text is
             // read and dropped.
-            SettingsForm* form = rx.form();
-            if (g::DIChannel == 0x98 && form && form->alarmTab) {
-                AlarmTab* tab = form->alarmTab;
-                tab->Text19->setText(SettingsRecords::inputStateText(tab->Combo5->currentIndex(), b[0]));
+            SmsAnswerSink* sink = rx.sink();
+            if (g::DIChannel == 0x98 && sink) {
+                if (const auto text = Answers::decodeInputState(sink->inputStateChannel(), b))
+                    sink->showInputState(*text);
             }
             g::DIChannel = 0;
             rx.toHunt();

@@ -3,9 +3,8 @@
 
 #include "SmsAnswerReceiver.h"
 #include "core/Globals.h"
+#include "core/protocol/Answers.h"
 #include "core/protocol/PhoneCodec.h"
-#include "platform/Dialogs.h"
-#include "platform/FlexGrid.h"
 
 // Phone-number table answers (code D9): states 16 to 19 and 28. The answer
 // does not say which request it answers; g::PhoneTableOp, set by the button
@@ -14,31 +13,16 @@ namespace {
 
 enum : int { Operation = 16, Header = 17, Entries = 18, WriteAck = 19, ClearAck = 28 };
 
+using Answers::Verdict;
+using Icon = SmsAnswerHost::Icon;
+
 // The acknowledgement text gathered so far: a refusal may arrive in pieces.
 struct AckText {
     QByteArray text;
 };
 
-FlexGrid* phoneGrid(SmsAnswerReceiver& rx) {
-    SettingsForm* form = rx.form();
-    return form ? form->phoneGrid() : nullptr;
-}
-
-void say(SmsAnswerReceiver& rx, const char* text, const char* title, Dialogs::Icon icon) {
-    Dialogs::msgBox(rx.form(), QString::fromUtf8(text), QString::fromUtf8(title), icon);
-}
-
-// What a gathered acknowledgement amounts to.
-enum class Verdict { Wait, Ok, Fail, Other };
-
-Verdict judge(const QByteArray& text, const QByteArray& ok, const QByteArray& fail) {
-    // Judged once six bytes are there, except while all there is could
-    // still become the refusal ("SETFAI" of "SETFAIL:").
-    if (text.size() < 6) return Verdict::Wait;
-    if (text.size() < fail.size() && fail.startsWith(text)) return Verdict::Wait;
-    if (text.startsWith(ok)) return Verdict::Ok;
-    if (text.startsWith(fail)) return Verdict::Fail;
-    return Verdict::Other;
+void say(SmsAnswerReceiver& rx, const char* text, const char* title, Icon icon) {
+    rx.tell(QString::fromUtf8(text), QString::fromUtf8(title), icon);
 }
 
 void stepOperation(SmsAnswerReceiver& rx, AckText& ack) {
@@ -61,18 +45,17 @@ void stepOperation(SmsAnswerReceiver& rx, AckText& ack) {
 }
 
 void stepHeader(SmsAnswerReceiver& rx) {
-    const QByteArray b = rx.read();
-    if (b.size() < 2) {
+    const auto header = Answers::decodePhoneTableHeader(rx.read());
+    if (!header) {
         rx.toHunt();
         return;
     }
-    g::PhoneTableHdr[0] = uint8_t(b.at(0));
-    g::PhoneTableHdr[1] = uint8_t(b.at(1));
-    const int n = g::PhoneTableHdr[1];
-    if (n == 0 || n > PhoneCodec::MaxNumbers) {
+    g::PhoneTableHdr[0] = header->checksum;
+    g::PhoneTableHdr[1] = header->count;
+    if (header->empty()) {
         rx.setReadN(0);
-        say(rx, "号码表空", "提示", Dialogs::Icon::Information);
-        if (FlexGrid* grid = phoneGrid(rx)) grid->setRows(1);
+        say(rx, "号码表空", "提示", Icon::Information);
+        if (SmsAnswerSink* sink = rx.sink()) sink->clearPhoneTable();
         // The entries that follow are hunted through.
         rx.toHunt();
         return;
@@ -88,20 +71,16 @@ void stepEntries(SmsAnswerReceiver& rx) {
         rx.toHunt();
         return;
     }
-    const uint8_t n = g::PhoneTableHdr[1];
-    g::RxByteIndex = PhoneCodec::tableChecksum(n, entries);
-    if (g::RxByteIndex == g::PhoneTableHdr[0]) {
-        if (FlexGrid* grid = phoneGrid(rx)) {
-            const QStringList numbers = PhoneCodec::tableNumbers(n, entries);
-            grid->setRows(int(numbers.size()) + 1);
-            for (int r = 1; r <= numbers.size(); ++r) {
-                g::RxByteIndex = r;
-                grid->setTextMatrix(r, 1, QString::number(r));
-                grid->setTextMatrix(r, 2, numbers.at(r - 1));
-            }
+    const Answers::PhoneTable table =
+        Answers::decodePhoneTable({g::PhoneTableHdr[0], g::PhoneTableHdr[1]}, entries);
+    g::RxByteIndex = table.sum;
+    if (table.checksumOk) {
+        if (SmsAnswerSink* sink = rx.sink()) {
+            sink->applyPhoneTable(table.numbers);
+            if (!table.numbers.isEmpty()) g::RxByteIndex = int(table.numbers.size());
         }
     } else {
-        say(rx, "号码表结构错误", "提示", Dialogs::Icon::Information);
+        say(rx, "号码表结构错误", "提示", Icon::Information);
     }
     g::RxText.clear();
     rx.toHunt();
@@ -110,7 +89,7 @@ void stepEntries(SmsAnswerReceiver& rx) {
 // Gathers the acknowledgement; true once it can be judged.
 bool gather(SmsAnswerReceiver& rx, AckText& ack, const QByteArray& ok, const QByteArray& fail, Verdict& v) {
     ack.text += rx.readAll();
-    v = judge(ack.text, ok, fail);
+    v = Answers::judgeTableAck(ack.text, ok, fail);
     return v != Verdict::Wait;
 }
 
@@ -119,9 +98,9 @@ void stepWriteAck(SmsAnswerReceiver& rx, AckText& ack) {
     if (!gather(rx, ack, "SETOK:", "SETFAIL:", v)) return;
     ack.text.clear();
     if (v == Verdict::Ok)
-        say(rx, "电话号码表设置成功", "提示！！", Dialogs::Icon::Information);
+        say(rx, "电话号码表设置成功", "提示！！", Icon::Information);
     else if (v == Verdict::Fail)
-        say(rx, "电话号码表设置错误 ", "提示！！", Dialogs::Icon::Exclamation);
+        say(rx, "电话号码表设置错误 ", "提示！！", Icon::Exclamation);
     g::RxText.clear();
     rx.toHunt();
 }
@@ -131,10 +110,10 @@ void stepClearAck(SmsAnswerReceiver& rx, AckText& ack) {
     if (!gather(rx, ack, "CLROK:", "CLRFAIL:", v)) return;
     ack.text.clear();
     if (v == Verdict::Ok) {
-        say(rx, "清空号码表成功", "提示！！", Dialogs::Icon::Information);
-        if (FlexGrid* grid = phoneGrid(rx)) grid->setRows(1);
+        say(rx, "清空号码表成功", "提示！！", Icon::Information);
+        if (SmsAnswerSink* sink = rx.sink()) sink->clearPhoneTable();
     } else if (v == Verdict::Fail) {
-        say(rx, "清空号码表失败", "提示！！", Dialogs::Icon::Exclamation);
+        say(rx, "清空号码表失败", "提示！！", Icon::Exclamation);
     }
     g::RxText.clear();
     rx.toHunt();

@@ -1,20 +1,17 @@
-#include <QLineEdit>
 #include <memory>
 
 #include "SmsAnswerReceiver.h"
 #include "core/Globals.h"
-#include "core/Routines.h"
-#include "kestrun/settings/AlarmTab.h"
-#include "kestrun/settings/OutputTab.h"
+#include "core/protocol/Answers.h"
 #include "core/protocol/SettingsRecords.h"
-#include "platform/Dialogs.h"
 
 // Alarm and output settings answers (B4/A5, B5/A7): states 21 to 26.
 //
 // A write is acknowledged by a status byte 03 and the text "SETOK:" or
 // "SETFAIL:" (states 21, 22); a read is answered by a header (status, L =
 // block length + 1, checksum C) and the block (states 23/24 alarm, 25/26
-// output), which goes back into the controls it was built from.
+// output), which is decoded and goes back into the controls it was built
+// from.
 
 namespace {
 
@@ -27,11 +24,11 @@ enum : int {
     OutputBlock = 26
 };
 
-const QByteArray kOk = QByteArrayLiteral("SETOK:");
-const QByteArray kFail = QByteArrayLiteral("SETFAIL:");
+// Six bytes of "SETOK:": the first read of the acknowledgement text.
+constexpr int kOkBytes = 6;
 
 void tell(SmsAnswerReceiver& rx, const QString& text) {
-    Dialogs::msgBox(rx.form(), text, QStringLiteral("提示"), Dialogs::Icon::Information);
+    rx.tell(text, QStringLiteral("提示"), SmsAnswerHost::Icon::Information);
 }
 
 // Nothing of a settings answer is meant for the test tab's display.
@@ -61,14 +58,26 @@ void block(SmsAnswerReceiver& rx, Apply apply) {
     const int n = int(g::PhoneTableHdr[1]) - 1;
     const QByteArray b = n > 0 ? rx.read() : QByteArray();
     g::CommBytes = b;
-    SettingsForm* form = rx.form();
-    if (SumCheck8(b, 0, long(b.size())) != g::PhoneTableHdr[2]) {
+    SmsAnswerSink* sink = rx.sink();
+    if (!Answers::blockChecksumOk(b, g::PhoneTableHdr[2])) {
         tell(rx, QStringLiteral("读取参数失败"));
-    } else if (form) {
-        apply(*form, b);
+    } else if (sink) {
+        apply(*sink, b);
         tell(rx, QStringLiteral("读取参数成功"));
     }
     finish(rx);
+}
+
+void alarmBlock(SmsAnswerReceiver& rx) {
+    block(rx, [](SmsAnswerSink& s, const QByteArray& b) {
+        s.applyAlarmBlock(SettingsRecords::decodeAlarmBlock(b));
+    });
+}
+
+void outputBlock(SmsAnswerReceiver& rx) {
+    block(rx, [](SmsAnswerSink& s, const QByteArray& b) {
+        s.applyOutputBlock(SettingsRecords::decodeOutputBlock(b));
+    });
 }
 
 }  // namespace
@@ -84,7 +93,7 @@ void installSettingsAnswers(SmsAnswerReceiver& receiver) {
         // Any other status byte is passed over; the next one is looked at.
         if (uint8_t(b[0]) != 0x03) return;
         ack->clear();
-        rx.goTo(WriteText, int(kOk.size()));
+        rx.goTo(WriteText, kOkBytes);
     });
 
     // Judged on the text's first bytes only: "SETOK:" needs six of them,
@@ -93,15 +102,13 @@ void installSettingsAnswers(SmsAnswerReceiver& receiver) {
         WriteText,
         [ack](SmsAnswerReceiver& rx) {
             ack->append(rx.read());
-            if (ack->startsWith(kOk)) {
+            const Answers::SettingsAck verdict = Answers::judgeSettingsAck(*ack);
+            if (verdict.verdict == Answers::Verdict::Ok) {
                 tell(rx, QStringLiteral("设置成功"));
-            } else if (ack->startsWith(kFail)) {
+            } else if (verdict.verdict == Answers::Verdict::Fail) {
                 tell(rx, QStringLiteral("设置失败"));
-            } else if (kOk.startsWith(*ack)) {
-                rx.setReadN(int(kOk.size() - ack->size()));
-                return;
-            } else if (kFail.startsWith(*ack)) {
-                rx.setReadN(int(kFail.size() - ack->size()));
+            } else if (verdict.verdict == Answers::Verdict::Wait) {
+                rx.setReadN(verdict.moreBytes);
                 return;
             }
             ack->clear();
@@ -111,27 +118,13 @@ void installSettingsAnswers(SmsAnswerReceiver& receiver) {
 
     receiver.registerState(AlarmHeader, [](SmsAnswerReceiver& rx) {
         header(rx, AlarmBlock);
-        if (g::RxState == AlarmBlock && g::PhoneTableHdr[1] <= 1)
-            block(rx, [](SettingsForm& f, const QByteArray& b) {
-                f.alarmTab->applyRecord(SettingsRecords::decodeAlarmBlock(b));
-            });
+        if (g::RxState == AlarmBlock && g::PhoneTableHdr[1] <= 1) alarmBlock(rx);
     });
-    receiver.registerState(AlarmBlock, [](SmsAnswerReceiver& rx) {
-        block(rx, [](SettingsForm& f, const QByteArray& b) {
-            f.alarmTab->applyRecord(SettingsRecords::decodeAlarmBlock(b));
-        });
-    });
+    receiver.registerState(AlarmBlock, alarmBlock);
 
     receiver.registerState(OutputHeader, [](SmsAnswerReceiver& rx) {
         header(rx, OutputBlock);
-        if (g::RxState == OutputBlock && g::PhoneTableHdr[1] <= 1)
-            block(rx, [](SettingsForm& f, const QByteArray& b) {
-                f.outputTab->applyRecord(SettingsRecords::decodeOutputBlock(b));
-            });
+        if (g::RxState == OutputBlock && g::PhoneTableHdr[1] <= 1) outputBlock(rx);
     });
-    receiver.registerState(OutputBlock, [](SmsAnswerReceiver& rx) {
-        block(rx, [](SettingsForm& f, const QByteArray& b) {
-            f.outputTab->applyRecord(SettingsRecords::decodeOutputBlock(b));
-        });
-    });
+    receiver.registerState(OutputBlock, outputBlock);
 }

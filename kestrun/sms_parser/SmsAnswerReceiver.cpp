@@ -1,28 +1,38 @@
 #include "SmsAnswerReceiver.h"
 
-#include <exception>
-
+#include "SmsAnswerSink.h"
 #include "core/Globals.h"
-#include "core/MainWindow.h"
-#include "core/Routines.h"
 #include "core/protocol/Frames.h"
-#include "platform/CommPort.h"
-#include "platform/Vb.h"
-#include "platform/VbTimer.h"
 
 namespace {
-constexpr char kPreambleTail[7] = {0x2A, 0x3A, 0x4A, 0x5A, 0x6A, 0x7A, char(0x8A)};
+
+// Codes of the answers, the state each leads to and its first read.
+const DispatchTable& smsDispatch() {
+    static const DispatchTable table = [] {
+        DispatchTable t;
+        const std::pair<uint8_t, int> fixed[] = {
+            {0xFD, 2},  {0xF8, 3},  {0xF9, 4},  {0xA2, 5},  {0xA1, 6},  {0xF1, 7},  {0xEC, 8},  {0xE2, 9},
+            {0xF2, 10}, {0xA3, 11}, {0xFB, 12}, {0xE1, 13}, {0xD3, 14}, {0xD2, 15}, {0xD9, 16}, {0xDB, 20}};
+        for (const auto& [code, state] : fixed) t.add(code, state, Frames::answerReadN(code));
+        // The answer to a write and the data of a read come with either
+        // code; only the operation that was sent tells them apart.
+        const auto alarm = [] {
+            return g::AlarmSetOp == 1 ? DispatchTable::Entry{21, 1} : DispatchTable::Entry{23, 3};
+        };
+        const auto output = [] {
+            return g::OutputSetOp == 1 ? DispatchTable::Entry{21, 1} : DispatchTable::Entry{25, 3};
+        };
+        t.addChosen(0xB4, alarm).addChosen(0xA5, alarm).addChosen(0xB5, output).addChosen(0xA7, output);
+        return t;
+    }();
+    return table;
 }
 
-SmsAnswerReceiver::SmsAnswerReceiver(MainWindow* main, QObject* parent) : QObject(parent), m_main(main) {
-    setObjectName(QStringLiteral("ReceiveSmsModuleAnswer"));
-    m_quietTimer = new VbTimer(this, QuietMs, false);
-    m_quietTimer->setObjectName(QStringLiteral("quietTimer"));
-    connect(m_quietTimer, &VbTimer::tick, this, &SmsAnswerReceiver::onQuietTick);
-    m_stallTimer = new VbTimer(this, StallCheckMs, false);
-    m_stallTimer->setObjectName(QStringLiteral("stallTimer"));
-    connect(m_stallTimer, &VbTimer::tick, this, &SmsAnswerReceiver::onStallTick);
+}  // namespace
 
+SmsAnswerReceiver::SmsAnswerReceiver(ByteSource* source, SmsAnswerHost* host, QObject* parent)
+    : AnswerMachine(source, 101, parent), m_host(host) {
+    setObjectName(QStringLiteral("ReceiveSmsModuleAnswer"));
     installParamAnswers(*this);
     installPhoneTableAnswers(*this);
     installSettingsAnswers(*this);
@@ -32,352 +42,42 @@ SmsAnswerReceiver::SmsAnswerReceiver(MainWindow* main, QObject* parent) : QObjec
 
 SmsAnswerReceiver::~SmsAnswerReceiver() = default;
 
-CommPort* SmsAnswerReceiver::port() const { return m_main ? m_main->MSComm1 : nullptr; }
-
-// --- registry ---------------------------------------------------------------
+AnswerMachine::Step SmsAnswerReceiver::wrap(Step step) {
+    if (!step) return {};
+    return [step = std::move(step)](AnswerMachine& m) { step(static_cast<SmsAnswerReceiver&>(m)); };
+}
 
 bool SmsAnswerReceiver::isListedState(int s) { return (s >= 2 && s <= 26) || s == 28 || s == InputText; }
 
 bool SmsAnswerReceiver::registerState(int rxState, Step step, Wait wait) {
-    if (!isListedState(rxState) || !step) return false;
-    m_states[rxState] = Entry{std::move(step), wait};
-    return true;
+    return AnswerMachine::registerState(rxState, wrap(std::move(step)), wait);
 }
 
 bool SmsAnswerReceiver::registerAnswerHandler(uint8_t code, Step step, Wait wait) {
-    switch (code) {
-        case 0xB4:
-        case 0xA5:
-        case 0xB5:
-        case 0xA7:
-            return false;  // two states by operation
-        default:
-            break;
-    }
+    if (smsDispatch().isChosen(code)) return false;  // two states by operation
     const int state = dispatchFor(code).first;
     if (state == Hunt) return false;
     return registerState(state, std::move(step), wait);
 }
 
-void SmsAnswerReceiver::unregisterState(int rxState) { m_states.erase(rxState); }
-
-bool SmsAnswerReceiver::hasState(int rxState) const { return m_states.count(rxState) != 0; }
+void SmsAnswerReceiver::setTestAnswerMachine(Step step) { setOtherMachine(wrap(std::move(step))); }
 
 std::pair<int, int> SmsAnswerReceiver::dispatchFor(uint8_t code) {
-    switch (code) {
-        case 0xFD:
-            return {2, Frames::answerReadN(code)};
-        case 0xF8:
-            return {3, Frames::answerReadN(code)};
-        case 0xF9:
-            return {4, Frames::answerReadN(code)};
-        case 0xA2:
-            return {5, Frames::answerReadN(code)};
-        case 0xA1:
-            return {6, Frames::answerReadN(code)};
-        case 0xF1:
-            return {7, Frames::answerReadN(code)};
-        case 0xEC:
-            return {8, Frames::answerReadN(code)};
-        case 0xE2:
-            return {9, Frames::answerReadN(code)};
-        case 0xF2:
-            return {10, Frames::answerReadN(code)};
-        case 0xA3:
-            return {11, Frames::answerReadN(code)};
-        case 0xFB:
-            return {12, Frames::answerReadN(code)};
-        case 0xE1:
-            return {13, Frames::answerReadN(code)};
-        case 0xD3:
-            return {14, Frames::answerReadN(code)};
-        case 0xD2:
-            return {15, Frames::answerReadN(code)};
-        case 0xD9:
-            return {16, Frames::answerReadN(code)};
-        case 0xDB:
-            return {20, Frames::answerReadN(code)};
-        // The answer to a write and the data of a read come with either
-        // code; only the operation that was sent tells them apart.
-        case 0xB4:
-        case 0xA5:
-            return g::AlarmSetOp == 1 ? std::pair{21, 1} : std::pair{23, 3};
-        case 0xB5:
-        case 0xA7:
-            return g::OutputSetOp == 1 ? std::pair{21, 1} : std::pair{25, 3};
-        default:
-            return {Hunt, 1};
-    }
+    const auto e = smsDispatch().find(code);
+    return e ? std::pair{e->state, e->readN} : std::pair{int(Hunt), 1};
 }
 
-// --- services for the steps ------------------------------------------------
-
-int SmsAnswerReceiver::waiting() const {
-    CommPort* p = port();
-    return p ? p->inBufferCount() : 0;
+std::pair<int, int> SmsAnswerReceiver::startOther(uint8_t byte) const {
+    if (byte == '<' && hasState(InputText)) return {InputText, 0};
+    return {Hunt, 1};
 }
 
-QByteArray SmsAnswerReceiver::read() {
-    CommPort* p = port();
-    QByteArray got = p ? p->input() : QByteArray();
-    if (!got.isEmpty()) ++m_reads;
-    g::CommBytes = got;
-    return got;
+bool SmsAnswerReceiver::framesActive() const { return g::ParamMode; }
+
+void SmsAnswerReceiver::tell(const QString& text, const QString& title, SmsAnswerHost::Icon icon) {
+    if (m_host) m_host->tell(text, title, icon);
 }
 
-QByteArray SmsAnswerReceiver::readAll() {
-    CommPort* p = port();
-    if (!p) return g::CommBytes = QByteArray();
-    const int len = p->inputLen();
-    p->setInputLen(0);
-    QByteArray got = p->input();
-    p->setInputLen(len);
-    if (!got.isEmpty()) ++m_reads;
-    g::CommBytes = got;
-    return got;
-}
-
-void SmsAnswerReceiver::dropWaiting() {
-    CommPort* p = port();
-    if (p && p->inBufferCount() > 0) {
-        p->dropInput();
-        ++m_reads;
-    }
-}
-
-void SmsAnswerReceiver::setReadN(int n) {
-    if (CommPort* p = port()) {
-        p->setRThreshold(n);
-        p->setInputLen(n);
-    }
-}
-
-int SmsAnswerReceiver::readN() const {
-    CommPort* p = port();
-    return p ? p->inputLen() : 0;
-}
-
-void SmsAnswerReceiver::goTo(int state, int n) {
-    setReadN(n);
-    g::RxState = state;
-}
-
-void SmsAnswerReceiver::toHunt() { goTo(Hunt, 1); }
-
-void SmsAnswerReceiver::stampWait() { g::WaitStart = Vb::timeOfDay(); }
-
-// --- the machine ------------------------------------------------------------
-
-void SmsAnswerReceiver::receive() { runPass(false); }
-
-void SmsAnswerReceiver::runPass(bool quietCall) {
-    if (m_running) {
-        // A step's message box is open: take this up once it has closed.
-        m_again = true;
-        m_againQuiet = m_againQuiet || quietCall;
-        return;
-    }
-    m_running = true;
-    QPointer<SmsAnswerReceiver> self(this);
-    bool arrived = false;
-    bool passQuiet = quietCall;
-    bool quiet = quietCall;
-    do {
-        m_again = false;
-        if (waiting() != m_lastCount) {
-            // New bytes: the line has not been quiet.
-            arrived = true;
-            quiet = false;
-            passQuiet = false;
-        }
-        m_quietCall = quiet;
-        m_quietWait = false;
-        CommPort* p = port();
-        while (p && p->isOpen() && waiting() > 0) {
-            if (!stepOnce()) break;
-            if (!self) return;
-            m_lastCount = waiting();
-        }
-        if (!self) return;
-        m_lastCount = waiting();
-        quiet = m_againQuiet;
-        m_againQuiet = false;
-    } while (m_again);
-    m_quietCall = false;
-    if (arrived && m_quietWait) m_quietTimer->setEnabled(false);  // restarted below
-    afterPass();
-    if (passQuiet && m_quietWait) {
-        // Still short after a quiet spell: only a new byte can change that.
-        m_quietTimer->setEnabled(false);
-    }
-    m_running = false;
-}
-
-void SmsAnswerReceiver::afterPass() {
-    CommPort* p = port();
-    const int w = waiting();
-    // In a state judged by quiet spells every arrival must reach us, to
-    // restart the spell, whatever read N the state asked for.
-    if (p && p->isOpen() && quietRuleNow() && p->rThreshold() != 1) p->setRThreshold(1);
-    if (m_quietWait && w > 0 && p) {
-        if (!m_quietTimer->enabled()) m_quietTimer->rearm(QuietMs);
-    } else {
-        m_quietTimer->setEnabled(false);
-        // A read length of 0 raises no event by count; one byte must wake
-        // the state that waits for "everything".
-        if (p && p->isOpen() && p->rThreshold() == 0) p->setRThreshold(1);
-    }
-    if (g::ParamMode && g::RxState != Hunt) {
-        if (!m_stallTimer->enabled()) m_stallTimer->rearm(StallCheckMs);
-    } else {
-        m_stallTimer->setEnabled(false);
-    }
-}
-
-bool SmsAnswerReceiver::quietRuleNow() const {
-    if (!g::ParamMode) return bool(m_testMachine);
-    auto it = m_states.find(g::RxState);
-    if (it == m_states.end()) return false;
-    return it->second.wait == Wait::Quiet || readN() == 0;
-}
-
-bool SmsAnswerReceiver::stepOnce() {
-    if (!g::ParamMode) {
-        if (!m_testMachine) {
-            readAll();  // nobody takes test answers yet
-            return true;
-        }
-        return runStep(m_testMachine, Wait::Quiet);
-    }
-    switch (g::RxState) {
-        case Hunt:
-            return stepHunt();
-        case Preamble:
-            return stepPreamble();
-        case Dispatch:
-            return stepDispatch();
-        default:
-            break;
-    }
-    auto it = m_states.find(g::RxState);
-    if (it == m_states.end()) {
-        // Unlisted, or no step for it yet: back to the hunt, nothing read.
-        toHunt();
-        return true;
-    }
-    // Copy: the step may replace its own registration.
-    const Entry entry = it->second;
-    return runStep(entry.step, entry.wait);
-}
-
-bool SmsAnswerReceiver::runStep(const Step& step, Wait wait) {
-    CommPort* p = port();
-    if (!p) return false;
-    const int n = p->inputLen();
-    const int w = waiting();
-    const bool quietRule = wait == Wait::Quiet || n == 0;
-    const bool full = n > 0 && w >= n;
-    if (!full && !(quietRule && m_quietCall && w > 0)) {
-        m_quietWait = quietRule;
-        return false;
-    }
-    const int stateBefore = g::RxState;
-    const quint64 readsBefore = m_reads;
-    const int lenBefore = n;
-    const int thresholdBefore = p->rThreshold();
-    QPointer<SmsAnswerReceiver> self(this);
-    try {
-        step(*this);
-    } catch (...) {
-        // A failing step never stops the receiver: its answer is given up.
-        if (!self) return false;
-        ++m_failures;
-        toHunt();
-        stampWait();
-        return true;
-    }
-    if (!self) return false;
-    const bool progressed = g::RxState != stateBefore || m_reads != readsBefore || waiting() < w ||
-                            p->inputLen() != lenBefore || p->rThreshold() != thresholdBefore;
-    if (progressed) {
-        stampWait();
-        return true;
-    }
-    m_quietWait = quietRule;
-    return false;
-}
-
-bool SmsAnswerReceiver::stepHunt() {
-    CommPort* p = port();
-    // The hunt takes exactly one byte, whatever read length it inherited.
-    if (p->inputLen() != 1 || p->rThreshold() != 1) setReadN(1);
-    // What cannot start an answer goes in one step rather than a read a
-    // byte: a chattering line costs little.
-    static const char starts[] = {0x1A, '<'};
-    const QByteArray dropped = p->dropUntilAny(QByteArrayView(starts, hasState(InputText) ? 2 : 1));
-    if (!dropped.isEmpty()) {
-        ++m_reads;
-        g::CommBytes = dropped;
-        stampWait();
-        return true;
-    }
-    const QByteArray b = read();
-    if (b.isEmpty()) return false;
-    stampWait();
-    const uint8_t c = uint8_t(b[0]);
-    if (c == 0x1A) {
-        goTo(Preamble, 7);
-    } else if (c == '<' && hasState(InputText)) {
-        goTo(InputText, 0);
-    }
-    return true;
-}
-
-bool SmsAnswerReceiver::stepPreamble() {
-    CommPort* p = port();
-    if (p->inputLen() != 7) setReadN(7);
-    if (waiting() < 7) return false;
-    const QByteArray b = read();
-    stampWait();
-    if (b.size() == 7 && b == QByteArray(kPreambleTail, 7))
-        goTo(Dispatch, 1);
-    else
-        toHunt();  // all seven are gone, a 0x1A among them too
-    return true;
-}
-
-bool SmsAnswerReceiver::stepDispatch() {
-    CommPort* p = port();
-    if (p->inputLen() != 1) setReadN(1);
-    const QByteArray b = read();
-    if (b.isEmpty()) return false;
-    stampWait();
-    const auto [state, n] = dispatchFor(uint8_t(b[0]));
-    if (state != Hunt && hasState(state))
-        goTo(state, n);
-    else
-        toHunt();
-    return true;
-}
-
-void SmsAnswerReceiver::onQuietTick() {
-    m_quietTimer->setEnabled(false);
-    if (g::RecvMode != 101) return;
-    if (waiting() == 0) return;
-    runPass(waiting() == m_lastCount);
-}
-
-void SmsAnswerReceiver::onStallTick() {
-    if (m_running) return;  // a step's message box is open
-    if (g::RecvMode != 101 || !g::ParamMode || g::RxState == Hunt) {
-        m_stallTimer->setEnabled(false);
-        return;
-    }
-    if (!TenSecondsElapsed()) return;
-    // Abandoned without a word: what is left of the answer goes too.
-    m_stallTimer->setEnabled(false);
-    m_quietTimer->setEnabled(false);
-    dropWaiting();
-    toHunt();
-    m_lastCount = 0;
+void SmsAnswerReceiver::showStatusWord(const QString& word) {
+    if (m_host) m_host->showStatusWord(word);
 }

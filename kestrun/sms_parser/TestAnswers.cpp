@@ -6,10 +6,8 @@
 // has been quiet for a while.
 #include "SmsAnswerReceiver.h"
 #include "core/Globals.h"
-#include "core/MainWindow.h"
+#include "core/protocol/Answers.h"
 #include "core/protocol/TestFrames.h"
-#include "kestrun/settings/TestTab.h"
-#include "platform/Vb.h"
 
 namespace {
 
@@ -28,21 +26,14 @@ enum FormattedState : int { FHunt = 0, FType = 1, FData = 2 };
 constexpr uint8_t Accepted = 0x21;  // "!"
 constexpr uint8_t Refused = 0x3F;   // "?"
 
-TestTab* testTab(SmsAnswerReceiver& rx) {
-    SettingsForm* f = rx.form();
-    return f ? f->testTab : nullptr;
-}
-
 void logAnswer(SmsAnswerReceiver& rx, const QByteArray& bytes) {
-    if (TestTab* t = testTab(rx)) t->appendLog(QStringLiteral("接收  "), TestFrames::hexText(bytes));
+    if (SmsAnswerSink* sink = rx.sink()) sink->logReceived(bytes);
 }
 
-void status(SmsAnswerReceiver& rx, const char* word) {
-    if (MainWindow* m = rx.main()) m->setPanel(2, Vb::stringTable(103) + QString::fromUtf8(word));
-}
+void status(SmsAnswerReceiver& rx, const QString& word) { rx.showStatusWord(word); }
 
 void restartDisplay(SmsAnswerReceiver& rx) {
-    if (TestTab* t = testTab(rx)) t->restartDisplay();
+    if (SmsAnswerSink* sink = rx.sink()) sink->restartTestDisplay();
 }
 
 QString hexByte(uint8_t b) { return TestFrames::hexText(QByteArray(1, char(b))); }
@@ -100,7 +91,7 @@ void passiveStep(SmsAnswerReceiver& rx) {
                     break;
                 case 3:
                     logAnswer(rx, bytes({Accepted, f[0], f[1], uint8_t(b)}));
-                    status(rx, "格式正确");
+                    status(rx, QStringLiteral("格式正确"));
                     g::RxState = PHunt;
                     break;
                 default:
@@ -124,7 +115,7 @@ void passiveStep(SmsAnswerReceiver& rx) {
             const int b = readFirst(rx);
             if (b < 0) return;
             logAnswer(rx, bytes({Accepted, f[0], f[1], f[2], f[3], uint8_t(b)}));
-            status(rx, "读短信空");
+            status(rx, QStringLiteral("读短信空"));
             rx.toHunt();
             return;
         }
@@ -133,7 +124,7 @@ void passiveStep(SmsAnswerReceiver& rx) {
             if (b < 0) return;
             restartDisplay(rx);
             TestFrames::appendReceived(g::RxText, uint8_t(b));
-            status(rx, "接收短信");
+            status(rx, QStringLiteral("接收短信"));
             return;
         }
         case PStatus: {
@@ -142,12 +133,7 @@ void passiveStep(SmsAnswerReceiver& rx) {
             const uint8_t s = got.size() > 0 ? uint8_t(got.at(0)) : 0;
             const uint8_t t = got.size() > 1 ? uint8_t(got.at(1)) : 0;
             logAnswer(rx, bytes({Accepted, f[0], f[1], f[2], s, t}));
-            if (s == 2)
-                status(rx, "正在发送");
-            else if (s == 1)
-                status(rx, "发送失败");
-            else if (s == 0)
-                status(rx, "发送成功");
+            if (const QString word = Answers::sendStatusWord(s); !word.isEmpty()) status(rx, word);
             rx.toHunt();
             return;
         }
@@ -155,7 +141,7 @@ void passiveStep(SmsAnswerReceiver& rx) {
             if (rx.waiting() < 3) return;
             const QByteArray got = rx.read();
             logAnswer(rx, QByteArray(1, char(Refused)) + got.left(3));
-            status(rx, "格式错误");
+            status(rx, QStringLiteral("格式错误"));
             rx.toHunt();
             return;
         }
@@ -171,8 +157,8 @@ void transparentStep(SmsAnswerReceiver& rx) {
     const int b = readHuntByte(rx);
     if (b < 0) return;
     // Data that no display is waiting for belongs to no message any more.
-    TestTab* t = testTab(rx);
-    if (!t || t->displayIdle()) g::RxText.clear();
+    SmsAnswerSink* sink = rx.sink();
+    if (!sink || sink->testDisplayIdle()) g::RxText.clear();
     TestFrames::appendReceived(g::RxText, uint8_t(b));
     restartDisplay(rx);
     rx.toHunt();
@@ -193,29 +179,16 @@ void formattedStep(SmsAnswerReceiver& rx) {
         case FType: {
             const int k = readFirst(rx);
             if (k < 0) return;
-            switch (k) {
-                case 0xFA:
-                    logAnswer(rx, bytes({0xD7, 0xFA}));
-                    status(rx, "发送成功");
-                    rx.toHunt();
-                    break;
-                case 0xFC:
-                    logAnswer(rx, bytes({0xD7, 0xFC}));
-                    status(rx, "发送失败");
-                    rx.toHunt();
-                    break;
-                case 0xFF:
-                    logAnswer(rx, bytes({0xD7, 0xFF}));
-                    status(rx, "没有上网");
-                    rx.toHunt();
-                    break;
-                case 0x01:
-                    status(rx, "接收短信");
-                    g::RxText = TestFrames::hexText(bytes({0xD7, 0x01}));
-                    g::RxState = FData;
-                    break;
-                default:
-                    break;  // taken as noise; the next byte is the type again
+            const Answers::FormattedType type = Answers::decodeFormattedType(uint8_t(k));
+            if (!type.known) return;  // taken as noise; the next byte is the type again
+            if (type.endsAnswer) {
+                logAnswer(rx, bytes({TestFrames::TypeUcs2, uint8_t(k)}));
+                status(rx, type.word);
+                rx.toHunt();
+            } else {
+                status(rx, type.word);
+                g::RxText = TestFrames::hexText(bytes({TestFrames::TypeUcs2, uint8_t(k)}));
+                g::RxState = FData;
             }
             return;
         }
@@ -235,7 +208,7 @@ void formattedStep(SmsAnswerReceiver& rx) {
 void testStep(SmsAnswerReceiver& rx) {
     // A request is waiting to go out: its answer, and anything else, is
     // taken once it has been written and logged.
-    if (TestTab* t = testTab(rx); t && t->sendPending()) return;
+    if (SmsAnswerSink* sink = rx.sink(); sink && sink->testSendPending()) return;
     if (g::WorkModeByte[0] == 0) {
         passiveStep(rx);
     } else if (g::TransModeByte[0] == 0) {

@@ -292,11 +292,11 @@ void TestSettingsShell::exitClosesPortAndUnloads() {
     QVERIFY(QTest::qWaitFor([&] { return f.isNull(); }, 2000));
     QVERIFY(!h.settingsForm());
     QCOMPARE(g::RecvMode, recvMode);
-    QCOMPARE(h.app->forms->answerReceiver()->form(), nullptr);
+    QCOMPARE(h.app->forms->answerReceiver()->sink(), nullptr);
     // Showing it again loads it afresh.
     h.app->forms->showSettingsForm();
     QVERIFY(h.settingsFormShown());
-    QCOMPARE(h.app->forms->answerReceiver()->form(), h.settingsForm());
+    QCOMPARE(h.app->forms->answerReceiver()->sink(), static_cast<SmsAnswerSink*>(h.settingsForm()));
 }
 
 void TestSettingsShell::tabsSetCaptionModeAndTestControls() {
