@@ -91,6 +91,7 @@ private slots:
     void activeFormattedStatusesRecordsAndSample();
     void activeTransparentDataAndOverlongText();
     void chatteringLineStaysBounded();
+    void strayFrameStartLeavesNoTestAnswerWaiting();
     void activeTransparentAfterSettingsAnswers();
     void refusalsAndClosedPort();
     void typingRulesAndByteCount();
@@ -448,6 +449,27 @@ void TestCommTest::chatteringLineStaysBounded() {
     r.h.sim().send(fromHex("48 69"));
     QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("Hi\n"); }, 3000));
     QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("48:69:"));
+}
+
+void TestCommTest::strayFrameStartLeavesNoTestAnswerWaiting() {
+    // A lone frame start while the parameters are shown makes the receiver
+    // wait for seven more bytes; the test tab's two-byte answer that follows
+    // must still be taken.
+    OPEN_RIG(r, 1, 1);
+    r.f->SSTab1->setCurrentIndex(0);
+    QVERIFY(QTest::qWaitFor([] { return g::ParamMode; }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return !r.f->commandsDisabled(); }, 8000));
+    r.h.sim().send(fromHex("1A"));
+    QVERIFY(QTest::qWaitFor([&] { return r.h.port().rThreshold() == 7; }, 3000));
+    r.f->SSTab1->setCurrentIndex(1);
+    QVERIFY(QTest::qWaitFor([] { return !g::ParamMode; }, 3000));
+    r.t->Command21[2]->setVisible(true);
+    r.typeInto(r.t->ReceiverNumber, QStringLiteral("13800138000"));
+    r.t->TextBox[1]->setPlainText(QStringLiteral("中"));
+    const int before = int(r.h.sim().requests().size());
+    QVERIFY(r.pressAndWait(2, before) >= 1950);
+    QVERIFY(r.waitStatus(QStringLiteral("发送成功")));
+    QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("D7:FA:"));
 }
 
 void TestCommTest::activeTransparentAfterSettingsAnswers() {
