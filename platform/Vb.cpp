@@ -2,9 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTime>
+#include <ctime>
 
 namespace Vb {
 
@@ -65,16 +65,20 @@ void setAppPath(const QString& path) { rt().appPath = path.isEmpty() ? QString()
 float timeOfDay() {
     if (rt().timeOverride) return *rt().timeOverride;
     // Reading the local time asks the C library to re-check the time zone,
-    // a file lookup each time; the receivers stamp every byte they take.
-    // The local time is read at most once a second and carried on by a
-    // monotonic clock in between (a clock or zone change shows within 1 s).
-    static QElapsedTimer since;
+    // a file lookup each time, and the receivers stamp every byte they take.
+    // The local time is read at most once a second and carried on by the
+    // coarse monotonic clock in between (a few ms steps, finer than the old
+    // runtime's Timer; a clock or zone change shows within a second).
+    static qint64 baseMono = -1;
     static qint64 baseMs = 0;
-    if (!since.isValid() || since.elapsed() >= 1000) {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+    const qint64 mono = qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+    if (baseMono < 0 || mono - baseMono >= 1000 || mono < baseMono) {
         baseMs = QTime::currentTime().msecsSinceStartOfDay();
-        since.start();
+        baseMono = mono;
     }
-    const qint64 ms = (baseMs + since.elapsed()) % (24LL * 3600 * 1000);
+    const qint64 ms = (baseMs + (mono - baseMono)) % (24LL * 3600 * 1000);
     return static_cast<float>(ms) / 1000.0f;
 }
 

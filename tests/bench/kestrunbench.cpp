@@ -15,6 +15,9 @@
 #include <ctime>
 
 #include "ParamRig.h"
+#include "core/Globals.h"
+#include "core/protocol/ByteSource.h"
+#include "kestrun/sms_parser/SmsAnswerReceiver.h"
 #include "platform/CommPort.h"
 #include "tools/SimParams.h"
 
@@ -40,6 +43,53 @@ double percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
     const size_t i = std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5));
     return v[i];
+}
+
+struct NullSink : SmsAnswerSink {
+    int answers = 0;
+    void applyParamAnswer(const Answers::ParamAnswer&) override { ++answers; }
+    void applyPhoneTable(const QStringList&) override { ++answers; }
+    void clearPhoneTable() override {}
+    void applyAlarmBlock(const SettingsRecords::AlarmBlock&) override { ++answers; }
+    void applyOutputBlock(const SettingsRecords::OutputBlock&) override { ++answers; }
+    int inputStateChannel() const override { return 1; }
+    void showInputState(const QString&) override {}
+    void logReceived(const QByteArray&) override {}
+    void restartTestDisplay() override {}
+    bool testDisplayIdle() const override { return true; }
+    bool testSendPending() const override { return false; }
+};
+
+struct NullHost : SmsAnswerHost {
+    void tell(const QString&, const QString&, Icon) override {}
+    void showStatusWord(const QString&) override {}
+};
+
+// The receiver alone on a byte source, fed 4 kB at a time as the port
+// hands them over; seconds for the whole stream, and the answers it found.
+double receiverSeconds(const QByteArray& stream, int* answers) {
+    g::resetAll();
+    g::RecvMode = 101;
+    g::ParamMode = true;
+    MemorySource src;
+    NullHost host;
+    NullSink sink;
+    SmsAnswerReceiver rx(&src, &host);
+    rx.setSink(&sink);
+    rx.toHunt();
+    QElapsedTimer t;
+    t.start();
+    for (qsizetype at = 0; at < stream.size(); at += 4096) {
+        src.append(stream.mid(at, 4096));
+        for (int guard = 0; guard < 1000000 && src.thresholdReached(); ++guard) {
+            const int before = src.waiting();
+            const int threshold = src.threshold();
+            rx.receive();
+            if (src.waiting() == before && src.threshold() == threshold) break;
+        }
+    }
+    *answers = sink.answers;
+    return double(t.nsecsElapsed()) / 1e9;
 }
 
 }  // namespace
@@ -163,6 +213,35 @@ int main(int argc, char** argv) {
             "MB/s)\n",
             kb, s, double(kb) / 1024.0 / s, cpu, double(kb) / 1024.0 / cpu);
         std::fflush(stdout);
+    }
+    // The receiver alone, without line or window: noise of every byte value
+    // but "<" (the input-state text that starts waits for the line to go
+    // quiet, which a stream fed without pause never does), and a stream of
+    // answers (work mode, version, phone table) back to back.
+    QByteArray answersBlock;
+    {
+        QByteArray entries(120, '\0');
+        answersBlock += ModuleSim::answerFrame(0xF8, 0x03, QByteArray(1, '\1'));
+        answersBlock += ModuleSim::answerFrame(0xEC, 0x03, "N310 V4.02 ");
+        answersBlock += ModuleSim::answerFrame(0xD9, 0x03, QByteArray(2, '\0') + entries);
+    }
+    for (int mb : {1, 4, 16}) {
+        QByteArray noise(mb * 1024 * 1024, '\0');
+        quint32 x = 7;
+        for (auto& c : noise) {
+            x = x * 1664525u + 1013904223u;
+            c = char(x >> 24);
+            if (c == '<') c = 'x';
+        }
+        QByteArray frames;
+        while (frames.size() < noise.size()) frames += answersBlock;
+        int found = 0, foundFrames = 0;
+        const double sn = receiverSeconds(noise, &found);
+        const double sf = receiverSeconds(frames, &foundFrames);
+        std::printf(
+            "receiver alone: %2d MB noise %.3f s (%.1f MB/s); %2d MB of answers %.3f s (%.1f MB/s, %d "
+            "answers)\n",
+            mb, sn, double(mb) / sn, mb, sf, double(frames.size()) / 1048576.0 / sf, foundFrames);
     }
     std::printf("receiver memory: resident %lld kB before the noise, %lld kB after (peak %lld kB)\n",
                 rssBefore, rssKb("VmRSS:"), rssKb("VmHWM:"));
