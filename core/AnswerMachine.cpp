@@ -273,7 +273,20 @@ void AnswerMachine::onQuietTick() {
 
 void AnswerMachine::onStallTick() {
     if (m_running) return;  // a step's message box is open
-    if (g::RecvMode != m_recvMode || !framesActive() || g::RxState == Hunt) {
+    if (g::RecvMode == m_recvMode && !framesActive()) {
+        // The user moved on while an answer was under way: the other
+        // machine takes the bytes now, judging them as they come, so the
+        // read N the answer left (seven for a lone frame start) must not
+        // hold back a shorter answer for good.
+        m_stallTimer->setEnabled(false);
+        ByteSource* p = m_source;
+        if (p && p->isOpen() && p->threshold() != 1) {
+            p->setThreshold(1);
+            if (waiting() > 0) runPass(false);
+        }
+        return;
+    }
+    if (g::RecvMode != m_recvMode || g::RxState == Hunt) {
         m_stallTimer->setEnabled(false);
         return;
     }

@@ -16,6 +16,7 @@
 #include "ProgramForms.h"
 #include "UnicodeConverter.h"
 #include "platform/Controls.h"
+#include "platform/Dialogs.h"
 #include "platform/Vb.h"
 
 namespace {
@@ -37,6 +38,14 @@ std::unique_ptr<ReceivePath> ProgramForms::makeReceivePath(MainWindow& main) {
 EventReceivePath::EventReceivePath(MainWindow& main, ProgramForms* forms) : m_main(main), m_forms(forms) {}
 
 void EventReceivePath::onCommEvent(int code) {
+    if (code == CommPort::LineLost) {
+        // The other end of the line went away (a USB adapter pulled, the
+        // module switched off): the port has closed itself. Requests from
+        // now on go nowhere, so the user must know before relying on them.
+        Dialogs::msgBox(&m_main, QStringLiteral("串口连接已断开，请检查连线后重新连接"),
+                        QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
+        return;
+    }
     if (code != CommPort::Receive) return;
     if (m_inReceiver) {
         m_receivePending = true;

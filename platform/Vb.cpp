@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTime>
+#include <ctime>
 
 namespace Vb {
 
@@ -63,7 +64,22 @@ void setAppPath(const QString& path) { rt().appPath = path.isEmpty() ? QString()
 
 float timeOfDay() {
     if (rt().timeOverride) return *rt().timeOverride;
-    return static_cast<float>(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0f;
+    // Reading the local time asks the C library to re-check the time zone,
+    // a file lookup each time, and the receivers stamp every byte they take.
+    // The local time is read at most once a second and carried on by the
+    // coarse monotonic clock in between (a few ms steps, finer than the old
+    // runtime's Timer; a clock or zone change shows within a second).
+    static qint64 baseMono = -1;
+    static qint64 baseMs = 0;
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+    const qint64 mono = qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+    if (baseMono < 0 || mono - baseMono >= 1000 || mono < baseMono) {
+        baseMs = QTime::currentTime().msecsSinceStartOfDay();
+        baseMono = mono;
+    }
+    const qint64 ms = (baseMs + (mono - baseMono)) % (24LL * 3600 * 1000);
+    return static_cast<float>(ms) / 1000.0f;
 }
 
 void setTimeOfDay(std::optional<float> seconds) { rt().timeOverride = seconds; }

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Sets up what is missing on a Debian 12 machine (packages, the Node module the
-# Access file tests read back with), builds, and runs every test; then the
-# Access file layer's tests once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer, since it parses files that come from other
-# installers.
+# Access file tests read back with), builds, and runs every test; then every
+# test once more under AddressSanitizer and UndefinedBehaviorSanitizer
+# (scripts/sanitize.sh) and a short run of each fuzz target
+# (scripts/fuzz.sh --short).
 #
 # Usage: scripts/test.sh [ctest arguments...], e.g. scripts/test.sh -L unit
-# for the quick tests only. Extra arguments skip the sanitizer run.
+# for the quick tests only. Extra arguments skip the sanitizer and fuzz runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -46,9 +46,5 @@ command -v xvfb-run >/dev/null 2>&1 && x11=(xvfb-run -a -s "-screen 0 1280x1024x
 (cd build && QT_QPA_PLATFORM=offscreen "${x11[@]}" ctest --output-on-failure -j"$jobs" "$@")
 [ $# -gt 0 ] && exit 0
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSMSTOOLS_SANITIZE=ON >/dev/null
-cmake --build build-asan -j"$jobs" --target jetdb_tst_jetbadinput jetdb_tst_jetroundtrip jetdb_tst_jetunits \
-  jetdb_tst_jetintegrity jetbench
-cd build-asan
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs" -R '^jetdb/'
+scripts/sanitize.sh
+scripts/fuzz.sh --short

@@ -221,6 +221,13 @@ void ModuleSim::closeFds() {
         m_notifier->deleteLater();
         m_notifier = nullptr;
     }
+    if (m_writeNotifier) {
+        m_writeNotifier->setEnabled(false);
+        m_writeNotifier->deleteLater();
+        m_writeNotifier = nullptr;
+    }
+    m_stream.clear();
+    m_streamAt = 0;
     if (m_master >= 0) ::close(m_master);
     if (m_slaveKeeper >= 0) ::close(m_slaveKeeper);
     m_master = -1;
@@ -347,6 +354,42 @@ void ModuleSim::dispatch(const QByteArray& request) {
 }
 
 void ModuleSim::send(const QByteArray& bytes) { writeMaster(bytes); }
+
+void ModuleSim::stream(const QByteArray& bytes) {
+    if (m_master < 0 || bytes.isEmpty()) return;
+    if (m_streamAt > 0) {
+        m_stream.remove(0, m_streamAt);
+        m_streamAt = 0;
+    }
+    m_stream.append(bytes);
+    if (!m_writeNotifier) {
+        m_writeNotifier = new QSocketNotifier(m_master, QSocketNotifier::Write, this);
+        connect(m_writeNotifier, &QSocketNotifier::activated, this, &ModuleSim::pumpStream);
+    }
+    m_writeNotifier->setEnabled(true);
+    pumpStream();
+}
+
+void ModuleSim::pumpStream() {
+    while (m_master >= 0 && m_streamAt < m_stream.size()) {
+        const ssize_t n =
+            ::write(m_master, m_stream.constData() + m_streamAt, size_t(m_stream.size() - m_streamAt));
+        if (n > 0) {
+            m_streamAt += n;
+            m_streamed += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) return;  // the line is full: on when it is writable again
+        // The line is gone: the rest has nowhere to go.
+        m_stream.clear();
+        m_streamAt = 0;
+        break;
+    }
+    m_stream.clear();
+    m_streamAt = 0;
+    if (m_writeNotifier) m_writeNotifier->setEnabled(false);
+}
 
 void ModuleSim::sendChunks(const QList<QByteArray>& pieces, int gapMs) {
     const qint64 now = elapsedMs();

@@ -88,6 +88,13 @@ public:
     void send(const QByteArray& bytes);
     // Writes the first piece at once and each further one gapMs later.
     void sendChunks(const QList<QByteArray>& pieces, int gapMs);
+    // Writes bytes as fast as the program takes them off the line, however
+    // many: nothing is lost to a full line buffer. Bytes streamed are written
+    // in order after any earlier ones; streamed() counts those written (they
+    // are not kept in sent()).
+    void stream(const QByteArray& bytes);
+    bool streaming() const { return !m_stream.isEmpty(); }
+    qint64 streamed() const { return m_streamed; }
     // Sends an answer as the behaviour says (silence, delay, junk, chunks).
     void answer(const QByteArray& bytes);
     // The next `count` answers are held back and go out joined, as one
@@ -150,6 +157,7 @@ private:
     void deliver(const QByteArray& whole);
     void pumpOutgoing();
     void writeMaster(const QByteArray& bytes);
+    void pumpStream();
     int requestLength(uint8_t code, uint8_t op) const;
     void installDefaultHandlers();
     void closeFds();
@@ -157,6 +165,10 @@ private:
     int m_master = -1;
     int m_slaveKeeper = -1;
     QSocketNotifier* m_notifier = nullptr;
+    QSocketNotifier* m_writeNotifier = nullptr;
+    QByteArray m_stream;
+    qsizetype m_streamAt = 0;
+    qint64 m_streamed = 0;
     QString m_linkPath;
     QString m_slavePath;
     QString m_error;

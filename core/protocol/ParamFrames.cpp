@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "core/protocol/Frames.h"
 #include "core/protocol/Checksums.h"
+#include "core/protocol/Frames.h"
 #include "core/protocol/HexText.h"
 #include "platform/text/TextCodec.h"
 #include "platform/text/VbNum.h"
@@ -56,8 +56,8 @@ uint8_t baudCode(const QString& text) {
     static const struct {
         const char* text;
         uint8_t code;
-    } table[] = {{"1200bps", 3},   {"2400bps", 4},   {"4800bps", 5},   {"9600bps", 6},    {"14400bps", 7},
-                 {"19200bps", 8},  {"38400bps", 9},  {"57600bps", 10}, {"115200bps", 11}};
+    } table[] = {{"1200bps", 3},  {"2400bps", 4},  {"4800bps", 5},   {"9600bps", 6},   {"14400bps", 7},
+                 {"19200bps", 8}, {"38400bps", 9}, {"57600bps", 10}, {"115200bps", 11}};
     for (const auto& e : table)
         if (text == QLatin1String(e.text)) return e.code;
     return 0;
@@ -102,11 +102,14 @@ Built passiveAddress(const QString& text3) {
 
 QByteArray moduleModel(bool smsModel) { return write(0xD1, QByteArray(1, char(smsModel ? 0x02 : 0x01))); }
 
-QByteArray moduleBaud(const QString& comboText) { return write(0xF2, QByteArray(1, char(baudCode(comboText)))); }
+QByteArray moduleBaud(const QString& comboText) {
+    return write(0xF2, QByteArray(1, char(baudCode(comboText))));
+}
 
 Built restartTime(const QString& text4) {
     // Shown back signed by the module's answer, so the count stays below 2^31.
-    const auto count = VbNum::toIntegerInRange(VbNum::val(text4) / 0.005, 0, std::numeric_limits<int32_t>::max());
+    const auto count =
+        VbNum::toIntegerInRange(VbNum::val(text4) / 0.005, 0, std::numeric_limits<int32_t>::max());
     if (!count) return refused(restartOutOfRange());
     QByteArray data;
     appendBigEndian(data, uint64_t(*count), 4);
@@ -124,7 +127,8 @@ Built identity(const QString& typed) {
 }
 
 QByteArray refreshQuery(int step) {
-    static const uint8_t codes[13] = {0xEC, 0xA3, 0xA1, 0xF1, 0xF8, 0xE2, 0xF9, 0xFB, 0xA2, 0xE1, 0xD3, 0xD2, 0xDB};
+    static const uint8_t codes[13] = {0xEC, 0xA3, 0xA1, 0xF1, 0xF8, 0xE2, 0xF9,
+                                      0xFB, 0xA2, 0xE1, 0xD3, 0xD2, 0xDB};
     if (step < 0 || step > 12) return QByteArray();
     // The restart time is the one parameter read with operation 02.
     return Frames::RequestFrame(codes[step], codes[step] == 0xA3 ? 0x02 : 0x03);
@@ -156,7 +160,8 @@ Built wakeDelays(const QString& idleMs, const QString& dataMs) {
     QByteArray data;
     for (const QString* t : {&idleMs, &dataMs}) {
         int64_t ms = 0;
-        if (!leadingInteger(*t, 0, std::numeric_limits<int64_t>::max() / 2, ms)) return refused(delaysOutOfRange());
+        if (!leadingInteger(*t, 0, std::numeric_limits<int64_t>::max() / 2, ms))
+            return refused(delaysOutOfRange());
         const auto units = VbNum::toIntegerInRange(double(ms) / 400.0, 0, 0xFFFF);
         if (!units) return refused(delaysOutOfRange());
         appendBigEndian(data, uint64_t(*units), 2);
@@ -167,7 +172,7 @@ Built wakeDelays(const QString& idleMs, const QString& dataMs) {
 uint32_t bigEndian(const QByteArray& bytes, int pos, int count) {
     uint32_t v = 0;
     for (int i = 0; i < count; ++i) {
-        const int k = pos + i;
+        const qint64 k = qint64(pos) + i;
         v = (v << 8) | (k >= 0 && k < bytes.size() ? uint8_t(bytes[k]) : 0u);
     }
     return v;
@@ -176,7 +181,7 @@ uint32_t bigEndian(const QByteArray& bytes, int pos, int count) {
 QString hexPairsWithColons(const QByteArray& bytes, int pos, int count) {
     QString s;
     for (int i = 0; i < count; ++i) {
-        const int k = pos + i;
+        const qint64 k = qint64(pos) + i;
         s += ByteToHex2(k >= 0 && k < bytes.size() ? uint8_t(bytes[k]) : 0) + QLatin1Char(':');
     }
     return s;
@@ -185,8 +190,8 @@ QString hexPairsWithColons(const QByteArray& bytes, int pos, int count) {
 QString receiverNumberText(const QByteArray& bytes, int pos) {
     QString s = QStringLiteral("1");
     for (int i = 0; i < 5; ++i) {
-        const int k = pos + i;
-        s += ByteToHex2(k < bytes.size() ? uint8_t(bytes[k]) : 0);
+        const qint64 k = qint64(pos) + i;
+        s += ByteToHex2(k >= 0 && k < bytes.size() ? uint8_t(bytes[k]) : 0);
     }
     return s.trimmed();
 }

@@ -80,7 +80,8 @@ Built wakeDelays(const QString& idleMs, const QString& dataMs);
 uint32_t bigEndian(const QByteArray& bytes, int pos, int count);
 // "01:02:0A:FF:": each byte as two hex digits closed by a colon.
 QString hexPairsWithColons(const QByteArray& bytes, int pos, int count);
-// "1" and the BCD digits of bytes[pos .. pos+4].
+// "1" and the BCD digits of bytes[pos .. pos+4]; a byte outside the array
+// counts as 0.
 QString receiverNumberText(const QByteArray& bytes, int pos);
 // The restart count (signed, units of 5 ms) as seconds.
 QString restartSecondsText(int32_t count);

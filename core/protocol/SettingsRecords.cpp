@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "core/protocol/Frames.h"
 #include "core/protocol/Checksums.h"
+#include "core/protocol/Frames.h"
 #include "core/protocol/HexText.h"
 #include "platform/text/TextCodec.h"
 #include "platform/text/VbNum.h"
@@ -158,8 +158,7 @@ QByteArray batchFrame(int index, const QString& number) {
         // The leading digit of a mobile number is always 1: the module
         // takes it as given.
         f.append(char(0x01));
-        for (int i = 1; i < 11; i += 2)
-            f.append(char(HexPairValue(number, i)));
+        for (int i = 1; i < 11; i += 2) f.append(char(HexPairValue(number, i)));
     }
     const QByteArray crc = Crc16Bytes(f, int(f.size()));
     f.append(crc[1]);
@@ -206,13 +205,17 @@ uint8_t delayByte(double seconds) {
 std::optional<DecodedText> decodeText(const QByteArray& block, int lengthAt, int fieldAt, int fieldSize) {
     const std::optional<uint8_t> lb = optByte(block, lengthAt);
     if (!lb) return std::nullopt;
+    // A field that starts before the block or has no room cannot hold the
+    // text; 64-bit sums keep absurd offsets from wrapping round.
+    if (fieldAt < 0 || fieldSize < 0) return std::nullopt;
+    const qint64 start = fieldAt;
     DecodedText out;
     out.english = (*lb & 0x80) != 0;
     if (out.english) {
         // A length past the field would run into the fields behind it.
-        const int n = std::min(int(*lb & 0x7F), fieldSize);
-        if (fieldAt + n > block.size()) return std::nullopt;
-        QByteArray bytes = block.mid(fieldAt, n);
+        const qint64 n = std::min<qint64>(*lb & 0x7F, fieldSize);
+        if (start + n > block.size()) return std::nullopt;
+        QByteArray bytes = block.mid(start, n);
         // A zero byte cannot be typed; the text ends there.
         const qsizetype nul = bytes.indexOf('\0');
         if (nul >= 0) bytes.truncate(nul);
@@ -220,9 +223,9 @@ std::optional<DecodedText> decodeText(const QByteArray& block, int lengthAt, int
         return out;
     }
     QString text;
-    for (int i = 0; i + 1 < fieldSize; i += 2) {
-        if (fieldAt + i + 1 >= block.size()) return std::nullopt;  // ends before the text does
-        const char16_t unit = char16_t(byteAt(block, fieldAt + i) << 8 | byteAt(block, fieldAt + i + 1));
+    for (qint64 i = 0; i + 1 < fieldSize; i += 2) {
+        if (start + i + 1 >= block.size()) return std::nullopt;  // ends before the text does
+        const char16_t unit = char16_t(uint8_t(block[start + i]) << 8 | uint8_t(block[start + i + 1]));
         if (unit == 0) break;
         text.append(QChar(unit));
     }

@@ -113,7 +113,8 @@ uint8_t delayByte(double seconds);
 // A text field of a block read back. Bit 7 of the length byte set: that many
 // bytes (low 7 bits, never past the field) in code page 936. Clear: the
 // field as UCS-2 high byte first up to the first zero unit, whatever the
-// length says. Missing when the block stops before the text is complete.
+// length says. Missing when the block stops before the text is complete,
+// and for a field that starts before the block or has a negative size.
 struct DecodedText {
     QString text;
     bool english = false;

@@ -1,8 +1,10 @@
 #include "core/protocol/TestFrames.h"
 
-#include "core/protocol/PhoneCodec.h"
+#include <algorithm>
+
 #include "core/protocol/Checksums.h"
 #include "core/protocol/HexText.h"
+#include "core/protocol/PhoneCodec.h"
 #include "platform/text/TextCodec.h"
 
 namespace TestFrames {
@@ -186,6 +188,17 @@ QString hexText(const QByteArray& bytes) {
         out += QLatin1Char(':');
     }
     return out;
+}
+
+void appendReceived(QString& text, uint8_t byte) {
+    if (text.size() + 3 > MaxReceivedChars) {
+        // Whole groups only, so the text stays in step with its bytes.
+        const qsizetype keep = (MaxReceivedChars / 2) / 3 * 3;
+        const qsizetype drop = (text.size() - keep + 2) / 3 * 3;
+        text.remove(0, std::min(drop, text.size()));
+    }
+    text += ByteToHex2(byte);
+    text += QLatin1Char(':');
 }
 
 QStringList logLines(const QString& prefix, const QString& hex) {

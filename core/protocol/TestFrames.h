@@ -18,6 +18,11 @@ namespace TestFrames {
 inline constexpr int MaxLength = 32767;
 // A received text longer than this many bytes is logged but not decoded.
 inline constexpr int MaxDecodedBytes = 101;
+// A line that never pauses must not grow the received text and the traffic
+// log without end: both keep the newest characters only, as a terminal's
+// scrollback does. The received text holds whole "hh:" groups.
+inline constexpr int MaxReceivedChars = 3 * 21845;
+inline constexpr int MaxLogChars = 65536;
 
 // The send-mode menu of the main window: 汉字, 英文, 十六进制.
 enum class SendMode { Chinese = 0, English = 1, Hex = 2 };
@@ -84,6 +89,10 @@ Request buildRequest(int button, const TestInput& in);
 
 // Every byte as two upper-case hex digits and ":".
 QString hexText(const QByteArray& bytes);
+// Appends the byte's "hh:" to a received text. Past MaxReceivedChars the
+// oldest bytes go, down to half the bound, so each byte costs the same on
+// average however long the line chatters.
+void appendReceived(QString& text, uint8_t byte);
 // A traffic-log line: the prefix and the hex text, split after 45
 // characters (15 bytes) with the rest on a second line without prefix; a
 // text of exactly 45 characters so gives an empty second line.

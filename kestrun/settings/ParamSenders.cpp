@@ -9,11 +9,11 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
-#include "SettingsForm.h"
 #include "PhoneTab.h"
-#include "core/protocol/ParamFrames.h"
+#include "SettingsForm.h"
 #include "core/Globals.h"
 #include "core/Routines.h"
+#include "core/protocol/ParamFrames.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -77,12 +77,15 @@ ParamSenders::ParamSenders(SettingsForm* form) : QObject(form), m_form(form) {
     Controls::installKeyFilter(text3, [text3](int& key) { hexEntry(text3, key); });
 
     // The spinners' boxes show minus the value (the spinners run -255..-1).
-    const std::pair<QScrollBar*, QLineEdit*> spinners[] = {{f->VS1, f->Text5}, {f->VS2, f->Text6}, {f->VS3, f->Text7}};
+    const std::pair<QScrollBar*, QLineEdit*> spinners[] = {
+        {f->VS1, f->Text5}, {f->VS2, f->Text6}, {f->VS3, f->Text7}};
     for (const auto& [bar, box] : spinners) {
         QLineEdit* target = box;
-        connect(bar, &QScrollBar::valueChanged, this, [target](int v) { target->setText(QString::number(-v)); });
+        connect(bar, &QScrollBar::valueChanged, this,
+                [target](int v) { target->setText(QString::number(-v)); });
     }
 
+    m_identityLabel = f->Label8;
     f->Label8->installEventFilter(this);
 
     connect(f->Timer1, &VbTimer::tick, this, &ParamSenders::workModeTick);
@@ -91,7 +94,9 @@ ParamSenders::ParamSenders(SettingsForm* form) : QObject(form), m_form(form) {
 }
 
 bool ParamSenders::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_form->Label8 && event->type() == QEvent::MouseButtonDblClick) {
+    // The type first: the label's last events come while the form is being
+    // destroyed, when its members must not be touched any more.
+    if (event->type() == QEvent::MouseButtonDblClick && watched == m_identityLabel) {
         identityInput();
         return true;
     }
@@ -152,7 +157,8 @@ void ParamSenders::sendChecked(const QByteArray& frame) {
 
 void ParamSenders::identityInput() {
     if (!m_form->portReady()) return;
-    const QString typed = Dialogs::inputBox(m_form, QStringLiteral("请输入8位密码："), QStringLiteral("身份识别"));
+    const QString typed =
+        Dialogs::inputBox(m_form, QStringLiteral("请输入8位密码："), QStringLiteral("身份识别"));
     const ParamFrames::Built b = ParamFrames::identity(typed);
     if (!b.ok()) {
         Dialogs::msgBox(m_form, b.error, QStringLiteral("提示"), Dialogs::Icon::Information);

@@ -54,6 +54,8 @@ private:
     void endPowerChain();
 
     SettingsForm* m_form;
+    // Label8, whose double click asks for a new identity.
+    QObject* m_identityLabel = nullptr;
     // A work-mode reminder is on screen: the ticks meanwhile add no second one.
     bool m_reminderOpen = false;
 };

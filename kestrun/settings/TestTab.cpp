@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "SettingsForm.h"
@@ -237,9 +239,23 @@ void TestTab::appendLog(const QString& prefix, const QString& hex) {
     QTextCursor end(log->document());
     end.movePosition(QTextCursor::End);
     for (const QString& line : logLines(prefix, hex)) end.insertText(line + QLatin1Char('\n'));
+    trimLog();
     // The installer's selection stays; otherwise the caret follows the log.
     if (!log->textCursor().hasSelection()) log->moveCursor(QTextCursor::End);
     log->verticalScrollBar()->setValue(log->verticalScrollBar()->maximum());
+}
+
+void TestTab::trimLog() {
+    QTextDocument* doc = TextBox[0]->document();
+    if (doc->characterCount() <= MaxLogChars) return;
+    // The oldest lines go, down to about half the bound, so that trimming
+    // is rare; a single line longer than that is cut inside.
+    const int cutTo = doc->characterCount() - MaxLogChars / 2;
+    const QTextBlock block = doc->findBlock(cutTo);
+    const int at = block.position() > 0 ? block.position() : cutTo;
+    QTextCursor cut(doc);
+    cut.setPosition(at, QTextCursor::KeepAnchor);
+    cut.removeSelectedText();
 }
 
 void TestTab::restartDisplay() {

@@ -85,6 +85,7 @@ private:
     };
 
     void press(int index);
+    void trimLog();
     void onSendTimer();
     void afterSend();
     void wireDisplay();

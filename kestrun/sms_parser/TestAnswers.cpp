@@ -123,7 +123,7 @@ void passiveStep(SmsAnswerReceiver& rx) {
             const int b = readFirst(rx);
             if (b < 0) return;
             restartDisplay(rx);
-            g::RxText += hexByte(uint8_t(b));
+            TestFrames::appendReceived(g::RxText, uint8_t(b));
             status(rx, QStringLiteral("接收短信"));
             return;
         }
@@ -159,7 +159,7 @@ void transparentStep(SmsAnswerReceiver& rx) {
     // Data that no display is waiting for belongs to no message any more.
     SmsAnswerSink* sink = rx.sink();
     if (!sink || sink->testDisplayIdle()) g::RxText.clear();
-    g::RxText += hexByte(uint8_t(b));
+    TestFrames::appendReceived(g::RxText, uint8_t(b));
     restartDisplay(rx);
     rx.toHunt();
 }
@@ -195,7 +195,7 @@ void formattedStep(SmsAnswerReceiver& rx) {
         case FData: {
             const int b = readFirst(rx);
             if (b < 0) return;
-            g::RxText += hexByte(uint8_t(b));
+            TestFrames::appendReceived(g::RxText, uint8_t(b));
             restartDisplay(rx);
             return;
         }

@@ -23,7 +23,11 @@ QByteArray toGbk(const QString& text, bool* ok) {
     QByteArray out = enc.encode(text);
     // The encoder puts "?" in place of a character it cannot map and only
     // tells through hasError(); the caller must learn of it.
-    if (ok) *ok = !enc.hasError();
+    // A high surrogate at the very end is kept back for a low one that
+    // never comes: it is dropped without an error, so the text would go out
+    // one character short.
+    const bool cutShort = !text.isEmpty() && text.back().isHighSurrogate();
+    if (ok) *ok = !enc.hasError() && !cutShort;
     return out;
 }
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTextCursor>
+#include <QTimer>
 
 #include "KestrunHarness.h"
 #include "kestrun/settings/AlarmTab.h"
@@ -95,6 +96,8 @@ private slots:
     void passiveFormattedHexAndReadRecord();
     void activeFormattedStatusesRecordsAndSample();
     void activeTransparentDataAndOverlongText();
+    void chatteringLineStaysBounded();
+    void strayFrameStartLeavesNoTestAnswerWaiting();
     void activeTransparentAfterSettingsAnswers();
     void refusalsAndClosedPort();
     void typingRulesAndByteCount();
@@ -407,6 +410,74 @@ void TestCommTest::activeTransparentDataAndOverlongText() {
     QCOMPARE(r.h.sim().requests().size(), 1);
 }
 
+void TestCommTest::chatteringLineStaysBounded() {
+    OPEN_RIG(r, 1, 0);
+    r.sendMode("englist");
+    // Two bursts of 150 000 bytes without a pause long enough to show them,
+    // a pause between them: the received text and the log keep only the
+    // newest part, and the window keeps its pace meanwhile.
+    auto burst = [](char base) {
+        QList<QByteArray> pieces;
+        for (int i = 0; i < 150; ++i) {
+            QByteArray p(1000, '\0');
+            for (int k = 0; k < p.size(); ++k) p[k] = char(base + (i * 1000 + k) % 7);
+            pieces.append(p);
+        }
+        return pieces;
+    };
+    qsizetype longestText = 0;
+    qint64 longestGap = 0;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        longestText = std::max(longestText, g::RxText.size());
+        longestGap = std::max(longestGap, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    probe.start(5);
+    for (char base : {'a', 'A'}) {
+        // Shown once the line pauses: the log then ends with the burst's
+        // last byte.
+        const QString last = TestFrames::hexText(QByteArray(1, char(base + 149999 % 7))) + QLatin1Char('\n');
+        r.h.sim().sendChunks(burst(base), 10);
+        QVERIFY(QTest::qWaitFor([&] { return r.log().endsWith(last); }, 20000));
+        QVERIFY(QTest::qWaitFor([&] { return g::RxText.isEmpty(); }, 3000));
+    }
+    probe.stop();
+    QVERIFY2(longestText <= TestFrames::MaxReceivedChars, qPrintable(QString::number(longestText)));
+    const QString log = r.log();
+    QVERIFY2(log.size() <= TestFrames::MaxLogChars, qPrintable(QString::number(log.size())));
+    QVERIFY(!log.contains(QStringLiteral("61:62:")));
+    QVERIFY2(longestGap < 1000, qPrintable(QString::number(longestGap)));
+    // The line is quiet again: a short message shows as before.
+    r.h.sim().send(fromHex("48 69"));
+    QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("Hi\n"); }, 3000));
+    QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("48:69:"));
+}
+
+void TestCommTest::strayFrameStartLeavesNoTestAnswerWaiting() {
+    // A lone frame start while the parameters are shown makes the receiver
+    // wait for seven more bytes; the test tab's two-byte answer that follows
+    // must still be taken.
+    OPEN_RIG(r, 1, 1);
+    r.f->SSTab1->setCurrentIndex(0);
+    QVERIFY(QTest::qWaitFor([] { return g::ParamMode; }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return !r.f->commandsDisabled(); }, 8000));
+    r.h.sim().send(fromHex("1A"));
+    QVERIFY(QTest::qWaitFor([&] { return r.h.port().rThreshold() == 7; }, 3000));
+    r.f->SSTab1->setCurrentIndex(1);
+    QVERIFY(QTest::qWaitFor([] { return !g::ParamMode; }, 3000));
+    r.t->Command21[2]->setVisible(true);
+    r.typeInto(r.t->ReceiverNumber, QStringLiteral("13800138000"));
+    r.t->TextBox[1]->setPlainText(QStringLiteral("中"));
+    const int before = int(r.h.sim().requests().size());
+    QVERIFY(r.pressAndWait(2, before) >= 1950);
+    QVERIFY(r.waitStatus(QStringLiteral("发送成功")));
+    QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("D7:FA:"));
+}
+
 void TestCommTest::activeTransparentAfterSettingsAnswers() {
     KestrunHarness h;
     QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
@@ -420,7 +491,8 @@ void TestCommTest::activeTransparentAfterSettingsAnswers() {
     const auto idle = [&] { return g::RxState == 0 && h.port().inBufferCount() == 0 && !h.sim().sending(); };
 
     // An alarm-settings read answered, then a write acknowledged.
-    for (QByteArray& block : module->alarm) block = SimSupport::zerosWith(187, {{0, "01 02 06 85 04 41 42 43 44 45"}});
+    for (QByteArray& block : module->alarm)
+        block = SimSupport::zerosWith(187, {{0, "01 02 06 85 04 41 42 43 44 45"}});
     a->Command17->click();
     QVERIFY(h.dialogs.waitForMessage(1));
     QCOMPARE(h.dialogs.lastText(), QStringLiteral("读取参数成功"));

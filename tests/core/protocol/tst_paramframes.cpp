@@ -2,6 +2,7 @@
 // parameter answers show.
 
 #include <QTest>
+#include <climits>
 
 #include "core/protocol/ParamFrames.h"
 #include "tests/support/SimSupport.h"
@@ -165,6 +166,12 @@ void TestParamFrames::answerTexts() {
     QCOMPARE(PF::hexPairsWithColons(fromHex("00 01 02 0A FF"), 1, 4), QStringLiteral("01:02:0A:FF:"));
     QCOMPARE(PF::hexPairsWithColons(fromHex("00 0A 01"), 1, 2), QStringLiteral("0A:01:"));
     QCOMPARE(PF::receiverNumberText(fromHex("00 01 23 45 67 89 01"), 2), QStringLiteral("12345678901"));
+    // Bytes outside the answer count as 0 wherever the position lies.
+    QCOMPARE(PF::receiverNumberText(fromHex("12 34"), -1), QStringLiteral("10012340000"));
+    QCOMPARE(PF::receiverNumberText(fromHex("12 34"), INT_MIN), QStringLiteral("10000000000"));
+    QCOMPARE(PF::receiverNumberText(fromHex("12 34"), INT_MAX), QStringLiteral("10000000000"));
+    QCOMPARE(PF::bigEndian(fromHex("12 34"), INT_MAX, 2), 0u);
+    QCOMPARE(PF::hexPairsWithColons(fromHex("12 34"), INT_MAX - 1, 3), QStringLiteral("00:00:00:"));
     QCOMPARE(PF::restartSecondsText(3000), QStringLiteral("15"));
     QCOMPARE(PF::restartSecondsText(1), QStringLiteral("0.005"));
     QCOMPARE(PF::restartSecondsText(int32_t(PF::bigEndian(fromHex("FF FF FF 38"), 0, 4))), QStringLiteral("-1"));

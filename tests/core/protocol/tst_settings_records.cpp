@@ -3,6 +3,7 @@
 // the phone-number batch frames.
 
 #include <QTest>
+#include <climits>
 
 #include "core/protocol/SettingsRecords.h"
 #include "tests/support/SimSupport.h"
@@ -306,6 +307,26 @@ void TestSettingsRecords::textDecoding() {
     // Code page 936 bytes come back as their characters.
     QCOMPARE(decodeText(zerosWith(20, {{3, "84"}, {5, "B4 AE BF DA"}}), 3, 5, 10)->text,
              QStringLiteral("串口"));
+    // Offsets no caller passes today still stay inside the block: a field
+    // before it, past it, a negative size or sums that would wrap round.
+    const QByteArray small = zerosWith(20, {{3, "85"}, {5, "41 42 43 44 45"}});
+    const QByteArray wide = zerosWith(20, {{3, "05"}, {5, "00 41 00 42"}});
+    struct Odd {
+        int lengthAt, fieldAt, fieldSize;
+    };
+    for (const Odd& o : {Odd{3, -4, 10}, Odd{3, -1, 2}, Odd{3, 19, 10}, Odd{3, 25, 4}, Odd{3, 5, -7},
+                         Odd{3, INT_MAX, 10}, Odd{3, INT_MAX - 1, INT_MAX}, Odd{3, 5, INT_MAX}, Odd{-1, 5, 10},
+                         Odd{INT_MAX, 5, 10}, Odd{INT_MIN, INT_MIN, INT_MIN}}) {
+        const QString what = QStringLiteral("%1 %2 %3").arg(o.lengthAt).arg(o.fieldAt).arg(o.fieldSize);
+        const bool inside = o.fieldAt >= 0 && o.fieldSize >= 0 && o.lengthAt >= 0 && o.lengthAt < 20;
+        for (const QByteArray& block : {small, wide}) {
+            const auto text = decodeText(block, o.lengthAt, o.fieldAt, o.fieldSize);
+            if (!inside) QVERIFY2(!text, qPrintable(what));
+            if (text) QVERIFY2(text->text.size() <= block.size(), qPrintable(what));
+        }
+    }
+    QCOMPARE(decodeText(small, 3, 5, INT_MAX)->text, QStringLiteral("ABCDE"));
+    QCOMPARE(decodeText(wide, 3, 5, INT_MAX)->text, QStringLiteral("AB"));
     // Blanks: only spaces are trimmed.
     QCOMPARE(trimBlanks(QStringLiteral("  O F \t ")), QStringLiteral("O F \t"));
     QCOMPARE(trimBlanks(QStringLiteral("   ")), QString());

@@ -43,6 +43,7 @@ private slots:
     void lengthLimits();
     void logLineSplit();
     void hexTextRoundTrip();
+    void receivedTextKeepsTheNewestBytes();
     void decodeByMode();
     void decodeShortAndOddInput();
     void senderNumberText();
@@ -246,6 +247,27 @@ void TestTestFrames::hexTextRoundTrip() {
     QCOMPARE(hex(fromHexText(QStringLiteral("48:6"))), QStringLiteral("48"));
     QCOMPARE(hex(fromHexText(QStringLiteral("48x69y"))), QStringLiteral("48 69"));
     QVERIFY(fromHexText(QStringLiteral("48")).isEmpty());
+}
+
+void TestTestFrames::receivedTextKeepsTheNewestBytes() {
+    // Whatever the text held before (header groups of an answer, a text
+    // just under or over the bound), every byte lands at the end, the text
+    // stays within the bound and in whole groups, and what it keeps is the
+    // newest part of the stream.
+    for (int start : {0, 2, 100, MaxReceivedChars / 3 - 1, MaxReceivedChars / 3, MaxReceivedChars / 3 + 50}) {
+        QByteArray stream;
+        for (int i = 0; i < start; ++i) stream.append(char(i * 7));
+        QString text = hexText(stream);
+        for (int i = 0; i < 3 * MaxReceivedChars / 3 + 17; ++i) {
+            const uint8_t b = uint8_t(i * 13 + start);
+            stream.append(char(b));
+            appendReceived(text, b);
+            if (text.size() > MaxReceivedChars || text.size() % 3 != 0)
+                QFAIL(qPrintable(QString::number(start)));
+        }
+        QVERIFY(text.size() >= MaxReceivedChars / 2);
+        QCOMPARE(text, hexText(stream.right(text.size() / 3)));
+    }
 }
 
 void TestTestFrames::decodeByMode() {

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (tests/fuzz) with clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer in build-fuzz/, and runs each of them, all at
+# once, starting from the seeds in tests/fuzz/seeds.
+#
+# Usage: scripts/fuzz.sh --short      a few seconds each (part of the test command)
+#        scripts/fuzz.sh --long N     N seconds each; figures in build-fuzz/fuzz-results.txt
+#        scripts/fuzz.sh ... TARGET   only that target
+# A finding stops that target and leaves the input as
+# build-fuzz/findings/<target>-crash-*; replay it with
+#   build-fuzz/tests/fuzz/<target> build-fuzz/findings/<target>-crash-...
+# then fix the code and add the case to the ordinary tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=5
+case "${1:-}" in
+  --short) shift ;;
+  --long) seconds=${2:?--long needs seconds}; shift 2 ;;
+esac
+only=${1:-}
+
+# clang and its sanitizer and libFuzzer runtimes.
+missing=()
+for p in clang libclang-rt-14-dev; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
+  echo "Installing: ${missing[*]}"
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+fi
+
+build=build-fuzz
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSMSTOOLS_FUZZ=ON >/dev/null
+fi
+cmake --build "$build" -j"$(nproc)" --target fuzz_all >/dev/null
+
+bin=$build/tests/fuzz
+mkdir -p "$build/findings" "$build/fuzz-logs"
+targets=()
+for f in tests/fuzz/fuzz_*.cpp; do
+  t=$(basename "$f" .cpp)
+  [ -n "$only" ] && [ "$t" != "$only" ] && continue
+  targets+=("$t")
+done
+
+# Seeds: one input a line, in hex. Inputs found while running go to the
+# target's corpus folder and are started from next time.
+for t in "${targets[@]}"; do
+  seeds=$build/fuzz-seeds/$t
+  rm -rf "$seeds"; mkdir -p "$seeds" "$build/fuzz-corpus/$t"
+  if [ -f "tests/fuzz/seeds/$t.hex" ]; then
+    n=0
+    grep -v '^#' "tests/fuzz/seeds/$t.hex" | while read -r line; do
+      [ -z "$line" ] && continue
+      n=$((n + 1))
+      perl -e 'print pack("H*", $ARGV[0])' "$line" >"$seeds/seed-$n"
+    done
+  fi
+done
+
+pids=()
+for t in "${targets[@]}"; do
+  QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 "$bin/$t" -max_total_time="$seconds" -timeout=10 \
+    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$build/findings/$t-" \
+    "$build/fuzz-corpus/$t" "$build/fuzz-seeds/$t" >"$build/fuzz-logs/$t.log" 2>&1 &
+  pids+=($!)
+done
+
+failed=0
+report=$build/fuzz-results.txt
+: >"$report"
+for i in "${!targets[@]}"; do
+  t=${targets[$i]}
+  if wait "${pids[$i]}"; then status=ok; else status=FAILED; failed=1; fi
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/fuzz-logs/$t.log" | tail -1)
+  printf '%-28s %-6s %12s executions in %ss\n' "$t" "$status" "${runs:-?}" "$seconds" | tee -a "$report"
+  if [ $status = FAILED ]; then
+    grep -E 'ERROR|property failed|runtime error|SUMMARY|^    #[0-9] ' "$build/fuzz-logs/$t.log" | head -20
+    echo "  (whole log: $build/fuzz-logs/$t.log)"
+  fi
+done
+exit $failed

@@ -1,0 +1,156 @@
+// Faults on the line end to end, the program against the simulated module:
+// a module that falls silent in the middle of a refresh, the other end of
+// the line going away during a transfer, and megabytes of noise. Nothing
+// may crash or hang, the form stays usable, and the next refresh works.
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+#include <ctime>
+
+#include "ParamRig.h"
+#include "platform/CommPort.h"
+
+namespace {
+
+double cpuSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+long long residentKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+// The longest the event loop went without running a 5 ms timer.
+struct Responsiveness {
+    QElapsedTimer clock;
+    QTimer probe;
+    qint64 last = 0, longest = 0;
+    Responsiveness() {
+        clock.start();
+        QObject::connect(&probe, &QTimer::timeout, [this] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        probe.start(5);
+    }
+};
+
+const QString kLineGone = QStringLiteral("串口连接已断开，请检查连线后重新连接");
+
+}  // namespace
+
+class TestFaultInjection : public QObject {
+    Q_OBJECT
+
+private slots:
+    void moduleFallsSilentMidRefresh();
+    void lineClosesDuringRefresh();
+    void noiseOnTheLine();
+};
+
+void TestFaultInjection::moduleFallsSilentMidRefresh() {
+    ParamRig r;
+    QVERIFY(r.connectAndRefresh());
+    const QString version = r.f()->Label8->text();
+    // The module answers the first query of the next refresh, then nothing.
+    int answered = 0;
+    QObject::connect(&r.sim(), &ModuleSim::requestReceived, &r.sim(), [&] {
+        if (++answered >= 1) r.sim().behaviour.silent = true;
+    });
+    const int before = r.count();
+    QTest::mouseClick(r.f()->Command8, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return r.count() > before; }, 3000));
+    // The refresh gives up by itself and hands the buttons back.
+    QVERIFY(QTest::qWaitFor([&] { return !r.f()->Timer2->enabled() && !r.busy(); }, 8000));
+    QCOMPARE(g::RxState, 0);
+    QVERIFY(r.h.port().isOpen());
+    // Answering again, the next refresh fills the form as before.
+    QObject::disconnect(&r.sim(), &ModuleSim::requestReceived, &r.sim(), nullptr);
+    r.sim().behaviour.silent = false;
+    QTest::mouseClick(r.f()->Command8, Qt::LeftButton);
+    QVERIFY(r.refreshRuns());
+    QCOMPARE(r.f()->Label8->text(), version);
+    QCOMPARE(r.h.dialogs.messageCount(), 0);
+}
+
+void TestFaultInjection::lineClosesDuringRefresh() {
+    ParamRig r;
+    QVERIFY(r.connectAndRefresh());
+    const QString version = r.f()->Label8->text();
+    const int before = r.count();
+    QTest::mouseClick(r.f()->Command8, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return r.count() > before + 1; }, 3000));
+    r.sim().closeLine();
+
+    // Closed once, the user told once, and the program idles.
+    QVERIFY(QTest::qWaitFor([&] { return r.h.dialogs.messageCount() > 0; }, 5000));
+    QVERIFY(!r.h.port().isOpen());
+    const double cpu0 = cpuSeconds();
+    QTest::qWait(1000);
+    QVERIFY2(cpuSeconds() - cpu0 < 0.3, qPrintable(QString::number(cpuSeconds() - cpu0)));
+    QCOMPARE(r.h.dialogs.messageCount(), 1);
+    QCOMPARE(r.h.dialogs.messages()[0].text, kLineGone);
+    QCOMPARE(r.h.dialogs.messages()[0].title, QStringLiteral("端口错误"));
+    // The refresh ends; the form is usable and keeps what it showed.
+    QVERIFY(QTest::qWaitFor([&] { return !r.f()->Timer2->enabled() && !r.busy(); }, 5000));
+    QVERIFY(r.f()->isVisible());
+    QCOMPARE(r.h.dialogs.messageCount(), 1);
+
+    // The module comes back on the same port: the next refresh reopens
+    // the port and reads it again.
+    r.sim().stop();
+    QVERIFY(r.sim().start(r.h.fixture.portsDir(), r.h.fixture.comNumber()));
+    r.f()->Label8->clear();
+    const int again = r.count();
+    QTest::mouseClick(r.f()->Command8, Qt::LeftButton);
+    QVERIFY(r.refreshRuns());
+    QVERIFY(r.count() > again);
+    QVERIFY(r.h.port().isOpen());
+    QCOMPARE(r.f()->Label8->text(), version);
+    QCOMPARE(r.h.dialogs.messageCount(), 1);
+}
+
+void TestFaultInjection::noiseOnTheLine() {
+    ParamRig r;
+    QVERIFY(r.connectAndRefresh());
+    const QString version = r.f()->Label8->text();
+    // Two megabytes of every byte value (frame starts and answer codes
+    // among them), as fast as the program takes them.
+    QByteArray noise(2 * 1024 * 1024, '\0');
+    quint32 x = 12345;
+    for (auto& c : noise) {
+        x = x * 1664525u + 1013904223u;
+        c = char(x >> 24);
+    }
+    const long long rss0 = residentKb();
+    long long rssMax = rss0;
+    Responsiveness resp;
+    QTimer memory;
+    QObject::connect(&memory, &QTimer::timeout, [&] { rssMax = std::max(rssMax, residentKb()); });
+    memory.start(50);
+    r.sim().stream(noise);
+    QVERIFY(QTest::qWaitFor([&] { return !r.sim().streaming() && r.h.port().inBufferCount() == 0; }, 60000));
+    memory.stop();
+    // The simulator's own copy of the noise is part of the process too.
+    QVERIFY2(rssMax - rss0 < 3 * 2048 + 8192,
+             qPrintable(QStringLiteral("%1 -> %2 kB").arg(rss0).arg(rssMax)));
+    QVERIFY2(resp.longest < 1000, qPrintable(QString::number(resp.longest)));
+
+    // Whatever the noise left half-read is given up in time; then the
+    // module's answers read as before.
+    QVERIFY(QTest::qWaitFor([] { return g::RxState == 0; }, 15000));
+    r.f()->Label8->clear();
+    QTest::mouseClick(r.f()->Command8, Qt::LeftButton);
+    QVERIFY(r.refreshRuns());
+    QCOMPARE(r.f()->Label8->text(), version);
+}
+
+QTEST_MAIN(TestFaultInjection)
+#include "tst_fault_injection.moc"
