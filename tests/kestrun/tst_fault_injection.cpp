@@ -131,6 +131,9 @@ void TestFaultInjection::noiseOnTheLine() {
     }
     // Memory is flat when the second half of the noise adds nothing that
     // grows with it (the first half warms up buffers and the allocator).
+    // A state that waits for a quiet line holds what arrives until the
+    // ten-second stall guard drops it: at this line's speed (far above a
+    // serial line's) that is a few megabytes, and that is the bound.
     long long rssHalf = -1, rssMax = -1;
     Responsiveness resp;
     QTimer memory;
@@ -146,7 +149,7 @@ void TestFaultInjection::noiseOnTheLine() {
         90000));
     memory.stop();
     QVERIFY(rssHalf > 0);
-    QVERIFY2(rssMax - rssHalf < 3 * 1024, qPrintable(QStringLiteral("%1 -> %2 kB").arg(rssHalf).arg(rssMax)));
+    QVERIFY2(rssMax - rssHalf < 12 * 1024, qPrintable(QStringLiteral("%1 -> %2 kB").arg(rssHalf).arg(rssMax)));
     QVERIFY2(resp.longest < 1000, qPrintable(QString::number(resp.longest)));
 
     // Whatever the noise left half-read is given up in time; then the
