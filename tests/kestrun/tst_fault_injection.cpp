@@ -149,7 +149,10 @@ void TestFaultInjection::noiseOnTheLine() {
         90000));
     memory.stop();
     QVERIFY(rssHalf > 0);
+#ifndef __SANITIZE_ADDRESS__
+    // (AddressSanitizer keeps freed memory in quarantine: no measure there.)
     QVERIFY2(rssMax - rssHalf < 12 * 1024, qPrintable(QStringLiteral("%1 -> %2 kB").arg(rssHalf).arg(rssMax)));
+#endif
     QVERIFY2(resp.longest < 1000, qPrintable(QString::number(resp.longest)));
 
     // Whatever the noise left half-read is given up in time; then the
