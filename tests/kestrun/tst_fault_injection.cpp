@@ -121,26 +121,38 @@ void TestFaultInjection::noiseOnTheLine() {
     ParamRig r;
     QVERIFY(r.connectAndRefresh());
     const QString version = r.f()->Label8->text();
-    // Two megabytes of every byte value (frame starts and answer codes
+    // Four megabytes of every byte value (frame starts and answer codes
     // among them), as fast as the program takes them.
-    QByteArray noise(2 * 1024 * 1024, '\0');
+    QByteArray noise(4 * 1024 * 1024, '\0');
     quint32 x = 12345;
     for (auto& c : noise) {
         x = x * 1664525u + 1013904223u;
         c = char(x >> 24);
     }
-    const long long rss0 = residentKb();
-    long long rssMax = rss0;
+    // Memory is flat when the second half of the noise adds nothing that
+    // grows with it (the first half warms up buffers and the allocator).
+    // A state that waits for a quiet line holds what arrives until the
+    // ten-second stall guard drops it: at this line's speed (far above a
+    // serial line's) that is a few megabytes, and that is the bound.
+    long long rssHalf = -1, rssMax = -1;
     Responsiveness resp;
     QTimer memory;
-    QObject::connect(&memory, &QTimer::timeout, [&] { rssMax = std::max(rssMax, residentKb()); });
-    memory.start(50);
+    QObject::connect(&memory, &QTimer::timeout, [&] {
+        if (rssHalf < 0 && r.sim().streamed() >= noise.size() / 2) rssHalf = residentKb();
+        if (rssHalf >= 0) rssMax = std::max(rssMax, residentKb());
+    });
+    memory.start(20);
+    const qint64 before = r.sim().streamed();
     r.sim().stream(noise);
-    QVERIFY(QTest::qWaitFor([&] { return !r.sim().streaming() && r.h.port().inBufferCount() == 0; }, 60000));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return r.sim().streamed() - before == noise.size() && r.h.port().inBufferCount() == 0; },
+        90000));
     memory.stop();
-    // The simulator's own copy of the noise is part of the process too.
-    QVERIFY2(rssMax - rss0 < 3 * 2048 + 8192,
-             qPrintable(QStringLiteral("%1 -> %2 kB").arg(rss0).arg(rssMax)));
+    QVERIFY(rssHalf > 0);
+#ifndef __SANITIZE_ADDRESS__
+    // (AddressSanitizer keeps freed memory in quarantine: no measure there.)
+    QVERIFY2(rssMax - rssHalf < 12 * 1024, qPrintable(QStringLiteral("%1 -> %2 kB").arg(rssHalf).arg(rssMax)));
+#endif
     QVERIFY2(resp.longest < 1000, qPrintable(QString::number(resp.longest)));
 
     // Whatever the noise left half-read is given up in time; then the
