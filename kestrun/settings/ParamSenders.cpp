@@ -11,6 +11,7 @@
 
 #include "PhoneTab.h"
 #include "SettingsForm.h"
+#include "core/ColonHexEntry.h"
 #include "core/Globals.h"
 #include "core/Routines.h"
 #include "core/protocol/ParamFrames.h"
@@ -37,19 +38,6 @@ int chosenItem(const QComboBox* c) {
     return i;
 }
 
-// Hex entry with automatic colons: every accepted key is put in by hand,
-// so that a colon can follow each completed pair.
-void hexEntry(QLineEdit* edit, int& key) {
-    HexKeyFilter(key);
-    if (key == 8) return;  // the box deletes as usual
-    if (key != 0) edit->insert(QString(QChar(key)));
-    key = 0;
-    if (edit->text().size() % 3 == 2) {
-        edit->end(false);
-        edit->insert(QStringLiteral(":"));
-    }
-}
-
 }  // namespace
 
 ParamSenders::ParamSenders(SettingsForm* form) : QObject(form), m_form(form) {
@@ -73,8 +61,8 @@ ParamSenders::ParamSenders(SettingsForm* form) : QObject(form), m_form(form) {
 
     QLineEdit* text1 = f->Text1;
     QLineEdit* text3 = f->Text3;
-    Controls::installKeyFilter(text1, [text1](int& key) { hexEntry(text1, key); });
-    Controls::installKeyFilter(text3, [text3](int& key) { hexEntry(text3, key); });
+    Controls::installKeyFilter(text1, [text1](int& key) { ColonHexKey(text1, key, false); });
+    Controls::installKeyFilter(text3, [text3](int& key) { ColonHexKey(text3, key, false); });
 
     // The spinners' boxes show minus the value (the spinners run -255..-1).
     const std::pair<QScrollBar*, QLineEdit*> spinners[] = {

@@ -10,20 +10,18 @@
 #include <exception>
 
 #include "SettingsForm.h"
-#include "core/NumberPicker.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
-#include "core/protocol/PhoneCodec.h"
+#include "core/NumberPicker.h"
+#include "core/PhoneTableEdit.h"
 #include "core/Routines.h"
+#include "core/protocol/PhoneCodec.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
 
 namespace {
-constexpr int kNumberCol = 2;
-constexpr int kIndexCol = 1;
-
 QPushButton* makeButton(QWidget* parent, const QString& text, const char* name) {
     auto* b = new QPushButton(text, parent);
     Controls::setName(b, name);
@@ -81,11 +79,7 @@ PhoneTab::PhoneTab(SettingsForm* form) : QWidget(nullptr), m_form(form) {
     Controls::onClick(Command24, this, [this] { clearTable(); });
 }
 
-QStringList PhoneTab::numbers() const {
-    QStringList out;
-    for (int r = 1; r < Grid->Rows(); ++r) out << Grid->TextMatrix(r, kNumberCol);
-    return out;
-}
+QStringList PhoneTab::numbers() const { return PhoneTableEdit::numbers(*Grid); }
 
 NumberPicker* PhoneTab::openPicker(const QString& caption, qint64 mask) {
     g::PhoneMask = mask;
@@ -98,7 +92,7 @@ NumberPicker* PhoneTab::openPicker(const QString& caption, qint64 mask) {
     return picker;
 }
 
-void PhoneTab::onGridClick() { Text9->setText(Grid->TextMatrix(Grid->Row(), kNumberCol)); }
+void PhoneTab::onGridClick() { Text9->setText(PhoneTableEdit::currentNumber(*Grid)); }
 
 // --- editing ----------------------------------------------------------------
 
@@ -114,68 +108,17 @@ void PhoneTab::addNumber() {
 void PhoneTab::addNumberChecked() {
     const QString number = Text9->text();
     // A character outside ASCII has no nibble to pack into; such a number
-    // is refused here rather than written as something else.
-    if (number.size() != 11 || !PhoneCodec::isPackable(number)) {
-        Dialogs::msgBox(m_form, QStringLiteral("您输入的电话号码不正确"), QStringLiteral("请重新输入"),
-                        Dialogs::Icon::Information);
-        return;
-    }
-    if (Grid->Rows() > PhoneCodec::MaxNumbers) {
-        Dialogs::msgBox(m_form, QStringLiteral("号码表已满"), QStringLiteral("提示"),
-                        Dialogs::Icon::Information);
-        return;
-    }
-    // Numbers starting with four zeros are place holders and may repeat.
-    bool duplicate = false;
-    if (!number.startsWith(QStringLiteral("0000"))) {
-        for (int r = 1; r < Grid->Rows() && !duplicate; ++r)
-            duplicate = Grid->TextMatrix(r, kNumberCol) == number;
-    }
-    if (!duplicate) {
-        Grid->setRows(Grid->Rows() + 1);
-        Grid->setTextMatrix(Grid->Rows() - 1, kNumberCol, number);
-    } else {
-        Dialogs::msgBox(m_form, QStringLiteral("电话号码有重复，请检查电话号码"), QStringLiteral("系统提示"),
-                        Dialogs::Icon::Exclamation);
-    }
-    renumber();
+    // is refused here rather than written as something else. Numbers
+    // starting with four zeros are place holders and may repeat.
+    const bool valid = number.size() == 11 && PhoneCodec::isPackable(number);
+    PhoneTableEdit::add(m_form, *Grid, number, valid, true);
 }
 
-void PhoneTab::renumber() {
-    for (int r = 1; r < Grid->Rows(); ++r) Grid->setTextMatrix(r, kIndexCol, QString::number(r));
-}
+void PhoneTab::removeNumber() { PhoneTableEdit::removeCurrent(*Grid); }
 
-void PhoneTab::removeNumber() {
-    const int last = Grid->Rows() - 1;
-    const int r = Grid->Row();
-    if (last < 1 || r < 1 || r > last) return;
-    for (int i = r; i < last; ++i) {
-        Grid->setTextMatrix(i, kNumberCol, Grid->TextMatrix(i + 1, kNumberCol));
-        Grid->setTextMatrix(i, kIndexCol, QString::number(i));
-    }
-    Grid->setRows(last);
-}
+void PhoneTab::moveUp() { PhoneTableEdit::moveUp(*Grid); }
 
-void PhoneTab::moveUp() {
-    const int r = Grid->Row();
-    if (r < 2 || r > Grid->Rows() - 1) return;
-    const QString here = Grid->TextMatrix(r, kNumberCol);
-    Grid->setTextMatrix(r, kNumberCol, Grid->TextMatrix(r - 1, kNumberCol));
-    Grid->setTextMatrix(r - 1, kNumberCol, here);
-    // The moved number stays highlighted.
-    Grid->setRow(r - 1);
-    Grid->setColSel(Grid->Cols() - 1);
-}
-
-void PhoneTab::moveDown() {
-    const int r = Grid->Row();
-    if (r < 1 || r >= Grid->Rows() - 1) return;
-    const QString here = Grid->TextMatrix(r, kNumberCol);
-    Grid->setTextMatrix(r, kNumberCol, Grid->TextMatrix(r + 1, kNumberCol));
-    Grid->setTextMatrix(r + 1, kNumberCol, here);
-    Grid->setRow(r + 1);
-    Grid->setColSel(Grid->Cols() - 1);
-}
+void PhoneTab::moveDown() { PhoneTableEdit::moveDown(*Grid); }
 
 // --- requests ---------------------------------------------------------------
 
@@ -195,13 +138,7 @@ void PhoneTab::readTable() {
 
 void PhoneTab::writeTable() {
     if (!m_form->portReady()) return;
-    if (Grid->Rows() <= 1) {
-        Dialogs::msgBox(m_form, QStringLiteral("您输入的电话号码表不完整"), QStringLiteral("请重新输入"),
-                        Dialogs::Icon::Information);
-        return;
-    }
-    send(PhoneCodec::writeFrame(numbers()));
-    g::PhoneTableOp = 1;
+    PhoneTableEdit::writeTable(m_form, *Grid, [this](const QByteArray& frame) { send(frame); });
 }
 
 void PhoneTab::clearTable() {

@@ -54,7 +54,6 @@ private:
     void writeTable();
     void clearTable();
     void send(const QByteArray& frame);
-    void renumber();
 
     SettingsForm* m_form;
 };

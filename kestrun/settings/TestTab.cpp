@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "SettingsForm.h"
+#include "core/ColonHexEntry.h"
 #include "core/Globals.h"
 #include "core/HexContentBox.h"
 #include "core/MainWindow.h"
@@ -126,23 +127,7 @@ SendMode TestTab::sendMode() const {
 
 // --- typing rules ---------------------------------------------------------------
 
-void TestTab::addressRule(int& k) {
-    HexKeyFilter(k);
-    if (k == 8) {
-        // As in the content box: the ":" rule would put back the ":" that
-        // backspace takes, so a closing ":" goes with its digit.
-        if (!Text22->hasSelectedText() && Text22->cursorPosition() == Text22->text().size() &&
-            Text22->text().endsWith(QLatin1Char(':')))
-            Text22->backspace();
-        return;
-    }
-    if (k != 0) Text22->insert(QString(QChar(char16_t(k))));
-    k = 0;
-    if (Text22->text().size() % 3 == 2) {
-        Text22->end(false);
-        Text22->insert(QStringLiteral(":"));
-    }
-}
+void TestTab::addressRule(int& k) { ColonHexKey(Text22, k, true); }
 
 // --- requests ---------------------------------------------------------------------
 

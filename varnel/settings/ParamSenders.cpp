@@ -11,6 +11,7 @@
 
 #include "ParamTab.h"
 #include "SettingsForm.h"
+#include "core/ColonHexEntry.h"
 #include "core/Globals.h"
 #include "core/Routines.h"
 #include "core/protocol/Frames.h"
@@ -24,18 +25,6 @@ namespace {
 
 constexpr int kQueryOut = 100;
 constexpr int kLastQueryStep = 12;
-
-// Hex entry with automatic colons: a colon follows each completed pair.
-void hexEntry(QLineEdit* edit, int& key) {
-    HexKeyFilter(key);
-    if (key == 8) return;
-    if (key != 0) edit->insert(QString(QChar(key)));
-    key = 0;
-    if (edit->text().size() % 3 == 2) {
-        edit->end(false);
-        edit->insert(QStringLiteral(":"));
-    }
-}
 
 }  // namespace
 
@@ -61,8 +50,8 @@ ParamSenders::ParamSenders(SettingsForm* form) : QObject(form), m_form(form) {
 
     QLineEdit* text1 = p->Text1;
     QLineEdit* text3 = p->Text3;
-    Controls::installKeyFilter(text1, [text1](int& key) { hexEntry(text1, key); });
-    Controls::installKeyFilter(text3, [text3](int& key) { hexEntry(text3, key); });
+    Controls::installKeyFilter(text1, [text1](int& key) { ColonHexKey(text1, key, false); });
+    Controls::installKeyFilter(text3, [text3](int& key) { ColonHexKey(text3, key, false); });
 
     const std::pair<QScrollBar*, QLineEdit*> spinners[] = {
         {p->VS1, p->Text5}, {p->VS2, p->Text6}, {p->VS3, p->Text7}};

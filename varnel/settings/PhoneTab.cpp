@@ -11,6 +11,7 @@
 #include "FormBits.h"
 #include "SettingsForm.h"
 #include "core/Globals.h"
+#include "core/PhoneTableEdit.h"
 #include "core/Routines.h"
 #include "core/protocol/PhoneCodec.h"
 #include "platform/CommPort.h"
@@ -20,11 +21,6 @@
 #include "platform/Vb.h"
 
 using namespace FormBits;
-
-namespace {
-constexpr int kIndexCol = 1;
-constexpr int kNumberCol = 2;
-}  // namespace
 
 PhoneTab::PhoneTab(SettingsForm* form) : m_form(form) {
     setObjectName(QStringLiteral("TabPhone"));
@@ -58,7 +54,7 @@ PhoneTab::PhoneTab(SettingsForm* form) : m_form(form) {
 
     Controls::installKeyFilter(Text9, [](int& key) { DigitKeyFilter(key); });
     connect(Grid, &FlexGrid::gridClicked, this,
-            [this] { Text9->setText(Grid->TextMatrix(Grid->Row(), kNumberCol)); });
+            [this] { Text9->setText(PhoneTableEdit::currentNumber(*Grid)); });
     Controls::onClick(Command19, this, [this] { addNumber(); });
     Controls::onClick(Command15, this, [this] { removeNumber(); });
     Controls::onClick(Command20, this, [this] { moveUp(); });
@@ -68,11 +64,7 @@ PhoneTab::PhoneTab(SettingsForm* form) : m_form(form) {
     Controls::onClick(Command24, this, [this] { clearTable(); });
 }
 
-QStringList PhoneTab::numbers() const {
-    QStringList out;
-    for (int r = 1; r < Grid->Rows(); ++r) out << Grid->TextMatrix(r, kNumberCol);
-    return out;
-}
+QStringList PhoneTab::numbers() const { return PhoneTableEdit::numbers(*Grid); }
 
 // --- editing ----------------------------------------------------------------
 
@@ -82,61 +74,17 @@ void PhoneTab::addNumber() {
     const bool digits = number.size() == 11 && std::all_of(number.begin(), number.end(), [](QChar c) {
                             return c >= QLatin1Char('0') && c <= QLatin1Char('9');
                         });
-    if (!digits) {
-        Dialogs::msgBox(m_form, QStringLiteral("您输入的电话号码不正确"), QStringLiteral("请重新输入"),
-                        Dialogs::Icon::Information);
-        return;
-    }
-    if (Grid->Rows() > PhoneCodec::MaxNumbers) {
-        Dialogs::msgBox(m_form, QStringLiteral("号码表已满"), QStringLiteral("提示"),
-                        Dialogs::Icon::Information);
-        return;
-    }
-    bool duplicate = false;
-    for (int r = 1; r < Grid->Rows() && !duplicate; ++r)
-        duplicate = Grid->TextMatrix(r, kNumberCol) == number;
-    if (duplicate) {
-        Dialogs::msgBox(m_form, QStringLiteral("电话号码有重复，请检查电话号码"), QStringLiteral("系统提示"),
-                        Dialogs::Icon::Exclamation);
-    } else {
-        Grid->setRows(Grid->Rows() + 1);
-        Grid->setTextMatrix(Grid->Rows() - 1, kNumberCol, number);
-    }
-    renumber();
-}
-
-void PhoneTab::renumber() {
-    for (int r = 1; r < Grid->Rows(); ++r) Grid->setTextMatrix(r, kIndexCol, QString::number(r));
+    PhoneTableEdit::add(m_form, *Grid, number, digits, false);
 }
 
 void PhoneTab::removeNumber() {
-    const int last = Grid->Rows() - 1;
-    const int r = Grid->Row();
-    if (last < 1 || r < 1 || r > last) return;
-    for (int i = r; i < last; ++i) Grid->setTextMatrix(i, kNumberCol, Grid->TextMatrix(i + 1, kNumberCol));
-    Grid->setRows(last);
-    renumber();
+    PhoneTableEdit::removeCurrent(*Grid);
+    PhoneTableEdit::renumber(*Grid);
 }
 
-void PhoneTab::moveUp() {
-    const int r = Grid->Row();
-    if (r < 2 || r > Grid->Rows() - 1) return;
-    const QString here = Grid->TextMatrix(r, kNumberCol);
-    Grid->setTextMatrix(r, kNumberCol, Grid->TextMatrix(r - 1, kNumberCol));
-    Grid->setTextMatrix(r - 1, kNumberCol, here);
-    Grid->setRow(r - 1);
-    Grid->setColSel(Grid->Cols() - 1);
-}
+void PhoneTab::moveUp() { PhoneTableEdit::moveUp(*Grid); }
 
-void PhoneTab::moveDown() {
-    const int r = Grid->Row();
-    if (r < 1 || r >= Grid->Rows() - 1) return;
-    const QString here = Grid->TextMatrix(r, kNumberCol);
-    Grid->setTextMatrix(r, kNumberCol, Grid->TextMatrix(r + 1, kNumberCol));
-    Grid->setTextMatrix(r + 1, kNumberCol, here);
-    Grid->setRow(r + 1);
-    Grid->setColSel(Grid->Cols() - 1);
-}
+void PhoneTab::moveDown() { PhoneTableEdit::moveDown(*Grid); }
 
 // --- requests ---------------------------------------------------------------
 
@@ -155,13 +103,7 @@ void PhoneTab::readTable() {
 
 void PhoneTab::writeTable() {
     if (!m_form->portReady()) return;
-    if (Grid->Rows() <= 1) {
-        Dialogs::msgBox(m_form, QStringLiteral("您输入的电话号码表不完整"), QStringLiteral("请重新输入"),
-                        Dialogs::Icon::Information);
-        return;
-    }
-    send(PhoneCodec::writeFrame(numbers()));
-    g::PhoneTableOp = 1;
+    PhoneTableEdit::writeTable(m_form, *Grid, [this](const QByteArray& frame) { send(frame); });
 }
 
 void PhoneTab::clearTable() {

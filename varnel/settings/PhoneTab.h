@@ -41,7 +41,6 @@ public:
     void clearTable();
 
 private:
-    void renumber();
     void send(const QByteArray& frame);
 
     SettingsForm* m_form;

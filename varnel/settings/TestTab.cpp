@@ -11,6 +11,7 @@
 
 #include "FormBits.h"
 #include "SettingsForm.h"
+#include "core/ColonHexEntry.h"
 #include "core/Globals.h"
 #include "core/HexContentBox.h"
 #include "core/MainWindow.h"
@@ -94,22 +95,7 @@ int TestTab::sendModeIndex() const {
     return main ? main->sendMode() : 0;
 }
 
-void TestTab::addressRule(int& k) {
-    HexKeyFilter(k);
-    if (k == 8) {
-        // A closing ":" goes with its digit, or the rule would put it back.
-        if (!Text22->hasSelectedText() && Text22->cursorPosition() == Text22->text().size() &&
-            Text22->text().endsWith(QLatin1Char(':')))
-            Text22->backspace();
-        return;
-    }
-    if (k != 0) Text22->insert(QString(QChar(char16_t(k))));
-    k = 0;
-    if (Text22->text().size() % 3 == 2) {
-        Text22->end(false);
-        Text22->insert(QStringLiteral(":"));
-    }
-}
+void TestTab::addressRule(int& k) { ColonHexKey(Text22, k, true); }
 
 void TestTab::press(int index) {
     if (m_send.active) {
