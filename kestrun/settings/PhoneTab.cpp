@@ -20,14 +20,7 @@
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
-
-namespace {
-QPushButton* makeButton(QWidget* parent, const QString& text, const char* name) {
-    auto* b = new QPushButton(text, parent);
-    Controls::setName(b, name);
-    return b;
-}
-}  // namespace
+#include "platform/FormBits.h"
 
 PhoneTab::PhoneTab(SettingsForm* form) : QWidget(nullptr), m_form(form) {
     setObjectName(QStringLiteral("TabPhone"));
@@ -53,13 +46,13 @@ PhoneTab::PhoneTab(SettingsForm* form) : QWidget(nullptr), m_form(form) {
     Controls::setName(Label14, "Label14");
     Text9 = new QLineEdit(QStringLiteral("***********"), frame);
     Controls::setName(Text9, "Text9");
-    Command19 = makeButton(frame, QStringLiteral("增加号码"), "Command19");
-    Command15 = makeButton(frame, QStringLiteral("移除号码"), "Command15");
-    Command20 = makeButton(frame, QStringLiteral("上升"), "Command20");
-    Command22 = makeButton(frame, QStringLiteral("下降"), "Command22");
-    Command24 = makeButton(frame, QStringLiteral("清空号码表"), "Command24");
-    Command12 = makeButton(frame, QStringLiteral("读取号码表"), "Command12");
-    Command11 = makeButton(frame, QStringLiteral("写入号码表"), "Command11");
+    Command19 = FormBits::button(frame, QStringLiteral("增加号码"), "Command19");
+    Command15 = FormBits::button(frame, QStringLiteral("移除号码"), "Command15");
+    Command20 = FormBits::button(frame, QStringLiteral("上升"), "Command20");
+    Command22 = FormBits::button(frame, QStringLiteral("下降"), "Command22");
+    Command24 = FormBits::button(frame, QStringLiteral("清空号码表"), "Command24");
+    Command12 = FormBits::button(frame, QStringLiteral("读取号码表"), "Command12");
+    Command11 = FormBits::button(frame, QStringLiteral("写入号码表"), "Command11");
     side->addWidget(Label14);
     side->addWidget(Text9);
     for (QPushButton* b : {Command19, Command15, Command20, Command22}) side->addWidget(b);

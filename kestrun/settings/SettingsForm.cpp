@@ -1,7 +1,5 @@
 #include "SettingsForm.h"
 
-#include <algorithm>
-
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,46 +17,24 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "AlarmTab.h"
-#include "ParamSenders.h"
+#include "JetDb.h"
 #include "OutputTab.h"
+#include "ParamSenders.h"
 #include "PhoneTab.h"
 #include "TestTab.h"
-#include "JetDb.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/FlexGrid.h"
+#include "platform/FormBits.h"
 #include "platform/Vb.h"
 #include "platform/VbTimer.h"
 
 namespace {
-
-QLabel* makeLabel(QWidget* parent, const QString& text, const char* name = nullptr) {
-    auto* l = new QLabel(text, parent);
-    if (name) Controls::setName(l, name);
-    return l;
-}
-
-QPushButton* makeButton(QWidget* parent, const QString& text, const char* name) {
-    auto* b = new QPushButton(text, parent);
-    Controls::setName(b, name);
-    return b;
-}
-
-QLineEdit* makeEdit(QWidget* parent, const QString& text, const char* name) {
-    auto* e = new QLineEdit(text, parent);
-    Controls::setName(e, name);
-    return e;
-}
-
-QRadioButton* makeOption(QWidget* parent, const QString& text, const char* name) {
-    auto* o = new QRadioButton(text, parent);
-    Controls::setName(o, name);
-    return o;
-}
 
 // Moves a widget down to just below its parent whenever the parent grows
 // past the widget's design position.
@@ -77,37 +53,6 @@ private:
     QWidget* m_w;
     int m_top;
 };
-
-// An option pair that is its own group, whatever else shares its frame.
-void pair(QObject* owner, QRadioButton* a, QRadioButton* b) { Controls::exclusiveGroup(owner, {a, b}); }
-
-QComboBox* makeCombo(QWidget* parent, const char* name, bool editable, const QStringList& items,
-                     const QString& text) {
-    auto* c = new QComboBox(parent);
-    Controls::setName(c, name);
-    c->setEditable(editable);
-    c->addItems(items);
-    c->setCurrentIndex(-1);
-    if (editable) c->setEditText(text);
-    return c;
-}
-
-// A vertical spinner whose box shows minus its value (1..255).
-QScrollBar* makeSpinner(QWidget* parent, const char* name) {
-    auto* s = new QScrollBar(Qt::Vertical, parent);
-    Controls::setName(s, name);
-    s->setRange(-255, -1);
-    s->setValue(-1);
-    // A spinner beside its box, not a full scroll bar.
-    s->setFixedHeight(QLineEdit().sizeHint().height());
-    return s;
-}
-
-void emptyText(QWidget* w) {
-    if (auto* e = qobject_cast<QLineEdit*>(w)) e->clear();
-    else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) p->clear();
-    else if (auto* t = qobject_cast<QTextEdit*>(w)) t->clear();
-}
 
 }  // namespace
 
@@ -162,28 +107,30 @@ void SettingsForm::buildParamTab() {
     auto* work = new QGroupBox(QStringLiteral("工作方式选择"), paramTab);
     work->setObjectName(QStringLiteral("FrameWork"));
     auto* wl = new QGridLayout(work);
-    Combo1 = makeCombo(work, "Combo1", true, {QStringLiteral("主动方式"), QStringLiteral("被动方式")},
-                       QStringLiteral("无"));
-    Combo2 = makeCombo(work, "Combo2", false,
-                       {QStringLiteral("格式传输"), QStringLiteral("透明方式1"), QStringLiteral("透明方式2")}, {});
-    Combo4 = makeCombo(work, "Combo4", true, {QStringLiteral("ASCII"), QStringLiteral("16进制"), QStringLiteral("BCD码")},
-                       QStringLiteral("无"));
-    Text5 = makeEdit(work, QStringLiteral("1"), "Text5");
-    Text6 = makeEdit(work, QStringLiteral("1"), "Text6");
-    Text7 = makeEdit(work, QStringLiteral("1"), "Text7");
-    VS1 = makeSpinner(work, "VS1");
-    VS2 = makeSpinner(work, "VS2");
-    VS3 = makeSpinner(work, "VS3");
-    TextDXPhone = makeEdit(work, QString(), "TextDXPhone");
-    Command5 = makeButton(work, QStringLiteral("确定"), "Command5");
-    QLabel* lAddrType = makeLabel(work, QStringLiteral("地址类型"), "LabelAddrType");
-    QLabel* lAddrStart = makeLabel(work, QStringLiteral("地址开始位置"), "LabelAddrStart");
-    QLabel* lAddrLen = makeLabel(work, QStringLiteral("地址长度"), "LabelAddrLen");
-    QLabel* lGroup = makeLabel(work, QStringLiteral("组内最大数"), "LabelGroupMax");
+    Combo1 = FormBits::combo(work, "Combo1", true, {QStringLiteral("主动方式"), QStringLiteral("被动方式")},
+                             QStringLiteral("无"));
+    Combo2 = FormBits::combo(
+        work, "Combo2", false,
+        {QStringLiteral("格式传输"), QStringLiteral("透明方式1"), QStringLiteral("透明方式2")}, {});
+    Combo4 = FormBits::combo(work, "Combo4", true,
+                             {QStringLiteral("ASCII"), QStringLiteral("16进制"), QStringLiteral("BCD码")},
+                             QStringLiteral("无"));
+    Text5 = FormBits::edit(work, QStringLiteral("1"), "Text5");
+    Text6 = FormBits::edit(work, QStringLiteral("1"), "Text6");
+    Text7 = FormBits::edit(work, QStringLiteral("1"), "Text7");
+    VS1 = FormBits::spinner(work, "VS1");
+    VS2 = FormBits::spinner(work, "VS2");
+    VS3 = FormBits::spinner(work, "VS3");
+    TextDXPhone = FormBits::edit(work, QString(), "TextDXPhone");
+    Command5 = FormBits::button(work, QStringLiteral("确定"), "Command5");
+    QLabel* lAddrType = FormBits::label(work, QStringLiteral("地址类型"), "LabelAddrType");
+    QLabel* lAddrStart = FormBits::label(work, QStringLiteral("地址开始位置"), "LabelAddrStart");
+    QLabel* lAddrLen = FormBits::label(work, QStringLiteral("地址长度"), "LabelAddrLen");
+    QLabel* lGroup = FormBits::label(work, QStringLiteral("组内最大数"), "LabelGroupMax");
     addressLabels = {lAddrType, lAddrStart, lAddrLen, lGroup};
-    wl->addWidget(makeLabel(work, QStringLiteral("工作形式")), 0, 0);
+    wl->addWidget(FormBits::label(work, QStringLiteral("工作形式")), 0, 0);
     wl->addWidget(Combo1, 0, 1, 1, 2);
-    wl->addWidget(makeLabel(work, QStringLiteral("传输方式")), 1, 0);
+    wl->addWidget(FormBits::label(work, QStringLiteral("传输方式")), 1, 0);
     wl->addWidget(Combo2, 1, 1, 1, 2);
     wl->addWidget(lAddrType, 2, 0);
     wl->addWidget(Combo4, 2, 1, 1, 2);
@@ -198,8 +145,8 @@ void SettingsForm::buildParamTab() {
     wl->addWidget(VS3, 5, 2);
     wl->addWidget(TextDXPhone, 6, 0, 1, 2);
     wl->addWidget(Command5, 6, 2);
-    for (QWidget* w : std::initializer_list<QWidget*>{lAddrType, lAddrStart, lAddrLen, lGroup, Combo4, Text5, Text6,
-                                                      Text7, VS1, VS2, VS3, TextDXPhone})
+    for (QWidget* w : std::initializer_list<QWidget*>{lAddrType, lAddrStart, lAddrLen, lGroup, Combo4, Text5,
+                                                      Text6, Text7, VS1, VS2, VS3, TextDXPhone})
         w->setEnabled(false);
     left->addWidget(work);
 
@@ -207,24 +154,24 @@ void SettingsForm::buildParamTab() {
     auto* power = new QGroupBox(QStringLiteral("省电"), paramTab);
     power->setObjectName(QStringLiteral("FramePower"));
     auto* pl = new QGridLayout(power);
-    Option5 = makeOption(power, QStringLiteral("省电"), "Option5");
-    Option6 = makeOption(power, QStringLiteral("不省电"), "Option6");
-    Option7 = makeOption(power, QStringLiteral("模式1"), "Option7");
-    Option8 = makeOption(power, QStringLiteral("模式2"), "Option8");
-    pair(this, Option5, Option6);
-    pair(this, Option7, Option8);
+    Option5 = FormBits::option(power, QStringLiteral("省电"), "Option5");
+    Option6 = FormBits::option(power, QStringLiteral("不省电"), "Option6");
+    Option7 = FormBits::option(power, QStringLiteral("模式1"), "Option7");
+    Option8 = FormBits::option(power, QStringLiteral("模式2"), "Option8");
+    FormBits::pair(this, Option5, Option6);
+    FormBits::pair(this, Option7, Option8);
     Option5->setChecked(true);
     Option7->setChecked(true);
-    Text11 = makeEdit(power, QStringLiteral("1000"), "Text11");
-    Text13 = makeEdit(power, QStringLiteral("10000"), "Text13");
-    Command14 = makeButton(power, QStringLiteral("确定"), "Command14");
+    Text11 = FormBits::edit(power, QStringLiteral("1000"), "Text11");
+    Text13 = FormBits::edit(power, QStringLiteral("10000"), "Text13");
+    Command14 = FormBits::button(power, QStringLiteral("确定"), "Command14");
     pl->addWidget(Option5, 0, 0);
     pl->addWidget(Option6, 0, 1);
     pl->addWidget(Option7, 1, 0);
     pl->addWidget(Option8, 1, 1);
-    pl->addWidget(makeLabel(power, QStringLiteral("醒后空闲延时(ms)")), 0, 2);
+    pl->addWidget(FormBits::label(power, QStringLiteral("醒后空闲延时(ms)")), 0, 2);
     pl->addWidget(Text11, 0, 3);
-    pl->addWidget(makeLabel(power, QStringLiteral("醒后数据延时(ms)")), 1, 2);
+    pl->addWidget(FormBits::label(power, QStringLiteral("醒后数据延时(ms)")), 1, 2);
     pl->addWidget(Text13, 1, 3);
     pl->addWidget(Command14, 0, 4, 2, 1);
     left->addWidget(power);
@@ -233,9 +180,9 @@ void SettingsForm::buildParamTab() {
     auto* pass = new QGroupBox(QStringLiteral("密码设置"), paramTab);
     pass->setObjectName(QStringLiteral("FramePassword"));
     auto* ql = new QGridLayout(pass);
-    Option1 = makeOption(pass, QStringLiteral("需要"), "Option1");
-    Option2 = makeOption(pass, QStringLiteral("不需要"), "Option2");
-    pair(this, Option1, Option2);
+    Option1 = FormBits::option(pass, QStringLiteral("需要"), "Option1");
+    Option2 = FormBits::option(pass, QStringLiteral("不需要"), "Option2");
+    FormBits::pair(this, Option1, Option2);
     Option1->setChecked(true);
     Option1->setEnabled(false);
     Option2->setEnabled(false);
@@ -243,15 +190,15 @@ void SettingsForm::buildParamTab() {
     Controls::setName(Check3, "Check3");
     Check4 = new QCheckBox(QStringLiteral("发送"), pass);
     Controls::setName(Check4, "Check4");
-    Text1 = makeEdit(pass, QStringLiteral("5A:21:7C:40:"), "Text1");
-    Command1 = makeButton(pass, QStringLiteral("确定"), "Command1");
-    Command2 = makeButton(pass, QStringLiteral("确定"), "Command2");
+    Text1 = FormBits::edit(pass, QStringLiteral("5A:21:7C:40:"), "Text1");
+    Command1 = FormBits::button(pass, QStringLiteral("确定"), "Command1");
+    Command2 = FormBits::button(pass, QStringLiteral("确定"), "Command2");
     ql->addWidget(Option1, 0, 0);
     ql->addWidget(Option2, 0, 1);
     ql->addWidget(Check3, 0, 2);
     ql->addWidget(Check4, 0, 3);
     ql->addWidget(Command1, 0, 4);
-    ql->addWidget(makeLabel(pass, QStringLiteral("密码：")), 1, 0);
+    ql->addWidget(FormBits::label(pass, QStringLiteral("密码：")), 1, 0);
     ql->addWidget(Text1, 1, 1, 1, 3);
     ql->addWidget(Command2, 1, 4);
     left->addWidget(pass);
@@ -261,10 +208,10 @@ void SettingsForm::buildParamTab() {
     auto* recv = new QGroupBox(QStringLiteral("接收方号码设置"), paramTab);
     recv->setObjectName(QStringLiteral("FrameReceiver"));
     auto* rl = new QHBoxLayout(recv);
-    Text2 = makeEdit(recv, QStringLiteral("***********"), "Text2");
+    Text2 = FormBits::edit(recv, QStringLiteral("***********"), "Text2");
     Text2->setMaxLength(11);
-    Command3 = makeButton(recv, QStringLiteral("确定"), "Command3");
-    rl->addWidget(makeLabel(recv, QStringLiteral("接收号码：")));
+    Command3 = FormBits::button(recv, QStringLiteral("确定"), "Command3");
+    rl->addWidget(FormBits::label(recv, QStringLiteral("接收号码：")));
     rl->addWidget(Text2, 1);
     rl->addWidget(Command3);
     right->addWidget(recv);
@@ -273,13 +220,14 @@ void SettingsForm::buildParamTab() {
     auto* baud = new QGroupBox(QStringLiteral("串口波特率设置"), paramTab);
     baud->setObjectName(QStringLiteral("FrameBaud"));
     auto* bl = new QHBoxLayout(baud);
-    Combo3 = makeCombo(baud, "Combo3", true,
-                       {QStringLiteral("1200bps"), QStringLiteral("2400bps"), QStringLiteral("4800bps"),
-                        QStringLiteral("9600bps"), QStringLiteral("19200bps"), QStringLiteral("38400bps"),
-                        QStringLiteral("57600bps"), QStringLiteral("115200bps")},
-                       QStringLiteral("9600bps"));
-    Command6 = makeButton(baud, QStringLiteral("确定"), "Command6");
-    bl->addWidget(makeLabel(baud, QStringLiteral("波特率：")));
+    Combo3 =
+        FormBits::combo(baud, "Combo3", true,
+                        {QStringLiteral("1200bps"), QStringLiteral("2400bps"), QStringLiteral("4800bps"),
+                         QStringLiteral("9600bps"), QStringLiteral("19200bps"), QStringLiteral("38400bps"),
+                         QStringLiteral("57600bps"), QStringLiteral("115200bps")},
+                        QStringLiteral("9600bps"));
+    Command6 = FormBits::button(baud, QStringLiteral("确定"), "Command6");
+    bl->addWidget(FormBits::label(baud, QStringLiteral("波特率：")));
     bl->addWidget(Combo3, 1);
     bl->addWidget(Command6);
     right->addWidget(baud);
@@ -288,9 +236,9 @@ void SettingsForm::buildParamTab() {
     auto* restart = new QGroupBox(QStringLiteral("设置没有收到短信重起时间"), paramTab);
     restart->setObjectName(QStringLiteral("FrameRestart"));
     auto* sl = new QHBoxLayout(restart);
-    Text4 = makeEdit(restart, QStringLiteral("0"), "Text4");
-    Command7 = makeButton(restart, QStringLiteral("确定"), "Command7");
-    sl->addWidget(makeLabel(restart, QStringLiteral("时间(s)")));
+    Text4 = FormBits::edit(restart, QStringLiteral("0"), "Text4");
+    Command7 = FormBits::button(restart, QStringLiteral("确定"), "Command7");
+    sl->addWidget(FormBits::label(restart, QStringLiteral("时间(s)")));
     sl->addWidget(Text4, 1);
     sl->addWidget(Command7);
     right->addWidget(restart);
@@ -299,9 +247,9 @@ void SettingsForm::buildParamTab() {
     auto* addr = new QGroupBox(QStringLiteral("被动模式下模块地址"), paramTab);
     addr->setObjectName(QStringLiteral("FrameAddress"));
     auto* al = new QHBoxLayout(addr);
-    Text3 = makeEdit(addr, QStringLiteral("**:**"), "Text3");
-    Command4 = makeButton(addr, QStringLiteral("确定"), "Command4");
-    al->addWidget(makeLabel(addr, QStringLiteral("模块地址：")));
+    Text3 = FormBits::edit(addr, QStringLiteral("**:**"), "Text3");
+    Command4 = FormBits::button(addr, QStringLiteral("确定"), "Command4");
+    al->addWidget(FormBits::label(addr, QStringLiteral("模块地址：")));
     al->addWidget(Text3, 1);
     al->addWidget(Command4);
     right->addWidget(addr);
@@ -340,18 +288,18 @@ void SettingsForm::buildInfoFrame() {
     };
     int i = 0;
     for (const Row& r : rows) {
-        *r.label = makeLabel(FrameInfo, QString::fromUtf8(r.placeholder), r.name);
+        *r.label = FormBits::label(FrameInfo, QString::fromUtf8(r.placeholder), r.name);
         const int row = i % 6;
         const int col = (i / 6) * 2;
-        grid->addWidget(makeLabel(FrameInfo, QString::fromUtf8(r.caption)), row, col);
+        grid->addWidget(FormBits::label(FrameInfo, QString::fromUtf8(r.caption)), row, col);
         grid->addWidget(*r.label, row, col + 1);
         if (r.caption[0] == '\0') (*r.label)->setVisible(false);
         ++i;
     }
     auto* buttons = new QVBoxLayout;
-    Command18 = makeButton(FrameInfo, QStringLiteral("清空"), "Command18");
-    Command8 = makeButton(FrameInfo, QStringLiteral("刷新"), "Command8");
-    Command10 = makeButton(FrameInfo, QStringLiteral("退出"), "Command10");
+    Command18 = FormBits::button(FrameInfo, QStringLiteral("清空"), "Command18");
+    Command8 = FormBits::button(FrameInfo, QStringLiteral("刷新"), "Command8");
+    Command10 = FormBits::button(FrameInfo, QStringLiteral("退出"), "Command10");
     buttons->addWidget(Command18);
     buttons->addWidget(Command8);
     buttons->addWidget(Command10);
@@ -363,11 +311,11 @@ void SettingsForm::buildModelFrame() {
     FrameModel = new QGroupBox(QStringLiteral("设置模块型号"), this);
     FrameModel->setObjectName(QStringLiteral("FrameModel"));
     auto* l = new QHBoxLayout(FrameModel);
-    Option3 = makeOption(FrameModel, QStringLiteral("N310 短信"), "Option3");
-    Option4 = makeOption(FrameModel, QStringLiteral("N320 GPRS"), "Option4");
-    pair(this, Option3, Option4);
+    Option3 = FormBits::option(FrameModel, QStringLiteral("N310 短信"), "Option3");
+    Option4 = FormBits::option(FrameModel, QStringLiteral("N320 GPRS"), "Option4");
+    FormBits::pair(this, Option3, Option4);
     Option3->setChecked(true);
-    Command9 = makeButton(FrameModel, QStringLiteral("确定"), "Command9");
+    Command9 = FormBits::button(FrameModel, QStringLiteral("确定"), "Command9");
     l->addWidget(Option3);
     l->addWidget(Option4);
     l->addWidget(Command9);
@@ -396,8 +344,20 @@ void SettingsForm::buildTimers() {
 }
 
 QList<QPushButton*> SettingsForm::coveredButtons() const {
-    return {Command1, Command2, Command3, Command4, Command5, Command6, Command7, Command8, Command9, Command14,
-            phoneTab->Command15, testTab->Command21[0], testTab->Command21[1], testTab->Command21[2]};
+    return {Command1,
+            Command2,
+            Command3,
+            Command4,
+            Command5,
+            Command6,
+            Command7,
+            Command8,
+            Command9,
+            Command14,
+            phoneTab->Command15,
+            testTab->Command21[0],
+            testTab->Command21[1],
+            testTab->Command21[2]};
 }
 
 // --- load ---------------------------------------------------------------------
@@ -422,8 +382,9 @@ void SettingsForm::load() {
     Text6->setText(QString::number(-VS2->value()));
     Text7->setText(QString::number(-VS3->value()));
     if (m_main && port())
-        m_main->setPanel(1, Vb::stringTable(101) + QStringLiteral("COM") + QString::number(port()->commPort()) +
-                                QStringLiteral("--") + port()->settings());
+        m_main->setPanel(1, Vb::stringTable(101) + QStringLiteral("COM") +
+                                QString::number(port()->commPort()) + QStringLiteral("--") +
+                                port()->settings());
     if (port()) port()->setDTREnable(false);
     openPhoneDb();
     Timer5->setEnabled(true);
@@ -444,8 +405,9 @@ void SettingsForm::portSteps() {
     g::RxState = 0;
     g::RecvMode = 17;
     if (m_main && port())
-        m_main->setPanel(1, Vb::stringTable(101) + QStringLiteral("COM") + QString::number(port()->commPort()) +
-                                QStringLiteral("--") + port()->settings());
+        m_main->setPanel(1, Vb::stringTable(101) + QStringLiteral("COM") +
+                                QString::number(port()->commPort()) + QStringLiteral("--") +
+                                port()->settings());
     if (port()) port()->setDTREnable(false);
     Timer5->rearm(1000);
     Timer6->rearm(1000);
@@ -480,13 +442,15 @@ void SettingsForm::onTabChanged(int index) {
         setWindowTitle(QStringLiteral("短信模块通信测试"));
         if (m_main) m_main->setSendModeMenuVisible(true);
         const bool passive = g::WorkModeByte[0] == 0;
-        for (const char* n : {"Label31", "Text22", "Command21(0)", "Command21(1)"}) show(QString::fromLatin1(n), passive);
+        for (const char* n : {"Label31", "Text22", "Command21(0)", "Command21(1)"})
+            show(QString::fromLatin1(n), passive);
         const bool formatted = g::TransModeByte[0] != 0;
         for (const char* n : {"Text21(3)", "Text21(4)", "Label21(4)", "Label21(5)"})
             show(QString::fromLatin1(n), formatted);
         for (int i = 0; i <= 4; ++i)
-            if (auto* w = control<QWidget>(Controls::arrayName(QStringLiteral("Text21"), i))) emptyText(w);
-        if (auto* w = control<QWidget>(QStringLiteral("Text22"))) emptyText(w);
+            if (auto* w = control<QWidget>(Controls::arrayName(QStringLiteral("Text21"), i)))
+                FormBits::emptyText(w);
+        if (auto* w = control<QWidget>(QStringLiteral("Text22"))) FormBits::emptyText(w);
         g::ParamMode = false;
     } else if (index == 2) {
         setWindowTitle(QStringLiteral("其他参数设置"));
@@ -517,7 +481,8 @@ void SettingsForm::Enable_Command() {
     const QList<QPushButton*> buttons = coveredButtons();
     // Before any Disable_Command nothing was remembered: every button then
     // counts as remembered disabled, as an unset flag would.
-    for (int i = 0; i < buttons.size(); ++i) buttons[i]->setEnabled(i < m_remembered.size() && m_remembered[i]);
+    for (int i = 0; i < buttons.size(); ++i)
+        buttons[i]->setEnabled(i < m_remembered.size() && m_remembered[i]);
     m_disablePending = false;
 }
 

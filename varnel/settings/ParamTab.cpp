@@ -12,7 +12,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "FormBits.h"
+#include "platform/FormBits.h"
 #include "SettingsForm.h"
 #include "platform/Controls.h"
 

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "FormBits.h"
+#include "platform/FormBits.h"
 #include "SettingsForm.h"
 #include "core/Globals.h"
 #include "core/PhoneTableEdit.h"

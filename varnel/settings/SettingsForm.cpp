@@ -13,7 +13,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "FormBits.h"
+#include "platform/FormBits.h"
 #include "ParamSenders.h"
 #include "ParamTab.h"
 #include "PhoneTab.h"

@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "FormBits.h"
+#include "platform/FormBits.h"
 #include "SettingsForm.h"
 #include "TableTransfers.h"
 #include "platform/Controls.h"

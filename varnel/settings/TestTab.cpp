@@ -9,7 +9,7 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-#include "FormBits.h"
+#include "platform/FormBits.h"
 #include "SettingsForm.h"
 #include "core/ColonHexEntry.h"
 #include "core/Globals.h"

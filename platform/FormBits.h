@@ -12,7 +12,7 @@ class QRadioButton;
 class QScrollBar;
 class QWidget;
 
-// Small builders the pages of the settings form share: every control gets
+// Small builders the settings forms of both programs share: every control gets
 // its design name as objectName.
 namespace FormBits {
 
