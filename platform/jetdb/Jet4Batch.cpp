@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -49,21 +50,29 @@ bool writeFd(int fd, const QByteArray& b) {
 }  // namespace
 
 bool replaceFile(const QString& path, const QByteArray& bytes, QString* err,
-                 const std::function<bool(const QString&, QString*)>& check) {
+                 const std::function<bool(const QString&, QString*)>& check, bool createOnly) {
     const QFileInfo fi(path);
     const QString dir = fi.absolutePath();
-    QByteArray tmp =
-        QFile::encodeName(dir + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".XXXXXX"));
-    const int fd = ::mkstemp(tmp.data());
+    QByteArray tmp;
     auto failWith = [&](const QString& why) {
         *err = QStringLiteral("无法写入数据库文件：%1（%2）").arg(path, why);
         return false;
     };
+    // Its lock (held through lockFd until the end) marks it as a live
+    // export's file, not a killed one's leftover.
+    const int fd = createLockedTemp(path, &tmp);
     if (fd < 0) return failWith(QString::fromLocal8Bit(std::strerror(errno)));
+    const int lockFd = ::dup(fd);
+    struct Closer {
+        int fd;
+        ~Closer() {
+            if (fd >= 0) ::close(fd);
+        }
+    } closeLock{lockFd};
     const QString tmpName = QFile::decodeName(tmp);
     struct stat st {};
     const mode_t mode = ::stat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    const bool written = ::fchmod(fd, mode) == 0 && writeFd(fd, bytes) && ::fdatasync(fd) == 0;
+    const bool written = lockFd >= 0 && ::fchmod(fd, mode) == 0 && writeFd(fd, bytes) && ::fdatasync(fd) == 0;
     const QString why = written ? QString() : QString::fromLocal8Bit(std::strerror(errno));
     if (::close(fd) != 0 || !written) {
         ::unlink(tmp.constData());
@@ -73,10 +82,23 @@ bool replaceFile(const QString& path, const QByteArray& bytes, QString* err,
         ::unlink(tmp.constData());
         return false;
     }
-    if (::rename(tmp.constData(), QFile::encodeName(path).constData()) != 0) {
-        const QString e = QString::fromLocal8Bit(std::strerror(errno));
+    const QByteArray target = QFile::encodeName(path);
+    int moved = createOnly ? ::renameat2(AT_FDCWD, tmp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
+                           : ::rename(tmp.constData(), target.constData());
+    if (moved != 0 && createOnly && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without the no-replace rename: a hard link refuses
+        // an existing name just as well.
+        moved = ::link(tmp.constData(), target.constData());
+        if (moved == 0) ::unlink(tmp.constData());
+    }
+    if (moved != 0) {
+        const int e = errno;
         ::unlink(tmp.constData());
-        return failWith(e);
+        if (createOnly && e == EEXIST) {
+            *err = QStringLiteral("文件 %1 在导出期间已被别处创建，未作任何改动。请重新导出。").arg(path);
+            return false;
+        }
+        return failWith(QString::fromLocal8Bit(std::strerror(e)));
     }
     // The rename itself must reach the disk, or a power cut could bring the
     // old name back pointing at nothing.
@@ -90,10 +112,29 @@ bool replaceFile(const QString& path, const QByteArray& bytes, QString* err,
 
 // ------------------------------------------------------------------ batches
 
-bool Batch::begin(const QString& path, const QStringList& libmdbTables, QString* err) {
+bool Batch::begin(const QString& path, const QStringList& libmdbTables, QString* err,
+                  const QString& newPath) {
     rollback();
-    if (!loadImage(path, &m_img, err)) return false;
-    m_path = path;
+    QString source = path;
+    if (newPath.isEmpty()) {
+        if (!m_lock.acquire(path, &source, err)) return false;
+        m_path = source;
+    } else {
+        // Built complete as a temporary file and renamed once, a new file
+        // is there whole or not at all.
+        struct stat st {};
+        if (::lstat(QFile::encodeName(newPath).constData(), &st) == 0) {
+            *err = QStringLiteral("文件 %1 已存在，未作任何改动").arg(newPath);
+            return false;
+        }
+        m_path = QFileInfo(newPath).absoluteFilePath();
+        removeStaleTemps(m_path);
+    }
+    m_new = !newPath.isEmpty();
+    if (!loadImage(source, &m_img, err)) {
+        rollback();
+        return false;
+    }
     m_libmdbTables = libmdbTables;
     m_original = m_img.bytes();
     m_active = true;
@@ -102,6 +143,8 @@ bool Batch::begin(const QString& path, const QStringList& libmdbTables, QString*
 
 void Batch::rollback() {
     m_active = false;
+    m_lock.release();
+    m_new = false;
     m_img = Image();
     m_original.clear();
     m_touched.clear();
@@ -195,7 +238,7 @@ bool Batch::commit(QString* err) {
         rollback();
         return false;
     }
-    if (m_touched.isEmpty()) {
+    if (m_touched.isEmpty() && !m_new) {
         rollback();
         return true;
     }
@@ -222,6 +265,7 @@ bool Batch::commit(QString* err) {
     }
     const QList<Touched> touched = m_touched;
     const bool verify = m_verifyWithReader;
+    const bool createOnly = m_new;
     const bool ok = replaceFile(m_path, m_img.bytes(), err, [&](const QString& tmp, QString* e) {
         if (!verify) return true;
         // One reader run per table, side by side.
@@ -246,7 +290,7 @@ bool Batch::commit(QString* err) {
                 return false;
             }
         return true;
-    });
+    }, createOnly);
     rollback();
     return ok;
 }

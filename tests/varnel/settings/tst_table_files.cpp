@@ -4,6 +4,11 @@
 // load changes neither the file nor the grid.
 
 #include <QAction>
+#include <QDir>
+#include <QProcess>
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <QMenu>
 #include <QTemporaryDir>
 
@@ -42,6 +47,21 @@ void fill(FlexGrid* g, int n) {
     g->setTextMatrix(1, 2, QStringLiteral("温度超限报警"));
     g->setTextMatrix(1, 3, QString());
     g->setTextMatrix(n, g->Cols() - 1, QString(255, QChar(u'汉')));
+}
+
+// Another process holding the advisory lock on path until it is killed.
+std::unique_ptr<QProcess> holdLock(const QString& path) {
+    auto p = std::make_unique<QProcess>();
+    p->start(QStringLiteral("flock"), {QStringLiteral("-x"), path, QStringLiteral("sleep"), QStringLiteral("600")});
+    if (!p->waitForStarted()) return nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    const bool held = QTest::qWaitFor([&] {
+        const int fd = ::open(name.constData(), O_RDONLY);
+        const bool busy = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+        if (fd >= 0) ::close(fd);
+        return busy;
+    }, 10000);
+    return held ? std::move(p) : nullptr;
 }
 
 QStringList columnsOf(const QString& table) {
@@ -123,6 +143,11 @@ private slots:
     void missingTemplate();
     void dialogsAndDataFolder();
     void rightButtonShowsMenu();
+    void saveRefusesFilesItWouldPart_data();
+    void saveRefusesFilesItWouldPart();
+    void saveWritesThroughSymbolicLink();
+    void saveWaitsForFileInUse();
+    void saveRemovesOnlyStaleLeftovers();
 };
 
 void TestTableFiles::saveThenLoadKeepsColumns_data() {
@@ -318,6 +343,97 @@ void TestTableFiles::rightButtonShowsMenu() {
         QVERIFY(QTest::qWaitFor([&] { return form()->tableFiles->mpop->isVisible(); }, 2000));
         form()->tableFiles->mpop->hide();
     }
+}
+
+void TestTableFiles::saveRefusesFilesItWouldPart_data() {
+    QTest::addColumn<bool>("hardLink");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("read-only") << false << QStringLiteral("只读");
+    QTest::newRow("second hard link") << true << QStringLiteral("硬链接");
+}
+
+// Replacing the file would ignore its read-only mark, or part it from its
+// other names: refused, with the file named, and nothing changed.
+void TestTableFiles::saveRefusesFilesItWouldPart() {
+    QFETCH(bool, hardLink);
+    QFETCH(QString, said);
+    const QString path = file(hardLink ? QStringLiteral("linked.mdb") : QStringLiteral("readonly.mdb"));
+    fill(gridOf(4), 2);
+    save(4, path);
+    const QByteArray before = readAll(path);
+    const QString other = path + QStringLiteral(".second");
+    if (hardLink)
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+    else
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    const QStringList entries = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+    h->dialogs.clear();
+    fill(gridOf(4), 3);
+    save(4, path);
+    QCOMPARE(h->dialogs.messageCount(), 1);
+    QVERIFY(h->dialogs.lastText().startsWith(QStringLiteral("执行错误！")));
+    QVERIFY2(h->dialogs.lastText().contains(path) && h->dialogs.lastText().contains(said),
+             qPrintable(h->dialogs.lastText()));
+    QCOMPARE(readAll(path), before);
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden), entries);
+    if (hardLink) QCOMPARE(readAll(other), before);
+}
+
+void TestTableFiles::saveWritesThroughSymbolicLink() {
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("real")));
+    const QString real = file(QStringLiteral("real/target.mdb"));
+    const QString link = file(QStringLiteral("link.mdb"));
+    fill(gridOf(3), 1);
+    save(3, real);
+    QVERIFY(QFile::link(real, link));
+    fill(gridOf(3), 3);
+    save(3, link);
+    QVERIFY2(h->dialogs.messages().isEmpty(), qPrintable(h->dialogs.describe()));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(QDir(file(QStringLiteral("real"))).entryList(QDir::Files | QDir::Hidden), QStringList{"target.mdb"});
+    checkWithReaders(real, QStringLiteral("iSMSx"), stored(gridOf(3)));
+}
+
+// A file another export holds: the save waits a little, then says the file
+// is in use and leaves it alone.
+void TestTableFiles::saveWaitsForFileInUse() {
+    const QString path = file(QStringLiteral("busy.mdb"));
+    fill(gridOf(4), 2);
+    save(4, path);
+    const QByteArray before = readAll(path);
+    auto holder = holdLock(path);
+    QVERIFY(holder);
+    h->dialogs.clear();
+    fill(gridOf(4), 3);
+    save(4, path);
+    holder->kill();
+    holder->waitForFinished();
+    QCOMPARE(h->dialogs.messageCount(), 1);
+    QVERIFY(h->dialogs.lastText().startsWith(QStringLiteral("执行错误！")));
+    QVERIFY2(h->dialogs.lastText().contains(path) && h->dialogs.lastText().contains(QStringLiteral("正在使用")),
+             qPrintable(h->dialogs.lastText()));
+    QCOMPARE(readAll(path), before);
+}
+
+// A killed export's temporary file goes at the next export into the
+// folder; one a running export holds, and files of other names, stay.
+void TestTableFiles::saveRemovesOnlyStaleLeftovers() {
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("left")));
+    const QString dir = file(QStringLiteral("left"));
+    const QStringList names{".t.mdb.Ab12Cd", ".u.MDB.Zz0000", ".t.mdb.Live00", ".t.mdb.bak", ".notes.txt.Ab12Cd", "t.mdb.Ab12Cd"};
+    for (const QString& n : names) QVERIFY(writeAll(dir + QLatin1Char('/') + n, "x"));
+    auto holder = holdLock(dir + QStringLiteral("/.t.mdb.Live00"));
+    QVERIFY(holder);
+    fill(gridOf(4), 2);
+    save(4, dir + QStringLiteral("/t.mdb"));
+    holder->kill();
+    holder->waitForFinished();
+    QVERIFY2(h->dialogs.messages().isEmpty(), qPrintable(h->dialogs.describe()));
+    QStringList left = QDir(dir).entryList(QDir::Files | QDir::Hidden);
+    left.sort();
+    QStringList expected = names.mid(2) << QStringLiteral("t.mdb");
+    expected.sort();
+    QCOMPARE(left, expected);
 }
 
 QTEST_MAIN(TestTableFiles)
