@@ -89,7 +89,7 @@ int createLockedTemp(const QString& target, QByteArray* name) {
     for (int attempt = 0; attempt < 8; ++attempt) {
         QByteArray tmp = QFile::encodeName(fi.absolutePath() + QStringLiteral("/.") + fi.fileName() +
                                            QStringLiteral(".XXXXXX"));
-        const int fd = ::mkstemp(tmp.data());
+        const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
         if (fd < 0) return -1;
         // Between mkstemp and flock another export may have taken the file
         // for stale and removed it; then its name is gone and we start over.

@@ -62,7 +62,7 @@ bool replaceFile(const QString& path, const QByteArray& bytes, QString* err,
     // export's file, not a killed one's leftover.
     const int fd = createLockedTemp(path, &tmp);
     if (fd < 0) return failWith(QString::fromLocal8Bit(std::strerror(errno)));
-    const int lockFd = ::dup(fd);
+    const int lockFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     struct Closer {
         int fd;
         ~Closer() {
