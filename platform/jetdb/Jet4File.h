@@ -11,6 +11,7 @@
 #include <QString>
 #include <functional>
 
+#include "ExportTarget.h"
 #include "JetDb.h"
 
 namespace jetdb::detail {
@@ -161,7 +162,11 @@ public:
     // libmdbTables: the user tables the import's reader lists; a table
     // outside it is refused even if our own catalog reading finds it.
     // Empty: not checked.
-    bool begin(const QString& path, const QStringList& libmdbTables, QString* err);
+    // newPath (when given): commit() writes the result there as a new file,
+    // which must not exist then, and path is only read. Otherwise path is
+    // locked against other exports until commit() or rollback().
+    bool begin(const QString& path, const QStringList& libmdbTables, QString* err,
+               const QString& newPath = QString());
     bool active() const { return m_active; }
     bool deleteAll(const QString& table, QString* err);
     bool append(const QString& table, const Record& values, QString* err);
@@ -183,6 +188,8 @@ private:
     };
     Touched* touch(const QString& table);
     QString m_path;
+    bool m_new = false;
+    TargetLock m_lock;
     QStringList m_libmdbTables;
     Image m_img;
     QByteArray m_original;
@@ -195,8 +202,10 @@ private:
 // Replaces path with bytes: a temporary file beside it, written and synced,
 // renamed over the target, then the folder synced. check (when given) runs
 // on the synced temporary file before the rename and may refuse it.
+// createOnly: path must not exist, and is not replaced if it appears meanwhile.
 bool replaceFile(const QString& path, const QByteArray& bytes, QString* err,
-                 const std::function<bool(const QString& tmp, QString* err)>& check = {});
+                 const std::function<bool(const QString& tmp, QString* err)>& check = {},
+                 bool createOnly = false);
 
 // Whole-file operations used by the facade.
 bool deleteAllRows(const QString& path, const QString& table, QString* err);

@@ -182,7 +182,9 @@ std::unique_ptr<Database> Database::open(const QString& path, Error* err) {
 
 Database::~Database() = default;
 
-bool Database::beginTrans(Error* err) {
+bool Database::beginTrans(Error* err) { return beginTransAs(QString(), err); }
+
+bool Database::beginTransAs(const QString& newPath, Error* err) {
     Error local;
     Error* e = err ? err : &local;
     *e = {};
@@ -191,7 +193,7 @@ bool Database::beginTrans(Error* err) {
         return false;
     }
     QString why;
-    if (!m_batch->begin(m_path, m_tables, &why)) {
+    if (!m_batch->begin(m_path, m_tables, &why, newPath)) {
         e->text = why;
         return false;
     }

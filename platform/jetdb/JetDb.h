@@ -56,6 +56,10 @@ public:
     // the batch see its changes; those of this database write into it.
     bool beginTrans(Error* err);
     bool commitTrans(Error* err);
+    // A batch whose commitTrans() writes a new file at newPath (which must
+    // not exist then) from this database's contents and leaves this
+    // database's own file as it is: a new file appears whole or not at all.
+    bool beginTransAs(const QString& newPath, Error* err);
     void rollback();
     bool inTransaction() const;
 

@@ -47,21 +47,18 @@ struct Split {
     qint64 open = 0, statements = 0, commit = 0;  // microseconds
 };
 
-// One export as the program makes it: copy the template when the file is
-// new, then one batch.
+// One export as the program makes it: one batch, from the template when the
+// file is new.
 bool exportFile(const QString& file, const QList<QPair<QString, int>>& tables, int seed, QString* why,
                 Split* split = nullptr) {
     Split local;
     Split* sp = split ? split : &local;
     QElapsedTimer clock;
     clock.start();
-    if (!QFile::exists(file) && !QFile::copy(QString::fromUtf8(SMSTOOLS_TEMPLATE), file)) {
-        *why = QStringLiteral("cannot copy the template");
-        return false;
-    }
+    const bool made = !QFile::exists(file);
     jetdb::Error err;
-    auto db = jetdb::Database::open(file, &err);
-    if (!db || !db->beginTrans(&err)) {
+    auto db = jetdb::Database::open(made ? QString::fromUtf8(SMSTOOLS_TEMPLATE) : file, &err);
+    if (!db || !(made ? db->beginTransAs(file, &err) : db->beginTrans(&err))) {
         *why = err.text;
         return false;
     }

@@ -121,32 +121,22 @@ void TableFiles::loadSetup() {
 
 bool TableFiles::writeTable(const QString& path, const QString& templ, const QString& table,
                             const QList<QStringList>& rows, QString* why) {
-    bool made = false;
-    if (!QFileInfo::exists(path)) {
-        if (!QFileInfo::exists(templ)) {
-            *why = QStringLiteral("找不到模板文件 %1").arg(QDir::toNativeSeparators(templ));
-            return false;
-        }
-        if (!QFile::copy(templ, path)) {
-            *why = QStringLiteral("无法创建文件 %1").arg(QDir::toNativeSeparators(path));
-            return false;
-        }
-        made = true;
-        // An installed template is read-only; the copy is the user's file.
-        QFile::setPermissions(path,
-                              QFile::permissions(path) | QFileDevice::WriteOwner | QFileDevice::ReadOwner);
+    // A new file is built from the template and appears only once complete.
+    const bool made = !QFileInfo::exists(path) && !QFileInfo(path).isSymLink();
+    if (made && !QFileInfo::exists(templ)) {
+        *why = QStringLiteral("找不到模板文件 %1").arg(QDir::toNativeSeparators(templ));
+        return false;
     }
     jetdb::Error err;
     const auto fail = [&](std::unique_ptr<jetdb::Database>& db) {
         if (db && db->inTransaction()) db->rollback();
         db.reset();
-        if (made) QFile::remove(path);
         *why = err.text;
         return false;
     };
-    std::unique_ptr<jetdb::Database> db = jetdb::Database::open(path, &err);
+    std::unique_ptr<jetdb::Database> db = jetdb::Database::open(made ? templ : path, &err);
     if (!db) return fail(db);
-    if (!db->beginTrans(&err)) return fail(db);
+    if (!(made ? db->beginTransAs(path, &err) : db->beginTrans(&err))) return fail(db);
     if (!db->execute(QStringLiteral("delete * from %1").arg(table), &err)) return fail(db);
     std::unique_ptr<jetdb::Recordset> rs =
         db->openRecordset(QStringLiteral("select * from %1").arg(table), &err);

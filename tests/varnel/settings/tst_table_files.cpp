@@ -4,6 +4,11 @@
 // load changes neither the file nor the grid.
 
 #include <QAction>
+#include <QDir>
+#include <QProcess>
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <QMenu>
 #include <QTemporaryDir>
 
@@ -42,6 +47,21 @@ void fill(FlexGrid* g, int n) {
     g->setTextMatrix(1, 2, QStringLiteral("温度超限报警"));
     g->setTextMatrix(1, 3, QString());
     g->setTextMatrix(n, g->Cols() - 1, QString(255, QChar(u'汉')));
+}
+
+// Another process holding the advisory lock on path until it is killed.
+std::unique_ptr<QProcess> holdLock(const QString& path) {
+    auto p = std::make_unique<QProcess>();
+    p->start(QStringLiteral("flock"), {QStringLiteral("-x"), path, QStringLiteral("sleep"), QStringLiteral("600")});
+    if (!p->waitForStarted()) return nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    const bool held = QTest::qWaitFor([&] {
+        const int fd = ::open(name.constData(), O_RDONLY);
+        const bool busy = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+        if (fd >= 0) ::close(fd);
+        return busy;
+    }, 10000);
+    return held ? std::move(p) : nullptr;
 }
 
 QStringList columnsOf(const QString& table) {
@@ -123,6 +143,10 @@ private slots:
     void missingTemplate();
     void dialogsAndDataFolder();
     void rightButtonShowsMenu();
+    void saveRefusesFilesItWouldPart_data();
+    void saveRefusesFilesItWouldPart();
+    void saveWritesThroughSymbolicLink();
+    void saveRemovesOnlyStaleLeftovers();
 };
 
 void TestTableFiles::saveThenLoadKeepsColumns_data() {
@@ -318,6 +342,76 @@ void TestTableFiles::rightButtonShowsMenu() {
         QVERIFY(QTest::qWaitFor([&] { return form()->tableFiles->mpop->isVisible(); }, 2000));
         form()->tableFiles->mpop->hide();
     }
+}
+
+void TestTableFiles::saveRefusesFilesItWouldPart_data() {
+    QTest::addColumn<QString>("said");
+    QTest::newRow("read-only") << QStringLiteral("只读");
+    QTest::newRow("second hard link") << QStringLiteral("硬链接");
+    QTest::newRow("held by another export") << QStringLiteral("正在使用");
+}
+
+// Replacing the file would ignore its read-only mark, part it from its other
+// names or lose another export's change: refused after at most a short wait,
+// with the file named, and nothing changed.
+void TestTableFiles::saveRefusesFilesItWouldPart() {
+    QFETCH(QString, said);
+    const QString path = file(QString::fromUtf8(QTest::currentDataTag()) + QStringLiteral(".mdb"));
+    fill(gridOf(4), 2);
+    save(4, path);
+    const QByteArray before = readAll(path);
+    std::unique_ptr<QProcess> holder;  // killed with the test's end
+    if (said == QStringLiteral("硬链接"))
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(path + "2").constData()), 0);
+    else if (said == QStringLiteral("只读"))
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadOther));
+    else
+        QVERIFY(holder = holdLock(path));
+    const QStringList entries = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+    h->dialogs.clear();
+    fill(gridOf(4), 3);
+    save(4, path);
+    QCOMPARE(h->dialogs.messageCount(), 1);
+    QVERIFY(h->dialogs.lastText().startsWith(QStringLiteral("执行错误！")));
+    QVERIFY2(h->dialogs.lastText().contains(path) && h->dialogs.lastText().contains(said),
+             qPrintable(h->dialogs.lastText()));
+    QCOMPARE(readAll(path), before);
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden), entries);
+}
+
+void TestTableFiles::saveWritesThroughSymbolicLink() {
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("real")));
+    const QString real = file(QStringLiteral("real/target.mdb"));
+    fill(gridOf(3), 1);
+    save(3, real);
+    QVERIFY(QFile::link(real, file(QStringLiteral("link.mdb"))));
+    fill(gridOf(3), 3);
+    save(3, file(QStringLiteral("link.mdb")));
+    QVERIFY2(h->dialogs.messages().isEmpty(), qPrintable(h->dialogs.describe()));
+    QVERIFY(QFileInfo(file(QStringLiteral("link.mdb"))).isSymLink());
+    QCOMPARE(QDir(file(QStringLiteral("real"))).entryList(QDir::Files | QDir::Hidden), QStringList{"target.mdb"});
+    checkWithReaders(real, QStringLiteral("iSMSx"), stored(gridOf(3)));
+}
+
+// A killed export's temporary file goes at the next export into the
+// folder; one a running export holds, and files of other names, stay.
+void TestTableFiles::saveRemovesOnlyStaleLeftovers() {
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("left")));
+    const QString dir = file(QStringLiteral("left"));
+    const QStringList names{".t.mdb.Ab12Cd", ".u.MDB.Zz0000", ".t.mdb.Live00", ".t.mdb.bak", ".notes.txt.Ab12Cd", "t.mdb.Ab12Cd"};
+    for (const QString& n : names) QVERIFY(writeAll(dir + QLatin1Char('/') + n, "x"));
+    auto holder = holdLock(dir + QStringLiteral("/.t.mdb.Live00"));
+    QVERIFY(holder);
+    fill(gridOf(4), 2);
+    save(4, dir + QStringLiteral("/t.mdb"));
+    holder->kill();
+    holder->waitForFinished();
+    QVERIFY2(h->dialogs.messages().isEmpty(), qPrintable(h->dialogs.describe()));
+    QStringList left = QDir(dir).entryList(QDir::Files | QDir::Hidden);
+    left.sort();
+    QStringList expected = names.mid(2) << QStringLiteral("t.mdb");
+    expected.sort();
+    QCOMPARE(left, expected);
 }
 
 QTEST_MAIN(TestTableFiles)
