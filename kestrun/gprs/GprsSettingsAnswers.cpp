@@ -8,6 +8,7 @@
 #include <QScrollBar>
 
 #include "GprsSettingsForm.h"
+#include "core/protocol/GprsFrames.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/VbTimer.h"
@@ -24,7 +25,10 @@ void GprsSettingsForm::version(const QString& text) { Label1[9]->setText(text); 
 void GprsSettingsForm::passiveAddress(const QString& t) {
     Label1[30]->setText(t);
     Text1[4]->setText(t);
-    Text9->setText(t);
+    // The entry holds the address as its two characters, the way the write
+    // sends it back.
+    if (const auto a = GprsFrames::addressBytes(t))
+        Text9->setText(QString(QChar(char16_t(uint8_t(a->at(0))))) + QChar(char16_t(uint8_t(a->at(1)))));
 }
 
 void GprsSettingsForm::targetAddress(const QString& t) {
@@ -46,7 +50,7 @@ void GprsSettingsForm::identityOutcome(GprsAnswers::IdentityOutcome outcome) {
     using O = GprsAnswers::IdentityOutcome;
     auto done = [this](const QString& text, const QString& title) {
         Dialogs::msgBox(this, text, title);
-        if (m_form10) m_form10->close();
+        if (m_form10) m_form10->end();
     };
     switch (outcome) {
         case O::Written:
@@ -107,10 +111,17 @@ void GprsSettingsForm::addressLayout(const GprsAnswers::AddressLayout& l) {
     Text7->setText(Label1[33]->text());
     Label1[34]->setText(l.typeText());
     // The type is chosen without its click: that would put the scroll bars'
-    // old values over the layout just read.
+    // old values over the layout just read. The bars take the layout
+    // instead, quietly, since the write is built from them.
     if (l.type <= 2) {
         Controls::setListIndexQuiet(Combo4, l.type);
+        const QSignalBlocker quiet(VScroll4);
         VScroll4->setMinimum(l.type == 0 ? -4 : -2);
+    }
+    const std::pair<QScrollBar*, int> bars[] = {{VScroll3, l.start}, {VScroll4, l.length}, {VScroll5, l.groupMax}};
+    for (const auto& [bar, value] : bars) {
+        const QSignalBlocker quiet(bar);
+        bar->setValue(-value);
     }
 }
 

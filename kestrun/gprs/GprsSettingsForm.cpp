@@ -107,7 +107,7 @@ GprsSettingsForm::GprsSettingsForm(MainWindow* main) : QWidget(nullptr), m_main(
 }
 
 GprsSettingsForm::~GprsSettingsForm() {
-    if (m_form10) m_form10->close();
+    if (m_form10) m_form10->end();
 }
 
 CommPort* GprsSettingsForm::port() const { return m_main ? m_main->MSComm1 : nullptr; }
@@ -144,6 +144,8 @@ void GprsSettingsForm::load() {
     if (p) {
         p->setRThreshold(1);
         p->setInputLen(1);
+        // The answer parser reads answers while one of its boxes is open.
+        p->setEventsDuringHandler(true);
     }
     g::RxState = 0;
     for (int i : {4, 5, 6}) {
@@ -164,8 +166,9 @@ void GprsSettingsForm::load() {
 void GprsSettingsForm::closeEvent(QCloseEvent* e) {
     for (VbTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7, rTimer}) t->setEnabled(false);
     if (port() && port()->isOpen()) port()->close();
+    if (port()) port()->setEventsDuringHandler(false);
     if (m_main) m_main->setPanel(1, Vb::stringTable(101) + QStringLiteral("未使用"));
-    if (m_form10) m_form10->close();
+    if (m_form10) m_form10->end();
     QWidget::closeEvent(e);
 }
 

@@ -5,10 +5,8 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,7 +14,9 @@
 #include <QVBoxLayout>
 
 #include "GprsSettingsForm.h"
+#include "core/HexContentBox.h"
 #include "core/Routines.h"
+#include "platform/FilterTextEdit.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/Vb.h"
@@ -26,36 +26,6 @@ using Controls::named;
 namespace {
 
 const QString kNone = QStringLiteral("无");
-
-// The send area: hex digits only, a ":" after every pair.
-class HexArea : public QPlainTextEdit {
-public:
-    using QPlainTextEdit::QPlainTextEdit;
-
-protected:
-    void keyPressEvent(QKeyEvent* e) override {
-        const QString t = e->text();
-        if (t.size() != 1 || t.at(0).unicode() < 32 || t.at(0).unicode() == 127) {
-            QPlainTextEdit::keyPressEvent(e);
-            return;
-        }
-        typeChar(t.at(0).unicode());
-    }
-    void insertFromMimeData(const QMimeData* source) override {
-        for (QChar c : source->text()) typeChar(c.unicode());
-    }
-
-private:
-    void typeChar(int key) {
-        HexKeyFilter(key);
-        if (key == 0) return;
-        insertPlainText(QString(QChar(key)));
-        if (toPlainText().size() % 3 == 2) {
-            moveCursor(QTextCursor::End);
-            insertPlainText(QStringLiteral(":"));
-        }
-    }
-};
 
 QComboBox* listBox(QWidget* parent, const char* name, std::initializer_list<const char*> items,
                    const QString& text) {
@@ -262,7 +232,12 @@ void GprsSettingsForm::buildTerminalTab(QWidget* tab) {
         Controls::setArrayName(Label2[index], QStringLiteral("Label2"), index);
         return Label2[index];
     };
-    Area[1] = new HexArea(tab);
+    // The send area takes hex digits only, a ":" after every pair, by the
+    // rule of the SMS test tabs' hex boxes.
+    auto* sendArea = new FilterTextEdit(tab);
+    sendArea->keyRule = [sendArea](int& k) { HexContentBox::hexRule(sendArea, k); };
+    sendArea->setTabChangesFocus(true);
+    Area[1] = sendArea;
     Area[2] = new QPlainTextEdit(tab);
     Area[3] = new QPlainTextEdit(tab);
     for (int i = 1; i <= 3; ++i) {
@@ -364,7 +339,7 @@ void GprsSettingsForm::buildDisplay(QGroupBox* frame) {
             value->setObjectName(QString::fromLatin1(r.name));
         }
         const int row = i / 4, col = (i % 4) * 2;
-        g->addWidget(new QLabel(QString::fromUtf8(r.caption) + QStringLiteral("："), frame), row, col);
+        g->addWidget(new QLabel(QString::fromUtf8(r.caption), frame), row, col);
         if (r.index == 0) {
             auto* pair = new QHBoxLayout;
             pair->addWidget(value);
