@@ -83,12 +83,15 @@ void AnswerMachine::stampWait() { g::WaitStart = Vb::timeOfDay(); }
 void AnswerMachine::receive() { runPass(false); }
 
 void AnswerMachine::runPass(bool quietCall) {
-    if (m_running) {
+    const bool nested = m_running;
+    if (nested && !entersDuringStep()) {
         // A step's message box is open: take this up once it has closed.
         m_again = true;
         m_againQuiet = m_againQuiet || quietCall;
         return;
     }
+    // The step whose box is open carries on afterwards as it was.
+    const bool outerQuietCall = m_quietCall, outerQuietWait = m_quietWait;
     m_running = true;
     QPointer<AnswerMachine> self(this);
     bool arrived = false;
@@ -121,6 +124,11 @@ void AnswerMachine::runPass(bool quietCall) {
     if (passQuiet && m_quietWait) {
         // Still short after a quiet spell: only a new byte can change that.
         m_quietTimer->setEnabled(false);
+    }
+    if (nested) {
+        m_quietCall = outerQuietCall;
+        m_quietWait = outerQuietWait;
+        return;
     }
     m_running = false;
 }

@@ -86,7 +86,8 @@ public:
 
     // --- entry ------------------------------------------------------------
     // Bytes have arrived. Re-entry (a message box of a step delivering
-    // events) is refused; what arrives meanwhile is taken afterwards.
+    // events) is refused and what arrives meanwhile is taken afterwards,
+    // unless entersDuringStep() lets the answers in at once.
     void receive();
     bool running() const { return m_running; }
 
@@ -107,6 +108,9 @@ protected:
     // Frames are read only while this holds; otherwise the other machine
     // takes the bytes.
     virtual bool framesActive() const { return true; }
+    // True for a receiver whose steps leave the machine at the hunt before
+    // they open a box: answers that arrive while it is open are read then.
+    virtual bool entersDuringStep() const { return false; }
 
 private:
     struct Entry {

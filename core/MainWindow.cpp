@@ -48,7 +48,12 @@ void EventReceivePath::onCommEvent(int code) {
     }
     if (code != CommPort::Receive) return;
     if (m_inReceiver) {
-        m_receivePending = true;
+        // The GPRS parser reads answers even while one of its boxes is open
+        // (it guards itself); the other receivers take them afterwards.
+        if (g::RecvMode == 111 && m_forms)
+            m_forms->receiveGprsAnswer();
+        else
+            m_receivePending = true;
         return;
     }
     m_inReceiver = true;

@@ -318,7 +318,8 @@ void CommPort::scheduleCheck() {
 
 void CommPort::deliver() {
     m_checkQueued = false;
-    if (m_inHandler) {
+    const bool nested = m_inHandler;
+    if (nested && !m_eventsDuringHandler) {
         // Bytes came in while a handler runs a nested event loop (a message
         // box): never re-enter it; look again once it has returned.
         m_recheckAfterHandler = true;
@@ -336,7 +337,7 @@ void CommPort::deliver() {
     m_inHandler = true;
     emit commEvent(Receive);
     if (!self) return;
-    m_inHandler = false;
+    m_inHandler = nested;
 
     if (!isOpen() || session != m_openCount || m_threshold <= 0) return;
     const bool progressed = m_consumed != consumedBefore || m_thresholdChanges != thresholdBefore;

@@ -41,6 +41,11 @@ public:
     OpenResult open();
     void close();
     bool isOpen() const;
+    // Off (the default): a receive event never comes while a handler of an
+    // earlier one runs a nested event loop (a message box); it comes once
+    // the handler has returned. On: it comes at once, for a receiver that
+    // guards itself.
+    void setEventsDuringHandler(bool on) { m_eventsDuringHandler = on; }
     // Human-readable text of the last open failure (for "other" failures).
     QString lastErrorText() const { return m_lastError; }
     // The kind of the last "other" failure, and the system's own words for it.
@@ -101,6 +106,7 @@ private:
     int m_inputLen = 0;
     bool m_checkQueued = false;
     bool m_inHandler = false;
+    bool m_eventsDuringHandler = false;
     bool m_lostReported = false;
     // Something happened during a handler that calls for another look once
     // it returns (bytes arrived in a nested event loop).

@@ -206,6 +206,15 @@ QStringList logLines(const QString& prefix, const QString& hex) {
     return {prefix + hex.left(45), hex.mid(45)};
 }
 
+qsizetype logTrimLength(const QString& log) {
+    // Counted as the log box counts: one more than its text.
+    const qsizetype count = log.size() + 1;
+    if (count <= MaxLogChars) return 0;
+    const qsizetype cutTo = count - MaxLogChars / 2;
+    const qsizetype lineStart = log.lastIndexOf(QLatin1Char('\n'), cutTo - 1) + 1;
+    return lineStart > 0 ? lineStart : cutTo;
+}
+
 QByteArray fromHexText(const QString& text) {
     const qsizetype n = text.size() / 3;
     QByteArray out;

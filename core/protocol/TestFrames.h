@@ -98,6 +98,12 @@ void appendReceived(QString& text, uint8_t byte);
 // text of exactly 45 characters so gives an empty second line.
 QStringList logLines(const QString& prefix, const QString& hex);
 
+// How many characters go from the front of a traffic log (lines separated
+// by "\n") to keep it within MaxLogChars: 0 while it fits; otherwise the
+// oldest lines, down to about half the bound, so that trimming is rare (a
+// single line longer than that is cut inside).
+qsizetype logTrimLength(const QString& log);
+
 // Hex text back to bytes, three characters a byte (the third is not read).
 QByteArray fromHexText(const QString& text);
 

@@ -4,6 +4,7 @@
 #include "core/Globals.h"
 #include "core/protocol/DispatchTable.h"
 #include "core/protocol/GprsAnswers.h"
+#include "core/protocol/TestFrames.h"
 
 using namespace GprsAnswers;
 
@@ -160,7 +161,7 @@ void GprsAnswerParser::dataStep() {
     if (g::TransModeByte[0] != 0) return formattedStep();  // any value but 0 counts as formatted
     const QByteArray in = take(1);
     if (in.isEmpty()) return;
-    g::RxText += hexText(in.left(1));
+    TestFrames::appendReceived(g::RxText, at(in, 0));
     if (m_sink) m_sink->receivedData();
     toHunt();
     return;
@@ -186,7 +187,7 @@ void GprsAnswerParser::formattedStep() {
             goTo(3, 1);
             return;
         case 3:
-            g::RxText += hexText(in.left(1));
+            TestFrames::appendReceived(g::RxText, at(in, 0));
             if (m_sink) m_sink->receivedData();
             return;
         default:
@@ -260,7 +261,7 @@ void GprsAnswerParser::passiveStep() {
                                   QStringLiteral(":00:00:") + hexText(in.left(1)) + QStringLiteral("\r\n"));
             return;
         case 5:
-            g::RxText += hexText(in.left(1));
+            TestFrames::appendReceived(g::RxText, at(in, 0));
             if (m_sink) m_sink->receivedData();
             return;
         case 6:

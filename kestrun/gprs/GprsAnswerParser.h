@@ -31,6 +31,7 @@ protected:
     bool listedState(int rxState) const override;
     std::pair<int, int> route(uint8_t code) const override;
     bool framesActive() const override;
+    bool entersDuringStep() const override { return true; }
 
 private:
     void configStep();

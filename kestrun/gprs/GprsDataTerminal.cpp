@@ -9,6 +9,7 @@
 #include "core/MainWindow.h"
 #include "core/protocol/GprsAnswers.h"
 #include "core/protocol/GprsFrames.h"
+#include "core/protocol/TestFrames.h"
 #include "platform/Vb.h"
 #include "platform/VbTimer.h"
 
@@ -20,6 +21,13 @@ void GprsSettingsForm::appendLog(const QString& text) {
     QPlainTextEdit* log = Area[3];
     log->moveCursor(QTextCursor::End);
     log->insertPlainText(text);
+    // The newest part only, as the SMS test tab keeps its log.
+    QTextDocument* doc = log->document();
+    if (doc->characterCount() <= TestFrames::MaxLogChars) return;
+    QTextCursor cut(doc);
+    cut.setPosition(int(TestFrames::logTrimLength(doc->toPlainText())), QTextCursor::KeepAnchor);
+    cut.removeSelectedText();
+    log->moveCursor(QTextCursor::End);
 }
 
 QByteArray GprsSettingsForm::sendBytes() {
@@ -124,6 +132,13 @@ void GprsSettingsForm::onRTimer() {
             Area[2]->clear();
             Text1[5]->clear();
         }
+        appendLog(logLine);
+    } else {
+        // The data that the length gives after "!", the address and the
+        // length; a CR after them is not data.
+        const QByteArray got = TestFrames::fromHexText(rx);
+        const int length = got.size() >= 5 ? uint8_t(got[3]) * 256 + uint8_t(got[4]) : 0;
+        Area[2]->setPlainText(rx.mid(15, 3 * length) + kCrLf);
         appendLog(logLine);
     }
     g::RxState = 0;

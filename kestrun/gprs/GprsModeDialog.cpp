@@ -157,7 +157,7 @@ void GprsModeDialog::optionClicked(int mode) {
     if (!port.isOpen()) return;
     port.output(GprsFrames::modeSwitch(uint8_t(mode)));
     g::WaitMessage = QStringLiteral("您设置了QV7380模块通信模式，模块已经重新启动，需要等待一点时间");
-    if (m_form19) m_form19->close();
+    if (m_form19) m_form19->end();
     m_form19 = new RestartWaitDialog(
         this, g::WaitMessage,
         [this] {

@@ -41,7 +41,7 @@ void GprsSettingsForm::set_slave() {
         return;
     }
     if (!sendFrame(GprsFrames::identityWrite(Text2->text(), Text3->text(), false), true)) return;
-    if (m_form10) m_form10->close();
+    if (m_form10) m_form10->end();
     // Modal to the user; the answer parser closes it when the result comes.
     m_form10 = new DataCentreWaitDialog(this);
     m_form10->show();
@@ -50,7 +50,7 @@ void GprsSettingsForm::set_slave() {
 void GprsSettingsForm::onTimer3() {
     Timer3->setEnabled(false);
     sendFrame(GprsFrames::identityWrite(Text2->text(), Text3->text(), true), false);
-    if (m_form10) m_form10->close();
+    if (m_form10) m_form10->end();
 }
 
 void GprsSettingsForm::set_object() {

@@ -1,5 +1,6 @@
 #include "GprsWaitDialogs.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
@@ -10,9 +11,26 @@
 
 using Controls::named;
 
+void ProgramEndedDialog::end() {
+    m_ending = true;
+    close();
+}
+
+void ProgramEndedDialog::reject() {
+    if (m_ending) QDialog::reject();
+}
+
+void ProgramEndedDialog::closeEvent(QCloseEvent* e) {
+    if (!m_ending) {
+        e->ignore();
+        return;
+    }
+    QDialog::closeEvent(e);
+}
+
 RestartWaitDialog::RestartWaitDialog(QWidget* parent, const QString& message, std::function<void()> closePort,
                                      std::function<void()> finished)
-    : QDialog(parent), m_closePort(std::move(closePort)), m_finished(std::move(finished)) {
+    : ProgramEndedDialog(parent), m_closePort(std::move(closePort)), m_finished(std::move(finished)) {
     setObjectName(QStringLiteral("Form19"));
     setWindowTitle(QStringLiteral("模块重新启动"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -44,10 +62,10 @@ void RestartWaitDialog::onTimer1() {
     }
     Timer1->setEnabled(false);
     if (m_finished) m_finished();
-    close();
+    end();
 }
 
-DataCentreWaitDialog::DataCentreWaitDialog(QWidget* parent) : QDialog(parent) {
+DataCentreWaitDialog::DataCentreWaitDialog(QWidget* parent) : ProgramEndedDialog(parent) {
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(QStringLiteral("正在与数据中心联系......请稍候"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -68,5 +86,5 @@ void DataCentreWaitDialog::onTimer1() {
     Timer1->setEnabled(false);
     Dialogs::msgBox(this, QStringLiteral("连接超时，可能是网络忙。请少后再试"), QStringLiteral("网络出错！"),
                     Dialogs::Icon::Information);
-    close();
+    end();
 }

@@ -7,11 +7,27 @@ class QLabel;
 class QProgressBar;
 class VbTimer;
 
+// A wait that only the program ends (end()): Escape and the close box
+// leave it open, since what it waits for goes on without the user.
+class ProgramEndedDialog : public QDialog {
+    Q_OBJECT
+public:
+    using QDialog::QDialog;
+    void end();
+
+protected:
+    void reject() override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    bool m_ending = false;
+};
+
 // `Form19`: the wait while the GPRS module restarts in its new work mode.
 // 200 ms after it opens `closePort` runs; 51 s after it opens `finished`
 // runs and the dialog closes. Modal to the user, without an event loop of
 // its own.
-class RestartWaitDialog : public QDialog {
+class RestartWaitDialog : public ProgramEndedDialog {
     Q_OBJECT
 public:
     RestartWaitDialog(QWidget* parent, const QString& message, std::function<void()> closePort,
@@ -32,7 +48,7 @@ private:
 // `Form10`: the wait while the data centre answers an identity-address
 // write. A line of ">" marks grows every 500 ms; after 90 s without an
 // answer it reports the time-out and closes itself.
-class DataCentreWaitDialog : public QDialog {
+class DataCentreWaitDialog : public ProgramEndedDialog {
     Q_OBJECT
 public:
     explicit DataCentreWaitDialog(QWidget* parent);

@@ -233,13 +233,8 @@ void TestTab::appendLog(const QString& prefix, const QString& hex) {
 void TestTab::trimLog() {
     QTextDocument* doc = TextBox[0]->document();
     if (doc->characterCount() <= MaxLogChars) return;
-    // The oldest lines go, down to about half the bound, so that trimming
-    // is rare; a single line longer than that is cut inside.
-    const int cutTo = doc->characterCount() - MaxLogChars / 2;
-    const QTextBlock block = doc->findBlock(cutTo);
-    const int at = block.position() > 0 ? block.position() : cutTo;
     QTextCursor cut(doc);
-    cut.setPosition(at, QTextCursor::KeepAnchor);
+    cut.setPosition(int(logTrimLength(doc->toPlainText())), QTextCursor::KeepAnchor);
     cut.removeSelectedText();
 }
 

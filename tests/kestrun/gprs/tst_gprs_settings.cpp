@@ -2,6 +2,8 @@
 // refusals and a closed port, end to end against the simulated module.
 
 #include "GprsHarness.h"
+#include <QGroupBox>
+
 #include "platform/Controls.h"
 
 class TestGprsSettings : public QObject {
@@ -16,6 +18,9 @@ private slots:
     void workModeChain();
     void refusalsSendNothing();
     void closedPortSendsNothing();
+    void readThenWriteSendsWhatWasRead_data();
+    void readThenWriteSendsWhatWasRead();
+    void noticeDuringTheReadSequence();
 };
 
 void TestGprsSettings::readSequenceFollowsTheModule() {
@@ -202,6 +207,10 @@ void TestGprsSettings::dataCentreSilenceTimesOut() {
     QPointer<DataCentreWaitDialog> wait = h.form()->dataCentreWait();
     QVERIFY(wait);
     QVERIFY(g::GprsSlaveSetPending);
+    // Only its timer or the answer ends the wait: not Escape, not the close box.
+    QTest::keyClick(wait, Qt::Key_Escape);
+    wait->close();
+    QVERIFY(wait && wait->isVisible());
     QVERIFY(QTest::qWaitFor([&] { return wait->Label1->text() == ">>"; }, 2000));
     // The marks grow to 30 and start again; the 180th tick gives up.
     QStringList seen;
@@ -308,6 +317,60 @@ void TestGprsSettings::closedPortSendsNothing() {
     QVERIFY(h.fixture.waitForRequests(1, 2000));
     QVERIFY(h.port().isOpen());
     QCOMPARE(h.requestsFrom(0).value(0), hex(h.frame("F4 03")));
+}
+
+void TestGprsSettings::readThenWriteSendsWhatWasRead_data() {
+    QTest::addColumn<int>("work");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("address layout") << 1 << 10 << "E1 01 05 02 0A 00";
+    QTest::newRow("passive address") << 0 << 11 << "E2 01 31 32";
+}
+
+void TestGprsSettings::readThenWriteSendsWhatWasRead() {
+    QFETCH(int, work);
+    QFETCH(int, button);
+    QFETCH(QString, written);
+    GprsHarness h;
+    h.sim().identity.workMode = uint8_t(work);
+    h.sim().identity.transMode = uint8_t(work == 0);  // passive: formatted, so no layout read
+    h.module->subMode = 0;
+    h.module->layout = fromHex("05 02 0A 00");
+    h.module->passiveAddress = fromHex("31 32");
+    QVERIFY(h.openForm(1, false));
+    QVERIFY(h.fixture.waitForRequests(1, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled() && g::GprsParamStep == 100; }, 9000));
+    const int from = h.sim().requests().size();
+    QTest::mouseClick(h.button(button), Qt::LeftButton);
+    const QByteArray expected = h.frame(qPrintable(written));
+    QVERIFY2(h.fixture.waitForRequest(expected, from, 6000) >= 0, qPrintable(h.requestsFrom(from).join(" | ")));
+    // The display's captions stand without a colon.
+    QStringList captions;
+    for (auto* l : h.f<QGroupBox>("Frame5")->findChildren<QLabel*>())
+        if (l->objectName().isEmpty()) captions << l->text();
+    QVERIFY(captions.contains(QStringLiteral("模块身份地址")));
+    for (const QString& c : captions) QVERIFY2(!c.endsWith(QStringLiteral("：")), qPrintable(c));
+}
+
+void TestGprsSettings::noticeDuringTheReadSequence() {
+    GprsHarness h;
+    h.sim().identity.transMode = 1;  // active, formatted: seven reads
+    QVERIFY(h.openForm(1));
+    // The notice stays open until the read sequence is over.
+    Dialogs::Handler* recorder = Dialogs::handler();
+    Dialogs::Handler during;
+    during.message = [&](const Dialogs::Message&) {
+        (void)QTest::qWaitFor([&] { return g::GprsParamStep == 100 && h.allButtonsEnabled(); }, 8000);
+        return Dialogs::Answer::Ok;
+    };
+    Dialogs::setHandler(&during);
+    QTest::mouseClick(h.button(4), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequests(1, 2000));
+    h.module->sendNotice(0x01);
+    QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled(); }, 9000));
+    Dialogs::setHandler(recorder);
+    QCOMPARE(h.requestsFrom(0).size(), 7);
+    QCOMPARE(h.label1(3), QStringLiteral("300秒"));
 }
 
 QTEST_MAIN(TestGprsSettings)

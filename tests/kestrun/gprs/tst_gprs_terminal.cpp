@@ -1,16 +1,21 @@
 // The GPRS data terminal: frames sent in each mode, logs, received data
 // shown after the quiet time, end to end against the simulated module.
 
+#include <QClipboard>
+#include <QGuiApplication>
+
 #include "GprsHarness.h"
+#include "core/protocol/TestFrames.h"
 
 class TestGprsTerminal : public QObject {
     Q_OBJECT
 private slots:
     void passiveRequestsAndAnswers();
-    void passiveFormattedDisplay_data();
-    void passiveFormattedDisplay();
+    void passiveDisplay_data();
+    void passiveDisplay();
     void activeFormattedAndTransparent();
     void addressKeysAndClosedPort();
+    void longStreamsKeepTheNewest();
 };
 
 namespace {
@@ -59,25 +64,32 @@ void TestGprsTerminal::passiveRequestsAndAnswers() {
     QCOMPARE(h.requestsFrom(3), QStringList{"24 31 32 57 00 02 41 42 0D"});
 }
 
-void TestGprsTerminal::passiveFormattedDisplay_data() {
+void TestGprsTerminal::passiveDisplay_data() {
+    QTest::addColumn<int>("trans");
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("sender");
-    QTest::newRow("frame") << fromHex("21 31 32 00 0A D7 01 00 05 00 03 41 42 43 0D") << "41:42:43:"
+    QTest::newRow("frame") << 1 << fromHex("21 31 32 00 0A D7 01 00 05 00 03 41 42 43 0D") << "41:42:43:"
                            << "00:05:";
-    QTest::newRow("short") << fromHex("21 31 32 00 02 41 42") << ""
+    QTest::newRow("short") << 1 << fromHex("21 31 32 00 02 41 42") << ""
                            << "";
-    QTest::newRow("bare frame") << fromHex("21 31 32 00 07 D7 01 00 06 00 00 0D") << ""
+    QTest::newRow("bare frame") << 1 << fromHex("21 31 32 00 07 D7 01 00 06 00 00 0D") << ""
                                 << "00:06:";
+    // Transparent: the data the length gives, without the CR after them.
+    QTest::newRow("transparent") << 0 << fromHex("21 31 32 00 03 41 42 43") << "41:42:43:"
+                                 << "old";
+    QTest::newRow("transparent, CR") << 0 << fromHex("21 31 32 00 02 41 42 0D") << "41:42:"
+                                     << "old";
 }
 
-void TestGprsTerminal::passiveFormattedDisplay() {
+void TestGprsTerminal::passiveDisplay() {
+    QFETCH(int, trans);
     QFETCH(QByteArray, answer);
     QFETCH(QString, shown);
     QFETCH(QString, sender);
     GprsHarness h;
     QVERIFY(h.openForm(1));
-    modes(h, 0, 1);
+    modes(h, 0, uint8_t(trans));
     h.setText("Text1(2)", "old");
     h.setText("Text1(5)", "old");
     h.setText("Text1(4)", "31:32:");
@@ -139,6 +151,13 @@ void TestGprsTerminal::addressKeysAndClosedPort() {
     send->setFocus();
     QTest::keyClicks(send, "0g1x2");
     QCOMPARE(send->toPlainText(), QStringLiteral("01:2"));
+    // Enter and Tab are no hex digits; neither is a pasted line break.
+    send->clear();
+    for (int k : {int('0'), int('1'), int(Qt::Key_Return), int('0'), int('2'), int(Qt::Key_Tab), int('0'), int('3')})
+        QTest::keyClick(send, Qt::Key(k), Qt::NoModifier);
+    QGuiApplication::clipboard()->setText(QStringLiteral("4\t5\r\n6"));
+    send->paste();
+    QCOMPARE(send->toPlainText(), QStringLiteral("01:02:03:45:6"));
 
     // With the port closed nothing is sent and nothing logged.
     box->setText("31:32:");
@@ -148,6 +167,23 @@ void TestGprsTerminal::addressKeysAndClosedPort() {
     QVERIFY(h.sim().requests().isEmpty());
     QVERIFY(h.text("Text1(3)").isEmpty());
     QCOMPARE(h.dialogs.messageCount(), 0);
+}
+
+void TestGprsTerminal::longStreamsKeepTheNewest() {
+    GprsHarness h;
+    QVERIFY(h.openForm(1));
+    modes(h, 1, 0);
+    QByteArray block(3000, '\x55');
+    for (int i = 0; i < 10; ++i) {
+        block[block.size() - 1] = char(0xA0 + i);
+        h.sim().send(block);
+        const QString tail = QStringLiteral("55:%1:").arg(0xA0 + i, 0, 16).toUpper();
+        QVERIFY(QTest::qWaitFor([&] { return area(h, "Text1(2)").endsWith(tail); }, 10000));
+    }
+    const QString log = h.text("Text1(3)");
+    QVERIFY2(log.size() < TestFrames::MaxLogChars, qPrintable(QString::number(log.size())));
+    QVERIFY(log.startsWith(QStringLiteral("接收数据：  55:")));
+    QVERIFY(log.trimmed().endsWith(QStringLiteral("55:A9:")));
 }
 
 QTEST_MAIN(TestGprsTerminal)
