@@ -76,10 +76,11 @@ QByteArray encodeText(const QString& s, bool compressible) {
     return (packed.size() < plain.size() || leadingMark) ? packed : plain;
 }
 
-QString decodeText(const QByteArray& b) {
+QString decodeText(const QByteArray& b, bool* clean) {
     QString out;
     const auto* p = reinterpret_cast<const quint8*>(b.constData());
     const qsizetype n = b.size();
+    bool whole = true;
     if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
         bool narrow = true;
         for (qsizetype i = 2; i < n;) {
@@ -93,13 +94,35 @@ QString decodeText(const QByteArray& b) {
                 out.append(QChar(quint16(p[i] | (p[i + 1] << 8))));
                 i += 2;
             } else {
+                whole = false;  // half a two-byte character
                 break;
             }
         }
-        return out;
+    } else {
+        whole = n % 2 == 0;
+        for (qsizetype i = 0; i + 1 < n; i += 2) out.append(QChar(quint16(p[i] | (p[i + 1] << 8))));
     }
-    for (qsizetype i = 0; i + 1 < n; i += 2) out.append(QChar(quint16(p[i] | (p[i + 1] << 8))));
+    if (clean) *clean = whole;
     return out;
+}
+
+QString invalidTextReason(const QString& s) {
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t u = s[i].unicode();
+        const auto code = [u] { return QStringLiteral("U+%1").arg(uint(u), 4, 16, QLatin1Char('0')).toUpper(); };
+        if (u == 0) return QStringLiteral("含有空字符（U+0000）");
+        // Tabs and line breaks are text; other control codes are what
+        // damaged bytes turn into, not what anyone types.
+        if ((u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') || (u >= 0x7F && u <= 0x9F))
+            return QStringLiteral("含有控制字符（%1）").arg(code());
+        if (u == 0xFFFE || u == 0xFFFF) return QStringLiteral("含有非字符（%1）").arg(code());
+        if (QChar::isHighSurrogate(u) && i + 1 < s.size() && QChar::isLowSurrogate(s[i + 1].unicode())) {
+            ++i;
+            continue;
+        }
+        if (QChar::isSurrogate(u)) return QStringLiteral("含有不成对的代理字符（%1）").arg(code());
+    }
+    return {};
 }
 
 // ----------------------------------------------------------------- rows
@@ -252,8 +275,10 @@ TableDef Image::readTableDef(quint32 page) const {
         c.miscFlags = d.u8(e + 16);
         c.fixedOffset = d.u16(e + 21);
         c.length = d.u16(e + 23);
+        c.position = quint16(i);
         const quint16 len = d.u16(names);
         d.check(names + 2, len);
+        if (len % 2 != 0) fail(damaged());  // names are stored as two-byte characters
         c.name = decodeText(def.mid(names + 2, len));
         names += 2 + len;
         t.columns.append(c);
@@ -261,6 +286,40 @@ TableDef Image::readTableDef(quint32 page) const {
     std::stable_sort(t.columns.begin(), t.columns.end(),
                      [](const Column& a, const Column& b) { return a.number < b.number; });
     return t;
+}
+
+void checkTableShape(const TableDef& t, const QString& table, const QString& consequence) {
+    const auto refuse = [&](const QString& what) {
+        fail(QStringLiteral("表 %1 %2，%3").arg(table, what, consequence));
+    };
+    if (t.realIndexes > 0 || t.logicalIndexes > 0) refuse(QStringLiteral("带有索引"));
+    if (t.columns.size() != t.maxCols || t.columns.size() != t.varCols)
+        refuse(QStringLiteral("的字段数不一致（%1 个字段，记录中 %2 个，变长 %3 个），或含已删除的字段")
+                   .arg(t.columns.size())
+                   .arg(t.maxCols)
+                   .arg(t.varCols));
+    QStringList seen;
+    for (const Column& c : t.columns) {
+        const QString name = c.name.isEmpty() ? QStringLiteral("（第 %1 个）").arg(c.position + 1) : c.name;
+        if (c.type != kText) refuse(QStringLiteral("的字段 %1 不是文本字段").arg(name));
+        if (c.fixed() || c.length < 2 || c.length > 510 || c.length % 2 != 0)
+            refuse(QStringLiteral("的字段 %1 不是本程序使用的文本字段（长度 %2 字节）").arg(name).arg(c.length));
+        // Values are read by column number and stored slot; both must follow
+        // the entries, or values land under other names.
+        if (c.number != c.position)
+            refuse(QStringLiteral("的字段 %1 的编号 %2 与其位置 %3 不符").arg(name).arg(c.number).arg(c.position));
+        if (c.varIndex != c.position)
+            refuse(QStringLiteral("的字段 %1 的数据位置 %2 与其位置 %3 不符")
+                       .arg(name)
+                       .arg(c.varIndex)
+                       .arg(c.position));
+        const QString bad = invalidTextReason(c.name);
+        if (c.name.isEmpty() || c.name.size() > 64 || !bad.isEmpty())
+            refuse(QStringLiteral("的第 %1 个字段名无效%2").arg(c.position + 1).arg(bad.isEmpty() ? QString() : QStringLiteral("（%1）").arg(bad)));
+        for (const QString& s : seen)
+            if (s.compare(c.name, Qt::CaseInsensitive) == 0) refuse(QStringLiteral("的字段名 %1 重复").arg(name));
+        seen << c.name;
+    }
 }
 
 // --------------------------------------------------------------- data rows

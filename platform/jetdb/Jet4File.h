@@ -46,6 +46,7 @@ struct Column {
     QString name;
     quint8 type = kText;
     quint16 number = 0;       // position in rows (includes deleted columns)
+    quint16 position = 0;     // place of its entry in the table definition
     quint16 varIndex = 0;     // slot in the variable-length offset table
     quint16 fixedOffset = 0;  // offset in the fixed area
     quint16 length = 0;       // bytes; 0 for memo/OLE
@@ -146,8 +147,20 @@ private:
 void scrambleHeader(QByteArray& bytes);
 
 QByteArray encodeText(const QString& s, bool compressible);
-QString decodeText(const QByteArray& b);
+// clean (when given) learns whether the bytes are whole characters in one
+// of the two stored forms.
+QString decodeText(const QByteArray& b, bool* clean = nullptr);
 QByteArray packRow(const QList<Column>& columns, const QList<Cell>& cells);
+
+// Why a text is not one a text cell holds (control characters,
+// noncharacters, halves of surrogate pairs); "" when it is one.
+QString invalidTextReason(const QString& s);
+
+// The shape of every table we read or write, as our writer makes it: text
+// columns only, numbered and stored in the order of their entries, no
+// indexes, no deleted columns, names that are texts and differ. Throws
+// JetFault naming the table and what is wrong; consequence ends the text.
+void checkTableShape(const TableDef& t, const QString& table, const QString& consequence);
 
 // Why a text cannot be stored so that every reader gives it back unchanged
 // ("" when it can).

@@ -13,6 +13,9 @@ void Image::readTableStrict(const QString& table, QStringList* columns, QList<Re
     if (m_b.size() % kPageSize != 0) fail(QStringLiteral("文件大小不是整页数，文件可能被截断或已损坏"));
     const quint32 tdef = findUserTable(table);
     const TableDef t = readTableDef(tdef);
+    // A definition our writer would refuse cannot be read by position and
+    // slot either: values would land under other names.
+    checkTableShape(t, table, QStringLiteral("文件可能已损坏，或不是本程序能读取的表"));
     columns->clear();
     rows->clear();
     for (const Column& c : t.columns) columns->append(c.name);
@@ -56,15 +59,24 @@ void Image::readTableStrict(const QString& table, QStringList* columns, QList<Re
                 const Cell& v = cells[i];
                 if (!v) {
                     rec.append(std::nullopt);
-                } else if (c.type == kText) {
-                    const bool packed =
-                        v->size() >= 2 && quint8(v->at(0)) == 0xFF && quint8(v->at(1)) == 0xFE;
-                    if (v->size() > c.length || (!packed && v->size() % 2 != 0)) fail(damaged());
-                    rec.append(decodeText(*v));
-                } else {
-                    // Other types are left to libmdb; only their presence counts here.
-                    rec.append(QString());
+                    continue;
                 }
+                // Bytes that no longer decode as the text the writer stores
+                // are damage, not a value.
+                bool clean = false;
+                const QString text = decodeText(*v, &clean);
+                QString bad = invalidTextReason(text);
+                if (!clean) bad = QStringLiteral("的字节不是完整的文本");
+                else if (v->size() > c.length || text.size() > c.length / 2)
+                    bad = QStringLiteral("超出字段长度");
+                else if (!bad.isEmpty())
+                    bad = QStringLiteral("的内容无效（%1）").arg(bad);
+                if (!bad.isEmpty())
+                    fail(QStringLiteral("表 %1 第 %2 条记录的字段 %3 %4，文件可能已损坏")
+                             .arg(table)
+                             .arg(rows->size() + 1)
+                             .arg(c.name, bad));
+                rec.append(text);
             }
             rows->append(rec);
         }

@@ -9,29 +9,11 @@ namespace jetdb::detail {
 
 // ------------------------------------------------------------------ writing
 
-namespace {
-
-void checkTableWritable(const TableDef& t, const QString& name) {
-    if (t.realIndexes > 0 || t.logicalIndexes > 0) fail(QStringLiteral("表 %1 带有索引，无法写入").arg(name));
-    QList<bool> numbers(t.maxCols, false), usedSlots(t.varCols, false);
-    for (const Column& c : t.columns) {
-        if (c.type != kText) fail(QStringLiteral("表 %1 的字段 %2 不是文本字段，无法写入").arg(name, c.name));
-        if (c.fixed() || c.number >= t.maxCols || c.varIndex >= t.varCols || numbers[c.number] ||
-            usedSlots[c.varIndex] || c.length == 0)
-            fail(QStringLiteral("表 %1 的结构不受支持，无法写入").arg(name));
-        numbers[c.number] = true;
-        usedSlots[c.varIndex] = true;
-    }
-    if (t.columns.size() != t.maxCols || t.columns.size() != t.varCols)
-        fail(QStringLiteral("表 %1 的结构不受支持（含已删除的字段），无法写入").arg(name));
-}
-
-}  // namespace
 
 TableDef Image::writableTable(const QString& table) const {
     checkWritable();
     const TableDef t = readTableDef(findUserTable(table));
-    checkTableWritable(t, table);
+    checkTableShape(t, table, QStringLiteral("无法写入"));
     return t;
 }
 
@@ -53,13 +35,14 @@ void Image::deleteAll(const TableDef& t) {
 QString unstorableReason(const QString& s) {
     // libmdb turns characters outside the BMP into "??" and ends a text at
     // U+0000; a leading U+FEFF is dropped by the readers and, stored plain,
-    // looks like the compressed-text mark.
+    // looks like the compressed-text mark. What the import refuses as
+    // damage is refused here too.
     if (!s.isEmpty() && s[0].unicode() == 0xFEFF) return QStringLiteral("以字节顺序标记（U+FEFF）开头");
-    for (QChar c : s) {
+    const QString invalid = invalidTextReason(s);
+    if (!invalid.isEmpty()) return invalid;
+    for (QChar c : s)
         if (c.isSurrogate())
             return QStringLiteral("含有 Access 文件无法原样保存的字符（如表情符号等扩展字符）");
-        if (c.unicode() == 0) return QStringLiteral("含有空字符（U+0000）");
-    }
     return {};
 }
 

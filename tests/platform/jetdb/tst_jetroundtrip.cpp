@@ -345,6 +345,9 @@ private slots:
             {QStringLiteral("\uFEFF一"), QStringLiteral("U+FEFF")},
             {QStringLiteral("\uFEFFabc"), QStringLiteral("U+FEFF")},
             {QStringLiteral("\uFEFF"), QStringLiteral("U+FEFF")},
+            {QStringLiteral("a\u0085b"), QStringLiteral("控制字符")},
+            {QStringLiteral("\u0007"), QStringLiteral("控制字符")},
+            {QStringLiteral("x\uFFFF"), QStringLiteral("非字符")},
         };
         for (const auto& c : refused) {
             QList<Record> more = rows.mid(0, 2);
