@@ -43,6 +43,7 @@ ChannelEditor* ChannelEditor::open(ChannelEditorHost* host) {
 
 ChannelEditor::ChannelEditor(ChannelEditorHost* host, int row, QWidget* owner)
     : QWidget(owner, Qt::Window), m_host(host), m_grid(host->inGrid()), m_row(row) {
+    m_segmentRoom.fill(kTypedSegmentRoom);
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("参数设置－输入数据解析"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -183,7 +184,10 @@ void ChannelEditor::loadRow() {
     }
 
     if (const auto parts = protocol::splitSmsColumn(cell(ColSms))) {
-        for (int i = 0; i < Segments; ++i) setBox(TxtSMS[i], parts->sms.segments[i]);
+        for (int i = 0; i < Segments; ++i) {
+            m_segmentRoom[i] = std::max<int>(kTypedSegmentRoom, parts->sms.segments[i].size());
+            setBox(TxtSMS[i], parts->sms.segments[i]);
+        }
         if (parts->flagsValid)
             for (int i = 0; i < Segments; ++i) CheckCrLf[i]->setChecked(parts->sms.lineBreaks[i]);
     }
@@ -215,6 +219,8 @@ QString ChannelEditor::signCell(int index) const {
 }
 
 void ChannelEditor::save() {
+    // Before the load the boxes hold the design values, not the row's.
+    if (!m_loaded) return;
     FlexGrid* grid = m_grid.data();
     // The table may have been emptied or shortened while the editor was
     // open: the row it was opened on is gone, and whatever now stands there

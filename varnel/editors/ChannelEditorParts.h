@@ -61,6 +61,9 @@ enum Col {
     ColLinks = protocol::ChannelCol::LinkedValues,
 };
 
+// Characters an SMS segment box takes from the user.
+constexpr int kTypedSegmentRoom = 40;
+
 inline const QStringList kDesignSegments = {QStringLiteral("安装地点"),  QStringLiteral("设备号"),
                                             QStringLiteral("报警内容1"), QStringLiteral("报警内容2"),
                                             QStringLiteral("报警内容3"), QStringLiteral("报警内容4"),

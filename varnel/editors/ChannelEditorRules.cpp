@@ -273,7 +273,8 @@ void ChannelEditor::applyRange(QLineEdit* b) {
     } else if (b == TxtPsflg || b == TxtNsflg) {
         fixed = text.left(2);
     } else {
-        fixed = text.left(40);  // an SMS segment
+        for (int i = 0; i < Segments; ++i)
+            if (b == TxtSMS[i]) fixed = text.left(m_segmentRoom[i]);
     }
     if (fixed != text) setBox(b, fixed);
 }

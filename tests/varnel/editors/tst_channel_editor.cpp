@@ -10,8 +10,8 @@
 
 #include "DialogRecorder.h"
 #include "Find.h"
-#include "core/NumberPicker.h"
 #include "core/Globals.h"
+#include "core/NumberPicker.h"
 #include "platform/Controls.h"
 #include "platform/FlexGrid.h"
 #include "varnel/editors/ChannelEditor.h"
@@ -65,6 +65,8 @@ public:
 };
 
 QString sms(const QStringList& segments, const QString& flags) { return segments.join(SEP) + SEP + flags; }
+
+using Cells = QMap<int, QString>;
 
 const QStringList kDesignSegments = {"安装地点",  "设备号",    "报警内容1", "报警内容2",
                                      "报警内容3", "报警内容4", "报警内容5", "报警内容6"};
@@ -276,6 +278,59 @@ private slots:
         ok();
         QCOMPARE(dialogs->messageCount(), 0);
         QCOMPARE(host->rowTexts(3), expected);
+    }
+
+    // Rows the module can hold that the boxes must not reshape: an English
+    // segment longer than the 40 characters one can type, limits of many
+    // digits or decimals.
+    void moduleRowsSurviveLoadAndOk_data() {
+        QTest::addColumn<Cells>("changes");
+        const QString seventy = QString(70, 'x');
+        QTest::newRow("english segment of 70")
+            << Cells{{4, "英文"},
+                     {27, "ON"},
+                     {28, "OFF"},
+                     {29, sms({seventy, "B", "", "", "", "", "", ""}, "0,0,0,0,0,0,0,0")}};
+        QTest::newRow("limits at their widest") << Cells{{11, "4"}, {23, "0.0001"}, {24, "-214748.3648"}};
+    }
+    void moduleRowsSurviveLoadAndOk() {
+        QFETCH(Cells, changes);
+        host->addRows(1);
+        QMap<int, QString> cells = goldenRow();
+        cells[25] = "ECED00";
+        for (auto it = changes.begin(); it != changes.end(); ++it) cells[it.key()] = it.value();
+        host->setCells(1, cells);
+        const QStringList before = host->rowTexts(1);
+        QVERIFY(openOn(1));
+        ok();
+        QCOMPARE(dialogs->messageCount(), 0);
+        QCOMPARE(host->rowTexts(1), before);
+        // Typing still meets the 40-character rule.
+        host->addRows(1);
+        QVERIFY(openOn(1));
+        ctl<QLineEdit>("TxtSMS(1)")->setText(QString(45, 'y'));
+        QCOMPARE(text("TxtSMS(1)"), QString(40, 'y'));
+    }
+
+    // OK pressed before the row is in the boxes would write the design
+    // values over the row: it does nothing until the load has run.
+    void okBeforeLoadWritesNothing() {
+        host->addRows(1);
+        host->setCells(1, goldenRow());
+        host->setCells(1, {{2, "7"}, {23, "99"}});
+        const QStringList before = host->rowTexts(1);
+        host->grid->setRow(1);
+        editor = ChannelEditor::open(host.get());
+        QVERIFY(editor && !editor->loaded());
+        ok();
+        QCOMPARE(host->rowTexts(1), before);
+        QVERIFY(editor && editor->isVisible());
+        QVERIFY(QTest::qWaitFor([this] { return editor && editor->loaded(); }, 3000));
+        ctl<QLineEdit>("TxtBJReTime")->setText("8");
+        ok();
+        QVERIFY(closed());
+        QCOMPARE(host->grid->TextMatrix(1, 2), QStringLiteral("8"));
+        QCOMPARE(host->grid->TextMatrix(1, 23), QStringLiteral("99"));
     }
 
     void phoneChoice_data() {
