@@ -57,18 +57,23 @@ void putHexBytes(QByteArray& f, int at, const QString& digits, int count, const 
     for (int k = 0; k < count; ++k) f[at + k] = static_cast<char>(HexPairValue(digits, 2 * k));
 }
 
-// Whether the hex digits at the start of the text (blanks ignored) make a
-// number beyond 32 bits, which has no value to test at all.
-bool hexBeyond32Bits(const QString& text) {
+// The hex digits at the start of the text, blanks ignored, unsigned: the
+// low 32 bits of their number, and whether it reaches beyond 32 bits.
+uint32_t leadingHex(const QString& text, bool* beyond32Bits = nullptr) {
     uint64_t v = 0;
+    bool beyond = false;
     for (QChar c : text) {
         if (isBlank(c)) continue;
         const int d = hexDigit(c);
         if (d < 0) break;
-        v = v * 16 + static_cast<uint64_t>(d);
-        if (v > 0xFFFFFFFFull) return true;
+        v = (v << 4) | static_cast<uint64_t>(d);
+        if (v > 0xFFFFFFFFull) {
+            beyond = true;
+            v &= 0xFFFFFFFFull;
+        }
     }
-    return false;
+    if (beyond32Bits) *beyond32Bits = beyond;
+    return static_cast<uint32_t>(v);
 }
 
 // A limit as the module keeps it: the number times ten to the d, whole. The
@@ -155,16 +160,7 @@ QString phoneMaskText(uint32_t mask) {
            phoneChoiceItems().at(phoneChoiceOf(mask)) + QLatin1Char(')');
 }
 
-uint32_t phoneMaskOf(const QString& cell) {
-    uint32_t v = 0;
-    for (QChar c : cell) {
-        if (isBlank(c)) continue;
-        const int d = hexDigit(c);
-        if (d < 0) break;
-        v = (v << 4) | static_cast<uint32_t>(d);
-    }
-    return v & 0xFFFFFF;
-}
+uint32_t phoneMaskOf(const QString& cell) { return leadingHex(cell) & 0xFFFFFF; }
 
 QString bindingCodeText(int listPosition) { return ByteToHex2(static_cast<uint8_t>(0x80 + listPosition)); }
 
@@ -258,7 +254,9 @@ RowWrite channelRowFrame(const ChannelRecord& c, int tableIndex) {
             h = hexByteCount(head, kHeadRoom);
             f[40] = static_cast<char>(h);
         } else {
-            if (hexBeyond32Bits(c[Head])) fail(QStringLiteral("数据头的数值超出范围"));
+            bool beyond = false;
+            leadingHex(c[Head], &beyond);
+            if (beyond) fail(QStringLiteral("数据头的数值超出范围"));
             const double code = hexNumber(c[Head]);
             if (code > 128) f[40] = static_cast<char>(strictByte(code, QStringLiteral("数据头")));
         }
