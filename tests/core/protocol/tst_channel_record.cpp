@@ -182,8 +182,6 @@ void TestChannelRecord::rowFrameCases_data() {
     QTest::newRow("upload negative") << QStringList{"6=-1"} << 2 << generic << "";
     QTest::newRow("upload 40000") << QStringList{"6=40000"} << 2 << ""
                                   << "19:409C";
-    QTest::newRow("upload 65535") << QStringList{"6=65535"} << 2 << ""
-                                  << "19:FFFF";
     QTest::newRow("upload 70000") << QStringList{"6=70000"} << 2 << "执行错误！自动上传的数值超出0-65535"
                                   << "";
     QTest::newRow("limits two decimals") << QStringList{"11=2", "23=12.5", "24=-3"} << 2 << ""
