@@ -140,6 +140,7 @@ QString runFileDialog(QWidget* parent, const FileRequest& req) {
     dlg.setAcceptMode(req.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(req.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!req.defaultSuffix.isEmpty()) dlg.setDefaultSuffix(req.defaultSuffix);
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, !req.confirmOverwrite);
     if (dlg.exec() != QDialog::Accepted) return QString();
     const QStringList files = dlg.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
@@ -156,7 +157,7 @@ QString openFile(QWidget* parent, const QString& title, const QString& filter, c
 }
 
 QString saveFile(QWidget* parent, const QString& title, const QString& filter, const QString& directory,
-                 const QString& defaultName, const QString& defaultSuffix) {
+                 const QString& defaultName, const QString& defaultSuffix, bool confirmOverwrite) {
     FileRequest req;
     req.save = true;
     req.title = title;
@@ -164,6 +165,7 @@ QString saveFile(QWidget* parent, const QString& title, const QString& filter, c
     req.directory = directory;
     req.defaultName = defaultName;
     req.defaultSuffix = defaultSuffix;
+    req.confirmOverwrite = confirmOverwrite;
     return runFileDialog(parent, req);
 }
 

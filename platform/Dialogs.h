@@ -38,6 +38,9 @@ struct FileRequest {
     QString directory;
     QString defaultName;
     QString defaultSuffix;  // added to a typed name without one ("mdb")
+    // Save dialogs: ask before an existing file is chosen. Off where saving
+    // keeps the rest of the file (a table written into an existing database).
+    bool confirmOverwrite = true;
 };
 
 // A handler replaces the real windows (tests install one).
@@ -62,7 +65,7 @@ QString openFile(QWidget* parent, const QString& title, const QString& filter,
                  const QString& directory = QString());
 QString saveFile(QWidget* parent, const QString& title, const QString& filter,
                  const QString& directory = QString(), const QString& defaultName = QString(),
-                 const QString& defaultSuffix = QString());
+                 const QString& defaultSuffix = QString(), bool confirmOverwrite = true);
 
 // The filter in the form Qt's file dialog takes (exposed for tests).
 QString qtFilter(const QString& filter);

@@ -1,5 +1,6 @@
 #include "ChannelRecord.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -26,6 +27,10 @@ constexpr int kChineseSegmentRoom = 60;
 
 const char kPreamble[] = "\x1A\x2A\x3A\x4A\x5A\x6A\x7A\x8A";
 
+struct SwitchTextTooLong {
+    QString what;
+};
+
 bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n'); }
 
 int hexDigit(QChar c) {
@@ -37,26 +42,48 @@ int hexDigit(QChar c) {
 }
 
 // Byte count of a space-free hex text: half its digits, halves to even.
-// Reading `count` pairs must stay within the digits, and each character read
-// must be a single-byte one.
-int hexByteCount(const QString& digits, int cap, const QString& what) {
-    int count = static_cast<int>(VbNum::roundHalfEven(digits.size() / 2.0));
-    if (cap >= 0 && count > cap) count = cap;
+int hexByteCount(const QString& digits, int cap) {
+    const int count = static_cast<int>(VbNum::roundHalfEven(digits.size() / 2.0));
+    return cap >= 0 && count > cap ? cap : count;
+}
+
+// The first `count` pairs of the digits at `at`. Reading them must stay
+// within the digits, and each character read must be a single-byte one;
+// this is checked only when the bytes are taken, after the length checks.
+void putHexBytes(QByteArray& f, int at, const QString& digits, int count, const QString& what) {
     if (2 * count > digits.size()) fail(QStringLiteral("%1的16进制位数不成对").arg(what));
     for (int i = 0; i < 2 * count; ++i)
         if (digits.at(i).unicode() > 0x7F) fail(QStringLiteral("%1含有非16进制字符").arg(what));
-    return count;
-}
-
-void putHexBytes(QByteArray& f, int at, const QString& digits, int count) {
     for (int k = 0; k < count; ++k) f[at + k] = static_cast<char>(HexPairValue(digits, 2 * k));
 }
 
-// A limit scaled by ten d times in single precision, as the module keeps it.
+// The hex digits at the start of the text, blanks ignored, unsigned: the
+// low 32 bits of their number, and whether it reaches beyond 32 bits.
+uint32_t leadingHex(const QString& text, bool* beyond32Bits = nullptr) {
+    uint64_t v = 0;
+    bool beyond = false;
+    for (QChar c : text) {
+        if (isBlank(c)) continue;
+        const int d = hexDigit(c);
+        if (d < 0) break;
+        v = (v << 4) | static_cast<uint64_t>(d);
+        if (v > 0xFFFFFFFFull) {
+            beyond = true;
+            v &= 0xFFFFFFFFull;
+        }
+    }
+    if (beyond32Bits) *beyond32Bits = beyond;
+    return static_cast<uint32_t>(v);
+}
+
+// A limit as the module keeps it: the number times ten to the d, whole. The
+// scaling is done in double precision, so that every 32-bit value written
+// as its exact decimal text (as the read-back shows it) gives the same
+// integer again.
 int32_t scaledLimit(const QString& text, int decimals, const QString& what) {
-    float x = static_cast<float>(number(text));
-    for (int i = 0; i < decimals; ++i) x = x * 10.0f;
-    return static_cast<int32_t>(rounded(static_cast<double>(x), what));
+    double x = number(text);
+    for (int i = 0; i < decimals; ++i) x *= 10.0;
+    return static_cast<int32_t>(rounded(x, what));
 }
 
 void putLe32(QByteArray& f, int at, int32_t v) {
@@ -64,8 +91,9 @@ void putLe32(QByteArray& f, int at, int32_t v) {
     for (int i = 0; i < 4; ++i) f[at + i] = static_cast<char>((u >> (8 * i)) & 0xFF);
 }
 
-// Switch-state text bytes at `at`, their count (at most 16) at `lenAt`.
-// Returns false for an empty text in Chinese mode.
+// Switch-state text bytes at `at`, their count at `lenAt`. Returns false
+// for an empty text in Chinese mode; a text of more than 16 bytes is refused
+// (cutting it would lose characters, or split one in two).
 bool putSwitchText(QByteArray& f, int lenAt, int at, const QString& text, bool english, const QString& what) {
     QByteArray b;
     if (english) {
@@ -75,7 +103,8 @@ bool putSwitchText(QByteArray& f, int lenAt, int at, const QString& text, bool e
         if (text.isEmpty()) return false;
         b = TextCodec::toUcs2BE(text);
     }
-    const int n = std::min<int>(kSwitchRoom, b.size());
+    if (b.size() > kSwitchRoom) throw SwitchTextTooLong{what};
+    const int n = static_cast<int>(b.size());
     f[lenAt] = static_cast<char>(n);
     for (int i = 0; i < n; ++i) f[at + i] = b[i];
     return true;
@@ -131,16 +160,7 @@ QString phoneMaskText(uint32_t mask) {
            phoneChoiceItems().at(phoneChoiceOf(mask)) + QLatin1Char(')');
 }
 
-uint32_t phoneMaskOf(const QString& cell) {
-    uint32_t v = 0;
-    for (QChar c : cell) {
-        if (isBlank(c)) continue;
-        const int d = hexDigit(c);
-        if (d < 0) break;
-        v = (v << 4) | static_cast<uint32_t>(d);
-    }
-    return v & 0xFFFFFF;
-}
+uint32_t phoneMaskOf(const QString& cell) { return leadingHex(cell) & 0xFFFFFF; }
 
 QString bindingCodeText(int listPosition) { return ByteToHex2(static_cast<uint8_t>(0x80 + listPosition)); }
 
@@ -194,6 +214,7 @@ RowWrite channelRowFrame(const ChannelRecord& c, int tableIndex) {
         f[18] = static_cast<char>((mask >> 16) & 0xFF);
         const int64_t upload = rounded(number(c[AutoUpload]), QStringLiteral("自动上传"));
         if (upload < 0) fail(QStringLiteral("自动上传的数值不能为负数"));
+        if (upload > 0xFFFF) fail(QStringLiteral("自动上传的数值超出0-65535"));
         f[19] = static_cast<char>(upload & 0xFF);
         f[20] = static_cast<char>((upload >> 8) & 0xFF);
         const QString& bit = c[BitMode];
@@ -215,7 +236,7 @@ RowWrite channelRowFrame(const ChannelRecord& c, int tableIndex) {
         f[31] = static_cast<char>(varnel::ComboFindIndex(checkMethodItems(), c[CheckMethod]));
         f[32] = static_cast<char>(wrappedByte(number(c[CheckBytes]), QStringLiteral("校验字节数")));
         const QString command = withoutSpaces(c[Command]);
-        const int m = hexByteCount(command, -1, QStringLiteral("采集指令"));
+        const int m = hexByteCount(command, -1);
         f[33] = static_cast<char>(m & 0xFF);  // above 40 the row is refused below
         f[34] = static_cast<char>(wrappedByte(number(c[OverLimitCount]), QStringLiteral("超限次数")));
         f[35] = static_cast<char>(varnel::ComboFindIndex(protocolItems(), c[Protocol]));
@@ -230,19 +251,22 @@ RowWrite channelRowFrame(const ChannelRecord& c, int tableIndex) {
         int h = 0;
         if (f[39] != 0) {
             head = withoutSpaces(c[Head]);
-            h = hexByteCount(head, kHeadRoom, QStringLiteral("数据头"));
+            h = hexByteCount(head, kHeadRoom);
             f[40] = static_cast<char>(h);
         } else {
+            bool beyond = false;
+            leadingHex(c[Head], &beyond);
+            if (beyond) fail(QStringLiteral("数据头的数值超出范围"));
             const double code = hexNumber(c[Head]);
             if (code > 128) f[40] = static_cast<char>(strictByte(code, QStringLiteral("数据头")));
         }
 
         putLe32(f, 43, scaledLimit(c[UpperLimit], decimals, QStringLiteral("上限值")));
         putLe32(f, 47, scaledLimit(c[LowerLimit], decimals, QStringLiteral("下限值")));
-        putHexBytes(f, 51, head, h);
+        putHexBytes(f, 51, head, h, QStringLiteral("数据头"));
 
         if (m > kCommandRoom) return RowWrite::refusal(QStringLiteral("采集指令长度超出范围40字节"));
-        putHexBytes(f, 59, command, m);
+        putHexBytes(f, 59, command, m, QStringLiteral("采集指令"));
 
         const QString switchMessage = QStringLiteral("转换开关量描述内容时发生错误！");
         if (!putSwitchText(f, 41, 99, c[SwitchOnText], english, QStringLiteral("开关量1描述")))
@@ -291,6 +315,8 @@ RowWrite channelRowFrame(const ChannelRecord& c, int tableIndex) {
         return RowWrite::built(f);
     } catch (const ConversionFailure& e) {
         return RowWrite::refusal(QStringLiteral("执行错误！") + e.description);
+    } catch (const SwitchTextTooLong& e) {
+        return RowWrite::refusal(QStringLiteral("%1超出范围16字节").arg(e.what));
     }
 }
 
@@ -324,12 +350,20 @@ QString hexPairs(const Payload& p, int from, int count) {
     return s;
 }
 
+// The limit v / 10^d written exactly from the integer's digits (no
+// rounding, no exponent, no trailing zeros), so that the row frame turns the
+// text back into the same v.
 QString limitText(const Payload& p, int at, int decimals) {
     const uint32_t u =
         p[at] | (p[at + 1] << 8) | (p[at + 2] << 16) | (static_cast<uint32_t>(p[at + 3]) << 24);
-    float x = static_cast<float>(static_cast<int32_t>(u));
-    for (int i = 0; i < decimals; ++i) x = x / 10.0f;
-    return VbNum::strSingle(x);
+    const auto v = static_cast<int64_t>(static_cast<int32_t>(u));
+    QString digits = QString::number(v < 0 ? -v : v);
+    if (digits.size() <= decimals) digits.prepend(QString(decimals + 1 - digits.size(), QLatin1Char('0')));
+    QString whole = digits.left(digits.size() - decimals);
+    QString fraction = digits.right(decimals);
+    while (fraction.endsWith(QLatin1Char('0'))) fraction.chop(1);
+    if (!fraction.isEmpty()) whole += QLatin1Char('.') + fraction;
+    return v < 0 ? QLatin1Char('-') + whole : whole;
 }
 
 // A text of `length` bytes from `start`: UCS-2 pairs (an odd length takes
@@ -362,7 +396,7 @@ ChannelReadBack decodeChannelRow(const QByteArray& payload) {
         const uint32_t mask = p[5] | (p[6] << 8) | (p[7] << 16);
         out.phoneMask = mask;
         c[Phones] = phoneMaskText(mask);
-        c[AutoUpload] = QString::number(static_cast<int16_t>(p[8] | (p[9] << 8)));
+        c[AutoUpload] = QString::number(p[8] | (p[9] << 8));
         const uint8_t switchByte = p[10];
         const uint8_t flags = p[11];
         c[SignPos] = QString::number(p[12]);
@@ -386,8 +420,9 @@ ChannelReadBack decodeChannelRow(const QByteArray& payload) {
         if (p[27] == bits.size() - 1) c[BitMode] += QLatin1Char(',') + ByteToHex2(switchByte);
         c[HeadPos] = QString::number(p[28]);
         const int h = p[29];
-        const int s1 = p[30];
-        const int s0 = p[31];
+        // A length never reaches past its own 16-byte field into the next.
+        const int s1 = std::min<int>(p[30], kSwitchRoom);
+        const int s0 = std::min<int>(p[31], kSwitchRoom);
         c[UpperLimit] = limitText(p, 32, decimals);
         c[LowerLimit] = limitText(p, 36, decimals);
         if (h >= 1 && h <= kHeadRoom)

@@ -103,6 +103,8 @@ bool englishTextAccepted(const QString& text);
 // The row as the A8 row-write frame (267 bytes) for table index 0-63, or the
 // refusal to show. The refusals are "采集指令长度超出范围40字节",
 // "转换开关量描述内容时发生错误！" (empty switch text in Chinese mode),
+// "开关量1描述超出范围16字节" / "开关量0描述超出范围16字节" (a switch text of more
+// than 16 bytes in the row's language),
 // "短信内容超出120字节范围", "第n段短信内容超出范围60字节" and "执行错误！" with
 // the reason for a cell that gives no sound byte. A refused row never moves
 // the grid's selection: the caller only reports it.
@@ -110,8 +112,9 @@ RowWrite channelRowFrame(const ChannelRecord& row, int tableIndex);
 
 // The cells rebuilt from a row answer's payload (frame bytes 11 on: p[0] the
 // sum, p[1] the table index). Columns 1-30 are filled as the row was written
-// (limits in the 7-digit single-precision form, head and command as hex
-// pairs each followed by a blank); column 0 stays empty. A list byte outside
+// (limits as the exact decimal of the integer and its decimal count, head
+// and command as hex pairs each followed by a blank, a switch text length
+// taken as at most 16); column 0 stays empty. A list byte outside
 // its list gives item 0. Nothing beyond the payload is read: where a field or
 // a text length reaches past it, decoding ends there and `complete` is false;
 // the columns written up to then stay, the rest are empty.

@@ -56,7 +56,8 @@ std::optional<Answer> decodeAnswer(const QByteArray& frame) {
 
 Shown show(const Answer& a) {
     Shown s;
-    if (a.period < 1) {
+    // The count is signed on the module: a negative one means listening.
+    if (static_cast<int32_t>(a.period) < 1) {
         s.autoPoll = false;
         s.period = QStringLiteral("0");
     } else {

@@ -38,7 +38,7 @@ QByteArray readRequest();
 
 // A decoded read answer.
 struct Answer {
-    uint32_t period = 0;  // 10 ms units; 0: the module only listens
+    uint32_t period = 0;  // 10 ms units as sent; 0 or negative (signed): the module only listens
     uint8_t timeOut = 0;  // 100 ms units
     uint8_t reSend = 0;
     uint8_t history = 0;

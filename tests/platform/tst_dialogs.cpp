@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -173,6 +174,23 @@ private slots:
         whenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
         QCOMPARE(Dialogs::inputBox(nullptr, QStringLiteral("p"), QStringLiteral("t"), QStringLiteral("d")),
                  QString());
+    }
+
+    // The real save dialog asks before replacing a file unless told not to.
+    void realSaveDialogOverwritePrompt() {
+        for (const bool confirm : {true, false}) {
+            bool asked = !confirm;
+            whenModal([&asked](QWidget* w) {
+                auto* dlg = qobject_cast<QFileDialog*>(w);
+                QVERIFY(dlg);
+                asked = !dlg->testOption(QFileDialog::DontConfirmOverwrite);
+                dlg->reject();
+            });
+            QCOMPARE(Dialogs::saveFile(nullptr, QStringLiteral("t"), QStringLiteral("数据文件(*.MDB)|*.mdb"),
+                                       QString(), QString(), QString(), confirm),
+                     QString());
+            QCOMPARE(asked, confirm);
+        }
     }
 
     void findNamedControls() {

@@ -142,4 +142,8 @@ private:
     bool m_isLoading = false;
     bool m_loaded = false;
     bool m_unloaded = false;
+    // Characters each SMS segment box keeps: 40 for what is typed, or the
+    // length of a longer segment the row already held (an English segment
+    // may use up to 120 bytes), so that loading never cuts one.
+    std::array<int, Segments> m_segmentRoom{};
 };

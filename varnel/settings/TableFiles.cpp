@@ -81,8 +81,10 @@ void TableFiles::showError(const QString& why) {
 }
 
 void TableFiles::saveSetup() {
+    // Choosing an existing file replaces the one table and keeps the rest:
+    // no question about replacing the file.
     const QString path = Dialogs::saveFile(m_form, QString(), kFilter, dataFolder() + QLatin1Char('/'),
-                                           QString(), QStringLiteral("mdb"));
+                                           QString(), QStringLiteral("mdb"), false);
     if (path.isEmpty()) return;
     FlexGrid* grid = nullptr;
     QString table;
@@ -185,6 +187,12 @@ bool TableFiles::readTable(const QString& path, const QString& table, int fields
             row << *v;
         }
         found << row;
+    }
+    if (found.isEmpty()) {
+        // Records, but none the grid can take: saying nothing would look like
+        // an import that worked.
+        *why = QStringLiteral("表 %1 中没有指令号为CH0-CH63的记录").arg(table);
+        return false;
     }
     *rows = found;
     return true;

@@ -45,7 +45,8 @@ public:
     static bool writeTable(const QString& path, const QString& templatePath, const QString& table,
                            const QList<QStringList>& rows, QString* why);
     // The records labelled CH0 to CH63 in the first field, in that order, each
-    // label at most once, `fields` values each. An empty table gives no rows.
+    // label at most once, `fields` values each. An empty table gives no rows;
+    // a table whose records all carry other labels is an error.
     static bool readTable(const QString& path, const QString& table, int fields, QList<QStringList>* rows,
                           QString* why);
 

@@ -97,6 +97,7 @@ private slots:
     void rowFrameCases();
     void readBackCases_data();
     void readBackCases();
+    void limitsSurviveReadBackAndResend();
     void readBackStopsAtPayloadEnd_data();
     void readBackStopsAtPayloadEnd();
     void smsColumnShapes();
@@ -179,12 +180,18 @@ void TestChannelRecord::rowFrameCases_data() {
     QTest::newRow("upload 1440") << QStringList{"6=1440"} << 2 << ""
                                  << "19:A005";
     QTest::newRow("upload negative") << QStringList{"6=-1"} << 2 << generic << "";
+    QTest::newRow("upload 40000") << QStringList{"6=40000"} << 2 << ""
+                                  << "19:409C";
+    QTest::newRow("upload 70000") << QStringList{"6=70000"} << 2 << "执行错误！自动上传的数值超出0-65535"
+                                  << "";
     QTest::newRow("limits two decimals") << QStringList{"11=2", "23=12.5", "24=-3"} << 2 << ""
                                          << "27:02;43:E2040000D4FEFFFF";
     QTest::newRow("decimals 9 is 2") << QStringList{"11=9"} << 2 << ""
                                      << "27:02";
     QTest::newRow("limit halves to even") << QStringList{"11=0", "23=2.5", "24=3.5"} << 2 << ""
                                           << "43:0200000004000000";
+    QTest::newRow("limit of eight digits") << QStringList{"11=0", "23=16777217", "24=-32285465"} << 2 << ""
+                                           << "43:01000001E75C13FE";
     QTest::newRow("limit beyond 32 bits") << QStringList{"11=4", "23=1e9"} << 2 << generic << "";
     QTest::newRow("check bytes 1字节") << QStringList{"16=1字节"} << 2 << ""
                                        << "32:01";
@@ -209,6 +216,11 @@ void TestChannelRecord::rowFrameCases_data() {
         << "";
     QTest::newRow("command of 40 bytes") << QStringList{"26=" + repeated("01 ", 40)} << 2 << ""
                                          << "33:28;59:" + repeated("01", 40);
+    QTest::newRow("command of 83 digits is too long before it is odd")
+        << QStringList{"26=" + repeated("01", 41) + "F"} << 2 << "采集指令长度超出范围40字节"
+        << "";
+    QTest::newRow("nine head digits with no head position")
+        << QStringList{"22=0", "25=123456789"} << 2 << generic << "";
     QTest::newRow("command with odd digits rounding up") << QStringList{"26=FD F"} << 2 << generic << "";
     QTest::newRow("command with a Chinese character") << QStringList{"26=FD 汉字"} << 2 << generic << "";
     QTest::newRow("lower-case hex counts 0") << QStringList{"25=ec ED", "26=fd FE"} << 2 << ""
@@ -246,8 +258,14 @@ void TestChannelRecord::rowFrameCases_data() {
     QTest::newRow("seven flags") << QStringList{sms("").replace("0,0,0,0,0,0,0,0", "1,0,0,0,0,0,1")} << 2
                                  << ""
                                  << "22:00";
-    QTest::newRow("switch text over 16 bytes") << QStringList{"27=一二三四五六七八九"} << 2 << ""
-                                               << "41:10;99:4E004E8C4E0956DB4E94516D4E03516B;115:5173";
+    QTest::newRow("switch text of 16 bytes") << QStringList{"27=一二三四五六七八"} << 2 << ""
+                                             << "41:10;99:4E004E8C4E0956DB4E94516D4E03516B;115:5173";
+    QTest::newRow("switch text over 16 bytes")
+        << QStringList{"27=一二三四五六七八九"} << 2 << "开关量1描述超出范围16字节"
+        << "";
+    QTest::newRow("english switch text over 16 bytes")
+        << QStringList{"4=英文", "27=ON", "28=a你你你你你你你你", sms("")} << 2 << "开关量0描述超出范围16字节"
+        << "";
     QTest::newRow("empty switch text, chinese") << QStringList{"27="} << 2 << "转换开关量描述内容时发生错误！"
                                                 << "";
     QTest::newRow("empty switch text, last row")
@@ -296,13 +314,18 @@ void TestChannelRecord::readBackCases_data() {
     QTest::newRow("all phones") << "5:FFFFFF" << 5 << "FFFFFF(全部号码表)";
     QTest::newRow("no phone") << "5:000000" << 5 << "0(透明方式1 号码)";
     QTest::newRow("chosen phones") << "5:050008" << 5 << "80005(号码表自选)";
-    QTest::newRow("upload signed") << "8:FFFF" << 6 << "-1";
+    QTest::newRow("upload unsigned") << "8:FFFF" << 6 << "65535";
+    QTest::newRow("upload 40000") << "8:409C" << 6 << "40000";
     QTest::newRow("limit 100") << "16:02;32:10270000" << 23 << "100";
     QTest::newRow("limit 12.5") << "16:02;32:E2040000" << 23 << "12.5";
     QTest::newRow("limit -3") << "16:02;36:D4FEFFFF" << 24 << "-3";
     QTest::newRow("limit 400") << "16:02;32:409C0000" << 23 << "400";
     QTest::newRow("limit seven digits") << "16:00;32:87D61200" << 23 << "1234567";
-    QTest::newRow("limit rounded to seven digits") << "16:00;32:4E61BC00" << 23 << "1.234568E+07";
+    QTest::newRow("limit of eight digits") << "16:00;32:4E61BC00" << 23 << "12345678";
+    QTest::newRow("limit 0.0001") << "16:04;32:01000000" << 23 << "0.0001";
+    QTest::newRow("limit -0.830806") << "16:06;36:AA52F3FF" << 24 << "-0.830806";
+    QTest::newRow("limit 99999.99") << "16:02;32:7F969800" << 23 << "99999.99";
+    QTest::newRow("limit -2147483648") << "16:00;36:00000080" << 24 << "-2147483648";
     QTest::newRow("bit mode with value") << "10:31;27:08" << 21 << "按字节/字符取值,31";
     QTest::newRow("bit byte outside list") << "27:09" << 21 << "bit0";
     QTest::newRow("value type outside list") << "17:07" << 12 << "整数";
@@ -324,6 +347,8 @@ void TestChannelRecord::readBackCases_data() {
         << "4:01;11:00;120:8500000000000000;136:48454C4C4F" << 29 << "HELLO" + eightSeps + "0,0,0,0,0,0,0,0";
     QTest::newRow("odd chinese length takes one more byte") << "30:03;88:00410042" << 27 << "AB";
     QTest::newRow("english switch text") << "4:01;30:02;88:4F4E" << 27 << "ON";
+    QTest::newRow("switch length 17 stays in its field")
+        << "30:11;88:4F604F604F604F604F604F604F604F60;104:8DF7" << 27 << "你你你你你你你你";
     QTest::newRow("english chinese bytes") << "4:01;31:04;104:B9D8B1D5" << 28 << "关闭";
     QTest::newRow("sign bytes") << "13:00;14:FF" << 9 << "FF";
 }
@@ -344,6 +369,33 @@ void TestChannelRecord::readBackCases() {
     if (column == 5) QCOMPARE(phoneMaskText(r.phoneMask.value()), text);
 }
 
+// Whatever limit the module holds, a read-back followed by a re-send gives
+// it the same four bytes, and the text shows the value exactly.
+void TestChannelRecord::limitsSurviveReadBackAndResend() {
+    QRandomGenerator rng(26);
+    const QList<int32_t> edges = {0, 1, -1, 9999999, 32285464, 32285465, 16777217, INT32_MAX, INT32_MIN};
+    for (int n = 0; n < 4000; ++n) {
+        const int32_t upper = n < edges.size() ? edges[n] : int32_t(rng.generate());
+        const int32_t lower =
+            n < edges.size() ? edges[edges.size() - 1 - n] : int32_t(rng.bounded(20000000)) - 10000000;
+        const int decimals = n % 7;
+        QByteArray p = goldenFrame().mid(11);
+        p[16] = char(decimals);
+        for (int i = 0; i < 4; ++i) {
+            p[32 + i] = char(uint32_t(upper) >> (8 * i));
+            p[36 + i] = char(uint32_t(lower) >> (8 * i));
+        }
+        const ChannelReadBack back = decodeChannelRow(p);
+        QVERIFY(back.complete);
+        for (const QString& t : {back.cells[23], back.cells[24]})
+            QVERIFY2(!t.contains('E') && !t.endsWith('.') && !(t.contains('.') && t.endsWith('0')),
+                     qPrintable(t));
+        const RowWrite again = channelRowFrame(back.cells, 2);
+        QVERIFY2(!again.refused(), qPrintable(again.message));
+        QCOMPARE(again.frame.mid(43, 8).toHex(' '), p.mid(32, 8).toHex(' '));
+    }
+}
+
 void TestChannelRecord::readBackStopsAtPayloadEnd_data() {
     QTest::addColumn<QString>("patch");
     QTest::addColumn<int>("size");
@@ -351,8 +403,10 @@ void TestChannelRecord::readBackStopsAtPayloadEnd_data() {
     QTest::addColumn<int>("firstEmpty");   // ... and from here on empty
 
     QTest::newRow("payload of 20 bytes") << "" << 20 << 14 << 15;
-    QTest::newRow("switch-1 length past the end") << "30:C8" << 256 << 26 << 27;
-    QTest::newRow("switch-0 length past the end") << "31:FF" << 256 << 27 << 28;
+    // A switch text stays in its 16-byte field, so only a payload cut inside
+    // that field stops it.
+    QTest::newRow("switch-1 text past the end") << "30:10" << 95 << 26 << 27;
+    QTest::newRow("switch-0 text past the end") << "31:10" << 110 << 27 << 28;
     QTest::newRow("segment lengths past the end") << "120:7F7F7F7F7F7F7F7F" << 256 << 28 << 31;
 }
 

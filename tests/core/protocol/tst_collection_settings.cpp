@@ -98,6 +98,13 @@ void TestCollectionSettings::answers_data() {
     QTest::newRow("0.1 s") << fromHex("A8 00 07 00 0A 00 00 00 01 00 00") << true << true << "0.1"
                            << "100"
                            << "0" << false;
+    // The period is a signed count: a negative one means listening, like 0.
+    QTest::newRow("period FFFFFFFF") << fromHex("A8 00 07 00 FF FF FF FF 05 03 00") << true << false << "0"
+                                     << "500"
+                                     << "3" << false;
+    QTest::newRow("period 80000000") << fromHex("A8 00 07 00 00 00 00 80 05 03 00") << true << false << "0"
+                                     << "500"
+                                     << "3" << false;
     QTest::newRow("longer payload") << fromHex("A8 00 08 00 96 00 00 00 05 03 01 77") << true << true << "1.5"
                                     << "500"
                                     << "3" << true;

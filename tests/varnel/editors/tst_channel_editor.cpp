@@ -10,8 +10,8 @@
 
 #include "DialogRecorder.h"
 #include "Find.h"
-#include "core/NumberPicker.h"
 #include "core/Globals.h"
+#include "core/NumberPicker.h"
 #include "platform/Controls.h"
 #include "platform/FlexGrid.h"
 #include "varnel/editors/ChannelEditor.h"
@@ -276,6 +276,45 @@ private slots:
         ok();
         QCOMPARE(dialogs->messageCount(), 0);
         QCOMPARE(host->rowTexts(3), expected);
+    }
+
+    // An English segment may hold up to 120 bytes: loading one longer than
+    // the 40 characters that can be typed must not cut it.
+    void longEnglishSegmentSurvivesLoadAndOk() {
+        host->addRows(1);
+        QMap<int, QString> cells = goldenRow();
+        cells[4] = "英文";
+        cells[25] = "ECED00";
+        cells[27] = "ON";
+        cells[28] = "OFF";
+        cells[29] = sms({QString(70, 'x'), "B", "", "", "", "", "", ""}, "0,0,0,0,0,0,0,0");
+        host->setCells(1, cells);
+        const QStringList before = host->rowTexts(1);
+        QVERIFY(openOn(1));
+        ok();
+        QCOMPARE(dialogs->messageCount(), 0);
+        QCOMPARE(host->rowTexts(1), before);
+    }
+
+    // OK pressed before the row is in the boxes would write the design
+    // values over the row: it does nothing until the load has run.
+    void okBeforeLoadWritesNothing() {
+        host->addRows(1);
+        host->setCells(1, goldenRow());
+        host->setCells(1, {{2, "7"}, {23, "99"}});
+        const QStringList before = host->rowTexts(1);
+        host->grid->setRow(1);
+        editor = ChannelEditor::open(host.get());
+        QVERIFY(editor && !editor->loaded());
+        ok();
+        QCOMPARE(host->rowTexts(1), before);
+        QVERIFY(editor && editor->isVisible());
+        QVERIFY(QTest::qWaitFor([this] { return editor && editor->loaded(); }, 3000));
+        ctl<QLineEdit>("TxtBJReTime")->setText("8");
+        ok();
+        QVERIFY(closed());
+        QCOMPARE(host->grid->TextMatrix(1, 2), QStringLiteral("8"));
+        QCOMPARE(host->grid->TextMatrix(1, 23), QStringLiteral("99"));
     }
 
     void phoneChoice_data() {

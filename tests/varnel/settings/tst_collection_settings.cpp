@@ -93,6 +93,7 @@ void TestCollectionSettingsPage::readShowsModuleSettings() {
         {"00 00 00 00 00 0B 02", false, "0", "100", "0", false},
         {"00 D6 83 00 FF 0A 00", true, "86400", "25500", "10", false},
         {"64 00 00 00 01 00 01", true, "1", "100", "0", true},
+        {"FF FF FF FF 05 03 00", false, "0", "500", "3", false},  // a negative period listens
     };
     VarnelHarness h;
     QVERIFY(h.module);

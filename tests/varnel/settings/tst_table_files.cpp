@@ -138,6 +138,7 @@ private slots:
     void saveIntoExistingFileKeepsOtherTable();
     void failingSaveLeavesFileAsItWas();
     void loadOrdersRowsByChannel();
+    void loadWithNoChannelRecordSaysSo();
     void failingLoadLeavesGrid_data();
     void failingLoadLeavesGrid();
     void missingTemplate();
@@ -244,6 +245,26 @@ void TestTableFiles::loadOrdersRowsByChannel() {
     QCOMPARE(stored(gridOf(4)), (QList<QStringList>{rows[1], rows[3], rows[0]}));
 }
 
+// A table whose records are all outside CH0..CH63 gives nothing to load:
+// the grid stays and the user is told; an empty table stays silent.
+void TestTableFiles::loadWithNoChannelRecordSaysSo() {
+    const QString path = file(QStringLiteral("no-channel.mdb"));
+    QString why;
+    QVERIFY2(TableFiles::writeTable(path, m_dir.filePath("gprs.mdb"), QStringLiteral("iSMSx"),
+                                    {QStringList{"CH64"}, QStringList{"X1"}}, &why),
+             qPrintable(why));
+    fill(gridOf(3), 2);
+    const QList<QStringList> before = stored(gridOf(3));
+    load(3, path);
+    QCOMPARE(h->dialogs.messageCount(), 1);
+    QVERIFY(h->dialogs.lastText().startsWith(QStringLiteral("执行错误！")));
+    QVERIFY(h->dialogs.lastText().contains(QStringLiteral("CH0")));
+    QCOMPARE(stored(gridOf(3)), before);
+    load(3, m_dir.filePath("gprs.mdb"));
+    QCOMPARE(h->dialogs.messageCount(), 1);
+    QCOMPARE(stored(gridOf(3)), before);
+}
+
 void TestTableFiles::failingLoadLeavesGrid_data() {
     QTest::addColumn<QByteArray>("content");  // empty: a record with a Null field
     QTest::newRow("not a database") << QByteArray(8192, '\x5A');
@@ -314,6 +335,9 @@ void TestTableFiles::dialogsAndDataFolder() {
         QCOMPARE(Dialogs::qtFilter(f.filter), Dialogs::qtFilter(QStringLiteral("数据文件(*.MDB)|*.mdb")));
     }
     QVERIFY(h->dialogs.files()[0].save);
+    // The export replaces one table and keeps the rest of the file: there
+    // is nothing to confirm about choosing an existing one.
+    QVERIFY(!h->dialogs.files()[0].confirmOverwrite);
     QVERIFY(!h->dialogs.files()[1].save);
     QVERIFY(h->dialogs.messages().isEmpty());
 
