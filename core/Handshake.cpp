@@ -185,7 +185,8 @@ void HandshakeReceiver::onIdentifyTick() {
         // The module-type answer did not come within a second.
         g::PollStep = 0;
         showStep(0);
-        if (g::RecvMode == 100) {
+        const bool giveBack = !m_main.forms() || m_main.forms()->connectChoice().identifyEndGivesConnectBack;
+        if (g::RecvMode == 100 && giveBack) {
             if (ConnectDialog* dlg = m_main.connectDialog()) {
                 dlg->Command1[0]->setEnabled(true);
                 dlg->Command1[1]->setEnabled(true);

@@ -39,11 +39,7 @@ EventReceivePath::EventReceivePath(MainWindow& main, ProgramForms* forms) : m_ma
 
 void EventReceivePath::onCommEvent(int code) {
     if (code == CommPort::LineLost) {
-        // The other end of the line went away (a USB adapter pulled, the
-        // module switched off): the port has closed itself. Requests from
-        // now on go nowhere, so the user must know before relying on them.
-        Dialogs::msgBox(&m_main, QStringLiteral("串口连接已断开，请检查连线后重新连接"),
-                        QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
+        m_main.reportLineLost();
         return;
     }
     if (code != CommPort::Receive) return;
@@ -88,6 +84,9 @@ MainWindow::MainWindow(const QString& productTitle, ProgramForms* forms, QWidget
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
+    // The client area gets its size from the layout, which may come after
+    // the window's own resize (at the first show): fit on its resizes.
+    m_mdi->viewport()->installEventFilter(this);
 
     MSComm1 = new CommPort(this);
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
@@ -331,9 +330,24 @@ void MainWindow::onTimer5() {
     if (MSComm1->isOpen()) MSComm1->close();
 }
 
+void MainWindow::reportLineLost() {
+    if (m_forms) m_forms->lineLost();
+    // The other end of the line went away (a USB adapter pulled, the module
+    // switched off): the port has closed itself. Requests from now on go
+    // nowhere, so the user must know before relying on them.
+    Dialogs::msgBox(this, QStringLiteral("串口连接已断开，请检查连线后重新连接"), QStringLiteral("端口错误"),
+                    Dialogs::Icon::Exclamation);
+}
+
 void MainWindow::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
     if (m_forms) m_forms->fitChildren(*this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (m_forms && m_mdi && watched == m_mdi->viewport() && e->type() == QEvent::Resize)
+        m_forms->fitChildren(*this);
+    return QMainWindow::eventFilter(watched, e);
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {

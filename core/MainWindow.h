@@ -60,6 +60,9 @@ public:
     // The connect dialog: shown modally from the picture window, without
     // waiting from the settings form's senders. At most one exists.
     ConnectDialog* showConnectDialog(bool modal);
+    // Tells the user that the port closed itself because the other end of
+    // the line went away.
+    void reportLineLost();
     // The open connect dialog, or nullptr once it was closed.
     ConnectDialog* connectDialog() const;
     void unloadConnectDialog();
@@ -83,6 +86,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void buildTimers();

@@ -44,6 +44,9 @@ struct ConnectChoice {
     // The main window's Timer3 brings up the restart wait dialog (a
     // program without that dialog leaves the timer without effect).
     bool restartWaitDialog = true;
+    // An identify sequence that ends without the module-type answer gives
+    // Connect and Cancel back (otherwise only Cancel stays usable).
+    bool identifyEndGivesConnectBack = true;
 };
 
 // What the main window does with the port's receive events. The program
@@ -78,6 +81,9 @@ public:
     // Called on every resize of the main window: fits the program's child
     // windows. The default fits nothing.
     virtual void fitChildren(MainWindow& /*main*/) {}
+    // The port closed itself (the line went away): ends what the program's
+    // forms have running, before the user is told.
+    virtual void lineLost() {}
 
     // --- forms ------------------------------------------------------------
     // Shows the module settings form (creating and loading it when needed).

@@ -46,6 +46,10 @@ void VarnelForms::receiveModuleAnswer() {
     if (m_receiver) m_receiver->receive();
 }
 
+void VarnelForms::lineLost() {
+    if (m_settings) m_settings->lineLost();
+}
+
 void VarnelForms::sendModeChanged() {
     if (m_settings) m_settings->testTab->sendModeChanged();
 }

@@ -27,6 +27,7 @@ public:
     void showSettingsForm(bool handshakeEnded) override;
     void startModuleDialogue() override;
     void receiveModuleAnswer() override;
+    void lineLost() override;
     // The send-mode menu and the hidden sample item act on the test page.
     void sendModeChanged() override;
     void showSampleReceived() override;

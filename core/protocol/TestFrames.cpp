@@ -231,6 +231,13 @@ std::optional<QString> senderNumber(const QByteArray& six) {
     return QString::number(digits.toULongLong());
 }
 
+QString senderHexText(const QByteArray& six) {
+    if (six.isEmpty()) return {};
+    QString text = QString::number(uint8_t(six.at(0)), 16).toUpper();
+    for (qsizetype i = 1; i < six.size(); ++i) text += ByteToHex2(uint8_t(six.at(i)));
+    return text;
+}
+
 Decoded decode(const QByteArray& b, bool passive, bool formatted, SendMode mode) {
     const qsizetype last = b.size() - 1;
     qsizetype s = 0;
@@ -250,7 +257,10 @@ Decoded decode(const QByteArray& b, bool passive, bool formatted, SendMode mode)
     }
 
     Decoded d;
-    if (senderAt >= 0 && b.size() >= senderAt + 6) d.sender = senderNumber(b.mid(senderAt, 6));
+    if (senderAt >= 0 && b.size() >= senderAt + 6) {
+        d.senderBytes = b.mid(senderAt, 6);
+        d.sender = senderNumber(d.senderBytes);
+    }
 
     if (mode == SendMode::Chinese) {
         // Pairs from the first text byte on; the last pair may reach one

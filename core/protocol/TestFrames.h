@@ -111,6 +111,8 @@ struct Decoded {
     QString text;
     // The sender number, when the mode has one and it reads as a number.
     std::optional<QString> sender;
+    // The six sender bytes, when the mode has them (else empty).
+    QByteArray senderBytes;
 };
 // What a display of received bytes shows, by work mode, transmission mode
 // and send mode.
@@ -118,6 +120,9 @@ Decoded decode(const QByteArray& b, bool passive, bool formatted, SendMode mode)
 // Six number bytes as the number they stand for ("1" "38" "00" ... ->
 // 13800138000); nullopt unless they read as a decimal number.
 std::optional<QString> senderNumber(const QByteArray& six);
+// Six number bytes as their hex digits: the first byte without a leading
+// zero, then two digits a byte ("00 13 80 01 38 00" -> 01380013800).
+QString senderHexText(const QByteArray& six);
 
 // A received Chinese message as hex text, for trying the display without a
 // module: D7 01, a made-up number, 00 0A, two characters, a date and time.

@@ -13,6 +13,11 @@ QuietTimeReceivePath::QuietTimeReceivePath(MainWindow& main, std::function<void(
 }
 
 void QuietTimeReceivePath::onCommEvent(int code) {
+    if (code == CommPort::LineLost) {
+        m_main.setTimerEnabled(12, false);
+        m_main.reportLineLost();
+        return;
+    }
     if (code != CommPort::Receive) return;
     m_main.rearmTimer(12, QuietMs);
 }

@@ -33,6 +33,7 @@ ConnectChoice VarnelProgram::connectChoice() const {
     c.cancelOpensPort = true;
     c.closeStopsHandshake = true;
     c.restartWaitDialog = false;
+    c.identifyEndGivesConnectBack = false;
     return c;
 }
 

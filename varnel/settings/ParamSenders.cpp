@@ -121,6 +121,7 @@ void ParamSenders::sendModel() {
 
 void ParamSenders::clearByPage() {
     // The clear of the page in front; the SMS test page has nothing to clear.
+    if (m_form->SSTab1->currentIndex() != 1 && !m_form->portReady()) return;
     QByteArray frame;
     switch (m_form->SSTab1->currentIndex()) {
         case 0:
@@ -172,6 +173,7 @@ void ParamSenders::refresh() {
                         {p->Label17, "**"},         {p->Label18, "**"},         {p->Label19, "**"},
                         {p->Label22, "**"},         {p->Label30, "**"}};
     for (const auto& ph : placeholders) ph.label->setText(QString::fromUtf8(ph.text));
+    if (!m_form->portReady()) return;
     g::RxState = 0;
     g::RefreshStep = 0;
     // Without a module (opened by Cancel) nothing is asked, and the buttons
@@ -184,26 +186,43 @@ void ParamSenders::refresh() {
 
 void ParamSenders::refreshTick() {
     m_form->Timer2->rearm(RefreshMs);
-    CommPort* port = m_form->port();
-    if (!port || !port->isOpen()) return;
+    if (!tickPortReady(&ParamSenders::endRefresh)) return;
     QByteArray query;
     if (g::RefreshStep >= 0 && g::RefreshStep <= kLastQueryStep)
         query = ParamFrames::refreshQuery(g::RefreshStep);
     else if (g::RefreshStep < kQueryOut)
         query = Frames::ReadParamsFrame(0xAB);
     if (query.isEmpty()) {
-        m_form->Timer2->setEnabled(false);
-        m_form->Enable_Command();
-        g::RefreshStep = kQueryOut;
+        endRefresh();
         return;
     }
     output(query);
     g::RefreshStep = kQueryOut;
 }
 
+void ParamSenders::endRefresh() {
+    m_form->Timer2->setEnabled(false);
+    m_form->Enable_Command();
+    g::RefreshStep = kQueryOut;
+}
+
+bool ParamSenders::tickPortReady(void (ParamSenders::*end)()) {
+    if (m_form->portOpen()) return true;
+    (this->*end)();
+    m_form->showConnectDialog();
+    return false;
+}
+
+void ParamSenders::stopChains() {
+    if (m_form->Timer2->enabled()) endRefresh();
+    if (m_form->Timer1->enabled()) endWorkModeChain();
+    if (m_form->Timer3->enabled()) endPowerChain();
+}
+
 // --- work-mode write sequence --------------------------------------------------------
 
 void ParamSenders::startWorkModeChain() {
+    if (!m_form->portReady()) return;
     g::CommStep = 0;
     m_form->Timer1->rearm(WorkModeFirstMs);
     m_form->Disable_Command();
@@ -237,6 +256,7 @@ QByteArray ParamSenders::addressLayoutFrame() const {
 void ParamSenders::workModeTick() {
     ParamTab* p = m_form->paramTab;
     m_form->Timer1->rearm(WorkModeMs);
+    if (!tickPortReady(&ParamSenders::endWorkModeChain)) return;
     switch (g::CommStep) {
         case 0: {
             if (p->Combo1->currentText() == QStringLiteral("无")) {
@@ -295,6 +315,7 @@ void ParamSenders::startPowerChain() {
         refuse(delays.error);
         return;
     }
+    if (!m_form->portReady()) return;
     g::CommStep = 0;
     m_form->Timer3->rearm(PowerFirstMs);
     m_form->Disable_Command();
@@ -303,6 +324,7 @@ void ParamSenders::startPowerChain() {
 void ParamSenders::powerTick() {
     ParamTab* p = m_form->paramTab;
     m_form->Timer3->rearm(PowerMs);
+    if (!tickPortReady(&ParamSenders::endPowerChain)) return;
     switch (g::CommStep) {
         case 0: {
             const bool on = p->Option5->isChecked();

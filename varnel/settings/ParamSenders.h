@@ -30,8 +30,15 @@ public:
     void startPowerChain();
     void powerTick();
     void clearByPage();
+    // Ends whichever of the three timed chains runs, each through its own
+    // end (timer off, buttons given back).
+    void stopChains();
 
 private:
+    void endRefresh();
+    // A tick that finds the port closed ends its chain and shows the
+    // connect dialog; true when the port is open.
+    bool tickPortReady(void (ParamSenders::*end)());
     bool send(const QByteArray& frame);
     void output(const QByteArray& frame);
     void refuse(const QString& why);

@@ -171,6 +171,14 @@ bool SettingsForm::portReady() {
     return false;
 }
 
+void SettingsForm::lineLost() {
+    Timer6->setEnabled(false);
+    senders->stopChains();
+    transfers->stop();
+    g::InTableOp = 0;
+    g::OutTableOp = 0;
+}
+
 void SettingsForm::startModuleDialogue() { Timer5->setEnabled(true); }
 
 void SettingsForm::onTimer5() {

@@ -56,6 +56,10 @@ public:
     void Enable_Command();
     QList<QPushButton*> coveredButtons() const;
 
+    // The line went away: the first refresh is dropped, every running chain
+    // ends through its own end and no answer is awaited any more.
+    void lineLost();
+
     // Starts Timer5: half a second later the answer parser takes the input.
     void startModuleDialogue();
 

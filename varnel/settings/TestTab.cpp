@@ -178,7 +178,7 @@ void TestTab::displayTick() {
     const bool formatted = g::TransModeByte[0] != 0;
     const TestFrames::Decoded d = TestFrames::decode(TestFrames::fromHexText(text), passive, formatted,
                                                      TestFrames::sendModeFromIndex(sendModeIndex()));
-    if (formatted && d.sender) SenderNumber->setText(*d.sender);
+    if (formatted && !d.senderBytes.isEmpty()) SenderNumber->setText(TestFrames::senderHexText(d.senderBytes));
     TextBox[2]->setPlainText(d.text + QLatin1Char('\n'));
 }
 

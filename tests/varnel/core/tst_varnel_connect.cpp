@@ -27,6 +27,7 @@ private slots:
     void connectIdentifiesAndOpensForm();
     void secondConnectWaitsOneSecond();
     void moduleTypeOneIsRefused();
+    void missingTypeAnswerLeavesOnlyCancel();
     void silentModuleTimesOut();
     void portErrors();
     void cancelOpensPortOffline();
@@ -155,6 +156,22 @@ void TestVarnelConnect::moduleTypeOneIsRefused() {
     h.main().resize(h.main().size() + QSize(60, 40));
     QTest::qWait(50);
     QCOMPARE(sub->size(), was);
+}
+
+void TestVarnelConnect::missingTypeAnswerLeavesOnlyCancel() {
+    VarnelHarness h;
+    h.sim().setHandler(0xD1, {});
+    ConnectDialog* dlg = h.openConnectDialog();
+    QVERIFY(dlg);
+    h.connect();
+    QVERIFY(h.waitFor(identify("D1"), 0, 8000) >= 0);
+    QVERIFY(QTest::qWaitFor([&] { return !h.main().timer(11)->enabled(); }, 2500));
+    QCOMPARE(dlg->PBar->value(), 0);
+    QVERIFY(!dlg->Command1[0]->isEnabled());
+    QVERIFY(!dlg->Combo1->isEnabled());
+    QVERIFY(!dlg->Combo2->isEnabled());
+    QVERIFY(dlg->Command1[1]->isEnabled());
+    QCOMPARE(h.sim().requests().size(), 6);
 }
 
 void TestVarnelConnect::silentModuleTimesOut() {

@@ -14,6 +14,8 @@
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "varnel/settings/ParamTab.h"
+#include "varnel/settings/PhoneTab.h"
+#include "platform/FlexGrid.h"
 #include "varnel/sms_parser/AnswerReceiver.h"
 
 using SimSupport::fromHex;
@@ -63,6 +65,8 @@ private slots:
     void answersApplied();
     void clearByPage_data();
     void clearByPage();
+    void closedPortOnlyShowsTheConnectDialog_data();
+    void closedPortOnlyShowsTheConnectDialog();
 };
 
 void TestParams::firstRefreshAfterConnectActiveFormatted() {
@@ -344,6 +348,44 @@ void TestParams::clearByPage() {
     QCOMPARE(g::InTableOp, tab == 3 ? 4 : 0);
     QCOMPARE(g::OutTableOp, tab == 4 ? 4 : 0);
     if (tab == 0) QCOMPARE(h.module->parameterClears.size(), 1);
+}
+
+void TestParams::closedPortOnlyShowsTheConnectDialog_data() {
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("button");
+    for (int tab : {0, 2, 3, 4}) QTest::addRow("清空 on tab %d", tab) << tab << "Command18";
+    QTest::newRow("phone table write") << 2 << "Command11";
+    QTest::newRow("refresh") << 0 << "Command8";
+    QTest::newRow("work mode") << 0 << "Command5";
+    QTest::newRow("power saving") << 0 << "Command14";
+}
+
+void TestParams::closedPortOnlyShowsTheConnectDialog() {
+    QFETCH(int, tab);
+    QFETCH(QString, button);
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    f->SSTab1->setCurrentIndex(tab);
+    f->phoneTab->Grid->setRows(2);
+    f->phoneTab->Grid->setTextMatrix(1, 2, QStringLiteral("13800138000"));
+    QList<bool> enabled;
+    for (QPushButton* b : f->coveredButtons()) enabled << b->isEnabled();
+    h.port().close();
+    const qsizetype received = h.sim().received().size();
+    auto* b = f->findChild<QPushButton*>(button);
+    QVERIFY(b);
+    Controls::runClick(b);
+    QVERIFY(h.main().connectDialog());
+    QVERIFY(!h.main().connectDialog()->isModal());
+    QCOMPARE(g::PhoneTableOp, 0);
+    QCOMPARE(g::InTableOp, 0);
+    QCOMPARE(g::OutTableOp, 0);
+    for (VbTimer* t : {f->Timer1, f->Timer2, f->Timer3}) QVERIFY2(!t->enabled(), qPrintable(t->objectName()));
+    QList<bool> after;
+    for (QPushButton* c : f->coveredButtons()) after << c->isEnabled();
+    QCOMPARE(after, enabled);
+    QCOMPARE(h.sim().received().size(), received);
 }
 
 QTEST_MAIN(TestParams)

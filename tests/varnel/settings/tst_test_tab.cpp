@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "../VarnelHarness.h"
+#include "core/protocol/TestFrames.h"
 #include "platform/FilterTextEdit.h"
 #include "varnel/settings/TestTab.h"
 
@@ -16,6 +17,8 @@ class TestTestTab : public QObject {
 private slots:
     void sampleDisplay_data();
     void sampleDisplay();
+    void senderNumberIsItsHexDigits_data();
+    void senderNumberIsItsHexDigits();
     void longTextIsLoggedOnly();
     void passiveReadWaitsTwoSeconds();
     void typedHexContentGoesOut();
@@ -60,6 +63,32 @@ void TestTestTab::sampleDisplay() {
     QCOMPARE(t->TextBox[2]->toPlainText(), content + QLatin1Char('\n'));
     QCOMPARE(t->SenderNumber->text(), sender);
     QVERIFY(g::RxText.isEmpty());
+}
+
+void TestTestTab::senderNumberIsItsHexDigits_data() {
+    QTest::addColumn<QString>("six");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("mobile") << "01 38 00 13 80 00" << "13800138000";
+    QTest::newRow("first byte zero") << "00 13 80 01 38 00" << "01380013800";
+    QTest::newRow("hex digit") << "0A 13 80 01 38 00" << "A1380013800";
+    QTest::newRow("two-digit first byte") << "13 80 01 38 00 0F" << "13800138000F";
+}
+
+void TestTestTab::senderNumberIsItsHexDigits() {
+    QFETCH(QString, six);
+    QFETCH(QString, shown);
+    VarnelHarness h;
+    QVERIFY(QTest::qWaitFor([&] { return h.form() != nullptr; }, 2000));
+    TestTab* t = h.form()->testTab;
+    g::WorkModeByte[0] = 1;
+    g::TransModeByte[0] = 1;
+    // Active formatted: D7 01, the number, the length, the text, six final bytes.
+    const QByteArray record = SimSupport::fromHex("D7 01") + SimSupport::fromHex(qPrintable(six)) +
+                              SimSupport::fromHex("00 02 6D 4B 24 12 08 10 30 00");
+    g::RxText = TestFrames::hexText(record);
+    t->SenderNumber->setText(QStringLiteral("old"));
+    t->displayTick();
+    QCOMPARE(t->SenderNumber->text(), shown);
 }
 
 void TestTestTab::longTextIsLoggedOnly() {

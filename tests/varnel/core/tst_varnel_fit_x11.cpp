@@ -1,0 +1,42 @@
+// The settings form's size on a real X11 display after a connect, where the
+// main window's layout gives the client area its size only after the
+// window's first resize. Skips (exit code 77) without an X server.
+
+#include <QApplication>
+#include <cstdio>
+
+#include "../VarnelHarness.h"
+
+class TestVarnelFitX11 : public QObject {
+    Q_OBJECT
+
+private slots:
+    void formFillsTheClientAreaAfterConnect() {
+        VarnelHarness h;
+        QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+        QVERIFY(QTest::qWaitForWindowExposed(&h.main()));
+        QVERIFY(h.connectToForm());
+        auto* formSub = qobject_cast<QMdiSubWindow*>(h.form()->parentWidget());
+        QVERIFY(formSub);
+        QVERIFY(formSub->isVisible());
+        const QWidget* client = h.main().mdiArea()->viewport();
+        const QSize margin(Vb::twips(120), Vb::twips(120));
+        // The client area is the main window's, not a first guess of it.
+        QVERIFY(client->width() > h.main().width() / 2 && client->height() > h.main().height() / 2);
+        QTRY_COMPARE(formSub->size(), client->size() - margin);
+    }
+};
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb;offscreen");
+    QApplication app(argc, argv);
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        std::fprintf(stderr, "SKIP: no X11 display (run under xvfb-run)\n");
+        return 77;
+    }
+    TestVarnelFitX11 test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_varnel_fit_x11.moc"
