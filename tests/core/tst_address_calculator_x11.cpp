@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
-#include <cstdio>
+#include "tests/support/X11Main.h"
 
 #include "core/AddressCalculator.h"
 #include "platform/Dialogs.h"
@@ -47,18 +47,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    // A real X11 display when there is one; otherwise Qt falls back to
-    // offscreen and the test has nothing to check.
-    qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb;offscreen");
-    QApplication app(argc, argv);
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        std::fprintf(stderr, "SKIP: no X11 display (run under xvfb-run)\n");
-        return 77;
-    }
-    TestAddressCalculatorX11 test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+SMS_X11_TEST_MAIN(TestAddressCalculatorX11)
 
 #include "tst_address_calculator_x11.moc"

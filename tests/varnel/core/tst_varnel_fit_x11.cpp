@@ -3,7 +3,7 @@
 // window's first resize. Skips (exit code 77) without an X server.
 
 #include <QApplication>
-#include <cstdio>
+#include "tests/support/X11Main.h"
 
 #include "../VarnelHarness.h"
 
@@ -27,16 +27,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb;offscreen");
-    QApplication app(argc, argv);
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        std::fprintf(stderr, "SKIP: no X11 display (run under xvfb-run)\n");
-        return 77;
-    }
-    TestVarnelFitX11 test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+SMS_X11_TEST_MAIN(TestVarnelFitX11)
 
 #include "tst_varnel_fit_x11.moc"
