@@ -35,6 +35,7 @@ struct Mended {
     bool switchTextsFit = false;       // switch texts over 16 bytes refused
     bool unsignedAutoUpload = false;   // 32768-65535 read back as sent, above refused
     bool editorDoValues = false;       // "00" / "按指令输出" survive Form3 (not in its list)
+    bool commaFromModule = false;      // a module's 2C in an Asc head reads back as 16 fields
 
     static Mended fromEnvironment() {
         Mended m;
@@ -46,6 +47,7 @@ struct Mended {
         flag("switchTextsFit", m.switchTextsFit);
         flag("unsignedAutoUpload", m.unsignedAutoUpload);
         flag("editorDoValues", m.editorDoValues);
+        flag("commaFromModule", m.commaFromModule);
         return m;
     }
 };
@@ -111,6 +113,7 @@ struct Gen {
         ChannelRecord channel;
         CommandRecord command;
         bool fits = true;  // false: the row must be refused
+        int commaAt = -1;  // the module turns this payload byte of an Asc head into 2C
     };
 
     Row channel(int index) {
@@ -222,6 +225,8 @@ struct Gen {
             o[size_t(kind)] = kindFieldText(asc, n);
             o[size_t(text)] = asc ? chars(asciiNoComma, n) : hexPairs(n);
         }
+        if (mended.commaFromModule && isAscKindField(o[OutputField::HeadKind]) && coin())
+            r.commaAt = 28 + uniform(0, h - 1);
         c[8] = joinOutputFrame(o);
         return r;
     }
@@ -329,6 +334,13 @@ void TestTableRoundTrip::moduleRoad() {
         QTest::mouseClick(input ? f->inputTab->Command13 : f->commandTab->Command13, Qt::LeftButton);
         QVERIFY(waitIdle(f, 120000));
         QCOMPARE(h.module->tables.rowCount(table), int(rows.size()));
+        // A comma no grid row can hold reaches the grid from the module.
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].commaAt < 0) continue;
+            QByteArray p = h.module->tables.row(table, int(i));
+            p[rows[i].commaAt] = ',';
+            h.module->tables.setRowBody(table, int(i), p.mid(2));
+        }
         QTest::mouseClick(input ? f->inputTab->Command23 : f->commandTab->Command23, Qt::LeftButton);
         QVERIFY(waitIdle(f, 120000));
         QCOMPARE(grid->Rows(), int(rows.size()) + 1);
@@ -341,7 +353,8 @@ void TestTableRoundTrip::moduleRoad() {
                 QCOMPARE(SimSupport::hex(channelRowFrame(back, index).frame.mid(11)), SimSupport::hex(stored));
             } else {
                 const CommandRecord back = rowOf<10>(grid, index + 1);
-                QVERIFY2(back == rows[i].command, qPrintable(firstDifference(rows[i].command, back)));
+                if (rows[i].commaAt < 0)
+                    QVERIFY2(back == rows[i].command, qPrintable(firstDifference(rows[i].command, back)));
                 QCOMPARE(SimSupport::hex(commandRowFrame(back, index).frame.mid(11)), SimSupport::hex(stored));
             }
         }
