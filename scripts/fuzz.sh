@@ -6,6 +6,10 @@
 # Usage: scripts/fuzz.sh --short      a few seconds each (part of the test command)
 #        scripts/fuzz.sh --long N     N seconds each; figures in build-fuzz/fuzz-results.txt
 #        scripts/fuzz.sh ... TARGET   only that target
+# --long also runs the table round trip (tests/varnel/settings/
+# tst_table_roundtrip, in the ordinary build/) with N rows per table and
+# road in place of the test command's 10; SMSTOOLS_ROUNDTRIP_ROWS and
+# SMSTOOLS_ROUNDTRIP_SEED choose them instead.
 # A finding stops that target and leaves the input as
 # build-fuzz/findings/<target>-crash-*; replay it with
 #   build-fuzz/tests/fuzz/<target> build-fuzz/findings/<target>-crash-...
@@ -14,9 +18,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=5
+long=0
 case "${1:-}" in
   --short) shift ;;
-  --long) seconds=${2:?--long needs seconds}; shift 2 ;;
+  --long) seconds=${2:?--long needs seconds}; long=1; shift 2 ;;
 esac
 only=${1:-}
 
@@ -83,4 +88,18 @@ for i in "${!targets[@]}"; do
     echo "  (whole log: $build/fuzz-logs/$t.log)"
   fi
 done
+
+if [ $long = 1 ] && [ -z "$only" ]; then
+  [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build -j"$(nproc)" --target varnel_settings_tst_table_roundtrip >/dev/null
+  rows=${SMSTOOLS_ROUNDTRIP_ROWS:-$seconds}
+  log=$build/fuzz-logs/tst_table_roundtrip.log
+  if (cd build/tests/varnel/settings && QT_QPA_PLATFORM=offscreen SMSTOOLS_ROUNDTRIP_ROWS=$rows \
+        ./varnel_settings_tst_table_roundtrip) >"$log" 2>&1; then status=ok; else status=FAILED; failed=1; fi
+  printf '%-28s %-6s %12s rows a table and road\n' tst_table_roundtrip "$status" "$rows" | tee -a "$report"
+  if [ $status = FAILED ]; then
+    grep -E '^FAIL|reproduces' "$log" | head -20
+    echo "  (whole log: $log)"
+  fi
+fi
 exit $failed
