@@ -30,17 +30,17 @@ namespace {
 // separated by ",") turns flags on without a rebuild.
 struct Mended {
     bool threeDigitKindCount = false;  // Asc100 / Hex120 heads refused like 51-99
-    bool exactLimits = false;          // limits of 2-4 decimals and over 7 digits
-    bool longEnglishSegments = false;  // English segments over 40 characters survive the editor
-    bool switchTextsFit = false;       // switch texts over 16 bytes refused
-    bool unsignedAutoUpload = false;   // 32768-65535 read back as sent, above refused
+    bool exactLimits = true;           // limits of 2-4 decimals and over 7 digits
+    bool longEnglishSegments = true;   // English segments over 40 characters survive the editor
+    bool switchTextsFit = true;        // switch texts over 16 bytes refused
+    bool unsignedAutoUpload = true;    // 32768-65535 read back as sent, above refused
     bool editorDoValues = false;       // "00" / "按指令输出" survive Form3 (not in its list)
     bool commaFromModule = false;      // a module's 2C in an Asc head reads back as 16 fields
 
     static Mended fromEnvironment() {
         Mended m;
         const QStringList on = qEnvironmentVariable("SMSTOOLS_ROUNDTRIP_MENDED").split(QLatin1Char(','));
-        const auto flag = [&](const char* name, bool& b) { b = on.contains(QLatin1String(name)); };
+        const auto flag = [&](const char* name, bool& b) { b = b || on.contains(QLatin1String(name)); };
         flag("threeDigitKindCount", m.threeDigitKindCount);
         flag("exactLimits", m.exactLimits);
         flag("longEnglishSegments", m.longEnglishSegments);
