@@ -16,6 +16,7 @@ private slots:
     void workModeChain();
     void refusalsSendNothing();
     void closedPortSendsNothing();
+    void chainBeforeTheTimedRefreshKeepsTheButtons();
 };
 
 void TestGprsSettings::readSequenceFollowsTheModule() {
@@ -308,6 +309,23 @@ void TestGprsSettings::closedPortSendsNothing() {
     QVERIFY(h.fixture.waitForRequests(1, 2000));
     QVERIFY(h.port().isOpen());
     QCOMPARE(h.requestsFrom(0).value(0), hex(h.frame("F4 03")));
+}
+
+void TestGprsSettings::chainBeforeTheTimedRefreshKeepsTheButtons() {
+    // The power-saving chain pressed as the form opens outlasts the form's
+    // own read sequence's start: that read sends nothing into the chain,
+    // and every button, 退出 included, comes back.
+    GprsHarness h;
+    QVERIFY(h.openForm(1, false));
+    QVERIFY(h.timer("Timer6")->enabled() && h.allButtonsEnabled());
+    h.setText("Text11", "1000");
+    h.setText("Text12", "10000");
+    QTest::mouseClick(h.button(9), Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return !h.timer("Timer6")->enabled(); }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return !h.timer("Timer5")->enabled() && !h.timer("Timer2")->enabled(); }, 6000));
+    QCOMPARE(h.requestsFrom(0), (QStringList{hex(h.frame("D3 01 01")), hex(h.frame("DB 01 00 00 00 00")),
+                                             hex(h.frame("D2 01 00 02 00 19"))}));
+    QVERIFY(h.allButtonsEnabled());
 }
 
 QTEST_MAIN(TestGprsSettings)
