@@ -97,6 +97,9 @@ GprsSettingsForm::GprsSettingsForm(MainWindow* main) : QWidget(nullptr), m_main(
     connect(Timer6, &VbTimer::tick, this, [this] {
         Timer6->setEnabled(false);
         if (port()) port()->setDTREnable(false);
+        // A chain the user started meanwhile stands: the read sequence would
+        // share its step counter and interleave its frames with the chain's.
+        if (m_lock.held()) return;
         commandClicked(4);
     });
     connect(Timer7, &VbTimer::tick, this, [this] {
@@ -264,17 +267,9 @@ void GprsSettingsForm::refuseIncomplete() {
     Dialogs::msgBox(this, QStringLiteral("模块设置时参数不全"), QStringLiteral("系统提示"));
 }
 
-void GprsSettingsForm::commanddisable() {
-    for (int i = 0; i < 12; ++i) {
-        // The button's own state, not its frame's.
-        m_savedEnabled[i] = !Command1[i]->testAttribute(Qt::WA_ForceDisabled);
-        Command1[i]->setEnabled(false);
-    }
-}
+void GprsSettingsForm::commanddisable() { m_lock.hold({Command1.begin(), Command1.end()}); }
 
-void GprsSettingsForm::commandenable() {
-    for (int i = 0; i < 12; ++i) Command1[i]->setEnabled(m_savedEnabled[i]);
-}
+void GprsSettingsForm::commandenable() { m_lock.release({Command1.begin(), Command1.end()}); }
 
 void GprsSettingsForm::setAddressLayoutEnabled(bool on, bool clear) {
     for (int i : {20, 15, 16, 37}) Label1[i]->setEnabled(on);

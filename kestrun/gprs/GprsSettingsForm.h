@@ -7,6 +7,7 @@
 #include <array>
 
 #include "GprsAnswerSink.h"
+#include "platform/ButtonLock.h"
 
 class CommPort;
 class MainWindow;
@@ -43,6 +44,8 @@ public:
     void set_bd_address();
     void set_baud();
     void refresh_para();
+    // Hold the twelve buttons while a chain runs / give them back; a hold
+    // while one is pending keeps the states the first remembered.
     void commanddisable();
     void commandenable();
     void disable_();
@@ -117,7 +120,7 @@ private:
     MainWindow* m_main;
     QTabWidget* SSTab1 = nullptr;
     std::array<QPushButton*, 12> Command1{};
-    std::array<bool, 12> m_savedEnabled{};
+    ButtonLock m_lock;
     QMap<int, QLabel*> Label1;
     std::array<QLabel*, 7> Label2{};
     QLabel* Label5 = nullptr;

@@ -417,7 +417,7 @@ void SettingsForm::restartPortSteps() {
     // The refresh about to start remembers the buttons as they stand; they
     // must not be remembered as disabled by an earlier refresh that never
     // ended (opened by Cancel).
-    if (m_disablePending) Enable_Command();
+    if (m_lock.held()) Enable_Command();
     portSteps();
 }
 
@@ -429,6 +429,9 @@ void SettingsForm::onTimer5() {
 
 void SettingsForm::onTimer6() {
     Timer6->setEnabled(false);
+    // A chain the user started meanwhile stands; a refresh now would
+    // interleave its queries with the chain's writes.
+    if (m_lock.held()) return;
     Controls::runClick(Command8);
 }
 
@@ -466,25 +469,9 @@ void SettingsForm::onTabChanged(int index) {
 
 // --- parameter buttons ------------------------------------------------------
 
-void SettingsForm::Disable_Command() {
-    const QList<QPushButton*> buttons = coveredButtons();
-    m_remembered.clear();
-    // A button's own state: one in a disabled frame (Command9) is not
-    // thereby remembered as disabled.
-    for (QPushButton* b : buttons) m_remembered << !b->testAttribute(Qt::WA_ForceDisabled);
-    for (QPushButton* b : buttons)
-        if (b != phoneTab->Command15) b->setEnabled(false);
-    m_disablePending = true;
-}
+void SettingsForm::Disable_Command() { m_lock.hold(coveredButtons(), phoneTab->Command15); }
 
-void SettingsForm::Enable_Command() {
-    const QList<QPushButton*> buttons = coveredButtons();
-    // Before any Disable_Command nothing was remembered: every button then
-    // counts as remembered disabled, as an unset flag would.
-    for (int i = 0; i < buttons.size(); ++i)
-        buttons[i]->setEnabled(i < m_remembered.size() && m_remembered[i]);
-    m_disablePending = false;
-}
+void SettingsForm::Enable_Command() { m_lock.release(coveredButtons()); }
 
 bool SettingsForm::portReady() {
     CommPort* p = port();

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "kestrun/sms_parser/SmsAnswerSink.h"
+#include "platform/ButtonLock.h"
 
 class CommPort;
 class FlexGrid;
@@ -50,11 +51,12 @@ public:
     // disabled come back first.
     void restartPortSteps();
 
-    // Remember and disable the parameter buttons / put them back.
+    // Remember and disable the parameter buttons / put them back. A
+    // Disable_Command while one is pending keeps what the first remembered.
     void Enable_Command();
     void Disable_Command();
     // True while a Disable_Command waits for its Enable_Command.
-    bool commandsDisabled() const { return m_disablePending; }
+    bool commandsDisabled() const { return m_lock.held(); }
 
     // Senders call this before writing: with the port closed it opens the
     // connect dialog without waiting for it and answers false.
@@ -197,6 +199,5 @@ private:
 
     MainWindow* m_main;
     FlexGrid* m_phoneGrid = nullptr;
-    QList<bool> m_remembered;
-    bool m_disablePending = false;
+    ButtonLock m_lock;
 };

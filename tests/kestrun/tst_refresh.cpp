@@ -39,6 +39,7 @@ private slots:
     void powerSavingChains();
     void chainsNeedAnOpenPortAndValidInput();
     void cancelThenConnect();
+    void chainBeforeTheTimedRefreshKeepsTheButtons();
 };
 
 void TestRefresh::passiveFormattedModule() {
@@ -416,6 +417,28 @@ void TestRefresh::cancelThenConnect() {
     QCOMPARE(r.tails(start).value(0), QStringLiteral("EC 03"));
     for (QPushButton* b : {f->Command1, f->Command5, f->Command8, f->Command14}) QVERIFY(b->isEnabled());
     QCOMPARE(f->Label8->text(), QStringLiteral("N310 V4.02"));
+}
+
+void TestRefresh::chainBeforeTheTimedRefreshKeepsTheButtons() {
+    // The user's chain, started before the form's own refresh is due, runs
+    // alone: the timed refresh adds no queries, and the buttons come back as
+    // they were before the chain.
+    ParamRig r;
+    QVERIFY(r.connect());
+    SettingsForm* f = r.f();
+    QVERIFY(f->Timer6->enabled());
+    Controls::setListIndexAndClick(f->Combo1, 0);
+    Controls::setListIndexQuiet(f->Combo2, 0);
+    const QList<QPushButton*> covered = f->coveredButtons();
+    QList<bool> before;
+    for (QPushButton* b : covered) before << b->isEnabled();
+    const int from = r.count();
+    QTest::mouseClick(f->Command5, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return !f->Timer6->enabled(); }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return !f->Timer1->enabled() && !f->Timer2->enabled(); }, 9000));
+    QCOMPARE(r.tails(from), (QStringList{"F8 01 01", "F9 01 01"}));
+    for (int i = 0; i < covered.size(); ++i)
+        QVERIFY2(covered[i]->isEnabled() == before[i], qPrintable(covered[i]->objectName()));
 }
 
 QTEST_MAIN(TestRefresh)

@@ -59,7 +59,6 @@ SettingsForm::SettingsForm(MainWindow* main) : QWidget(nullptr), m_main(main) {
     buildModelFrame();
     buildTimers();
     transfers = new TableTransfers(this);
-    m_saved = QList<bool>(coveredButtons().size(), false);
 
     connect(SSTab1, &QTabWidget::currentChanged, this, &SettingsForm::onTabChanged);
     Controls::onClick(paramTab->Command10, this, [this] { exitForm(); });
@@ -153,17 +152,9 @@ void SettingsForm::load() {
     if (port()) port()->setDTREnable(false);
 }
 
-void SettingsForm::Disable_Command() {
-    const QList<QPushButton*> buttons = coveredButtons();
-    for (int i = 0; i < buttons.size(); ++i) m_saved[i] = buttons[i]->isEnabled();
-    for (QPushButton* b : buttons)
-        if (b != phoneTab->Command15) b->setEnabled(false);
-}
+void SettingsForm::Disable_Command() { m_lock.hold(coveredButtons(), phoneTab->Command15); }
 
-void SettingsForm::Enable_Command() {
-    const QList<QPushButton*> buttons = coveredButtons();
-    for (int i = 0; i < buttons.size(); ++i) buttons[i]->setEnabled(m_saved[i]);
-}
+void SettingsForm::Enable_Command() { m_lock.release(coveredButtons()); }
 
 bool SettingsForm::portReady() {
     if (port() && port()->isOpen()) return true;
@@ -190,6 +181,9 @@ void SettingsForm::onTimer5() {
 
 void SettingsForm::onTimer6() {
     Timer6->setEnabled(false);
+    // A chain the user started meanwhile stands; a refresh now would share
+    // the wire with it and hold the buttons it holds.
+    if (m_lock.held()) return;
     Controls::runClick(paramTab->Command8);
 }
 

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "core/protocol/RowWrite.h"
+#include "platform/ButtonLock.h"
 #include "varnel/editors/ChannelEditorHost.h"
 #include "varnel/editors/OutputFrameEditorHost.h"
 #include "varnel/sms_parser/AnswerSink.h"
@@ -51,7 +52,8 @@ public:
     void load();
 
     // Saves the enabled state of the fourteen parameter buttons and
-    // disables them (all but Command15) / puts the saved states back.
+    // disables them (all but Command15) / puts the saved states back. A
+    // Disable_Command while one is pending keeps what the first saved.
     void Disable_Command();
     void Enable_Command();
     QList<QPushButton*> coveredButtons() const;
@@ -154,6 +156,6 @@ private:
     void exitForm();
 
     MainWindow* m_main;
-    QList<bool> m_saved;
+    ButtonLock m_lock;
     bool m_channelEditorOpen = false;
 };

@@ -21,6 +21,7 @@ private slots:
     void readThenWriteSendsWhatWasRead_data();
     void readThenWriteSendsWhatWasRead();
     void noticeDuringTheReadSequence();
+    void chainBeforeTheTimedRefreshKeepsTheButtons();
 };
 
 void TestGprsSettings::readSequenceFollowsTheModule() {
@@ -371,6 +372,21 @@ void TestGprsSettings::noticeDuringTheReadSequence() {
     Dialogs::setHandler(recorder);
     QCOMPARE(h.requestsFrom(0).size(), 7);
     QCOMPARE(h.label1(3), QStringLiteral("300秒"));
+void TestGprsSettings::chainBeforeTheTimedRefreshKeepsTheButtons() {
+    // The power-saving chain pressed as the form opens outlasts the form's
+    // own read sequence's start: that read sends nothing into the chain,
+    // and every button, 退出 included, comes back.
+    GprsHarness h;
+    QVERIFY(h.openForm(1, false));
+    QVERIFY(h.timer("Timer6")->enabled() && h.allButtonsEnabled());
+    h.setText("Text11", "1000");
+    h.setText("Text12", "10000");
+    QTest::mouseClick(h.button(9), Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return !h.timer("Timer6")->enabled(); }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return !h.timer("Timer5")->enabled() && !h.timer("Timer2")->enabled(); }, 6000));
+    QCOMPARE(h.requestsFrom(0), (QStringList{hex(h.frame("D3 01 01")), hex(h.frame("DB 01 00 00 00 00")),
+                                             hex(h.frame("D2 01 00 02 00 19"))}));
+    QVERIFY(h.allButtonsEnabled());
 }
 
 QTEST_MAIN(TestGprsSettings)

@@ -60,6 +60,7 @@ private slots:
     void offlineRefreshSendsAndDisablesNothing();
     void workModeSequence();
     void workModeNeedsAChoice();
+    void chainBeforeTheTimedRefreshKeepsTheButtons();
     void powerSavingSequence();
     void powerSavingRefusesBadDelays();
     void answersApplied();
@@ -228,6 +229,30 @@ void TestParams::workModeNeedsAChoice() {
     Controls::setListIndexAndClick(p->Combo1, 1);
     QVERIFY(h.waitFor(VarnelHarness::frame("F8 01 00"), from, 3000) >= from);
     h.form()->Timer1->setEnabled(false);
+}
+
+void TestParams::chainBeforeTheTimedRefreshKeepsTheButtons() {
+    // Pressed in the form's first second: the timed refresh then finds the
+    // user's chain running and leaves it alone; the buttons come back as
+    // they were before the chain.
+    VarnelHarness h;
+    h.connect();
+    QVERIFY(QTest::qWaitFor([&] { return h.form() && h.form()->Timer5->enabled(); }, 8000));
+    ParamTab* p = h.form()->paramTab;
+    Controls::setListIndexAndClick(p->Combo1, 0);
+    Controls::setListIndexAndClick(p->Combo2, 0);
+    const QList<QPushButton*> covered = h.form()->coveredButtons();
+    QList<bool> before;
+    for (QPushButton* b : covered) before << b->isEnabled();
+    const int from = h.sim().requests().size();
+    QTest::mouseClick(p->Command5, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return g::RecvMode == 101 && !h.form()->Timer6->enabled(); }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return !h.form()->Timer1->enabled() && !h.form()->Timer2->enabled(); }, 9000));
+    QStringList sent;
+    for (int i = from; i < h.sim().requests().size(); ++i) sent << hex(h.request(i).mid(8));
+    QCOMPARE(sent, (QStringList{"F8 01 01", "F9 01 01"}));
+    for (int i = 0; i < covered.size(); ++i)
+        QVERIFY2(covered[i]->isEnabled() == before[i], qPrintable(covered[i]->objectName()));
 }
 
 void TestParams::powerSavingSequence() {

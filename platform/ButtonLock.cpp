@@ -1,0 +1,17 @@
+#include "ButtonLock.h"
+
+void ButtonLock::hold(const QList<QPushButton*>& buttons, const QPushButton* keep) {
+    if (!m_held) {
+        m_saved.clear();
+        for (QPushButton* b : buttons) m_saved << (b && !b->testAttribute(Qt::WA_ForceDisabled));
+        m_held = true;
+    }
+    for (QPushButton* b : buttons)
+        if (b && b != keep) b->setEnabled(false);
+}
+
+void ButtonLock::release(const QList<QPushButton*>& buttons) {
+    for (int i = 0; i < buttons.size(); ++i)
+        if (buttons[i]) buttons[i]->setEnabled(i < m_saved.size() && m_saved[i]);
+    m_held = false;
+}
