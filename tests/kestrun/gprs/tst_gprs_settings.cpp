@@ -372,6 +372,8 @@ void TestGprsSettings::noticeDuringTheReadSequence() {
     Dialogs::setHandler(recorder);
     QCOMPARE(h.requestsFrom(0).size(), 7);
     QCOMPARE(h.label1(3), QStringLiteral("300秒"));
+}
+
 void TestGprsSettings::chainBeforeTheTimedRefreshKeepsTheButtons() {
     // The power-saving chain pressed as the form opens outlasts the form's
     // own read sequence's start: that read sends nothing into the chain,
