@@ -236,6 +236,7 @@ bool AnswerMachine::stepHunt() {
     stampWait();
     const uint8_t c = uint8_t(b[0]);
     if (c == 0x1A) {
+        frameStarting();
         goTo(Preamble, 7);
     } else {
         const auto [state, n] = startOther(c);

@@ -105,6 +105,8 @@ protected:
     // The hunt found a byte other than 0x1A: the state and read N it starts,
     // or {Hunt, 1} to pass it over.
     virtual std::pair<int, int> startOther(uint8_t /*byte*/) const { return {Hunt, 1}; }
+    // The hunt has found 0x1A, the start of a frame.
+    virtual void frameStarting() {}
     // Frames are read only while this holds; otherwise the other machine
     // takes the bytes.
     virtual bool framesActive() const { return true; }

@@ -16,6 +16,9 @@ enum : int { Operation = 16, Header = 17, Entries = 18, WriteAck = 19, ClearAck 
 using Answers::Verdict;
 using Icon = SmsAnswerHost::Icon;
 
+// An acknowledgement is judged on its first six bytes, eight for a refusal.
+constexpr int kAckBytes = 6;
+
 // The acknowledgement text gathered so far: a refusal may arrive in pieces.
 struct AckText {
     QByteArray text;
@@ -33,10 +36,10 @@ void stepOperation(SmsAnswerReceiver& rx, AckText& ack) {
             rx.goTo(Header, 2);
             break;
         case 1:
-            rx.goTo(WriteAck, 0);
+            rx.goTo(WriteAck, kAckBytes);
             break;
         case 2:
-            rx.goTo(ClearAck, 0);
+            rx.goTo(ClearAck, kAckBytes);
             break;
         default:
             rx.toHunt();
@@ -86,11 +89,24 @@ void stepEntries(SmsAnswerReceiver& rx) {
     rx.toHunt();
 }
 
-// Gathers the acknowledgement; true once it can be judged.
+// Gathers the acknowledgement; true once it can be judged. Only the bytes
+// the verdict needs are read: the rest is the acknowledgement's tail, or
+// the next answer.
 bool gather(SmsAnswerReceiver& rx, AckText& ack, const QByteArray& ok, const QByteArray& fail, Verdict& v) {
-    ack.text += rx.readAll();
+    ack.text += rx.read();
     v = Answers::judgeTableAck(ack.text, ok, fail);
+    if (v == Verdict::Wait)
+        rx.setReadN(int(ack.text.size() < kAckBytes ? kAckBytes : fail.size()) - int(ack.text.size()));
     return v != Verdict::Wait;
+}
+
+void judged(SmsAnswerReceiver& rx, Verdict v) {
+    if (v == Verdict::Other) {
+        g::RxText.clear();
+        rx.toHunt();
+    } else {
+        rx.skipAcknowledgementTail();
+    }
 }
 
 void stepWriteAck(SmsAnswerReceiver& rx, AckText& ack) {
@@ -101,8 +117,7 @@ void stepWriteAck(SmsAnswerReceiver& rx, AckText& ack) {
         say(rx, "电话号码表设置成功", "提示！！", Icon::Information);
     else if (v == Verdict::Fail)
         say(rx, "电话号码表设置错误 ", "提示！！", Icon::Exclamation);
-    g::RxText.clear();
-    rx.toHunt();
+    judged(rx, v);
 }
 
 void stepClearAck(SmsAnswerReceiver& rx, AckText& ack) {
@@ -115,8 +130,7 @@ void stepClearAck(SmsAnswerReceiver& rx, AckText& ack) {
     } else if (v == Verdict::Fail) {
         say(rx, "清空号码表失败", "提示！！", Icon::Exclamation);
     }
-    g::RxText.clear();
-    rx.toHunt();
+    judged(rx, v);
 }
 
 }  // namespace

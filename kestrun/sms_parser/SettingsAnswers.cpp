@@ -37,21 +37,6 @@ void finish(SmsAnswerReceiver& rx) {
     rx.toHunt();
 }
 
-// The rest of an acknowledgement's text is no answer of its own: what
-// waits up to the next frame start goes; a frame right behind is taken.
-void dropToNextFrame(SmsAnswerReceiver& rx) {
-    g::RxText.clear();
-    rx.setReadN(1);
-    while (rx.waiting() > 0) {
-        const QByteArray b = rx.read();
-        if (!b.isEmpty() && uint8_t(b[0]) == 0x1A) {
-            rx.goTo(SmsAnswerReceiver::Preamble, 7);
-            return;
-        }
-    }
-    rx.toHunt();
-}
-
 void header(SmsAnswerReceiver& rx, int blockState) {
     const QByteArray h = rx.read();
     for (int i = 0; i < 3 && i < h.size(); ++i) g::PhoneTableHdr[i] = uint8_t(h[i]);
@@ -122,7 +107,7 @@ void installSettingsAnswers(SmsAnswerReceiver& receiver) {
                 tell(rx, verdict.verdict == Answers::Verdict::Ok ? QStringLiteral("设置成功")
                                                                  : QStringLiteral("设置失败"));
                 ack->clear();
-                dropToNextFrame(rx);
+                rx.skipAcknowledgementTail();
                 return;
             } else if (verdict.verdict == Answers::Verdict::Wait) {
                 rx.setReadN(verdict.moreBytes);

@@ -68,8 +68,17 @@ std::pair<int, int> SmsAnswerReceiver::dispatchFor(uint8_t code) {
 }
 
 std::pair<int, int> SmsAnswerReceiver::startOther(uint8_t byte) const {
-    if (byte == '<' && hasState(InputText)) return {InputText, 0};
+    // Whether the tail came in the acknowledgement's delivery or a later one
+    // must not matter, so it is skipped byte by byte, never as "what waits".
+    const bool asked = g::DIChannel == 0x98;
+    if (byte == '<' && hasState(InputText) && (asked || !m_ackTail)) return {InputText, 0};
     return {Hunt, 1};
+}
+
+void SmsAnswerReceiver::skipAcknowledgementTail() {
+    g::RxText.clear();
+    m_ackTail = true;
+    toHunt();
 }
 
 bool SmsAnswerReceiver::framesActive() const { return g::ParamMode; }

@@ -54,6 +54,12 @@ public:
     // {Hunt, 1} for a code not listed.
     static std::pair<int, int> dispatchFor(uint8_t code);
 
+    // An acknowledgement text has been judged: what trails it, up to the
+    // next frame start, is none of its own answer. The hunt passes it over
+    // as it does any stray byte, and a "<" among it starts no input-state
+    // text unless the form asked for one.
+    void skipAcknowledgementTail();
+
     // Messages and the status bar, through the host (none without one).
     void tell(const QString& text, const QString& title,
               SmsAnswerHost::Icon icon = SmsAnswerHost::Icon::None);
@@ -64,12 +70,14 @@ protected:
     std::pair<int, int> route(uint8_t code) const override { return dispatchFor(code); }
     std::pair<int, int> startOther(uint8_t byte) const override;
     bool framesActive() const override;
+    void frameStarting() override { m_ackTail = false; }
 
 private:
     static AnswerMachine::Step wrap(Step step);
 
     SmsAnswerSink* m_sink = nullptr;
     SmsAnswerHost* m_host;
+    bool m_ackTail = false;
 };
 
 // Each answer family adds its steps in its own file; the receiver calls
