@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPersistentModelIndex>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -13,6 +14,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class FlexGrid;
 class VbTimer;
 
 // The editor of one output frame: the text in column 8 of a row of the SMS
@@ -70,7 +72,9 @@ private:
     void updateExample(int i);
     void limitNumber(QLineEdit* box, double low, std::optional<double> high);
 
-    OutputFrameEditorHost& m_host;
+    // Taken when the editor opens: the settings form and its grid may go
+    // before this window does.
+    QPointer<FlexGrid> m_grid;
     QPersistentModelIndex m_row;
     VbTimer* m_timer1 = nullptr;
     bool m_isLoading = false;
