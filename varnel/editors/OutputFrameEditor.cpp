@@ -28,6 +28,7 @@ const QString kNotAscii = QStringLiteral("不是标准ASCII码字符");
 const QString kHex = QStringLiteral("Hex");
 const QString kAsc = QStringLiteral("Asc");
 const QString kRawValue = QStringLiteral("原值输出");
+const QString kCommandGone = QStringLiteral("所编辑的指令已不在指令表中，输出数据没有写入");
 
 // A label or box that runs its click handling when the user clicks it.
 template <class Base>
@@ -581,11 +582,14 @@ void OutputFrameEditor::accept() {
         Dialogs::msgBox(this, QStringLiteral("报文头与报文尾总长度超出36字节范围"), kTitle,
                         Dialogs::Icon::Information);
 
-    // The row this editor loaded; when it was deleted meanwhile nothing is
-    // written rather than another row's record replaced.
+    // The command this editor loaded, wherever it stands now; when it was
+    // deleted or the table read again meanwhile nothing is written rather
+    // than another command's record replaced.
     FlexGrid* grid = m_grid;
     if (grid && editedRow() >= 1)
         grid->setTextMatrix(editedRow(), kFrameColumn, protocol::joinOutputFrame(f));
+    else
+        Dialogs::msgBox(this, kCommandGone, kTitle, Dialogs::Icon::Information);
     close();
 }
 
