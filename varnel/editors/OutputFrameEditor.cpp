@@ -28,6 +28,7 @@ const QString kNotAscii = QStringLiteral("不是标准ASCII码字符");
 const QString kHex = QStringLiteral("Hex");
 const QString kAsc = QStringLiteral("Asc");
 const QString kRawValue = QStringLiteral("原值输出");
+const QString kCommandGone = QStringLiteral("所编辑的指令已不在指令表中，输出数据没有写入");
 
 // A label or box that runs its click handling when the user clicks it.
 template <class Base>
@@ -85,13 +86,13 @@ QLabel* caption(const char* text, QWidget* parent) { return new QLabel(QString::
 }  // namespace
 
 OutputFrameEditor::OutputFrameEditor(OutputFrameEditorHost& host)
-    : QWidget(host.editorOwner(), Qt::Window), m_host(host) {
+    : QWidget(host.editorOwner(), Qt::Window), m_grid(host.commandGrid()) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("参数设置－输出数据"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    if (FlexGrid* grid = m_host.commandGrid(); grid && grid->Row() >= 1)
-        m_row = QPersistentModelIndex(grid->model()->index(grid->Row() - 1, kFrameColumn));
+    if (m_grid && m_grid->Row() >= 1)
+        m_row = QPersistentModelIndex(m_grid->model()->index(m_grid->Row() - 1, kFrameColumn));
 
     buildControls();
 
@@ -287,7 +288,7 @@ std::optional<QString> OutputFrameEditor::HEX_ASC(const QString& text) {
 int OutputFrameEditor::editedRow() const { return m_row.isValid() ? m_row.row() + 1 : 0; }
 
 void OutputFrameEditor::closeEvent(QCloseEvent* e) {
-    if (FlexGrid* grid = m_host.commandGrid()) {
+    if (FlexGrid* grid = m_grid) {
         grid->setScrollBars(3);
         if (QWidget* w = grid->window(); w && w != this) w->activateWindow();
     }
@@ -474,7 +475,7 @@ void OutputFrameEditor::calculateCheck() {
 
 void OutputFrameEditor::load() {
     m_timer1->setEnabled(false);
-    FlexGrid* grid = m_host.commandGrid();
+    FlexGrid* grid = m_grid;
     const int row = editedRow();
     const auto fields =
         grid && row >= 1 ? protocol::splitOutputFrame(grid->TextMatrix(row, kFrameColumn)) : std::nullopt;
@@ -581,11 +582,14 @@ void OutputFrameEditor::accept() {
         Dialogs::msgBox(this, QStringLiteral("报文头与报文尾总长度超出36字节范围"), kTitle,
                         Dialogs::Icon::Information);
 
-    // The row this editor loaded; when it was deleted meanwhile nothing is
-    // written rather than another row's record replaced.
-    FlexGrid* grid = m_host.commandGrid();
+    // The command this editor loaded, wherever it stands now; when it was
+    // deleted or the table read again meanwhile nothing is written rather
+    // than another command's record replaced.
+    FlexGrid* grid = m_grid;
     if (grid && editedRow() >= 1)
         grid->setTextMatrix(editedRow(), kFrameColumn, protocol::joinOutputFrame(f));
+    else
+        Dialogs::msgBox(this, kCommandGone, kTitle, Dialogs::Icon::Information);
     close();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPersistentModelIndex>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -13,14 +14,16 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class FlexGrid;
 class VbTimer;
 
 // The editor of one output frame: the text in column 8 of a row of the SMS
 // command grid, 16 fields joined by ",". It loads the row that was current
 // when it opened (200 ms after opening, as the settings form may still be
-// busy with the double click), and OK writes back into that same row, even
-// when the user has clicked elsewhere in the grid meanwhile. Not modal; it
-// deletes itself when closed.
+// busy with the double click), and OK writes back into that same command,
+// even when the user has clicked elsewhere in the grid or rows above it were
+// deleted meanwhile; a command deleted, or replaced by a read of the table,
+// gets nothing and a message. Not modal; it deletes itself when closed.
 class OutputFrameEditor : public QWidget {
     Q_OBJECT
 public:
@@ -38,7 +41,7 @@ public:
     // else shows "不是标准ASCII码字符" and gives nullopt.
     std::optional<QString> HEX_ASC(const QString& text);
 
-    // The grid row this editor edits; 0 once that row no longer exists.
+    // The grid row of the command this editor edits; 0 once it is gone.
     int editedRow() const;
     bool isLoading() const { return m_isLoading; }
 
@@ -70,7 +73,9 @@ private:
     void updateExample(int i);
     void limitNumber(QLineEdit* box, double low, std::optional<double> high);
 
-    OutputFrameEditorHost& m_host;
+    // Taken when the editor opens: the settings form and its grid may go
+    // before this window does.
+    QPointer<FlexGrid> m_grid;
     QPersistentModelIndex m_row;
     VbTimer* m_timer1 = nullptr;
     bool m_isLoading = false;

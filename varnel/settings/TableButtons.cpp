@@ -31,16 +31,23 @@ bool addRow(SettingsForm* form, FlexGrid* grid, const QString& fullMessage) {
 }
 
 // Removes the selected row: the rows below move up one (their labels
-// follow their new places, column 0 stays where it is) and the last goes.
+// follow their new places, column 0 stays where it is). The grid rows
+// themselves move, not only their texts, so an editor open on a command
+// that moves up still finds it, and one open on the deleted row finds none.
 void deleteRow(FlexGrid* grid, QPushButton* writeButton) {
     if (grid->Rows() <= 1) return;
     const int row = grid->Row();
-    if (row >= 1)
-        for (int k = row; k <= grid->Rows() - 2; ++k) {
+    if (row >= 1) {
+        QStringList marks;
+        for (int k = 1; k < grid->Rows(); ++k) marks << grid->TextMatrix(k, 0);
+        grid->RemoveItem(row);
+        for (int k = row; k < grid->Rows(); ++k) {
+            grid->setTextMatrix(k, 0, marks.at(k - 1));
             grid->setTextMatrix(k, 1, QStringLiteral("CH%1").arg(k - 1));
-            for (int c = 2; c < grid->Cols(); ++c) grid->setTextMatrix(k, c, grid->TextMatrix(k + 1, c));
         }
-    grid->setRows(grid->Rows() - 1);
+    } else {
+        grid->setRows(grid->Rows() - 1);
+    }
     writeButton->setEnabled(grid->Rows() >= 2);
 }
 
