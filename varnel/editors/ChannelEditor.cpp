@@ -42,7 +42,8 @@ ChannelEditor* ChannelEditor::open(ChannelEditorHost* host) {
 }
 
 ChannelEditor::ChannelEditor(ChannelEditorHost* host, int row, QWidget* owner)
-    : QWidget(owner, Qt::Window), m_host(host), m_grid(host->inGrid()), m_row(row) {
+    : QWidget(owner, Qt::Window), m_host(host), m_grid(host->inGrid()) {
+    if (m_grid && row >= 1 && row < m_grid->Rows()) m_row = QPersistentModelIndex(m_grid->model()->index(row - 1, 0));
     m_segmentRoom.fill(kTypedSegmentRoom);
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("参数设置－输入数据解析"));
@@ -103,7 +104,9 @@ void ChannelEditor::formLoad() {
     Timer1->rearm(LoadDelayMs);
 }
 
-QString ChannelEditor::cell(int col) const { return m_grid ? m_grid->TextMatrix(m_row, col) : QString(); }
+QString ChannelEditor::cell(int col) const {
+    return m_grid && editedRow() >= 1 ? m_grid->TextMatrix(editedRow(), col) : QString();
+}
 
 void ChannelEditor::setBox(QLineEdit* b, const QString& text) { b->setText(text); }
 
@@ -222,10 +225,13 @@ void ChannelEditor::save() {
     // Before the load the boxes hold the design values, not the row's.
     if (!m_loaded) return;
     FlexGrid* grid = m_grid.data();
-    // The table may have been emptied or shortened while the editor was
-    // open: the row it was opened on is gone, and whatever now stands there
-    // is another channel.
-    if (!grid || m_row < 1 || m_row >= grid->Rows()) {
+    // The channel may have been deleted, or the table read or imported
+    // again, while the editor was open: whatever stands in its place is
+    // another channel.
+    const int row = editedRow();
+    if (!grid || row < 1) {
+        Dialogs::msgBox(this, QStringLiteral("所编辑的通道已不在输入数据解析表中，参数没有写入"),
+                        QStringLiteral("提示"), Dialogs::Icon::Information);
         unload();
         return;
     }
@@ -237,7 +243,7 @@ void ChannelEditor::save() {
                         QStringLiteral("提示"), Dialogs::Icon::Information);
         return;
     }
-    auto put = [grid, this](int col, const QString& text) { grid->setTextMatrix(m_row, col, text); };
+    auto put = [grid, row](int col, const QString& text) { grid->setTextMatrix(row, col, text); };
     put(ColInterval, TxtBJReTime->text());
     put(ColAlarmCount, TxtBJCount->text());
     put(ColLanguage, Option15->isChecked() ? QStringLiteral("汉字") : QStringLiteral("英文"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -35,8 +36,9 @@ public:
     // (nullptr) while the table has no data row.
     static ChannelEditor* open(ChannelEditorHost* host);
 
-    // The table row the editor was opened on.
-    int editedRow() const { return m_row; }
+    // The table row of the channel the editor was opened on, wherever rows
+    // deleted above it have moved it; 0 once it is gone.
+    int editedRow() const { return m_row.isValid() ? m_row.row() + 1 : 0; }
     // True once the row has been loaded into the boxes.
     bool loaded() const { return m_loaded; }
 
@@ -138,7 +140,7 @@ private:
     // The table goes with its form; once it is gone the host is no longer
     // asked for anything.
     QPointer<FlexGrid> m_grid;
-    int m_row;
+    QPersistentModelIndex m_row;
     bool m_isLoading = false;
     bool m_loaded = false;
     bool m_unloaded = false;
