@@ -7,6 +7,7 @@
 #include "GprsSettingsForm.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
+#include "core/TrafficLog.h"
 #include "core/protocol/GprsAnswers.h"
 #include "core/protocol/GprsFrames.h"
 #include "core/protocol/TestFrames.h"
@@ -18,16 +19,8 @@ const QString kCrLf = QStringLiteral("\r\n");
 }
 
 void GprsSettingsForm::appendLog(const QString& text) {
-    QPlainTextEdit* log = Area[3];
-    log->moveCursor(QTextCursor::End);
-    log->insertPlainText(text);
     // The newest part only, as the SMS test tab keeps its log.
-    QTextDocument* doc = log->document();
-    if (doc->characterCount() <= TestFrames::MaxLogChars) return;
-    QTextCursor cut(doc);
-    cut.setPosition(int(TestFrames::logTrimLength(doc->toPlainText())), QTextCursor::KeepAnchor);
-    cut.removeSelectedText();
-    log->moveCursor(QTextCursor::End);
+    TrafficLog::append(Area[3], text);
 }
 
 QByteArray GprsSettingsForm::sendBytes() {

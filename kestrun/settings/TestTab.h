@@ -85,7 +85,6 @@ private:
     };
 
     void press(int index);
-    void trimLog();
     void onSendTimer();
     void afterSend();
     void wireDisplay();

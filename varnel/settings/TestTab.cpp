@@ -16,6 +16,7 @@
 #include "core/HexContentBox.h"
 #include "core/MainWindow.h"
 #include "core/Routines.h"
+#include "core/TrafficLog.h"
 #include "core/protocol/TestFrames.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
@@ -150,11 +151,9 @@ void TestTab::onSendTimer() {
 }
 
 void TestTab::appendLog(const QString& prefix, const QString& hex) {
-    FilterTextEdit* log = TextBox[0];
-    QTextCursor end(log->document());
-    end.movePosition(QTextCursor::End);
-    for (const QString& line : TestFrames::logLines(prefix, hex)) end.insertText(line + QLatin1Char('\n'));
-    log->moveCursor(QTextCursor::End);
+    QString entry;
+    for (const QString& line : TestFrames::logLines(prefix, hex)) entry += line + QLatin1Char('\n');
+    TrafficLog::append(TextBox[0], entry);
 }
 
 void TestTab::sendModeChanged() { TextBox[1]->clear(); }

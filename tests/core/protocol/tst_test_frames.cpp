@@ -44,6 +44,7 @@ private slots:
     void logLineSplit();
     void hexTextRoundTrip();
     void receivedTextKeepsTheNewestBytes();
+    void logKeepsItsBoundAndTheNewestEntry();
     void decodeByMode();
     void decodeShortAndOddInput();
     void senderNumberText();
@@ -267,6 +268,42 @@ void TestTestFrames::receivedTextKeepsTheNewestBytes() {
         }
         QVERIFY(text.size() >= MaxReceivedChars / 2);
         QCOMPARE(text, hexText(stream.right(text.size() / 3)));
+    }
+}
+
+void TestTestFrames::logKeepsItsBoundAndTheNewestEntry() {
+    const qsizetype room = MaxLogChars - 1;  // the box counts one more than its text
+    const QString oldLine = QStringLiteral("接收  ") + QStringLiteral("41:").repeated(15) + QLatin1Char('\n');
+    // Old log size, then the newest entry's line lengths (without "\n").
+    const QList<std::pair<qsizetype, QList<qsizetype>>> rows = {
+        {1000, {51}},             // fits: unchanged
+        {room - 20, {51}},        // just over: old lines go, down to about half
+        {room - 52, {51}},        // exactly at the bound: unchanged
+        {60000, {51, 40000}},     // an entry over half the bound: alone, whole
+        {60000, {51, 67506}},     // a 22 517-byte send: its first line, the frame's end
+        {60000, {51, 98256}},     // a 32 767-byte send
+        {1000, {100000}},         // one line longer than the bound keeps its end
+        {100, {51, room - 53}},   // an entry just fitting alone
+    };
+    for (const auto& [oldSize, lengths] : rows) {
+        QString old = oldLine.repeated(oldSize / oldLine.size());
+        if (oldSize % oldLine.size()) old += QString(oldSize % oldLine.size() - 1, QLatin1Char('x')) + QLatin1Char('\n');
+        QString entry;
+        for (qsizetype n : lengths) entry += QString(n, QLatin1Char(char('a' + entry.size() % 26))) + QLatin1Char('\n');
+        const QString log = old + entry;
+        const QString kept = boundedLog(log, entry.size());
+        const QString what = QStringLiteral("%1 + %2").arg(oldSize).arg(entry.size());
+        QVERIFY2(kept.size() <= room, qPrintable(what));
+        if (log.size() <= room) {
+            QVERIFY2(kept == log, qPrintable(what));
+        } else if (entry.size() <= room) {
+            const qsizetype cut = log.size() - kept.size();
+            QVERIFY2(log.endsWith(kept) && kept.endsWith(entry) && log.at(cut - 1) == QLatin1Char('\n'), qPrintable(what));
+            QVERIFY2(kept.size() >= std::min(entry.size(), MaxLogChars / 2 - oldLine.size()), qPrintable(what));
+        } else {
+            const qsizetype head = lengths.size() > 1 ? lengths.first() + 1 : 0;
+            QVERIFY2(kept == entry.left(head) + entry.right(room - head), qPrintable(what));
+        }
     }
 }
 
