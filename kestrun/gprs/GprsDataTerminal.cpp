@@ -18,9 +18,9 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 }
 
-void GprsSettingsForm::appendLog(const QString& text) {
+void GprsSettingsForm::appendLog(const QString& text, CommPort* sentOn) {
     // The newest part only, as the SMS test tab keeps its log.
-    TrafficLog::append(Area[3], text);
+    TrafficLog::append(Area[3], text, sentOn);
 }
 
 QByteArray GprsSettingsForm::sendBytes() {
@@ -37,7 +37,7 @@ void GprsSettingsForm::sendDollarRequest(bool read) {
     const QByteArray frame =
         read ? GprsFrames::dollarRead(*address) : GprsFrames::dollarMemoryCheck(*address);
     if (!sendFrame(frame, false)) return;
-    appendLog(QStringLiteral("发送指令 ") + GprsAnswers::hexText(frame) + kCrLf);
+    appendLog(QStringLiteral("发送指令 ") + GprsAnswers::hexText(frame) + kCrLf, port());
     g::DollarPendingOp = read ? 1 : 2;
 }
 
@@ -57,7 +57,7 @@ void GprsSettingsForm::send_data() {
 }
 
 void GprsSettingsForm::logSent(const QByteArray& frame) {
-    appendLog(QStringLiteral("发射数据：  ") + GprsAnswers::hexText(frame) + kCrLf);
+    appendLog(QStringLiteral("发射数据：  ") + GprsAnswers::hexText(frame) + kCrLf, port());
     if (m_main) m_main->setPanel(2, Vb::stringTable(103) + QStringLiteral("发射数据"));
 }
 

@@ -194,7 +194,7 @@ void TestTab::onSendTimer() {
     g::CommBytes = s.bytes;
     port->output(s.bytes);
     if (s.index != 2) g::DollarPendingOp = s.pendingOp;
-    appendLog(QStringLiteral("发射  "), hexText(s.bytes));
+    appendLog(QStringLiteral("发射  "), hexText(s.bytes), port);
     port->setDTREnable(true);
     button->setEnabled(true);
     emit requestWritten(s.bytes);
@@ -217,11 +217,11 @@ void TestTab::afterSend() {
 
 // --- log and display ----------------------------------------------------------------
 
-void TestTab::appendLog(const QString& prefix, const QString& hex) {
+void TestTab::appendLog(const QString& prefix, const QString& hex, CommPort* sentOn) {
     QString entry;
     for (const QString& line : logLines(prefix, hex)) entry += line + QLatin1Char('\n');
     // The installer's selection stays; otherwise the caret follows the log.
-    TrafficLog::append(TextBox[0], entry, true);
+    TrafficLog::append(TextBox[0], entry, sentOn, true);
 }
 
 void TestTab::restartDisplay() {

@@ -140,7 +140,7 @@ void TestTab::onSendTimer() {
         g::CommBytes = s.bytes;
         port->output(s.bytes);
         g::DollarPendingOp = s.pendingOp;
-        appendLog(QStringLiteral("发射  "), TestFrames::hexText(s.bytes));
+        appendLog(QStringLiteral("发射  "), TestFrames::hexText(s.bytes), port);
         port->setDTREnable(true);
         emit requestWritten(s.bytes);
     } else {
@@ -150,10 +150,10 @@ void TestTab::onSendTimer() {
     while (!m_send.active && !m_queued.isEmpty()) press(m_queued.takeFirst());
 }
 
-void TestTab::appendLog(const QString& prefix, const QString& hex) {
+void TestTab::appendLog(const QString& prefix, const QString& hex, CommPort* sentOn) {
     QString entry;
     for (const QString& line : TestFrames::logLines(prefix, hex)) entry += line + QLatin1Char('\n');
-    TrafficLog::append(TextBox[0], entry);
+    TrafficLog::append(TextBox[0], entry, sentOn);
 }
 
 void TestTab::sendModeChanged() { TextBox[1]->clear(); }

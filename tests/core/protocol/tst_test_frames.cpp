@@ -272,37 +272,31 @@ void TestTestFrames::receivedTextKeepsTheNewestBytes() {
 }
 
 void TestTestFrames::logKeepsItsBoundAndTheNewestEntry() {
-    const qsizetype room = MaxLogChars - 1;  // the box counts one more than its text
-    const QString oldLine = QStringLiteral("接收  ") + QStringLiteral("41:").repeated(15) + QLatin1Char('\n');
-    // Old log size, then the newest entry's line lengths (without "\n").
-    const QList<std::pair<qsizetype, QList<qsizetype>>> rows = {
-        {1000, {51}},             // fits: unchanged
-        {room - 20, {51}},        // just over: old lines go, down to about half
-        {room - 52, {51}},        // exactly at the bound: unchanged
-        {60000, {51, 40000}},     // an entry over half the bound: alone, whole
-        {60000, {51, 67506}},     // a 22 517-byte send: its first line, the frame's end
-        {60000, {51, 98256}},     // a 32 767-byte send
-        {1000, {100000}},         // one line longer than the bound keeps its end
-        {100, {51, room - 53}},   // an entry just fitting alone
-    };
-    for (const auto& [oldSize, lengths] : rows) {
-        QString old = oldLine.repeated(oldSize / oldLine.size());
-        if (oldSize % oldLine.size()) old += QString(oldSize % oldLine.size() - 1, QLatin1Char('x')) + QLatin1Char('\n');
+    const int room = MaxLogChars - 1;  // the box counts one more than its text
+    const QString old = QStringLiteral("接收  ") + QStringLiteral("41:").repeated(15) + QLatin1Char('\n');
+    // Old lines, then the line lengths of the newest entry: within the bound,
+    // at it, one over, an entry over half of it, sends of 22 517 and 32 767
+    // bytes, a line longer than the bound, an entry just fitting alone.
+    const QList<std::pair<int, QList<int>>> rows = {{20, {51}},        {1300, {534}},       {1300, {535}},
+                                                    {1200, {51, 40000}}, {1200, {51, 67506}}, {1200, {51, 98256}},
+                                                    {20, {100000}},      {2, {51, room - 53}}};
+    for (const auto& [oldLines, lengths] : rows) {
         QString entry;
-        for (qsizetype n : lengths) entry += QString(n, QLatin1Char(char('a' + entry.size() % 26))) + QLatin1Char('\n');
-        const QString log = old + entry;
+        for (int n : lengths) entry += QString(n, QLatin1Char(char('a' + entry.size() % 26))) + QLatin1Char('\n');
+        const QString log = old.repeated(oldLines) + entry;
         const QString kept = boundedLog(log, entry.size());
-        const QString what = QStringLiteral("%1 + %2").arg(oldSize).arg(entry.size());
-        QVERIFY2(kept.size() <= room, qPrintable(what));
+        const QByteArray what = QByteArray::number(oldLines) + " + " + QByteArray::number(entry.size());
+        QVERIFY2(kept.size() <= room, what);
         if (log.size() <= room) {
-            QVERIFY2(kept == log, qPrintable(what));
+            QVERIFY2(kept == log, what);
         } else if (entry.size() <= room) {
+            // Whole old lines go, down to about half the bound.
             const qsizetype cut = log.size() - kept.size();
-            QVERIFY2(log.endsWith(kept) && kept.endsWith(entry) && log.at(cut - 1) == QLatin1Char('\n'), qPrintable(what));
-            QVERIFY2(kept.size() >= std::min(entry.size(), MaxLogChars / 2 - oldLine.size()), qPrintable(what));
+            QVERIFY2(log.endsWith(kept) && kept.endsWith(entry) && log.at(cut - 1) == QLatin1Char('\n'), what);
+            QVERIFY2(kept.size() >= std::min<qsizetype>(entry.size(), MaxLogChars / 2 - old.size()), what);
         } else {
-            const qsizetype head = lengths.size() > 1 ? lengths.first() + 1 : 0;
-            QVERIFY2(kept == entry.left(head) + entry.right(room - head), qPrintable(what));
+            const int head = lengths.size() > 1 ? lengths.first() + 1 : 0;
+            QVERIFY2(kept == entry.left(head) + entry.right(room - head), what);
         }
     }
 }
