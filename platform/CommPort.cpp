@@ -76,6 +76,9 @@ QStringList lockFileCandidates(const QString& devicePath) {
 
 CommPort::CommPort(QObject* parent) : QObject(parent), m_port(new QSerialPort(this)) {
     connect(m_port, &QSerialPort::readyRead, this, &CommPort::onReadyRead);
+    connect(m_port, &QSerialPort::bytesWritten, this, [this] {
+        if (m_port->bytesToWrite() == 0) emit allWritten();
+    });
     connect(m_port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { onError(static_cast<int>(e)); });
 }
@@ -220,8 +223,10 @@ CommPort::OpenResult CommPort::classifyPermissionError() {
 
 void CommPort::close() {
     m_buffer.clear();
+    const bool pending = m_port->bytesToWrite() > 0;
     if (m_port->isOpen()) m_port->close();
     m_port->clearError();
+    if (pending) emit allWritten();
 }
 
 bool CommPort::isOpen() const { return m_port->isOpen(); }
@@ -276,6 +281,8 @@ bool CommPort::output(const QByteArray& frame) {
     emit frameWritten(frame);
     return true;
 }
+
+qint64 CommPort::bytesToWrite() const { return m_port->isOpen() ? m_port->bytesToWrite() : 0; }
 
 bool CommPort::pullFromDevice() {
     if (!m_port->isOpen() || m_port->bytesAvailable() <= 0) return false;

@@ -77,12 +77,16 @@ public:
     // Writes the whole frame with one write. A closed port sends nothing and
     // returns false; nothing is ever thrown.
     bool output(const QByteArray& frame);
+    // Bytes written that the port has not yet handed to the line.
+    qint64 bytesToWrite() const;
 
 signals:
     // Queued; code is Receive or LineLost.
     void commEvent(int code);
     // Every frame handed to the line, after it was written (for logs/tests).
     void frameWritten(const QByteArray& frame);
+    // Everything written has been handed to the line, or dropped by a close.
+    void allWritten();
 
 private:
     void onReadyRead();

@@ -206,13 +206,22 @@ QStringList logLines(const QString& prefix, const QString& hex) {
     return {prefix + hex.left(45), hex.mid(45)};
 }
 
-qsizetype logTrimLength(const QString& log) {
-    // Counted as the log box counts: one more than its text.
-    const qsizetype count = log.size() + 1;
-    if (count <= MaxLogChars) return 0;
-    const qsizetype cutTo = count - MaxLogChars / 2;
-    const qsizetype lineStart = log.lastIndexOf(QLatin1Char('\n'), cutTo - 1) + 1;
-    return lineStart > 0 ? lineStart : cutTo;
+QString boundedLog(const QString& log, qsizetype newest) {
+    // The box counts one more character than its text.
+    const qsizetype room = MaxLogChars - 1;
+    if (log.size() <= room) return log;
+    const qsizetype entry = log.size() - std::clamp<qsizetype>(newest, 0, log.size());
+    if (log.size() - entry <= room) {
+        // Whole older lines go, down to about half the bound, but never a
+        // line of the newest entry.
+        const qsizetype lineStart = log.indexOf(QLatin1Char('\n'), log.size() - MaxLogChars / 2 - 1) + 1;
+        return log.mid(lineStart > 0 ? std::min(lineStart, entry) : entry);
+    }
+    // Too long for the bound: the entry's own first line, when short, then as
+    // much of the entry's end as the rest of the room holds.
+    qsizetype head = log.indexOf(QLatin1Char('\n'), entry) + 1 - entry;
+    if (head <= 0 || head > room / 2) head = 0;
+    return log.mid(entry, head) + log.right(room - head);
 }
 
 QByteArray fromHexText(const QString& text) {

@@ -98,11 +98,13 @@ void appendReceived(QString& text, uint8_t byte);
 // text of exactly 45 characters so gives an empty second line.
 QStringList logLines(const QString& prefix, const QString& hex);
 
-// How many characters go from the front of a traffic log (lines separated
-// by "\n") to keep it within MaxLogChars: 0 while it fits; otherwise the
-// oldest lines, down to about half the bound, so that trimming is rare (a
-// single line longer than that is cut inside).
-qsizetype logTrimLength(const QString& log);
+// A traffic log (lines separated by "\n") kept within MaxLogChars, counted
+// as the log box counts (one more than its text), once `newest` characters,
+// the whole lines of its newest entry, were appended at its end. Past the
+// bound the oldest lines go, down to about half the bound, so that trimming
+// is rare; the newest entry stays whole. An entry longer than the bound keeps
+// its first line (what it is) and the end of the rest.
+QString boundedLog(const QString& log, qsizetype newest);
 
 // Hex text back to bytes, three characters a byte (the third is not read).
 QByteArray fromHexText(const QString& text);

@@ -7,6 +7,7 @@
 #include "GprsSettingsForm.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
+#include "core/TrafficLog.h"
 #include "core/protocol/GprsAnswers.h"
 #include "core/protocol/GprsFrames.h"
 #include "core/protocol/TestFrames.h"
@@ -17,17 +18,9 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 }
 
-void GprsSettingsForm::appendLog(const QString& text) {
-    QPlainTextEdit* log = Area[3];
-    log->moveCursor(QTextCursor::End);
-    log->insertPlainText(text);
+void GprsSettingsForm::appendLog(const QString& text, CommPort* sentOn) {
     // The newest part only, as the SMS test tab keeps its log.
-    QTextDocument* doc = log->document();
-    if (doc->characterCount() <= TestFrames::MaxLogChars) return;
-    QTextCursor cut(doc);
-    cut.setPosition(int(TestFrames::logTrimLength(doc->toPlainText())), QTextCursor::KeepAnchor);
-    cut.removeSelectedText();
-    log->moveCursor(QTextCursor::End);
+    TrafficLog::append(Area[3], text, sentOn);
 }
 
 QByteArray GprsSettingsForm::sendBytes() {
@@ -44,7 +37,7 @@ void GprsSettingsForm::sendDollarRequest(bool read) {
     const QByteArray frame =
         read ? GprsFrames::dollarRead(*address) : GprsFrames::dollarMemoryCheck(*address);
     if (!sendFrame(frame, false)) return;
-    appendLog(QStringLiteral("发送指令 ") + GprsAnswers::hexText(frame) + kCrLf);
+    appendLog(QStringLiteral("发送指令 ") + GprsAnswers::hexText(frame) + kCrLf, port());
     g::DollarPendingOp = read ? 1 : 2;
 }
 
@@ -64,7 +57,7 @@ void GprsSettingsForm::send_data() {
 }
 
 void GprsSettingsForm::logSent(const QByteArray& frame) {
-    appendLog(QStringLiteral("发射数据：  ") + GprsAnswers::hexText(frame) + kCrLf);
+    appendLog(QStringLiteral("发射数据：  ") + GprsAnswers::hexText(frame) + kCrLf, port());
     if (m_main) m_main->setPanel(2, Vb::stringTable(103) + QStringLiteral("发射数据"));
 }
 

@@ -109,7 +109,7 @@ private:
     void onTimer4();
     void onTimer5();
     void onRTimer();
-    void appendLog(const QString& text);
+    void appendLog(const QString& text, CommPort* sentOn = nullptr);
     void logSent(const QByteArray& frame);
     void sendDollarRequest(bool read);
     // The cut send text and its bytes (the box takes the cut text).

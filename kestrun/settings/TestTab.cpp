@@ -5,10 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QTextBlock>
 #include <QTextCursor>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "SettingsForm.h"
@@ -18,6 +15,7 @@
 #include "core/MainWindow.h"
 #include "core/ProgramForms.h"
 #include "core/Routines.h"
+#include "core/TrafficLog.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -196,7 +194,7 @@ void TestTab::onSendTimer() {
     g::CommBytes = s.bytes;
     port->output(s.bytes);
     if (s.index != 2) g::DollarPendingOp = s.pendingOp;
-    appendLog(QStringLiteral("发射  "), hexText(s.bytes));
+    appendLog(QStringLiteral("发射  "), hexText(s.bytes), port);
     port->setDTREnable(true);
     button->setEnabled(true);
     emit requestWritten(s.bytes);
@@ -219,23 +217,11 @@ void TestTab::afterSend() {
 
 // --- log and display ----------------------------------------------------------------
 
-void TestTab::appendLog(const QString& prefix, const QString& hex) {
-    TestTextBox* log = TextBox[0];
-    QTextCursor end(log->document());
-    end.movePosition(QTextCursor::End);
-    for (const QString& line : logLines(prefix, hex)) end.insertText(line + QLatin1Char('\n'));
-    trimLog();
+void TestTab::appendLog(const QString& prefix, const QString& hex, CommPort* sentOn) {
+    QString entry;
+    for (const QString& line : logLines(prefix, hex)) entry += line + QLatin1Char('\n');
     // The installer's selection stays; otherwise the caret follows the log.
-    if (!log->textCursor().hasSelection()) log->moveCursor(QTextCursor::End);
-    log->verticalScrollBar()->setValue(log->verticalScrollBar()->maximum());
-}
-
-void TestTab::trimLog() {
-    QTextDocument* doc = TextBox[0]->document();
-    if (doc->characterCount() <= MaxLogChars) return;
-    QTextCursor cut(doc);
-    cut.setPosition(int(logTrimLength(doc->toPlainText())), QTextCursor::KeepAnchor);
-    cut.removeSelectedText();
+    TrafficLog::append(TextBox[0], entry, sentOn, true);
 }
 
 void TestTab::restartDisplay() {

@@ -10,6 +10,7 @@
 #include "core/protocol/TestFrames.h"
 #include "platform/FilterTextEdit.h"
 
+class CommPort;
 class SettingsForm;
 class QLabel;
 class QLineEdit;
@@ -52,7 +53,7 @@ public:
     // --- for the test-answer receiver -------------------------------------
     // Appends the traffic-log line(s) of prefix and hex text at the end of
     // the log, whatever the installer has selected there.
-    void appendLog(const QString& prefix, const QString& hex);
+    void appendLog(const QString& prefix, const QString& hex, CommPort* sentOn = nullptr);
     // The display runs DisplayDelayMs after the last call.
     void restartDisplay();
     // True while a request waits for its two seconds.
@@ -85,7 +86,6 @@ private:
     };
 
     void press(int index);
-    void trimLog();
     void onSendTimer();
     void afterSend();
     void wireDisplay();

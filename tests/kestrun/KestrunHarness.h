@@ -83,10 +83,10 @@ struct KestrunHarness {
     // the simulated module (unless openPort is false) and the answer receiver
     // in charge. The first parameter refresh is held back so that only the
     // requests of a test talk. Null when the form could not be brought up.
-    SettingsForm* showFormDirectly(int tab, bool openPort = true) {
+    SettingsForm* showFormDirectly(int tab, bool openPort = true, int com = 0) {
         if (!fixture.ok()) return nullptr;
         if (openPort) {
-            port().setCommPort(fixture.comNumber());
+            port().setCommPort(com ? com : fixture.comNumber());
             if (port().open() != CommPort::OpenResult::Ok) return nullptr;
             port().setRThreshold(1);
             port().setInputLen(1);

@@ -4,10 +4,17 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTimer>
+#include <atomic>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
 
 #include "KestrunHarness.h"
 #include "kestrun/settings/AlarmTab.h"
@@ -85,6 +92,59 @@ struct Rig {
     QVERIFY2(rig.h.fixture.ok(), qPrintable(rig.h.fixture.error())); \
     QVERIFY(rig.open((work), (trans)))
 
+// A line linked as `path` whose far end is read on a thread of its own:
+// when bytes reach it is seen however busy the program's thread is.
+struct TimedLine {
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    int keeper = -1;  // holds the line open between the program's opens
+    std::atomic<bool> stop{false};
+    std::mutex m;
+    std::vector<std::pair<qint64, qint64>> reads;  // bytes so far, ms
+    std::thread reader;
+
+    bool link(const QString& path) {
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return false;
+        const QString slave = QString::fromLocal8Bit(ptsname(master));
+        keeper = ::open(qPrintable(slave), O_RDWR | O_NOCTTY);
+        if (keeper < 0 || !QFile::link(slave, path)) return false;
+        reader = std::thread([this] {
+            QElapsedTimer clock;
+            clock.start();
+            qint64 total = 0;
+            char buf[65536];
+            for (pollfd p{master, POLLIN, 0}; !stop;)
+                if (::poll(&p, 1, 20) > 0)
+                    if (const ssize_t n = ::read(master, buf, sizeof buf); n > 0) {
+                        std::lock_guard lock(m);
+                        reads.emplace_back(total += n, clock.elapsed());
+                    }
+        });
+        return true;
+    }
+    ~TimedLine() {
+        stop = true;
+        if (reader.joinable()) reader.join();
+        ::close(keeper);
+        ::close(master);
+    }
+    qint64 received() {
+        std::lock_guard lock(m);
+        return reads.empty() ? 0 : reads.back().first;
+    }
+    // The longest time between two reads that took the count from past `from` to `to`.
+    qint64 longestGap(qint64 from, qint64 to) {
+        std::lock_guard lock(m);
+        qint64 longest = 0, last = -1;
+        for (const auto& [count, ms] : reads) {
+            if (count <= from) continue;
+            if (last >= 0) longest = std::max(longest, ms - last);
+            last = ms;
+            if (count >= to) break;
+        }
+        return longest;
+    }
+};
+
 }  // namespace
 
 class TestCommTest : public QObject {
@@ -97,6 +157,7 @@ private slots:
     void activeFormattedStatusesRecordsAndSample();
     void activeTransparentDataAndOverlongText();
     void chatteringLineStaysBounded();
+    void longSendWithFullLogDoesNotPause();
     void strayFrameStartLeavesNoTestAnswerWaiting();
     void activeTransparentAfterSettingsAnswers();
     void refusalsAndClosedPort();
@@ -455,6 +516,41 @@ void TestCommTest::chatteringLineStaysBounded() {
     r.h.sim().send(fromHex("48 69"));
     QVERIFY(QTest::qWaitFor([&] { return r.received() == QStringLiteral("Hi\n"); }, 3000));
     QCOMPARE(r.logLines().last(), kRecv + QStringLiteral("48:69:"));
+}
+
+void TestCommTest::longSendWithFullLogDoesNotPause() {
+    // The far end is read on its own thread, so a pause of the program's
+    // thread shows as a gap in the middle of the frame.
+    KestrunHarness h;
+    TimedLine tap;
+    QVERIFY(tap.link(h.fixture.portsDir() + QStringLiteral("/com2")));
+    g::WorkModeByte[0] = 1;  // active transparent: the content alone goes out
+    g::TransModeByte[0] = 0;
+    SettingsForm* f = h.showFormDirectly(1, true, 2);
+    QVERIFY(f);
+    h.main().action(QStringLiteral("englist"))->trigger();
+    TestTab* t = f->testTab;
+    const QString old = kRecv + QStringLiteral("41:").repeated(15) + QLatin1Char('\n');
+    t->TextBox[0]->setPlainText(old.repeated(TestFrames::MaxLogChars / old.size()));
+    for (int n : {22517, 32767}) {
+        const char c = n == 22517 ? 'a' : 'b';
+        const QString hexOfC = TestFrames::hexText(QByteArray(1, c));
+        const qint64 before = tap.received();
+        t->TextBox[1]->setPlainText(QString(n, QLatin1Char(c)));
+        t->Command21[2]->setVisible(true);
+        QTest::mouseClick(t->Command21[2], Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return tap.received() >= before + n; }, 15000));
+        const qint64 gap = tap.longestGap(before, before + n);
+        qInfo("%d bytes: longest gap %lld ms", n, gap);
+        QVERIFY2(gap < 300, qPrintable(QString::number(gap)));
+        // Within the bound, the entry's first line whole, the frame's end kept.
+        const QString first = kSend + hexOfC.repeated(15) + QLatin1Char('\n');
+        QVERIFY(QTest::qWaitFor([&] { return t->TextBox[0]->toPlainText().endsWith(hexOfC + QLatin1Char('\n')); }, 5000));
+        const QString log = t->TextBox[0]->toPlainText();
+        QVERIFY2(log.size() < TestFrames::MaxLogChars, qPrintable(QString::number(log.size())));
+        QCOMPARE(log.left(first.size()), first);
+        QVERIFY(hexOfC.repeated(n).endsWith(log.mid(first.size()).chopped(1)));
+    }
 }
 
 void TestCommTest::strayFrameStartLeavesNoTestAnswerWaiting() {

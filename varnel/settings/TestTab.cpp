@@ -16,6 +16,7 @@
 #include "core/HexContentBox.h"
 #include "core/MainWindow.h"
 #include "core/Routines.h"
+#include "core/TrafficLog.h"
 #include "core/protocol/TestFrames.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
@@ -139,7 +140,7 @@ void TestTab::onSendTimer() {
         g::CommBytes = s.bytes;
         port->output(s.bytes);
         g::DollarPendingOp = s.pendingOp;
-        appendLog(QStringLiteral("发射  "), TestFrames::hexText(s.bytes));
+        appendLog(QStringLiteral("发射  "), TestFrames::hexText(s.bytes), port);
         port->setDTREnable(true);
         emit requestWritten(s.bytes);
     } else {
@@ -149,12 +150,10 @@ void TestTab::onSendTimer() {
     while (!m_send.active && !m_queued.isEmpty()) press(m_queued.takeFirst());
 }
 
-void TestTab::appendLog(const QString& prefix, const QString& hex) {
-    FilterTextEdit* log = TextBox[0];
-    QTextCursor end(log->document());
-    end.movePosition(QTextCursor::End);
-    for (const QString& line : TestFrames::logLines(prefix, hex)) end.insertText(line + QLatin1Char('\n'));
-    log->moveCursor(QTextCursor::End);
+void TestTab::appendLog(const QString& prefix, const QString& hex, CommPort* sentOn) {
+    QString entry;
+    for (const QString& line : TestFrames::logLines(prefix, hex)) entry += line + QLatin1Char('\n');
+    TrafficLog::append(TextBox[0], entry, sentOn);
 }
 
 void TestTab::sendModeChanged() { TextBox[1]->clear(); }

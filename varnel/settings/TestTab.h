@@ -7,6 +7,7 @@
 
 #include "platform/FilterTextEdit.h"
 
+class CommPort;
 class SettingsForm;
 class QLabel;
 class QLineEdit;
@@ -68,7 +69,7 @@ private:
     };
 
     void onSendTimer();
-    void appendLog(const QString& prefix, const QString& hex);
+    void appendLog(const QString& prefix, const QString& hex, CommPort* sentOn = nullptr);
     int sendModeIndex() const;
     void addressRule(int& key);
 

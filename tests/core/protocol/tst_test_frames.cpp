@@ -44,6 +44,7 @@ private slots:
     void logLineSplit();
     void hexTextRoundTrip();
     void receivedTextKeepsTheNewestBytes();
+    void logKeepsItsBoundAndTheNewestEntry();
     void decodeByMode();
     void decodeShortAndOddInput();
     void senderNumberText();
@@ -267,6 +268,36 @@ void TestTestFrames::receivedTextKeepsTheNewestBytes() {
         }
         QVERIFY(text.size() >= MaxReceivedChars / 2);
         QCOMPARE(text, hexText(stream.right(text.size() / 3)));
+    }
+}
+
+void TestTestFrames::logKeepsItsBoundAndTheNewestEntry() {
+    const int room = MaxLogChars - 1;  // the box counts one more than its text
+    const QString old = QStringLiteral("接收  ") + QStringLiteral("41:").repeated(15) + QLatin1Char('\n');
+    // Old lines, then the line lengths of the newest entry: within the bound,
+    // at it, one over, an entry over half of it, sends of 22 517 and 32 767
+    // bytes, a line longer than the bound, an entry just fitting alone.
+    const QList<std::pair<int, QList<int>>> rows = {{20, {51}},        {1300, {534}},       {1300, {535}},
+                                                    {1200, {51, 40000}}, {1200, {51, 67506}}, {1200, {51, 98256}},
+                                                    {20, {100000}},      {2, {51, room - 53}}};
+    for (const auto& [oldLines, lengths] : rows) {
+        QString entry;
+        for (int n : lengths) entry += QString(n, QLatin1Char(char('a' + entry.size() % 26))) + QLatin1Char('\n');
+        const QString log = old.repeated(oldLines) + entry;
+        const QString kept = boundedLog(log, entry.size());
+        const QByteArray what = QByteArray::number(oldLines) + " + " + QByteArray::number(entry.size());
+        QVERIFY2(kept.size() <= room, what);
+        if (log.size() <= room) {
+            QVERIFY2(kept == log, what);
+        } else if (entry.size() <= room) {
+            // Whole old lines go, down to about half the bound.
+            const qsizetype cut = log.size() - kept.size();
+            QVERIFY2(log.endsWith(kept) && kept.endsWith(entry) && log.at(cut - 1) == QLatin1Char('\n'), what);
+            QVERIFY2(kept.size() >= std::min<qsizetype>(entry.size(), MaxLogChars / 2 - old.size()), what);
+        } else {
+            const int head = lengths.size() > 1 ? lengths.first() + 1 : 0;
+            QVERIFY2(kept == entry.left(head) + entry.right(room - head), what);
+        }
     }
 }
 
