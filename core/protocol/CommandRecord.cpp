@@ -90,8 +90,11 @@ QString kindFieldText(bool asc, int count) {
 bool isAscKindField(const QString& field) { return field.left(3) == QLatin1String("Asc"); }
 
 int kindFieldCount(const QString& field) {
-    const auto r = VbNum::toIntegerInRange(number(field.mid(3, 2)), -1000, 1000);
-    return r ? static_cast<int>(*r) : 0;  // two characters never leave that range
+    // The whole count, so that a three-digit one meets the room check; one
+    // far beyond any room stands at the bound and is refused all the same.
+    const double v = number(field.mid(3));
+    const auto r = VbNum::toIntegerInRange(v, -1000, 1000);
+    return r ? static_cast<int>(*r) : (v < 0 ? -1000 : 1000);
 }
 
 int commandTextLimit(const QString& languageCell) { return languageCell == QStringLiteral("英文") ? 60 : 30; }

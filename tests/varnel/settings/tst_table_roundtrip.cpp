@@ -29,7 +29,7 @@ namespace {
 // turns true once it is mended, and SMSTOOLS_ROUNDTRIP_MENDED (names
 // separated by ",") turns flags on without a rebuild.
 struct Mended {
-    bool threeDigitKindCount = false;  // Asc100 / Hex120 heads refused like 51-99
+    bool threeDigitKindCount = true;   // Asc100 / Hex120 heads refused like 51-99
     bool exactLimits = true;           // limits of 2-4 decimals and over 7 digits
     bool longEnglishSegments = true;   // English segments over 40 characters survive the editor
     bool switchTextsFit = true;        // switch texts over 16 bytes refused
