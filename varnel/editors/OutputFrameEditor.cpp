@@ -264,7 +264,7 @@ void OutputFrameEditor::buildControls() {
 std::optional<QString> OutputFrameEditor::ASC_HEX(const QString& text) {
     QString out;
     for (QChar c : text) {
-        const auto code = oneByteCode(c);
+        const auto code = protocol::ascFrameByte(c);
         if (!code) return std::nullopt;
         out += ByteToHex2(*code) + QLatin1Char(' ');
     }
@@ -272,16 +272,16 @@ std::optional<QString> OutputFrameEditor::ASC_HEX(const QString& text) {
 }
 
 std::optional<QString> OutputFrameEditor::HEX_ASC(const QString& text) {
-    QString out;
+    QByteArray bytes;
     for (qsizetype k = 0; k < text.size(); k += 2) {
         const int v = hexValue(text.mid(k, 2));
         if (v < 1 || v > 127) {
             Dialogs::msgBox(this, kNotAscii, kTitle, Dialogs::Icon::Information);
             return std::nullopt;
         }
-        out += QChar(v);
+        bytes += static_cast<char>(v);
     }
-    return out;
+    return protocol::ascFrameText(bytes);
 }
 
 int OutputFrameEditor::editedRow() const { return m_row.isValid() ? m_row.row() + 1 : 0; }

@@ -334,6 +334,19 @@ void TestCommandRecord::outputFrameFields() {
     const auto readBack = splitOutputFrame(decodeCommandRow(p).cells[CommandCol::OutputFrame]);
     QVERIFY(readBack);
     QCOMPARE(readBack->at(OutputField::PositiveSign), QStringLiteral("2C()"));
+
+    // Commas in character heads and tails: the record keeps its 16 fields
+    // and goes out again byte for byte.
+    QByteArray frame = goldenFrame();
+    ::patch(frame, "18:05;35:83;36:82;39:2C412C2C2C00");
+    const CommandReadBack back = decodeCommandRow(frame.mid(11));
+    const auto backFields = splitOutputFrame(back.cells[CommandCol::OutputFrame]);
+    QVERIFY2(backFields, qPrintable(back.cells[CommandCol::OutputFrame]));
+    QCOMPARE(backFields->at(OutputField::HeadKind), QStringLiteral("Asc3"));
+    QCOMPARE(backFields->at(OutputField::HeadText), QStringLiteral("\uFF0CA\uFF0C"));
+    const RowWrite again = commandRowFrame(back.cells, 1);
+    QVERIFY2(!again.refused(), qPrintable(again.message));
+    QCOMPARE(again.frame.mid(12).toHex(' '), frame.mid(12).toHex(' '));
 }
 
 void TestCommandRecord::editorFields_data() {
