@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "core/Routines.h"
 #include "core/protocol/CheckCode.h"
@@ -241,17 +242,24 @@ void OutputFrameEditor::buildControls() {
     Controls::onClick(m_xieYi, this, [this] { presetProtocol(); });
     Controls::onClick(m_dataFormat, this, [this] { dataFormatClicked(); });
     Controls::onClick(m_valType, this, [this] { valueTypeClicked(); });
+    // A comma would split the record into more fields than it has, so none
+    // reaches a box whose text the record takes as typed; a sign in the
+    // character view is stored as its code, a comma as "2C()".
+    const auto dropCommas = [](QLineEdit* e, std::function<bool()> when) {
+        Controls::installKeyFilter(e, [when = std::move(when)](int& key) {
+            if (key == ',' && when()) key = 0;
+        });
+    };
+    const auto always = [] { return true; };
+    dropCommas(m_checkNum, always);
     for (int i = 0; i < 2; ++i) {
         Controls::onCodeClick(m_signView[i], this, [this, i] { switchSignView(i); });
         Controls::onCodeClick(m_frameView[i], this, [this, i] { switchFrameView(i); });
         connect(m_sign[i], &QLineEdit::textChanged, this, [this, i] { limitSign(i); });
         connect(m_frameHex[i], &QLineEdit::textChanged, this, [this, i] { updateExample(i); });
         connect(m_frameText[i], &QLineEdit::textChanged, this, [this, i] { updateExample(i); });
-        // A comma would split the record into more fields than it has.
-        for (QLineEdit* e : {m_frameHex[i], m_frameText[i]})
-            Controls::installKeyFilter(e, [](int& key) {
-                if (key == ',') key = 0;
-            });
+        for (QLineEdit* e : {m_frameHex[i], m_frameText[i]}) dropCommas(e, always);
+        dropCommas(m_sign[i], [this, i] { return signHexView(i); });
     }
     Controls::onCodeClick(m_checkText, this, [this] { calculateCheck(); });
     connect(m_valStart, &QLineEdit::textChanged, this, [this] { limitNumber(m_valStart, 0, std::nullopt); });
