@@ -500,6 +500,11 @@ void OutputFrameEditor::load() {
     m_valStart->setText(VbNum::str(VbNum::val(f[ValueStart])));
     m_valBytes->setText(VbNum::str(VbNum::val(f[IntegerDigits])));
     m_valPoint->setText(VbNum::str(VbNum::val(f[Decimals])));
+    // A row read back from the module may hold a switch value this list
+    // does not offer ("00", "按指令输出"); it is offered for this row, so that
+    // OK stores what the row held.
+    if (m_doVal->findText(f[DoValue]) < 0 && protocol::doValueItems().contains(f[DoValue]))
+        m_doVal->addItem(f[DoValue]);
     select(m_doVal, f[DoValue]);
 
     const bool ascii = m_dataFormat->currentIndex() == 1;

@@ -34,7 +34,7 @@ struct Mended {
     bool longEnglishSegments = true;   // English segments over 40 characters survive the editor
     bool switchTextsFit = true;        // switch texts over 16 bytes refused
     bool unsignedAutoUpload = true;    // 32768-65535 read back as sent, above refused
-    bool editorDoValues = false;       // "00" / "按指令输出" survive Form3 (not in its list)
+    bool editorDoValues = true;        // "00" / "按指令输出" survive Form3 (not in its list)
     bool commaFromModule = true;       // a module's 2C in an Asc head reads back as 16 fields
 
     static Mended fromEnvironment() {
