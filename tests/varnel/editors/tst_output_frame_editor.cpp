@@ -347,36 +347,29 @@ private slots:
         QCOMPARE(box("TxtDataHead")->text(), QStringLiteral("0102"));
     }
 
-    // A comma pasted into any box OK stores as typed, or reached by a view
+    // A comma pasted into a box OK stores as typed, or reached by a view
     // switch, leaves the record whole.
     void commasKeepTheRecordWhole() {
-        struct Case {
+        const struct {
             const char* box;
             QString pasted;
             int field;
             QString stored;
-            const char* viewLabel = nullptr;  // clicked after the paste
-        };
-        const QList<Case> cases = {
-            {"TxtCheckNum", "1,字节", 11, "1字节"},
-            {"TxtPsflg", "3,1", 8, "31(1)"},
-            {"TxtDataHead", "41 2C 42", 14, QStringLiteral("A\uFF0CB"), "Label3(0)"},
-        };
-        for (const Case& c : cases) {
+            const char* viewLabel;  // clicked after the paste
+        } cases[] = {{"TxtCheckNum", "1,字节", 11, "1字节", nullptr},
+                     {"TxtPsflg", "3,1", 8, "31(1)", nullptr},
+                     {"TxtDataHead", "41 2C 42", 14, QStringLiteral("A\uFF0CB"), "Label3(0)"}};
+        for (const auto& c : cases) {
             DialogRecorder dialogs;
             open(1, kGolden);
-            QLineEdit* b = box(c.box);
-            b->clear();
-            b->setFocus();
+            box(c.box)->clear();
             QApplication::clipboard()->setText(c.pasted);
-            if (QApplication::clipboard()->text() != c.pasted) QSKIP("no clipboard on this platform");
-            QTest::keyClick(b, Qt::Key_V, Qt::ControlModifier);
+            QTest::keyClick(box(c.box), Qt::Key_V, Qt::ControlModifier);
             if (c.viewLabel) click(label(c.viewLabel));
             clickOk();
             const auto f = protocol::splitOutputFrame(cell(1));
-            QVERIFY2(f, qPrintable(QStringLiteral("%1: %2").arg(c.box, cell(1))));
-            QVERIFY2(f->at(c.field) == c.stored,
-                     qPrintable(QStringLiteral("%1: %2").arg(c.box, f->at(c.field))));
+            QVERIFY2(f && f->at(c.field) == c.stored,
+                     qPrintable(QStringLiteral("%1: %2").arg(c.box, cell(1))));
             QVERIFY2(!dialogs.messageCount(), qPrintable(dialogs.describe()));
             QTRY_VERIFY(!form);
         }
