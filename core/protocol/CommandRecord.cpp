@@ -40,9 +40,12 @@ void putFrameBytes(QByteArray& f, int at, bool asc, const QString& text, int cou
     if (asc) {
         if (text.size() < count) fail(QStringLiteral("%1的字符数少于其长度%2").arg(what).arg(count));
         for (int k = 0; k < count; ++k) {
-            const QByteArray b = codePageBytes(text.mid(k, 1), what);
-            if (b.size() != 1) fail(QStringLiteral("%1含有双字节字符").arg(what));
-            f[at + k] = b[0];
+            const auto b = ascFrameByte(text.at(k));
+            if (!b) {
+                codePageBytes(text.mid(k, 1), what);  // names a character without any code first
+                fail(QStringLiteral("%1含有双字节字符").arg(what));
+            }
+            f[at + k] = static_cast<char>(*b);
         }
         return;
     }
@@ -87,11 +90,28 @@ QString kindFieldText(bool asc, int count) {
     return (asc ? QStringLiteral("Asc") : QStringLiteral("Hex")) + QString::number(count);
 }
 
+constexpr QChar kAscComma(0xFF0C);
+
+std::optional<uint8_t> ascFrameByte(QChar c) {
+    if (c == kAscComma) return 0x2C;
+    bool ok = true;
+    const QByteArray b = TextCodec::toGbk(QString(c), &ok);
+    if (!ok || b.size() != 1) return std::nullopt;
+    return static_cast<uint8_t>(b[0]);
+}
+
+QString ascFrameText(const QByteArray& bytes) {
+    return TextCodec::fromGbk(bytes).replace(QLatin1Char(','), kAscComma);
+}
+
 bool isAscKindField(const QString& field) { return field.left(3) == QLatin1String("Asc"); }
 
 int kindFieldCount(const QString& field) {
-    const auto r = VbNum::toIntegerInRange(number(field.mid(3, 2)), -1000, 1000);
-    return r ? static_cast<int>(*r) : 0;  // two characters never leave that range
+    // The whole count, so that a three-digit one meets the room check; one
+    // far beyond any room stands at the bound and is refused all the same.
+    const double v = number(field.mid(3));
+    const auto r = VbNum::toIntegerInRange(v, -1000, 1000);
+    return r ? static_cast<int>(*r) : (v < 0 ? -1000 : 1000);
 }
 
 int commandTextLimit(const QString& languageCell) { return languageCell == QStringLiteral("英文") ? 60 : 30; }
@@ -194,12 +214,17 @@ RowWrite commandRowFrame(const CommandRecord& c, int tableIndex) {
 
 namespace {
 
-// Head or tail bytes as text: hex pairs each followed by a blank, or
-// code-page characters; only bytes inside the payload are shown.
-QString frameBytesText(const QByteArray& p, int from, int count, bool asc) {
+// Bytes of the payload, only those inside it.
+QByteArray payloadBytes(const QByteArray& p, int from, int count) {
     const int end = std::min(from + count, kPayloadSize);
-    const QByteArray bytes = from < end ? p.mid(from, end - from) : QByteArray();
-    if (asc) return TextCodec::fromGbk(bytes);
+    return from < end ? p.mid(from, end - from) : QByteArray();
+}
+
+// Head or tail bytes as text: hex pairs each followed by a blank, or
+// characters.
+QString frameBytesText(const QByteArray& p, int from, int count, bool asc) {
+    const QByteArray bytes = payloadBytes(p, from, count);
+    if (asc) return ascFrameText(bytes);
     QString s;
     for (char b : bytes) s += ByteToHex2(static_cast<uint8_t>(b)) + QLatin1Char(' ');
     return s;
@@ -257,7 +282,7 @@ CommandReadBack decodeCommandRow(const QByteArray& payload) {
         for (int k = 0; k < length && 78 + k + 1 < kPayloadSize; k += 2)
             out.rxText.append(QChar(static_cast<char16_t>((at(78 + k) << 8) | at(78 + k + 1))));
     } else {
-        out.rxText = frameBytesText(p, 78, length & 0x7F, true);
+        out.rxText = TextCodec::fromGbk(payloadBytes(p, 78, length & 0x7F));
     }
     c[Text] = out.rxText;
     return out;

@@ -76,8 +76,15 @@ QString kindFieldText(bool asc, int count);
 // Whether a kind field gives characters rather than hex pairs: it starts
 // with "Asc".
 bool isAscKindField(const QString& field);
-// The byte count a kind field gives: the number in its 4th and 5th
-// characters, rounded ("Hex6" 6, "Asc12" 12, "Hex2.5" 2, "0000" 0).
+// A character ("Asc") head or tail holds the byte 2C as "，" (U+FF0C), as a
+// comma would split the record; that character has no one-byte code of its
+// own, so no other head means it. The byte a character stands for there
+// (nullopt when it has no one-byte code in code page 936), and the text
+// bytes read back from the module give.
+std::optional<uint8_t> ascFrameByte(QChar c);
+QString ascFrameText(const QByteArray& bytes);
+// The byte count a kind field gives: the number from its 4th character on,
+// rounded ("Hex6" 6, "Asc12" 12, "Hex2.5" 2, "Hex100" 100, "0000" 0).
 int kindFieldCount(const QString& field);
 
 // The character limit of the command-text editor for a row whose column 2

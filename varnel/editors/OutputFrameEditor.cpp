@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "core/Routines.h"
 #include "core/protocol/CheckCode.h"
@@ -242,17 +243,24 @@ void OutputFrameEditor::buildControls() {
     Controls::onClick(m_xieYi, this, [this] { presetProtocol(); });
     Controls::onClick(m_dataFormat, this, [this] { dataFormatClicked(); });
     Controls::onClick(m_valType, this, [this] { valueTypeClicked(); });
+    // A comma would split the record into more fields than it has, so none
+    // reaches a box whose text the record takes as typed; a sign in the
+    // character view is stored as its code, a comma as "2C()".
+    const auto dropCommas = [](QLineEdit* e, std::function<bool()> when) {
+        Controls::installKeyFilter(e, [when = std::move(when)](int& key) {
+            if (key == ',' && when()) key = 0;
+        });
+    };
+    const auto always = [] { return true; };
+    dropCommas(m_checkNum, always);
     for (int i = 0; i < 2; ++i) {
         Controls::onCodeClick(m_signView[i], this, [this, i] { switchSignView(i); });
         Controls::onCodeClick(m_frameView[i], this, [this, i] { switchFrameView(i); });
         connect(m_sign[i], &QLineEdit::textChanged, this, [this, i] { limitSign(i); });
         connect(m_frameHex[i], &QLineEdit::textChanged, this, [this, i] { updateExample(i); });
         connect(m_frameText[i], &QLineEdit::textChanged, this, [this, i] { updateExample(i); });
-        // A comma would split the record into more fields than it has.
-        for (QLineEdit* e : {m_frameHex[i], m_frameText[i]})
-            Controls::installKeyFilter(e, [](int& key) {
-                if (key == ',') key = 0;
-            });
+        for (QLineEdit* e : {m_frameHex[i], m_frameText[i]}) dropCommas(e, always);
+        dropCommas(m_sign[i], [this, i] { return signHexView(i); });
     }
     Controls::onCodeClick(m_checkText, this, [this] { calculateCheck(); });
     connect(m_valStart, &QLineEdit::textChanged, this, [this] { limitNumber(m_valStart, 0, std::nullopt); });
@@ -265,7 +273,7 @@ void OutputFrameEditor::buildControls() {
 std::optional<QString> OutputFrameEditor::ASC_HEX(const QString& text) {
     QString out;
     for (QChar c : text) {
-        const auto code = oneByteCode(c);
+        const auto code = protocol::ascFrameByte(c);
         if (!code) return std::nullopt;
         out += ByteToHex2(*code) + QLatin1Char(' ');
     }
@@ -273,16 +281,16 @@ std::optional<QString> OutputFrameEditor::ASC_HEX(const QString& text) {
 }
 
 std::optional<QString> OutputFrameEditor::HEX_ASC(const QString& text) {
-    QString out;
+    QByteArray bytes;
     for (qsizetype k = 0; k < text.size(); k += 2) {
         const int v = hexValue(text.mid(k, 2));
         if (v < 1 || v > 127) {
             Dialogs::msgBox(this, kNotAscii, kTitle, Dialogs::Icon::Information);
             return std::nullopt;
         }
-        out += QChar(v);
+        bytes += static_cast<char>(v);
     }
-    return out;
+    return protocol::ascFrameText(bytes);
 }
 
 int OutputFrameEditor::editedRow() const { return m_row.isValid() ? m_row.row() + 1 : 0; }
@@ -493,6 +501,11 @@ void OutputFrameEditor::load() {
     m_valStart->setText(VbNum::str(VbNum::val(f[ValueStart])));
     m_valBytes->setText(VbNum::str(VbNum::val(f[IntegerDigits])));
     m_valPoint->setText(VbNum::str(VbNum::val(f[Decimals])));
+    // A row read back from the module may hold a switch value this list
+    // does not offer ("00", "按指令输出"); it is offered for this row, so that
+    // OK stores what the row held.
+    if (m_doVal->findText(f[DoValue]) < 0 && protocol::doValueItems().contains(f[DoValue]))
+        m_doVal->addItem(f[DoValue]);
     select(m_doVal, f[DoValue]);
 
     const bool ascii = m_dataFormat->currentIndex() == 1;

@@ -35,10 +35,10 @@ public:
 
     // Each character's one-byte code as two upper-case hex digits and a
     // blank ("#010" -> "23 30 31 30 "); nullopt when a character has no
-    // one-byte code.
+    // one-byte code. "，" is the byte 2C, as in the record's heads.
     static std::optional<QString> ASC_HEX(const QString& text);
-    // Hex digits in pairs (no blanks) back to characters 1..127; anything
-    // else shows "不是标准ASCII码字符" and gives nullopt.
+    // Hex digits in pairs (no blanks) back to characters 1..127, 2C as "，";
+    // anything else shows "不是标准ASCII码字符" and gives nullopt.
     std::optional<QString> HEX_ASC(const QString& text);
 
     // The grid row of the command this editor edits; 0 once it is gone.

@@ -186,6 +186,10 @@ void TestCommandRecord::rowFrameCases_data() {
     QTest::newRow("head text with a comma") << QStringList{"8=" + kGoldenOutput + ",x"} << 1 << format << "";
     QTest::newRow("head 30 and tail 21")
         << QStringList{"8=" + outputWith({"12=Hex30", "13=Hex21"})} << 1 << format << "";
+    QTest::newRow("three-digit head count")
+        << QStringList{"8=" + outputWith({"12=Asc100", "14=" + QString(100, 'a')})} << 1 << format << "";
+    QTest::newRow("three-digit hex tail count") << QStringList{"8=" + outputWith({"13=Hex120"})} << 1 << format
+                                                << "";
     QTest::newRow("head 30 and tail 7") << QStringList{"8=" + outputWith({"12=Hex30", "13=Hex7"})} << 1 << ""
                                         << "18:25;35:1E;36:07";
     QTest::newRow("negative head count")
@@ -319,7 +323,7 @@ void TestCommandRecord::outputFrameFields() {
     QCOMPARE(kindFieldCount("Hex6"), 6);
     QCOMPARE(kindFieldCount("Asc12"), 12);
     QCOMPARE(kindFieldCount("Hex2.5"), 2);
-    QCOMPARE(kindFieldCount("Hex100"), 10);
+    QCOMPARE(kindFieldCount("Hex100"), 100);
     QCOMPARE(kindFieldCount("0000"), 0);
     QCOMPARE(signFieldText(0x2B), QStringLiteral("2B(+)"));
     QCOMPARE(signFieldText(0xC8), QStringLiteral("C8()"));
@@ -330,6 +334,19 @@ void TestCommandRecord::outputFrameFields() {
     const auto readBack = splitOutputFrame(decodeCommandRow(p).cells[CommandCol::OutputFrame]);
     QVERIFY(readBack);
     QCOMPARE(readBack->at(OutputField::PositiveSign), QStringLiteral("2C()"));
+
+    // Commas in character heads and tails: the record keeps its 16 fields
+    // and goes out again byte for byte.
+    QByteArray frame = goldenFrame();
+    ::patch(frame, "18:05;35:83;36:82;39:2C412C2C2C00");
+    const CommandReadBack back = decodeCommandRow(frame.mid(11));
+    const auto backFields = splitOutputFrame(back.cells[CommandCol::OutputFrame]);
+    QVERIFY2(backFields, qPrintable(back.cells[CommandCol::OutputFrame]));
+    QCOMPARE(backFields->at(OutputField::HeadKind), QStringLiteral("Asc3"));
+    QCOMPARE(backFields->at(OutputField::HeadText), QStringLiteral("\uFF0CA\uFF0C"));
+    const RowWrite again = commandRowFrame(back.cells, 1);
+    QVERIFY2(!again.refused(), qPrintable(again.message));
+    QCOMPARE(again.frame.mid(12).toHex(' '), frame.mid(12).toHex(' '));
 }
 
 void TestCommandRecord::editorFields_data() {

@@ -1,3 +1,4 @@
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -105,6 +106,12 @@ private slots:
              nullptr,
              {},
              QStringLiteral("自定义,16进制,1-2-3-4,整数,5,2,1,0,2C(),30(0),无,1,Hex1,Hex1,01,02"),
+             {}},
+            {"a switch value only the module gives is kept",
+             QStringLiteral("自定义,16进制,1-2-3-4,整数,5,2,1,00,31(1),30(0),无,1,Hex1,Hex1,01,02"),
+             nullptr,
+             {},
+             QStringLiteral("自定义,16进制,1-2-3-4,整数,5,2,1,00,31(1),30(0),无,1,Hex1,Hex1,01,02"),
              {}},
             {"a record with a field too many loads the defaults",
              QStringLiteral("a,b,c,d,e,f,g,h,i,j,k,l,m,n,o,p,q"),
@@ -338,6 +345,34 @@ private slots:
         box("TxtDataHead")->clear();
         QTest::keyClicks(box("TxtDataHead"), QStringLiteral("01,02"));
         QCOMPARE(box("TxtDataHead")->text(), QStringLiteral("0102"));
+    }
+
+    // A comma pasted into a box OK stores as typed, or reached by a view
+    // switch, leaves the record whole.
+    void commasKeepTheRecordWhole() {
+        const struct {
+            const char* box;
+            QString pasted;
+            int field;
+            QString stored;
+            const char* viewLabel;  // clicked after the paste
+        } cases[] = {{"TxtCheckNum", "1,字节", 11, "1字节", nullptr},
+                     {"TxtPsflg", "3,1", 8, "31(1)", nullptr},
+                     {"TxtDataHead", "41 2C 42", 14, QStringLiteral("A\uFF0CB"), "Label3(0)"}};
+        for (const auto& c : cases) {
+            DialogRecorder dialogs;
+            open(1, kGolden);
+            box(c.box)->clear();
+            QApplication::clipboard()->setText(c.pasted);
+            QTest::keyClick(box(c.box), Qt::Key_V, Qt::ControlModifier);
+            if (c.viewLabel) click(label(c.viewLabel));
+            clickOk();
+            const auto f = protocol::splitOutputFrame(cell(1));
+            QVERIFY2(f && f->at(c.field) == c.stored,
+                     qPrintable(QStringLiteral("%1: %2").arg(c.box, cell(1))));
+            QVERIFY2(!dialogs.messageCount(), qPrintable(dialogs.describe()));
+            QTRY_VERIFY(!form);
+        }
     }
 
     // Protocol presets and the lists that depend on each other.

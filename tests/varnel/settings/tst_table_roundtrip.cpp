@@ -29,13 +29,13 @@ namespace {
 // turns true once it is mended, and SMSTOOLS_ROUNDTRIP_MENDED (names
 // separated by ",") turns flags on without a rebuild.
 struct Mended {
-    bool threeDigitKindCount = false;  // Asc100 / Hex120 heads refused like 51-99
+    bool threeDigitKindCount = true;   // Asc100 / Hex120 heads refused like 51-99
     bool exactLimits = true;           // limits of 2-4 decimals and over 7 digits
     bool longEnglishSegments = true;   // English segments over 40 characters survive the editor
     bool switchTextsFit = true;        // switch texts over 16 bytes refused
     bool unsignedAutoUpload = true;    // 32768-65535 read back as sent, above refused
-    bool editorDoValues = false;       // "00" / "按指令输出" survive Form3 (not in its list)
-    bool commaFromModule = false;      // a module's 2C in an Asc head reads back as 16 fields
+    bool editorDoValues = true;        // "00" / "按指令输出" survive Form3 (not in its list)
+    bool commaFromModule = true;       // a module's 2C in an Asc head reads back as 16 fields
 
     static Mended fromEnvironment() {
         Mended m;
@@ -218,12 +218,14 @@ struct Gen {
             t = edge(100, 127);
             r.fits = false;
         }
-        const QString asciiNoComma = QString(kPrintable).remove(QLatin1Char(','));
+        // "，" is how a character head holds the byte 2C.
+        const QString ascChars = QString(kPrintable).remove(QLatin1Char(',')) +
+                                 (mended.commaFromModule ? QStringLiteral("\uFF0C") : QString());
         for (auto [kind, text, n] : {std::tuple{OutputField::HeadKind, OutputField::HeadText, h},
                                      std::tuple{OutputField::TailKind, OutputField::TailText, t}}) {
             const bool asc = n > 0 && coin();
             o[size_t(kind)] = kindFieldText(asc, n);
-            o[size_t(text)] = asc ? chars(asciiNoComma, n) : hexPairs(n);
+            o[size_t(text)] = asc ? chars(ascChars, n) : hexPairs(n);
         }
         if (mended.commaFromModule && isAscKindField(o[OutputField::HeadKind]) && coin())
             r.commaAt = 28 + uniform(0, h - 1);
