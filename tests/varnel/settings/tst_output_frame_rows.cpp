@@ -43,96 +43,81 @@ class TestOutputFrameRows : public QObject {
     Q_OBJECT
 
 private slots:
-    void closingTheFormUnderTheEditor_data();
-    void closingTheFormUnderTheEditor();
-    void okFollowsItsCommand_data();
-    void okFollowsItsCommand();
-};
+    // Closed by 退出 or with the main window, in either order, with the
+    // editor open: nothing is left to touch a deleted grid.
+    void closingTheFormUnderTheEditor() {
+        for (bool exitButton : {true, false}) {
+            VarnelHarness h;
+            QVERIFY(h.connectToForm());
+            QPointer<SettingsForm> f = h.form();
+            f->SSTab1->setCurrentWidget(f->commandTab);
+            fillCommands(f->commandTab->MSGrid1, 2);
+            QPointer<OutputFrameEditor> editor = openEditor(h, 2);
+            QVERIFY(editor);
+            if (exitButton) {
+                f->SSTab1->setCurrentIndex(0);
+                QTest::mouseClick(f->paramTab->Command10, Qt::LeftButton);
+                QTRY_VERIFY(!f && !editor);
+            } else {
+                h.main().close();
+                h.app.reset();
+                QVERIFY(!editor);
+            }
+        }
+    }
 
-void TestOutputFrameRows::closingTheFormUnderTheEditor_data() {
-    QTest::addColumn<bool>("exitButton");
-    QTest::newRow("退出") << true;
-    QTest::newRow("main window") << false;
-}
+    void okFollowsItsCommand_data() {
+        QTest::addColumn<int>("opened");
+        QTest::addColumn<QString>("action");  // "delete N", "add", "read"
+        QTest::addColumn<QString>("edited");  // the command that gets the edit, "" for none
+        QTest::newRow("its own row deleted") << 2 << "delete 2" << "";
+        QTest::newRow("a row above deleted") << 2 << "delete 1" << "读2";
+        QTest::newRow("last row, first deleted") << 4 << "delete 1" << "读4";
+        QTest::newRow("a row below deleted") << 2 << "delete 3" << "读2";
+        QTest::newRow("a row added") << 2 << "add" << "读2";
+        QTest::newRow("the table read again") << 2 << "read" << "";
+    }
+    void okFollowsItsCommand() {
+        QFETCH(int, opened);
+        QFETCH(QString, action);
+        QFETCH(QString, edited);
+        VarnelHarness h;
+        QVERIFY(h.connectToForm());
+        SettingsForm* f = h.form();
+        f->SSTab1->setCurrentWidget(f->commandTab);
+        FlexGrid* grid = f->commandTab->MSGrid1;
+        fillCommands(grid, 4);
+        storeRows(h.module, Tables::Table::Command, 4);
+        QPointer<OutputFrameEditor> editor = openEditor(h, opened);
+        QVERIFY(editor);
+        editor->findChild<QLineEdit*>(QStringLiteral("TxtValStart"))->setText(QStringLiteral("9"));
 
-void TestOutputFrameRows::closingTheFormUnderTheEditor() {
-    QFETCH(bool, exitButton);
-    VarnelHarness h;
-    QVERIFY(h.connectToForm());
-    QPointer<SettingsForm> f = h.form();
-    f->SSTab1->setCurrentWidget(f->commandTab);
-    fillCommands(f->commandTab->MSGrid1, 2);
-    QPointer<OutputFrameEditor> editor = openEditor(h, 2);
-    QVERIFY(editor);
-    if (exitButton) {
-        f->SSTab1->setCurrentIndex(0);
-        QTest::mouseClick(f->paramTab->Command10, Qt::LeftButton);
-        QTRY_VERIFY(!f);
+        if (action.startsWith(QStringLiteral("delete"))) {
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(grid, action.section(' ', 1).toInt(), 1));
+            QTest::mouseClick(f->commandTab->Command26, Qt::LeftButton);
+        } else if (action == QStringLiteral("add")) {
+            QTest::mouseClick(f->commandTab->Command25, Qt::LeftButton);
+        } else {
+            QTest::mouseClick(f->commandTab->Command23, Qt::LeftButton);
+            QVERIFY(waitIdle(f));
+        }
+        QVERIFY(editor);
+        QStringList before;
+        for (int r = 1; r < grid->Rows(); ++r) before << grid->TextMatrix(r, 8);
+        h.dialogs.clear();
+        QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
         QTRY_VERIFY(!editor);
-    } else {
-        h.main().close();
-        h.app.reset();
-        QVERIFY(!editor);
+        for (int r = 1; r < grid->Rows(); ++r) {
+            const QString cell = grid->TextMatrix(r, 8);
+            // An added row is a copy taken before the edit.
+            if (grid->TextMatrix(r, 3) == edited && !(action == "add" && r == grid->Rows() - 1))
+                QCOMPARE(protocol::splitOutputFrame(cell)->at(protocol::OutputField::ValueStart), QStringLiteral("9"));
+            else
+                QCOMPARE(cell, before.at(r - 1));
+        }
+        QCOMPARE(h.dialogs.lastText(), edited.isEmpty() ? kGone : QString());
     }
-}
-
-void TestOutputFrameRows::okFollowsItsCommand_data() {
-    QTest::addColumn<int>("opened");
-    QTest::addColumn<QString>("action");  // "delete N", "add", "read"
-    QTest::addColumn<QString>("edited");  // the command that gets the edit, "" for none
-
-    QTest::newRow("its own row deleted") << 2 << "delete 2" << "";
-    QTest::newRow("a row above deleted") << 2 << "delete 1" << "读2";
-    QTest::newRow("last row, first deleted") << 4 << "delete 1" << "读4";
-    QTest::newRow("a row below deleted") << 2 << "delete 3" << "读2";
-    QTest::newRow("a row added") << 2 << "add" << "读2";
-    QTest::newRow("the table read again") << 2 << "read" << "";
-}
-
-void TestOutputFrameRows::okFollowsItsCommand() {
-    QFETCH(int, opened);
-    QFETCH(QString, action);
-    QFETCH(QString, edited);
-    VarnelHarness h;
-    QVERIFY(h.connectToForm());
-    SettingsForm* f = h.form();
-    f->SSTab1->setCurrentWidget(f->commandTab);
-    FlexGrid* grid = f->commandTab->MSGrid1;
-    fillCommands(grid, 4);
-    storeRows(h.module, Tables::Table::Command, 4);
-
-    QPointer<OutputFrameEditor> editor = openEditor(h, opened);
-    QVERIFY(editor);
-    editor->findChild<QLineEdit*>(QStringLiteral("TxtValStart"))->setText(QStringLiteral("9"));
-
-    if (action.startsWith(QStringLiteral("delete"))) {
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(grid, action.section(' ', 1).toInt(), 1));
-        QTest::mouseClick(f->commandTab->Command26, Qt::LeftButton);
-    } else if (action == QStringLiteral("add")) {
-        QTest::mouseClick(f->commandTab->Command25, Qt::LeftButton);
-    } else {
-        QTest::mouseClick(f->commandTab->Command23, Qt::LeftButton);
-        QVERIFY(waitIdle(f));
-    }
-    QVERIFY(editor);
-    QStringList before;
-    for (int r = 1; r < grid->Rows(); ++r) before << grid->TextMatrix(r, 8);
-    h.dialogs.clear();
-    QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
-    QTRY_VERIFY(!editor);
-
-    for (int r = 1; r < grid->Rows(); ++r) {
-        const QString cell = grid->TextMatrix(r, 8);
-        // An added row is a copy taken before the edit.
-        const bool mine = grid->TextMatrix(r, 3) == edited && !(action == "add" && r == grid->Rows() - 1);
-        if (mine)
-            QVERIFY2(protocol::splitOutputFrame(cell)->at(protocol::OutputField::ValueStart) == QStringLiteral("9"),
-                     qPrintable(QStringLiteral("row %1: %2").arg(r).arg(cell)));
-        else
-            QVERIFY2(cell == before.at(r - 1), qPrintable(QStringLiteral("row %1 changed: %2").arg(r).arg(cell)));
-    }
-    QCOMPARE(h.dialogs.lastText(), edited.isEmpty() ? kGone : QString());
-}
+};
 
 QTEST_MAIN(TestOutputFrameRows)
 #include "tst_output_frame_rows.moc"
