@@ -161,7 +161,7 @@ void MainWindow::onTimerTick(int n, std::function<void()> fn) {
 
 void MainWindow::buildMenus() {
     const MainMenuChoice choice = m_forms ? m_forms->menuChoice() : MainMenuChoice{};
-    auto addAction = [this](QMenu* menu, const char* name, const QString& caption) {
+    auto addAction = [](QMenu* menu, const char* name, const QString& caption) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
         return a;
