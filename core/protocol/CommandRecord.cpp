@@ -94,10 +94,7 @@ constexpr QChar kAscComma(0xFF0C);
 
 std::optional<uint8_t> ascFrameByte(QChar c) {
     if (c == kAscComma) return 0x2C;
-    bool ok = true;
-    const QByteArray b = TextCodec::toGbk(QString(c), &ok);
-    if (!ok || b.size() != 1) return std::nullopt;
-    return static_cast<uint8_t>(b[0]);
+    return TextCodec::oneByteCode(c);
 }
 
 QString ascFrameText(const QByteArray& bytes) {
@@ -126,10 +123,9 @@ QString signFieldFromHexView(const QString& box) {
 
 std::optional<QString> signFieldFromCharView(const QString& box) {
     if (box.isEmpty()) return QStringLiteral("00()");
-    bool ok = true;
-    const QByteArray b = TextCodec::toGbk(box.left(1), &ok);
-    if (!ok || b.size() != 1) return std::nullopt;
-    const auto code = static_cast<uint8_t>(b[0]);
+    const auto byte = TextCodec::oneByteCode(box.at(0));
+    if (!byte) return std::nullopt;
+    const uint8_t code = *byte;
     if (code == 0) return QStringLiteral("00()");
     return ByteToHex2(code) + signBrackets(code, box.at(0));
 }

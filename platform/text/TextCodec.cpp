@@ -31,6 +31,13 @@ QByteArray toGbk(const QString& text, bool* ok) {
     return out;
 }
 
+std::optional<uint8_t> oneByteCode(QChar c) {
+    bool ok = false;
+    const QByteArray b = toGbk(QString(c), &ok);
+    if (!ok || b.size() != 1) return std::nullopt;
+    return static_cast<uint8_t>(b.at(0));
+}
+
 QString fromGbk(const QByteArray& bytes) {
     QStringDecoder dec("GBK");
     if (!dec.isValid()) return bytesToChars(bytes);

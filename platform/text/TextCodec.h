@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QChar>
 #include <QString>
+#include <cstdint>
+#include <optional>
 
 // Conversions between text and the bytes the modules use: code page 936
 // (GBK) and UCS-2 with the high byte first.
@@ -15,6 +17,8 @@ bool gbkAvailable();
 // no code there; the result is then not to be sent anywhere.
 QByteArray toGbk(const QString& text, bool* ok = nullptr);
 QString fromGbk(const QByteArray& bytes);
+// The character's code when code page 936 gives it one byte, else nullopt.
+std::optional<uint8_t> oneByteCode(QChar c);
 
 // One received byte as exactly one character, so that n bytes always show
 // as n characters: 0x00-0x7F as ASCII, 0x80 as the euro sign (its meaning

@@ -45,14 +45,6 @@ protected:
     }
 };
 
-// The character's code in the system code page when it is a single byte.
-std::optional<uint8_t> oneByteCode(QChar c) {
-    bool ok = false;
-    const QByteArray b = TextCodec::toGbk(QString(c), &ok);
-    if (!ok || b.size() != 1) return std::nullopt;
-    return static_cast<uint8_t>(b.at(0));
-}
-
 // Up to the first two characters read as hexadecimal digits ("2b" -> 43,
 // "zz" -> 0).
 int hexValue(const QString& digits) {
@@ -421,7 +413,7 @@ void OutputFrameEditor::switchSignView(int i) {
             m_sign[i]->setText(text);
             return;
         }
-        const auto code = oneByteCode(text.at(0));
+        const auto code = TextCodec::oneByteCode(text.at(0));
         if (!code) {
             Dialogs::msgBox(this, kNotAscii, kTitle, Dialogs::Icon::Information);
             return;
