@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 export DEBIAN_FRONTEND=noninteractive
 need=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
-      mdbtools mdbtools-dev fonts-noto-cjk xvfb xauth)
+      mdbtools mdbtools-dev fonts-noto-cjk xvfb xauth librapidcheck-dev)
 missing=()
 for p in "${need[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
