@@ -3,8 +3,10 @@
 #include <QTest>
 
 DialogRecorder::DialogRecorder() {
+    m_clock.start();
     m_handler.message = [this](const Dialogs::Message& m) {
         m_messages.append(m);
+        m_messageTimes.append(m_clock.elapsed());
         return m_answers.isEmpty() ? defaultAnswer(m.buttons) : m_answers.dequeue();
     };
     m_handler.input = [this](const Dialogs::InputRequest& r) {
@@ -49,6 +51,7 @@ QString DialogRecorder::describe() const {
 
 void DialogRecorder::clear() {
     m_messages.clear();
+    m_messageTimes.clear();
     m_inputRequests.clear();
     m_fileRequests.clear();
 }
