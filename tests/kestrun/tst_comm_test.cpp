@@ -514,7 +514,7 @@ void TestCommTest::chatteringLineStaysBounded() {
         // last byte.
         const QString last = TestFrames::hexText(QByteArray(1, char(base + 149999 % 7))) + QLatin1Char('\n');
         r.h.sim().sendChunks(burst(base), 10);
-        QVERIFY(QTest::qWaitFor([&] { return r.log().endsWith(last); }, 20000));
+        QVERIFY(QTest::qWaitFor([&] { return r.log().endsWith(last); }, 120000));
         QVERIFY(QTest::qWaitFor([&] { return g::RxText.isEmpty(); }, 3000));
     }
     probe.stop();
