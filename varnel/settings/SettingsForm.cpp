@@ -23,6 +23,7 @@
 #include "TestTab.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
+#include "core/ProgramForms.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/FilterTextEdit.h"
@@ -60,6 +61,7 @@ SettingsForm::SettingsForm(MainWindow* main) : QWidget(nullptr), m_main(main) {
     buildTimers();
     transfers = new TableTransfers(this);
 
+    FormBits::roomOfShownPage(SSTab1);
     connect(SSTab1, &QTabWidget::currentChanged, this, &SettingsForm::onTabChanged);
     Controls::onClick(paramTab->Command10, this, [this] { exitForm(); });
     senders = new ParamSenders(this);
@@ -200,6 +202,8 @@ void SettingsForm::onTabChanged(int index) {
         g::ParamMode = true;
     }
     if (m_main) m_main->setSendModeMenuVisible(true);
+    // The page now on show may need more room than the last one.
+    if (m_main && m_main->forms()) m_main->forms()->fitChildren(*m_main);
     emit tabHandled(index);
 }
 
