@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
 #include <QPushButton>
+#include <functional>
 
 // The buttons a form holds while one of its timed operations runs: each
 // covered button is disabled and later given back the state it had before.
@@ -18,8 +20,17 @@ public:
     void release(const QList<QPushButton*>& buttons);
     // True between a hold and its release.
     bool held() const { return m_held; }
+    // Runs fn now when nothing is held; else once the hold is released, on
+    // the event loop's next turn (the operation that releases it ends
+    // first), and again later if another hold came meanwhile. One waiting
+    // fn at a time; it is dropped with `context`.
+    void whenFree(QObject* context, std::function<void()> fn);
 
 private:
+    void runWaiting();
+
     QList<bool> m_saved;
     bool m_held = false;
+    QPointer<QObject> m_context;
+    std::function<void()> m_waiting;
 };

@@ -26,6 +26,7 @@ private slots:
     void noiseAndBurstsAreHandled();
     void cancelStopsHandshake();
     void cancelWithoutConnect();
+    void cancelWithTheLineMissingSaysNothingUnasked();
     void cancelBeforeProbeAnswerStopsTimers();
     void dialogClosedByWindowButton();
     void sendModeMenuIsExclusive();
@@ -204,7 +205,11 @@ void TestConnect::portErrors() {
     QFile::link("/nonexistent/device", h.fixture.portsDir() + "/com5");
     h.connect();
     QCOMPARE(h.dialogs.messages().size(), 1);
-    QCOMPARE(h.dialogs.messages().last().text, QStringLiteral("本机没有这个串口，请选择其它串口重试"));
+    // The text of old, and what COM5 was looked for as, as the other
+    // failures name it.
+    QVERIFY(!h.port().devicePath().isEmpty());
+    QCOMPARE(h.dialogs.messages().last().text,
+             QStringLiteral("本机没有这个串口，请选择其它串口重试\n没有找到串口COM5（%1）").arg(h.port().devicePath()));
     QCOMPARE(h.dialogs.messages().last().title, QStringLiteral("端口错误"));
     QCOMPARE(h.dialogs.messages().last().icon, Dialogs::Icon::Exclamation);
     QVERIFY(dlg->Command1[0]->isEnabled());
@@ -300,6 +305,27 @@ void TestConnect::cancelWithoutConnect() {
     QTest::qWait(300);
     QVERIFY(h.sim().received().isEmpty());
     QVERIFY(h.dialogs.messages().isEmpty());
+}
+
+void TestConnect::cancelWithTheLineMissingSaysNothingUnasked() {
+    // COM1 missing: the form opened by Cancel works without the module and
+    // its opening refresh does not report the port; a refresh asked for by
+    // hand does.
+    KestrunHarness h;
+    const QString link = h.fixture.portsDir() + "/com1";
+    QVERIFY(QFile::remove(link));
+    QVERIFY(QFile::link("/nonexistent/device", link));
+    ConnectDialog* dlg = h.openConnectDialog();
+    QVERIFY(dlg);
+    QTest::mouseClick(dlg->Command1[1], Qt::LeftButton);
+    QVERIFY(h.settingsFormShown());
+    SettingsForm* f = h.settingsForm();
+    QVERIFY(QTest::qWaitFor([&] { return !f->Timer6->enabled(); }, 5000));
+    QVERIFY(h.settle());
+    QVERIFY2(h.dialogs.messages().isEmpty(), qPrintable(h.dialogs.describe()));
+    QTest::mouseClick(f->Command8, Qt::LeftButton);
+    QCOMPARE(h.dialogs.messageCount(), 1);
+    QVERIFY(h.dialogs.lastText().startsWith(QStringLiteral("本机没有这个串口，请选择其它串口重试")));
 }
 
 void TestConnect::cancelBeforeProbeAnswerStopsTimers() {

@@ -188,7 +188,8 @@ void TestRefresh::refreshThatCannotReopenThePortStops() {
     const int before = r.count();
     QTest::mouseClick(f->Command8, Qt::LeftButton);
     QCOMPARE(r.h.dialogs.messageCount(), 1);
-    QCOMPARE(r.h.dialogs.messages().last().text, QStringLiteral("本机没有这个串口，请选择其它串口重试"));
+    QCOMPARE(r.h.dialogs.messages().last().text,
+             QStringLiteral("本机没有这个串口，请选择其它串口重试\n没有找到串口COM1（/nonexistent/device）"));
     QCOMPARE(r.h.dialogs.messages().last().title, QStringLiteral("端口错误"));
     QCOMPARE(r.h.dialogs.messages().last().icon, Dialogs::Icon::Exclamation);
     QVERIFY(!f->Timer2->enabled());
@@ -439,8 +440,8 @@ void TestRefresh::cancelThenConnect() {
 
 void TestRefresh::chainBeforeTheTimedRefreshKeepsTheButtons() {
     // The user's chain, started before the form's own refresh is due, runs
-    // alone: the timed refresh adds no queries, and the buttons come back as
-    // they were before the chain.
+    // alone; the opening refresh follows once it has ended, and the buttons
+    // come back as they were before the chain.
     ParamRig r;
     QVERIFY(r.connect());
     SettingsForm* f = r.f();
@@ -453,8 +454,12 @@ void TestRefresh::chainBeforeTheTimedRefreshKeepsTheButtons() {
     const int from = r.count();
     QTest::mouseClick(f->Command5, Qt::LeftButton);
     QVERIFY(QTest::qWaitFor([&] { return !f->Timer6->enabled(); }, 3000));
-    QVERIFY(QTest::qWaitFor([&] { return !f->Timer1->enabled() && !f->Timer2->enabled(); }, 9000));
+    QVERIFY(QTest::qWaitFor([&] { return !f->Timer1->enabled() && f->Timer2->enabled(); }, 9000));
     QCOMPARE(r.tails(from), (QStringList{"F8 01 01", "F9 01 01"}));
+    QVERIFY(QTest::qWaitFor([&] { return !f->Timer2->enabled() && !r.busy(); }, 12000));
+    const QStringList sent = r.tails(from);
+    QCOMPARE(sent.mid(2), (QStringList{"EC 03", "A3 02", "A1 03", "F8 03", "F9 03", "D3 03"}));
+    QCOMPARE(f->Label8->text(), QStringLiteral("N310 V4.02"));
     for (int i = 0; i < covered.size(); ++i)
         QVERIFY2(covered[i]->isEnabled() == before[i], qPrintable(covered[i]->objectName()));
 }

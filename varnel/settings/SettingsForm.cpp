@@ -183,10 +183,9 @@ void SettingsForm::onTimer5() {
 
 void SettingsForm::onTimer6() {
     Timer6->setEnabled(false);
-    // A chain the user started meanwhile stands; a refresh now would share
-    // the wire with it and hold the buttons it holds.
-    if (m_lock.held()) return;
-    Controls::runClick(paramTab->Command8);
+    // A chain the user started meanwhile runs first; a refresh now would
+    // share the wire with it and hold the buttons it holds.
+    m_lock.whenFree(this, [this] { Controls::runClick(paramTab->Command8); });
 }
 
 void SettingsForm::onTabChanged(int index) {

@@ -223,7 +223,7 @@ void TestVarnelConnect::portErrors() {
             h.dialogs.clear();
             QTest::mouseClick(dlg->Command1[button], Qt::LeftButton);
             QCOMPARE(h.dialogs.messageCount(), 1);
-            QCOMPARE(h.dialogs.lastText(), QString::fromUtf8(c.text));
+            QVERIFY2(h.dialogs.lastText().startsWith(QString::fromUtf8(c.text)), qPrintable(h.dialogs.lastText()));
             QCOMPARE(h.dialogs.messages().first().title, QStringLiteral("端口错误"));
             // The dialog keeps its state: usable, not closed.
             QCOMPARE(h.main().connectDialog(), dlg);
