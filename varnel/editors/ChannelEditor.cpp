@@ -122,8 +122,9 @@ void ChannelEditor::loadRow() {
     // read up to the first character that is not a hex digit, a blank
     // included; the row frame reads past blanks (phoneMaskOf), which a cell
     // this editor wrote never holds.
-    g::PhoneMask = static_cast<int64_t>(hexNumber(cell(ColPhones)) & 0xFFFFFF);
-    choose(ComboBJPhone, protocol::phoneChoiceOf(static_cast<uint32_t>(g::PhoneMask)));
+    m_phoneMask = static_cast<uint32_t>(hexNumber(cell(ColPhones)) & 0xFFFFFF);
+    g::PhoneMask = m_phoneMask;
+    choose(ComboBJPhone, protocol::phoneChoiceOf(m_phoneMask));
     setBox(TextAutoSend, num(ColUpload));
     setBox(TxtSflgStart, num(ColSignPos));
     setBox(TxtPsflg, cell(ColPlusSign));
@@ -250,8 +251,8 @@ void ChannelEditor::save() {
     // The bracket names the choice as the list shows it; a read-back names
     // the one the mask implies (phoneMaskText), which can differ when the
     // picker left a mask of 0 or FFFFFF under "号码表自选".
-    put(ColPhones, QString::number(static_cast<quint32>(g::PhoneMask), 16).toUpper() + QLatin1Char('(') +
-                       ComboBJPhone->currentText() + QLatin1Char(')'));
+    put(ColPhones, QString::number(m_phoneMask, 16).toUpper() + QLatin1Char('(') + ComboBJPhone->currentText() +
+                       QLatin1Char(')'));
     put(ColUpload, plain(number(TextAutoSend->text())));
     put(ColSignPos, TxtSflgStart->text());
     put(ColPlusSign, signCell(1));

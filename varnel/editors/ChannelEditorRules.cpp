@@ -171,20 +171,28 @@ void ChannelEditor::onLinkVal(int i) {
 void ChannelEditor::onPhoneChoice() {
     switch (ComboBJPhone->currentIndex()) {
         case 1:
-            g::PhoneMask = 0xFFFFFF;
+            m_phoneMask = 0xFFFFFF;
+            g::PhoneMask = m_phoneMask;
             break;
-        case 2:
-            // The picker ticks the numbers of the current mask once the
+        case 2: {
+            // The picker ticks the numbers of this channel's mask once the
             // table read has brought the numbers in.
             if (!m_host) break;
-            NumberPicker::open(this, QString(), m_host->phoneGrid(), {}, this);
+            NumberPicker* picker = NumberPicker::open(this, QString(), m_host->phoneGrid(), {}, this);
+            picker->setStartMask(m_phoneMask);
+            connect(picker, &NumberPicker::maskChosen, this, &ChannelEditor::onMaskChosen,
+                    Qt::UniqueConnection);
             m_host->pressPhoneTableRead();
             break;
+        }
         default:
-            g::PhoneMask = 0;
+            m_phoneMask = 0;
+            g::PhoneMask = m_phoneMask;
             break;
     }
 }
+
+void ChannelEditor::onMaskChosen(int64_t mask) { m_phoneMask = static_cast<uint32_t>(mask) & 0xFFFFFF; }
 
 void ChannelEditor::onStep(int direction) {
     double w = VbNum::roundHalfEven(number(TxtValBytes->text()));

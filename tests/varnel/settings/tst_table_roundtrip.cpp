@@ -286,6 +286,7 @@ private slots:
     void moduleRoad();
     void editorRoad_data();
     void editorRoad();
+    void editorDuringRead();
 };
 
 void TestTableRoundTrip::moduleRoad_data() {
@@ -417,6 +418,41 @@ void TestTableRoundTrip::editorRoad() {
                      SimSupport::hex(commandRowFrame(r.command, i).frame));
         }
     }
+}
+
+// The editor opened on a row while the rest of the table is still being
+// read: OK writes the row back as the module holds it, whatever the rows read
+// after it hold (their phone masks above all).
+void TestTableRoundTrip::editorDuringRead() {
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    FlexGrid* grid = f->inputTab->MSGrid2;
+    f->SSTab1->setCurrentIndex(3);
+    Gen gen{QRandomGenerator(seed), Mended::fromEnvironment()};
+    const uint32_t masks[] = {0x30005, 0xFFFFFF, 0x12, 0, 0xFFFFFF, 0};
+    std::vector<ChannelRecord> rows;
+    while (rows.size() < std::size(masks)) {
+        const int i = int(rows.size());
+        Gen::Row r = gen.channel(i);
+        if (!r.fits) continue;
+        r.channel[ChannelCol::Phones] = phoneMaskText(masks[i]);
+        h.module->tables.setRowBody(Tables::Table::Input, i, channelRowFrame(r.channel, i).frame.mid(13));
+        rows.push_back(r.channel);
+    }
+    QTest::mouseClick(f->inputTab->Command23, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return grid->Rows() >= 3; }, 20000));
+    grid->setRow(2);
+    emit grid->gridDoubleClicked();
+    QPointer<ChannelEditor> ed = h.main().findChild<ChannelEditor*>();
+    QVERIFY(ed);
+    QVERIFY(QTest::qWaitFor([&] { return ed && ed->loaded(); }, 5000));
+    QVERIFY(waitIdle(f));
+    QCOMPARE(grid->Rows(), int(rows.size()) + 1);
+    QTest::mouseClick(ed->Command1[0], Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return !ed; }, 5000));
+    const ChannelRecord got = editorForms(rowOf<31>(grid, 2));
+    QVERIFY2(got == editorForms(rows[1]), qPrintable(firstDifference(editorForms(rows[1]), got)));
 }
 
 QTEST_MAIN(TestTableRoundTrip)
