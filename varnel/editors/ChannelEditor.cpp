@@ -43,7 +43,8 @@ ChannelEditor* ChannelEditor::open(ChannelEditorHost* host) {
 
 ChannelEditor::ChannelEditor(ChannelEditorHost* host, int row, QWidget* owner)
     : QWidget(owner, Qt::Window), m_host(host), m_grid(host->inGrid()) {
-    if (m_grid && row >= 1 && row < m_grid->Rows()) m_row = QPersistentModelIndex(m_grid->model()->index(row - 1, 0));
+    if (m_grid && row >= 1 && row < m_grid->Rows())
+        m_row = QPersistentModelIndex(m_grid->model()->index(row - 1, 0));
     m_segmentRoom.fill(kTypedSegmentRoom);
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("参数设置－输入数据解析"));
@@ -56,6 +57,11 @@ ChannelEditor::ChannelEditor(ChannelEditorHost* host, int row, QWidget* owner)
         unload();
     });
     formLoad();
+}
+
+QList<QLineEdit*> ChannelEditor::numberBoxes() const {
+    return {TxtBJReTime, TxtBJCount,   TxtBJReadCount, TxtValBytes,  TxtValPoint,
+            TxtCheckNum, TxtHeadStart, TxtPointStart,  TxtSflgStart, TxtValStart};
 }
 
 void ChannelEditor::wireRules() {
@@ -73,9 +79,9 @@ void ChannelEditor::wireRules() {
     Controls::onClick(Command1[1], this, [this] { unload(); });
     connect(Timer1, &VbTimer::tick, this, &ChannelEditor::loadRow);
 
-    for (QLineEdit* b :
-         {TxtBJReTime, TxtBJCount, TxtBJReadCount, TxtValBytes, TxtValPoint, TxtCheckNum, TxtHeadStart,
-          TxtPointStart, TxtSflgStart, TxtValStart, TxtCmdVal, TxtPsflg, TxtNsflg})
+    for (QLineEdit* b : numberBoxes())
+        connect(b, &QLineEdit::textChanged, this, [this, b] { applyRange(b); });
+    for (QLineEdit* b : {TxtCmdVal, TxtPsflg, TxtNsflg})
         connect(b, &QLineEdit::textChanged, this, [this, b] { applyRange(b); });
     for (QLineEdit* b : TxtSMS) connect(b, &QLineEdit::textChanged, this, [this, b] { applyRange(b); });
 }
@@ -251,8 +257,8 @@ void ChannelEditor::save() {
     // The bracket names the choice as the list shows it; a read-back names
     // the one the mask implies (phoneMaskText), which can differ when the
     // picker left a mask of 0 or FFFFFF under "号码表自选".
-    put(ColPhones, QString::number(m_phoneMask, 16).toUpper() + QLatin1Char('(') + ComboBJPhone->currentText() +
-                       QLatin1Char(')'));
+    put(ColPhones, QString::number(m_phoneMask, 16).toUpper() + QLatin1Char('(') +
+                       ComboBJPhone->currentText() + QLatin1Char(')'));
     put(ColUpload, plain(number(TextAutoSend->text())));
     put(ColSignPos, TxtSflgStart->text());
     put(ColPlusSign, signCell(1));

@@ -129,6 +129,8 @@ private:
     void onSignView(int index);
     void onCheckCode();
     void applyRange(QLineEdit* box);
+    // The boxes of whole numbers that a range rule keeps within bounds.
+    QList<QLineEdit*> numberBoxes() const;
 
     QString cell(int col) const;
     void setBox(QLineEdit* box, const QString& text);

@@ -248,6 +248,10 @@ void ChannelEditor::onCheckCode() {
 
 void ChannelEditor::applyRange(QLineEdit* b) {
     const QString text = b->text();
+    // A value the row holds stays as it is until its box is edited: the
+    // module may hold more decimals, a longer value or more check bytes
+    // than typing lets in, and opening the row must not change them.
+    if (m_isLoading && numberBoxes().contains(b)) return;
     const double v = number(text);
     QString fixed = text;
     if (b == TxtBJReTime || b == TxtBJCount || b == TxtBJReadCount) {

@@ -8,11 +8,13 @@
 #include <QtTest>
 #include <memory>
 
+#include "BoxInput.h"
 #include "ChannelGridHost.h"
 #include "DialogRecorder.h"
 #include "Find.h"
 #include "core/Globals.h"
 #include "core/NumberPicker.h"
+#include "core/protocol/ChannelRecord.h"
 #include "platform/Controls.h"
 #include "platform/FlexGrid.h"
 #include "varnel/editors/ChannelEditor.h"
@@ -43,6 +45,12 @@ class TestChannelEditor : public QObject {
         emit c->activated(index);  // the user's choice
     }
     void ok() { QTest::mouseClick(ctl<QPushButton>("Command1(0)"), Qt::LeftButton); }
+    protocol::ChannelRecord record(int row) const {
+        protocol::ChannelRecord c;
+        for (int col = 0; col < protocol::kChannelColumns; ++col)
+            c[size_t(col)] = host->grid->TextMatrix(row, col);
+        return c;
+    }
     bool closed() {
         return QTest::qWaitFor([this] { return editor.isNull() || !editor->isVisible(); }, 2000);
     }
@@ -700,6 +708,34 @@ private slots:
         }
         ok();
         QCOMPARE(host->grid->TextMatrix(1, 5), written);
+    }
+
+    // What the module holds beyond what typing lets in stays as it is when
+    // the row is opened and confirmed unchanged.
+    void loadedValuesOutsideTypedRangesStay() {
+        host->addRows(1);
+        QMap<int, QString> cells = goldenRow();
+        cells[11] = "6";
+        cells[14] = "20";
+        cells[16] = "5字节";
+        cells[23] = "123.456789";
+        cells[24] = "-0.000001";
+        cells[25] = "ECED00";
+        host->setCells(1, cells);
+        const QStringList before = host->rowTexts(1);
+        const QByteArray frame = protocol::channelRowFrame(record(1), 0).frame;
+        QVERIFY(openOn(1));
+        ok();
+        QCOMPARE(dialogs->messageCount(), 0);
+        QCOMPARE(host->rowTexts(1), before);
+        QCOMPARE(protocol::channelRowFrame(record(1), 0).frame.toHex(' '), frame.toHex(' '));
+        // Typed into, the same fields keep to their ranges.
+        QVERIFY(openOn(1));
+        for (const auto& [box, kept] :
+             {std::pair{"TxtValPoint", "4"}, {"TxtValBytes", "10"}, {"TxtCheckNum", "0"}}) {
+            BoxInput::put(ctl<QLineEdit>(box), text(box), BoxInput::Way::Pasted);
+            QCOMPARE(text(box), QString::fromUtf8(kept));
+        }
     }
 
     void cancelLeavesRow() {

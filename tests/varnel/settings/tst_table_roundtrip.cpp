@@ -36,6 +36,7 @@ struct Mended {
     bool unsignedAutoUpload = true;    // 32768-65535 read back as sent, above refused
     bool editorDoValues = true;        // "00" / "按指令输出" survive Form3 (not in its list)
     bool commaFromModule = true;       // a module's 2C in an Asc head reads back as 16 fields
+    bool channelBeyondTyping = true;   // decimals 5-6, value lengths and check bytes past what Form2 lets be typed
 
     static Mended fromEnvironment() {
         Mended m;
@@ -48,6 +49,7 @@ struct Mended {
         flag("unsignedAutoUpload", m.unsignedAutoUpload);
         flag("editorDoValues", m.editorDoValues);
         flag("commaFromModule", m.commaFromModule);
+        flag("channelBeyondTyping", m.channelBeyondTyping);
         return m;
     }
 };
@@ -133,13 +135,15 @@ struct Gen {
         c[6] = QString::number(upload);
         c[8] = ByteToHex2(uint8_t(edge(0, 255)));
         c[9] = ByteToHex2(uint8_t(edge(0, 255)));
-        // The editor keeps 0-4 decimals and 0-10 value bytes.
-        const int d = edge(0, mended.exactLimits ? 4 : 1);
+        // Typing keeps 0-4 decimals, 0-10 value bytes and 0-3 check bytes;
+        // the module holds up to 6 decimals and a byte of each.
+        const bool beyond = mended.channelBeyondTyping;
+        const int d = edge(0, beyond ? 6 : mended.exactLimits ? 4 : 1);
         c[11] = QString::number(d);
         c[12] = item(valueTypeItems());
-        c[14] = QString::number(edge(0, 10));
+        c[14] = QString::number(edge(0, beyond ? 255 : 10));
         c[15] = item(checkMethodItems());
-        c[16] = QString::number(edge(0, 3)) + QStringLiteral("字节");
+        c[16] = QString::number(edge(0, beyond ? 255 : 3)) + QStringLiteral("字节");
         c[18] = item(protocolItems());
         c[19] = item(dataFormatItems());
         c[20] = item(byteSortItems());
