@@ -132,6 +132,9 @@ private:
     // The boxes of whole numbers that a range rule keeps within bounds.
     QList<QLineEdit*> numberBoxes() const;
 
+    // Why OK cannot write the boxes as they stand ("" when it can): a box
+    // whose text the row frame would read as something else.
+    QString refusal() const;
     QString cell(int col) const;
     void setBox(QLineEdit* box, const QString& text);
     QString smsColumn() const;

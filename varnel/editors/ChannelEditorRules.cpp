@@ -283,7 +283,11 @@ void ChannelEditor::applyRange(QLineEdit* b) {
         if (ComboCheck->currentIndex() > 0) onCheckCode();
         return;
     } else if (b == TxtPsflg || b == TxtNsflg) {
-        fixed = text.left(2);
+        // In the character view the box goes out as its first character.
+        const int index = b == TxtPsflg ? 1 : 0;
+        fixed = text.left(Label32[index]->text() == kAsc ? 1 : 2);
+    } else if (b == TextDIValON) {
+        fixed = text.left(2);  // one byte
     } else {
         for (int i = 0; i < Segments; ++i)
             if (b == TxtSMS[i]) fixed = text.left(m_segmentRoom[i]);

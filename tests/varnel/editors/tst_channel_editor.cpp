@@ -51,6 +51,7 @@ class TestChannelEditor : public QObject {
             c[size_t(col)] = host->grid->TextMatrix(row, col);
         return c;
     }
+    int hexValue(const QString& digits) const { return digits.isEmpty() ? 0 : digits.toInt(nullptr, 16); }
     bool closed() {
         return QTest::qWaitFor([this] { return editor.isNull() || !editor->isVisible(); }, 2000);
     }
@@ -324,17 +325,20 @@ private slots:
         QCOMPARE(host->grid->TextMatrix(1, 9), stored);
     }
 
-    void chineseCharacterStaysInCharacterView() {
+    // The character view holds one character, and only one with a one-byte
+    // code: the box goes out as that code.
+    void characterViewTakesOneByteCharacters() {
         host->addRows(1);
         host->setCells(1, {{4, "汉字"}, {8, ""}});
         QVERIFY(openOn(1));
         QTest::mouseClick(ctl<QLabel>("Label32(1)"), Qt::LeftButton);
         QCOMPARE(ctl<QLabel>("Label32(1)")->text(), QStringLiteral("Asc"));
-        ctl<QLineEdit>("TxtPsflg")->setText("汉");
+        for (BoxInput::Way way : BoxInput::kWays) {
+            BoxInput::put(ctl<QLineEdit>("TxtPsflg"), QStringLiteral("汉+-"), way);
+            QCOMPARE(text("TxtPsflg"), QStringLiteral("+"));
+        }
         QTest::mouseClick(ctl<QLabel>("Label32(1)"), Qt::LeftButton);
-        // No one-byte code: the view stays, so the character is not read as digits.
-        QCOMPARE(ctl<QLabel>("Label32(1)")->text(), QStringLiteral("Asc"));
-        QCOMPARE(text("TxtPsflg"), QStringLiteral("汉"));
+        QCOMPARE(text("TxtPsflg"), QStringLiteral("2B"));
     }
 
     void englishModeWithChineseSegmentIsRefused_data() {
@@ -708,6 +712,44 @@ private slots:
         }
         ok();
         QCOMPARE(host->grid->TextMatrix(1, 5), written);
+    }
+
+    // The ON value of a switch is one byte: whatever the box shows goes out
+    // as that byte, and reopening shows it again.
+    void onValueGoesOutAsShown_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("byte");
+        QTest::newRow("one digit") << "3"
+                                   << "3" << 0x03;
+        QTest::newRow("lower case") << "3a"
+                                    << "3A" << 0x3A;
+        QTest::newRow("two digits") << "C8"
+                                    << "C8" << 0xC8;
+        QTest::newRow("empty") << ""
+                               << "" << 0x00;
+        QTest::newRow("not hex") << "g7"
+                                 << "7" << 0x07;
+    }
+    void onValueGoesOutAsShown() {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(int, byte);
+        host->addRows(1);
+        host->setCells(1, goldenRow());
+        QVERIFY(openOn(1));
+        BoxInput::put(ctl<QLineEdit>("TextDIValON"), typed, BoxInput::Way::Typed);
+        QCOMPARE(text("TextDIValON"), shown);
+        for (int pass = 0; pass < 2; ++pass) {
+            ok();
+            QVERIFY(closed());
+            const protocol::RowWrite w = protocol::channelRowFrame(record(1), 0);
+            QVERIFY2(!w.refused(), qPrintable(w.message));
+            QCOMPARE(int(uint8_t(w.frame[21])), byte);
+            // Reopened and confirmed unchanged, the byte stays.
+            QVERIFY(openOn(1));
+            QCOMPARE(hexValue(text("TextDIValON")), byte);
+        }
     }
 
     // What the module holds beyond what typing lets in stays as it is when
