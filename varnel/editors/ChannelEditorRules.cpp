@@ -236,8 +236,11 @@ void ChannelEditor::onSignView(int index) {
 
 void ChannelEditor::onCheckCode() {
     try {
+        // Read as the row frame reads the command (blanks out, two digits a
+        // byte), so that the code shown is the code of the bytes sent
+        // however the blanks stand.
         const std::optional<QString> code =
-            protocol::checkCodeText(TxtCmdVal->text(), protocol::CheckSource::Spaced,
+            protocol::checkCodeText(TxtCmdVal->text(), protocol::CheckSource::Packed,
                                     ComboCheck->currentIndex(), TxtCheckNum->text());
         if (code) TextCheck->setText(*code);
     } catch (const std::exception& e) {

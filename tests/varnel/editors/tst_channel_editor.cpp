@@ -637,8 +637,11 @@ private slots:
                                        << "01 FE";
         QTest::newRow("xor") << "FD FE 00 03" << 2 << "1字节"
                              << "00";
+        // The code of the bytes the command sends, however its blanks stand.
         QTest::newRow("no blanks") << "FDFE0003" << 1 << "1字节"
-                                   << "E0";
+                                   << "FE";
+        QTest::newRow("blanks astray") << "F DFE 0 003" << 2 << "1字节"
+                                       << "00";
         QTest::newRow("empty command") << "" << 1 << "1字节"
                                        << "";
         QTest::newRow("none keeps") << "FD FE 00 03" << 0 << "1字节"

@@ -16,6 +16,7 @@
 #include "DialogRecorder.h"
 #include "core/Globals.h"
 #include "core/protocol/ChannelRecord.h"
+#include "core/protocol/CheckCode.h"
 #include "platform/VbTimer.h"
 #include "platform/text/VbNum.h"
 #include "varnel/editors/ChannelEditor.h"
@@ -202,6 +203,7 @@ private slots:
                     QVERIFY2(box, qPrintable(where + QStringLiteral("no box")));
                     if (way != kFromRow) BoxInput::put(box, text, BoxInput::kWays[size_t(way)]);
                     const QString shown = box->text();
+                    const QString check = ed->TextCheck->text();
                     const QStringList before = host->rowTexts(1);
                     dialogs->clear();
                     QTest::mouseClick(ed->Command1[0], Qt::LeftButton);
@@ -220,9 +222,15 @@ private slots:
                         ++refusedByFrame;
                         continue;
                     }
-                    const QString why = mismatch(b, shown, decoded(record()), base);
+                    const ChannelRecord sent = decoded(record());
+                    const QString why = mismatch(b, shown, sent, base);
                     if (!why.isEmpty())
                         failures << where + QStringLiteral("box showed \"%1\", ").arg(shown) + why;
+                    // The check code beside the command is that of the bytes sent (a sum
+                    // here): the bytes the box shows, read as the frame reads them.
+                    if (b.col == ChannelCol::Command &&
+                        check != checkCodeText(shown, CheckSource::Packed, 1, "1字节"))
+                        failures << where + QStringLiteral("check code %1 for \"%2\"").arg(check, shown);
                     if (ed) delete ed.data();
                 }
             }
