@@ -62,8 +62,9 @@ quint64 VirtualTime::trafficCount() const {
     return m_port->writtenTotal() + m_port->receivedTotal() + m_sim->receivedTotal() + m_sim->sentTotal();
 }
 
-bool VirtualTime::fail(const QString& why) {
+bool VirtualTime::fail(const QString& why, bool limit) {
     m_why = why;
+    m_limitReached = limit;
     return false;
 }
 
@@ -135,7 +136,8 @@ bool VirtualTime::runUntil(const std::function<bool()>& done, qint64 limitMs) {
             return fail(QStringLiteral("condition not met by %1 ms (%2)")
                             .arg(now())
                             .arg(next ? QStringLiteral("next timer at %1").arg(*next)
-                                      : QStringLiteral("nothing scheduled")));
+                                      : QStringLiteral("nothing scheduled")),
+                        true);
         }
         m_clock.fireNext();
     }
@@ -156,5 +158,6 @@ bool VirtualTime::runUntilLineQuiet(qint64 quietMs, qint64 limitMs) {
         if (*next > deadline) break;
         m_clock.fireNext();
     }
-    return fail(QStringLiteral("the line was still busy at %1 ms (last byte at %2 ms)").arg(now()).arg(m_lastTraffic));
+    return fail(QStringLiteral("the line was still busy at %1 ms (last byte at %2 ms)").arg(now()).arg(m_lastTraffic),
+                true);
 }

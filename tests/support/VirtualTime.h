@@ -67,14 +67,16 @@ public:
 
     // Virtual time at which a byte last crossed the line.
     qint64 lastTrafficAt() const { return m_lastTraffic; }
-    // Why the last call that failed did.
+    // Why the last call that failed did, and whether it was only its
+    // virtual limit that ran out (the system itself got quiet each time).
     QString why() const { return m_why; }
+    bool limitReached() const { return m_limitReached; }
 
 private:
     qint64 toModuleInFlight();
     qint64 fromModuleInFlight();
     quint64 trafficCount() const;
-    bool fail(const QString& why);
+    bool fail(const QString& why, bool limit = false);
 
     VirtualClock m_clock;
     VirtualTime* m_previous = nullptr;
@@ -85,4 +87,5 @@ private:
     quint64 m_traffic = 0;
     qint64 m_lastTraffic = 0;
     QString m_why;
+    bool m_limitReached = false;
 };
