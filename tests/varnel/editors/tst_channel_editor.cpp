@@ -563,6 +563,36 @@ private slots:
         QCOMPARE(host->grid->TextMatrix(6, 25), written);
     }
 
+    // A bound channel goes out as its binding code alone: a head typed after
+    // the binding was chosen would be dropped, or (with a head position) sent
+    // in place of the binding.
+    void boundChannelTakesNoHead_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("head position") << "TxtHeadStart"
+                                       << "1";
+        QTest::newRow("head bytes") << "TxtDataHead"
+                                    << "01 02";
+    }
+    void boundChannelTakesNoHead() {
+        QFETCH(QString, box);
+        QFETCH(QString, typed);
+        host->addRows(3);
+        host->setCells(3, {{4, "汉字"}, {22, "0"}, {25, "81"}});
+        QVERIFY(openOn(3));
+        QCOMPARE(ctl<QComboBox>("ComboDataHead")->currentIndex(), 1);
+        BoxInput::put(ctl<QLineEdit>(box), typed, BoxInput::Way::Typed);
+        const QStringList before = host->rowTexts(3);
+        ok();
+        QCOMPARE(dialogs->messageCount(), 1);
+        QCOMPARE(host->rowTexts(3), before);
+        BoxInput::put(ctl<QLineEdit>(box), box == "TxtHeadStart" ? "0" : "", BoxInput::Way::Typed);
+        ok();
+        QVERIFY(closed());
+        QCOMPARE(host->grid->TextMatrix(3, 25), QStringLiteral("81"));
+        QCOMPARE(host->grid->TextMatrix(3, 22), QStringLiteral("0"));
+    }
+
     void formatAndTypeRules() {
         host->addRows(1);
         QVERIFY(openOn(1));
