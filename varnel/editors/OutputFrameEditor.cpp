@@ -263,12 +263,10 @@ void OutputFrameEditor::buildControls() {
 }
 
 std::optional<QString> OutputFrameEditor::ASC_HEX(const QString& text) {
+    const auto bytes = protocol::ascFrameBytes(text);
+    if (!bytes) return std::nullopt;
     QString out;
-    for (QChar c : text) {
-        const auto code = protocol::ascFrameByte(c);
-        if (!code) return std::nullopt;
-        out += ByteToHex2(*code) + QLatin1Char(' ');
-    }
+    for (char b : *bytes) out += ByteToHex2(static_cast<uint8_t>(b)) + QLatin1Char(' ');
     return out;
 }
 
@@ -575,7 +573,7 @@ void OutputFrameEditor::accept() {
         } else if (frameHexView(i) && !m_frameHex[i]->text().isEmpty()) {
             text = m_frameHex[i]->text().toUpper();
             kind = protocol::hexKindField(m_frameHex[i]->text());
-            bytes[i] = protocol::hexKindBytes(m_frameHex[i]->text());
+            bytes[i] = protocol::kindFieldCount(kind);
         } else {
             if (Dialogs::msgBox(this, questions[i], kTitle, Dialogs::Icon::Question,
                                 Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok)

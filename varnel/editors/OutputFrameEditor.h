@@ -33,9 +33,10 @@ public:
     explicit OutputFrameEditor(OutputFrameEditorHost& host);
     ~OutputFrameEditor() override;
 
-    // Each character's one-byte code as two upper-case hex digits and a
-    // blank ("#010" -> "23 30 31 30 "); nullopt when a character has no
-    // one-byte code. "，" is the byte 2C, as in the record's heads.
+    // Each byte of the text's code page 936 form as two upper-case hex
+    // digits and a blank ("#010" -> "23 30 31 30 ", "啊" -> "B0 A1 ");
+    // nullopt when a character has no code. "，" is the byte 2C, as in the
+    // record's heads.
     static std::optional<QString> ASC_HEX(const QString& text);
     // Hex digits in pairs (no blanks) back to characters 1..127, 2C as "，";
     // anything else shows "不是标准ASCII码字符" and gives nullopt.

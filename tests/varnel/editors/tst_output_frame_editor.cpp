@@ -456,7 +456,8 @@ private slots:
     void viewConversionsOfText() {
         QCOMPARE(OutputFrameEditor::ASC_HEX(QStringLiteral("#010")), QStringLiteral("23 30 31 30 "));
         QCOMPARE(OutputFrameEditor::ASC_HEX(QString()), QString());
-        QVERIFY(!OutputFrameEditor::ASC_HEX(QStringLiteral("a中")));
+        QCOMPARE(OutputFrameEditor::ASC_HEX(QStringLiteral("a中")), QStringLiteral("61 D6 D0 "));
+        QVERIFY(!OutputFrameEditor::ASC_HEX(QStringLiteral("a😀")));
     }
 };
 
