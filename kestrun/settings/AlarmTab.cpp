@@ -16,6 +16,7 @@
 #include "PhoneBatch.h"
 #include "PhoneTab.h"
 #include "core/Globals.h"
+#include "kestrun/sms_parser/Outstanding.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -246,6 +247,7 @@ void AlarmTab::write() {
         return;
     }
     send(built.frame);
+    Outstanding::sent(g::AlarmSetOutstanding, 1);
 }
 
 void AlarmTab::read() {
@@ -261,6 +263,7 @@ void AlarmTab::read() {
     Controls::setValueAndClick(Option11, true);
     Controls::setValueAndClick(Option15, true);
     send(alarmReadRequest(Combo5->currentIndex()));
+    Outstanding::sent(g::AlarmSetOutstanding, 0);
 }
 
 void AlarmTab::queryInput() {

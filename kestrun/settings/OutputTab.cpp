@@ -14,6 +14,7 @@
 
 #include "SettingsForm.h"
 #include "core/Globals.h"
+#include "kestrun/sms_parser/Outstanding.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -205,6 +206,7 @@ void OutputTab::write() {
     }
     g::CommBytes = built.frame;
     if (CommPort* p = m_form->port()) p->output(built.frame);
+    Outstanding::sent(g::OutputSetOutstanding, 1);
 }
 
 void OutputTab::read() {
@@ -216,6 +218,7 @@ void OutputTab::read() {
     for (QRadioButton* o : {Option16, Option19, Option22, Option23}) Controls::setValueAndClick(o, true);
     g::CommBytes = outputReadRequest(qMax(0, Combo6->currentIndex()));
     if (CommPort* p = m_form->port()) p->output(g::CommBytes);
+    Outstanding::sent(g::OutputSetOutstanding, 0);
 }
 
 void OutputTab::testOutput(QPushButton* button, int channel, const QString& prefix) {
