@@ -193,6 +193,7 @@ private:
     void buildModelFrame();
     void buildTimers();
     void onTabChanged(int index);
+    void answersToHunt();
     void onTimer5();
     void onTimer6();
     void exitForm();

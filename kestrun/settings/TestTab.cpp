@@ -225,10 +225,14 @@ void TestTab::displayTick() {
         m_displayDeferred = true;
         return;
     }
-    g::RxState = 0;
-    if (CommPort* port = m_form->port()) {
-        port->setRThreshold(1);
-        port->setInputLen(1);
+    // The test machine's message ends here; when another tab took over
+    // meanwhile, the parameter machine's state is its own.
+    if (!g::ParamMode) {
+        g::RxState = 0;
+        if (CommPort* port = m_form->port()) {
+            port->setRThreshold(1);
+            port->setInputLen(1);
+        }
     }
     const QString text = g::RxText;
     g::RxText.clear();
