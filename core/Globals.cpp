@@ -27,6 +27,7 @@ int OutputSetOp = 0;
 int PhoneTableOutstanding = 0;
 int AlarmSetOutstanding = 0;
 int OutputSetOutstanding = 0;
+int IdentityOutstanding = 0;
 int DollarPendingOp = 0;
 int DIChannel = 0;
 bool ParamMode = true;
@@ -66,7 +67,7 @@ void resetAll() {
     PollStep = BaudScanStep = OfflineMode = RxByteIndex = 0;
     WaitStart = 0;
     PhoneTableOp = AlarmSetOp = OutputSetOp = DollarPendingOp = DIChannel = RefreshStep = 0;
-    PhoneTableOutstanding = AlarmSetOutstanding = OutputSetOutstanding = 0;
+    PhoneTableOutstanding = AlarmSetOutstanding = OutputSetOutstanding = IdentityOutstanding = 0;
     ParamMode = true;
     RxText.clear();
     std::memset(RxFrameFields, 0, sizeof RxFrameFields);

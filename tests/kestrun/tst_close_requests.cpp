@@ -9,6 +9,7 @@
 #include "kestrun/settings/OutputTab.h"
 #include "kestrun/settings/PhoneTab.h"
 #include "platform/FlexGrid.h"
+#include "tools/SimParams.h"
 #include "tools/SimPhoneTable.h"
 #include "tools/SimSettings.h"
 
@@ -18,6 +19,8 @@ class TestCloseRequests : public QObject {
 private slots:
     void eachAnswerToItsOwnRequest_data();
     void eachAnswerToItsOwnRequest();
+    void identityWriteAndVersionQuery_data();
+    void identityWriteAndVersionQuery();
 };
 
 void TestCloseRequests::eachAnswerToItsOwnRequest_data() {
@@ -94,6 +97,35 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
         QCOMPARE(p->numbers(), table.numbers());
         QCOMPARE(table.numbers().size(), pair == QStringLiteral("phone") ? 3 : 0);
     }
+}
+
+// The identity write and the refresh's version query answered in one
+// delivery: the acknowledgement is told, the version shown.
+void TestCloseRequests::identityWriteAndVersionQuery_data() {
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("accepted") << false;
+    QTest::newRow("refused") << true;
+}
+
+void TestCloseRequests::identityWriteAndVersionQuery() {
+    QFETCH(bool, refused);
+    KestrunHarness h;
+    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+    SimParams* params = SimParams::install(h.sim());
+    params->identityFails = refused;
+    h.sim().identity.version = "N310 V4.02 ";
+    SettingsForm* f = h.showFormDirectly(0);
+    QVERIFY(f);
+    h.sim().gatherAnswers(2);
+    h.dialogs.queueInput(QStringLiteral("ABC123"));
+    QTest::mouseDClick(f->Label8, Qt::LeftButton);
+    f->Command8->click();
+    QVERIFY(QTest::qWaitFor([&] { return !f->commandsDisabled(); }, 10000));
+    QCOMPARE(params->identityCode, QByteArray("ABC123"));
+    QCOMPARE(f->Label8->text(), QStringLiteral("N310 V4.02"));
+    QStringList shown;
+    for (const Dialogs::Message& m : h.dialogs.messages()) shown << m.text;
+    QCOMPARE(shown, QStringList{refused ? QStringLiteral("设置错误 ") : QStringLiteral("设置成功")});
 }
 
 QTEST_MAIN(TestCloseRequests)
