@@ -61,8 +61,8 @@ void ChannelEditor::onProtocol() {
     }
     setBox(TxtPointStart, QString::fromUtf8(s.pointStart));
     setBox(TxtSflgStart, QString::fromUtf8(s.signStart));
-    setBox(TxtPsflg, QString::fromUtf8(s.plusSign));
-    setBox(TxtNsflg, QString::fromUtf8(s.minusSign));
+    setSignDigits(1, QString::fromUtf8(s.plusSign));
+    setSignDigits(0, QString::fromUtf8(s.minusSign));
     setBox(TxtValPoint, QString::fromUtf8(s.decimals));
     choose(ComboCheck, s.check);
     setBox(TxtCheckNum, QString::fromUtf8(s.checkBytes));
@@ -117,8 +117,9 @@ void ChannelEditor::onValueType() {
         case 2:
             setBox(TxtValUp, QStringLiteral("0"));
             setBox(TxtValDown, QStringLiteral("1"));
-            for (QLineEdit* b : {TxtValPoint, TxtSflgStart, TxtPsflg, TxtNsflg, TxtPointStart})
-                setBox(b, QStringLiteral("0"));
+            for (QLineEdit* b : {TxtValPoint, TxtSflgStart, TxtPointStart}) setBox(b, QStringLiteral("0"));
+            setSignDigits(1, QStringLiteral("0"));
+            setSignDigits(0, QStringLiteral("0"));
             for (QWidget* w : switchGroup) w->setEnabled(true);
             enable({Label57[0], Label57[1], Label57[2], Label58[0], TxtSflgStart, TxtPsflg, TxtNsflg,
                     TxtValPoint, Label56, TxtPointStart},
@@ -171,20 +172,28 @@ void ChannelEditor::onLinkVal(int i) {
 void ChannelEditor::onPhoneChoice() {
     switch (ComboBJPhone->currentIndex()) {
         case 1:
-            g::PhoneMask = 0xFFFFFF;
+            m_phoneMask = 0xFFFFFF;
+            g::PhoneMask = m_phoneMask;
             break;
-        case 2:
-            // The picker ticks the numbers of the current mask once the
+        case 2: {
+            // The picker ticks the numbers of this channel's mask once the
             // table read has brought the numbers in.
             if (!m_host) break;
-            NumberPicker::open(this, QString(), m_host->phoneGrid(), {}, this);
+            NumberPicker* picker = NumberPicker::open(this, QString(), m_host->phoneGrid(), {}, this);
+            picker->setStartMask(m_phoneMask);
+            connect(picker, &NumberPicker::maskChosen, this, &ChannelEditor::onMaskChosen,
+                    Qt::UniqueConnection);
             m_host->pressPhoneTableRead();
             break;
+        }
         default:
-            g::PhoneMask = 0;
+            m_phoneMask = 0;
+            g::PhoneMask = m_phoneMask;
             break;
     }
 }
+
+void ChannelEditor::onMaskChosen(int64_t mask) { m_phoneMask = static_cast<uint32_t>(mask) & 0xFFFFFF; }
 
 void ChannelEditor::onStep(int direction) {
     double w = VbNum::roundHalfEven(number(TxtValBytes->text()));
@@ -195,6 +204,13 @@ void ChannelEditor::onStep(int direction) {
     setBox(TxtValStart, plain(number(TxtValStart->text()) + d));
     if (ComboValType->currentIndex() == 1) setBox(TxtPointStart, plain(number(TxtPointStart->text()) + d));
     if (signed_) setBox(TxtSflgStart, plain(number(TxtSflgStart->text()) + d));
+}
+
+void ChannelEditor::setSignDigits(int index, const QString& digits) {
+    // The rules give a sign as its byte: shown as the byte, not as the
+    // character of its first digit.
+    Label32[index]->setText(kHex);
+    setBox(index == 1 ? TxtPsflg : TxtNsflg, digits);
 }
 
 void ChannelEditor::onSignView(int index) {
@@ -228,8 +244,11 @@ void ChannelEditor::onSignView(int index) {
 
 void ChannelEditor::onCheckCode() {
     try {
+        // Read as the row frame reads the command (blanks out, two digits a
+        // byte), so that the code shown is the code of the bytes sent
+        // however the blanks stand.
         const std::optional<QString> code =
-            protocol::checkCodeText(TxtCmdVal->text(), protocol::CheckSource::Spaced,
+            protocol::checkCodeText(TxtCmdVal->text(), protocol::CheckSource::Packed,
                                     ComboCheck->currentIndex(), TxtCheckNum->text());
         if (code) TextCheck->setText(*code);
     } catch (const std::exception& e) {
@@ -240,6 +259,10 @@ void ChannelEditor::onCheckCode() {
 
 void ChannelEditor::applyRange(QLineEdit* b) {
     const QString text = b->text();
+    // A value the row holds stays as it is until its box is edited: the
+    // module may hold more decimals, a longer value or more check bytes
+    // than typing lets in, and opening the row must not change them.
+    if (m_isLoading && numberBoxes().contains(b)) return;
     const double v = number(text);
     QString fixed = text;
     if (b == TxtBJReTime || b == TxtBJCount || b == TxtBJReadCount) {
@@ -271,7 +294,11 @@ void ChannelEditor::applyRange(QLineEdit* b) {
         if (ComboCheck->currentIndex() > 0) onCheckCode();
         return;
     } else if (b == TxtPsflg || b == TxtNsflg) {
-        fixed = text.left(2);
+        // In the character view the box goes out as its first character.
+        const int index = b == TxtPsflg ? 1 : 0;
+        fixed = text.left(Label32[index]->text() == kAsc ? 1 : 2);
+    } else if (b == TextDIValON) {
+        fixed = text.left(2);  // one byte
     } else {
         for (int i = 0; i < Segments; ++i)
             if (b == TxtSMS[i]) fixed = text.left(m_segmentRoom[i]);
