@@ -59,6 +59,8 @@ public:
     bool commandsDisabled() const { return m_lock.held(); }
     // True while the refresh the form starts by itself after opening runs.
     bool openingRefresh() const { return m_openingRefresh; }
+    // The lock behind the two, which the test page's wait joins.
+    ButtonLock& buttonLock() { return m_lock; }
 
     // Senders call this before writing: with the port closed it opens the
     // connect dialog without waiting for it and answers false.
@@ -193,6 +195,7 @@ private:
     void buildModelFrame();
     void buildTimers();
     void onTabChanged(int index);
+    void answersToHunt();
     void onTimer5();
     void onTimer6();
     void exitForm();
