@@ -46,6 +46,8 @@ private slots:
     void refusedWriteKeepsReadAnswer();
     void repeatedAckKeepsNextRead();
     void queuedTestPressOnParamTab();
+    void testPressDuringRefresh();
+    void numberBoxesSendWhatTheyShow();
 };
 
 // Random records the form itself can write: read, then 更新设置 unchanged,
@@ -238,6 +240,70 @@ void TestReviewProbes::queuedTestPressOnParamTab() {
     QVERIFY2(f->Label3->text() != QStringLiteral("* * * *") && f->Label4->text() != QStringLiteral("* * * *"),
              qPrintable(f->Label3->text() + QStringLiteral(" / ") + f->Label4->text() + QStringLiteral("\n") +
                         sent.join(QLatin1Char('\n'))));
+}
+
+// One 发送短信, then tab 0 and 刷新 within the wait: the refresh reads every
+// value, and the test request does not go out among its queries.
+void TestReviewProbes::testPressDuringRefresh() {
+    KestrunHarness h;
+    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+    h.sim().identity.workMode = 0;
+    h.sim().identity.transMode = 1;
+    SimParams::install(h.sim());
+    SimTestPeer::install(h.sim());
+    SettingsForm* f = h.showFormDirectly(1);
+    QVERIFY(f);
+    g::WorkModeByte[0] = 0;
+    g::TransModeByte[0] = 1;
+    TestTab* t = f->testTab;
+    for (QPushButton* b : t->Command21) b->setVisible(true);
+    t->Text22->setText(QStringLiteral("00:01:"));
+    t->TextBox[1]->setPlainText(QStringLiteral("AB"));
+    t->ReceiverNumber->setText(QStringLiteral("13800138000"));
+    t->Command21[2]->click();
+    f->SSTab1->setCurrentIndex(0);
+    f->Command8->click();
+    QVERIFY(QTest::qWaitFor([&] { return !f->commandsDisabled() && !f->Timer2->enabled(); }, 15000));
+    QVERIFY(QTest::qWaitFor([&] { return !t->sendPending() && !h.sim().sending(); }, 6000));
+    QVERIFY(h.moduleCaughtUp());
+    QStringList sent;
+    int firstQuery = -1, lastQuery = -1, test = -1;
+    const auto reqs = h.sim().requests();
+    for (int i = 0; i < reqs.size(); ++i) {
+        sent << QString::number(reqs[i].atMs) + QStringLiteral(" ms: ") + hex(reqs[i].bytes.left(14));
+        if (reqs[i].bytes.startsWith(KestrunHarness::frame(""))) {
+            if (firstQuery < 0) firstQuery = i;
+            lastQuery = i;
+        } else {
+            test = i;
+        }
+    }
+    sent << QStringLiteral("Label3 %1, Label4 %2").arg(f->Label3->text(), f->Label4->text()) << h.dialogs.describe();
+    QVERIFY2(test >= 0 && (test < firstQuery || test > lastQuery), qPrintable(sent.join(QLatin1Char('\n'))));
+}
+
+// A number box holding no number is refused, not sent as 0.
+void TestReviewProbes::numberBoxesSendWhatTheyShow() {
+    KestrunHarness h;
+    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+    SimSettings* module = SimSettings::install(h.sim());
+    SettingsForm* f = h.showFormDirectly(3);
+    QVERIFY(f);
+    AlarmTab* a = f->alarmTab;
+    QStringList wrong;
+    for (auto [box, offset] : {std::pair{a->Text16, 2}, std::pair{a->Text20, 185}}) {
+        a->Text16->setText(QStringLiteral("30"));
+        a->Text20->setText(QStringLiteral("2"));
+        box->setText(QStringLiteral("abc"));
+        const int n = h.dialogs.messageCount();
+        module->alarm[0].clear();
+        a->Command16->click();
+        QVERIFY(h.dialogs.waitForMessage(n + 1));
+        if (h.dialogs.lastText() == QStringLiteral("设置成功"))
+            wrong << box->objectName() + QStringLiteral(" shows \"") + box->text() + QStringLiteral("\", module got ") +
+                         hex(module->alarm[0].mid(offset, 1));
+    }
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(TestReviewProbes)
