@@ -9,7 +9,7 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 
-#include "KestrunHarness.h"
+#include "ParamRig.h"
 #include "kestrun/settings/AlarmTab.h"
 #include "kestrun/settings/OutputTab.h"
 #include "kestrun/settings/TestTab.h"
@@ -48,6 +48,7 @@ private slots:
     void queuedTestPressOnParamTab();
     void testPressDuringRefresh();
     void numberBoxesSendWhatTheyShow();
+    void noticeBoxOpenDuringRefresh();
 };
 
 // Random records the form itself can write: read, then 更新设置 unchanged,
@@ -304,6 +305,34 @@ void TestReviewProbes::numberBoxesSendWhatTheyShow() {
                          hex(module->alarm[0].mid(offset, 1));
     }
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
+}
+
+// The module's notice arrives during 刷新 and its box stays open three
+// seconds: the refresh still fills every value, or says why not.
+void TestReviewProbes::noticeBoxOpenDuringRefresh() {
+    ParamRig r;
+    QVERIFY2(r.h.fixture.ok(), qPrintable(r.h.fixture.error()));
+    SettingsForm* f = r.h.showFormDirectly(0);
+    QVERIFY(f);
+    r.h.dialogs.setHoldPolicy([](const Dialogs::Message& m) -> std::optional<DialogRecorder::Hold> {
+        if (!m.text.startsWith(QStringLiteral("模块初始化"))) return std::nullopt;
+        DialogRecorder::Hold hold;
+        hold.forMs = qEnvironmentVariableIsSet("PROBE_NOHOLD") ? 0 : 3000;
+        return hold;
+    });
+    f->Command8->click();
+    QVERIFY(QTest::qWaitFor([&] { return r.count() >= 2; }, 4000));
+    r.p->sendNotice(0x01);
+    QVERIFY(QTest::qWaitFor([&] { return !f->commandsDisabled() && !f->Timer2->enabled(); }, 20000));
+    QVERIFY(r.h.moduleCaughtUp());
+    // The values this mode's refresh reads (without the box it fills them).
+    QStringList out;
+    for (QLabel* l : {f->Label3, f->Label4, f->Label19})
+        if (l->text().contains(QLatin1Char('*'))) out << l->objectName() + QStringLiteral("=") + l->text();
+    const QStringList sent = r.tails(0);
+    QVERIFY2(out.isEmpty() || r.h.dialogs.messageCount() > 1,
+             qPrintable(out.join(QLatin1Char(' ')) + QStringLiteral("\n") + sent.join(QLatin1Char('|')) +
+                        QStringLiteral("\n") + r.h.dialogs.describe()));
 }
 
 QTEST_MAIN(TestReviewProbes)
