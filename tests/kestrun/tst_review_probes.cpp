@@ -49,6 +49,8 @@ private slots:
     void testPressDuringRefresh();
     void numberBoxesSendWhatTheyShow();
     void noticeBoxOpenDuringRefresh();
+    void closedDuringWaitAndChain_data();
+    void closedDuringWaitAndChain();
 };
 
 // Random records the form itself can write: read, then 更新设置 unchanged,
@@ -333,6 +335,52 @@ void TestReviewProbes::noticeBoxOpenDuringRefresh() {
     QVERIFY2(out.isEmpty() || r.h.dialogs.messageCount() > 1,
              qPrintable(out.join(QLatin1Char(' ')) + QStringLiteral("\n") + sent.join(QLatin1Char('|')) +
                         QStringLiteral("\n") + r.h.dialogs.describe()));
+}
+
+void TestReviewProbes::closedDuringWaitAndChain_data() {
+    QTest::addColumn<int>("how");
+    QTest::newRow("退出 during the test wait") << 0;
+    QTest::newRow("main window closed during the test wait") << 1;
+    QTest::newRow("退出 during the refresh, then reopened") << 2;
+}
+
+// The form goes away while its wait or its refresh runs: nothing goes out
+// afterwards, nothing crashes, and a reopened form works.
+void TestReviewProbes::closedDuringWaitAndChain() {
+    QFETCH(int, how);
+    KestrunHarness h;
+    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+    h.sim().identity.workMode = 0;
+    SimParams::install(h.sim());
+    SimTestPeer::install(h.sim());
+    SettingsForm* f = h.showFormDirectly(how == 2 ? 0 : 1);
+    QVERIFY(f);
+    QPointer<SettingsForm> form(f);
+    if (how == 2) {
+        f->Command8->click();
+        QVERIFY(QTest::qWaitFor([&] { return h.sim().requests().size() >= 2; }, 4000));
+        f->Command10->click();
+    } else {
+        g::WorkModeByte[0] = 0;
+        TestTab* t = f->testTab;
+        t->Text22->setText(QStringLiteral("00:01:"));
+        t->TextBox[1]->setPlainText(QStringLiteral("AB"));
+        t->Command21[2]->click();
+        QVERIFY(t->sendPending());
+        if (how == 0)
+            f->Command10->click();
+        else
+            h.main().close();
+    }
+    const int before = int(h.sim().requests().size());
+    QTest::qWait(2600);
+    QCOMPARE(int(h.sim().requests().size()), before);
+    if (how == 2) {
+        QVERIFY(h.showFormDirectly(0));
+        SettingsForm* again = h.settingsForm();
+        QVERIFY(!again->commandsDisabled());
+        QVERIFY(again->Command8->isEnabled());
+    }
 }
 
 QTEST_MAIN(TestReviewProbes)
