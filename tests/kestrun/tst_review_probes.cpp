@@ -44,6 +44,7 @@ class TestReviewProbes : public QObject {
 private slots:
     void settingsReadWriteBack();
     void refusedWriteKeepsReadAnswer();
+    void refusedOutputWriteKeepsReadAnswer();
     void repeatedAckKeepsNextRead();
     void queuedTestPressOnParamTab();
     void testPressDuringRefresh();
@@ -158,16 +159,50 @@ void TestReviewProbes::refusedWriteKeepsReadAnswer() {
     AlarmTab* a = f->alarmTab;
     h.sim().behaviour.delayMs = 600;
     a->Command17->click();
-    a->Text20->setText(QStringLiteral("300"));
-    a->Command16->click();
+    // PROBE_CONTROL: the read alone.
+    const int refusals = qEnvironmentVariableIsSet("PROBE_CONTROL") ? 0 : 1;
+    if (refusals) {
+        a->Text20->setText(QStringLiteral("300"));
+        a->Command16->click();
+        QVERIFY(h.dialogs.waitForMessage(1));
+        QCOMPARE(h.dialogs.lastText(), QStringLiteral("报警次数超出范围（0-255）"));
+    }
+    QVERIFY(QTest::qWaitFor([&] { return h.port().receivedTotal() > 0 && !h.sim().sending(); }, 3000));
+    QVERIFY(h.settle());
+    QVERIFY2(h.dialogs.waitForMessage(refusals + 1, 2000), qPrintable(h.dialogs.describe()));
+    QCOMPARE(h.dialogs.lastText(), QStringLiteral("读取参数成功"));
+    QCOMPARE(a->Text16->text(), QStringLiteral("30"));
+    QCOMPARE(a->Text15->text(), QStringLiteral("ABC"));
+}
+
+// The same on the output tab: a text too long is refused, nothing is sent.
+void TestReviewProbes::refusedOutputWriteKeepsReadAnswer() {
+    KestrunHarness h;
+    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+    SimSettings* module = SimSettings::install(h.sim());
+    OutputSettings s;
+    s.mode = 2;
+    s.replyDelay = 7;
+    s.highDelay = 3;
+    s.lowDelay = 4;
+    s.lowText = QStringLiteral("OFF");
+    s.lowEnglish = true;
+    module->output[0] = buildOutputWrite(s).frame.mid(12);
+    SettingsForm* f = h.showFormDirectly(4);
+    QVERIFY(f);
+    OutputTab* o = f->outputTab;
+    h.sim().behaviour.delayMs = 600;
+    o->Command23->click();
+    o->Text8->setText(QString(61, QLatin1Char('A')));
+    o->Command13->click();
     QVERIFY(h.dialogs.waitForMessage(1));
-    QCOMPARE(h.dialogs.lastText(), QStringLiteral("报警次数超出范围（0-255）"));
+    QCOMPARE(h.dialogs.lastText(), QStringLiteral("短信内容超出范围"));
     QVERIFY(QTest::qWaitFor([&] { return h.port().receivedTotal() > 0 && !h.sim().sending(); }, 3000));
     QVERIFY(h.settle());
     QVERIFY2(h.dialogs.waitForMessage(2, 2000), qPrintable(h.dialogs.describe()));
     QCOMPARE(h.dialogs.lastText(), QStringLiteral("读取参数成功"));
-    QCOMPARE(a->Text16->text(), QStringLiteral("30"));
-    QCOMPARE(a->Text15->text(), QStringLiteral("ABC"));
+    QCOMPARE(o->Text12->text(), QStringLiteral("OFF"));
+    QCOMPARE(o->Text18->text(), QStringLiteral("7"));
 }
 
 // The module repeats its acknowledgement of a write; the read pressed after
