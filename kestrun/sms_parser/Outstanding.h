@@ -17,11 +17,14 @@ inline bool has(int mask, int op) { return (mask >> op & 1) != 0; }
 inline bool several(int mask) { return (mask & (mask - 1)) != 0; }
 
 // Alarm and output settings: the module answers a write with the request's
-// code and a read with its own (A5, A7). With both out, the code decides
-// (1 write, 0 read); otherwise the operation flag does.
+// code and a read with its own (A5, A7). While something is out, the code
+// decides (1 write, 0 read), and an answer of a kind nothing out waits for
+// (a repeated acknowledgement, the read of a write that was refused) is
+// none: -1. With nothing out, the operation flag decides, as it always has.
 inline int settingsOp(int mask, int opFlag, bool writeCode) {
-    if (has(mask, 0) && has(mask, 1)) return writeCode ? 1 : 0;
-    return opFlag;
+    if (mask == 0) return opFlag;
+    const int op = writeCode ? 1 : 0;
+    return has(mask, op) ? op : -1;
 }
 
 }  // namespace Outstanding

@@ -70,6 +70,10 @@ void TestReadWriteBack::settingsRecord_data() {
     QTest::newRow("level change, Chinese in the code page") << true << alarmRecord(3, 9, chinese, true, chinese, true);
     QTest::newRow("output pulse, plain letters as UCS-2") << false << outputRecord(2, ascii, false, ascii, false);
     QTest::newRow("output level, Chinese in the code page") << false << outputRecord(1, chinese, true, chinese, true);
+    // The low text shows without its outer blanks; the module keeps them.
+    QTest::newRow("output, low text with outer blanks")
+        << false << outputRecord(1, QStringLiteral(" lead lead "), true, ascii, true);
+    QTest::newRow("output, low text of blanks alone") << false << outputRecord(2, QStringLiteral("  "), true, ascii, true);
 }
 
 void TestReadWriteBack::settingsRecord() {
