@@ -43,6 +43,14 @@ std::pair<int, int> GprsAnswerParser::route(uint8_t code) const {
 
 bool GprsAnswerParser::framesActive() const { return g::GprsParamMode; }
 
+void GprsAnswerParser::receive() {
+    if (m_configHalf != g::GprsParamMode) {
+        m_configHalf = g::GprsParamMode;
+        if (g::RxState != Hunt) toHunt();
+    }
+    AnswerMachine::receive();
+}
+
 QByteArray GprsAnswerParser::take(int n) {
     if (waiting() < n) return QByteArray();
     return read();

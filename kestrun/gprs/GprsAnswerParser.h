@@ -24,6 +24,11 @@ public:
     GprsAnswerParser(ByteSource* source, GprsAnswerSink* sink, QObject* parent = nullptr);
     ~GprsAnswerParser() override;
 
+    // Bytes have arrived. A state the other half left (an answer cut short
+    // when a read sequence began or ended) is dropped first: each half
+    // reads only frames it began itself.
+    void receive();
+
     void setSink(GprsAnswerSink* sink) { m_sink = sink; }
     GprsAnswerSink* sink() const { return m_sink; }
 
@@ -45,4 +50,5 @@ private:
     void answered(uint8_t code, uint8_t value);
 
     GprsAnswerSink* m_sink;
+    bool m_configHalf = false;
 };
