@@ -45,9 +45,12 @@ struct Mended {
     // A read sequence that ends on a missing answer says so (the form ends
     // it silently, placeholders left).
     bool refreshTellsWhy = false;
-    // A box a running write chain has yet to read, changed to a value the
-    // chain cannot send.
+    // A box or list a running write chain has yet to read, changed to a
+    // value the chain cannot send.
     bool chainBoxChanged = false;
+    // The data centre's wait dialog open in its own time-out box while the
+    // result or a retry notice comes.
+    bool form10OutlivesItsBox = false;
 
     static Mended fromEnvironment() {
         Mended m;
@@ -56,6 +59,7 @@ struct Mended {
         const auto flag = [&](const char* name, bool& b) { b = all || on.contains(QLatin1String(name)); };
         flag("refreshTellsWhy", m.refreshTellsWhy);
         flag("chainBoxChanged", m.chainBoxChanged);
+        flag("form10OutlivesItsBox", m.form10OutlivesItsBox);
         return m;
     }
 };
@@ -425,6 +429,8 @@ T* control(int tab, const QString& name) {
 constexpr int kTabOf[12] = {2, 1, 0, 1, -1, -1, 0, 1, 0, 0, 0, 0};
 
 void choose(int tab, const QString& name, int item) {
+    if (!c().mended.chainBoxChanged && c().form() && c().h.timer("Timer4")->running())
+        return c().transcript.note(QStringLiteral("   (not while a chain runs)"));
     auto* box = control<QComboBox>(tab, name);
     if (!box || item >= box->count()) return;
     box->setCurrentIndex(item);
@@ -583,7 +589,9 @@ ActionTable buildActions() {
                c().sim().closeLine();
            }});
     t.add(RandomActions::nextAnswerAction([] { return &c().sim(); }, ModuleSim::answerFrame(0xFD, 0x03, {})));
-    t.add(RandomActions::nextBoxAction([] { return &c().h.dialogs; }));
+    t.add(RandomActions::nextBoxAction([] { return &c().h.dialogs; }, [](const Dialogs::Message& m) {
+        return c().mended.form10OutlivesItsBox || m.title != QStringLiteral("网络出错！");
+    }));
     return t;
 }
 
@@ -599,15 +607,14 @@ rc::Gen<Module> anyModule() {
 
 // The checks once the sequence is over and the module quiet.
 void finish(Case& k) {
-    // The user waits out the program's own waits (the data centre gives up
-    // after 90 s, the restart after 51 s).
-    const auto waiting = [&] {
-        GprsSettingsForm* f = k.form();
-        GprsModeDialog* d = k.h.gprs().modeDialog();
-        return (f && f->dataCentreWait()) || (d && d->restartWait());
+    // The user waits out what the program still does: a chain, the data
+    // centre's wait (it gives up after 90 s), the restart wait (51 s).
+    const auto running = [&] {
+        return RandomActions::runningTimers({&k.h.main(), k.h.gprs().parser()});
     };
-    if (!k.mainClosed && !k.vt.runUntil([&] { return !waiting(); }, 200000))
-        k.violation(QStringLiteral("a wait dialog never closed: ") + k.vt.why());
+    const auto busy = [&] { return !running().isEmpty() || k.sim().sending() || k.sim().holdingGlued(); };
+    if (!k.mainClosed && !k.vt.runUntil([&] { return !busy(); }, 200000))
+        k.violation(QStringLiteral("still running after 200 s: ") + running().join(QStringLiteral(", ")));
     if (k.violations.isEmpty() && !k.vt.runUntilLineQuiet(15000, 600000))
         k.violation(QStringLiteral("the line never went quiet: ") + k.vt.why());
 
@@ -621,9 +628,7 @@ void finish(Case& k) {
     if (!k.violations.isEmpty() || k.mainClosed) return;
 
     // 2: buttons as before, no timer left running.
-    const QList<QObject*> roots = {&k.h.main(), k.h.gprs().parser(), k.form(), k.h.gprs().modeDialog()};
-    const QStringList running = RandomActions::runningTimers(roots);
-    if (!running.isEmpty()) k.violation(QStringLiteral("still running: ") + running.join(QStringLiteral(", ")));
+    if (!running().isEmpty()) k.violation(QStringLiteral("still running: ") + running().join(QStringLiteral(", ")));
     if (k.form()) {
         const QStringList diff = RandomActions::differences(k.baseline, k.buttonStates());
         if (!diff.isEmpty()) k.violation(QStringLiteral("buttons: ") + diff.join(QStringLiteral("; ")));
@@ -634,6 +639,10 @@ void finish(Case& k) {
         k.transcript.note(QStringLiteral("» the closing 参数刷新, every answer on time"));
         k.sim().clearFates();
         k.h.dialogs.setHoldPolicy(nullptr);
+        // An answer still on its way would come in among the sequence's own.
+        if (!k.vt.runUntil([&] { return !k.sim().sending() && !k.sim().holdingGlued(); }, 20000))
+            return k.violation(QStringLiteral("the module never stopped sending: ") + k.vt.why());
+        if (!k.h.button(4)->isEnabled()) return;
         k.h.button(4)->click();
         if (!k.vt.runUntil([&] { return !k.h.timer("Timer2")->running(); }, 20000))
             k.violation(QStringLiteral("the closing read sequence never ended: ") + k.vt.why());
@@ -655,6 +664,8 @@ void TestGprsRandomActions::gprsFormsUnderRandomActions() {
     const ActionTable actions = buildActions();
     RandomActions::Transcript transcript;
     int sequences = 0;
+    std::unique_ptr<QMap<QString, int>> stats;
+    if (qEnvironmentVariableIsSet("SMSTOOLS_RANDOM_STATS")) stats = std::make_unique<QMap<QString, int>>();
 
     const auto property = [&] {
         const Module module = *anyModule();
@@ -686,10 +697,16 @@ void TestGprsRandomActions::gprsFormsUnderRandomActions() {
             if (!k.violations.isEmpty()) break;
         }
         finish(k);
+        if (stats) ++(*stats)[QStringLiteral("length %1").arg(steps.size(), 2)];
+        if (stats)
+            for (const QString& line : transcript.text().split(QLatin1Char('\n')))
+                if (line.contains(QStringLiteral("box ")) || line.contains(QStringLiteral("»"))) ++(*stats)[line.mid(9).left(40)];
         if (!k.violations.isEmpty()) RC_FAIL(k.violations.join(QStringLiteral("\n")).toStdString());
     };
     SMS_RANDOM_ACTIONS("random actions on the GPRS forms", 5000, 20, property, [&] { return transcript.text(); });
     qInfo("%d sequences", sequences);
+    if (stats)
+        for (auto it = stats->begin(); it != stats->end(); ++it) qInfo("%6d  %s", it.value(), qPrintable(it.key()));
 }
 
 QTEST_MAIN(TestGprsRandomActions)
