@@ -83,14 +83,21 @@ void GprsSettingsForm::onTimer1() {
         Timer1->setEnabled(false);
         commandenable();
     };
+    // A box changed while the chain runs is read when its step comes: one
+    // it cannot send stops the chain with the same word as the button.
     if (g::GprsParamStep == 0) {
         const auto seconds = GprsFrames::textNumber(Text4->text(), 0, 65535);
-        if (!seconds || !sendFrame(GprsFrames::heartbeatWrite(uint16_t(*seconds)), false)) return end();
+        if (!seconds) {
+            end();
+            return refuseIncomplete();
+        }
+        if (!sendFrame(GprsFrames::heartbeatWrite(uint16_t(*seconds)), false)) return end();
         g::GprsParamStep = 1;
     } else if (g::GprsParamStep == 1) {
-        if (const auto count = GprsFrames::textNumber(Text10->text(), 0, 255))
-            sendFrame(GprsFrames::restartWrite(uint8_t(*count)), false);
+        const auto count = GprsFrames::textNumber(Text10->text(), 0, 255);
+        if (count) sendFrame(GprsFrames::restartWrite(uint8_t(*count)), false);
         end();
+        if (!count) refuseIncomplete();
     }
 }
 
@@ -121,7 +128,9 @@ void GprsSettingsForm::onTimer4() {
                 sendFrame(GprsFrames::valueWrite(0xF9, 0), false);
                 g::GprsParamStep = 2;
             } else {
-                end();  // nothing chosen: the chain cannot go on
+                // Nothing chosen (the lists were changed while the chain ran).
+                end();
+                refuseIncomplete();
             }
             break;
         case 2:
@@ -133,6 +142,7 @@ void GprsSettingsForm::onTimer4() {
                 g::GprsParamStep = 3;
             } else {
                 end();
+                refuseIncomplete();
             }
             break;
         case 3: {
@@ -175,7 +185,11 @@ void GprsSettingsForm::onTimer5() {
         case 2: {
             const auto idle = GprsFrames::delayUnits(Text11->text());
             const auto data = GprsFrames::delayUnits(Text12->text());
-            if (!idle || !data || !sendFrame(GprsFrames::wakeDelaysWrite(*idle, *data), false)) return end();
+            if (!idle || !data) {
+                end();
+                return refuseIncomplete();
+            }
+            if (!sendFrame(GprsFrames::wakeDelaysWrite(*idle, *data), false)) return end();
             g::GprsParamStep = 3;
             break;
         }

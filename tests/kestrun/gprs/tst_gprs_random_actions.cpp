@@ -45,9 +45,6 @@ struct Mended {
     // A read sequence that ends on a missing answer says so (the form ends
     // it silently, placeholders left).
     bool refreshTellsWhy = false;
-    // A box or list a running write chain has yet to read, changed to a
-    // value the chain cannot send.
-    bool chainBoxChanged = false;
     // The data centre's wait dialog open in its own time-out box while the
     // result or a retry notice comes.
     bool form10OutlivesItsBox = false;
@@ -58,7 +55,6 @@ struct Mended {
         const bool all = on.contains(QStringLiteral("all"));
         const auto flag = [&](const char* name, bool& b) { b = all || on.contains(QLatin1String(name)); };
         flag("refreshTellsWhy", m.refreshTellsWhy);
-        flag("chainBoxChanged", m.chainBoxChanged);
         flag("form10OutlivesItsBox", m.form10OutlivesItsBox);
         return m;
     }
@@ -429,8 +425,6 @@ T* control(int tab, const QString& name) {
 constexpr int kTabOf[12] = {2, 1, 0, 1, -1, -1, 0, 1, 0, 0, 0, 0};
 
 void choose(int tab, const QString& name, int item) {
-    if (!c().mended.chainBoxChanged && c().form() && c().h.timer("Timer4")->running())
-        return c().transcript.note(QStringLiteral("   (not while a chain runs)"));
     auto* box = control<QComboBox>(tab, name);
     if (!box || item >= box->count()) return;
     box->setCurrentIndex(item);
@@ -438,10 +432,6 @@ void choose(int tab, const QString& name, int item) {
 }
 
 void type(int tab, const QString& name, const QString& text) {
-    static const QStringList chainBoxes = {"Text4", "Text10", "Text11", "Text12"};
-    if (!c().mended.chainBoxChanged && chainBoxes.contains(name) && c().form() &&
-        (c().h.timer("Timer1")->running() || c().h.timer("Timer5")->running()))
-        return c().transcript.note(QStringLiteral("   (not while a chain runs)"));
     if (QWidget* box = control(tab, name)) BoxInput::put(box, text, BoxInput::Way::Typed);
 }
 
