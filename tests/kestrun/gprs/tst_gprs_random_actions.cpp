@@ -205,20 +205,34 @@ struct Case {
                       (r.size() > 24 ? QStringLiteral(" … (%1 bytes)").arg(r.size()) : QString()));
     }
 
+    // Counts the notices and identity results in an answer as the module
+    // delivers it: a repeated answer repeats its notice and whatever was
+    // glued to it; a glued one goes out with the next.
+    QByteArray heldGlued;
     void countAnswer(const ModuleSim::FateRecord& a) {
         if (a.fate.kind != Fate::OnTime) refreshDisturbed = anyAnswerOff = true;
-        const int copies = a.fate.kind == Fate::Missing ? 0 : a.fate.kind == Fate::Repeated ? a.fate.copies : 1;
-        const auto count = [&](const QByteArray& f, int n) {
-            if (f.size() < 10 || !f.startsWith(kPre)) return;
-            if (uint8_t(f.at(8)) == 0xFD) noticesSent[uint8_t(f.at(9))] += n;
-            if (uint8_t(f.at(8)) == 0xF4 && uint8_t(f.at(9)) != 0x03) resultsSent[uint8_t(f.at(9))] += n;
+        const bool missing = a.fate.kind == Fate::Missing;
+        const QByteArray glued = sim().holdingGlued() && !missing ? std::exchange(heldGlued, QByteArray()) : QByteArray();
+        const QByteArray whole = glued + a.fate.before + a.answer;
+        if (a.fate.kind == Fate::Glued) {
+            heldGlued = whole;
+            return count(a.fate.before + a.answer, 1);  // it goes out once, with the next or alone
+        }
+        if (missing) return;
+        count(a.fate.before + a.answer, 1);
+        if (a.fate.kind == Fate::Repeated) count(whole, a.fate.copies - 1);
+    }
+    void count(const QByteArray& bytes, int n) {
+        for (qsizetype at = bytes.indexOf(kPre); at >= 0 && n > 0; at = bytes.indexOf(kPre, at + 1)) {
+            const QByteArray f = bytes.mid(at);
+            if (f.size() < 10) continue;
+            const uint8_t code_ = uint8_t(f.at(8)), status = uint8_t(f.at(9));
+            if (code_ == 0xFD) noticesSent[status] += n;
+            if (code_ == 0xF4 && status != 0x03) resultsSent[status] += n;
             // A retried identity write: the notice brings the write again.
-            if (uint8_t(f.at(8)) == 0xFD && uint8_t(f.at(9)) == 0x03)
-                for (int i = 0; i < n; ++i)
-                    allow(QStringLiteral("FD 03 retry"), {code(0xF4, 1, 12)});
-        };
-        count(a.answer, copies);
-        count(a.fate.before, a.fate.kind == Fate::Missing ? 0 : 1);
+            if (code_ == 0xFD && status == 0x03)
+                for (int i = 0; i < n; ++i) allow(QStringLiteral("FD 03 retry"), {code(0xF4, 1, 12)});
+        }
     }
 
     // --- check 3: messages ---------------------------------------------------------
