@@ -130,6 +130,12 @@ struct Case {
     Case(const Module& m, const Mended& flags, RandomActions::Transcript& t) : mended(flags), transcript(t) {
         transcript.clear();
         transcript.setClock(&vt);
+        // Nothing of the last run's program may live on into this one.
+        for (QWidget* w : QApplication::allWidgets())
+            if (w->objectName().startsWith(QStringLiteral("frm")) || w->objectName().startsWith(QStringLiteral("Form")))
+                violation(QStringLiteral("a window of the last run still lives: %1 (parent %2, visible %3)")
+                              .arg(w->objectName(), w->parent() ? w->parent()->metaObject()->className() : "none")
+                              .arg(w->isVisible()));
         fill(m);
         vt.watchLine(&h.port(), &sim());
         transcript.watch(sim());
