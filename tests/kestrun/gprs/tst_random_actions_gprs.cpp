@@ -720,4 +720,4 @@ void TestGprsRandomActions::gprsFormsUnderRandomActions() {
 }
 
 QTEST_MAIN(TestGprsRandomActions)
-#include "tst_gprs_random_actions.moc"
+#include "tst_random_actions_gprs.moc"
