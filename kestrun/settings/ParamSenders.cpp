@@ -11,6 +11,7 @@
 
 #include "PhoneTab.h"
 #include "SettingsForm.h"
+#include "core/AnswerHold.h"
 #include "core/ColonHexEntry.h"
 #include "core/Globals.h"
 #include "core/Routines.h"
@@ -213,6 +214,8 @@ bool ParamSenders::refresh() {
 void ParamSenders::refreshTick() {
     SettingsForm* f = m_form;
     f->Timer2->rearm(kRefreshMs);
+    // The answer receiver's box holds the answer this step needs.
+    if (AnswerHold::deferTick(f->Timer2)) return;
     const QByteArray query = ParamFrames::refreshQuery(g::RefreshStep);
     if (!query.isEmpty()) {
         g::CommBytes = query;

@@ -11,6 +11,7 @@
 
 #include "ParamTab.h"
 #include "SettingsForm.h"
+#include "core/AnswerHold.h"
 #include "core/ColonHexEntry.h"
 #include "core/Globals.h"
 #include "core/Routines.h"
@@ -186,6 +187,8 @@ void ParamSenders::refresh() {
 
 void ParamSenders::refreshTick() {
     m_form->Timer2->rearm(RefreshMs);
+    // The answer receiver's box holds the answer this step needs.
+    if (AnswerHold::deferTick(m_form->Timer2)) return;
     if (!tickPortReady(&ParamSenders::endRefresh)) return;
     QByteArray query;
     if (g::RefreshStep >= 0 && g::RefreshStep <= kLastQueryStep)
