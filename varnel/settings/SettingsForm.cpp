@@ -166,6 +166,7 @@ void SettingsForm::lineLost() {
     Timer6->setEnabled(false);
     senders->stopChains();
     transfers->stop();
+    transfers->forgetRequests();
     g::InTableOp = 0;
     g::OutTableOp = 0;
 }
