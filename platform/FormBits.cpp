@@ -9,6 +9,7 @@
 #include <QScrollBar>
 
 #include "platform/Controls.h"
+#include "platform/ListChoice.h"
 
 namespace FormBits {
 
@@ -51,6 +52,7 @@ QComboBox* combo(QWidget* parent, const char* name, bool editable, const QString
     auto* c = new QComboBox(parent);
     Controls::setName(c, name);
     c->setEditable(editable);
+    if (editable) ListChoice::itemsOnly(c);
     c->addItems(items);
     c->setCurrentIndex(-1);
     if (editable) c->setEditText(text);

@@ -20,12 +20,18 @@
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
+#include "platform/ListChoice.h"
 #include "platform/VbTimer.h"
 
 namespace {
 
 constexpr int kQueryOut = 100;
 constexpr int kLastQueryStep = 12;
+
+// What the work-mode lists show before a choice; the sequence asks for one.
+const QString kNoChoice = QStringLiteral("无");
+// A type the address-type list does not offer but the layout frame takes.
+const QString kR50 = QStringLiteral("R50模式");
 
 }  // namespace
 
@@ -107,7 +113,11 @@ void ParamSenders::sendAddress() {
     b.ok() ? output(b.frame) : refuse(b.error);
 }
 
-void ParamSenders::sendBaud() { send(ParamFrames::moduleBaud(m_form->paramTab->Combo3->currentText())); }
+void ParamSenders::sendBaud() {
+    if (!m_form->portReady()) return;
+    const ParamFrames::Built b = ParamFrames::moduleBaud(m_form->paramTab->Combo3->currentText());
+    b.ok() ? output(b.frame) : refuse(b.error);
+}
 
 void ParamSenders::sendRestartTime() {
     if (!m_form->portReady()) return;
@@ -225,10 +235,29 @@ void ParamSenders::stopChains() {
 // --- work-mode write sequence --------------------------------------------------------
 
 void ParamSenders::startWorkModeChain() {
+    if (!workListsTaken()) return;
     if (!m_form->portReady()) return;
     g::CommStep = 0;
     m_form->Timer1->rearm(WorkModeFirstMs);
     m_form->Disable_Command();
+}
+
+bool ParamSenders::workListsTaken() {
+    const ParamTab* p = m_form->paramTab;
+    if (!ListChoice::showsTaken(p->Combo1, {kNoChoice}) || !ListChoice::showsTaken(p->Combo2, {kNoChoice})) {
+        refuseTypedMode();
+        return false;
+    }
+    if (!ListChoice::showsTaken(p->Combo4, {kR50, kNoChoice})) {
+        refuse(QStringLiteral("地址类型无效，请从列表中选择"));
+        return false;
+    }
+    return true;
+}
+
+void ParamSenders::refuseTypedMode() {
+    m_form->paramTab->Combo1->setFocus();
+    Dialogs::msgBox(m_form, QStringLiteral("你必须选择需要的工作方式"), QStringLiteral("提示信息"));
 }
 
 void ParamSenders::remindWorkMode() {
@@ -262,22 +291,32 @@ void ParamSenders::workModeTick() {
     if (!tickPortReady(&ParamSenders::endWorkModeChain)) return;
     switch (g::CommStep) {
         case 0: {
-            if (p->Combo1->currentText() == QStringLiteral("无")) {
+            if (p->Combo1->currentText() == kNoChoice) {
                 remindWorkMode();
                 return;
             }
-            const int item = p->Combo1->currentIndex();
-            if (item == 0 || item == 1) output(ParamFrames::workMode(item == 0));
+            const int item = ListChoice::shownItem(p->Combo1);
+            if (item < 0) {
+                // Typed over the list while the sequence waited.
+                endWorkModeChain();
+                refuseTypedMode();
+                return;
+            }
+            output(ParamFrames::workMode(item == 0));
             g::CommStep = 1;
             return;
         }
         case 1: {
-            if (p->Combo2->currentText() == QStringLiteral("无")) {
+            if (p->Combo2->currentText() == kNoChoice) {
                 remindWorkMode();
                 return;
             }
-            const int item = p->Combo2->currentIndex();
-            if (item < 0 || item > 2) return;
+            const int item = ListChoice::shownItem(p->Combo2);
+            if (item < 0) {
+                endWorkModeChain();
+                refuseTypedMode();
+                return;
+            }
             output(ParamFrames::transMode(item));
             g::CommStep = item == 0 ? 5 : item == 1 ? 6 : 3;
             return;

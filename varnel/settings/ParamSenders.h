@@ -53,6 +53,10 @@ private:
     void onCombo2Click();
     // "你必须选择需要的工作方式", never two at once.
     void remindWorkMode();
+    // The work-mode lists show items (or "无", which the sequence itself
+    // asks about); typed text is refused with a message.
+    bool workListsTaken();
+    void refuseTypedMode();
     QByteArray addressLayoutFrame() const;
     void endWorkModeChain();
     void endPowerChain();
