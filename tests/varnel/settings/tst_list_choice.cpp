@@ -1,7 +1,9 @@
 // Lists whose index or text goes into a frame, or opens the port, take their
-// items only: text typed over them (and Enter) adds no item, and is either
-// refused with a message before anything is sent, or is an item's text and
-// goes out as that item. Varnel's settings form and the connect dialog.
+// items only. Whatever text reaches such a list - typed (its completion
+// included), pasted, dropped or loaded, with Enter or without - no item is
+// added, and the list's button either refuses with a message and sends
+// nothing, or sends exactly what the list shows. Varnel's settings form and
+// the connect dialog.
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,19 +11,14 @@
 #include "../VarnelHarness.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
+#include "tests/support/ListWays.h"
+#include "varnel/settings/ParamSenders.h"
 #include "varnel/settings/ParamTab.h"
-
-using SimSupport::hex;
 
 namespace {
 
-// The text put over the list as a paste does; then Enter, when asked.
-void typeOver(QComboBox* c, const QString& text, bool enter) {
-    QLineEdit* e = c->lineEdit();
-    e->setFocus();
-    e->setText(text);
-    if (enter) QTest::keyClick(e, Qt::Key_Return);
-}
+const QString kMode = QStringLiteral("你必须选择需要的工作方式");
+const QString kRate = QStringLiteral("波特率无效，请从列表中选择");
 
 }  // namespace
 
@@ -29,98 +26,139 @@ class TestListChoice : public QObject {
     Q_OBJECT
 
 private slots:
-    void listsTakeOnlyTheirItems_data();
-    void listsTakeOnlyTheirItems();
+    void formListsTakeOnlyTheirItems_data();
+    void formListsTakeOnlyTheirItems();
+    void connectDialogListsTakeOnlyTheirItems_data();
+    void connectDialogListsTakeOnlyTheirItems();
+    void typedOverWhileTheSequenceWaitsEndsIt();
 };
 
-void TestListChoice::listsTakeOnlyTheirItems_data() {
-    QTest::addColumn<QString>("list");  // objectName; "dialog:" for the connect dialog's
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("enter");
-    QTest::addColumn<QString>("button");   // pressed afterwards
-    QTest::addColumn<QString>("refusal");  // the message, or "" when a frame goes out
-    QTest::addColumn<QString>("sent");     // the first request after the preamble
-    const QString mode = QStringLiteral("你必须选择需要的工作方式");
-    const QString rate = QStringLiteral("波特率无效，请从列表中选择");
+void TestListChoice::formListsTakeOnlyTheirItems_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("refusal");
     const struct {
-        const char* name;
         const char* list;
-        const char* typed;
-        bool enter;
+        const char* text;
         const char* button;
         QString refusal;
-        const char* sent;
     } rows[] = {
-        {"work mode typed", "Combo1", "abc", true, "Command5", mode, ""},
-        {"work mode, a part of an item", "Combo1", "主动", false, "Command5", mode, ""},
-        {"work mode, an item typed", "Combo1", "被动方式", true, "Command5", "", "F8 01 00"},
-        {"transmission typed", "Combo2", "透明方式3", true, "Command5", mode, ""},
-        {"transmission, a blank", "Combo2", " ", true, "Command5", mode, ""},
-        {"address type typed", "Combo4", "hex", true, "Command5", "地址类型无效，请从列表中选择", ""},
-        {"rate without bps", "Combo3", "9600", true, "Command6", rate, ""},
-        {"rate with a blank", "Combo3", "9600bps ", false, "Command6", rate, ""},
-        {"rate in capitals becomes the item", "Combo3", "9600BPS", true, "Command6", "", "F2 01 06"},
-        {"rate the module knows, not listed", "Combo3", "14400bps", true, "Command6", "", "F2 01 07"},
-        {"rate, an item typed", "Combo3", "115200bps", true, "Command6", "", "F2 01 0B"},
-        {"connect: port typed", "dialog:Combo1", "COM9", true, "Command1(0)", "串口号无效，请从列表中选择", ""},
-        {"connect: rate typed", "dialog:Combo2", "9600", true, "Command1(0)", rate, ""},
-        {"cancel: rate typed", "dialog:Combo2", "19200", false, "Command1(1)", rate, ""},
-        {"connect: an item typed", "dialog:Combo2", "9600bps", true, "Command1(0)", "", "FE 03"},
+        {"Combo1", "abc", "Command5", kMode},
+        {"Combo1", "主动", "Command5", kMode},
+        {"Combo1", "被动方式", "Command5", kMode},
+        {"Combo2", "透明方式3", "Command5", kMode},
+        {"Combo2", " ", "Command5", kMode},
+        {"Combo2", "格式传输", "Command5", kMode},
+        {"Combo4", "hex", "Command5", QStringLiteral("地址类型无效，请从列表中选择")},
+        {"Combo4", "R50模式", "Command5", QStringLiteral("地址类型无效，请从列表中选择")},
+        {"Combo3", "9600", "Command6", kRate},
+        {"Combo3", "9600bps ", "Command6", kRate},
+        {"Combo3", "96O0", "Command6", kRate},
+        {"Combo3", "9600BPS", "Command6", kRate},
+        {"Combo3", "14400bps", "Command6", kRate},
+        {"Combo3", "115200bps", "Command6", kRate},
     };
     for (const auto& r : rows)
-        QTest::newRow(r.name) << QString::fromUtf8(r.list) << QString::fromUtf8(r.typed) << r.enter
-                              << QString::fromLatin1(r.button) << r.refusal << QString::fromLatin1(r.sent);
+        QTest::newRow(qPrintable(QStringLiteral("%1 \"%2\"").arg(r.list, QString::fromUtf8(r.text))))
+            << QString::fromLatin1(r.list) << QString::fromUtf8(r.text) << QString::fromLatin1(r.button)
+            << r.refusal;
 }
 
-void TestListChoice::listsTakeOnlyTheirItems() {
+void TestListChoice::formListsTakeOnlyTheirItems() {
     QFETCH(QString, list);
-    QFETCH(QString, typed);
-    QFETCH(bool, enter);
+    QFETCH(QString, text);
     QFETCH(QString, button);
     QFETCH(QString, refusal);
-    QFETCH(QString, sent);
     VarnelHarness h;
-    QWidget* owner = nullptr;
-    if (list.startsWith(QStringLiteral("dialog:"))) {
-        owner = h.openConnectDialog();
-        list = list.mid(7);
-    } else {
-        QVERIFY(h.connectToForm());
-        ParamTab* p = h.form()->paramTab;
-        // The other work-mode lists stand on items, the address type on the
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    ParamTab* p = f->paramTab;
+    auto* combo = p->findChild<QComboBox*>(list);
+    auto* press = p->findChild<QPushButton*>(button);
+    QVERIFY(combo && press);
+    auto standOnItems = [&] {
+        // The other work-mode lists stand on items; the address type on the
         // mode that lets it be chosen.
         Controls::setListIndexAndClick(p->Combo1, 0);
         Controls::setListIndexAndClick(p->Combo2, list == QStringLiteral("Combo4") ? 2 : 0);
-        owner = p;
-    }
-    QVERIFY(owner);
-    auto* combo = owner->findChild<QComboBox*>(list);
-    QVERIFY(combo);
-    const int items = combo->count();
-    const int from = int(h.sim().requests().size());
-    const quint64 written = h.port().isOpen() ? h.sim().receivedTotal() : 0;
-    typeOver(combo, typed, enter);
-    QCOMPARE(combo->count(), items);  // Enter made nothing an item
-    h.dialogs.clear();
-    QTest::mouseClick(owner->findChild<QPushButton*>(button), Qt::LeftButton);
-    if (!refusal.isEmpty()) {
-        QCOMPARE(h.dialogs.describe().section(QStringLiteral(": "), 1), refusal);
-        QCOMPARE(combo->currentText(), typed);  // kept for the user to put right
-        if (owner != h.main().connectDialog()) {
-            QVERIFY(!h.form()->Timer1->enabled());
-            for (QPushButton* b : h.form()->coveredButtons()) QVERIFY(b->isEnabled());
-        }
-        // Nothing went out: the next thing the module hears is a marker.
-        if (h.port().isOpen()) {
+    };
+    ListWays::everyWay(combo, text, standOnItems, [&](const QString& how, const QString& shown) {
+        const QString frame = ListWays::firstRequest(list, shown);
+        h.dialogs.clear();
+        const int from = int(h.sim().requests().size());
+        QTest::mouseClick(press, Qt::LeftButton);
+        if (frame.isEmpty()) {
+            QVERIFY2(h.dialogs.describe().endsWith(": " + refusal), qPrintable(how + ": " + shown));
+            QCOMPARE(combo->currentText(), shown);  // kept for the user to put right
+            QVERIFY(!f->Timer1->enabled());
+            for (QPushButton* b : f->coveredButtons()) QVERIFY(b->isEnabled());
+            // Nothing went out: the next thing the module hears is a marker.
             h.port().output(VarnelHarness::frame("A9 02 3F"));
             QCOMPARE(h.waitFor(VarnelHarness::frame("A9 02 3F"), from), from);
         } else {
-            QVERIFY(h.sim().receivedTotal() == written && h.sim().requests().size() == from);
+            QVERIFY2(h.waitFor(VarnelHarness::frame(frame.toLatin1().constData()), from) == from,
+                     qPrintable(how + ": " + shown + " / " + h.dialogs.describe()));
+            f->senders->stopChains();
         }
-        return;
+    });
+}
+
+void TestListChoice::connectDialogListsTakeOnlyTheirItems_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("port typed, connect") << "Combo1" << "COM9" << 0 << "串口号无效，请从列表中选择";
+    QTest::newRow("port in lower case, connect") << "Combo1" << "c0m1" << 0 << "串口号无效，请从列表中选择";
+    QTest::newRow("rate typed, connect") << "Combo2" << "96O0" << 0 << QString(kRate);
+    QTest::newRow("rate typed, cancel") << "Combo2" << "19200" << 1 << QString(kRate);
+}
+
+void TestListChoice::connectDialogListsTakeOnlyTheirItems() {
+    QFETCH(QString, list);
+    QFETCH(QString, text);
+    QFETCH(int, button);
+    QFETCH(QString, refusal);
+    VarnelHarness h;
+    ConnectDialog* dlg = h.openConnectDialog();
+    QVERIFY(dlg);
+    QComboBox* combo = list == QStringLiteral("Combo1") ? dlg->Combo1 : dlg->Combo2;
+    const int items = combo->count();
+    for (BoxInput::Way way : BoxInput::kWays) {
+        QVERIFY(BoxInput::put(combo, text, way));
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        QCOMPARE(combo->count(), items);
+        QVERIFY2(combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive) < 0,
+                 qPrintable(combo->currentText()));
+        h.dialogs.clear();
+        QTest::mouseClick(dlg->Command1[button], Qt::LeftButton);
+        QVERIFY2(h.dialogs.describe().endsWith(": " + refusal), qPrintable(BoxInput::name(way)));
+        QCOMPARE(h.main().connectDialog(), dlg);
+        QVERIFY(dlg->Command1[0]->isEnabled());
+        QVERIFY(!h.port().isOpen());
     }
-    QVERIFY2(h.waitFor(VarnelHarness::frame(sent.toLatin1().constData()), from) == from,
-             qPrintable(h.dialogs.describe()));
+    QCOMPARE(h.sim().receivedTotal(), quint64(0));
+}
+
+void TestListChoice::typedOverWhileTheSequenceWaitsEndsIt() {
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    ParamTab* p = f->paramTab;
+    Controls::setListIndexAndClick(p->Combo1, 0);
+    p->Combo2->setEditText(QStringLiteral("无"));
+    const int from = int(h.sim().requests().size());
+    QTest::mouseClick(p->Command5, Qt::LeftButton);
+    QVERIFY(h.waitFor(VarnelHarness::frame("F8 01 01"), from) == from);
+    QVERIFY(h.dialogs.waitForMessage(1, 5000));  // the sequence asks for a transmission mode
+    QVERIFY(BoxInput::put(p->Combo2, QStringLiteral("透明"), BoxInput::Way::Pasted));
+    QVERIFY(QTest::qWaitFor([&] { return !f->Timer1->enabled(); }, 5000));
+    QVERIFY(h.dialogs.messageCount() >= 2);
+    QCOMPARE(h.dialogs.lastText(), kMode);
+    for (QPushButton* b : f->coveredButtons()) QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
+    h.port().output(VarnelHarness::frame("A9 02 3F"));
+    QCOMPARE(h.waitFor(VarnelHarness::frame("A9 02 3F"), from + 1), from + 1);
 }
 
 QTEST_MAIN(TestListChoice)
