@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 
+#include "ParamSenders.h"
 #include "ParamTab.h"
 #include "PhoneTab.h"
 #include "SettingsForm.h"
@@ -112,6 +114,20 @@ void SettingsForm::addressLayout(const AddressLayoutAnswer& a) {
     p->Label17->setText(QString::number(a.group));
     p->Label18->setText(a.typeText);
     if (a.listItem >= 0) Controls::setListIndexQuiet(p->Combo4, a.listItem);
+    // The fields the work-mode sequence writes the layout from take it too,
+    // so that a write leaves the module's layout as it was. The spinners
+    // hold 1 to 255; the list the three types and "R50模式".
+    const bool fits = a.start >= 1 && a.length >= 1 && a.group >= 1 && a.type <= 3;
+    if (fits) {
+        p->VS1->setValue(-a.start);
+        p->VS2->setValue(-a.length);
+        p->VS3->setValue(-a.group);
+        if (a.type == 3) {
+            Controls::setListIndexQuiet(p->Combo4, -1);
+            p->Combo4->setEditText(QStringLiteral("R50模式"));
+        }
+    }
+    senders->layoutShown(fits);
 }
 
 void SettingsForm::flashSize(const QString& text) {

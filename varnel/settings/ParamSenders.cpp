@@ -64,9 +64,12 @@ ParamSenders::ParamSenders(SettingsForm* form) : QObject(form), m_form(form) {
         {p->VS1, p->Text5}, {p->VS2, p->Text6}, {p->VS3, p->Text7}};
     for (const auto& [bar, box] : spinners) {
         QLineEdit* target = box;
-        connect(bar, &QScrollBar::valueChanged, this,
-                [target](int v) { target->setText(QString::number(-v)); });
+        connect(bar, &QScrollBar::valueChanged, this, [this, target](int v) {
+            target->setText(QString::number(-v));
+            m_layout = Layout::Shown;
+        });
     }
+    Controls::onClick(p->Combo4, this, [this] { m_layout = Layout::Shown; });
 
     connect(form->Timer1, &VbTimer::tick, this, &ParamSenders::workModeTick);
     connect(form->Timer2, &VbTimer::tick, this, &ParamSenders::refreshTick);
@@ -184,6 +187,7 @@ void ParamSenders::refresh() {
                         {p->Label17, "**"},         {p->Label18, "**"},         {p->Label19, "**"},
                         {p->Label22, "**"},         {p->Label30, "**"}};
     for (const auto& ph : placeholders) ph.label->setText(QString::fromUtf8(ph.text));
+    m_layout = Layout::Unread;
     if (!m_form->portReady()) return;
     g::RxState = 0;
     g::RefreshStep = 0;
@@ -237,6 +241,11 @@ void ParamSenders::stopChains() {
 void ParamSenders::startWorkModeChain() {
     if (!workListsTaken()) return;
     if (!m_form->portReady()) return;
+    if (ListChoice::shownItem(m_form->paramTab->Combo2) == 1 && m_layout == Layout::Unfit) {
+        refuse(QStringLiteral("模块的地址设置超出范围，工作方式没有写入"));
+        return;
+    }
+    m_layoutAsked = false;
     g::CommStep = 0;
     m_form->Timer1->rearm(WorkModeFirstMs);
     m_form->Disable_Command();
@@ -267,6 +276,23 @@ void ParamSenders::remindWorkMode() {
     m_reminderOpen = true;
     Dialogs::msgBox(m_form, QStringLiteral("你必须选择需要的工作方式"), QStringLiteral("提示信息"));
     m_reminderOpen = false;
+}
+
+void ParamSenders::layoutShown(bool fits) {
+    m_layout = fits ? Layout::Shown : Layout::Unfit;
+}
+
+bool ParamSenders::layoutReady() {
+    if (m_layout == Layout::Shown) return true;
+    if (m_layout == Layout::Unread && !m_layoutAsked) {
+        m_layoutAsked = true;
+        output(ParamFrames::refreshQuery(9));  // E1 03
+        return false;
+    }
+    endWorkModeChain();
+    refuse(m_layout == Layout::Unfit ? QStringLiteral("模块的地址设置超出范围，工作方式没有写入")
+                                     : QStringLiteral("未能读取模块的地址设置，工作方式没有写入"));
+    return false;
 }
 
 QByteArray ParamSenders::addressLayoutFrame() const {
@@ -302,6 +328,9 @@ void ParamSenders::workModeTick() {
                 refuseTypedMode();
                 return;
             }
+            // In 透明方式1 the sequence ends with the layout: it must be the
+            // module's before anything is written.
+            if (ListChoice::shownItem(p->Combo2) == 1 && !layoutReady()) return;
             output(ParamFrames::workMode(item == 0));
             g::CommStep = 1;
             return;
@@ -330,6 +359,7 @@ void ParamSenders::workModeTick() {
             g::CommStep = 4;
             return;
         case 4:
+            if (!layoutReady()) return;
             output(addressLayoutFrame());
             g::CommStep = 5;
             return;

@@ -33,6 +33,9 @@ public:
     // Ends whichever of the three timed chains runs, each through its own
     // end (timer off, buttons given back).
     void stopChains();
+    // The address layout the page shows is the module's, as an answer gave
+    // it (`fits` false: the module holds one the page cannot show).
+    void layoutShown(bool fits);
 
 private:
     void endRefresh();
@@ -58,9 +61,20 @@ private:
     bool workListsTaken();
     void refuseTypedMode();
     QByteArray addressLayoutFrame() const;
+    // True when the page shows a layout the sequence may write. Otherwise
+    // the first call asks the module for its layout (and the sequence tries
+    // again at its next tick); a later one ends the sequence and says why.
+    bool layoutReady();
     void endWorkModeChain();
     void endPowerChain();
 
     SettingsForm* m_form;
     bool m_reminderOpen = false;
+    // Where the address layout on the page came from. The work-mode
+    // sequence writes it in 透明方式1, whose refresh does not read it: a
+    // layout the module did not give (nor the user chose) is asked for
+    // first, never replaced by the page's defaults.
+    enum class Layout { Unread, Shown, Unfit };
+    Layout m_layout = Layout::Unread;
+    bool m_layoutAsked = false;
 };
