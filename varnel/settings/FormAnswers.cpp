@@ -113,21 +113,9 @@ void SettingsForm::addressLayout(const AddressLayoutAnswer& a) {
     p->Label16->setText(QString::number(a.length));
     p->Label17->setText(QString::number(a.group));
     p->Label18->setText(a.typeText);
-    if (a.listItem >= 0) Controls::setListIndexQuiet(p->Combo4, a.listItem);
     // The fields the work-mode sequence writes the layout from take it too,
-    // so that a write leaves the module's layout as it was. The spinners
-    // hold 1 to 255; the list the three types and "R50模式".
-    const bool fits = a.start >= 1 && a.length >= 1 && a.group >= 1 && a.type <= 3;
-    if (fits) {
-        p->VS1->setValue(-a.start);
-        p->VS2->setValue(-a.length);
-        p->VS3->setValue(-a.group);
-        if (a.type == 3) {
-            Controls::setListIndexQuiet(p->Combo4, -1);
-            p->Combo4->setEditText(QStringLiteral("R50模式"));
-        }
-    }
-    senders->layoutShown(fits);
+    // so that a write leaves the module's layout as it was.
+    senders->moduleLayout(uint8_t(a.start), uint8_t(a.length), uint8_t(a.group), a.type);
 }
 
 void SettingsForm::flashSize(const QString& text) {

@@ -66,10 +66,10 @@ ParamSenders::ParamSenders(SettingsForm* form) : QObject(form), m_form(form) {
         QLineEdit* target = box;
         connect(bar, &QScrollBar::valueChanged, this, [this, target](int v) {
             target->setText(QString::number(-v));
-            m_layout = Layout::Shown;
+            layoutChosen();
         });
     }
-    Controls::onClick(p->Combo4, this, [this] { m_layout = Layout::Shown; });
+    Controls::onClick(p->Combo4, this, [this] { layoutChosen(); });
 
     connect(form->Timer1, &VbTimer::tick, this, &ParamSenders::workModeTick);
     connect(form->Timer2, &VbTimer::tick, this, &ParamSenders::refreshTick);
@@ -187,7 +187,9 @@ void ParamSenders::refresh() {
                         {p->Label17, "**"},         {p->Label18, "**"},         {p->Label19, "**"},
                         {p->Label22, "**"},         {p->Label30, "**"}};
     for (const auto& ph : placeholders) ph.label->setText(QString::fromUtf8(ph.text));
-    m_layout = Layout::Unread;
+    // In 透明方式1 the refresh does not read the layout again.
+    m_moduleLayout.reset();
+    m_layoutChosen = false;
     if (!m_form->portReady()) return;
     g::RxState = 0;
     g::RefreshStep = 0;
@@ -241,10 +243,6 @@ void ParamSenders::stopChains() {
 void ParamSenders::startWorkModeChain() {
     if (!workListsTaken()) return;
     if (!m_form->portReady()) return;
-    if (ListChoice::shownItem(m_form->paramTab->Combo2) == 1 && m_layout == Layout::Unfit) {
-        refuse(QStringLiteral("模块的地址设置超出范围，工作方式没有写入"));
-        return;
-    }
     m_layoutAsked = false;
     g::CommStep = 0;
     m_form->Timer1->rearm(WorkModeFirstMs);
@@ -278,24 +276,50 @@ void ParamSenders::remindWorkMode() {
     m_reminderOpen = false;
 }
 
-void ParamSenders::layoutShown(bool fits) {
-    m_layout = fits ? Layout::Shown : Layout::Unfit;
+void ParamSenders::moduleLayout(uint8_t start, uint8_t length, uint8_t group, uint8_t type) {
+    ParamTab* p = m_form->paramTab;
+    m_applyingLayout = true;
+    // The spinners hold 1 to 255; a value they cannot hold still shows in
+    // its box, which is what goes back.
+    const std::pair<QScrollBar*, QLineEdit*> fields[] = {{p->VS1, p->Text5}, {p->VS2, p->Text6}, {p->VS3, p->Text7}};
+    const uint8_t values[] = {start, length, group};
+    for (int i = 0; i < 3; ++i) {
+        if (values[i] >= 1) fields[i].first->setValue(-int(values[i]));
+        fields[i].second->setText(QString::number(values[i]));
+    }
+    if (type <= 2) {
+        Controls::setListIndexQuiet(p->Combo4, type);
+    } else if (type == 3) {
+        Controls::setListIndexQuiet(p->Combo4, -1);
+        p->Combo4->setEditText(kR50);
+    }
+    m_applyingLayout = false;
+    QByteArray layout;
+    for (uint8_t b : {start, length, group, type}) layout.append(char(b));
+    m_moduleLayout = layout;
+    m_layoutChosen = false;
+}
+
+void ParamSenders::layoutChosen() {
+    if (m_applyingLayout) return;
+    m_moduleLayout.reset();
+    m_layoutChosen = true;
 }
 
 bool ParamSenders::layoutReady() {
-    if (m_layout == Layout::Shown) return true;
-    if (m_layout == Layout::Unread && !m_layoutAsked) {
+    if (m_moduleLayout || m_layoutChosen) return true;
+    if (!m_layoutAsked) {
         m_layoutAsked = true;
         output(ParamFrames::refreshQuery(9));  // E1 03
         return false;
     }
     endWorkModeChain();
-    refuse(m_layout == Layout::Unfit ? QStringLiteral("模块的地址设置超出范围，工作方式没有写入")
-                                     : QStringLiteral("未能读取模块的地址设置，工作方式没有写入"));
+    refuse(QStringLiteral("未能读取模块的地址设置，工作方式没有写入"));
     return false;
 }
 
 QByteArray ParamSenders::addressLayoutFrame() const {
+    if (m_moduleLayout) return Frames::RequestFrame(0xE1, 0x01, *m_moduleLayout);
     const ParamTab* p = m_form->paramTab;
     const QString type = p->Combo4->currentText();
     uint8_t t = 0;

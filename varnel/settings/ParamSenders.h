@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
+#include <cstdint>
+#include <optional>
 
 class SettingsForm;
 class QByteArray;
@@ -33,9 +36,9 @@ public:
     // Ends whichever of the three timed chains runs, each through its own
     // end (timer off, buttons given back).
     void stopChains();
-    // The address layout the page shows is the module's, as an answer gave
-    // it (`fits` false: the module holds one the page cannot show).
-    void layoutShown(bool fits);
+    // The module's address layout as an answer gave it: the page's fields
+    // show it, and the work-mode sequence writes it back as it came.
+    void moduleLayout(uint8_t start, uint8_t length, uint8_t group, uint8_t type);
 
 private:
     void endRefresh();
@@ -61,20 +64,24 @@ private:
     bool workListsTaken();
     void refuseTypedMode();
     QByteArray addressLayoutFrame() const;
-    // True when the page shows a layout the sequence may write. Otherwise
+    // True when the page holds a layout the sequence may write. Otherwise
     // the first call asks the module for its layout (and the sequence tries
     // again at its next tick); a later one ends the sequence and says why.
     bool layoutReady();
+    // The user set a field of the layout: the page's fields are written.
+    void layoutChosen();
     void endWorkModeChain();
     void endPowerChain();
 
     SettingsForm* m_form;
     bool m_reminderOpen = false;
-    // Where the address layout on the page came from. The work-mode
-    // sequence writes it in 透明方式1, whose refresh does not read it: a
-    // layout the module did not give (nor the user chose) is asked for
-    // first, never replaced by the page's defaults.
-    enum class Layout { Unread, Shown, Unfit };
-    Layout m_layout = Layout::Unread;
+    // The layout the work-mode sequence writes in 透明方式1, whose refresh
+    // does not read it: the module's as last answered (sent back byte for
+    // byte, whether or not the fields can show it), or the fields once the
+    // user set them. Neither: it is asked for first, never replaced by the
+    // fields' defaults.
+    std::optional<QByteArray> m_moduleLayout;
+    bool m_layoutChosen = false;
     bool m_layoutAsked = false;
+    bool m_applyingLayout = false;
 };
