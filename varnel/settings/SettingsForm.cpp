@@ -169,6 +169,7 @@ void SettingsForm::lineLost() {
     transfers->forgetRequests();
     g::InTableOp = 0;
     g::OutTableOp = 0;
+    g::CollectionDue = 0;
 }
 
 void SettingsForm::startModuleDialogue() { Timer5->setEnabled(true); }

@@ -3,7 +3,10 @@
 // box closes, a row answer that comes after its time-out, and a transfer
 // stopped and started again with an answer of the first still on the way.
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QPushButton>
 
 #include "TableRig.h"
@@ -44,6 +47,8 @@ private slots:
     void tableReadWaitsForTheNoticeBox();
     void transferTakesOnlyItsOwnAnswer_data();
     void transferTakesOnlyItsOwnAnswer();
+    void collectionSettingsAndTablesPressedTogether_data();
+    void collectionSettingsAndTablesPressedTogether();
 };
 
 // --- a box the receiver opened --------------------------------------------------
@@ -225,6 +230,63 @@ void TestAnswersInTurn::transferTakesOnlyItsOwnAnswer() {
     if (!restart) expected.prepend(0);
     QCOMPARE(indices, expected);
     if (!write) QCOMPARE(gridOf(f, input)->Rows(), 5);
+}
+
+// The collection settings share the input table's code: pressed together
+// with a table transfer or with each other, each request still gets its own
+// answer.
+void TestAnswersInTurn::collectionSettingsAndTablesPressedTogether_data() {
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QStringList>("messages");  // sorted
+    const QString ok = QStringLiteral("设置成功"), readOk = QStringLiteral("读取参数成功");
+    QTest::newRow("collection read, table read") << "Command28" << "Command23(1)" << QStringList{readOk};
+    QTest::newRow("collection read, table write") << "Command28" << "Command13(1)" << QStringList{ok};
+    QTest::newRow("collection write, table read") << "Command29" << "Command23(1)" << QStringList{ok, readOk};
+    QTest::newRow("collection write, table write") << "Command29" << "Command13(1)" << QStringList{ok, ok};
+    QTest::newRow("collection write, collection read") << "Command29" << "Command28" << QStringList{ok};
+}
+
+void TestAnswersInTurn::collectionSettingsAndTablesPressedTogether() {
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QStringList, messages);
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    InputTableTab* t = f->inputTab;
+    SimCollection& c = h.module->collection;
+    c.periodUnits = 250;
+    c.timeoutUnits = 7;
+    c.resends = 4;
+    c.history = 1;
+    const QByteArray held = c.settingsBytes();
+    storeRows(h.module, Tables::Table::Input, 3);
+    fillGrid(t->MSGrid2, 2, goldenChannel());
+    // The page already shows what the module holds, so every order of the
+    // two requests leaves both the same.
+    t->TxtPeriod->setText(QStringLiteral("2.5"));
+    t->TxtTimeOut->setText(QStringLiteral("700"));
+    t->TxtReSend->setText(QStringLiteral("4"));
+    t->CheckHis->setChecked(true);
+    QTest::mouseClick(t->findChild<QPushButton*>(first), Qt::LeftButton);
+    QTest::mouseClick(t->findChild<QPushButton*>(second), Qt::LeftButton);
+    QVERIFY(waitIdle(f));
+    QVERIFY(h.dialogs.waitForMessage(int(messages.size()), 10000));
+    // Every answer has been sent, taken in and handed to the receiver.
+    QVERIFY(QTest::qWaitFor(
+        [&] { return !h.sim().sending() && h.port().inBufferCount() == 0 && !h.main().timer(12)->enabled(); },
+        5000));
+    QStringList shown;
+    for (const Dialogs::Message& m : h.dialogs.messages()) shown << m.text;
+    shown.sort();
+    QCOMPARE(shown, messages);
+    QCOMPARE(c.settingsBytes(), held);
+    QCOMPARE(QStringList({t->TxtPeriod->text(), t->TxtTimeOut->text(), t->TxtReSend->text()}),
+             QStringList({"2.5", "700", "4"}));
+    QVERIFY(t->CheckHis->isChecked());
+    if (second == QStringLiteral("Command23(1)")) QCOMPARE(t->MSGrid2->Rows(), 4);
+    if (second == QStringLiteral("Command13(1)")) QCOMPARE(h.module->tables.state(Tables::Table::Input).writes, 2);
 }
 
 QTEST_MAIN(TestAnswersInTurn)
