@@ -101,7 +101,7 @@ QString qtFilter(const QString& filter) {
 }
 
 Answer msgBox(QWidget* parent, const QString& text, const QString& title, Icon icon, Buttons buttons) {
-    if (installed && installed->message) return installed->message(Message{title, text, icon, buttons});
+    if (installed && installed->message) return installed->message(Message{title, text, icon, buttons, parent});
 
     QMessageBox box(qtIcon(icon), title, text, qtButtons(buttons), parent);
     const int r = box.exec();
