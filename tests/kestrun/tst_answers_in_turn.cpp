@@ -2,7 +2,6 @@
 // stays open: it waits for the box rather than ending with placeholders.
 
 #include "ParamRig.h"
-#include "tests/support/HeldBox.h"
 
 class TestAnswersInTurn : public QObject {
     Q_OBJECT
@@ -35,7 +34,12 @@ void TestAnswersInTurn::refreshWaitsForTheNoticeBox() {
     if (apart) r.sim().behaviour.delayMs = 250;
     int ticks = 0, ticksAtOpen = -1;
     QObject::connect(f->Timer2, &VbTimer::tick, f, [&] { ++ticks; });
-    HeldBox box(notice, [&] { return ticks >= ticksAtOpen + 3 || !f->Timer2->enabled(); });
+    bool closedInTime = false;  // on its condition, not its limit
+    r.h.dialogs.setHoldPolicy([&](const Dialogs::Message& m) -> std::optional<DialogRecorder::Hold> {
+        if (m.text != notice) return std::nullopt;
+        return DialogRecorder::Hold{
+            30000, [&] { return closedInTime = ticks >= ticksAtOpen + 3 || !f->Timer2->enabled(); }, std::nullopt};
+    });
     QObject::connect(&r.sim(), &ModuleSim::requestReceived, &r.sim(), [&](const QByteArray& q) {
         if (q == ParamRig::frame("A3 02")) {
             ticksAtOpen = ticks;
@@ -44,15 +48,15 @@ void TestAnswersInTurn::refreshWaitsForTheNoticeBox() {
     });
     const int from = r.count();
     QTest::mouseClick(f->Command8, Qt::LeftButton);
-    QVERIFY(QTest::qWaitFor([&] { return box.timesOpened() == 1 && !box.isOpen(); }, 15000));
-    QVERIFY(box.closedInTime());
+    QVERIFY(QTest::qWaitFor([&] { return r.h.dialogs.messageCount() == 1 && r.h.dialogs.openBoxes() == 0; }, 35000));
+    QVERIFY(closedInTime);
     QVERIFY(QTest::qWaitFor([&] { return !f->Timer2->enabled() && !r.busy(); }, 8000));
     QCOMPARE(r.tails(from), chain);
     QCOMPARE(QStringList({f->Label3->text(), f->Label4->text(), f->Label5->text(), f->Label19->text(),
                           f->Label22->text(), f->Label30->text()})
                  .join(QLatin1Char('|')),
              labels);
-    QCOMPARE(box.texts(), QStringList{notice});
+    QCOMPARE(r.h.dialogs.describe(), QStringLiteral("提示信息: ") + notice);
 }
 
 QTEST_MAIN(TestAnswersInTurn)

@@ -8,9 +8,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QPushButton>
+#include <memory>
 
 #include "TableRig.h"
-#include "tests/support/HeldBox.h"
 #include "varnel/settings/ParamTab.h"
 
 using namespace TableRig;
@@ -28,6 +28,27 @@ QPushButton* writeButton(SettingsForm* f, bool input) {
     return input ? f->inputTab->Command13 : f->commandTab->Command13;
 }
 Tables::Table tableOf(bool input) { return input ? Tables::Table::Input : Tables::Table::Command; }
+
+// The notice's box stays open until `until` holds (at most 30 s, so that a
+// fault cannot hang the test); other boxes answer at once. The flag returned
+// tells whether the box closed on its condition rather than its limit.
+std::shared_ptr<bool> holdNotice(DialogRecorder& d, std::function<bool()> until) {
+    auto met = std::make_shared<bool>(false);
+    d.setHoldPolicy([until, met](const Dialogs::Message& m) -> std::optional<DialogRecorder::Hold> {
+        if (m.text != kNotice) return std::nullopt;
+        return DialogRecorder::Hold{30000, [until, met] { return *met = *met || until(); }, std::nullopt};
+    });
+    return met;
+}
+
+QStringList texts(const DialogRecorder& d) {
+    QStringList out;
+    for (const Dialogs::Message& m : d.messages()) out << m.text;
+    return out;
+}
+
+// The notice came and its box has closed.
+bool noticeShownAndClosed(const DialogRecorder& d) { return texts(d).contains(kNotice) && d.openBoxes() == 0; }
 
 // Counts a timer's ticks.
 struct TickCount {
@@ -68,7 +89,8 @@ void TestAnswersInTurn::refreshWaitsForTheNoticeBox() {
     if (apart) h.sim().behaviour.delayMs = 250;
     TickCount ticks(f->Timer2);
     int ticksAtOpen = -1;
-    HeldBox box(kNotice, [&] { return ticks.n >= ticksAtOpen + 3 || !f->Timer2->enabled(); });
+    const auto closedInTime =
+        holdNotice(h.dialogs, [&] { return ticks.n >= ticksAtOpen + 3 || !f->Timer2->enabled(); });
     QObject::connect(&h.sim(), &ModuleSim::requestReceived, &h.sim(), [&](const QByteArray& r) {
         if (r == VarnelHarness::frame("A3 02")) {
             ticksAtOpen = ticks.n;
@@ -77,8 +99,8 @@ void TestAnswersInTurn::refreshWaitsForTheNoticeBox() {
     });
     const int from = int(h.sim().requests().size());
     QTest::mouseClick(p->Command8, Qt::LeftButton);
-    QVERIFY(QTest::qWaitFor([&] { return box.timesOpened() == 1 && !box.isOpen(); }, 15000));
-    QVERIFY(box.closedInTime());
+    QVERIFY(QTest::qWaitFor([&] { return noticeShownAndClosed(h.dialogs); }, 35000));
+    QVERIFY(*closedInTime);
     QVERIFY(QTest::qWaitFor([&] { return !f->Timer2->enabled(); }, 8000));
     QStringList tails;
     for (const QString& r : requestsFrom(h, from)) tails << r.mid(24);
@@ -87,7 +109,7 @@ void TestAnswersInTurn::refreshWaitsForTheNoticeBox() {
     QCOMPARE(p->Label4->text(), QStringLiteral("格式传输"));
     QCOMPARE(p->Label19->text(), QStringLiteral("无省电"));
     QCOMPARE(p->LabelFlash->text(), QStringLiteral("4M"));
-    QCOMPARE(box.texts(), QStringList{kNotice});
+    QCOMPARE(texts(h.dialogs), QStringList{kNotice});
     for (QPushButton* b : f->coveredButtons()) QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
 }
 
@@ -100,7 +122,7 @@ void TestAnswersInTurn::answerArrivingAsTheBoxClosesIsKept() {
     const QByteArray held = VarnelHarness::frame("E2 00 0A 0B");
     const QByteArray next = VarnelHarness::frame("E2 00 0C 0D");
     int phase = 0;
-    HeldBox box(kNotice, [&] {
+    const auto closedInTime = holdNotice(h.dialogs, [&] {
         switch (phase) {
             case 0:  // the box is open: an answer comes, which the receiver holds
                 h.sim().send(held);
@@ -118,8 +140,8 @@ void TestAnswersInTurn::answerArrivingAsTheBoxClosesIsKept() {
         }
     });
     h.sim().send(VarnelHarness::frame("FD 01"));
-    QVERIFY(QTest::qWaitFor([&] { return box.timesOpened() == 1 && !box.isOpen(); }, 10000));
-    QVERIFY(box.closedInTime());
+    QVERIFY(QTest::qWaitFor([&] { return noticeShownAndClosed(h.dialogs); }, 35000));
+    QVERIFY(*closedInTime);
     QVERIFY(QTest::qWaitFor([&] { return p->Label9->text() == QStringLiteral("0C:0D:"); }, 3000));
 }
 
@@ -131,7 +153,8 @@ void TestAnswersInTurn::tableReadWaitsForTheNoticeBox() {
     storeRows(h.module, Tables::Table::Command, 4);
     TickCount ticks(f->Timer4);
     int ticksAtOpen = -1;
-    HeldBox box(kNotice, [&] { return ticks.n >= ticksAtOpen + 5 || !f->Timer4->enabled(); });
+    const auto closedInTime =
+        holdNotice(h.dialogs, [&] { return ticks.n >= ticksAtOpen + 5 || !f->Timer4->enabled(); });
     QObject::connect(&h.sim(), &ModuleSim::requestReceived, &h.sim(), [&](const QByteArray& r) {
         if (r == VarnelHarness::frame("A9 02 01")) {
             ticksAtOpen = ticks.n;
@@ -140,8 +163,8 @@ void TestAnswersInTurn::tableReadWaitsForTheNoticeBox() {
     });
     QTest::mouseClick(readButton(f, false), Qt::LeftButton);
     QVERIFY(waitIdle(f));
-    QVERIFY(box.closedInTime());
-    QCOMPARE(box.texts(), QStringList({kNotice, QStringLiteral("读取参数完成")}));
+    QVERIFY(*closedInTime);
+    QCOMPARE(texts(h.dialogs), QStringList({kNotice, QStringLiteral("读取参数完成")}));
     QCOMPARE(gridOf(f, false)->Rows(), 5);
 }
 
