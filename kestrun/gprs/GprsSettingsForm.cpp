@@ -167,6 +167,13 @@ void GprsSettingsForm::load() {
 }
 
 void GprsSettingsForm::closeEvent(QCloseEvent* e) {
+    // Not under a box of its own or of its wait dialog: the form goes once
+    // that box has returned.
+    if (Dialogs::boxOpenIn(this)) {
+        e->ignore();
+        Dialogs::afterOwnBoxes(this, [this] { close(); });
+        return;
+    }
     for (VbTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7, rTimer}) t->setEnabled(false);
     if (port() && port()->isOpen()) port()->close();
     if (port()) port()->setEventsDuringHandler(false);
