@@ -62,6 +62,7 @@ QString versionText(const QByteArray& answer);
 uint16_t heartbeatSeconds(const QByteArray& answer);
 // D2: "t1s   t2s", each delay in seconds without a zero before the point.
 QString wakeDelayText(const QByteArray& answer);
+QString wakeDelayText(uint16_t idleUnits, uint16_t dataUnits);
 // F2: the rate text for codes 3..10; nullopt for any other code.
 std::optional<QString> baudText(uint8_t code);
 

@@ -143,7 +143,7 @@ void GprsAnswerParser::configStep() {
             answered(0xD3, p1);
             return;
         case WakeDelays:
-            if (m_sink) m_sink->wakeDelays(wakeDelayText(in));
+            if (m_sink) m_sink->wakeDelays(uint16_t(p1 * 256 + at(in, 2)), uint16_t(at(in, 3) * 256 + at(in, 4)));
             answered(0xD2, 0);
             return;
         case WakeMode:

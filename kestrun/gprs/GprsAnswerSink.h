@@ -36,7 +36,8 @@ public:
     virtual void baud(int listIndex, const QString& labelText) = 0;
     virtual void restartCount(int count) = 0;
     virtual void powerSaving(uint8_t value) = 0;
-    virtual void wakeDelays(const QString& text) = 0;
+    // D2: both delays in units of 400 ms.
+    virtual void wakeDelays(uint16_t idleUnits, uint16_t dataUnits) = 0;
     virtual void wakeMode(uint8_t mode) = 0;
 
     // --- data-terminal answers ---

@@ -137,15 +137,23 @@ void GprsSettingsForm::onTimer4() {
             break;
         case 3: {
             const QString type = Combo4->currentText();
-            uint8_t t = 3;
+            uint8_t t = m_readLayoutType.value_or(3);
             if (type == QStringLiteral("ASCII"))
                 t = 0;
             else if (type == QStringLiteral("16进制"))
                 t = 1;
             else if (type == QStringLiteral("BCD码"))
                 t = 2;
-            sendFrame(GprsFrames::addressLayoutWrite(uint8_t(-VScroll3->value()), uint8_t(-VScroll4->value()),
-                                                     uint8_t(-VScroll5->value()), t),
+            // The boxes follow the bars, and show a layout read from the
+            // module whole where the bars' ranges would cut it.
+            const auto start = GprsFrames::textNumber(Text5->text(), 0, 255);
+            const auto length = GprsFrames::textNumber(Text6->text(), 0, 255);
+            const auto groupMax = GprsFrames::textNumber(Text7->text(), 0, 255);
+            if (!start || !length || !groupMax) {
+                refuseIncomplete();
+                return end();
+            }
+            sendFrame(GprsFrames::addressLayoutWrite(uint8_t(*start), uint8_t(*length), uint8_t(*groupMax), t),
                       false);
             g::GprsParamStep = 100;
             break;

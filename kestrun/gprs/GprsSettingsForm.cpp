@@ -252,7 +252,7 @@ void GprsSettingsForm::commandClicked(int index) {
             const bool incomplete = (c2 == kNone && c1 == QStringLiteral("主动方式")) ||
                                     (c3 == kNone && c2 == QStringLiteral("透明传输")) ||
                                     (c3 == QStringLiteral("方式2") &&
-                                     (Combo4->currentText() == kNone || Text7->text().isEmpty() ||
+                                     ((Combo4->currentText() == kNone && !m_readLayoutType) || Text7->text().isEmpty() ||
                                       Text6->text().isEmpty() || Text5->text().isEmpty()));
             if (incomplete) {
                 refuseIncomplete();
@@ -283,6 +283,7 @@ void GprsSettingsForm::setAddressLayoutEnabled(bool on, bool clear) {
     for (QWidget* w : std::initializer_list<QWidget*>{Combo4, Text5, Text6, Text7}) setBox(w, on);
     for (QScrollBar* s : {VScroll3, VScroll4, VScroll5}) s->setEnabled(on);
     if (clear) {
+        m_readLayoutType.reset();
         Text5->clear();
         Text6->clear();
         Text7->clear();
@@ -333,6 +334,7 @@ void GprsSettingsForm::combo3Click() {
 }
 
 void GprsSettingsForm::combo4Click() {
+    m_readLayoutType.reset();
     Text5->setText(QString::number(-VScroll3->value()));
     Text6->setText(QString::number(-VScroll4->value()));
     Text7->setText(QString::number(-VScroll5->value()));

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <optional>
 
 #include "GprsAnswerSink.h"
 #include "platform/ButtonLock.h"
@@ -76,7 +77,7 @@ public:
     void baud(int listIndex, const QString& labelText) override;
     void restartCount(int count) override;
     void powerSaving(uint8_t value) override;
-    void wakeDelays(const QString& text) override;
+    void wakeDelays(uint16_t idleUnits, uint16_t dataUnits) override;
     void wakeMode(uint8_t mode) override;
     void logAnswer(const QString& line) override;
     void receivedData() override;
@@ -139,5 +140,8 @@ private:
     VbTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr, *Timer4 = nullptr, *Timer5 = nullptr,
             *Timer6 = nullptr, *Timer7 = nullptr, *rTimer = nullptr;
     QPointer<DataCentreWaitDialog> m_form10;
+    // An address type the module holds that the type list has no item for:
+    // sent back as it came while the list shows none of its items.
+    std::optional<uint8_t> m_readLayoutType;
     bool m_tabRedirect = false;
 };
