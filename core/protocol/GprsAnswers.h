@@ -51,6 +51,11 @@ QString addressText(uint8_t hi, uint8_t lo);
 QString projectOf(const QString& addressText);
 QString stationOf(const QString& addressText);
 
+// Received data kept for the terminal's display after a frame's head: the
+// most a length field counts, and the passive answer's CR. A line that goes
+// on past it without a pause keeps its newest bytes.
+inline constexpr int MaxDataBytes = 65536;
+
 // Every byte as two upper-case hex digits and ":".
 QString hexText(const QByteArray& bytes);
 // "接收  " followed by the hex text and CR LF: one line of the data log.

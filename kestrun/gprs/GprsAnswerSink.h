@@ -44,5 +44,9 @@ public:
     // One complete answer line for the log ("接收  ...\r\n").
     virtual void logAnswer(const QString& line) = 0;
     // Received data grew (g::RxText): restart the 200 ms quiet timer.
-    virtual void receivedData() = 0;
+    // `cutBytes` data bytes went from the middle of the text (after its frame
+    // head) to keep it within its bound.
+    virtual void receivedData(qint64 cutBytes) = 0;
+    // A frame complete at its head (no data): show g::RxText now.
+    virtual void showReceived() = 0;
 };

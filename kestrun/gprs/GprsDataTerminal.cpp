@@ -3,6 +3,7 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <utility>
 
 #include "GprsSettingsForm.h"
 #include "core/Globals.h"
@@ -95,31 +96,39 @@ void GprsSettingsForm::send_geshi() {
 
 void GprsSettingsForm::logAnswer(const QString& line) { appendLog(line); }
 
-void GprsSettingsForm::receivedData() {
+void GprsSettingsForm::receivedData(qint64 cutBytes) {
+    m_rxCut = cutBytes;
     rTimer->setEnabled(false);
     rTimer->setInterval(200);
     rTimer->setEnabled(true);
 }
 
 // 200 ms after the last received byte: show what came.
-void GprsSettingsForm::onRTimer() {
+void GprsSettingsForm::onRTimer() { showReceived(); }
+
+void GprsSettingsForm::showReceived() {
     rTimer->setEnabled(false);
     const QString rx = g::RxText;
     const bool active = g::WorkModeByte[0] != 0;
     const bool formatted = g::TransModeByte[0] != 0;
-    const QString logLine = QStringLiteral("接收数据：  ") + rx + kCrLf;
+    // Where a line that never paused lost bytes after the frame head, the
+    // display and the log say so.
+    const qsizetype head = active ? (formatted ? 18 : 0) : (formatted ? 33 : 15);
+    const qint64 cut = std::exchange(m_rxCut, 0);
+    const QString mark = cut > 0 ? TestFrames::LogCutMark : QString();
+    const QString logLine = QStringLiteral("接收数据：  ") + rx.left(head) + mark + rx.mid(head) + kCrLf;
     if (active && formatted) {
-        Area[2]->setPlainText(rx.mid(18) + kCrLf);
+        Area[2]->setPlainText(mark + rx.mid(18) + kCrLf);
         Text1[5]->setText(rx.mid(6, 6));
         appendLog(logLine);
     } else if (active) {
-        Area[2]->setPlainText(rx + kCrLf);
+        Area[2]->setPlainText(mark + rx + kCrLf);
         appendLog(logLine);
     } else if (formatted) {
         // The data starts at byte 11 and the last byte is the CR; an answer
         // too short to hold a frame shows nothing rather than a cut guess.
         if (rx.size() / 3 >= 12) {
-            Area[2]->setPlainText(rx.mid(33, rx.size() - 33 - 3) + kCrLf);
+            Area[2]->setPlainText(mark + rx.mid(33, rx.size() - 33 - 3) + kCrLf);
             Text1[5]->setText(rx.mid(21, 6));
         } else {
             Area[2]->clear();
@@ -129,9 +138,9 @@ void GprsSettingsForm::onRTimer() {
     } else {
         // The data that the length gives after "!", the address and the
         // length; a CR after them is not data.
-        const QByteArray got = TestFrames::fromHexText(rx);
-        const int length = got.size() >= 5 ? uint8_t(got[3]) * 256 + uint8_t(got[4]) : 0;
-        Area[2]->setPlainText(rx.mid(15, 3 * length) + kCrLf);
+        const QByteArray got = TestFrames::fromHexText(rx.left(15));
+        const qint64 length = got.size() >= 5 ? uint8_t(got[3]) * 256 + uint8_t(got[4]) : 0;
+        Area[2]->setPlainText(mark + rx.mid(15, 3 * std::max<qint64>(0, length - cut)) + kCrLf);
         appendLog(logLine);
     }
     g::RxState = 0;

@@ -80,7 +80,8 @@ public:
     void wakeDelays(uint16_t idleUnits, uint16_t dataUnits) override;
     void wakeMode(uint8_t mode) override;
     void logAnswer(const QString& line) override;
-    void receivedData() override;
+    void receivedData(qint64 cutBytes) override;
+    void showReceived() override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -144,4 +145,5 @@ private:
     // sent back as it came while the list shows none of its items.
     std::optional<uint8_t> m_readLayoutType;
     bool m_tabRedirect = false;
+    qint64 m_rxCut = 0;  // data bytes gone from the middle of g::RxText
 };

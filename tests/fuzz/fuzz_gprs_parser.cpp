@@ -42,7 +42,8 @@ struct Sink : GprsAnswerSink {
     void wakeDelays(uint16_t i, uint16_t d) override { calls << "delays " + GprsAnswers::wakeDelayText(i, d); }
     void wakeMode(uint8_t m) override { calls << QStringLiteral("wake %1").arg(m); }
     void logAnswer(const QString& line) override { calls << "log " + line; }
-    void receivedData() override {}
+    void receivedData(qint64) override {}
+    void showReceived() override {}
 };
 
 struct Setup {

@@ -45,7 +45,8 @@ public:
     void wakeDelays(uint16_t i, uint16_t d) override { calls << "delays " + GprsAnswers::wakeDelayText(i, d); }
     void wakeMode(uint8_t m) override { calls << QStringLiteral("wake %1").arg(m); }
     void logAnswer(const QString& line) override { calls << "log " + line.trimmed(); }
-    void receivedData() override { ++dataEvents; }
+    void receivedData(qint64) override { ++dataEvents; }
+    void showReceived() override { calls << "show " + g::RxText; }
     int dataEvents = 0;
 };
 
