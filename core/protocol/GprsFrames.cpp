@@ -12,7 +12,7 @@ namespace {
 const char kPreamble[8] = {0x1A, 0x2A, 0x3A, 0x4A, 0x5A, 0x6A, 0x7A, char(0x8A)};
 
 int digitAt(const QString& text, qsizetype i) {
-    return i < text.size() ? HexDigitValue(text.at(i).unicode()) : 0;
+    return i < text.size() ? HexDigitValue(text.at(i).toUpper().unicode()) : 0;
 }
 
 char charByte(QChar c) { return c.unicode() < 256 ? char(c.unicode()) : '?'; }
@@ -42,6 +42,14 @@ QByteArray packedAddress(const QString& project, const QString& station) {
     a.append(char(16 * digitAt(project, 0) + digitAt(station, 0)));
     a.append(char(16 * digitAt(station, 1) + digitAt(station, 2)));
     return a;
+}
+
+QString addressEntryError(const QString& project, const QString& station) {
+    if (project.isEmpty()) return QStringLiteral("您还没有输入工程号");
+    if (station.size() != 3) return QStringLiteral("您输入站点号错误，站点号是 3 位");
+    if (project.size() != 1 || !AllHexDigits(project)) return QStringLiteral("工程号只能是一位十六进制数（0-9、A-F）");
+    if (!AllHexDigits(station)) return QStringLiteral("站点号只能是三位十六进制数（0-9、A-F）");
+    return QString();
 }
 
 QByteArray identityWrite(const QString& project, const QString& station, bool forced) {

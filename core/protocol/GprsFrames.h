@@ -18,8 +18,12 @@ QByteArray readRequest(uint8_t code);
 QByteArray modeSwitch(uint8_t mode);
 
 // Project digit and three station digits packed into two bytes
-// ("1", "234" -> 12 34). Missing or non-hex digits count as 0.
+// ("1", "234" -> 12 34; lower case as its capital). Missing or non-hex
+// digits count as 0: the forms refuse them first (addressEntryError).
 QByteArray packedAddress(const QString& project, const QString& station);
+// Why a project digit and station digits cannot be packed as they stand
+// (the message for the installer), or "" when they can.
+QString addressEntryError(const QString& project, const QString& station);
 // F4 01 (forced: F4 02) with the packed identity address.
 QByteArray identityWrite(const QString& project, const QString& station, bool forced);
 // F3 01 with the packed target address.

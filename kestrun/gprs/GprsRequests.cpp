@@ -32,12 +32,8 @@ bool GprsSettingsForm::sendFrame(const QByteArray& frame, bool mayOpen) {
 void GprsSettingsForm::set_slave() {
     g::GprsParamMode = true;
     g::GprsSlaveSetPending = true;
-    if (Text2->text().isEmpty()) {
-        Dialogs::msgBox(this, QStringLiteral("您还没有输入工程号"), kTitle);
-        return;
-    }
-    if (Text3->text().size() != 3) {
-        Dialogs::msgBox(this, QStringLiteral("您输入站点号错误，站点号是 3 位"), kTitle);
+    if (const QString why = GprsFrames::addressEntryError(Text2->text(), Text3->text()); !why.isEmpty()) {
+        Dialogs::msgBox(this, why, kTitle);
         return;
     }
     if (!sendFrame(GprsFrames::identityWrite(Text2->text(), Text3->text(), false), true)) return;
@@ -54,12 +50,8 @@ void GprsSettingsForm::onTimer3() {
 }
 
 void GprsSettingsForm::set_object() {
-    if (Text8->text().isEmpty()) {
-        Dialogs::msgBox(this, QStringLiteral("您还没有输入工程号"), kTitle);
-        return;
-    }
-    if (Text1[0]->text().size() != 3) {
-        Dialogs::msgBox(this, QStringLiteral("您输入站点号错误，站点号是 3 位"), kTitle);
+    if (const QString why = GprsFrames::addressEntryError(Text8->text(), Text1[0]->text()); !why.isEmpty()) {
+        Dialogs::msgBox(this, why, kTitle);
         return;
     }
     sendFrame(GprsFrames::targetWrite(Text8->text(), Text1[0]->text()), false);

@@ -116,6 +116,8 @@ void GprsSettingsForm::buildParamTab(QWidget* tab) {
     Text1[0] = new QLineEdit(QStringLiteral("000"), frame3);
     Controls::setArrayName(Text1[0], QStringLiteral("Text1"), 0);
     Text1[0]->setMaxLength(3);
+    // The station digits take the hex rule of the project digit beside them.
+    Controls::installKeyFilter(Text1[0], [](int& k) { HexKeyFilter(k); });
     {
         auto* g = new QGridLayout(frame3);
         g->addWidget(label1(frame3, 38, QStringLiteral("工程号：")), 0, 0);

@@ -25,7 +25,7 @@ private slots:
         QTest::newRow("identity A/0F3") << identityWrite("A", "0F3", false) << pre("F4 01 A0 F3");
         QTest::newRow("identity forced") << identityWrite("A", "0F3", true) << pre("F4 02 A0 F3");
         QTest::newRow("target 1/234") << targetWrite("1", "234") << pre("F3 01 12 34");
-        QTest::newRow("target lower case") << targetWrite("a", "bcd") << pre("F3 01 00 00");
+        QTest::newRow("target lower case") << targetWrite("a", "bcd") << pre("F3 01 AB CD");
         QTest::newRow("passive 5") << *passiveAddressWrite("5") << pre("E2 01 30 35");
         QTest::newRow("passive 12") << *passiveAddressWrite("12") << pre("E2 01 31 32");
         QTest::newRow("passive 255") << *passiveAddressWrite("255") << pre("E2 01 32 35");

@@ -4,7 +4,7 @@
 #include "GprsHarness.h"
 #include "tools/ModuleSim.h"
 
-class TestGprsBoxes : public QObject {
+class TestGprsMessageBoxes : public QObject {
     Q_OBJECT
 private slots:
     void dataCentreWaitOutlivesItsOwnBox_data();
@@ -16,14 +16,14 @@ const QString kTimeOut = QStringLiteral("连接超时，可能是网络忙。请
 const QString kWritten = QStringLiteral("模块身份地址设置成功");
 }  // namespace
 
-void TestGprsBoxes::dataCentreWaitOutlivesItsOwnBox_data() {
+void TestGprsMessageBoxes::dataCentreWaitOutlivesItsOwnBox_data() {
     QTest::addColumn<QString>("event");
     QTest::newRow("identity result") << "F4 FA";
     QTest::newRow("restart notice") << "FD 03";
     QTest::newRow("form closed") << "close";
 }
 
-void TestGprsBoxes::dataCentreWaitOutlivesItsOwnBox() {
+void TestGprsMessageBoxes::dataCentreWaitOutlivesItsOwnBox() {
     QFETCH(QString, event);
     GprsHarness h;
     QVERIFY(h.openForm(0));
@@ -70,5 +70,5 @@ void TestGprsBoxes::dataCentreWaitOutlivesItsOwnBox() {
     QCOMPARE(g::GprsSlaveSetPending, false);
 }
 
-QTEST_MAIN(TestGprsBoxes)
-#include "tst_gprs_boxes.moc"
+QTEST_MAIN(TestGprsMessageBoxes)
+#include "tst_gprs_message_boxes.moc"
