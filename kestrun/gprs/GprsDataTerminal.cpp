@@ -3,6 +3,7 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <limits>
 #include <utility>
 
 #include "GprsSettingsForm.h"
@@ -17,16 +18,27 @@
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
-}
+const QString kModuleAddress = QStringLiteral("模块地址应为两个字节的十六进制数，如 31:32:");
+const QString kReceiverAddress = QStringLiteral("接收方地址应为两个字节的十六进制数，如 00:05:");
+}  // namespace
 
 void GprsSettingsForm::appendLog(const QString& text, CommPort* sentOn) {
     // The newest part only, as the SMS test tab keeps its log.
     TrafficLog::append(Area[3], text, sentOn);
 }
 
-QByteArray GprsSettingsForm::sendBytes() {
+std::optional<QByteArray> GprsSettingsForm::sendBytes(int maxBytes) {
     const GprsFrames::HexGroups groups = GprsFrames::hexGroups(Area[1]->toPlainText());
     if (groups.text != Area[1]->toPlainText()) Area[1]->setPlainText(groups.text);
+    if (!groups.valid) {
+        refuse(QStringLiteral("发送区只能是十六进制数（0-9、A-F），每个字节后跟“:”"));
+        return std::nullopt;
+    }
+    // A count past the length field would go out wrapped.
+    if (groups.bytes.size() > maxBytes) {
+        refuse(QStringLiteral("发送的数据不能超过 %1 字节").arg(maxBytes));
+        return std::nullopt;
+    }
     return groups.bytes;
 }
 
@@ -34,7 +46,7 @@ QByteArray GprsSettingsForm::sendBytes() {
 // g::DollarPendingOp tells the parser what the answer carries.
 void GprsSettingsForm::sendDollarRequest(bool read) {
     const auto address = GprsFrames::addressBytes(Text1[4]->text());
-    if (!address) return refuseIncomplete();
+    if (!address) return refuse(kModuleAddress);
     const QByteArray frame =
         read ? GprsFrames::dollarRead(*address) : GprsFrames::dollarMemoryCheck(*address);
     if (!sendFrame(frame, false)) return;
@@ -63,14 +75,16 @@ void GprsSettingsForm::logSent(const QByteArray& frame) {
 }
 
 void GprsSettingsForm::send_beidong() {
-    const QByteArray data = sendBytes();
+    const bool formatted = g::TransModeByte[0] != 0;
+    const auto data = sendBytes(GprsFrames::maxSendBytes(true, formatted));
+    if (!data) return;
     const auto address = GprsFrames::addressBytes(Text1[4]->text());
-    if (!address) return refuseIncomplete();
-    QByteArray payload = data;
-    if (g::TransModeByte[0] != 0) {
+    if (!address) return refuse(kModuleAddress);
+    QByteArray payload = *data;
+    if (formatted) {
         const auto receiver = GprsFrames::addressBytes(Text1[6]->text());
-        if (!receiver) return refuseIncomplete();
-        payload = GprsFrames::formattedFrame(*receiver, data);
+        if (!receiver) return refuse(kReceiverAddress);
+        payload = GprsFrames::formattedFrame(*receiver, *data);
     }
     const QByteArray frame = GprsFrames::dollarWrite(*address, payload);
     if (!sendFrame(frame, false)) return;
@@ -79,17 +93,19 @@ void GprsSettingsForm::send_beidong() {
 }
 
 void GprsSettingsForm::send_stand_touming() {
-    const QByteArray data = sendBytes();
-    if (data.isEmpty()) return;  // nothing typed, nothing to send
-    if (!sendFrame(data, false)) return;
-    logSent(data);
+    // Raw bytes: no length field to outgrow.
+    const auto data = sendBytes(std::numeric_limits<int>::max());
+    if (!data || data->isEmpty()) return;  // refused, or nothing typed
+    if (!sendFrame(*data, false)) return;
+    logSent(*data);
 }
 
 void GprsSettingsForm::send_geshi() {
-    const QByteArray data = sendBytes();
+    const auto data = sendBytes(GprsFrames::maxSendBytes(false, true));
+    if (!data) return;
     const auto receiver = GprsFrames::addressBytes(Text1[6]->text());
-    if (!receiver) return refuseIncomplete();
-    const QByteArray frame = GprsFrames::formattedFrame(*receiver, data);
+    if (!receiver) return refuse(kReceiverAddress);
+    const QByteArray frame = GprsFrames::formattedFrame(*receiver, *data);
     if (!sendFrame(frame, false)) return;
     logSent(frame);
 }

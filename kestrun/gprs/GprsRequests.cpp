@@ -58,15 +58,20 @@ void GprsSettingsForm::set_object() {
 }
 
 void GprsSettingsForm::set_bd_address() {
+    if (Text9->text().isEmpty()) return refuseIncomplete();
+    // Two characters of one byte each: a third one, or one the module
+    // cannot take as a byte, would not reach it as the box shows.
     const auto frame = GprsFrames::passiveAddressWrite(Text9->text());
-    if (!frame) {
-        refuseIncomplete();
-        return;
-    }
+    if (!frame) return refuse(QStringLiteral("被动方式下地址是两字节，以ASCII表示"));
     sendFrame(*frame, false);
 }
 
-void GprsSettingsForm::set_baud() { sendFrame(GprsFrames::baudWrite(Combo7->currentText()), false); }
+void GprsSettingsForm::set_baud() {
+    // A rate without a code would reach the module as the undefined code 0.
+    if (GprsFrames::baudCode(Combo7->currentText()) == 0)
+        return refuse(QStringLiteral("波特率只能是 1200bps 到 115200bps 之一"));
+    sendFrame(GprsFrames::baudWrite(Combo7->currentText()), false);
+}
 
 // Heartbeat and restart count: F6, and a second later E4.
 void GprsSettingsForm::onTimer1() {
@@ -75,13 +80,14 @@ void GprsSettingsForm::onTimer1() {
         Timer1->setEnabled(false);
         commandenable();
     };
+    // The boxes are read at each tick: one changed meanwhile to something
+    // they do not take ends the chain with the reason.
     if (g::GprsParamStep == 0) {
-        const auto seconds = GprsFrames::textNumber(Text4->text(), 0, 65535);
-        if (!seconds || !sendFrame(GprsFrames::heartbeatWrite(uint16_t(*seconds)), false)) return end();
+        const auto seconds = heartbeatSeconds();
+        if (!seconds || !sendFrame(GprsFrames::heartbeatWrite(*seconds), false)) return end();
         g::GprsParamStep = 1;
     } else if (g::GprsParamStep == 1) {
-        if (const auto count = GprsFrames::textNumber(Text10->text(), 0, 255))
-            sendFrame(GprsFrames::restartWrite(uint8_t(*count)), false);
+        if (const auto count = restartCount()) sendFrame(GprsFrames::restartWrite(*count), false);
         end();
     }
 }
@@ -173,9 +179,8 @@ void GprsSettingsForm::onTimer5() {
             g::GprsParamStep = 2;
             break;
         case 2: {
-            const auto idle = GprsFrames::delayUnits(Text11->text());
-            const auto data = GprsFrames::delayUnits(Text12->text());
-            if (!idle || !data || !sendFrame(GprsFrames::wakeDelaysWrite(*idle, *data), false)) return end();
+            const auto units = wakeDelayUnits();
+            if (!units || !sendFrame(GprsFrames::wakeDelaysWrite(units->first, units->second), false)) return end();
             g::GprsParamStep = 3;
             break;
         }

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <optional>
+#include <utility>
 
 #include "GprsAnswerSink.h"
 #include "platform/ButtonLock.h"
@@ -105,6 +106,12 @@ private:
     // False when nothing was sent.
     bool sendFrame(const QByteArray& frame, bool mayOpen);
     void refuseIncomplete();
+    void refuse(const QString& why);
+    // What the heartbeat and power-saving chains send, or nullopt once the
+    // installer has been told what the box takes.
+    std::optional<uint16_t> heartbeatSeconds();
+    std::optional<uint8_t> restartCount();
+    std::optional<std::pair<uint16_t, uint16_t>> wakeDelayUnits();
     void onTimer1();
     void onTimer2();
     void onTimer3();
@@ -114,8 +121,10 @@ private:
     void appendLog(const QString& text, CommPort* sentOn = nullptr);
     void logSent(const QByteArray& frame);
     void sendDollarRequest(bool read);
-    // The cut send text and its bytes (the box takes the cut text).
-    QByteArray sendBytes();
+    // The bytes of the send text cut to whole groups (the box takes the cut
+    // text); nullopt, with the reason told, when they are not what the
+    // text shows or more than `maxBytes`.
+    std::optional<QByteArray> sendBytes(int maxBytes);
 
     CommPort* port() const;
 
