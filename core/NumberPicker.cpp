@@ -95,9 +95,10 @@ void NumberPicker::onTimer1() {
     if (!grid || grid->Rows() <= 1) return;
     Timer1->setEnabled(false);
     const int last = qMin(grid->Rows() - 1, Numbers);
+    const int64_t mask = m_startMask.value_or(g::PhoneMask);
     for (int i = 1; i <= last; ++i) {
         Check1[i - 1]->setText(grid->TextMatrix(i, 2));
-        if ((g::PhoneMask >> (i - 1)) & 1) Check1[i - 1]->setChecked(true);
+        if ((mask >> (i - 1)) & 1) Check1[i - 1]->setChecked(true);
     }
     emit tableShown(last);
 }
@@ -127,6 +128,7 @@ void NumberPicker::onOk() {
     const QString text = QString::number(g::PhoneMask);
     for (const QPointer<QLineEdit>& box : std::as_const(m_maskBoxes))
         if (box) box->setText(text);
+    emit maskChosen(g::PhoneMask);
     unload();
 }
 

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "platform/FlexGrid.h"
 
@@ -52,6 +53,10 @@ public:
     FlexGrid* phoneGrid() const { return m_phoneGrid.data(); }
     void setMaskBoxes(const QList<QLineEdit*>& boxes);
     void setReturnFocus(QWidget* w) { m_returnTo = w; }
+    // The mask the boxes are ticked from when the table arrives, for an
+    // opener that keeps its own (g::PhoneMask moves on under it while a
+    // table is being read); without one, g::PhoneMask as it is then.
+    void setStartMask(int64_t mask) { m_startMask = mask; }
 
     // The load: starts Timer1. Open() calls it.
     void load();
@@ -69,6 +74,8 @@ public:
 signals:
     // The picker labelled its boxes from the table.
     void tableShown(int numbers);
+    // OK: the mask of the ticked boxes (also left in g::PhoneMask).
+    void maskChosen(int64_t mask);
 
 private:
     void onTimer1();
@@ -81,5 +88,6 @@ private:
     QPointer<FlexGrid> m_phoneGrid;
     QList<QPointer<QLineEdit>> m_maskBoxes;
     QPointer<QWidget> m_returnTo;
+    std::optional<int64_t> m_startMask;
     bool m_unloaded = false;
 };

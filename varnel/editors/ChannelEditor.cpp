@@ -9,9 +9,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <cmath>
+#include <optional>
 
 #include "ChannelEditorParts.h"
 #include "core/Globals.h"
+#include "core/HexBox.h"
 #include "core/Routines.h"
 #include "core/protocol/ChannelRecord.h"
 #include "core/protocol/CheckCode.h"
@@ -58,6 +61,11 @@ ChannelEditor::ChannelEditor(ChannelEditorHost* host, int row, QWidget* owner)
     formLoad();
 }
 
+QList<QLineEdit*> ChannelEditor::numberBoxes() const {
+    return {TxtBJReTime, TxtBJCount,   TxtBJReadCount, TxtValBytes,  TxtValPoint,
+            TxtCheckNum, TxtHeadStart, TxtPointStart,  TxtSflgStart, TxtValStart};
+}
+
 void ChannelEditor::wireRules() {
     Controls::onClick(ComboXieYi, this, [this] { onProtocol(); });
     Controls::onClick(ComboDataFormat, this, [this] { onDataFormat(); });
@@ -73,9 +81,26 @@ void ChannelEditor::wireRules() {
     Controls::onClick(Command1[1], this, [this] { unload(); });
     connect(Timer1, &VbTimer::tick, this, &ChannelEditor::loadRow);
 
-    for (QLineEdit* b :
-         {TxtBJReTime, TxtBJCount, TxtBJReadCount, TxtValBytes, TxtValPoint, TxtCheckNum, TxtHeadStart,
-          TxtPointStart, TxtSflgStart, TxtValStart, TxtCmdVal, TxtPsflg, TxtNsflg})
+    // The hex boxes hold nothing the row frame would read otherwise, however
+    // the text comes in; a sign box in its character view holds one
+    // character with a one-byte code instead.
+    HexBox::attach(TxtCmdVal, HexBox::Blanks::Kept);
+    HexBox::attach(TxtDataHead, HexBox::Blanks::Kept);
+    HexBox::attach(TextDIValON, HexBox::Blanks::Dropped);
+    for (int i = 0; i < 2; ++i)
+        HexBox::attach(
+            i == 1 ? TxtPsflg : TxtNsflg, HexBox::Blanks::Dropped,
+            [this, i] { return Label32[i]->text() == kHex; },
+            [](int& k) {
+                if (k != 8 && singleByteCode(QChar(char16_t(k))) < 0) k = 0;
+            });
+    // A segment box is one line: a line break typed, pasted or dropped
+    // would split the SMS column at its own separator.
+    for (QLineEdit* b : TxtSMS) Controls::installKeyFilter(b, [](int&) {});
+
+    for (QLineEdit* b : numberBoxes())
+        connect(b, &QLineEdit::textChanged, this, [this, b] { applyRange(b); });
+    for (QLineEdit* b : {TxtCmdVal, TxtPsflg, TxtNsflg, TextDIValON})
         connect(b, &QLineEdit::textChanged, this, [this, b] { applyRange(b); });
     for (QLineEdit* b : TxtSMS) connect(b, &QLineEdit::textChanged, this, [this, b] { applyRange(b); });
 }
@@ -122,8 +147,9 @@ void ChannelEditor::loadRow() {
     // read up to the first character that is not a hex digit, a blank
     // included; the row frame reads past blanks (phoneMaskOf), which a cell
     // this editor wrote never holds.
-    g::PhoneMask = static_cast<int64_t>(hexNumber(cell(ColPhones)) & 0xFFFFFF);
-    choose(ComboBJPhone, protocol::phoneChoiceOf(static_cast<uint32_t>(g::PhoneMask)));
+    m_phoneMask = static_cast<uint32_t>(hexNumber(cell(ColPhones)) & 0xFFFFFF);
+    g::PhoneMask = m_phoneMask;
+    choose(ComboBJPhone, protocol::phoneChoiceOf(m_phoneMask));
     setBox(TextAutoSend, num(ColUpload));
     setBox(TxtSflgStart, num(ColSignPos));
     setBox(TxtPsflg, cell(ColPlusSign));
@@ -142,7 +168,10 @@ void ChannelEditor::loadRow() {
     const QString bit = cell(ColBit);
     const qsizetype comma = bit.indexOf(QLatin1Char(','));
     if (comma >= 0) {
-        setBox(TextDIValON, bit.right(2));
+        // The byte the row frame sends: the two digits after the comma, as
+        // a cell written with one digit or in lower case also goes out.
+        const bool none = comma + 1 >= bit.size();
+        setBox(TextDIValON, none ? QString() : ByteToHex2(HexPairValue(bit, comma + 1)));
         chooseText(ComboBit, bit.left(comma));
     } else {
         setBox(TextDIValON, QString());
@@ -221,6 +250,100 @@ QString ChannelEditor::signCell(int index) const {
     return hex;
 }
 
+namespace {
+
+// A box's whole number from 0 to `most`: a plain decimal text, or empty for
+// 0. Whatever else the row frame would read, it would read as another number
+// ("1.5" goes out as 2, "256" as 0, "1 2" as 12).
+bool wholeNumberUpTo(QString text, int most) {
+    text = text.trimmed();
+    if (text.isEmpty()) return true;
+    const std::optional<double> v = VbNum::parseNumber(text);
+    return v && *v == std::floor(*v) && *v >= 0 && *v <= most;
+}
+
+// A limit as the module keeps it, exactly: a plain decimal text (empty for
+// 0) of at most `decimals` decimals whose value times ten to the `decimals`
+// fits 32 bits signed. nullopt where the frame would round it or fail.
+std::optional<int64_t> exactLimit(QString text, int decimals) {
+    text = text.trimmed();
+    if (text.isEmpty()) return 0;
+    if (!VbNum::parseNumber(text)) return std::nullopt;
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    if (negative || text.startsWith(QLatin1Char('+'))) text.remove(0, 1);
+    QString whole = text.section(QLatin1Char('.'), 0, 0);
+    QString fraction = text.section(QLatin1Char('.'), 1);
+    while (fraction.endsWith(QLatin1Char('0'))) fraction.chop(1);
+    if (fraction.size() > decimals) return std::nullopt;
+    QString digits = whole + fraction.leftJustified(decimals, QLatin1Char('0'));
+    while (digits.size() > 1 && digits.startsWith(QLatin1Char('0'))) digits.remove(0, 1);
+    if (digits.size() > 12) return std::nullopt;
+    const int64_t v = (negative ? -1 : 1) * digits.toLongLong();
+    if (v < INT32_MIN || v > INT32_MAX) return std::nullopt;
+    return v;
+}
+
+QString limitRange(int decimals) {
+    return QStringLiteral("%1～%2").arg(plain(INT32_MIN / std::pow(10.0, decimals)),
+                                        plain(INT32_MAX / std::pow(10.0, decimals)));
+}
+
+}  // namespace
+
+QString ChannelEditor::refusal() const {
+    struct Whole {
+        QLineEdit* box;
+        const char* name;
+        int most;
+    };
+    const Whole wholes[] = {
+        {TxtBJReTime, "报警间隔", 255},    {TxtBJCount, "报警次数", 255},
+        {TxtBJReadCount, "超限次数", 255}, {TextAutoSend, "定时上传", 65535},
+        {TxtSflgStart, "符号位置", 255},   {TxtPointStart, "小数点位置", 255},
+        {TxtValPoint, "小数位数", 6},      {TxtValStart, "起始位置", 255},
+        {TxtValBytes, "数值长度", 255},    {TxtCheckNum, "校验字节数", 255},
+        {TxtHeadStart, "报头位置", 255},
+    };
+    for (const Whole& w : wholes) {
+        QString text = w.box->text().trimmed();
+        if (w.box == TxtCheckNum && text.endsWith(QStringLiteral("字节"))) text.chop(2);
+        if (!wholeNumberUpTo(text, w.most))
+            return QStringLiteral("%1只能是0到%2的整数").arg(QString::fromUtf8(w.name)).arg(w.most);
+    }
+    const int decimals = static_cast<int>(number(TxtValPoint->text()));
+    for (const auto& [box, name] : {std::pair{TxtValUp, "上限"}, std::pair{TxtValDown, "下限"}}) {
+        if (exactLimit(box->text(), decimals)) continue;
+        if (decimals == 0)
+            return QStringLiteral("%1只能是%2之间的整数").arg(QString::fromUtf8(name), limitRange(decimals));
+        return QStringLiteral("%1只能是%2之间、最多%3位小数的数")
+            .arg(QString::fromUtf8(name), limitRange(decimals))
+            .arg(decimals);
+    }
+    // Hex bytes: an odd digit is dropped or fails the row, and what does not
+    // fit the frame's field is cut or refused when the table is written.
+    const QString command = TxtCmdVal->text().remove(QLatin1Char(' '));
+    if (command.size() % 2) return QStringLiteral("采集指令的16进制数字不成对");
+    if (command.size() > 80) return QStringLiteral("采集指令长度超出范围40字节");
+    if (ComboDataHead->currentIndex() <= 0 && number(TxtHeadStart->text()) > 0) {
+        const QString head = TxtDataHead->text().remove(QLatin1Char(' '));
+        if (head.size() % 2) return QStringLiteral("响应报头的16进制数字不成对");
+        if (head.size() > 16) return QStringLiteral("响应报头长度超出范围8字节");
+    }
+    // A segment must come back from the SMS column as it went in: a line
+    // break can make the column split elsewhere.
+    const std::optional<protocol::SmsColumnParts> parts = protocol::splitSmsColumn(smsColumn());
+    bool same = parts.has_value();
+    for (int i = 0; same && i < Segments; ++i) same = parts->sms.segments[i] == TxtSMS[i]->text();
+    if (!same) {
+        for (int i = 0; i < Segments; ++i)
+            if (TxtSMS[i]->text().contains(QLatin1Char('\r')) ||
+                TxtSMS[i]->text().contains(QLatin1Char('\n')))
+                return QStringLiteral("第%1段短信内容含有回车换行符").arg(i + 1);
+        return QStringLiteral("短信内容含有回车换行符");
+    }
+    return QString();
+}
+
 void ChannelEditor::save() {
     // Before the load the boxes hold the design values, not the row's.
     if (!m_loaded) return;
@@ -238,6 +361,10 @@ void ChannelEditor::save() {
     const QString sms = smsColumn();
     // Checked before anything is written, so that a refused OK leaves the
     // row exactly as it was.
+    if (const QString why = refusal(); !why.isEmpty()) {
+        Dialogs::msgBox(this, why, QStringLiteral("提示"), Dialogs::Icon::Information);
+        return;
+    }
     if (Option14->isChecked() && !protocol::englishTextAccepted(sms)) {
         Dialogs::msgBox(this, QStringLiteral("短信选择了英文模式，但是短信内容有Unicode 编码字符"),
                         QStringLiteral("提示"), Dialogs::Icon::Information);
@@ -250,7 +377,7 @@ void ChannelEditor::save() {
     // The bracket names the choice as the list shows it; a read-back names
     // the one the mask implies (phoneMaskText), which can differ when the
     // picker left a mask of 0 or FFFFFF under "号码表自选".
-    put(ColPhones, QString::number(static_cast<quint32>(g::PhoneMask), 16).toUpper() + QLatin1Char('(') +
+    put(ColPhones, QString::number(m_phoneMask, 16).toUpper() + QLatin1Char('(') +
                        ComboBJPhone->currentText() + QLatin1Char(')'));
     put(ColUpload, plain(number(TextAutoSend->text())));
     put(ColSignPos, TxtSflgStart->text());
@@ -268,7 +395,12 @@ void ChannelEditor::save() {
     put(ColFormat, ComboDataFormat->currentText());
     put(ColByteOrder, ComboByteSort->currentText());
     QString bit = ComboBit->currentText();
-    if (ComboBit->currentIndex() == 8) bit += QLatin1Char(',') + TextDIValON->text().left(2);
+    if (ComboBit->currentIndex() == 8) {
+        // Two digits always: the frame reads one digit as the high one.
+        QString on = TextDIValON->text().left(2);
+        if (on.size() == 1) on.prepend(QLatin1Char('0'));
+        bit += QLatin1Char(',') + on;
+    }
     put(ColBit, bit);
     put(ColHeadPos, plain(number(TxtHeadStart->text())));
     put(ColUpper, plain(number(TxtValUp->text())));

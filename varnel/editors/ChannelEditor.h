@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 
 #include "ChannelEditorHost.h"
 
@@ -123,11 +124,17 @@ private:
     void onBinding();
     void onLinkVal(int i);
     void onPhoneChoice();
+    void onMaskChosen(int64_t mask);
     void onStep(int direction);
     void onSignView(int index);
     void onCheckCode();
     void applyRange(QLineEdit* box);
+    // The boxes of whole numbers that a range rule keeps within bounds.
+    QList<QLineEdit*> numberBoxes() const;
 
+    // Why OK cannot write the boxes as they stand ("" when it can): a box
+    // whose text the row frame would read as something else.
+    QString refusal() const;
     QString cell(int col) const;
     void setBox(QLineEdit* box, const QString& text);
     QString smsColumn() const;
@@ -142,6 +149,11 @@ private:
     QPointer<FlexGrid> m_grid;
     QPersistentModelIndex m_row;
     bool m_isLoading = false;
+    // The phone mask of this channel: loaded with the row, set by the phone
+    // choice and the picker. The editor still leaves it in g::PhoneMask for
+    // whoever reads that, but never reads it back: a table read going on
+    // meanwhile rewrites g::PhoneMask row by row.
+    uint32_t m_phoneMask = 0;
     bool m_loaded = false;
     bool m_unloaded = false;
     // Characters each SMS segment box keeps: 40 for what is typed, or the

@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
+#include <cmath>
 
 #include "core/protocol/ChannelRecord.h"
 #include "platform/Controls.h"
@@ -71,7 +73,19 @@ inline const QStringList kDesignSegments = {QStringLiteral("安装地点"),  QSt
 
 // A cell's number: blanks anywhere ignored, no number gives 0.
 inline double number(const QString& text) { return VbNum::val(text); }
-inline QString plain(double v) { return VbNum::str(v); }
+// A number written back into a box or cell: plain decimal text of up to 15
+// significant digits, no exponent even for the very small ("0.000001").
+inline QString plain(double v) {
+    const QString s = VbNum::str(v);
+    if (!s.contains(QLatin1Char('E')) || !std::isfinite(v) || v == 0) return s;
+    const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(v))));
+    QString fixed = QString::number(v, 'f', std::max(0, 14 - exponent));
+    if (fixed.contains(QLatin1Char('.'))) {
+        while (fixed.endsWith(QLatin1Char('0'))) fixed.chop(1);
+        if (fixed.endsWith(QLatin1Char('.'))) fixed.chop(1);
+    }
+    return fixed;
+}
 
 // The hex digits at the start of the text, unsigned; reading stops at the
 // first other character. Saturates instead of wrapping on absurd lengths.

@@ -171,20 +171,28 @@ void ChannelEditor::onLinkVal(int i) {
 void ChannelEditor::onPhoneChoice() {
     switch (ComboBJPhone->currentIndex()) {
         case 1:
-            g::PhoneMask = 0xFFFFFF;
+            m_phoneMask = 0xFFFFFF;
+            g::PhoneMask = m_phoneMask;
             break;
-        case 2:
-            // The picker ticks the numbers of the current mask once the
+        case 2: {
+            // The picker ticks the numbers of this channel's mask once the
             // table read has brought the numbers in.
             if (!m_host) break;
-            NumberPicker::open(this, QString(), m_host->phoneGrid(), {}, this);
+            NumberPicker* picker = NumberPicker::open(this, QString(), m_host->phoneGrid(), {}, this);
+            picker->setStartMask(m_phoneMask);
+            connect(picker, &NumberPicker::maskChosen, this, &ChannelEditor::onMaskChosen,
+                    Qt::UniqueConnection);
             m_host->pressPhoneTableRead();
             break;
+        }
         default:
-            g::PhoneMask = 0;
+            m_phoneMask = 0;
+            g::PhoneMask = m_phoneMask;
             break;
     }
 }
+
+void ChannelEditor::onMaskChosen(int64_t mask) { m_phoneMask = static_cast<uint32_t>(mask) & 0xFFFFFF; }
 
 void ChannelEditor::onStep(int direction) {
     double w = VbNum::roundHalfEven(number(TxtValBytes->text()));
@@ -228,8 +236,11 @@ void ChannelEditor::onSignView(int index) {
 
 void ChannelEditor::onCheckCode() {
     try {
+        // Read as the row frame reads the command (blanks out, two digits a
+        // byte), so that the code shown is the code of the bytes sent
+        // however the blanks stand.
         const std::optional<QString> code =
-            protocol::checkCodeText(TxtCmdVal->text(), protocol::CheckSource::Spaced,
+            protocol::checkCodeText(TxtCmdVal->text(), protocol::CheckSource::Packed,
                                     ComboCheck->currentIndex(), TxtCheckNum->text());
         if (code) TextCheck->setText(*code);
     } catch (const std::exception& e) {
@@ -240,6 +251,10 @@ void ChannelEditor::onCheckCode() {
 
 void ChannelEditor::applyRange(QLineEdit* b) {
     const QString text = b->text();
+    // A value the row holds stays as it is until its box is edited: the
+    // module may hold more decimals, a longer value or more check bytes
+    // than typing lets in, and opening the row must not change them.
+    if (m_isLoading && numberBoxes().contains(b)) return;
     const double v = number(text);
     QString fixed = text;
     if (b == TxtBJReTime || b == TxtBJCount || b == TxtBJReadCount) {
@@ -271,7 +286,11 @@ void ChannelEditor::applyRange(QLineEdit* b) {
         if (ComboCheck->currentIndex() > 0) onCheckCode();
         return;
     } else if (b == TxtPsflg || b == TxtNsflg) {
-        fixed = text.left(2);
+        // In the character view the box goes out as its first character.
+        const int index = b == TxtPsflg ? 1 : 0;
+        fixed = text.left(Label32[index]->text() == kAsc ? 1 : 2);
+    } else if (b == TextDIValON) {
+        fixed = text.left(2);  // one byte
     } else {
         for (int i = 0; i < Segments; ++i)
             if (b == TxtSMS[i]) fixed = text.left(m_segmentRoom[i]);

@@ -8,106 +8,21 @@
 #include <QtTest>
 #include <memory>
 
+#include "BoxInput.h"
+#include "ChannelGridHost.h"
 #include "DialogRecorder.h"
 #include "Find.h"
 #include "core/Globals.h"
 #include "core/NumberPicker.h"
+#include "core/protocol/ChannelRecord.h"
 #include "platform/Controls.h"
 #include "platform/FlexGrid.h"
 #include "varnel/editors/ChannelEditor.h"
 
-namespace {
-
-const QString SEP = QStringLiteral("\r\n \r\n");
-
-// The settings form as the editor sees it: a real 31-column input table.
-class TestHost : public ChannelEditorHost {
-public:
-    TestHost() {
-        grid->setCols(31);
-        grid->setRows(1);
-        phones.setCols(3);
-        phones.setRows(1);
-    }
-    FlexGrid* inGrid() override { return grid; }
-    FlexGrid* phoneGrid() override { return &phones; }
-    QWidget* ownerWindow() override { return &owner; }
-    void setInGridLocked(bool locked) override {
-        if (grid) grid->setEnabled(!locked);
-        events << (locked ? "lock" : "unlock");
-    }
-    void pressPhoneTableRead() override {
-        // The picker must already be waiting for the table the read brings.
-        events << (NumberPicker::current(editor) ? "read(picker open)" : "read");
-    }
-    void enableNewRowButton() override { events << "newRow"; }
-    void focusSettingsForm() override { events << "focus"; }
-
-    // Adds rows labelled CH0, CH1, ... up to `rows` data rows.
-    void addRows(int rows) {
-        grid->setRows(rows + 1);
-        for (int r = 1; r <= rows; ++r) grid->setTextMatrix(r, 1, QStringLiteral("CH%1").arg(r - 1));
-    }
-    void setCells(int row, const QMap<int, QString>& cells) {
-        for (auto it = cells.begin(); it != cells.end(); ++it) grid->setTextMatrix(row, it.key(), it.value());
-    }
-    QStringList rowTexts(int row) const {
-        QStringList out;
-        for (int c = 0; c < 31; ++c) out << grid->TextMatrix(row, c);
-        return out;
-    }
-
-    QWidget owner;
-    QPointer<FlexGrid> grid = new FlexGrid(&owner);
-    FlexGrid phones;
-    QStringList events;
-    QPointer<QWidget> editor;
-};
-
-QString sms(const QStringList& segments, const QString& flags) { return segments.join(SEP) + SEP + flags; }
-
-const QStringList kDesignSegments = {"安装地点",  "设备号",    "报警内容1", "报警内容2",
-                                     "报警内容3", "报警内容4", "报警内容5", "报警内容6"};
-
-// The row of the example frame, cols 2..30.
-QMap<int, QString> goldenRow() {
-    return {{2, "60"},
-            {3, "3"},
-            {4, "汉字"},
-            {5, "30005(号码表自选)"},
-            {6, "1440"},
-            {7, "4"},
-            {8, "2B"},
-            {9, "2D"},
-            {10, "0"},
-            {11, "1"},
-            {12, "整数"},
-            {13, "5"},
-            {14, "4"},
-            {15, "累加和"},
-            {16, "1字节"},
-            {17, "2"},
-            {18, "自定义"},
-            {19, "ASCII码"},
-            {20, "4-3-2-1"},
-            {21, "按字节/字符取值,3A"},
-            {22, "1"},
-            {23, "35.5"},
-            {24, "-15.6"},
-            {25, "EC ED 00"},
-            {26, "FD FE 00 03 "},
-            {27, "开启"},
-            {28, "关闭"},
-            {29, sms({"安装地点", "设备号", "温度", "", "", "", "", ""}, "1,0,1,0,0,0,0,0")},
-            {30, "无,无,采集值,无,无,无,无,无"}};
-}
-
-}  // namespace
-
 class TestChannelEditor : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestHost> host;
+    std::unique_ptr<ChannelGridHost> host;
     std::unique_ptr<DialogRecorder> dialogs;
     QPointer<ChannelEditor> editor;
 
@@ -130,6 +45,13 @@ class TestChannelEditor : public QObject {
         emit c->activated(index);  // the user's choice
     }
     void ok() { QTest::mouseClick(ctl<QPushButton>("Command1(0)"), Qt::LeftButton); }
+    protocol::ChannelRecord record(int row) const {
+        protocol::ChannelRecord c;
+        for (int col = 0; col < protocol::kChannelColumns; ++col)
+            c[size_t(col)] = host->grid->TextMatrix(row, col);
+        return c;
+    }
+    int hexValue(const QString& digits) const { return digits.isEmpty() ? 0 : digits.toInt(nullptr, 16); }
     bool closed() {
         return QTest::qWaitFor([this] { return editor.isNull() || !editor->isVisible(); }, 2000);
     }
@@ -137,7 +59,7 @@ class TestChannelEditor : public QObject {
 private slots:
     void init() {
         g::resetAll();
-        host = std::make_unique<TestHost>();
+        host = std::make_unique<ChannelGridHost>();
         dialogs = std::make_unique<DialogRecorder>();
     }
     void cleanup() {
@@ -403,17 +325,20 @@ private slots:
         QCOMPARE(host->grid->TextMatrix(1, 9), stored);
     }
 
-    void chineseCharacterStaysInCharacterView() {
+    // The character view holds one character, and only one with a one-byte
+    // code: the box goes out as that code.
+    void characterViewTakesOneByteCharacters() {
         host->addRows(1);
         host->setCells(1, {{4, "汉字"}, {8, ""}});
         QVERIFY(openOn(1));
         QTest::mouseClick(ctl<QLabel>("Label32(1)"), Qt::LeftButton);
         QCOMPARE(ctl<QLabel>("Label32(1)")->text(), QStringLiteral("Asc"));
-        ctl<QLineEdit>("TxtPsflg")->setText("汉");
+        for (BoxInput::Way way : BoxInput::kWays) {
+            BoxInput::put(ctl<QLineEdit>("TxtPsflg"), QStringLiteral("汉+-"), way);
+            QCOMPARE(text("TxtPsflg"), QStringLiteral("+"));
+        }
         QTest::mouseClick(ctl<QLabel>("Label32(1)"), Qt::LeftButton);
-        // No one-byte code: the view stays, so the character is not read as digits.
-        QCOMPARE(ctl<QLabel>("Label32(1)")->text(), QStringLiteral("Asc"));
-        QCOMPARE(text("TxtPsflg"), QStringLiteral("汉"));
+        QCOMPARE(text("TxtPsflg"), QStringLiteral("2B"));
     }
 
     void englishModeWithChineseSegmentIsRefused_data() {
@@ -712,8 +637,11 @@ private slots:
                                        << "01 FE";
         QTest::newRow("xor") << "FD FE 00 03" << 2 << "1字节"
                              << "00";
+        // The code of the bytes the command sends, however its blanks stand.
         QTest::newRow("no blanks") << "FDFE0003" << 1 << "1字节"
-                                   << "E0";
+                                   << "FE";
+        QTest::newRow("blanks astray") << "F DFE 0 003" << 2 << "1字节"
+                                       << "00";
         QTest::newRow("empty command") << "" << 1 << "1字节"
                                        << "";
         QTest::newRow("none keeps") << "FD FE 00 03" << 0 << "1字节"
@@ -748,6 +676,111 @@ private slots:
         delete host->grid.data();
         QVERIFY(closed());
         QCOMPARE(host->events, QStringList({"lock"}));
+    }
+
+    // A table read going on under the open editor rewrites the shared phone
+    // mask row by row: the editor, and the picker it opened, keep the mask of
+    // the channel they were opened on.
+    void phoneMaskSurvivesATableRead_data() {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<qint64>("readMask");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("all, then a row of none") << "FFFFFF(全部号码表)" << qint64(0) << "FFFFFF(全部号码表)";
+        QTest::newRow("none, then a row of all")
+            << "0(透明方式1 号码)" << qint64(0xFFFFFF) << "0(透明方式1 号码)";
+        QTest::newRow("own choice, then another")
+            << "30005(号码表自选)" << qint64(0x12) << "3000D(号码表自选)";
+        QTest::newRow("own choice, then none") << "30005(号码表自选)" << qint64(0) << "3000D(号码表自选)";
+    }
+    void phoneMaskSurvivesATableRead() {
+        QFETCH(QString, cell);
+        QFETCH(qint64, readMask);
+        QFETCH(QString, written);
+        host->addRows(2);
+        QMap<int, QString> cells = goldenRow();
+        cells[5] = cell;
+        host->setCells(1, cells);
+        QVERIFY(openOn(1));
+        g::PhoneMask = readMask;
+        if (NumberPicker* picker = NumberPicker::current(editor)) {
+            // The phone table arrives after the row read moved the mask on.
+            host->phones.setRows(21);
+            for (int i = 1; i <= 20; ++i)
+                host->phones.setTextMatrix(i, 2, QStringLiteral("1390000%1").arg(i));
+            QVERIFY(QTest::qWaitFor([&] { return picker->Check1[19]->text() == "139000020"; }, 3000));
+            for (int i = 0; i < 20; ++i) QCOMPARE(picker->Check1[i]->isChecked(), bool((0x30005 >> i) & 1));
+            QTest::mouseClick(picker->Check1[3], Qt::LeftButton);
+            QTest::mouseClick(picker->Command1, Qt::LeftButton);
+            g::PhoneMask = readMask;
+        }
+        ok();
+        QCOMPARE(host->grid->TextMatrix(1, 5), written);
+    }
+
+    // The ON value of a switch is one byte: whatever the box shows goes out
+    // as that byte, and reopening shows it again.
+    void onValueGoesOutAsShown_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("byte");
+        QTest::newRow("one digit") << "3"
+                                   << "3" << 0x03;
+        QTest::newRow("lower case") << "3a"
+                                    << "3A" << 0x3A;
+        QTest::newRow("two digits") << "C8"
+                                    << "C8" << 0xC8;
+        QTest::newRow("empty") << ""
+                               << "" << 0x00;
+        QTest::newRow("not hex") << "g7"
+                                 << "7" << 0x07;
+    }
+    void onValueGoesOutAsShown() {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(int, byte);
+        host->addRows(1);
+        host->setCells(1, goldenRow());
+        QVERIFY(openOn(1));
+        BoxInput::put(ctl<QLineEdit>("TextDIValON"), typed, BoxInput::Way::Typed);
+        QCOMPARE(text("TextDIValON"), shown);
+        for (int pass = 0; pass < 2; ++pass) {
+            ok();
+            QVERIFY(closed());
+            const protocol::RowWrite w = protocol::channelRowFrame(record(1), 0);
+            QVERIFY2(!w.refused(), qPrintable(w.message));
+            QCOMPARE(int(uint8_t(w.frame[21])), byte);
+            // Reopened and confirmed unchanged, the byte stays.
+            QVERIFY(openOn(1));
+            QCOMPARE(hexValue(text("TextDIValON")), byte);
+        }
+    }
+
+    // What the module holds beyond what typing lets in stays as it is when
+    // the row is opened and confirmed unchanged.
+    void loadedValuesOutsideTypedRangesStay() {
+        host->addRows(1);
+        QMap<int, QString> cells = goldenRow();
+        cells[11] = "6";
+        cells[14] = "20";
+        cells[16] = "5字节";
+        cells[23] = "123.456789";
+        cells[24] = "-0.000001";
+        cells[25] = "ECED00";
+        host->setCells(1, cells);
+        const QStringList before = host->rowTexts(1);
+        const QByteArray frame = protocol::channelRowFrame(record(1), 0).frame;
+        QVERIFY(openOn(1));
+        ok();
+        QCOMPARE(dialogs->messageCount(), 0);
+        QCOMPARE(host->rowTexts(1), before);
+        QCOMPARE(protocol::channelRowFrame(record(1), 0).frame.toHex(' '), frame.toHex(' '));
+        // Typed into, the same fields keep to their ranges.
+        QVERIFY(openOn(1));
+        for (const auto& [box, kept] :
+             {std::pair{"TxtValPoint", "4"}, {"TxtValBytes", "10"}, {"TxtCheckNum", "0"}}) {
+            BoxInput::put(ctl<QLineEdit>(box), text(box), BoxInput::Way::Pasted);
+            QCOMPARE(text(box), QString::fromUtf8(kept));
+        }
     }
 
     void cancelLeavesRow() {

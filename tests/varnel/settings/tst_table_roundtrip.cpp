@@ -36,6 +36,7 @@ struct Mended {
     bool unsignedAutoUpload = true;    // 32768-65535 read back as sent, above refused
     bool editorDoValues = true;        // "00" / "按指令输出" survive Form3 (not in its list)
     bool commaFromModule = true;       // a module's 2C in an Asc head reads back as 16 fields
+    bool channelBeyondTyping = true;   // decimals 5-6, value lengths and check bytes past what Form2 lets be typed
 
     static Mended fromEnvironment() {
         Mended m;
@@ -48,6 +49,7 @@ struct Mended {
         flag("unsignedAutoUpload", m.unsignedAutoUpload);
         flag("editorDoValues", m.editorDoValues);
         flag("commaFromModule", m.commaFromModule);
+        flag("channelBeyondTyping", m.channelBeyondTyping);
         return m;
     }
 };
@@ -133,13 +135,15 @@ struct Gen {
         c[6] = QString::number(upload);
         c[8] = ByteToHex2(uint8_t(edge(0, 255)));
         c[9] = ByteToHex2(uint8_t(edge(0, 255)));
-        // The editor keeps 0-4 decimals and 0-10 value bytes.
-        const int d = edge(0, mended.exactLimits ? 4 : 1);
+        // Typing keeps 0-4 decimals, 0-10 value bytes and 0-3 check bytes;
+        // the module holds up to 6 decimals and a byte of each.
+        const bool beyond = mended.channelBeyondTyping;
+        const int d = edge(0, beyond ? 6 : mended.exactLimits ? 4 : 1);
         c[11] = QString::number(d);
         c[12] = item(valueTypeItems());
-        c[14] = QString::number(edge(0, 10));
+        c[14] = QString::number(edge(0, beyond ? 255 : 10));
         c[15] = item(checkMethodItems());
-        c[16] = QString::number(edge(0, 3)) + QStringLiteral("字节");
+        c[16] = QString::number(edge(0, beyond ? 255 : 3)) + QStringLiteral("字节");
         c[18] = item(protocolItems());
         c[19] = item(dataFormatItems());
         c[20] = item(byteSortItems());
@@ -286,6 +290,7 @@ private slots:
     void moduleRoad();
     void editorRoad_data();
     void editorRoad();
+    void editorDuringRead();
 };
 
 void TestTableRoundTrip::moduleRoad_data() {
@@ -417,6 +422,41 @@ void TestTableRoundTrip::editorRoad() {
                      SimSupport::hex(commandRowFrame(r.command, i).frame));
         }
     }
+}
+
+// The editor opened on a row while the rest of the table is still being
+// read: OK writes the row back as the module holds it, whatever the rows read
+// after it hold (their phone masks above all).
+void TestTableRoundTrip::editorDuringRead() {
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    FlexGrid* grid = f->inputTab->MSGrid2;
+    f->SSTab1->setCurrentIndex(3);
+    Gen gen{QRandomGenerator(seed), Mended::fromEnvironment()};
+    const uint32_t masks[] = {0x30005, 0xFFFFFF, 0x12, 0, 0xFFFFFF, 0};
+    std::vector<ChannelRecord> rows;
+    while (rows.size() < std::size(masks)) {
+        const int i = int(rows.size());
+        Gen::Row r = gen.channel(i);
+        if (!r.fits) continue;
+        r.channel[ChannelCol::Phones] = phoneMaskText(masks[i]);
+        h.module->tables.setRowBody(Tables::Table::Input, i, channelRowFrame(r.channel, i).frame.mid(13));
+        rows.push_back(r.channel);
+    }
+    QTest::mouseClick(f->inputTab->Command23, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return grid->Rows() >= 3; }, 20000));
+    grid->setRow(2);
+    emit grid->gridDoubleClicked();
+    QPointer<ChannelEditor> ed = h.main().findChild<ChannelEditor*>();
+    QVERIFY(ed);
+    QVERIFY(QTest::qWaitFor([&] { return ed && ed->loaded(); }, 5000));
+    QVERIFY(waitIdle(f));
+    QCOMPARE(grid->Rows(), int(rows.size()) + 1);
+    QTest::mouseClick(ed->Command1[0], Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return !ed; }, 5000));
+    const ChannelRecord got = editorForms(rowOf<31>(grid, 2));
+    QVERIFY2(got == editorForms(rows[1]), qPrintable(firstDifference(editorForms(rows[1]), got)));
 }
 
 QTEST_MAIN(TestTableRoundTrip)
