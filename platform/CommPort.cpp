@@ -223,7 +223,10 @@ CommPort::OpenResult CommPort::classifyPermissionError() {
 
 void CommPort::close() {
     m_buffer.clear();
-    const bool pending = m_port->bytesToWrite() > 0;
+    const qint64 unsent = m_port->isOpen() ? m_port->bytesToWrite() : 0;
+    const bool pending = unsent > 0;
+    // What never reached the line is not counted as written.
+    m_written -= quint64(qMax<qint64>(0, unsent));
     if (m_port->isOpen()) m_port->close();
     m_port->clearError();
     if (pending) emit allWritten();
@@ -275,6 +278,7 @@ bool CommPort::output(const QByteArray& frame) {
     if (!isOpen()) return false;
     if (frame.isEmpty()) return true;
     if (m_port->write(frame) != frame.size()) return false;
+    m_written += quint64(frame.size());
     // Hand the frame to the line now, in one piece, rather than at the next
     // turn of the event loop: the request timing is part of the protocol.
     m_port->flush();

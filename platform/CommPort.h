@@ -70,6 +70,9 @@ public:
     // Bytes taken in from the line since the port object was made (for
     // tests and diagnostics: tells when what was sent has arrived).
     quint64 receivedTotal() const { return m_received; }
+    // Bytes handed to the line since the port object was made; what a close
+    // dropped before it left is not counted.
+    quint64 writtenTotal() const { return m_written; }
     // Drops everything waiting (InBufferCount = 0).
     void dropInput();
     // Takes up to inputLen() waiting bytes. A closed port yields nothing.
@@ -119,6 +122,7 @@ private:
     // check after a handler can tell whether it made progress.
     quint64 m_consumed = 0;
     quint64 m_received = 0;
+    quint64 m_written = 0;
     quint64 m_thresholdChanges = 0;
     // Bumped at each open, so a queued reaction to a lost line never touches
     // a later session of the port.

@@ -159,7 +159,7 @@ QString qtFilter(const QString& filter) {
 
 Answer msgBox(QWidget* parent, const QString& text, const QString& title, Icon icon, Buttons buttons) {
     const OpenBox open(parent);
-    if (installed && installed->message) return installed->message(Message{title, text, icon, buttons});
+    if (installed && installed->message) return installed->message(Message{title, text, icon, buttons, parent});
 
     QMessageBox box(qtIcon(icon), title, text, qtButtons(buttons), parent);
     const int r = box.exec();

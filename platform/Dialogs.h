@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -20,6 +21,8 @@ struct Message {
     QString text;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    // The window the box belongs to (gone once that window is).
+    QPointer<QWidget> parent;
 };
 
 struct InputRequest {

@@ -6,6 +6,8 @@
 #include <QTime>
 #include <ctime>
 
+#include "VirtualClock.h"
+
 namespace Vb {
 
 namespace {
@@ -64,6 +66,7 @@ void setAppPath(const QString& path) { rt().appPath = path.isEmpty() ? QString()
 
 float timeOfDay() {
     if (rt().timeOverride) return *rt().timeOverride;
+    if (const VirtualClock* clock = VirtualClock::active()) return clock->timeOfDay();
     // Reading the local time asks the C library to re-check the time zone,
     // a file lookup each time, and the receivers stamp every byte they take.
     // The local time is read at most once a second and carried on by the

@@ -26,7 +26,7 @@ QString appPath();
 void setAppPath(const QString& path);
 
 // Time of day in seconds since midnight, as single precision. Tests may fix
-// it; std::nullopt returns to the clock.
+// it; std::nullopt returns to the clock (a VirtualClock while one exists).
 float timeOfDay();
 void setTimeOfDay(std::optional<float> seconds);
 

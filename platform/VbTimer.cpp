@@ -1,5 +1,7 @@
 #include "VbTimer.h"
 
+#include "VirtualClock.h"
+
 VbTimer::VbTimer(QObject* parent, int intervalMs, bool enabled) : QObject(parent) {
     // Coarse timers may fire a few percent early, which breaks the quiet-time
     // window of the receive path.
@@ -13,6 +15,10 @@ VbTimer::VbTimer(QObject* parent, int intervalMs, bool enabled) : QObject(parent
     m_interval = intervalMs < 0 ? 0 : intervalMs;
     m_enabled = enabled;
     apply();
+}
+
+VbTimer::~VbTimer() {
+    if (VirtualClock* clock = VirtualClock::active()) clock->cancel(m_virtualEntry);
 }
 
 void VbTimer::setInterval(int ms) {
@@ -36,9 +42,28 @@ void VbTimer::rearm(int ms) {
 }
 
 void VbTimer::apply() {
+    if (VirtualClock* clock = VirtualClock::active()) {
+        m_timer.stop();
+        clock->cancel(m_virtualEntry);
+        m_virtualEntry = 0;
+        if (running()) scheduleVirtual();
+        return;
+    }
     // QTimer with 0 ms fires on every pass of the event loop; here 0 means "never".
     if (m_enabled && m_interval > 0)
         m_timer.start(m_interval);
     else
         m_timer.stop();
+}
+
+void VbTimer::scheduleVirtual() {
+    VirtualClock* clock = VirtualClock::active();
+    m_virtualEntry = clock->schedule(clock->now() + m_interval, this, [this] {
+        m_virtualEntry = 0;
+        if (!running()) return;
+        // The next tick is counted from this one, as a repeating QTimer
+        // does; whatever the tick sets replaces it.
+        if (VirtualClock::active()) scheduleVirtual();
+        emit tick();
+    });
 }

@@ -42,14 +42,14 @@ ModuleSim::Identity ModuleSim::preset(Kind kind) {
 }
 
 ModuleSim::ModuleSim(QObject* parent) : QObject(parent) {
-    m_quietTimer.setSingleShot(true);
-    m_quietTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_quietTimer, &QTimer::timeout, this, [this]() {
+    m_quietTimer.setObjectName(QStringLiteral("requestQuiet"));
+    connect(&m_quietTimer, &ClockShot::timeout, this, [this]() {
         if (!m_pending.isEmpty()) takeRequest(m_pending.size());
     });
-    m_sendTimer.setSingleShot(true);
-    m_sendTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_sendTimer, &QTimer::timeout, this, &ModuleSim::pumpOutgoing);
+    m_sendTimer.setObjectName(QStringLiteral("answerDue"));
+    connect(&m_sendTimer, &ClockShot::timeout, this, &ModuleSim::pumpOutgoing);
+    m_glueTimer.setObjectName(QStringLiteral("gluedAnswer"));
+    connect(&m_glueTimer, &ClockShot::timeout, this, &ModuleSim::releaseGlued);
 
     // The probe and the identify requests are ten bytes: preamble, code, 03.
     for (uint8_t code :
@@ -234,6 +234,8 @@ void ModuleSim::closeFds() {
     m_slaveKeeper = -1;
     m_outgoing.clear();
     m_sendTimer.stop();
+    m_glued.clear();
+    m_glueTimer.stop();
 }
 
 void ModuleSim::stop() {
@@ -261,6 +263,7 @@ void ModuleSim::closeLine() {
 }
 
 void ModuleSim::clearRecorded() {
+    m_fateLog.clear();
     m_chunks.clear();
     m_received.clear();
     m_requests.clear();
@@ -371,12 +374,17 @@ void ModuleSim::stream(const QByteArray& bytes) {
 }
 
 void ModuleSim::pumpStream() {
+    if (m_master >= 0 && !listening()) {
+        m_lostTotal += quint64(m_stream.size() - m_streamAt);
+        m_streamAt = m_stream.size();
+    }
     while (m_master >= 0 && m_streamAt < m_stream.size()) {
         const ssize_t n =
             ::write(m_master, m_stream.constData() + m_streamAt, size_t(m_stream.size() - m_streamAt));
         if (n > 0) {
             m_streamAt += n;
             m_streamed += n;
+            m_sentTotal += quint64(n);
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -396,17 +404,76 @@ void ModuleSim::sendChunks(const QList<QByteArray>& pieces, int gapMs) {
     for (int i = 0; i < pieces.size(); ++i) enqueue(now + qint64(i) * qMax(0, gapMs), pieces.at(i));
 }
 
+QString ModuleSim::Fate::describe() const {
+    QString s;
+    switch (kind) {
+        case OnTime: s = QStringLiteral("on time"); break;
+        case Late: s = QStringLiteral("late %1 ms").arg(delayMs); break;
+        case Split: s = QStringLiteral("split in %1, %2 ms apart").arg(pieces).arg(gapMs); break;
+        case Glued: s = QStringLiteral("glued to the next (at most %1 ms)").arg(delayMs); break;
+        case Repeated: s = QStringLiteral("sent %1 times, %2 ms apart").arg(copies).arg(gapMs); break;
+        case Missing: s = QStringLiteral("missing"); break;
+    }
+    if (!before.isEmpty())
+        s += QStringLiteral(", %1 first").arg(QString::fromLatin1(before.toHex(' ').toUpper()));
+    return s;
+}
+
+void ModuleSim::clearFates() {
+    m_fates.clear();
+    m_fatePolicy = nullptr;
+}
+
+ModuleSim::Fate ModuleSim::nextFate(const QByteArray& answer) {
+    if (!m_fates.isEmpty()) return m_fates.dequeue();
+    if (m_fatePolicy) return m_fatePolicy(answer);
+    return Fate();
+}
+
 void ModuleSim::answer(const QByteArray& bytes) {
     if (behaviour.silent) return;
-    const QByteArray whole = behaviour.junk + bytes;
+    QByteArray whole = behaviour.junk + bytes;
     if (whole.isEmpty()) return;
+    const Fate fate = nextFate(bytes);
+    m_fateLog.append({elapsedMs(), bytes, fate});
+    if (fate.kind == Fate::Missing) return;
+    whole.prepend(fate.before);
+    if (!m_glued.isEmpty()) {
+        // The answer held back goes out with this one, in one delivery.
+        whole.prepend(std::exchange(m_glued, QByteArray()));
+        m_glueTimer.stop();
+    }
+    if (fate.kind == Fate::Glued) {
+        m_glued = whole;
+        m_glueTimer.start(qMax(0, fate.delayMs));
+        return;
+    }
     if (m_gatherLeft > 0) {
         m_gathered.append(whole);
         ++m_gatheredCount;
         if (--m_gatherLeft == 0) flushGathered();
         return;
     }
-    deliver(whole);
+    switch (fate.kind) {
+        case Fate::Late:
+            deliver(whole, fate.delayMs);
+            break;
+        case Fate::Split:
+            deliver(whole, 0, qMax(1, fate.pieces), fate.gapMs);
+            break;
+        case Fate::Repeated:
+            for (int i = 0; i < qMax(1, fate.copies); ++i) deliver(whole, i * qMax(0, fate.gapMs));
+            break;
+        default:
+            deliver(whole);
+            break;
+    }
+}
+
+void ModuleSim::releaseGlued() {
+    // No answer came to go out with: the held one goes alone.
+    const QByteArray held = std::exchange(m_glued, QByteArray());
+    if (!held.isEmpty()) deliver(held);
 }
 
 void ModuleSim::gatherAnswers(int count) {
@@ -421,16 +488,23 @@ void ModuleSim::flushGathered() {
     if (!all.isEmpty()) deliver(all);
 }
 
-void ModuleSim::deliver(const QByteArray& whole) {
-    const qint64 first = elapsedMs() + qMax(0, behaviour.delayMs);
-    if (behaviour.chunkSize <= 0) {
+void ModuleSim::deliver(const QByteArray& whole, int extraDelayMs, int pieces, int gapMs) {
+    const qint64 first = elapsedMs() + qMax(0, behaviour.delayMs) + qMax(0, extraDelayMs);
+    qsizetype size = behaviour.chunkSize;
+    int gap = behaviour.chunkGapMs;
+    if (pieces > 0) {
+        // Pieces as even as the length allows, never empty.
+        size = (whole.size() + pieces - 1) / pieces;
+        gap = gapMs;
+    }
+    if (size <= 0) {
         enqueue(first, whole);
         return;
     }
     qint64 due = first;
-    for (qsizetype at = 0; at < whole.size(); at += behaviour.chunkSize) {
-        enqueue(due, whole.mid(at, behaviour.chunkSize));
-        due += qMax(0, behaviour.chunkGapMs);
+    for (qsizetype at = 0; at < whole.size(); at += size) {
+        enqueue(due, whole.mid(at, size));
+        due += qMax(0, gap);
     }
 }
 
@@ -450,6 +524,10 @@ void ModuleSim::pumpOutgoing() {
 
 void ModuleSim::writeMaster(const QByteArray& bytes) {
     if (m_master < 0) return;
+    if (!listening()) {
+        m_lostTotal += quint64(bytes.size());
+        return;
+    }
     qsizetype done = 0;
     int stalls = 0;
     while (done < bytes.size()) {
@@ -465,4 +543,5 @@ void ModuleSim::writeMaster(const QByteArray& bytes) {
         break;
     }
     m_sent.append(bytes.left(done));
+    m_sentTotal += quint64(done);
 }

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QQueue>
 #include <QString>
-#include <QTimer>
 #include <functional>
+
+#include "platform/VirtualClock.h"
 
 class QSocketNotifier;
 
@@ -21,6 +22,9 @@ class QSocketNotifier;
 // anything else ends after a quiet time. Each request goes to the handler of
 // its code (the handshake and identify answers are built in), or, when it has
 // no preamble, to the fallback handler.
+//
+// Its timing (answer delays, piece gaps, the quiet time, elapsedMs()) runs on
+// the VirtualClock while a test has one (see platform/VirtualClock.h).
 class ModuleSim : public QObject {
     Q_OBJECT
 public:
@@ -47,6 +51,53 @@ public:
         int chunkSize = 0;    // > 0: split each answer into pieces of this many bytes
         int chunkGapMs = 0;   // between those pieces
         QByteArray junk;      // sent just before each answer
+    };
+
+    // What becomes of one answer (answer() and everything built on it):
+    // tests choose it per answer, with queueFates() or setFatePolicy().
+    struct Fate {
+        enum Kind { OnTime, Late, Split, Glued, Repeated, Missing };
+        Kind kind = OnTime;
+        // Late: this much later than it would have gone. Glued: the longest
+        // it waits for the next answer to go out with; alone after that.
+        int delayMs = 0;
+        // Split: the answer goes out in this many pieces, gapMs apart.
+        int pieces = 2;
+        // Split: between the pieces. Repeated: between the copies.
+        int gapMs = 0;
+        // Repeated: copies sent in all, the first one on time.
+        int copies = 2;
+        // Sent just before the answer, in the same delivery (a notice the
+        // module raises in the middle of a chain, line noise).
+        QByteArray before;
+
+        static Fate onTime() { return {}; }
+        static Fate late(int ms) { return make(Late, ms, 2, 0, 2); }
+        static Fate split(int pieces, int gapMs) { return make(Split, 0, pieces, gapMs, 2); }
+        static Fate glued(int maxWaitMs) { return make(Glued, maxWaitMs, 2, 0, 2); }
+        static Fate repeated(int copies, int gapMs) { return make(Repeated, 0, 2, gapMs, copies); }
+        static Fate missing() { return make(Missing, 0, 2, 0, 2); }
+        static Fate make(Kind kind, int delayMs, int pieces, int gapMs, int copies) {
+            Fate f;
+            f.kind = kind;
+            f.delayMs = delayMs;
+            f.pieces = pieces;
+            f.gapMs = gapMs;
+            f.copies = copies;
+            return f;
+        }
+        Fate withBefore(const QByteArray& bytes) const {
+            Fate f = *this;
+            f.before = bytes;
+            return f;
+        }
+        // "late 700 ms", "split in 3, 40 ms apart", "on time, FD notice first".
+        QString describe() const;
+    };
+    struct FateRecord {
+        qint64 atMs = 0;
+        QByteArray answer;
+        Fate fate;
     };
 
     struct Record {
@@ -95,8 +146,19 @@ public:
     void stream(const QByteArray& bytes);
     bool streaming() const { return !m_stream.isEmpty(); }
     qint64 streamed() const { return m_streamed; }
-    // Sends an answer as the behaviour says (silence, delay, junk, chunks).
+    // Sends an answer as the behaviour says (silence, delay, junk, chunks)
+    // and as its fate says (below).
     void answer(const QByteArray& bytes);
+    // Fates of the coming answers, in order; after them the policy decides,
+    // and without one an answer goes out on time.
+    void queueFates(const QList<Fate>& fates) { m_fates.append(fates); }
+    void setFatePolicy(std::function<Fate(const QByteArray& answer)> policy) { m_fatePolicy = std::move(policy); }
+    void clearFates();
+    int queuedFates() const { return int(m_fates.size()); }
+    // Every answer made, with the fate it met, in order.
+    const QList<FateRecord>& fateLog() const { return m_fateLog; }
+    // An answer glued to the next one is still held back.
+    bool holdingGlued() const { return !m_glued.isEmpty(); }
     // The next `count` answers are held back and go out joined, as one
     // delivery, when the last of them is made (so two answers can reach the
     // program in one receive window). Silence still applies to each.
@@ -107,6 +169,16 @@ public:
     int gatheredCount() const { return m_gatheredCount; }
     // True while answers or chunks are still queued for sending.
     bool sending() const { return !m_outgoing.isEmpty(); }
+
+    // The far end: while this says no one has the line open, what the
+    // module sends is lost (counted in lostTotal()), as on a real line,
+    // instead of waiting in the pseudo-terminal for the next open. Tests
+    // that count bytes across a close set it (tests/support VirtualTime).
+    void setListenerProbe(std::function<bool()> probe) { m_listening = std::move(probe); }
+    // Bytes written to the line since start() (streamed ones included), and
+    // bytes lost because no one listened.
+    quint64 sentTotal() const { return m_sentTotal; }
+    quint64 lostTotal() const { return m_lostTotal; }
 
     // Replaces (or adds) the answer to requests with this command code; an
     // empty handler leaves such requests unanswered.
@@ -132,6 +204,7 @@ public:
     quint64 receivedTotal() const { return m_receivedTotal; }
     QList<Record> requests() const { return m_requests; }
     QByteArray sent() const { return m_sent; }
+    // Forgets the records above and the fate log (the totals stay).
     void clearRecorded();
 
     // Frames as the module builds them.
@@ -154,7 +227,10 @@ private:
     void takeRequest(qsizetype length);
     void dispatch(const QByteArray& request);
     void enqueue(qint64 due, const QByteArray& bytes);
-    void deliver(const QByteArray& whole);
+    void deliver(const QByteArray& whole, int extraDelayMs = 0, int pieces = 0, int gapMs = 0);
+    Fate nextFate(const QByteArray& answer);
+    void releaseGlued();
+    bool listening() const { return !m_listening || m_listening(); }
     void pumpOutgoing();
     void writeMaster(const QByteArray& bytes);
     void pumpStream();
@@ -172,7 +248,7 @@ private:
     QString m_linkPath;
     QString m_slavePath;
     QString m_error;
-    QElapsedTimer m_clock;
+    ClockElapsed m_clock;
 
     QList<Record> m_chunks;
     QByteArray m_received;
@@ -182,7 +258,7 @@ private:
 
     QByteArray m_pending;
     QList<qint64> m_pendingTimes;
-    QTimer m_quietTimer;
+    ClockShot m_quietTimer;
     int m_quietMs = 20;
 
     QHash<uint8_t, Handler> m_handlers;
@@ -195,5 +271,15 @@ private:
     QByteArray m_gathered;
 
     QList<Outgoing> m_outgoing;
-    QTimer m_sendTimer;
+    ClockShot m_sendTimer;
+
+    QQueue<Fate> m_fates;
+    std::function<Fate(const QByteArray&)> m_fatePolicy;
+    QList<FateRecord> m_fateLog;
+    QByteArray m_glued;
+    ClockShot m_glueTimer;
+
+    std::function<bool()> m_listening;
+    quint64 m_sentTotal = 0;
+    quint64 m_lostTotal = 0;
 };

@@ -1,6 +1,6 @@
 #include "SimGprs.h"
 
-#include <QTimer>
+#include "platform/VirtualClock.h"
 
 namespace {
 
@@ -116,8 +116,8 @@ void SimGprs::onRequest(uint8_t code, const QByteArray& request) {
     if (code != 0xF4 || muted.contains(0xF4)) return;  // muted: the data centre never answers
     uint8_t result = 0xFA;
     if (op == kWrite && !identityResults.isEmpty()) result = identityResults.takeFirst();
-    QTimer::singleShot(identityDelayMs, this,
-                       [this, result] { m_sim.answer(ModuleSim::answerFrame(0xF4, result, {})); });
+    VirtualClock::singleShot(identityDelayMs, this,
+                             [this, result] { m_sim.answer(ModuleSim::answerFrame(0xF4, result, {})); });
 }
 
 void SimGprs::apply(uint8_t code, const QByteArray& d) {

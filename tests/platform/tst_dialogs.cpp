@@ -11,6 +11,8 @@
 #include "DialogRecorder.h"
 #include "Dialogs.h"
 #include "Find.h"
+#include "VbTimer.h"
+#include "VirtualTime.h"
 
 using Dialogs::Answer;
 using Dialogs::Buttons;
@@ -121,6 +123,47 @@ private slots:
         QVERIFY(rec.waitForMessage(1, 5000));
         QCOMPARE(rec.lastText(), QStringLiteral("later"));
         QVERIFY(!rec.waitForMessage(2, 100));
+    }
+
+    // A held box runs the loop and the clock as exec() would, until its
+    // time is up or its condition holds, then gives the held answer; boxes
+    // nest, and a window destroyed under its open box is reported.
+    void heldBoxesKeepTheProgramRunning() {
+        VirtualTime vt;
+        DialogRecorder rec;
+        VbTimer chain(nullptr, 500, true);
+        QList<qint64> ticks;
+        int boxAt = 0;
+        QPointer<QWidget> window = new QWidget;
+        connect(&chain, &VbTimer::tick, [&] {
+            ticks << vt.now();
+            // The second tick opens a box of its own while the first is open.
+            if (ticks.size() == 2) Dialogs::msgBox(nullptr, QStringLiteral("内"), QStringLiteral("提示"));
+            if (ticks.size() == 5) delete window.data();
+        });
+        rec.setHoldPolicy([&](const Dialogs::Message& m) -> std::optional<DialogRecorder::Hold> {
+            boxAt = rec.openBoxes();
+            if (m.text == QStringLiteral("内")) return DialogRecorder::Hold{300, {}, {}};
+            return DialogRecorder::Hold{5000, [&] { return ticks.size() >= 6; }, Answer::Cancel};
+        });
+        QCOMPARE(Dialogs::msgBox(window, QStringLiteral("外"), QStringLiteral("警告！"), Icon::Question,
+                                 Buttons::OkCancel),
+                 Answer::Cancel);
+        QCOMPARE(vt.now(), 3000);
+        QCOMPARE(ticks, (QList<qint64>{500, 1000, 1500, 2000, 2500, 3000}));
+        QCOMPARE(boxAt, 1);  // the inner box came while the outer was open
+        QCOMPARE(rec.openBoxes(), 0);
+        QCOMPARE(rec.orphanedBoxes(), QStringList{QStringLiteral("警告！: 外")});
+        QVERIFY(rec.holdFailures().isEmpty());
+        // A box held only for a while, and one with no hold at all.
+        chain.setEnabled(false);
+        rec.setHoldPolicy(nullptr);
+        rec.queueHold({700, {}, {}});
+        Dialogs::msgBox(nullptr, QStringLiteral("x"), QStringLiteral("提示"));
+        QCOMPARE(vt.now(), 3700);
+        Dialogs::msgBox(nullptr, QStringLiteral("y"), QStringLiteral("提示"));
+        QCOMPARE(vt.now(), 3700);
+        QCOMPARE(rec.messageCount(), 4);
     }
 
     void filterForQt() {

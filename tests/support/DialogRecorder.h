@@ -3,6 +3,9 @@
 #include <QList>
 #include <QQueue>
 #include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
 
 #include "Dialogs.h"
 
@@ -10,8 +13,26 @@
 // the object: records what the program asked and answers from scripted
 // queues, so that no test ever blocks on a modal window. The handler that
 // was installed before is put back on destruction (recorders nest).
+//
+// A message box answers at once unless a hold says otherwise: then it stays
+// open as QMessageBox::exec() keeps it, a real box on its parent window
+// running the event loop, answers arriving and timers ticking, until the
+// hold ends (after a time, or once a condition holds), and then answers.
+// On the virtual clock (VirtualTime) the hold's time is virtual and the
+// clock moves on while the box is open, as it does for the test itself.
 class DialogRecorder {
 public:
+    struct Hold {
+        // How long the box stays open, ms (0 with no condition: not at all).
+        qint64 forMs = 0;
+        // Closes the box as soon as this holds (asked whenever the system
+        // is quiet); with forMs as the longest wait.
+        std::function<bool()> until;
+        // The button pressed then; without one, the queued or default answer.
+        std::optional<Dialogs::Answer> answer;
+    };
+    using HoldPolicy = std::function<std::optional<Hold>(const Dialogs::Message&)>;
+
     DialogRecorder();
     ~DialogRecorder();
     DialogRecorder(const DialogRecorder&) = delete;
@@ -36,6 +57,21 @@ public:
     // Forgets what was recorded (the queues stay).
     void clear();
 
+    // The next message box stays open as h says (before the policy is asked).
+    void queueHold(const Hold& h) { m_holds.enqueue(h); }
+    // Asked for every further box; nullopt answers at once.
+    void setHoldPolicy(HoldPolicy policy) { m_holdPolicy = std::move(policy); }
+    // Boxes open right now (a box opened while another is open counts too).
+    int openBoxes() const { return m_open; }
+    // Boxes whose window was destroyed while they were open, "title: text"
+    // (the real box would have been freed with its window, then again by
+    // the code that opened it); and holds whose run on the virtual clock
+    // failed, with why.
+    QStringList orphanedBoxes() const { return m_orphaned; }
+    QStringList holdFailures() const { return m_holdFailures; }
+    // Told of every message as it is shown, before it is held or answered.
+    void setObserver(std::function<void(const Dialogs::Message&)> fn) { m_observer = std::move(fn); }
+
     // Waits (running the event loop) until at least n messages were shown.
     bool waitForMessage(int n = 1, int timeoutMs = 5000) const;
 
@@ -43,7 +79,16 @@ public:
     static Dialogs::Answer defaultAnswer(Dialogs::Buttons b);
 
 private:
+    Dialogs::Answer showMessage(const Dialogs::Message& m);
+    void hold(const Dialogs::Message& m, const Hold& h);
+
     Dialogs::Handler m_handler;
+    QQueue<Hold> m_holds;
+    HoldPolicy m_holdPolicy;
+    std::function<void(const Dialogs::Message&)> m_observer;
+    int m_open = 0;
+    QStringList m_orphaned;
+    QStringList m_holdFailures;
     Dialogs::Handler* m_previous = nullptr;
     QQueue<Dialogs::Answer> m_answers;
     QQueue<QString> m_inputs;
