@@ -2,6 +2,10 @@
 // window that owns the box stays until the box returns, then closes.
 
 #include "GprsHarness.h"
+#include <QElapsedTimer>
+#include <QTimer>
+#include <optional>
+
 #include "tools/ModuleSim.h"
 
 class TestGprsMessageBoxes : public QObject {
@@ -33,40 +37,43 @@ void TestGprsMessageBoxes::dataCentreWaitOutlivesItsOwnBox() {
     QPointer<GprsSettingsForm> form = h.form();
     QVERIFY(wait);
 
-    // The time-out box stays open until what the row sends has been shown
-    // (or the form was asked to close); the wait and the form must still be
-    // there when it returns.
-    QStringList shown;
+    // The time-out box stays open while the row's event comes (and a while
+    // after what it brings has been shown); the wait and the form must still
+    // be there when it returns.
     bool waitAliveAtReturn = false, formAliveAtReturn = false;
-    Dialogs::Handler* recorder = Dialogs::handler();
-    Dialogs::Handler held;
-    held.message = [&](const Dialogs::Message& m) {
-        shown << m.text;
-        if (m.text != kTimeOut) return Dialogs::Answer::Ok;
-        if (event == "close") {
-            form->close();
-        } else {
+    QElapsedTimer sinceWritten;
+    h.dialogs.setObserver([&](const Dialogs::Message& m) {
+        if (m.text == kWritten) sinceWritten.start();
+        if (m.text != kTimeOut) return;
+        QTimer::singleShot(0, [&] {
+            if (event == "close") {
+                form->close();
+                return;
+            }
             h.module->muted.clear();
             h.sim().answer(GprsHarness::frame(qPrintable(event)));
-            (void)QTest::qWaitFor([&] { return shown.contains(kWritten); }, 5000);
-        }
-        QTest::qWait(300);
-        waitAliveAtReturn = !wait.isNull();
-        formAliveAtReturn = !form.isNull();
-        return Dialogs::Answer::Ok;
-    };
-    Dialogs::setHandler(&held);
+        });
+    });
+    h.dialogs.setHoldPolicy([&](const Dialogs::Message& m) -> std::optional<DialogRecorder::Hold> {
+        if (m.text != kTimeOut) return std::nullopt;
+        DialogRecorder::Hold hold;
+        hold.forMs = event == "close" ? 500 : 10000;
+        if (event != "close") hold.until = [&] { return sinceWritten.isValid() && sinceWritten.elapsed() > 300; };
+        return hold;
+    });
+    QObject::connect(wait, &QObject::destroyed, [&] { waitAliveAtReturn = h.dialogs.openBoxes() == 0; });
+    QObject::connect(form, &QObject::destroyed, [&] { formAliveAtReturn = h.dialogs.openBoxes() == 0; });
     wait->Timer1->rearm(2);
-    QVERIFY(QTest::qWaitFor([&] { return shown.contains(kTimeOut) && wait.isNull(); }, 10000));
-    Dialogs::setHandler(recorder);
-    QVERIFY(waitAliveAtReturn);
-    QVERIFY(formAliveAtReturn);
+    QVERIFY(QTest::qWaitFor([&] { return h.dialogs.messageCount() > 0 && wait.isNull(); }, 15000));
+    QVERIFY2(h.dialogs.orphanedBoxes().isEmpty(), qPrintable(h.dialogs.orphanedBoxes().join(" | ")));
+    QVERIFY(waitAliveAtReturn);  // gone only once no box was open
     if (event == "close") {
         QVERIFY(QTest::qWaitFor([&] { return form.isNull(); }, 2000));
+        QVERIFY(formAliveAtReturn);
         return;
     }
-    QVERIFY(shown.contains(kWritten));
-    QVERIFY(form && !form->dataCentreWait());
+    QVERIFY(sinceWritten.isValid());
+    QVERIFY(QTest::qWaitFor([&] { return form && !form->dataCentreWait(); }, 3000));
     QCOMPARE(g::GprsSlaveSetPending, false);
 }
 
