@@ -50,6 +50,8 @@ void GprsSettingsForm::onTimer3() {
 }
 
 void GprsSettingsForm::set_object() {
+    if (!m_targetGiven)
+        return refuse(QStringLiteral("模块目标地址还没有读出：请在透明传输方式下参数刷新，或输入要设置的工程号和站点号"));
     if (const QString why = GprsFrames::addressEntryError(Text8->text(), Text1[0]->text()); !why.isEmpty()) {
         Dialogs::msgBox(this, why, kTitle);
         return;

@@ -36,6 +36,7 @@ void GprsSettingsForm::targetAddress(const QString& t) {
     Label1[1]->setText(t);
     Text8->setText(GprsAnswers::projectOf(t));
     Text1[0]->setText(GprsAnswers::stationOf(t));
+    m_targetGiven = true;
 }
 
 void GprsSettingsForm::identityAddress(const QString& t, const QString& second, bool updateEntry) {

@@ -153,6 +153,11 @@ private:
     // An address type the module holds that the type list has no item for:
     // sent back as it came while the list shows none of its items.
     std::optional<uint8_t> m_readLayoutType;
+    // The target address boxes hold what the module reported or what the
+    // installer put there; until then their design text, which a write
+    // would send over the module's own target (the refresh reads the
+    // target only in transparent mode).
+    bool m_targetGiven = false;
     bool m_tabRedirect = false;
     qint64 m_rxCut = 0;  // data bytes gone from the middle of g::RxText
 };

@@ -120,6 +120,8 @@ void GprsSettingsForm::buildParamTab(QWidget* tab) {
     Text1[0]->setMaxLength(3);
     // The station digits take the hex rule of the project digit beside them.
     HexBox::attach(Text1[0], HexBox::Blanks::Dropped);
+    for (QLineEdit* box : {Text8, Text1[0]})
+        connect(box, &QLineEdit::textChanged, this, [this] { m_targetGiven = true; });
     {
         auto* g = new QGridLayout(frame3);
         g->addWidget(label1(frame3, 38, QStringLiteral("工程号：")), 0, 0);

@@ -317,6 +317,7 @@ void TestGprsSettings::closedPortSendsNothing() {
     GprsHarness h;
     QVERIFY(h.openForm(1));
     h.port().close();
+    h.setText("Text1(0)", "234");
     QTest::mouseClick(h.button(6), Qt::LeftButton);   // target
     QTest::mouseClick(h.button(8), Qt::LeftButton);   // rate
     QTest::mouseClick(h.button(11), Qt::LeftButton);  // passive address
@@ -336,25 +337,6 @@ void TestGprsSettings::closedPortSendsNothing() {
 }
 
 namespace {
-// Everything the simulated module holds, as one comparable text.
-QString held(GprsHarness& h) {
-    const SimGprs& m = *h.module;
-    return QStringLiteral("work %1 trans %2 id %3 %4 target %5 passive %6 baud %7 beat %8 restart %9 sub %10 "
-                          "layout %11 power %12 delays %13/%14 wake %15")
-        .arg(h.sim().identity.workMode)
-        .arg(h.sim().identity.transMode)
-        .arg(hex(m.identityAddress), hex(m.identityExtra), hex(m.targetAddress), hex(m.passiveAddress))
-        .arg(m.baudCode)
-        .arg(m.heartbeat)
-        .arg(m.restartCount)
-        .arg(m.subMode)
-        .arg(hex(m.layout))
-        .arg(m.powerSaving)
-        .arg(m.idleUnits)
-        .arg(m.dataUnits)
-        .arg(m.wakeMode);
-}
-
 // "work=0 layout=05020A00 ...": numbers in decimal, byte strings in hex.
 void holdInModule(GprsHarness& h, const QString& spec) {
     SimGprs& m = *h.module;
@@ -403,7 +385,7 @@ void TestGprsSettings::readThenWriteSendsWhatWasRead() {
     QVERIFY(h.openForm(formMode, false));
     QVERIFY(h.fixture.waitForRequests(1, 3000));
     QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled() && g::GprsParamStep == 100; }, 9000));
-    const QString before = held(h);
+    const QString before = h.holds();
     const int from = h.sim().requests().size();
     QTest::mouseClick(h.button(button), Qt::LeftButton);
     QVERIFY(QTest::qWaitFor(
@@ -416,7 +398,7 @@ void TestGprsSettings::readThenWriteSendsWhatWasRead() {
     QTest::qWait(100);
     QVERIFY2(h.dialogs.messageCount() == 0 || h.dialogs.lastText() == QStringLiteral("模块身份地址设置成功"),
              qPrintable(h.dialogs.describe()));
-    QCOMPARE(held(h), before);
+    QCOMPARE(h.holds(), before);
     // The display's captions stand without a colon.
     QStringList captions;
     for (auto* l : h.f<QGroupBox>("Frame5")->findChildren<QLabel*>())
