@@ -45,9 +45,6 @@ struct Mended {
     // A read sequence that ends on a missing answer says so (the form ends
     // it silently, placeholders left).
     bool refreshTellsWhy = false;
-    // The data centre's wait dialog open in its own time-out box while the
-    // result or a retry notice comes.
-    bool form10OutlivesItsBox = false;
 
     static Mended fromEnvironment() {
         Mended m;
@@ -55,7 +52,6 @@ struct Mended {
         const bool all = on.contains(QStringLiteral("all"));
         const auto flag = [&](const char* name, bool& b) { b = all || on.contains(QLatin1String(name)); };
         flag("refreshTellsWhy", m.refreshTellsWhy);
-        flag("form10OutlivesItsBox", m.form10OutlivesItsBox);
         return m;
     }
 };
@@ -599,9 +595,7 @@ ActionTable buildActions() {
                c().sim().closeLine();
            }});
     t.add(RandomActions::nextAnswerAction([] { return &c().sim(); }, ModuleSim::answerFrame(0xFD, 0x03, {})));
-    t.add(RandomActions::nextBoxAction([] { return &c().h.dialogs; }, [](const Dialogs::Message& m) {
-        return c().mended.form10OutlivesItsBox || m.title != QStringLiteral("网络出错！");
-    }));
+    t.add(RandomActions::nextBoxAction([] { return &c().h.dialogs; }));
     return t;
 }
 
