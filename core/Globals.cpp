@@ -28,6 +28,7 @@ int DollarPendingOp = 0;
 int DIChannel = 0;
 bool ParamMode = true;
 int RefreshStep = 0;
+uint8_t RefreshQuery = 0;
 QString RxText;
 uint8_t RxFrameFields[4] = {};
 uint8_t PhoneTableHdr[3] = {};
@@ -63,6 +64,7 @@ void resetAll() {
     PollStep = BaudScanStep = OfflineMode = RxByteIndex = 0;
     WaitStart = 0;
     PhoneTableOp = AlarmSetOp = OutputSetOp = DollarPendingOp = DIChannel = RefreshStep = 0;
+    RefreshQuery = 0;
     ParamMode = true;
     RxText.clear();
     std::memset(RxFrameFields, 0, sizeof RxFrameFields);

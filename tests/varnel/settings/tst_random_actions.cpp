@@ -446,7 +446,9 @@ bool onTab(int tab) {
     if (!f || c().mainClosed || !f->isVisible()) return false;
     if (f->SSTab1->currentIndex() != tab) {
         c().transcript.note(QStringLiteral("   (tab %1 first)").arg(tab));
-        if (tab == 1) c().refreshDisturbed = true;
+        // The test page reads no answers: a transfer or refresh under way
+        // then runs out of time, as the user is told.
+        if (tab == 1) c().disturbed = c().refreshDisturbed = true;
         f->SSTab1->setCurrentIndex(tab);
         c().settle();
     }
