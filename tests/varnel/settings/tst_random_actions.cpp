@@ -528,6 +528,9 @@ void openForm2(int row) {
     FlexGrid* g = c().grid(ModuleTable::Input);
     if (!g->isEnabled() || row >= g->Rows()) return;
     g->setRow(row);
+    // A row whose alarms go to chosen numbers opens the number picker as it
+    // loads, and the picker reads the phone table.
+    c().ledger.allow(QStringLiteral("Form2"), {code(0xD9, 1, 10)}, FrameLedger::Once);
     emit g->gridDoubleClicked();
     ChannelEditor* e = channelEditor();
     if (!e) return;
