@@ -1,6 +1,7 @@
 #include "CommandRecord.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "ByteRoutines.h"
 #include "CellReading.h"
@@ -28,25 +29,45 @@ const char kPreamble[] = "\x1A\x2A\x3A\x4A\x5A\x6A\x7A\x8A";
 const QString kFormatMessage = QStringLiteral("转换指令输出设置或报文格式不正确，请重新设置");
 
 // The text after the two hex digits of a sign field. Characters from 80 hex
-// up have no one-byte form, and a comma would split the record, so those
-// keep the brackets empty; the row frame reads only the digits.
+// up have no one-byte form, a control code would leave a cell no table file
+// takes, and a comma would split the record, so those keep the brackets
+// empty; the row frame reads only the digits.
 QString signBrackets(uint8_t code, QChar c) {
-    if (code >= 0x80 || c == QLatin1Char(',')) return QStringLiteral("()");
+    if (code < 0x20 || code >= 0x7F || c == QLatin1Char(',')) return QStringLiteral("()");
     return QLatin1Char('(') + QString(c) + QLatin1Char(')');
+}
+
+constexpr QChar kAscComma(0xFF0C);
+
+// The code-page bytes of a character head or tail, and the byte count at
+// the end of each character; nullopt when a character has no code.
+std::optional<QByteArray> ascBytes(const QString& text, QList<qsizetype>* ends) {
+    QByteArray out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == kAscComma || text.at(i) == QLatin1Char(',')) {
+            out += ',';
+        } else {
+            const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            bool ok = false;
+            out += TextCodec::toGbk(text.mid(i, n), &ok);
+            if (!ok) return std::nullopt;
+            i += n - 1;
+        }
+        if (ends) ends->append(out.size());
+    }
+    return out;
 }
 
 // Head or tail bytes from their text field, `count` of them, at `at`.
 void putFrameBytes(QByteArray& f, int at, bool asc, const QString& text, int count, const QString& what) {
     if (asc) {
-        if (text.size() < count) fail(QStringLiteral("%1的字符数少于其长度%2").arg(what).arg(count));
-        for (int k = 0; k < count; ++k) {
-            const auto b = ascFrameByte(text.at(k));
-            if (!b) {
-                codePageBytes(text.mid(k, 1), what);  // names a character without any code first
-                fail(QStringLiteral("%1含有双字节字符").arg(what));
-            }
-            f[at + k] = static_cast<char>(*b);
-        }
+        QList<qsizetype> ends{0};
+        const auto bytes = ascBytes(text, &ends);
+        if (!bytes) fail(QStringLiteral("%1含有无法转换的字符").arg(what));
+        if (bytes->size() < count) fail(QStringLiteral("%1的字节数少于其长度%2").arg(what).arg(count));
+        // Half a two-byte character is no character at all.
+        if (!ends.contains(count)) fail(QStringLiteral("%1的长度%2截断了双字节字符").arg(what).arg(count));
+        f.replace(at, count, bytes->left(count));
         return;
     }
     const QString digits = withoutSpaces(text);
@@ -90,12 +111,7 @@ QString kindFieldText(bool asc, int count) {
     return (asc ? QStringLiteral("Asc") : QStringLiteral("Hex")) + QString::number(count);
 }
 
-constexpr QChar kAscComma(0xFF0C);
-
-std::optional<uint8_t> ascFrameByte(QChar c) {
-    if (c == kAscComma) return 0x2C;
-    return TextCodec::oneByteCode(c);
-}
+std::optional<QByteArray> ascFrameBytes(const QString& text) { return ascBytes(text, nullptr); }
 
 QString ascFrameText(const QByteArray& bytes) {
     return TextCodec::fromGbk(bytes).replace(QLatin1Char(','), kAscComma);
@@ -104,9 +120,12 @@ QString ascFrameText(const QByteArray& bytes) {
 bool isAscKindField(const QString& field) { return field.left(3) == QLatin1String("Asc"); }
 
 int kindFieldCount(const QString& field) {
-    // The whole count, so that a three-digit one meets the room check; one
-    // far beyond any room stands at the bound and is refused all the same.
-    const double v = number(field.mid(3));
+    // The count sits in two characters, so a half byte after it ("Hex2.5")
+    // is not counted; a count of three digits or more is read whole, so that
+    // it meets the room check, and one far beyond any room stands at the
+    // bound and is refused all the same.
+    const double whole = number(field.mid(3));
+    const double v = std::abs(whole) >= 100 ? std::trunc(whole) : number(field.mid(3, 2));
     const auto r = VbNum::toIntegerInRange(v, -1000, 1000);
     return r ? static_cast<int>(*r) : (v < 0 ? -1000 : 1000);
 }
@@ -132,10 +151,6 @@ std::optional<QString> signFieldFromCharView(const QString& box) {
 
 QString hexKindField(const QString& box) {
     return QStringLiteral("Hex") + VbNum::str(withoutSpaces(box).size() / 2.0);
-}
-
-int hexKindBytes(const QString& box) {
-    return static_cast<int>(VbNum::roundHalfEven(withoutSpaces(box).size() / 2.0));
 }
 
 RowWrite commandRowFrame(const CommandRecord& c, int tableIndex) {
@@ -178,16 +193,16 @@ RowWrite commandRowFrame(const CommandRecord& c, int tableIndex) {
         f[24] = static_cast<char>(varnel::ComboFindIndex(dataFormatItems(), o[DataFormat]));
         f[25] = static_cast<char>(varnel::ComboFindIndex(byteSortItems(), o[ByteSort]));
         f[26] = static_cast<char>(varnel::ComboFindIndex(valueTypeItems(), o[ValueType]));
-        f[27] = static_cast<char>(wrappedByte(number(o[ValueStart]), QStringLiteral("起始位置")));
-        f[28] = static_cast<char>(wrappedByte(number(o[IntegerDigits]), QStringLiteral("整数位数")));
-        f[29] = static_cast<char>(wrappedByte(number(o[Decimals]), QStringLiteral("小数位数")));
+        f[27] = static_cast<char>(strictByte(number(o[ValueStart]), QStringLiteral("起始位置")));
+        f[28] = static_cast<char>(strictByte(number(o[IntegerDigits]), QStringLiteral("整数位数")));
+        f[29] = static_cast<char>(strictByte(number(o[Decimals]), QStringLiteral("小数位数")));
         f[30] = static_cast<char>(varnel::ComboFindIndex(doValueItems(), o[DoValue]));
         f[31] = static_cast<char>(
             wrappedByte(number(QStringLiteral("&H") + o[PositiveSign].left(2)), QStringLiteral("正号")));
         f[32] = static_cast<char>(
             wrappedByte(number(QStringLiteral("&H") + o[NegativeSign].left(2)), QStringLiteral("负号")));
         f[33] = static_cast<char>(varnel::ComboFindIndex(checkMethodItems(), o[CheckMethod]));
-        f[34] = static_cast<char>(wrappedByte(number(o[CheckBytes]), QStringLiteral("校验字节数")));
+        f[34] = static_cast<char>(strictByte(number(o[CheckBytes]), QStringLiteral("校验字节数")));
 
         const bool headAsc = isAscKindField(o[HeadKind]);
         const bool tailAsc = isAscKindField(o[TailKind]);

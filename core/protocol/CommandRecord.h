@@ -67,24 +67,26 @@ std::optional<OutputFrameRecord> splitOutputFrame(const QString& cell);
 // The fields joined by "," (no separator after the last).
 QString joinOutputFrame(const OutputFrameRecord& record);
 
-// A sign field for a byte: "2B(+)"; "00()" for 0 and "hh()" for 80 hex and up,
-// which have no printable one-byte character, and "2C()" for the comma, which
-// would split the record into 17 fields.
+// A sign field for a byte: "2B(+)"; "00()" for 0 and "hh()" for control
+// codes and 80 hex and up, which have no printable one-byte character, and
+// "2C()" for the comma, which would split the record into 17 fields.
 QString signFieldText(uint8_t b);
 // A head or tail kind field: "Hex" or "Asc" followed by the byte count.
 QString kindFieldText(bool asc, int count);
 // Whether a kind field gives characters rather than hex pairs: it starts
 // with "Asc".
 bool isAscKindField(const QString& field);
-// A character ("Asc") head or tail holds the byte 2C as "，" (U+FF0C), as a
-// comma would split the record; that character has no one-byte code of its
-// own, so no other head means it. The byte a character stands for there
-// (nullopt when it has no one-byte code in code page 936), and the text
+// A character ("Asc") head or tail holds its characters' code page 936
+// bytes, two for a Chinese one, and the byte 2C as "，" (U+FF0C), as a comma
+// would split the record (a comma found there stands for 2C as well). The
+// bytes of such a text (nullopt when a character has no code), and the text
 // bytes read back from the module give.
-std::optional<uint8_t> ascFrameByte(QChar c);
+std::optional<QByteArray> ascFrameBytes(const QString& text);
 QString ascFrameText(const QByteArray& bytes);
-// The byte count a kind field gives: the number from its 4th character on,
-// rounded ("Hex6" 6, "Asc12" 12, "Hex2.5" 2, "Hex100" 100, "0000" 0).
+// The byte count a kind field gives: the number in its 4th and 5th
+// characters, rounded, a half byte after them not counted ("Hex6" 6, "Asc12"
+// 12, "Hex2.5" 2, "Hex3.5" 3, "0000" 0); three digits or more are read whole
+// ("Hex100" 100).
 int kindFieldCount(const QString& field);
 
 // The character limit of the command-text editor for a row whose column 2
@@ -104,18 +106,15 @@ std::optional<QString> signFieldFromCharView(const QString& box);
 // Kind field of a head or tail in the hex view: "Hex" and half the number of
 // digits with spaces removed ("Hex6", "Hex2.5" for five digits).
 QString hexKindField(const QString& box);
-// The bytes such a head or tail counts toward the 36-byte warning: half its
-// digits, halves to even.
-int hexKindBytes(const QString& box);
 
 // The row as the A9 row-write frame (139 bytes) for table index 0-63, or the
 // refusal to show. The refusals are "转换指令输出设置或报文格式不正确，请重新设置"
 // (column 8 not 16 fields, or head and tail together above 50 bytes),
 // "短信内容超出50字节范围", and "执行错误！" with the reason for a field that gives
-// no sound byte (a negative or overlong number, an "Asc" head or tail shorter
-// than its count or with a character outside one byte, an English text with
-// a character outside code page 936). English texts carry their code-page
-// byte count in byte 19.
+// no sound byte (a number outside 0-255, an "Asc" head or tail with fewer
+// bytes than its count, a count that ends inside a two-byte character, or a
+// character outside code page 936, an English text with such a character). English texts carry their
+// code-page byte count in byte 19.
 RowWrite commandRowFrame(const CommandRecord& row, int tableIndex);
 
 // The cells rebuilt from a row answer's payload (frame bytes 11 on: p[0] the

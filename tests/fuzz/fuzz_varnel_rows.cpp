@@ -46,7 +46,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)signFieldFromHexView(row[CommandCol::Text]);
         (void)signFieldFromCharView(row[CommandCol::Text]);
         (void)hexKindField(row[CommandCol::Reply]);
-        (void)hexKindBytes(row[CommandCol::Reply]);
         return 0;
     }
     const QString source = in.text();

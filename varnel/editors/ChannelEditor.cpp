@@ -324,7 +324,12 @@ QString ChannelEditor::refusal() const {
     const QString command = TxtCmdVal->text().remove(QLatin1Char(' '));
     if (command.size() % 2) return QStringLiteral("采集指令的16进制数字不成对");
     if (command.size() > 80) return QStringLiteral("采集指令长度超出范围40字节");
-    if (ComboDataHead->currentIndex() <= 0 && number(TxtHeadStart->text()) > 0) {
+    if (ComboDataHead->currentIndex() > 0) {
+        // A bound channel goes out as its binding code alone: a head would
+        // be dropped, or with a position sent in place of the binding.
+        if (number(TxtHeadStart->text()) != 0 || !TxtDataHead->text().trimmed().isEmpty())
+            return QStringLiteral("绑定通道时报头位置须为0，响应报头须为空");
+    } else if (number(TxtHeadStart->text()) > 0) {
         const QString head = TxtDataHead->text().remove(QLatin1Char(' '));
         if (head.size() % 2) return QStringLiteral("响应报头的16进制数字不成对");
         if (head.size() > 16) return QStringLiteral("响应报头长度超出范围8字节");

@@ -127,6 +127,7 @@ private:
     void onMaskChosen(int64_t mask);
     void onStep(int direction);
     void onSignView(int index);
+    void setSignDigits(int index, const QString& digits);
     void onCheckCode();
     void applyRange(QLineEdit* box);
     // The boxes of whole numbers that a range rule keeps within bounds.

@@ -61,8 +61,8 @@ void ChannelEditor::onProtocol() {
     }
     setBox(TxtPointStart, QString::fromUtf8(s.pointStart));
     setBox(TxtSflgStart, QString::fromUtf8(s.signStart));
-    setBox(TxtPsflg, QString::fromUtf8(s.plusSign));
-    setBox(TxtNsflg, QString::fromUtf8(s.minusSign));
+    setSignDigits(1, QString::fromUtf8(s.plusSign));
+    setSignDigits(0, QString::fromUtf8(s.minusSign));
     setBox(TxtValPoint, QString::fromUtf8(s.decimals));
     choose(ComboCheck, s.check);
     setBox(TxtCheckNum, QString::fromUtf8(s.checkBytes));
@@ -117,8 +117,9 @@ void ChannelEditor::onValueType() {
         case 2:
             setBox(TxtValUp, QStringLiteral("0"));
             setBox(TxtValDown, QStringLiteral("1"));
-            for (QLineEdit* b : {TxtValPoint, TxtSflgStart, TxtPsflg, TxtNsflg, TxtPointStart})
-                setBox(b, QStringLiteral("0"));
+            for (QLineEdit* b : {TxtValPoint, TxtSflgStart, TxtPointStart}) setBox(b, QStringLiteral("0"));
+            setSignDigits(1, QStringLiteral("0"));
+            setSignDigits(0, QStringLiteral("0"));
             for (QWidget* w : switchGroup) w->setEnabled(true);
             enable({Label57[0], Label57[1], Label57[2], Label58[0], TxtSflgStart, TxtPsflg, TxtNsflg,
                     TxtValPoint, Label56, TxtPointStart},
@@ -203,6 +204,13 @@ void ChannelEditor::onStep(int direction) {
     setBox(TxtValStart, plain(number(TxtValStart->text()) + d));
     if (ComboValType->currentIndex() == 1) setBox(TxtPointStart, plain(number(TxtPointStart->text()) + d));
     if (signed_) setBox(TxtSflgStart, plain(number(TxtSflgStart->text()) + d));
+}
+
+void ChannelEditor::setSignDigits(int index, const QString& digits) {
+    // The rules give a sign as its byte: shown as the byte, not as the
+    // character of its first digit.
+    Label32[index]->setText(kHex);
+    setBox(index == 1 ? TxtPsflg : TxtNsflg, digits);
 }
 
 void ChannelEditor::onSignView(int index) {

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <functional>
 
@@ -17,9 +18,9 @@
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
+#include "platform/VbTimer.h"
 #include "platform/text/TextCodec.h"
 #include "platform/text/VbNum.h"
-#include "platform/VbTimer.h"
 #include "varnel/core/VarnelRoutines.h"
 
 namespace {
@@ -73,6 +74,35 @@ QStringList doValueChoices() {
 }
 
 QString numberText(const QLineEdit* box) { return VbNum::str(VbNum::val(box->text())); }
+
+// A box that the record takes as a byte holds a whole number 0-255 and
+// nothing else ("1字节" for the check byte count); anything more would go
+// out as something the box does not show.
+bool isByteNumber(const QString& text, bool bytesUnit) {
+    static const QRegularExpression plain(QStringLiteral("^ *[0-9]{1,3} *$"));
+    static const QRegularExpression withUnit(QStringLiteral("^ *[0-9]{1,3} *(字节)? *$"));
+    return (bytesUnit ? withUnit : plain).match(text).hasMatch() && VbNum::val(text) <= 255;
+}
+
+// Hex digits in pairs, blanks between them allowed.
+bool isHexBytes(const QString& text) {
+    static const QRegularExpression hex(QStringLiteral("^([0-9A-Fa-f]{2})*$"));
+    return hex.match(withoutBlanks(text)).hasMatch();
+}
+
+// What a sign box in the hex view may hold: up to two hex digits.
+bool isSignDigits(const QString& text) {
+    static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{0,2}$"));
+    return hex.match(withoutBlanks(text)).hasMatch();
+}
+
+// The character a sign byte shows in the character view: none for 0, the
+// printable ASCII characters; nullopt for a byte no box can show as one.
+std::optional<QString> signCharacter(int v) {
+    if (v == 0) return QString();
+    if (v >= 0x20 && v < 0x7F) return QString(QChar(v));
+    return std::nullopt;
+}
 
 QLabel* caption(const char* text, QWidget* parent) { return new QLabel(QString::fromUtf8(text), parent); }
 
@@ -263,20 +293,19 @@ void OutputFrameEditor::buildControls() {
 }
 
 std::optional<QString> OutputFrameEditor::ASC_HEX(const QString& text) {
+    const auto bytes = protocol::ascFrameBytes(text);
+    if (!bytes) return std::nullopt;
     QString out;
-    for (QChar c : text) {
-        const auto code = protocol::ascFrameByte(c);
-        if (!code) return std::nullopt;
-        out += ByteToHex2(*code) + QLatin1Char(' ');
-    }
+    for (char b : *bytes) out += ByteToHex2(static_cast<uint8_t>(b)) + QLatin1Char(' ');
     return out;
 }
 
 std::optional<QString> OutputFrameEditor::HEX_ASC(const QString& text) {
     QByteArray bytes;
     for (qsizetype k = 0; k < text.size(); k += 2) {
+        // A control code is a character no box shows.
         const int v = hexValue(text.mid(k, 2));
-        if (v < 1 || v > 127) {
+        if (v < 0x20 || v > 0x7E) {
             Dialogs::msgBox(this, kNotAscii, kTitle, Dialogs::Icon::Information);
             return std::nullopt;
         }
@@ -308,10 +337,10 @@ void OutputFrameEditor::presetProtocol() {
             m_valBytes->setText(valueType == 1   ? QStringLiteral("4")
                                 : valueType == 2 ? QStringLiteral("1")
                                                  : QStringLiteral("2"));
-            m_sign[0]->clear();
-            m_sign[1]->clear();
             m_signView[0]->setText(kHex);
             m_signView[1]->setText(kHex);
+            m_sign[0]->clear();
+            m_sign[1]->clear();
             Controls::setListIndexAndClick(m_check, 3);
             m_checkNum->setText(QStringLiteral("2字节"));
             m_frameText[0]->clear();
@@ -327,10 +356,10 @@ void OutputFrameEditor::presetProtocol() {
             m_valStart->setText(QStringLiteral("3"));
             m_valBytes->setText(QStringLiteral("6"));
             m_valPoint->setText(QStringLiteral("3"));
-            m_sign[0]->clear();
-            m_sign[1]->clear();
             m_signView[0]->setText(kAsc);
             m_signView[1]->setText(kAsc);
+            m_sign[0]->clear();
+            m_sign[1]->clear();
             Controls::setListIndexAndClick(m_check, 0);
             m_checkNum->setText(QStringLiteral("0字节"));
             setFrameView(0, false);
@@ -342,10 +371,12 @@ void OutputFrameEditor::presetProtocol() {
             m_valStart->setText(QStringLiteral("5"));
             m_valBytes->setText(QStringLiteral("4"));
             m_valPoint->setText(QStringLiteral("1"));
-            m_sign[1]->setText(QStringLiteral("31"));
-            m_sign[0]->setText(QStringLiteral("30"));
+            // The captions first: the box keeps as many characters as its
+            // view allows.
             m_signView[0]->setText(kHex);
             m_signView[1]->setText(kHex);
+            m_sign[1]->setText(QStringLiteral("31"));
+            m_sign[0]->setText(QStringLiteral("30"));
             Controls::setListIndexAndClick(m_check, 1);
             m_checkNum->setText(QStringLiteral("1字节"));
             m_frameText[0]->clear();
@@ -363,8 +394,13 @@ void OutputFrameEditor::presetProtocol() {
 
 void OutputFrameEditor::dataFormatClicked() {
     const bool ascii = m_dataFormat->currentIndex() == 1;
-    m_signView[0]->setText(ascii ? kAsc : kHex);
-    m_signView[1]->setText(ascii ? kAsc : kHex);
+    for (int i = 0; i < 2; ++i) {
+        // The loader fills the boxes itself, from the record.
+        if (m_isLoading)
+            m_signView[i]->setText(ascii ? kAsc : kHex);
+        else
+            showSignIn(i, !ascii);
+    }
     if (ascii)
         Controls::setListIndexAndClick(m_byteSort, 2);
     else if (m_byteSort->currentIndex() == 2)
@@ -422,13 +458,33 @@ void OutputFrameEditor::switchSignView(int i) {
         m_sign[i]->setText(ByteToHex2(*code));
         return;
     }
-    const int v = hexValue(text);
-    if (v >= 0x80) {
+    const auto c = signCharacter(hexValue(text));
+    if (!c) {
         Dialogs::msgBox(this, kNotAscii, kTitle, Dialogs::Icon::Information);
         return;
     }
     m_signView[i]->setText(kAsc);
-    m_sign[i]->setText(v == 0 ? QString() : QString(QChar(v)));
+    m_sign[i]->setText(*c);
+}
+
+// A change of data format brings each sign box into the view it gives,
+// converted; a sign that has no form in that view keeps its own view, so the
+// box still shows under its caption what OK stores.
+void OutputFrameEditor::showSignIn(int i, bool hex) {
+    if (signHexView(i) == hex) return;
+    const QString text = withoutBlanks(m_sign[i]->text());
+    if (hex) {
+        const auto code = text.isEmpty() ? std::optional<uint8_t>(0) : TextCodec::oneByteCode(text.at(0));
+        if (!code) return;
+        m_signView[i]->setText(kHex);
+        m_sign[i]->setText(*code ? ByteToHex2(*code) : QString());
+        return;
+    }
+    if (!isSignDigits(text)) return;
+    const auto c = signCharacter(hexValue(text));
+    if (!c) return;
+    m_signView[i]->setText(kAsc);
+    m_sign[i]->setText(*c);
 }
 
 std::optional<QString> OutputFrameEditor::signField(int i) const {
@@ -445,6 +501,9 @@ void OutputFrameEditor::limitSign(int i) {
 }
 
 void OutputFrameEditor::limitNumber(QLineEdit* box, double low, std::optional<double> high) {
+    // The limits are for what the user types: a value the module holds
+    // stays as loaded until its box is edited.
+    if (m_isLoading) return;
     const double v = VbNum::val(box->text());
     QString corrected;
     if (!high && v <= low)
@@ -466,8 +525,12 @@ void OutputFrameEditor::updateExample(int i) {
 }
 
 void OutputFrameEditor::calculateCheck() {
-    const auto code = protocol::checkCodeText(m_frameHex[0]->text(), protocol::CheckSource::Packed,
-                                              m_check->currentIndex(), m_checkNum->text());
+    // Over the head OK stores: in the character view the hex box is only
+    // what the last switch left there.
+    const QString head =
+        frameHexView(0) ? m_frameHex[0]->text() : ASC_HEX(m_frameText[0]->text()).value_or(QString());
+    const auto code = protocol::checkCodeText(head, protocol::CheckSource::Packed, m_check->currentIndex(),
+                                              m_checkNum->text());
     if (code) m_checkText->setText(*code);
 }
 
@@ -508,11 +571,11 @@ void OutputFrameEditor::load() {
             m_sign[i]->setText(signHexView(i) ? QStringLiteral("00") : QString());
             continue;
         }
-        const int v = hexValue(field);
         // A byte without a character of its own stays in digits.
-        if (ascii && v < 0x80) {
+        const auto c = signCharacter(hexValue(field));
+        if (ascii && c) {
             m_signView[i]->setText(kAsc);
-            m_sign[i]->setText(v == 0 ? QString() : QString(QChar(v)));
+            m_sign[i]->setText(*c);
         } else {
             m_signView[i]->setText(kHex);
             m_sign[i]->setText(field.left(2));
@@ -533,8 +596,80 @@ void OutputFrameEditor::load() {
             m_frameHex[i]->setText(text);
         }
         updateExample(i);
+        m_loadedFrame[i] = LoadedFrame{frameHexView(i), frameBox(i)->text(), f[HeadKind + i], text};
     }
     m_isLoading = false;
+}
+
+QLineEdit* OutputFrameEditor::frameBox(int i) const {
+    return frameHexView(i) ? m_frameHex[i] : m_frameText[i];
+}
+
+bool OutputFrameEditor::refuse(const QString& message) {
+    Dialogs::msgBox(this, message, kTitle, Dialogs::Icon::Information);
+    return false;
+}
+
+// The numbers and signs as the record holds them; false (after a message)
+// when a box holds what no byte of the row frame can show.
+bool OutputFrameEditor::numberAndSignFields(protocol::OutputFrameRecord& f) {
+    using namespace protocol::OutputField;
+    const struct {
+        QLineEdit* box;
+        int field;
+        const char* name;
+    } numbers[] = {{m_valStart, ValueStart, "起始位置"},
+                   {m_valBytes, IntegerDigits, "整数位数"},
+                   {m_valPoint, Decimals, "小数位数"},
+                   {m_checkNum, CheckBytes, "校验字节数"}};
+    for (const auto& n : numbers) {
+        if (!isByteNumber(n.box->text(), n.field == CheckBytes))
+            return refuse(QStringLiteral("%1应为0-255的整数").arg(QString::fromUtf8(n.name)));
+        f[n.field] = n.field == CheckBytes ? n.box->text() : numberText(n.box);
+    }
+    for (int i = 0; i < 2; ++i) {
+        const QString name = i == 1 ? QStringLiteral("正号") : QStringLiteral("负号");
+        if (signHexView(i) && !isSignDigits(m_sign[i]->text()))
+            return refuse(QStringLiteral("%1应为00-FF的16进制数").arg(name));
+        const auto field = signField(i);
+        if (!field) return refuse(kNotAscii);
+        f[i == 1 ? PositiveSign : NegativeSign] = *field;
+    }
+    return true;
+}
+
+// The kind and text of the head (i = 0) or tail (1), and the bytes they
+// send; false when the user cancelled the empty question or was told why
+// the box cannot be stored. A head or tail as it was loaded stays exactly
+// as the record held it.
+bool OutputFrameEditor::frameFields(int i, QString& kind, QString& text, int& bytes) {
+    const QString names[2] = {QStringLiteral("输出报文头"), QStringLiteral("报文尾")};
+    const QString questions[2] = {QStringLiteral("指令头输出为空！您确定不需要输出指令头内容吗？"),
+                                  QStringLiteral("指令尾段输出为空！您确定数据后不需要输出指令内容吗？")};
+    const bool hex = frameHexView(i);
+    const QString box = frameBox(i)->text();
+    const bool unchanged = m_loadedFrame[i] && m_loadedFrame[i]->hex == hex && m_loadedFrame[i]->box == box;
+    if (box.isEmpty() && Dialogs::msgBox(this, questions[i], kTitle, Dialogs::Icon::Question,
+                                         Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok)
+        return false;
+    if (unchanged) {
+        kind = m_loadedFrame[i]->kind;
+        text = m_loadedFrame[i]->text;
+    } else if (box.isEmpty()) {
+        kind = QStringLiteral("0000");
+    } else if (hex) {
+        if (!isHexBytes(box)) return refuse(QStringLiteral("%1应为16进制字节，每字节两位数字").arg(names[i]));
+        kind = protocol::hexKindField(box);
+        text = box.toUpper();
+    } else {
+        const auto b = protocol::ascFrameBytes(box);
+        if (!b) return refuse(QStringLiteral("%1含有无法转换的字符").arg(names[i]));
+        kind = protocol::kindFieldText(true, static_cast<int>(b->size()));
+        // The record's own form of the byte 2C.
+        text = QString(box).replace(QLatin1Char(','), QChar(0xFF0C));
+    }
+    bytes = protocol::kindFieldCount(kind);
+    return true;
 }
 
 void OutputFrameEditor::accept() {
@@ -544,44 +679,17 @@ void OutputFrameEditor::accept() {
     f[DataFormat] = m_dataFormat->currentText();
     f[ByteSort] = m_byteSort->currentText();
     f[ValueType] = m_valType->currentText();
-    f[ValueStart] = numberText(m_valStart);
-    f[IntegerDigits] = numberText(m_valBytes);
-    f[Decimals] = numberText(m_valPoint);
     f[DoValue] = m_doVal->currentText();
-    const auto positive = signField(1);
-    const auto negative = signField(0);
-    if (!positive || !negative) {
-        Dialogs::msgBox(this, kNotAscii, kTitle, Dialogs::Icon::Information);
-        return;
-    }
-    f[PositiveSign] = *positive;
-    f[NegativeSign] = *negative;
     f[CheckMethod] = m_check->currentText();
-    f[CheckBytes] = m_checkNum->text();
+    if (!numberAndSignFields(f)) return;
 
     int bytes[2] = {0, 0};
-    const QString questions[2] = {QStringLiteral("指令头输出为空！您确定不需要输出指令头内容吗？"),
-                                  QStringLiteral("指令尾段输出为空！您确定数据后不需要输出指令内容吗？")};
-    for (int i = 0; i < 2; ++i) {
-        QString& kind = f[HeadKind + i];
-        QString& text = f[HeadText + i];
-        // The hex kind keeps an odd digit count as a half ("Hex2.5"), which
-        // the row frame reads back as the whole bytes; a module read-back
-        // always gives whole counts.
-        if (!frameHexView(i) && !m_frameText[i]->text().isEmpty()) {
-            text = m_frameText[i]->text();
-            kind = protocol::kindFieldText(true, static_cast<int>(text.size()));
-            bytes[i] = static_cast<int>(text.size());
-        } else if (frameHexView(i) && !m_frameHex[i]->text().isEmpty()) {
-            text = m_frameHex[i]->text().toUpper();
-            kind = protocol::hexKindField(m_frameHex[i]->text());
-            bytes[i] = protocol::hexKindBytes(m_frameHex[i]->text());
-        } else {
-            if (Dialogs::msgBox(this, questions[i], kTitle, Dialogs::Icon::Question,
-                                Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok)
-                return;
-            kind = QStringLiteral("0000");
-        }
+    for (int i = 0; i < 2; ++i)
+        if (!frameFields(i, f[HeadKind + i], f[HeadText + i], bytes[i])) return;
+    // The row frame has room for 50; more would never reach the module.
+    if (bytes[0] + bytes[1] > 50) {
+        refuse(QStringLiteral("报文头与报文尾总长度超出50字节范围"));
+        return;
     }
     if (bytes[0] + bytes[1] > 36)
         Dialogs::msgBox(this, QStringLiteral("报文头与报文尾总长度超出36字节范围"), kTitle,

@@ -33,12 +33,14 @@ public:
     explicit OutputFrameEditor(OutputFrameEditorHost& host);
     ~OutputFrameEditor() override;
 
-    // Each character's one-byte code as two upper-case hex digits and a
-    // blank ("#010" -> "23 30 31 30 "); nullopt when a character has no
-    // one-byte code. "，" is the byte 2C, as in the record's heads.
+    // Each byte of the text's code page 936 form as two upper-case hex
+    // digits and a blank ("#010" -> "23 30 31 30 ", "啊" -> "B0 A1 ");
+    // nullopt when a character has no code. "，" is the byte 2C, as in the
+    // record's heads.
     static std::optional<QString> ASC_HEX(const QString& text);
-    // Hex digits in pairs (no blanks) back to characters 1..127, 2C as "，";
-    // anything else shows "不是标准ASCII码字符" and gives nullopt.
+    // Hex digits in pairs (no blanks) back to the printable ASCII
+    // characters, 2C as "，"; anything else (a control code, which no box
+    // shows, a code of 7F and up) shows "不是标准ASCII码字符" and gives nullopt.
     std::optional<QString> HEX_ASC(const QString& text);
 
     // The grid row of the command this editor edits; 0 once it is gone.
@@ -64,11 +66,17 @@ private:
     void switchFrameView(int i);
     // i = 0 negative, 1 positive (as the labels are numbered).
     void switchSignView(int i);
+    void showSignIn(int i, bool hex);
     bool signHexView(int i) const;
     // The record's sign field; nullopt when the character view holds a
     // character without a one-byte code.
     std::optional<QString> signField(int i) const;
     void limitSign(int i);
+    // The head or tail box of the view its caption names.
+    QLineEdit* frameBox(int i) const;
+    bool refuse(const QString& message);
+    bool numberAndSignFields(protocol::OutputFrameRecord& f);
+    bool frameFields(int i, QString& kind, QString& text, int& bytes);
     // i = 0 after a head change, 1 after a tail change.
     void updateExample(int i);
     void limitNumber(QLineEdit* box, double low, std::optional<double> high);
@@ -80,6 +88,15 @@ private:
     VbTimer* m_timer1 = nullptr;
     bool m_isLoading = false;
     bool m_closing = false;
+    // A head or tail as the loader left it: its view, the box of that view,
+    // and the record's fields it came from.
+    struct LoadedFrame {
+        bool hex;
+        QString box;
+        QString kind;
+        QString text;
+    };
+    std::optional<LoadedFrame> m_loadedFrame[2];
 
     QComboBox* m_xieYi = nullptr;       // ComboXieYi
     QComboBox* m_dataFormat = nullptr;  // ComboDataFormat

@@ -164,6 +164,22 @@ void TestCommandRecord::rowFrameCases_data() {
     QTest::newRow("hex head of 2.5") << QStringList{"8=" + outputWith({"12=Hex2.5", "14=01 02 0", "13=0000"})}
                                      << 1 << ""
                                      << "18:02;35:02;39:010200";
+    // The count is the whole bytes: an odd last digit is not sent.
+    QTest::newRow("hex head of 1.5") << QStringList{"8=" +
+                                                    outputWith({"12=Hex1.5", "14=01 0", "13=Hex1", "15=AA"})}
+                                     << 1 << ""
+                                     << "18:02;35:01;36:01;39:01AA00";
+    QTest::newRow("hex head of 3.5") << QStringList{"8=" + outputWith({"12=Hex3.5", "14=01 02 03 0",
+                                                                       "13=Hex1", "15=AA"})}
+                                     << 1 << ""
+                                     << "18:04;35:03;36:01;39:010203AA00";
+    // A character head holds what the module's code page gives it, two
+    // bytes for a Chinese character; a count that cuts one is refused.
+    QTest::newRow("double-byte asc head")
+        << QStringList{"8=" + outputWith({"12=Asc3", "14=啊A", "13=0000"})} << 1 << ""
+        << "18:03;35:83;39:B0A14100";
+    QTest::newRow("asc head cutting a character")
+        << QStringList{"8=" + outputWith({"12=Asc1", "14=啊", "13=0000"})} << 1 << generic << "";
     QTest::newRow("lower-case hex head") << QStringList{"8=" + outputWith({"14=fd fe 0a 0b"})} << 1 << ""
                                          << "39:FDFE0A0B4F4B";
     QTest::newRow("switch value FF") << QStringList{"8=" + outputWith({"7=FF"})} << 1 << ""
@@ -175,8 +191,11 @@ void TestCommandRecord::rowFrameCases_data() {
         << "26:00;30:00";
     QTest::newRow("sign without character") << QStringList{"8=" + outputWith({"8=00()", "9=FF()"})} << 1 << ""
                                             << "31:00FF";
-    QTest::newRow("value start wraps") << QStringList{"8=" + outputWith({"4=300"})} << 1 << ""
-                                       << "27:2C";
+    // A number past its byte is refused, not wrapped.
+    QTest::newRow("value start 256") << QStringList{"8=" + outputWith({"4=256"})} << 1
+                                     << QStringLiteral("执行错误！起始位置的数值超出0-255") << "";
+    QTest::newRow("check byte count 256") << QStringList{"8=" + outputWith({"11=256字节"})} << 1
+                                          << QStringLiteral("执行错误！校验字节数的数值超出0-255") << "";
     QTest::newRow("value start as &H") << QStringList{"8=" + outputWith({"4=&H10"})} << 1 << ""
                                        << "27:10";
     QTest::newRow("negative value start") << QStringList{"8=" + outputWith({"4=-1"})} << 1 << generic << "";
@@ -188,8 +207,8 @@ void TestCommandRecord::rowFrameCases_data() {
         << QStringList{"8=" + outputWith({"12=Hex30", "13=Hex21"})} << 1 << format << "";
     QTest::newRow("three-digit head count")
         << QStringList{"8=" + outputWith({"12=Asc100", "14=" + QString(100, 'a')})} << 1 << format << "";
-    QTest::newRow("three-digit hex tail count") << QStringList{"8=" + outputWith({"13=Hex120"})} << 1 << format
-                                                << "";
+    QTest::newRow("three-digit hex tail count")
+        << QStringList{"8=" + outputWith({"13=Hex120"})} << 1 << format << "";
     QTest::newRow("head 30 and tail 7") << QStringList{"8=" + outputWith({"12=Hex30", "13=Hex7"})} << 1 << ""
                                         << "18:25;35:1E;36:07";
     QTest::newRow("negative head count")
@@ -253,6 +272,9 @@ void TestCommandRecord::readBackCases_data() {
     QTest::newRow("sign 31") << "20:31" << 8 << 8 << "31(1)";
     QTest::newRow("sign 0") << "20:00" << 8 << 8 << "00()";
     QTest::newRow("sign B0") << "20:B0" << 8 << 8 << "B0()";
+    // A control character would make the row one no table file takes.
+    QTest::newRow("sign 01") << "20:01" << 8 << 8 << "01()";
+    QTest::newRow("sign 7F") << "21:7F" << 8 << 9 << "7F()";
     QTest::newRow("asc head kind") << "24:84;25:00;28:23303130" << 8 << 12 << "Asc4";
     QTest::newRow("asc head text") << "24:84;25:00;28:23303130" << 8 << 14 << "#010";
     QTest::newRow("hex head, no tail")
@@ -396,12 +418,6 @@ void TestCommandRecord::editorFields_data() {
     QTest::newRow("hex kind five digits") << "hexKind"
                                           << "01 02 0"
                                           << "Hex2.5";
-    QTest::newRow("hex bytes five digits") << "hexBytes"
-                                           << "01 02 0"
-                                           << "2";
-    QTest::newRow("hex bytes seven digits") << "hexBytes"
-                                            << "0102030"
-                                            << "4";
     QTest::newRow("limit english") << "limit"
                                    << "英文"
                                    << "60";
@@ -421,7 +437,6 @@ void TestCommandRecord::editorFields() {
     if (kind == "hexSign") got = signFieldFromHexView(input);
     if (kind == "charSign") got = signFieldFromCharView(input).value_or("<none>");
     if (kind == "hexKind") got = hexKindField(input);
-    if (kind == "hexBytes") got = QString::number(hexKindBytes(input));
     if (kind == "limit") got = QString::number(commandTextLimit(input));
     QCOMPARE(got, expected);
     // What the editor writes is what the row frame sends.

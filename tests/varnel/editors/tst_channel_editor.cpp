@@ -325,6 +325,32 @@ private slots:
         QCOMPARE(host->grid->TextMatrix(1, 9), stored);
     }
 
+    // A rule that puts sign bytes into the boxes puts bytes, whichever view
+    // the boxes were in: DCON's signs are + and -, a discrete value has none.
+    void ruleSignsAreBytesInEitherView_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QStringList>("stored");
+        QTest::newRow("DCON") << "ComboXieYi" << 2 << QStringList{"2B", "2D"};
+        QTest::newRow("Modbus RTU") << "ComboXieYi" << 1 << QStringList{"0", "0"};
+        QTest::newRow("discrete value") << "ComboValType" << 2 << QStringList{"0", "0"};
+    }
+    void ruleSignsAreBytesInEitherView() {
+        QFETCH(QString, list);
+        QFETCH(int, item);
+        QFETCH(QStringList, stored);
+        host->addRows(1);
+        host->setCells(1, {{4, "汉字"}, {8, "41"}, {9, "42"}});
+        QVERIFY(openOn(1));
+        QTest::mouseClick(ctl<QLabel>("Label32(1)"), Qt::LeftButton);
+        QTest::mouseClick(ctl<QLabel>("Label32(0)"), Qt::LeftButton);
+        QCOMPARE(text("TxtPsflg"), QStringLiteral("A"));
+        choose(list, item);
+        ok();
+        QVERIFY(closed());
+        QCOMPARE(QStringList({host->grid->TextMatrix(1, 8), host->grid->TextMatrix(1, 9)}), stored);
+    }
+
     // The character view holds one character, and only one with a one-byte
     // code: the box goes out as that code.
     void characterViewTakesOneByteCharacters() {
@@ -535,6 +561,36 @@ private slots:
         }
         ok();
         QCOMPARE(host->grid->TextMatrix(6, 25), written);
+    }
+
+    // A bound channel goes out as its binding code alone: a head typed after
+    // the binding was chosen would be dropped, or (with a head position) sent
+    // in place of the binding.
+    void boundChannelTakesNoHead_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("head position") << "TxtHeadStart"
+                                       << "1";
+        QTest::newRow("head bytes") << "TxtDataHead"
+                                    << "01 02";
+    }
+    void boundChannelTakesNoHead() {
+        QFETCH(QString, box);
+        QFETCH(QString, typed);
+        host->addRows(3);
+        host->setCells(3, {{4, "汉字"}, {22, "0"}, {25, "81"}});
+        QVERIFY(openOn(3));
+        QCOMPARE(ctl<QComboBox>("ComboDataHead")->currentIndex(), 1);
+        BoxInput::put(ctl<QLineEdit>(box), typed, BoxInput::Way::Typed);
+        const QStringList before = host->rowTexts(3);
+        ok();
+        QCOMPARE(dialogs->messageCount(), 1);
+        QCOMPARE(host->rowTexts(3), before);
+        BoxInput::put(ctl<QLineEdit>(box), box == "TxtHeadStart" ? "0" : "", BoxInput::Way::Typed);
+        ok();
+        QVERIFY(closed());
+        QCOMPARE(host->grid->TextMatrix(3, 25), QStringLiteral("81"));
+        QCOMPARE(host->grid->TextMatrix(3, 22), QStringLiteral("0"));
     }
 
     void formatAndTypeRules() {

@@ -128,14 +128,14 @@ private slots:
              {Answer::Ok},
              QStringLiteral("自定义,16进制,1-2-3-4,整数,5,2,1,0,31(1),30(0),无,1字节,0000,Hex2,,0D 0A"),
              {kHeadQuestion}},
-            {"odd digit count and a trailing blank",
+            {"lower-case digits and a trailing blank",
              QString(),
              [](TestOutputFrameEditor& t) {
-                 t.box("TxtDataHead")->setText(QStringLiteral("01 06 0"));
+                 t.box("TxtDataHead")->setText(QStringLiteral("01 06 0a"));
                  t.box("TxtDataWei")->setText(QStringLiteral("01 06 00 00 00 01 "));
              },
              {},
-             QStringLiteral("自定义,16进制,1-2-3-4,整数,5,2,1,0,31(1),30(0),无,1字节,Hex2.5,Hex6,01 06 0,"
+             QStringLiteral("自定义,16进制,1-2-3-4,整数,5,2,1,0,31(1),30(0),无,1字节,Hex3,Hex6,01 06 0A,"
                             "01 06 00 00 00 01 "),
              {}},
             {"head 30 bytes and tail 7 warns and still writes",
@@ -230,6 +230,8 @@ private slots:
              QStringLiteral("FD FE 00 03"), true, QString()},
             {"tail with a 00", 1, QStringLiteral("41 00"), QStringLiteral("Hex"), QStringLiteral("41 00"),
              true, QString()},
+            {"tail 0D, a character no box shows", 1, QStringLiteral("0D"), QStringLiteral("Hex"),
+             QStringLiteral("0D"), true, QString()},
             {"tail 4F 4B", 1, QStringLiteral("4F4B"), QStringLiteral("Asc"), QStringLiteral("OK"), false,
              QStringLiteral("4F 4B ")},
         };
@@ -263,6 +265,38 @@ private slots:
         }
     }
 
+    // A record the module can hold, opened and confirmed unchanged, goes out
+    // as it came, whatever the editor's range rules let the user type, and
+    // as a cell a table file can hold (no control code).
+    void okUnchangedSendsWhatWasRead() {
+        const QStringList records = {
+            "自定义,16进制,1-2-3-4,整数,5,12,6,0,31(1),30(0),无,1,Hex1,Hex1,01 ,02 ",
+            "自定义,ASCII码,4-3-2-1,原值输出,5,200,9,0,31(1),30(0),无,1,Hex1,Hex1,01 ,02 ",
+            "自定义,16进制,1-2-3-4,整数,5,11,5,0,31(1),30(0),无,1,Asc0,Hex1,,02 ",
+            "自定义,16进制,1-2-3-4,整数,5,2,1,0,31(1),30(0),无,1,Hex1,Asc0,01 ,",
+            "自定义,ASCII码,4-3-2-1,原值输出,5,2,1,0,31(1),30(0),无,1,Asc4,Asc2,A啊B,啊",
+            "自定义,ASCII码,4-3-2-1,原值输出,5,2,1,0,01(),7F(),无,1,Hex1,Hex1,01 ,02 ",
+            "自定义,16进制,1-2-3-4,整数,5,2,1,0,31(1),30(0),无,1,Hex2.5,Hex0,01 02 0,",  // an older editor's
+        };
+        QStringList faults;
+        for (const QString& record : records) {
+            DialogRecorder dialogs;  // the empty head or tail question: OK
+            open(1, record);
+            clickOk();
+            protocol::CommandRecord before, after;
+            before[8] = record;
+            after[8] = cell(1);
+            const protocol::RowWrite sent = protocol::commandRowFrame(after, 0);
+            if ((form && form->isVisible()) || sent.refused() ||
+                sent.frame != protocol::commandRowFrame(before, 0).frame ||
+                std::any_of(after[8].begin(), after[8].end(),
+                            [](QChar c) { return c < u' ' || c == u'\x7F'; }))
+                faults << record + QStringLiteral(" -> ") + after[8] + sent.message + dialogs.describe();
+            delete form;
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+
     // Sign boxes: the two views, their conversions and what OK stores.
     void signViewsAndFields() {
         struct Case {
@@ -280,6 +314,7 @@ private slots:
             {"2B there and back", "Hex", "2B", 2, "Hex", "2B", false, "2B(+)"},
             {"FF refused", "Hex", "FF", 1, "Hex", "FF", true, "FF()"},
             {"80 stays digits", "Hex", "80", 0, "Hex", "80", false, "80()"},
+            {"a control code stays digits", "Hex", "01", 1, "Hex", "01", true, "01()"},
             {"lower-case digits kept", "Hex", "2b", 0, "Hex", "2b", false, "2b(+)"},
             {"00 is no sign", "Hex", "00", 0, "Hex", "00", false, "00()"},
             {"empty is no sign", "Hex", "", 0, "Hex", "", false, "00()"},
@@ -451,12 +486,19 @@ private slots:
         box("TxtDataHead")->clear();
         click(box("TextCheck"));
         QCOMPARE(box("TextCheck")->text(), QString());
+
+        // A head edited in the character view: the code is of what OK stores.
+        open(2, QStringLiteral("自定义,ASCII码,4-3-2-1,原值输出,5,2,1,0,00(),00(),累加和,1,Asc2,0000,AB,"));
+        box("TxtDataHead1")->setText(QStringLiteral("XY"));
+        click(box("TextCheck"));
+        QCOMPARE(box("TextCheck")->text(), QStringLiteral("B1"));
     }
 
     void viewConversionsOfText() {
         QCOMPARE(OutputFrameEditor::ASC_HEX(QStringLiteral("#010")), QStringLiteral("23 30 31 30 "));
         QCOMPARE(OutputFrameEditor::ASC_HEX(QString()), QString());
-        QVERIFY(!OutputFrameEditor::ASC_HEX(QStringLiteral("a中")));
+        QCOMPARE(OutputFrameEditor::ASC_HEX(QStringLiteral("a中")), QStringLiteral("61 D6 D0 "));
+        QVERIFY(!OutputFrameEditor::ASC_HEX(QStringLiteral("a😀")));
     }
 };
 

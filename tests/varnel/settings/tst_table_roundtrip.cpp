@@ -36,6 +36,7 @@ struct Mended {
     bool unsignedAutoUpload = true;    // 32768-65535 read back as sent, above refused
     bool editorDoValues = true;        // "00" / "按指令输出" survive Form3 (not in its list)
     bool commaFromModule = true;       // a module's 2C in an Asc head reads back as 16 fields
+    bool moduleOutputValues = true;    // Form3 keeps digits over 10, empty and two-byte Asc heads
     bool channelBeyondTyping = true;   // decimals 5-6, value lengths and check bytes past what Form2 lets be typed
 
     static Mended fromEnvironment() {
@@ -49,6 +50,7 @@ struct Mended {
         flag("unsignedAutoUpload", m.unsignedAutoUpload);
         flag("editorDoValues", m.editorDoValues);
         flag("commaFromModule", m.commaFromModule);
+        flag("moduleOutputValues", m.moduleOutputValues);
         flag("channelBeyondTyping", m.channelBeyondTyping);
         return m;
     }
@@ -208,8 +210,8 @@ struct Gen {
         o[OutputField::ByteSort] = item(byteSortItems());
         o[OutputField::ValueType] = item(valueTypeItems());
         o[OutputField::ValueStart] = QString::number(edge(0, 255));
-        o[OutputField::IntegerDigits] = QString::number(edge(0, 10));
-        o[OutputField::Decimals] = QString::number(edge(0, 4));
+        o[OutputField::IntegerDigits] = QString::number(edge(0, mended.moduleOutputValues ? 255 : 10));
+        o[OutputField::Decimals] = QString::number(edge(0, mended.moduleOutputValues ? 255 : 4));
         o[OutputField::DoValue] = mended.editorDoValues ? item(doValueItems()) : item({"0", "1", "FF"});
         o[OutputField::PositiveSign] = signFieldText(uint8_t(edge(0, 255)));
         o[OutputField::NegativeSign] = signFieldText(uint8_t(edge(0, 255)));
@@ -225,13 +227,18 @@ struct Gen {
         // "，" is how a character head holds the byte 2C.
         const QString ascChars = QString(kPrintable).remove(QLatin1Char(',')) +
                                  (mended.commaFromModule ? QStringLiteral("\uFF0C") : QString());
+        // A character head or tail may hold two-byte characters, or be empty.
+        bool singleByteHead = true;
         for (auto [kind, text, n] : {std::tuple{OutputField::HeadKind, OutputField::HeadText, h},
                                      std::tuple{OutputField::TailKind, OutputField::TailText, t}}) {
-            const bool asc = n > 0 && coin();
+            const bool asc = (n > 0 || mended.moduleOutputValues) && coin();
+            const bool wide = asc && mended.moduleOutputValues && coin();
             o[size_t(kind)] = kindFieldText(asc, n);
-            o[size_t(text)] = asc ? chars(ascChars, n) : hexPairs(n);
+            o[size_t(text)] = !asc ? hexPairs(n) : wide ? codePageText(n, ascChars) : chars(ascChars, n);
+            if (kind == OutputField::HeadKind) singleByteHead = !wide;
         }
-        if (mended.commaFromModule && isAscKindField(o[OutputField::HeadKind]) && coin())
+        if (mended.commaFromModule && h > 0 && singleByteHead && isAscKindField(o[OutputField::HeadKind]) &&
+            coin())
             r.commaAt = 28 + uniform(0, h - 1);
         c[8] = joinOutputFrame(o);
         return r;
