@@ -1,6 +1,7 @@
 #include "RandomActions.h"
 
 #include <QPushButton>
+#include <QScopeGuard>
 #include <iostream>
 
 #include "Property.h"
@@ -227,8 +228,26 @@ void FrameLedger::close(const QString& cause) {
 
 // --- running ---------------------------------------------------------------------
 
+namespace {
+// The offscreen platform warns of every raise and size hint of the
+// thousands of windows a run opens; the log keeps the rest.
+QtMessageHandler g_previousHandler = nullptr;
+void quietPlatform(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtWarningMsg && text.startsWith(QLatin1String("This plugin does not support"))) return;
+    if (g_previousHandler) g_previousHandler(type, context, text);
+}
+}  // namespace
+
 bool check(const std::string& name, int cases, int seconds, const std::function<void()>& property,
            const std::function<QString()>& transcript) {
+    g_previousHandler = qInstallMessageHandler(quietPlatform);
+    const auto restore = qScopeGuard([] { qInstallMessageHandler(g_previousHandler); });
+    // The seed goes out first: a run that hangs or is killed while
+    // shrinking can still be repeated.
+    if (qEnvironmentVariableIsEmpty("SMSTOOLS_PROPERTY_SEED"))
+        qputenv("SMSTOOLS_PROPERTY_SEED", QByteArray::number(Property::seedFromEnvironment()));
+    std::cerr << name << ": seed " << qgetenv("SMSTOOLS_PROPERTY_SEED").toStdString() << " (SMSTOOLS_PROPERTY_SEED)\n"
+              << std::flush;
     auto lastFailure = std::make_shared<QString>();
     auto wrapped = [property, transcript, lastFailure] {
         try {
