@@ -63,8 +63,6 @@ struct Mended {
     bool listsTakeItemsOnly = false;
     // A refresh that ends early says why.
     bool refreshTellsWhy = false;
-    // A chain started while a test request waits its two seconds.
-    bool testWaitKeepsLock = false;
     // A connect's handshake while a refresh, chain or transfer runs.
     bool connectApart = false;
 
@@ -77,7 +75,6 @@ struct Mended {
         flag("transferByRow", m.transferByRow);
         flag("listsTakeItemsOnly", m.listsTakeItemsOnly);
         flag("refreshTellsWhy", m.refreshTellsWhy);
-        flag("testWaitKeepsLock", m.testWaitKeepsLock);
         flag("connectApart", m.connectApart);
         return m;
     }
@@ -428,10 +425,6 @@ bool answerOnItsWay() {
     return c().sim().sending() || c().sim().holdingGlued() || c().h.port().inBufferCount() > 0;
 }
 
-void beforeChain() {
-    if (!c().mended.testWaitKeepsLock && c().form())
-        waitFor(QStringLiteral("the test request has gone out"), [] { return !c().form() || !c().form()->testTab->sendPending(); });
-}
 void beforeTransfer() {
     if (!c().mended.transferByRow) waitFor(QStringLiteral("the last answer is in"), [] { return !answerOnItsWay(); });
 }
@@ -579,7 +572,6 @@ void confirmEditor(bool channel) {
 void connectAgain() {
     Case& k = c();
     if (k.mainClosed) return;
-    beforeChain();
     if (!k.mended.connectApart) waitFor(QStringLiteral("no refresh, chain or transfer runs"), [] { return !chainRunning(); });
     if (!k.sim().isRunning()) {
         k.transcript.note(QStringLiteral("   (the module is plugged in again)"));
@@ -629,9 +621,9 @@ ActionTable buildActions() {
            once("Command6", {code(0xF2, 1, 11)}));
     button("基本设置 › 确定 重起时间 (Command7)", 0, [](F* f) { return f->paramTab->Command7; }, 1, nullptr,
            once("Command7", {code(0xA3, 1, 14)}));
-    button("基本设置 › 确定 工作方式 (Command5)", 0, [](F* f) { return f->paramTab->Command5; }, 3, beforeChain,
+    button("基本设置 › 确定 工作方式 (Command5)", 0, [](F* f) { return f->paramTab->Command5; }, 3, nullptr,
            chain("Command5", {code(0xF8, 1, 11), code(0xF9, 1, 11), code(0xFB, 1, 11), code(0xE1, 1, 14)}));
-    button("基本设置 › 确定 省电 (Command14)", 0, [](F* f) { return f->paramTab->Command14; }, 3, beforeChain,
+    button("基本设置 › 确定 省电 (Command14)", 0, [](F* f) { return f->paramTab->Command14; }, 3, nullptr,
            chain("Command14", {code(0xD3, 1, 11), code(0xDB, 1, 14), code(0xD2, 1, 14)}));
     button("基本设置 › 需要 (Option1)", 0, [](F* f) { return f->paramTab->Option1; }, 1, nullptr,
            once("Option1", {code(0xA1, 1, 11)}));
@@ -658,7 +650,7 @@ ActionTable buildActions() {
            [](const Step& s) { type(0, [](F* f) { return f->paramTab->Text4; }, s.text); }});
     t.add({QStringLiteral("基本设置 › 醒后延时 (Text11)"), {}, {"1000", "99999999"}, 1,
            [](const Step& s) { type(0, [](F* f) { return f->paramTab->Text11; }, s.text); }});
-    button("参数信息 › 刷新 (Command8)", 0, [](F* f) { return f->paramTab->Command8; }, 4, beforeChain,
+    button("参数信息 › 刷新 (Command8)", 0, [](F* f) { return f->paramTab->Command8; }, 4, nullptr,
            [] { c().allowRefresh(); });
     button("参数信息 › 清空 (Command18)", 0, [](F* f) { return f->paramTab->Command18; }, 1, nullptr,
            once("Command18", {code(0xD5, 1, 11)}));
@@ -670,8 +662,6 @@ ActionTable buildActions() {
 
     // 短信测试
     t.add({QStringLiteral("短信测试 › (Command21)"), {"读取短信", "发送状态", "发送短信", "复位"}, {}, 2, [](const Step& s) {
-               if (!c().mended.testWaitKeepsLock && c().form())
-                   waitFor(QStringLiteral("no chain is about to start"), [] { return !chainRunning(); });
                if (c().form() && !modalInTheWay())
                    c().ledger.allow(QStringLiteral("Command21(%1)").arg(s.choice),
                                     {FrameLedger::Pattern{QStringLiteral("a test request"),
