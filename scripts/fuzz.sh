@@ -10,6 +10,10 @@
 # tst_table_roundtrip, in the ordinary build/) with N rows per table and
 # road in place of the test command's 10; SMSTOOLS_ROUNDTRIP_ROWS and
 # SMSTOOLS_ROUNDTRIP_SEED choose them instead.
+# --long also runs the settings round trip (tests/kestrun/
+# tst_settings_roundtrip) for N seconds of random module states in place of
+# the test command's few; SMSTOOLS_PROPERTY_SECONDS, _CASES and _SEED
+# choose them instead.
 # A finding stops that target and leaves the input as
 # build-fuzz/findings/<target>-crash-*; replay it with
 #   build-fuzz/tests/fuzz/<target> build-fuzz/findings/<target>-crash-...
@@ -100,6 +104,23 @@ if [ $long = 1 ] && [ -z "$only" ]; then
   printf '%-28s %-6s %12s rows a table and road\n' tst_table_roundtrip "$status" "$rows" | tee -a "$report"
   if [ $status = FAILED ]; then
     grep -E '^FAIL|reproduces' "$log" | head -20
+    echo "  (whole log: $log)"
+  fi
+fi
+if [ $long = 1 ] && [ -z "$only" ]; then
+  [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build -j"$(nproc)" --target kestrun_tst_settings_roundtrip >/dev/null
+  budget=${SMSTOOLS_PROPERTY_SECONDS:-$seconds}
+  # About ten states a second; the budget is what ends the run.
+  cases=${SMSTOOLS_PROPERTY_CASES:-$((budget * 50))}
+  log=$build/fuzz-logs/tst_settings_roundtrip.log
+  if (cd build/tests/kestrun && QT_QPA_PLATFORM=offscreen SMSTOOLS_PROPERTY_CASES=$cases \
+        SMSTOOLS_PROPERTY_SECONDS=$budget QTEST_FUNCTION_TIMEOUT=86400000 ./kestrun_tst_settings_roundtrip) >"$log" 2>&1
+  then status=ok; else status=FAILED; failed=1; fi
+  states=$(sed -n 's/.*, \([0-9]*\) cases run$/\1/p' "$log" | tail -1)
+  printf '%-28s %-6s %12s module states in %ss\n' tst_settings_roundtrip "$status" "${states:-?}" "$budget" | tee -a "$report"
+  if [ $status = FAILED ]; then
+    grep -E '^after|^held|^now|^messages|^Replay' "$log" | head -20
     echo "  (whole log: $log)"
   fi
 fi
