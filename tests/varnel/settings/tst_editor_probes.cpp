@@ -15,6 +15,7 @@
 #include "platform/Controls.h"
 #include "varnel/editors/ChannelEditor.h"
 #include "varnel/editors/OutputFrameEditor.h"
+#include "varnel/settings/ParamTab.h"
 #include "varnel/settings/PhoneTab.h"
 
 using namespace TableRig;
@@ -119,9 +120,15 @@ private slots:
     }
 
     // Opening a channel whose phones are chosen one by one asks the module
-    // for its phone table; a phone-table write whose acknowledgement is
-    // still on its way must still be confirmed.
-    void channelOpenDuringPhoneWrite() {
+    // for its phone table; a phone-table write or clear whose
+    // acknowledgement is still on its way must still be confirmed.
+    void channelOpenDuringPhoneRequest_data() {
+        QTest::addColumn<bool>("clear");
+        QTest::newRow("write") << false;
+        QTest::newRow("clear") << true;
+    }
+    void channelOpenDuringPhoneRequest() {
+        QFETCH(bool, clear);
         VarnelHarness h;
         QVERIFY(h.connectToForm());
         SettingsForm* f = h.form();
@@ -131,18 +138,46 @@ private slots:
         phones->setTextMatrix(1, 2, "13800000001");
         phones->setTextMatrix(2, 1, "2");
         phones->setTextMatrix(2, 2, "13800000002");
+        h.module->phoneTable.setNumbers({"13800000001"});
         f->SSTab1->setCurrentIndex(3);
         FlexGrid* grid = f->inputTab->MSGrid2;
         fillGrid(grid, 2, channelWithMask(QStringLiteral("3(号码表自选)")));
-        // The write's acknowledgement comes 1 s late.
+        // The acknowledgement comes 1 s late.
         h.sim().queueFates({ModuleSim::Fate::late(1000)});
-        Controls::runClick(f->phoneTab->Command11);
+        Controls::runClick(clear ? f->phoneTab->Command24 : f->phoneTab->Command11);
         QPointer<ChannelEditor> ed = openChannel(h, 1);
         QVERIFY(ed);
         QTest::qWait(2500);
-        QVERIFY2(h.dialogs.describe().contains(QStringLiteral("电话号码表设置成功")),
-                 qPrintable(h.dialogs.describe()));
-        QCOMPARE(h.module->phoneTable.writes, 1);
+        QCOMPARE(clear ? h.module->phoneTable.clears : h.module->phoneTable.writes, 1);
+        const QString ack = clear ? QStringLiteral("清空号码表成功") : QStringLiteral("电话号码表设置成功");
+        QVERIFY2(h.dialogs.describe().contains(ack), qPrintable(h.dialogs.describe()));
+    }
+
+    // The parameter refresh holds the form's buttons; a channel opened
+    // meanwhile still presses the phone-table read, and the refresh must
+    // still fill every label.
+    void channelOpenDuringRefresh() {
+        VarnelHarness h;
+        QVERIFY(h.connectToForm());
+        SettingsForm* f = h.form();
+        h.module->phoneTable.setNumbers({"13800000001", "13800000002"});
+        f->SSTab1->setCurrentIndex(3);
+        FlexGrid* grid = f->inputTab->MSGrid2;
+        fillGrid(grid, 1, channelWithMask(QStringLiteral("3(号码表自选)")));
+        const int from = int(h.sim().requests().size());
+        Controls::runClick(f->paramTab->Command8);
+        QTest::qWait(1300);
+        QPointer<ChannelEditor> ed = openChannel(h, 1);
+        QVERIFY(ed);
+        QVERIFY(QTest::qWaitFor([&] { return f->paramTab->Command8->isEnabled(); }, 10000));
+        QTest::qWait(700);
+        QStringList sent = requestsFrom(h, from);
+        for (QString& s : sent) s = s.mid(24, 5);
+        QVERIFY2(f->paramTab->Label3->text() != QStringLiteral("* * * *") &&
+                     f->paramTab->LabelFlash->text() != QStringLiteral("**") &&
+                     f->paramTab->Label19->text() != QStringLiteral("* * * *"),
+                 qPrintable(sent.join('|') + QStringLiteral(" / ") + h.dialogs.describe()));
+        for (QPushButton* b : f->coveredButtons()) QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
     }
 
     // OK pressed before the editor has read its cell writes the opening
@@ -222,6 +257,55 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return !ed; }, 3000));
         QCOMPARE(SimSupport::hex(protocol::channelRowFrame(rowOf<31>(grid, 3), 2).frame),
                  SimSupport::hex(before));
+    }
+
+    // A sign byte shown in the character view goes out as that byte.
+    void channelSignCharacterView_data() {
+        QTest::addColumn<QString>("digits");
+        for (const char* d : {"0D", "0A", "09", "20", "7F"}) QTest::newRow(d) << QString::fromLatin1(d);
+    }
+    void channelSignCharacterView() {
+        QFETCH(QString, digits);
+        VarnelHarness h;
+        QVERIFY(h.connectToForm());
+        SettingsForm* f = h.form();
+        f->SSTab1->setCurrentIndex(3);
+        FlexGrid* grid = f->inputTab->MSGrid2;
+        protocol::ChannelRecord c = channelWithMask(QStringLiteral("FFFFFF(全部号码表)"));
+        c[protocol::ChannelCol::PositiveSign] = digits;
+        fillGrid(grid, 1, c);
+        QPointer<ChannelEditor> ed = openChannel(h, 1);
+        QVERIFY(ed);
+        QTest::mouseClick(ed->Label32[1], Qt::LeftButton);
+        QCOMPARE(ed->Label32[1]->text(), QStringLiteral("Asc"));
+        QTest::mouseClick(ed->Command1[0], Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return !ed; }, 3000));
+        QCOMPARE(grid->TextMatrix(1, protocol::ChannelCol::PositiveSign), digits);
+    }
+
+    // A sign that is a blank, in an ASCII row: a change of data format
+    // converts the box into the new view and keeps the byte.
+    void outputBlankSignAcrossFormatSwitch() {
+        VarnelHarness h;
+        QVERIFY(h.connectToForm());
+        SettingsForm* f = h.form();
+        f->SSTab1->setCurrentWidget(f->commandTab);
+        FlexGrid* grid = f->commandTab->MSGrid1;
+        grid->setRows(1);
+        protocol::CommandRecord c = plainCommand();
+        c[8] = QStringLiteral("自定义,ASCII码,4-3-2-1,整数,5,4,1,0,20( ),2D(-),无,1,Hex0,Asc2,,OK");
+        putRow(grid, 1, c);
+        QPointer<OutputFrameEditor> ed = openOutput(h, 1);
+        QVERIFY(ed);
+        auto* format = ed->findChild<QComboBox*>(QStringLiteral("ComboDataFormat"));
+        format->setCurrentIndex(0);
+        emit format->activated(0);
+        QTest::mouseClick(ed->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return !ed; }, 3000));
+        const auto fields = protocol::splitOutputFrame(grid->TextMatrix(1, 8));
+        QVERIFY(fields);
+        QCOMPARE(fields->at(protocol::OutputField::PositiveSign).left(2), QStringLiteral("20"));
+        QCOMPARE(fields->at(protocol::OutputField::NegativeSign).left(2), QStringLiteral("2D"));
     }
 
     // A limit OK accepts is one the row frame sends as the box shows it.
