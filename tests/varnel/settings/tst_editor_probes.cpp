@@ -150,7 +150,10 @@ private slots:
         QTest::qWait(2500);
         QCOMPARE(clear ? h.module->phoneTable.clears : h.module->phoneTable.writes, 1);
         const QString ack = clear ? QStringLiteral("清空号码表成功") : QStringLiteral("电话号码表设置成功");
-        QVERIFY2(h.dialogs.describe().contains(ack), qPrintable(h.dialogs.describe()));
+        QVERIFY2(h.dialogs.describe().contains(ack),
+                 qPrintable(h.dialogs.describe() + QStringLiteral(" / phone grid rows %1, module holds %2")
+                                                       .arg(phones->Rows() - 1)
+                                                       .arg(h.module->phoneTable.count)));
     }
 
     // The parameter refresh holds the form's buttons; a channel opened
@@ -306,6 +309,34 @@ private slots:
         QVERIFY(fields);
         QCOMPARE(fields->at(protocol::OutputField::PositiveSign).left(2), QStringLiteral("20"));
         QCOMPARE(fields->at(protocol::OutputField::NegativeSign).left(2), QStringLiteral("2D"));
+    }
+
+    // A channel with chosen phones opened while the input table is read:
+    // its phone-table read goes out in the middle of the transfer, which
+    // must still read every row.
+    void channelOpenDuringTableRead() {
+        VarnelHarness h;
+        QVERIFY(h.connectToForm());
+        SettingsForm* f = h.form();
+        h.module->phoneTable.setNumbers({"13800000001", "13800000002"});
+        f->SSTab1->setCurrentIndex(3);
+        FlexGrid* grid = f->inputTab->MSGrid2;
+        const int n = 8;
+        for (int i = 0; i < n; ++i) {
+            protocol::ChannelRecord c = channelWithMask(QStringLiteral("3(号码表自选)"));
+            c[2] = QString::number(i);
+            h.module->tables.setRowBody(Tables::Table::Input, i, protocol::channelRowFrame(c, i).frame.mid(13));
+        }
+        QTest::mouseClick(f->inputTab->Command23, Qt::LeftButton);
+        for (int k = 2; k <= 6; k += 2) {
+            QVERIFY(QTest::qWaitFor([&] { return grid->Rows() > k; }, 20000));
+            QPointer<ChannelEditor> ed = openChannel(h, k);
+            QVERIFY(ed);
+            QTest::mouseClick(ed->Command1[1], Qt::LeftButton);
+            QVERIFY(QTest::qWaitFor([&] { return !ed; }, 3000));
+        }
+        QVERIFY(waitIdle(f));
+        QVERIFY2(grid->Rows() == n + 1, qPrintable(QStringLiteral("%1 rows; %2").arg(grid->Rows() - 1).arg(h.dialogs.describe())));
     }
 
     // A limit OK accepts is one the row frame sends as the box shows it.
