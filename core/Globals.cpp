@@ -24,6 +24,10 @@ float WaitStart = 0;
 int PhoneTableOp = 0;
 int AlarmSetOp = 0;
 int OutputSetOp = 0;
+int PhoneTableOutstanding = 0;
+int AlarmSetOutstanding = 0;
+int OutputSetOutstanding = 0;
+int IdentityOutstanding = 0;
 int DollarPendingOp = 0;
 int DIChannel = 0;
 bool ParamMode = true;
@@ -63,6 +67,7 @@ void resetAll() {
     PollStep = BaudScanStep = OfflineMode = RxByteIndex = 0;
     WaitStart = 0;
     PhoneTableOp = AlarmSetOp = OutputSetOp = DollarPendingOp = DIChannel = RefreshStep = 0;
+    PhoneTableOutstanding = AlarmSetOutstanding = OutputSetOutstanding = IdentityOutstanding = 0;
     ParamMode = true;
     RxText.clear();
     std::memset(RxFrameFields, 0, sizeof RxFrameFields);

@@ -48,6 +48,13 @@ extern int PhoneTableOp;
 extern int AlarmSetOp;
 extern int OutputSetOp;
 extern int DollarPendingOp;
+// Kestrun: the phone-table, alarm and output requests sent and not yet
+// answered, one bit per value of the flag above (1 << op); and the
+// identity's (bit 0 the version query, bit 1 the identity write).
+extern int PhoneTableOutstanding;
+extern int AlarmSetOutstanding;
+extern int OutputSetOutstanding;
+extern int IdentityOutstanding;
 extern int DIChannel;
 extern bool ParamMode;
 extern int RefreshStep;

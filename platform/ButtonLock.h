@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
+#include <QPointer>
 #include <QPushButton>
 
 // The buttons a form holds while one of its timed operations runs: each
@@ -8,6 +10,12 @@
 // A hold that comes while another is still held keeps the states remembered
 // by the first, so overlapping operations never remember each other's
 // disabled buttons as the user's.
+//
+// A button can also be busy: disabled by a short operation of its own (the
+// test tab's wait before its request goes out) that does not block the
+// program. Busy and held compose: a hold that starts meanwhile remembers the
+// state the button had before it went busy, and whichever of the two ends
+// last gives the button back.
 class ButtonLock {
 public:
     // Remembers each button's own enabled state (its frame's does not count)
@@ -19,7 +27,22 @@ public:
     // True between a hold and its release.
     bool held() const { return m_held; }
 
+    // `b` goes busy (disabled) until done(b); a second busy() before the
+    // done() changes nothing.
+    void busy(QPushButton* b);
+    // The busy operation of `b` has ended: the button gets back the state
+    // it had before, unless a hold still covers it (the release gives it).
+    void done(QPushButton* b);
+    bool isBusy(const QPushButton* b) const { return m_busy.contains(b); }
+
 private:
+    bool covers(const QPushButton* b) const;
+    static bool ownEnabled(const QPushButton* b);
+
     QList<bool> m_saved;
+    QList<QPointer<QPushButton>> m_heldButtons;
+    const QPushButton* m_keep = nullptr;
     bool m_held = false;
+    // Busy buttons and the state each gets back when its operation ends.
+    QHash<const QPushButton*, bool> m_busy;
 };

@@ -16,6 +16,7 @@
 #include "PhoneBatch.h"
 #include "PhoneTab.h"
 #include "core/Globals.h"
+#include "kestrun/sms_parser/Outstanding.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -246,6 +247,7 @@ void AlarmTab::write() {
         return;
     }
     send(built.frame);
+    Outstanding::sent(g::AlarmSetOutstanding, 1);
 }
 
 void AlarmTab::read() {
@@ -261,6 +263,7 @@ void AlarmTab::read() {
     Controls::setValueAndClick(Option11, true);
     Controls::setValueAndClick(Option15, true);
     send(alarmReadRequest(Combo5->currentIndex()));
+    Outstanding::sent(g::AlarmSetOutstanding, 0);
 }
 
 void AlarmTab::queryInput() {
@@ -287,14 +290,19 @@ void AlarmTab::applyRecord(const AlarmBlock& b) {
         const int index = *b.receivers == 1 ? 1 : *b.receivers == 2 ? 2 : 0;
         Controls::setListIndexAndClick(ComboBJPhone, index, ClickWhen::Always);
     }
-    if (b.interval10) Text16->setText(QString::number(int(*b.interval10) * 10));
-    if (b.lowEnglish)
-        Controls::setValueAndClick(*b.lowEnglish ? Option12 : Option11, true, ClickWhen::Always);
-    if (b.highEnglish)
-        Controls::setValueAndClick(*b.highEnglish ? Option14 : Option15, true, ClickWhen::Always);
+    // The texts pick their encoding from what they hold; a text's encoding
+    // in the module is its length byte's, so the options come after them
+    // (an empty text goes out without one either way). Both reset the
+    // repeat interval outside the level modes, so it comes last: a record
+    // written back must be the record read.
     if (b.lowText) Text15->setText(*b.lowText);
-    if (b.mask) TextBJPhone->setText(QString::number(*b.mask));
     if (b.highText) Text17->setText(*b.highText);
+    if (b.lowEnglish && !Text15->text().isEmpty())
+        Controls::setValueAndClick(*b.lowEnglish ? Option12 : Option11, true, ClickWhen::Always);
+    if (b.highEnglish && !Text17->text().isEmpty())
+        Controls::setValueAndClick(*b.highEnglish ? Option14 : Option15, true, ClickWhen::Always);
+    if (b.interval10) Text16->setText(QString::number(int(*b.interval10) * 10));
+    if (b.mask) TextBJPhone->setText(QString::number(*b.mask));
     if (b.count) Text20->setText(QString::number(*b.count));
     if (b.relay) {
         const int index = *b.relay == 1 ? 0 : *b.relay == 2 ? 1 : -1;

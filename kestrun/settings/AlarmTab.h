@@ -28,9 +28,9 @@ public:
     // its construction.
     void attachFormControls();
 
-    // Writes a block read back into the controls, in the record's field
-    // order, with the click and change actions they raise. Fields the
-    // block lacks stay as they are.
+    // Writes a block read back into the controls, with the click and
+    // change actions they raise, in an order that leaves every control
+    // showing what the block holds. Fields the block lacks stay as they are.
     void applyRecord(const SettingsRecords::AlarmBlock& block);
 
     // The settings the controls describe, as the write sends them (mask

@@ -14,6 +14,7 @@
 
 #include "SettingsForm.h"
 #include "core/Globals.h"
+#include "kestrun/sms_parser/Outstanding.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -205,6 +206,7 @@ void OutputTab::write() {
     }
     g::CommBytes = built.frame;
     if (CommPort* p = m_form->port()) p->output(built.frame);
+    Outstanding::sent(g::OutputSetOutstanding, 1);
 }
 
 void OutputTab::read() {
@@ -216,6 +218,7 @@ void OutputTab::read() {
     for (QRadioButton* o : {Option16, Option19, Option22, Option23}) Controls::setValueAndClick(o, true);
     g::CommBytes = outputReadRequest(qMax(0, Combo6->currentIndex()));
     if (CommPort* p = m_form->port()) p->output(g::CommBytes);
+    Outstanding::sent(g::OutputSetOutstanding, 0);
 }
 
 void OutputTab::testOutput(QPushButton* button, int channel, const QString& prefix) {
@@ -244,11 +247,14 @@ void OutputTab::applyRecord(const OutputBlock& b) {
     if (b.replyDelay) Text18->setText(QString::number(*b.replyDelay));
     if (b.highDelay) Text10->setText(QString::number(*b.highDelay));
     if (b.lowDelay) Text14->setText(QString::number(*b.lowDelay));
-    if (b.lowEnglish)
-        Controls::setValueAndClick(*b.lowEnglish ? Option21 : Option22, true, ClickWhen::Always);
-    if (b.highEnglish)
-        Controls::setValueAndClick(*b.highEnglish ? Option24 : Option23, true, ClickWhen::Always);
+    // The texts pick their encoding from what they hold; a text's encoding
+    // in the module is its length byte's, so the options come after them.
+    // An empty text goes out without one either way.
     if (b.lowText) Text12->setText(trimBlanks(*b.lowText));
     if (b.highText) Text8->setText(*b.highText);
+    if (b.lowEnglish && !Text12->text().isEmpty())
+        Controls::setValueAndClick(*b.lowEnglish ? Option21 : Option22, true, ClickWhen::Always);
+    if (b.highEnglish && !Text8->text().isEmpty())
+        Controls::setValueAndClick(*b.highEnglish ? Option24 : Option23, true, ClickWhen::Always);
     if (b.hold) Controls::setValueAndClick(Check6, *b.hold == 1);
 }

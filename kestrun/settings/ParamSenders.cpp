@@ -15,6 +15,7 @@
 #include "core/Globals.h"
 #include "core/Routines.h"
 #include "core/protocol/ParamFrames.h"
+#include "kestrun/sms_parser/Outstanding.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -153,7 +154,7 @@ void ParamSenders::identityInput() {
         return;
     }
     // The input box may have let the port go meanwhile.
-    send(b.frame);
+    if (send(b.frame)) Outstanding::sent(g::IdentityOutstanding, 1);
 }
 
 // --- work-mode frame ------------------------------------------------------------
@@ -217,6 +218,7 @@ void ParamSenders::refreshTick() {
     if (!query.isEmpty()) {
         g::CommBytes = query;
         if (f->port()) f->port()->output(g::CommBytes);
+        if (g::RefreshStep == 0) Outstanding::sent(g::IdentityOutstanding, 0);
         g::RefreshStep = kQuerySent;
         return;
     }

@@ -16,6 +16,7 @@
 #include "core/PhoneTableEdit.h"
 #include "core/Routines.h"
 #include "core/protocol/PhoneCodec.h"
+#include "kestrun/sms_parser/Outstanding.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -124,6 +125,7 @@ void PhoneTab::readTable() {
     if (!m_form->portReady()) return;
     send(PhoneCodec::readFrame());
     g::PhoneTableOp = 0;
+    Outstanding::sent(g::PhoneTableOutstanding, 0);
     // Emptied at once: the grid waits for the answer, and a picker polling
     // it waits too.
     Grid->setRows(1);
@@ -131,7 +133,10 @@ void PhoneTab::readTable() {
 
 void PhoneTab::writeTable() {
     if (!m_form->portReady()) return;
-    PhoneTableEdit::writeTable(m_form, *Grid, [this](const QByteArray& frame) { send(frame); });
+    PhoneTableEdit::writeTable(m_form, *Grid, [this](const QByteArray& frame) {
+        send(frame);
+        Outstanding::sent(g::PhoneTableOutstanding, 1);
+    });
 }
 
 void PhoneTab::clearTable() {
@@ -143,4 +148,5 @@ void PhoneTab::clearTable() {
     // The grid is emptied only when the module confirms.
     send(PhoneCodec::clearFrame());
     g::PhoneTableOp = 2;
+    Outstanding::sent(g::PhoneTableOutstanding, 2);
 }

@@ -438,6 +438,7 @@ void SettingsForm::onTimer6() {
 // --- tabs -----------------------------------------------------------------
 
 void SettingsForm::onTabChanged(int index) {
+    const bool paramModeBefore = g::ParamMode;
     auto show = [this](const QString& name, bool visible) {
         if (auto* w = control<QWidget>(name)) w->setVisible(visible);
     };
@@ -464,7 +465,18 @@ void SettingsForm::onTabChanged(int index) {
         if (m_main) m_main->setSendModeMenuVisible(true);
         g::ParamMode = true;
     }
+    // A receive state belongs to the machine that left it: an answer cut
+    // short on one tab is never continued by the other tab's machine.
+    if (g::ParamMode != paramModeBefore) answersToHunt();
     emit tabHandled(index);
+}
+
+void SettingsForm::answersToHunt() {
+    g::RxState = 0;
+    if (CommPort* p = port()) {
+        p->setRThreshold(1);
+        p->setInputLen(1);
+    }
 }
 
 // --- parameter buttons ------------------------------------------------------

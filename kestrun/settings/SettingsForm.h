@@ -57,6 +57,8 @@ public:
     void Disable_Command();
     // True while a Disable_Command waits for its Enable_Command.
     bool commandsDisabled() const { return m_lock.held(); }
+    // The lock behind the two, which the test page's wait joins.
+    ButtonLock& buttonLock() { return m_lock; }
 
     // Senders call this before writing: with the port closed it opens the
     // connect dialog without waiting for it and answers false.
@@ -191,6 +193,7 @@ private:
     void buildModelFrame();
     void buildTimers();
     void onTabChanged(int index);
+    void answersToHunt();
     void onTimer5();
     void onTimer6();
     void exitForm();

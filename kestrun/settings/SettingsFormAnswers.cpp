@@ -74,10 +74,19 @@ void SettingsForm::applyParamAnswer(const Answers::ParamAnswer& a) {
             }
             break;
         case Kind::Password:
+            // The box the password write takes it from shows it too, as the
+            // receiver number and the address do.
             Label5->setText(a.text);
+            Text1->setText(Label5->text());
             break;
         case Kind::Version:
-            if (port()) Label7->setText(ParamFrames::portRateText(port()->settings()));
+            if (port()) {
+                // The module answers at the line's rate: that is its rate,
+                // and what the rate write sends unless the user picks another.
+                Label7->setText(ParamFrames::portRateText(port()->settings()));
+                Controls::setListIndexQuiet(Combo3, Combo3->findText(Label7->text()));
+                if (Combo3->currentIndex() < 0) Combo3->setEditText(Label7->text());
+            }
             Label8->setText(a.text);
             break;
         case Kind::Address:

@@ -15,6 +15,7 @@
 #include "core/MainWindow.h"
 #include "core/ProgramForms.h"
 #include "core/Routines.h"
+#include "core/TestSendWait.h"
 #include "core/TrafficLog.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
@@ -103,9 +104,21 @@ TestTab::TestTab(SettingsForm* form) : QWidget(nullptr), m_form(form) {
         });
     Controls::installKeyFilter(Text22, [this](int& k) { addressRule(k); });
 
-    m_sendTimer = new VbTimer(this, SendWaitMs, false);
-    m_sendTimer->setObjectName(QStringLiteral("sendWait"));
-    connect(m_sendTimer, &VbTimer::tick, this, &TestTab::onSendTimer);
+    TestSendWait::Hooks hooks;
+    hooks.port = [this] { return m_form->port(); };
+    hooks.written = [this](const TestSendWait::Request& r) {
+        if (r.index != 2) g::DollarPendingOp = r.pendingOp;
+        appendLog(QStringLiteral("发射  "), hexText(r.bytes), m_form->port());
+        emit requestWritten(r.bytes);
+    };
+    hooks.lineGone = [this](const TestSendWait::Request&) {
+        // Nothing went out: nothing is awaited either.
+        g::DollarPendingOp = m_pendingOpBefore;
+        m_form->portReady();
+    };
+    hooks.after = [this] { afterSend(); };
+    hooks.press = [this](int index) { press(index); };
+    m_wait = new TestSendWait(this, &m_form->buttonLock(), std::move(hooks));
 
     // The form builds its timers after its pages.
     QMetaObject::invokeMethod(
@@ -142,64 +155,32 @@ TestInput TestTab::currentInput() const {
 }
 
 void TestTab::press(int index) {
-    if (m_send.active) {
-        // The request under way is written and logged first.
-        if (!m_queued.contains(index)) m_queued << index;
-        return;
-    }
+    if (m_wait->queueIfPending(index)) return;
     g::ParamMode = false;
     g::RxState = 0;
     QPushButton* button = Command21[index];
-    button->setEnabled(false);
-    if (index == 3) return;  // "复位" only resets the receive state
+    if (index == 3) {
+        button->setEnabled(false);  // "复位" only resets the receive state
+        return;
+    }
+    m_wait->busy(button);
 
     const Request r = buildRequest(index, currentInput());
     if (r.refusal != Refusal::None) {
         Dialogs::msgBox(m_form, refusalText(r.refusal), messageTitle());
-        button->setEnabled(true);
+        m_wait->done(button);
         return;
     }
     if (!m_form->portReady()) {
-        button->setEnabled(true);
+        m_wait->done(button);
         return;
     }
-    CommPort* port = m_form->port();
-    m_send.active = true;
-    m_send.index = index;
-    m_send.bytes = r.bytes;
-    m_send.pendingOp = r.pendingOp;
-    m_send.savedDtr = port->dtrEnable();
-    m_send.savedPendingOp = g::DollarPendingOp;
-    port->setDTREnable(false);
+    m_pendingOpBefore = g::DollarPendingOp;
     if (index == 2) g::DollarPendingOp = 3;
-    m_sendTimer->rearm(SendWaitMs);
+    m_wait->start(button, {index, r.bytes, r.pendingOp});
 }
 
-void TestTab::onSendTimer() {
-    m_sendTimer->setEnabled(false);
-    if (!m_send.active) return;
-    const PendingSend s = m_send;
-    m_send = PendingSend();
-    QPushButton* button = Command21[s.index];
-    CommPort* port = m_form->port();
-    if (!port || !port->isOpen()) {
-        // The line went away during the wait: nothing goes out.
-        if (port) port->setDTREnable(s.savedDtr);
-        g::DollarPendingOp = s.savedPendingOp;
-        button->setEnabled(true);
-        m_form->portReady();
-        afterSend();
-        return;
-    }
-    g::CommBytes = s.bytes;
-    port->output(s.bytes);
-    if (s.index != 2) g::DollarPendingOp = s.pendingOp;
-    appendLog(QStringLiteral("发射  "), hexText(s.bytes), port);
-    port->setDTREnable(true);
-    button->setEnabled(true);
-    emit requestWritten(s.bytes);
-    afterSend();
-}
+bool TestTab::sendPending() const { return m_wait->pending(); }
 
 void TestTab::afterSend() {
     // What arrived during the wait is taken now, then the display that fell
@@ -207,12 +188,11 @@ void TestTab::afterSend() {
     MainWindow* main = m_form->mainWindow();
     if (main && main->forms() && g::RecvMode == 101 && m_form->port() && m_form->port()->inBufferCount() > 0)
         main->forms()->receiveModuleAnswer();
-    if (m_send.active) return;
+    if (m_wait->pending()) return;
     if (m_displayDeferred) {
         m_displayDeferred = false;
         if (!m_form->rTimer->enabled()) displayTick();
     }
-    while (!m_send.active && !m_queued.isEmpty()) press(m_queued.takeFirst());
 }
 
 // --- log and display ----------------------------------------------------------------
@@ -241,14 +221,18 @@ void TestTab::showSample() {
 
 void TestTab::displayTick() {
     m_form->rTimer->setEnabled(false);
-    if (m_send.active) {
+    if (m_wait->pending()) {
         m_displayDeferred = true;
         return;
     }
-    g::RxState = 0;
-    if (CommPort* port = m_form->port()) {
-        port->setRThreshold(1);
-        port->setInputLen(1);
+    // The test machine's message ends here; when another tab took over
+    // meanwhile, the parameter machine's state is its own.
+    if (!g::ParamMode) {
+        g::RxState = 0;
+        if (CommPort* port = m_form->port()) {
+            port->setRThreshold(1);
+            port->setInputLen(1);
+        }
     }
     const QString text = g::RxText;
     g::RxText.clear();

@@ -12,6 +12,7 @@
 
 class CommPort;
 class SettingsForm;
+class TestSendWait;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -32,7 +33,6 @@ using TestTextBox = FilterTextEdit;
 class TestTab : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int SendWaitMs = 2000;
     static constexpr int DisplayDelayMs = 200;
 
     explicit TestTab(SettingsForm* form);
@@ -57,7 +57,7 @@ public:
     // The display runs DisplayDelayMs after the last call.
     void restartDisplay();
     // True while a request waits for its two seconds.
-    bool sendPending() const { return m_send.active; }
+    bool sendPending() const;
     // Nothing is waiting for the display: the next received data starts
     // a new text.
     bool displayIdle() const;
@@ -76,17 +76,7 @@ signals:
     void requestWritten(const QByteArray& bytes);
 
 private:
-    struct PendingSend {
-        bool active = false;
-        int index = -1;
-        QByteArray bytes;
-        int pendingOp = 0;
-        bool savedDtr = false;
-        int savedPendingOp = 0;
-    };
-
     void press(int index);
-    void onSendTimer();
     void afterSend();
     void wireDisplay();
     TestFrames::SendMode sendMode() const;
@@ -94,9 +84,9 @@ private:
     void addressRule(int& keyAscii);
 
     SettingsForm* m_form;
-    VbTimer* m_sendTimer = nullptr;
-    PendingSend m_send;
-    QList<int> m_queued;
+    TestSendWait* m_wait = nullptr;
+    // What DollarPendingOp held before a send set it for its wait.
+    int m_pendingOpBefore = 0;
     bool m_displayDeferred = false;
     bool m_displayWired = false;
 };

@@ -1,6 +1,9 @@
 // Short parameter answers: states 2 to 15 and 20. Each is decoded, shown on
 // the settings form and proposes the refresh's next query in RefreshStep.
 // The same handler serves the answer to a query and the echo of a write.
+#include <memory>
+
+#include "Outstanding.h"
 #include "SmsAnswerReceiver.h"
 #include "core/Globals.h"
 #include "core/protocol/Answers.h"
@@ -45,21 +48,61 @@ void onShownFirst(Rx& rx, uint8_t code) {
     rx.toHunt();
 }
 
+void tellIdentityAck(Rx& rx, const Answers::IdentityAck& ack) {
+    if (ack.ok)
+        rx.tell(QStringLiteral("设置成功"), QStringLiteral("提示！！"), SmsAnswerHost::Icon::Information);
+    if (ack.fail)
+        rx.tell(QStringLiteral("设置错误 "), QStringLiteral("提示！！"), SmsAnswerHost::Icon::Exclamation);
+}
+
 // Twelve bytes are the version; a shorter text, judged once the line has
 // gone quiet, acknowledges the identity write.
 void onVersion(Rx& rx) {
     const int waiting = rx.waiting();
     if (waiting >= 12) {
+        Outstanding::answered(g::IdentityOutstanding, 0);
         onShownFirst(rx, 0xEC);
         return;
     }
     if (!rx.quiet() || waiting < 6) return;  // more may come
+    Outstanding::answered(g::IdentityOutstanding, 1);
     // Read and shown here only: the communication test's text stays as it was.
-    const Answers::IdentityAck ack = Answers::decodeIdentityAck(rx.readAll());
-    if (ack.ok)
-        rx.tell(QStringLiteral("设置成功"), QStringLiteral("提示！！"), SmsAnswerHost::Icon::Information);
-    if (ack.fail)
-        rx.tell(QStringLiteral("设置错误 "), QStringLiteral("提示！！"), SmsAnswerHost::Icon::Exclamation);
+    tellIdentityAck(rx, Answers::decodeIdentityAck(rx.readAll()));
+    rx.toHunt();
+}
+
+// The identity write and the version query both out: the answer's text
+// says which it is, read as far as it goes and no further, since the other
+// answer may follow in the same delivery.
+void onVersionOrAck(Rx& rx, QByteArray& got) {
+    if (got.isEmpty() && rx.readN() != 7) {
+        rx.setReadN(7);  // the status and six characters tell them apart
+        return;
+    }
+    got += rx.read();
+    const QByteArray text = got.mid(1);
+    for (const QByteArray& word : {QByteArray("SETOK:"), QByteArray("SETFAIL:")}) {
+        if (text.startsWith(word)) {
+            Outstanding::answered(g::IdentityOutstanding, 1);
+            tellIdentityAck(rx, Answers::decodeIdentityAck(text.left(word.size())));
+            got.clear();
+            rx.skipAcknowledgementTail();
+            return;
+        }
+        if (word.startsWith(text) && text.size() < word.size()) {
+            rx.setReadN(int(word.size() - text.size()));
+            return;
+        }
+    }
+    if (got.size() < 12) {
+        rx.setReadN(12 - int(got.size()));
+        return;
+    }
+    Outstanding::answered(g::IdentityOutstanding, 0);
+    const Answers::ParamAnswer a = Answers::decodeParamAnswer(0xEC, got);
+    got.clear();
+    apply(rx, a);
+    if (a.refreshStep >= 0) g::RefreshStep = a.refreshStep;
     rx.toHunt();
 }
 
@@ -79,7 +122,16 @@ void installParamAnswers(SmsAnswerReceiver& receiver) {
     receiver.registerAnswerHandler(0xA2, shownFirst(0xA2));
     receiver.registerAnswerHandler(0xA1, shownFirst(0xA1));
     receiver.registerAnswerHandler(0xF1, shownFirst(0xF1));
-    receiver.registerAnswerHandler(0xEC, onVersion, SmsAnswerReceiver::Wait::Quiet);
+    auto versionOrAck = std::make_shared<QByteArray>();
+    receiver.registerAnswerHandler(
+        0xEC,
+        [versionOrAck](Rx& rx) {
+            if (!versionOrAck->isEmpty() || Outstanding::several(g::IdentityOutstanding))
+                onVersionOrAck(rx, *versionOrAck);
+            else
+                onVersion(rx);
+        },
+        SmsAnswerReceiver::Wait::Quiet);
     receiver.registerAnswerHandler(0xE2, shownFirst(0xE2));
     receiver.registerAnswerHandler(0xF2, onBaudWritten);
     receiver.registerAnswerHandler(0xA3, shownFirst(0xA3));

@@ -1,6 +1,7 @@
 #include <QByteArray>
 #include <memory>
 
+#include "Outstanding.h"
 #include "SmsAnswerReceiver.h"
 #include "core/Globals.h"
 #include "core/protocol/Answers.h"
@@ -28,27 +29,8 @@ void say(SmsAnswerReceiver& rx, const char* text, const char* title, Icon icon) 
     rx.tell(QString::fromUtf8(text), QString::fromUtf8(title), icon);
 }
 
-void stepOperation(SmsAnswerReceiver& rx, AckText& ack) {
-    rx.read();  // the status byte, never examined
-    ack.text.clear();
-    switch (g::PhoneTableOp) {
-        case 0:
-            rx.goTo(Header, 2);
-            break;
-        case 1:
-            rx.goTo(WriteAck, kAckBytes);
-            break;
-        case 2:
-            rx.goTo(ClearAck, kAckBytes);
-            break;
-        default:
-            rx.toHunt();
-            break;
-    }
-}
-
-void stepHeader(SmsAnswerReceiver& rx) {
-    const auto header = Answers::decodePhoneTableHeader(rx.read());
+void takeHeader(SmsAnswerReceiver& rx, const QByteArray& bytes) {
+    const auto header = Answers::decodePhoneTableHeader(bytes);
     if (!header) {
         rx.toHunt();
         return;
@@ -67,6 +49,56 @@ void stepHeader(SmsAnswerReceiver& rx) {
     // next answer.
     rx.goTo(Entries, PhoneCodec::TableBytes);
 }
+
+// The operation the answer is read as and the two bytes read after its
+// status, when more than one request is out: an acknowledgement begins
+// "SE" or "CL", which no table's header can (its count would pass 20).
+int readWhichIsAnswered(SmsAnswerReceiver& rx, QByteArray& two) {
+    const int out = g::PhoneTableOutstanding;
+    const QByteArray b = rx.read();  // the status, never examined, and two more
+    two = b.mid(1, 2);
+    // An acknowledgement or a table nobody waits for is none of theirs.
+    if (two == "SE") return Outstanding::has(out, 1) ? 1 : -1;
+    if (two == "CL") return Outstanding::has(out, 2) ? 2 : -1;
+    return Outstanding::has(out, 0) ? 0 : -1;
+}
+
+void stepOperation(SmsAnswerReceiver& rx, AckText& ack) {
+    ack.text.clear();
+    int op = g::PhoneTableOp;
+    QByteArray two;
+    if (Outstanding::several(g::PhoneTableOutstanding)) {
+        // A write and a read (or a clear) went out together: the answer's
+        // first bytes tell which of them this is.
+        if (rx.readN() != 3) {
+            rx.setReadN(3);
+            return;
+        }
+        op = readWhichIsAnswered(rx, two);
+    } else {
+        rx.read();  // the status byte, never examined
+    }
+    Outstanding::answered(g::PhoneTableOutstanding, op);
+    switch (op) {
+        case 0:
+            if (two.isEmpty())
+                rx.goTo(Header, 2);
+            else
+                takeHeader(rx, two);
+            break;
+        case 1:
+        case 2:
+            ack.text = two;
+            rx.goTo(op == 1 ? WriteAck : ClearAck, kAckBytes - int(two.size()));
+            break;
+        default:
+            // Nothing that is out: hunted through.
+            rx.toHunt();
+            break;
+    }
+}
+
+void stepHeader(SmsAnswerReceiver& rx) { takeHeader(rx, rx.read()); }
 
 void stepEntries(SmsAnswerReceiver& rx) {
     const QByteArray entries = rx.read();

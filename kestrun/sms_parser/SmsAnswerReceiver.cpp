@@ -1,5 +1,6 @@
 #include "SmsAnswerReceiver.h"
 
+#include "Outstanding.h"
 #include "SmsAnswerSink.h"
 #include "core/Globals.h"
 #include "core/protocol/Frames.h"
@@ -14,15 +15,24 @@ const DispatchTable& smsDispatch() {
             {0xFD, 2},  {0xF8, 3},  {0xF9, 4},  {0xA2, 5},  {0xA1, 6},  {0xF1, 7},  {0xEC, 8},  {0xE2, 9},
             {0xF2, 10}, {0xA3, 11}, {0xFB, 12}, {0xE1, 13}, {0xD3, 14}, {0xD2, 15}, {0xD9, 16}, {0xDB, 20}};
         for (const auto& [code, state] : fixed) t.add(code, state, Frames::answerReadN(code));
-        // The answer to a write and the data of a read come with either
-        // code; only the operation that was sent tells them apart.
-        const auto alarm = [] {
-            return g::AlarmSetOp == 1 ? DispatchTable::Entry{21, 1} : DispatchTable::Entry{23, 3};
+        // The answer to a write and the data of a read: the operation that
+        // was sent tells them apart, and the code when both are out.
+        const auto alarm = [](bool writeCode) {
+            return [writeCode] {
+                return Outstanding::settingsOp(g::AlarmSetOutstanding, g::AlarmSetOp, writeCode) == 1
+                           ? DispatchTable::Entry{21, 1}
+                           : DispatchTable::Entry{23, 3};
+            };
         };
-        const auto output = [] {
-            return g::OutputSetOp == 1 ? DispatchTable::Entry{21, 1} : DispatchTable::Entry{25, 3};
+        const auto output = [](bool writeCode) {
+            return [writeCode] {
+                return Outstanding::settingsOp(g::OutputSetOutstanding, g::OutputSetOp, writeCode) == 1
+                           ? DispatchTable::Entry{21, 1}
+                           : DispatchTable::Entry{25, 3};
+            };
         };
-        t.addChosen(0xB4, alarm).addChosen(0xA5, alarm).addChosen(0xB5, output).addChosen(0xA7, output);
+        t.addChosen(0xB4, alarm(true)).addChosen(0xA5, alarm(false));
+        t.addChosen(0xB5, output(true)).addChosen(0xA7, output(false));
         return t;
     }();
     return table;
@@ -65,6 +75,16 @@ void SmsAnswerReceiver::setTestAnswerMachine(Step step) { setOtherMachine(wrap(s
 std::pair<int, int> SmsAnswerReceiver::dispatchFor(uint8_t code) {
     const auto e = smsDispatch().find(code);
     return e ? std::pair{e->state, e->readN} : std::pair{int(Hunt), 1};
+}
+
+std::pair<int, int> SmsAnswerReceiver::route(uint8_t code) const {
+    const std::pair<int, int> to = dispatchFor(code);
+    // The settings request the answer is read as has had its answer.
+    if (code == 0xB4 || code == 0xA5)
+        Outstanding::answered(g::AlarmSetOutstanding, to.first == 21 ? 1 : 0);
+    else if (code == 0xB5 || code == 0xA7)
+        Outstanding::answered(g::OutputSetOutstanding, to.first == 21 ? 1 : 0);
+    return to;
 }
 
 std::pair<int, int> SmsAnswerReceiver::startOther(uint8_t byte) const {

@@ -50,8 +50,9 @@ public:
     bool hasTestAnswerMachine() const { return hasOtherMachine(); }
 
     // The state and read N an answer code leads to, the operation flags
-    // (g::AlarmSetOp, g::OutputSetOp) deciding for B4/A5 and B5/A7;
-    // {Hunt, 1} for a code not listed.
+    // (g::AlarmSetOp, g::OutputSetOp) deciding for B4/A5 and B5/A7, or the
+    // code itself while a write and a read are both out; {Hunt, 1} for a
+    // code not listed.
     static std::pair<int, int> dispatchFor(uint8_t code);
 
     // An acknowledgement text has been judged: what trails it, up to the
@@ -67,7 +68,7 @@ public:
 
 protected:
     bool listedState(int rxState) const override { return isListedState(rxState); }
-    std::pair<int, int> route(uint8_t code) const override { return dispatchFor(code); }
+    std::pair<int, int> route(uint8_t code) const override;
     std::pair<int, int> startOther(uint8_t byte) const override;
     bool framesActive() const override;
     void frameStarting() override { m_ackTail = false; }

@@ -350,10 +350,10 @@ void TestAlarmSettings::specialValuesReadBack() {
     QVERIFY(rig.waitMessage(1));
     QCOMPARE(rig.h.dialogs.messages()[0].text, QStringLiteral("读取参数成功"));
     QVERIFY(t->Option13->isChecked());
-    // The encoding options' clicks come after the interval was filled.
-    QCOMPARE(t->Text16->text(), QStringLiteral("0"));
+    // The interval is filled after every click that would reset it.
+    QCOMPARE(t->Text16->text(), QStringLiteral("300"));
     QCOMPARE(t->Text15->text(), QStringLiteral("ABC"));
-    QVERIFY(t->Option12->isChecked());  // follows the text, not the flag
+    QVERIFY(t->Option11->isChecked());  // follows the flag, as the module holds it
     QCOMPARE(t->ComboBJPhone->currentIndex(), 1);
     QCOMPARE(t->TextBJPhone->text(), QStringLiteral("4294967295"));  // the list's click did not run
     QCOMPARE(t->Text20->text(), QStringLiteral("255"));
@@ -367,8 +367,7 @@ void TestAlarmSettings::specialValuesReadBack() {
     QVERIFY(rig.waitRequests(1));
     QCOMPARE(hex(rig.requests()[0].mid(97, 4)), QStringLiteral("FF FF FF FF"));
 
-    // Any change with a Chinese low text: the Chinese option's click, run
-    // after the interval was filled, leaves it at 0.
+    // Any change with a Chinese low text keeps its interval too.
     QVERIFY(rig.waitMessage(2));  // the write's acknowledgement
     QVERIFY(rig.waitIdle());
     t->Text16->setText(QStringLiteral("50"));
@@ -380,7 +379,7 @@ void TestAlarmSettings::specialValuesReadBack() {
     QVERIFY(t->Option13->isChecked());
     QCOMPARE(t->Text15->text(), QStringLiteral("报警"));
     QVERIFY(t->Option11->isChecked());
-    QCOMPARE(t->Text16->text(), QStringLiteral("0"));
+    QCOMPARE(t->Text16->text(), QStringLiteral("300"));
     QVERIFY(rig.waitIdle());
 }
 

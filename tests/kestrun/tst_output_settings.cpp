@@ -161,7 +161,7 @@ void TestOutputSettings::readBackRules() {
     QVERIFY(t->Option20->isChecked());  // left as it was
     QCOMPARE(t->Text12->text(), QStringLiteral("OFF"));
     QCOMPARE(t->Text8->text(), QStringLiteral(" X"));
-    QVERIFY(t->Option24->isChecked());  // follows the text, not the flag
+    QVERIFY(t->Option23->isChecked());  // follows the flag, as the module holds it
     QVERIFY(!t->Check6->isChecked());
     QVERIFY(rig.waitIdle());
 

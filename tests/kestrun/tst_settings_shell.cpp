@@ -56,6 +56,8 @@ private slots:
     void exitClosesPortAndUnloads();
     void tabsSetCaptionModeAndTestControls();
     void disableThenEnableRestoresButtons();
+    void switchBetweenMachinesReturnsToTheHunt_data();
+    void switchBetweenMachinesReturnsToTheHunt();
 };
 
 void TestSettingsShell::successfulConnectHandsOverAfterOneSecond() {
@@ -419,6 +421,58 @@ void TestSettingsShell::disableThenEnableRestoresButtons() {
     f->Enable_Command();
     for (int i = 0; i < covered.size(); ++i) QCOMPARE(covered[i]->isEnabled(), before[i]);
 
+}
+
+// An answer cut short on one tab is not continued by the other tab's
+// machine: after a switch, the next answer is read from its start.
+void TestSettingsShell::switchBetweenMachinesReturnsToTheHunt_data() {
+    QTest::addColumn<int>("firstTab");
+    QTest::addColumn<QByteArray>("cutShort");
+    QTest::addColumn<bool>("waitDisplay");  // the test display falls due after the switch
+    QTest::addColumn<QByteArray>("answer");
+    const QByteArray workMode = KestrunHarness::frame("F8 00 00");
+    QTest::newRow("read-message answer, then the work mode") << 1 << fromHex("21 00 01 00 00") << false << workMode;
+    QTest::newRow("refusal, then the work mode") << 1 << fromHex("3F 00") << false << workMode;
+    QTest::newRow("message data, display after the switch")
+        << 1 << fromHex("21 00 01 00 02 48") << true << workMode;
+    QTest::newRow("password answer, then a send answer")
+        << 0 << KestrunHarness::frame("F1 00") << false << fromHex("21 00 01 0D");
+}
+
+void TestSettingsShell::switchBetweenMachinesReturnsToTheHunt() {
+    QFETCH(int, firstTab);
+    QFETCH(QByteArray, cutShort);
+    QFETCH(bool, waitDisplay);
+    QFETCH(QByteArray, answer);
+    KestrunHarness h;
+    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+    SettingsForm* f = h.showFormDirectly(firstTab);
+    QVERIFY(f);
+    g::WorkModeByte[0] = 0;
+    g::TransModeByte[0] = 1;
+    g::DollarPendingOp = firstTab == 1 ? 1 : 3;
+    const int combo2 = f->Combo2->currentIndex();
+    QVERIFY(h.sendAndSettle(cutShort));
+    QVERIFY(g::RxState != 0);
+    f->SSTab1->setCurrentIndex(1 - firstTab);
+    if (waitDisplay) {
+        // The answer's first part arrives, then the display falls due.
+        QVERIFY(h.sendAndSettle(answer.left(answer.size() - 2)));
+        QVERIFY(QTest::qWaitFor([&] { return !f->rTimer->enabled(); }, 3000));
+        answer = answer.right(2);
+    }
+    QVERIFY(h.sendAndSettle(answer));
+    if (firstTab == 1) {
+        QCOMPARE(f->Label3->text(), QStringLiteral("被动方式"));
+        QCOMPARE(f->Combo1->currentIndex(), 1);
+        QCOMPARE(g::TransModeByte[0], uint8_t(1));
+        QCOMPARE(f->Combo2->currentIndex(), combo2);
+        QCOMPARE(f->Label5->text(), QStringLiteral("**:**:**:**:"));
+    } else {
+        QCOMPARE(f->testTab->TextBox[0]->toPlainText(), QStringLiteral("接收  21:00:01:0D:\n"));
+        QCOMPARE(h.main().panel(2), QStringLiteral("模块状态：格式正确"));
+    }
+    QVERIFY2(h.dialogs.messages().isEmpty(), qPrintable(h.dialogs.describe()));
 }
 
 QTEST_MAIN(TestSettingsShell)

@@ -57,6 +57,8 @@ public:
     void Disable_Command();
     void Enable_Command();
     QList<QPushButton*> coveredButtons() const;
+    // The lock behind the two, which the test page's wait joins.
+    ButtonLock& buttonLock() { return m_lock; }
 
     // The line went away: the first refresh is dropped, every running chain
     // ends through its own end and no answer is awaited any more.

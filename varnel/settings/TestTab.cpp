@@ -16,6 +16,7 @@
 #include "core/HexContentBox.h"
 #include "core/MainWindow.h"
 #include "core/Routines.h"
+#include "core/TestSendWait.h"
 #include "core/TrafficLog.h"
 #include "core/protocol/TestFrames.h"
 #include "platform/CommPort.h"
@@ -82,9 +83,17 @@ TestTab::TestTab(SettingsForm* form) : m_form(form) {
             if (MainWindow* main = m_form ? m_form->mainWindow() : nullptr) main->setPanel(3, count);
         });
     Controls::installKeyFilter(Text22, [this](int& k) { addressRule(k); });
-    m_sendTimer = new VbTimer(this, SendWaitMs, false);
-    m_sendTimer->setObjectName(QStringLiteral("sendWait"));
-    connect(m_sendTimer, &VbTimer::tick, this, &TestTab::onSendTimer);
+    TestSendWait::Hooks hooks;
+    hooks.port = [this] { return m_form->port(); };
+    hooks.written = [this](const TestSendWait::Request& r) {
+        g::DollarPendingOp = r.pendingOp;
+        appendLog(QStringLiteral("发射  "), TestFrames::hexText(r.bytes), m_form->port());
+        emit requestWritten(r.bytes);
+    };
+    // Nothing went out: the connect dialog says why.
+    hooks.lineGone = [this](const TestSendWait::Request&) { m_form->portReady(); };
+    hooks.press = [this](int index) { press(index); };
+    m_wait = new TestSendWait(this, &m_form->buttonLock(), std::move(hooks));
 }
 
 QString TestTab::sampleReceived() {
@@ -99,14 +108,9 @@ int TestTab::sendModeIndex() const {
 void TestTab::addressRule(int& k) { ColonHexKey(Text22, k, true); }
 
 void TestTab::press(int index) {
-    if (m_send.active) {
-        // The request under way is written and logged first.
-        if (!m_queued.contains(index)) m_queued << index;
-        return;
-    }
+    if (m_wait->queueIfPending(index)) return;
     g::ParamMode = false;
     g::RxState = 0;
-    QPushButton* button = Command21[index];
     if (index == 3) return;  // "复位" only resets the receive state
 
     TestFrames::TestInput in;
@@ -123,32 +127,10 @@ void TestTab::press(int index) {
         return;
     }
     if (!m_form->portReady()) return;
-    button->setEnabled(false);
-    m_send = PendingSend{true, index, r.bytes, r.pendingOp};
-    m_form->port()->setDTREnable(false);
-    m_sendTimer->rearm(SendWaitMs);
+    m_wait->start(Command21[index], {index, r.bytes, r.pendingOp});
 }
 
-void TestTab::onSendTimer() {
-    m_sendTimer->setEnabled(false);
-    if (!m_send.active) return;
-    const PendingSend s = m_send;
-    m_send = PendingSend();
-    Command21[s.index]->setEnabled(true);
-    CommPort* port = m_form->port();
-    if (port && port->isOpen()) {
-        g::CommBytes = s.bytes;
-        port->output(s.bytes);
-        g::DollarPendingOp = s.pendingOp;
-        appendLog(QStringLiteral("发射  "), TestFrames::hexText(s.bytes), port);
-        port->setDTREnable(true);
-        emit requestWritten(s.bytes);
-    } else {
-        // The line went away during the wait: nothing goes out.
-        m_form->portReady();
-    }
-    while (!m_send.active && !m_queued.isEmpty()) press(m_queued.takeFirst());
-}
+bool TestTab::sendPending() const { return m_wait->pending(); }
 
 void TestTab::appendLog(const QString& prefix, const QString& hex, CommPort* sentOn) {
     QString entry;

@@ -9,6 +9,7 @@
 
 class CommPort;
 class SettingsForm;
+class TestSendWait;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -35,7 +36,6 @@ public:
     std::array<QLabel*, 6> Label21{};
     QLabel* Label31 = nullptr;
 
-    static constexpr int SendWaitMs = 2000;
     // What the main window's hidden item "x" puts up for the display: a
     // received Chinese message from 13800138000.
     static QString sampleReceived();
@@ -47,7 +47,7 @@ public:
     // 2 发送短信; 3 resets the receive state only). Every request waits two
     // seconds with DTR low before it is written and logged.
     void press(int index);
-    bool sendPending() const { return m_send.active; }
+    bool sendPending() const;
 
     // The send mode changed: the content box empties.
     void sendModeChanged();
@@ -61,20 +61,10 @@ signals:
     void requestWritten(const QByteArray& bytes);
 
 private:
-    struct PendingSend {
-        bool active = false;
-        int index = -1;
-        QByteArray bytes;
-        int pendingOp = 0;
-    };
-
-    void onSendTimer();
     void appendLog(const QString& prefix, const QString& hex, CommPort* sentOn = nullptr);
     int sendModeIndex() const;
     void addressRule(int& key);
 
     SettingsForm* m_form;
-    VbTimer* m_sendTimer = nullptr;
-    PendingSend m_send;
-    QList<int> m_queued;
+    TestSendWait* m_wait = nullptr;
 };

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QList>
+#include <QMap>
+#include <QTest>
+#include <functional>
+#include <QPushButton>
+#include <QStringList>
+#include <QWidget>
+
+// The enabled state of every button of a form by objectName, to tell that
+// a form gave every button back after some operations.
+namespace ButtonStates {
+
+inline QMap<QString, bool> of(const QWidget* form) {
+    QMap<QString, bool> out;
+    for (const QPushButton* b : form->findChildren<QPushButton*>()) out.insert(b->objectName(), b->isEnabled());
+    return out;
+}
+
+// "name before->after" for every button that changed, for failure output.
+inline QString changes(const QMap<QString, bool>& before, const QMap<QString, bool>& after) {
+    QStringList d;
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        if (after.value(it.key()) != it.value())
+            d << QStringLiteral("%1 %2->%3").arg(it.key()).arg(it.value()).arg(after.value(it.key()));
+    return d.join(QStringLiteral(", "));
+}
+
+struct Chain {
+    const char* name;
+    QPushButton* button;
+};
+
+// For every pair of a waiting button (pressed first) and a chain (started
+// during its wait): once `ended` holds, every button of `form` must be as
+// it was before the press. The first pair that breaks it, or "".
+inline QString firstBrokenPair(QWidget* form, const QList<QPushButton*>& waits, const QList<Chain>& chains,
+                               const std::function<bool()>& ended, int timeoutMs = 12000) {
+    for (QPushButton* wait : waits) {
+        for (const Chain& chain : chains) {
+            const QString row = QStringLiteral("%1 during %2").arg(QString::fromLatin1(chain.name), wait->objectName());
+            const QMap<QString, bool> before = of(form);
+            QTest::mouseClick(wait, Qt::LeftButton);
+            chain.button->click();
+            if (!QTest::qWaitFor(ended, timeoutMs)) return row + QStringLiteral(": never ended");
+            const QMap<QString, bool> after = of(form);
+            if (after != before) return row + QStringLiteral(": ") + changes(before, after);
+        }
+    }
+    return QString();
+}
+
+}  // namespace ButtonStates

@@ -1,0 +1,53 @@
+// A test request's two-second wait overlapping a refresh or a timed
+// sequence of the parameter page: once both have ended, every button of the
+// form is as it was before.
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+
+#include "../VarnelHarness.h"
+#include "tests/support/ButtonStates.h"
+#include "varnel/settings/ParamTab.h"
+#include "varnel/settings/TestTab.h"
+
+class TestWaitOverlaps : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyButtonComesBack();
+};
+
+void TestWaitOverlaps::everyButtonComesBack() {
+    VarnelHarness h;
+    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+    h.sim().identity.workMode = 0;  // passive: all three test requests exist
+    h.module->params->powerSaving = 1;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    ParamTab* p = f->paramTab;
+    TestTab* t = f->testTab;
+    f->SSTab1->setCurrentIndex(1);
+    for (QPushButton* b : t->Command21) b->setVisible(true);
+    t->Text22->setText(QStringLiteral("00:01:"));
+    t->TextBox[1]->setPlainText(QStringLiteral("AB"));
+    t->ReceiverNumber->setText(QStringLiteral("13800138000"));
+    p->Combo1->setCurrentIndex(1);
+    p->Combo2->setCurrentIndex(0);
+    p->Option5->setChecked(true);
+    // A button the user cannot use before stays so.
+    p->Command7->setEnabled(false);
+
+    const auto ended = [&] {
+        return !t->sendPending() && !f->Timer1->enabled() && !f->Timer2->enabled() && !f->Timer3->enabled() &&
+               !h.sim().sending();
+    };
+    const QString broken = ButtonStates::firstBrokenPair(
+        f, {t->Command21[0], t->Command21[1], t->Command21[2]},
+        {{"refresh", p->Command8}, {"work mode", p->Command5}, {"power saving", p->Command14}}, ended);
+    QVERIFY2(broken.isEmpty(), qPrintable(broken));
+    QVERIFY2(h.dialogs.messages().isEmpty(), qPrintable(h.dialogs.describe()));
+}
+
+QTEST_MAIN(TestWaitOverlaps)
+#include "tst_wait_overlaps.moc"
