@@ -169,8 +169,10 @@ void SettingsForm::lineLost() {
     senders->stopChains();
     transfers->stop();
     phoneTab->setAckAwaited(false);
+    transfers->forgetRequests();
     g::InTableOp = 0;
     g::OutTableOp = 0;
+    g::CollectionDue = 0;
 }
 
 void SettingsForm::startModuleDialogue() { Timer5->setEnabled(true); }
