@@ -108,6 +108,7 @@ if [ $long = 1 ] && [ -z "$only" ]; then
   # target, one a line.
   properties=(
     "kestrun/gprs kestrun_gprs_tst_gprs_roundtrip"
+    "kestrun/gprs kestrun_gprs_tst_gprs_boxes"
   )
   for p in "${properties[@]}"; do
     read -r dir target <<<"$p"
