@@ -53,135 +53,62 @@ struct Box {
     std::function<QString(const QString& shown)> shows;
 };
 
-QByteArray data(const QByteArray& frame) { return frame.mid(10); }
+QString hexData(const QByteArray& f) { return hexOf(f.mid(10)); }
+QString upper(const QString& s) { return s.toUpper(); }
+QString asShown(const QString& s) { return s; }
+QString address(const QString& s) { return s.toUpper().endsWith(':') ? s.toUpper() : s.toUpper() + ":"; }
+// The item a list's code stands for (the codes in order), else the code.
+std::function<QString(const QByteArray&)> item(int at, int first, QStringList items) {
+    return [=](const QByteArray& f) {
+        return items.value(uint8_t(f.at(at)) - first, QStringLiteral("code %1").arg(uint8_t(f.at(at))));
+    };
+}
+// The work-mode chain reads every list down to the address layout.
+const QList<std::pair<const char*, const char*>> kLayout = {
+    {"Combo1", "主动方式"}, {"Combo2", "透明传输"}, {"Combo3", "方式2"}, {"Combo4", "ASCII"},
+    {"Text5", "1"}, {"Text6", "2"}, {"Text7", "3"}};
+QList<std::pair<const char*, const char*>> layoutBut(const char* box) {
+    QList<std::pair<const char*, const char*>> out;
+    for (const auto& p : kLayout)
+        if (qstrcmp(p.first, box) != 0) out << p;
+    return out;
+}
 
 const QList<Box>& boxes() {
+    // clang-format off
     static const QList<Box> table = {
-        {"Text2",
-         0,
-         {{"Text3", "234"}},
-         1,
-         1,
-         0xF4,
-         [](const QByteArray& f) { return hexOf(data(f)); },
-         [](const QString& s) { return s.toUpper() + "234"; }},
-        {"Text3",
-         0,
-         {{"Text2", "1"}},
-         1,
-         1,
-         0xF4,
-         [](const QByteArray& f) { return hexOf(data(f)); },
-         [](const QString& s) { return "1" + s.toUpper(); }},
-        {"Text8",
-         6,
-         {{"Text1(0)", "234"}},
-         1,
-         1,
-         0xF3,
-         [](const QByteArray& f) { return hexOf(data(f)); },
-         [](const QString& s) { return s.toUpper() + "234"; }},
-        {"Text1(0)",
-         6,
-         {{"Text8", "1"}},
-         1,
-         1,
-         0xF3,
-         [](const QByteArray& f) { return hexOf(data(f)); },
-         [](const QString& s) { return "1" + s.toUpper(); }},
-        {"Text9",
-         11,
-         {},
-         0,
-         1,
-         0xE2,
-         [](const QByteArray& f) { return QString::fromLatin1(data(f)); },
+        {"Text2", 0, {{"Text3", "234"}}, 1, 1, 0xF4, hexData, [](const QString& s) { return s.toUpper() + "234"; }},
+        {"Text3", 0, {{"Text2", "1"}}, 1, 1, 0xF4, hexData, [](const QString& s) { return "1" + s.toUpper(); }},
+        {"Text8", 6, {{"Text1(0)", "234"}}, 1, 1, 0xF3, hexData, [](const QString& s) { return s.toUpper() + "234"; }},
+        {"Text1(0)", 6, {{"Text8", "1"}}, 1, 1, 0xF3, hexData, [](const QString& s) { return "1" + s.toUpper(); }},
+        {"Text9", 11, {}, 0, 1, 0xE2, [](const QByteArray& f) { return QString::fromLatin1(f.mid(10)); },
          [](const QString& s) { return s.size() == 1 ? "0" + s : s; }},
-        {"Text4",
-         2,
-         {{"Text10", "5"}},
-         1,
-         1,
-         0xF6,
-         [](const QByteArray& f) { return QString::number(be16(f, 10)); },
-         number},
-        {"Text10",
-         2,
-         {{"Text4", "300"}},
-         1,
-         1,
-         0xE4,
-         [](const QByteArray& f) { return QString::number(uint8_t(f.at(10))); },
-         number},
+        {"Text4", 2, {{"Text10", "5"}}, 1, 1, 0xF6, [](const QByteArray& f) { return QString::number(be16(f, 10)); }, number},
+        {"Text10", 2, {{"Text4", "300"}}, 1, 1, 0xE4, [](const QByteArray& f) { return QString::number(uint8_t(f.at(10))); }, number},
         // The module counts the delays in 400 ms: the nearest count goes.
-        {"Text11",
-         9,
-         {{"Text12", "10000"}},
-         1,
-         1,
-         0xD2,
-         [](const QByteArray& f) { return QString::number(be16(f, 10)); },
-         units},
-        {"Text12",
-         9,
-         {{"Text11", "1000"}},
-         1,
-         1,
-         0xD2,
-         [](const QByteArray& f) { return QString::number(be16(f, 12)); },
-         units},
-        {"Combo7",
-         8,
-         {},
-         1,
-         1,
-         0xF2,
-         [](const QByteArray& f) {
-             static const QStringList rates = {"1200bps",  "2400bps",  "4800bps",  "9600bps",  "14400bps",
-                                               "19200bps", "38400bps", "57600bps", "115200bps"};
-             return rates.value(uint8_t(f.at(10)) - 3, QStringLiteral("code %1").arg(uint8_t(f.at(10))));
-         },
-         [](const QString& s) { return s; }},
-        {"Text1(6)",
-         1,
-         {{"Text1(1)", "41:"}},
-         1,
-         1,
-         0xD7,
-         [](const QByteArray& f) { return hexGroupsOf(f.mid(2, 2)); },
-         [](const QString& s) { return s.toUpper().endsWith(':') ? s.toUpper() : s.toUpper() + ":"; }},
-        {"Text1(1)",
-         1,
-         {{"Text1(6)", "12:34:"}},
-         1,
-         1,
-         0xD7,
-         [](const QByteArray& f) { return hexGroupsOf(f.mid(6)); },
-         [](const QString& s) { return s.toUpper(); }},
-        {"Text1(1)",
-         1,
-         {},
-         1,
-         0,
-         0x00,
-         [](const QByteArray& f) { return hexGroupsOf(f); },
-         [](const QString& s) { return s.toUpper(); }},
-        {"Text1(4)",
-         3,
-         {},
-         0,
-         0,
-         '$',
-         [](const QByteArray& f) { return hexGroupsOf(f.mid(1, 2)); },
-         [](const QString& s) { return s.toUpper().endsWith(':') ? s.toUpper() : s.toUpper() + ":"; }},
+        {"Text11", 9, {{"Text12", "10000"}}, 1, 1, 0xD2, [](const QByteArray& f) { return QString::number(be16(f, 10)); }, units},
+        {"Text12", 9, {{"Text11", "1000"}}, 1, 1, 0xD2, [](const QByteArray& f) { return QString::number(be16(f, 12)); }, units},
+        {"Combo7", 8, {}, 1, 1, 0xF2, item(10, 3, {"1200bps", "2400bps", "4800bps", "9600bps", "14400bps", "19200bps",
+                                                  "38400bps", "57600bps", "115200bps"}), asShown},
+        {"Combo1", 10, layoutBut("Combo1"), 1, 1, 0xF8, item(10, 0, {"被动方式", "主动方式"}), asShown},
+        {"Combo2", 10, layoutBut("Combo2"), 1, 1, 0xF9, item(10, 0, {"透明传输", "格式传输"}), asShown},
+        {"Combo3", 10, layoutBut("Combo3"), 1, 1, 0xFB, item(10, 0, {"方式2", "方式1"}), asShown},
+        {"Combo4", 10, layoutBut("Combo4"), 1, 1, 0xE1, item(13, 0, {"ASCII", "16进制", "BCD码"}), asShown},
+        {"Text1(6)", 1, {{"Text1(1)", "41:"}}, 1, 1, 0xD7, [](const QByteArray& f) { return hexGroupsOf(f.mid(2, 2)); }, address},
+        {"Text1(1)", 1, {{"Text1(6)", "12:34:"}}, 1, 1, 0xD7, [](const QByteArray& f) { return hexGroupsOf(f.mid(6)); }, upper},
+        {"Text1(1)", 1, {}, 1, 0, 0x00, hexGroupsOf, upper},
+        {"Text1(4)", 3, {}, 0, 0, '$', [](const QByteArray& f) { return hexGroupsOf(f.mid(1, 2)); }, address},
     };
+    // clang-format on
     return table;
 }
 
-const QStringList kPieces = {"0",     "1",   "5",   "9",    "A",   "F",        "a",        "f",
-                             "g",     "Z",   " ",   "\r\n", "\n",  ",",        ":",        "中",
-                             "€",     "é",   "😀",   "\t",   "-",   "+",        ".",        "65535",
-                             "65536", "255", "256", "12:",  "3A:", "26214000", "26214001", "99999999999"};
+// clang-format off
+const QStringList kPieces = {"0", "1", "5", "9", "A", "F", "a", "f", "g", "Z", " ", "\r\n", "\n", ",", ":", "中", "€",
+                             "é", "😀", "\t", "-", "+", ".", "65535", "65536", "255", "256", "12:", "3A:", "26214000",
+                             "26214001", "99999999999", "主动方式", "被动方式", "格式传输", "透明传输", "方式1", "方式2",
+                             "ASCII", "16进制", "BCD码", "无", "9600bps", "bps"};
+// clang-format on
 
 }  // namespace
 
