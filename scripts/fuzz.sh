@@ -11,7 +11,10 @@
 # road in place of the test command's 10; SMSTOOLS_ROUNDTRIP_ROWS and
 # SMSTOOLS_ROUNDTRIP_SEED choose them instead. It runs the property tests
 # listed in `properties` below for N seconds each as well (their random
-# cases counted in the results; SMSTOOLS_PROPERTY_SEED chooses the seed).
+# cases counted in the results; SMSTOOLS_PROPERTY_SEED chooses the seed),
+# and every random-action test (tests/**/tst_random_actions*, CTest label
+# `random`) for N seconds each, all at once, in place of the test
+# command's 20 s.
 # A finding stops that target and leaves the input as
 # build-fuzz/findings/<target>-crash-*; replay it with
 #   build-fuzz/tests/fuzz/<target> build-fuzz/findings/<target>-crash-...
@@ -121,6 +124,31 @@ if [ $long = 1 ] && [ -z "$only" ]; then
     printf '%-28s %-6s %12s cases in %ss\n' "${target#*_tst_}" "$status" "${cases:-?}" "$seconds" | tee -a "$report"
     if [ $status = FAILED ]; then
       grep -E '^FAIL|Replay|^Command|^refresh' "$log" | head -20
+      echo "  (whole log: $log)"
+    fi
+  done
+
+
+  # The random-action tests: each prints its seed and the sequences it ran.
+  # Their case count only has to outlast the time (rapidcheck sets aside
+  # room for every case it may run: two thousand million fail to allocate).
+  cmake --build build -j"$(nproc)" >/dev/null
+  mapfile -t ra < <(find build/tests -type f -executable -name '*_tst_random_actions*' | sort)
+  rpids=()
+  for exe in "${ra[@]}"; do
+    (cd "$(dirname "$exe")" && QT_QPA_PLATFORM=offscreen SMSTOOLS_PROPERTY_SECONDS=$seconds \
+       SMSTOOLS_PROPERTY_CASES=1000000 QTEST_FUNCTION_TIMEOUT=86400000 "./$(basename "$exe")") \
+      >"$build/fuzz-logs/$(basename "$exe").log" 2>&1 &
+    rpids+=($!)
+  done
+  for i in "${!ra[@]}"; do
+    t=$(basename "${ra[$i]}")
+    log=$build/fuzz-logs/$t.log
+    if wait "${rpids[$i]}"; then status=ok; else status=FAILED; failed=1; fi
+    ran=$(sed -n 's/.*: seed \([0-9]*\), \([0-9]*\) cases run.*/\2 sequences, seed \1/p' "$log" | tail -1)
+    printf '%-28s %-6s %s in %ss\n' "$t" "$status" "${ran:-?}" "$seconds" | tee -a "$report"
+    if [ $status = FAILED ]; then
+      grep -E '^FAIL|Replay|Falsifiable|^  *[0-9]+ ms  !!' "$log" | head -20
       echo "  (whole log: $log)"
     fi
   done
