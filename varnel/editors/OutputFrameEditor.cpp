@@ -673,6 +673,9 @@ bool OutputFrameEditor::frameFields(int i, QString& kind, QString& text, int& by
 }
 
 void OutputFrameEditor::accept() {
+    // Before the load the boxes hold the opening defaults, not the
+    // command's frame: OK then would overwrite what the module holds.
+    if (m_timer1->enabled()) return;
     using namespace protocol::OutputField;
     protocol::OutputFrameRecord f;
     f[Protocol] = m_xieYi->currentText();
