@@ -231,7 +231,7 @@ private slots:
         doubleClickCell(2, 8);  // the open editor comes to the front, still on row 1
         QCOMPARE(editor->frameEditor(), form);
         QCOMPARE(form->editedRow(), 1);
-        // OK waits for the row to be loaded.
+        // OK counts once the editor has read its row.
         QTRY_VERIFY(!form->findChild<VbTimer*>(QStringLiteral("Timer1"))->enabled());
         QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
         QVERIFY(cell(1, 8).startsWith(QStringLiteral("自定义,")));
