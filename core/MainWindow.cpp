@@ -6,6 +6,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QResizeEvent>
+#include <QScreen>
 
 #include "AddressCalculator.h"
 #include "ConnectDialog.h"
@@ -117,7 +118,20 @@ MainWindow::MainWindow(const QString& productTitle, ProgramForms* forms, QWidget
     setPanel(1, Vb::stringTable(101) + QStringLiteral("未使用"));
     setPanel(2, Vb::stringTable(103) + QStringLiteral("未使用"));
     setPanel(3, Vb::stringTable(104) + QStringLiteral("0"));
-    resize(Vb::twips(15000), Vb::twips(11400));
+    resize(openingSize(Vb::twips(15000), Vb::twips(11400)));
+}
+
+QSize MainWindow::openingSize(int width, int height) const {
+    // The design size, but within the screen's working area, leaving room
+    // for the window manager's frame and caption: on a laptop's screen the
+    // status bar would otherwise open below the bottom edge.
+    constexpr int FrameRoomX = 16, FrameRoomY = 48;
+    QSize size(width, height);
+    if (const QScreen* s = screen()) {
+        const QSize room = s->availableGeometry().size() - QSize(FrameRoomX, FrameRoomY);
+        if (room.isValid()) size = size.boundedTo(room);
+    }
+    return size;
 }
 
 MainWindow::~MainWindow() {
@@ -277,6 +291,8 @@ QMdiSubWindow* MainWindow::showChild(QWidget* form) {
         const QSize wanted = form->size().expandedTo(form->minimumSizeHint());
         sub = m_mdi->addSubWindow(form);
         sub->setAttribute(Qt::WA_DeleteOnClose);
+        // Nor later, by a fit to a small main window or by the user's hand.
+        sub->setMinimumSize(sub->minimumSizeHint());
         sub->resize(wanted + (sub->size() - sub->contentsRect().size()));
     }
     sub->show();

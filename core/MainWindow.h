@@ -89,6 +89,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    QSize openingSize(int width, int height) const;
     void buildTimers();
     void buildMenus();
     void onSendModeClicked(QAction* clicked);

@@ -76,7 +76,8 @@ QString PortOpenErrorText(CommPort::OpenResult result, CommPort::Failure failure
         case CommPort::OpenResult::Ok:
             return {};
         case CommPort::OpenResult::Missing:
-            return QStringLiteral("本机没有这个串口，请选择其它串口重试");
+            // The old text, then what the port was looked for as.
+            return QStringLiteral("本机没有这个串口，请选择其它串口重试\n没有找到串口%1").arg(name);
         case CommPort::OpenResult::InUse:
             return QStringLiteral("串口已经打开，请关闭其它程序重试");
         case CommPort::OpenResult::Other:

@@ -1,5 +1,7 @@
 #include "ButtonLock.h"
 
+#include <QTimer>
+
 bool ButtonLock::ownEnabled(const QPushButton* b) { return b && !b->testAttribute(Qt::WA_ForceDisabled); }
 
 bool ButtonLock::covers(const QPushButton* b) const {
@@ -39,6 +41,23 @@ void ButtonLock::release(const QList<QPushButton*>& buttons) {
     m_held = false;
     m_heldButtons.clear();
     m_keep = nullptr;
+    if (m_waiting && m_context) QTimer::singleShot(0, m_context, [this] { runWaiting(); });
+}
+
+void ButtonLock::whenFree(QObject* context, std::function<void()> fn) {
+    if (!m_held) {
+        fn();
+        return;
+    }
+    m_context = context;
+    m_waiting = std::move(fn);
+}
+
+void ButtonLock::runWaiting() {
+    if (m_held || !m_waiting) return;
+    const std::function<void()> fn = std::move(m_waiting);
+    m_waiting = nullptr;
+    fn();
 }
 
 void ButtonLock::busy(QPushButton* b) {

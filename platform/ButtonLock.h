@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPointer>
 #include <QPushButton>
+#include <functional>
 
 // The buttons a form holds while one of its timed operations runs: each
 // covered button is disabled and later given back the state it had before.
@@ -26,6 +27,11 @@ public:
     void release(const QList<QPushButton*>& buttons);
     // True between a hold and its release.
     bool held() const { return m_held; }
+    // Runs fn now when nothing is held; else once the hold is released, on
+    // the event loop's next turn (the operation that releases it ends
+    // first), and again later if another hold came meanwhile. One waiting
+    // fn at a time; it is dropped with `context`.
+    void whenFree(QObject* context, std::function<void()> fn);
 
     // `b` goes busy (disabled) until done(b); a second busy() before the
     // done() changes nothing.
@@ -36,6 +42,7 @@ public:
     bool isBusy(const QPushButton* b) const { return m_busy.contains(b); }
 
 private:
+    void runWaiting();
     bool covers(const QPushButton* b) const;
     static bool ownEnabled(const QPushButton* b);
 
@@ -43,6 +50,8 @@ private:
     QList<QPointer<QPushButton>> m_heldButtons;
     const QPushButton* m_keep = nullptr;
     bool m_held = false;
+    QPointer<QObject> m_context;
+    std::function<void()> m_waiting;
     // Busy buttons and the state each gets back when its operation ends.
     QHash<const QPushButton*, bool> m_busy;
 };

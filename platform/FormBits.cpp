@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTabWidget>
 
 #include "platform/Controls.h"
 
@@ -71,6 +72,18 @@ void emptyText(QWidget* w) {
         e->clear();
     else if (auto* p = qobject_cast<QPlainTextEdit*>(w))
         p->clear();
+}
+
+void roomOfShownPage(QTabWidget* tabs) {
+    auto follow = [tabs] {
+        for (int i = 0; i < tabs->count(); ++i) {
+            const auto p = i == tabs->currentIndex() ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+            tabs->widget(i)->setSizePolicy(p, p);
+        }
+        tabs->updateGeometry();
+    };
+    follow();
+    QObject::connect(tabs, &QTabWidget::currentChanged, tabs, follow);
 }
 
 }  // namespace FormBits

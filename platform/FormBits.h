@@ -10,6 +10,7 @@ class QObject;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QTabWidget;
 class QWidget;
 
 // Small builders the settings forms of both programs share: every control gets
@@ -30,5 +31,8 @@ QComboBox* combo(QWidget* parent, const char* name, bool editable, const QString
 QScrollBar* spinner(QWidget* parent, const char* name);
 // Empties a one-line or multi-line box.
 void emptyText(QWidget* w);
+// The tab control asks for the room of the page on show only, so that one
+// wide page does not make every other page scroll on a small screen.
+void roomOfShownPage(QTabWidget* tabs);
 
 }  // namespace FormBits

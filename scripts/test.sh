@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 export DEBIAN_FRONTEND=noninteractive
 need=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
-      mdbtools mdbtools-dev fonts-noto-cjk xvfb xauth librapidcheck-dev)
+      mdbtools mdbtools-dev fonts-noto-cjk xvfb xauth openbox librapidcheck-dev)
 missing=()
 for p in "${need[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -39,8 +39,9 @@ jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 
-# One test needs a real X11 display; a private virtual one keeps it off the
-# user's screen. Without one that test skips.
+# Two tests need a real X11 display; a private virtual one keeps them off
+# the user's screen. Without one they skip. The laptop-screen tests start
+# their own 1366x768 server with a window manager (openbox) instead.
 x11=()
 command -v xvfb-run >/dev/null 2>&1 && x11=(xvfb-run -a -s "-screen 0 1280x1024x24")
 (cd build && QT_QPA_PLATFORM=offscreen "${x11[@]}" ctest --output-on-failure -j"$jobs" "$@")

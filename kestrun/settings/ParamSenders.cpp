@@ -198,8 +198,12 @@ bool ParamSenders::refresh() {
     const CommPort::OpenResult opened = port->open();
     if (opened != CommPort::OpenResult::Ok) {
         // Nothing can be asked without the port: the form stays as it is.
-        Dialogs::msgBox(f, PortOpenErrorText(*port, opened), QStringLiteral("端口错误"),
-                        Dialogs::Icon::Exclamation);
+        // A form opened by Cancel was asked to work without the module: its
+        // own opening refresh says nothing unasked; one the user asks for
+        // says what is wrong.
+        if (!(g::OfflineMode != 0 && f->openingRefresh()))
+            Dialogs::msgBox(f, PortOpenErrorText(*port, opened), QStringLiteral("端口错误"),
+                            Dialogs::Icon::Exclamation);
         return false;
     }
     port->setDTREnable(false);

@@ -429,10 +429,13 @@ void SettingsForm::onTimer5() {
 
 void SettingsForm::onTimer6() {
     Timer6->setEnabled(false);
-    // A chain the user started meanwhile stands; a refresh now would
+    // A chain the user started meanwhile runs first; a refresh now would
     // interleave its queries with the chain's writes.
-    if (m_lock.held()) return;
-    Controls::runClick(Command8);
+    m_lock.whenFree(this, [this] {
+        m_openingRefresh = true;
+        Controls::runClick(Command8);
+        m_openingRefresh = false;
+    });
 }
 
 // --- tabs -----------------------------------------------------------------

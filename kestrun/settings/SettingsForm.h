@@ -57,6 +57,8 @@ public:
     void Disable_Command();
     // True while a Disable_Command waits for its Enable_Command.
     bool commandsDisabled() const { return m_lock.held(); }
+    // True while the refresh the form starts by itself after opening runs.
+    bool openingRefresh() const { return m_openingRefresh; }
     // The lock behind the two, which the test page's wait joins.
     ButtonLock& buttonLock() { return m_lock; }
 
@@ -203,4 +205,5 @@ private:
     MainWindow* m_main;
     FlexGrid* m_phoneGrid = nullptr;
     ButtonLock m_lock;
+    bool m_openingRefresh = false;
 };

@@ -162,7 +162,7 @@ private slots:
         using F = CommPort::Failure;
         const QString tail = QStringLiteral("，请把用户加入该组并重新登录后重试");
         QTest::newRow("missing") << int(R::Missing) << int(F::None) << QString()
-                                 << QStringLiteral("本机没有这个串口，请选择其它串口重试");
+                                 << QStringLiteral("本机没有这个串口，请选择其它串口重试\n没有找到串口COM3（/dev/ttyUSB0）");
         QTest::newRow("in use") << int(R::InUse) << int(F::None) << QString()
                                 << QStringLiteral("串口已经打开，请关闭其它程序重试");
         QTest::newRow("no permission, group known")

@@ -11,11 +11,15 @@
 
 #include "KestrunHarness.h"
 #include "platform/Controls.h"
+#include "tests/support/WriteTimes.h"
 #include "tools/SimParams.h"
 
 struct ParamRig {
     KestrunHarness h;
     SimParams* p = nullptr;
+    WriteTimes writes{h.port()};
+    // The first write of the last refresh that refreshRuns() saw.
+    int refreshFrom = 0;
 
     ParamRig() { p = SimParams::install(h.sim()); }
 
@@ -36,12 +40,27 @@ struct ParamRig {
     // the index of the first request the refresh may have sent.
     bool refreshRuns(int* start = nullptr) {
         const int before = count();
+        const int writesBefore = writes.count();
         if (!QTest::qWaitFor([&] { return f()->Timer2->enabled(); }, 3000)) return false;
         if (start) *start = before;
-        return QTest::qWaitFor([&] { return !f()->Timer2->enabled() && !busy(); }, 12000);
+        refreshFrom = writesBefore;
+        // The queries run on the refresh timer alone: each is due well
+        // within its 500 ms of the one before.
+        writes.eachDueWithin(650);
+        const bool ended = QTest::qWaitFor([&] { return !f()->Timer2->enabled() && !busy(); }, 12000);
+        writes.eachDueWithin(0);
+        return ended;
     }
 
     bool connectAndRefresh(int* start = nullptr) { return connect() && refreshRuns(start); }
+
+    // The last refresh's queries came 500 ms apart: none before its time
+    // (as the program wrote them), none after its deadline.
+    bool refreshPaced() {
+        for (int i = refreshFrom + 1; i < writes.count(); ++i)
+            if (writes.gapMs(i) < 440) return false;
+        return writes.late().isEmpty();
+    }
 
     // Opens the form without a module; once the answer path is open,
     // answers sent by the module are shown as they come.

@@ -3,13 +3,13 @@
 // the line going away during a transfer, and megabytes of noise. Nothing
 // may crash or hang, the form stays usable, and the next refresh works.
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
 #include <ctime>
 
 #include "ParamRig.h"
 #include "platform/CommPort.h"
+#include "tests/support/LoopStall.h"
 
 namespace {
 
@@ -26,21 +26,6 @@ long long residentKb() {
         if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     return -1;
 }
-
-// The longest the event loop went without running a 5 ms timer.
-struct Responsiveness {
-    QElapsedTimer clock;
-    QTimer probe;
-    qint64 last = 0, longest = 0;
-    Responsiveness() {
-        clock.start();
-        QObject::connect(&probe, &QTimer::timeout, [this] {
-            longest = std::max(longest, clock.elapsed() - last);
-            last = clock.elapsed();
-        });
-        probe.start(5);
-    }
-};
 
 const QString kLineGone = QStringLiteral("串口连接已断开，请检查连线后重新连接");
 
@@ -135,7 +120,7 @@ void TestFaultInjection::noiseOnTheLine() {
     // ten-second stall guard drops it: at this line's speed (far above a
     // serial line's) that is a few megabytes, and that is the bound.
     long long rssHalf = -1, rssMax = -1;
-    Responsiveness resp;
+    LoopStall stall;
     QTimer memory;
     QObject::connect(&memory, &QTimer::timeout, [&] {
         if (rssHalf < 0 && r.sim().streamed() >= noise.size() / 2) rssHalf = residentKb();
@@ -153,7 +138,7 @@ void TestFaultInjection::noiseOnTheLine() {
     // (AddressSanitizer keeps freed memory in quarantine: no measure there.)
     QVERIFY2(rssMax - rssHalf < 12 * 1024, qPrintable(QStringLiteral("%1 -> %2 kB").arg(rssHalf).arg(rssMax)));
 #endif
-    QVERIFY2(resp.longest < 1000, qPrintable(QString::number(resp.longest)));
+    QVERIFY2(stall.longestMs() < 1000, qPrintable(QString::number(stall.longestMs())));
 
     // Whatever the noise left half-read is given up in time; then the
     // module's answers read as before.

@@ -22,7 +22,6 @@ bool anyRequestStarts(const QStringList& tails, const QString& head) {
     return false;
 }
 
-#define CHECK_GAP(gap, lo, hi) QVERIFY2((gap) >= (lo) && (gap) <= (hi), qPrintable(QString::number(gap)))
 
 }  // namespace
 
@@ -54,7 +53,7 @@ void TestRefresh::passiveFormattedModule() {
     QVERIFY(r.connectAndRefresh(&start));
     const QStringList expected{"EC 03", "A3 02", "A1 03", "F8 03", "E2 03", "F9 03", "D3 03"};
     QCOMPARE(r.tails(start), expected);
-    for (int i = start + 1; i < r.count(); ++i) CHECK_GAP(r.h.at(i) - r.h.at(i - 1), 440, 650);
+    QVERIFY(r.refreshPaced());
 
     SettingsForm* f = r.f();
     QCOMPARE(f->Label7->text(), QStringLiteral("9600bps"));
@@ -88,7 +87,9 @@ void TestRefresh::passiveFormattedModule() {
     // "刷新" by hand: placeholders at once, the first query about 100 ms
     // later, the others 500 ms apart.
     const int from = r.count();
-    const qint64 t0 = r.sim().elapsedMs();
+    const int firstWrite = r.writes.count();
+    const qint64 t0 = r.writes.nowMs();
+    r.writes.nextDueWithin(300);
     QTest::mouseClick(f->Command8, Qt::LeftButton);
     QCOMPARE(f->Label7->text(), QStringLiteral("********"));
     QCOMPARE(f->Label9->text(), QStringLiteral("**:**:"));
@@ -96,7 +97,8 @@ void TestRefresh::passiveFormattedModule() {
     QVERIFY(!f->Command1->isEnabled());
     QVERIFY(!f->Command8->isEnabled());
     QVERIFY(r.h.fixture.waitForRequests(from + 1, 2000));
-    CHECK_GAP(r.h.at(from) - t0, 60, 300);
+    QVERIFY(r.writes.atMs(firstWrite) - t0 >= 60);
+    QCOMPARE(r.writes.late(), QList<int>{});
     QVERIFY(QTest::qWaitFor([&] { return !r.busy(); }, 8000));
     QCOMPARE(r.tails(from), expected);
     QCOMPARE(f->Label9->text(), QStringLiteral("0A:01:"));
@@ -186,7 +188,8 @@ void TestRefresh::refreshThatCannotReopenThePortStops() {
     const int before = r.count();
     QTest::mouseClick(f->Command8, Qt::LeftButton);
     QCOMPARE(r.h.dialogs.messageCount(), 1);
-    QCOMPARE(r.h.dialogs.messages().last().text, QStringLiteral("本机没有这个串口，请选择其它串口重试"));
+    QCOMPARE(r.h.dialogs.messages().last().text,
+             QStringLiteral("本机没有这个串口，请选择其它串口重试\n没有找到串口COM1（/nonexistent/device）"));
     QCOMPARE(r.h.dialogs.messages().last().title, QStringLiteral("端口错误"));
     QCOMPARE(r.h.dialogs.messages().last().icon, Dialogs::Icon::Exclamation);
     QVERIFY(!f->Timer2->enabled());
@@ -243,14 +246,23 @@ void TestRefresh::workModeChains() {
     Controls::setListIndexAndClick(f->Combo1, 0);
     Controls::setListIndexQuiet(f->Combo2, 0);
     int from = r.count();
+    const int f8 = r.writes.count();
+    // The chain runs on its two-second timer alone: F9, then the buttons.
+    r.writes.eachDueWithin(2300);
+    Deadline backInTime(2400, [&] { return !r.busy(); });
+    QObject::connect(&r.h.port(), &CommPort::frameWritten, &backInTime, [&](const QByteArray& w) {
+        if (w.mid(8, 1) == QByteArray(1, char(0xF9))) backInTime.start();
+    });
     QTest::mouseClick(f->Command5, Qt::LeftButton);
     QVERIFY(!f->Command5->isEnabled() && !f->Command1->isEnabled() && !f->Command14->isEnabled());
     QVERIFY(r.h.fixture.waitForRequests(from + 2, 5000));
     QVERIFY(QTest::qWaitFor([&] { return !r.busy(); }, 5000));
-    const qint64 back = r.sim().elapsedMs();
     QCOMPARE(r.tails(from), (QStringList{"F8 01 01", "F9 01 01"}));
-    CHECK_GAP(r.h.at(from + 1) - r.h.at(from), 1900, 2300);
-    CHECK_GAP(back - r.h.at(from + 1), 1850, 2400);
+    QVERIFY(r.writes.gapMs(f8 + 1) >= 1900);
+    QVERIFY(r.writes.nowMs() - r.writes.atMs(f8 + 1) >= 1850);
+    QVERIFY(backInTime.met());
+    r.writes.eachDueWithin(0);
+    QCOMPARE(r.writes.late(), QList<int>{});
     QVERIFY(f->Command5->isEnabled() && f->Command1->isEnabled());
     QCOMPARE(f->Label3->text(), QStringLiteral("主动方式"));  // the echoes are shown
     QCOMPARE(f->Label4->text(), QStringLiteral("格式传输"));
@@ -291,9 +303,13 @@ void TestRefresh::workModeReminderRepeatsAndSendsNothing() {
     const int from = r.count();
     QTest::mouseClick(f->Command5, Qt::LeftButton);
     QVERIFY(r.h.dialogs.waitForMessage(1, 2000));
-    const qint64 first = r.sim().elapsedMs();
+    // The reminder comes back with the two-second tick, before a deadline
+    // armed as the first one showed.
+    Deadline again(2400, [&] { return r.h.dialogs.messageCount() >= 2; });
+    again.start();
     QVERIFY(r.h.dialogs.waitForMessage(2, 4000));
-    CHECK_GAP(r.sim().elapsedMs() - first, 1800, 2400);
+    QVERIFY(r.h.dialogs.messageAtMs(1) - r.h.dialogs.messageAtMs(0) >= 1800);
+    QVERIFY(again.met());
     const Dialogs::Message m = r.h.dialogs.messages().first();
     QCOMPARE(m.text, QStringLiteral("你必须选择需要的工作方式"));
     QCOMPARE(m.title, QStringLiteral("提示信息"));
@@ -331,12 +347,15 @@ void TestRefresh::powerSavingChains() {
     Controls::setValueQuiet(f->Option8, true);
     QCOMPARE(f->Text11->text(), QStringLiteral("1000"));
     from = r.count();
+    const int d3 = r.writes.count();
+    r.writes.eachDueWithin(1250);
     QTest::mouseClick(f->Command14, Qt::LeftButton);
     QVERIFY(r.h.fixture.waitForRequests(from + 3, 5000));
     QVERIFY(QTest::qWaitFor([&] { return !r.busy(); }, 3000));
+    r.writes.eachDueWithin(0);
     QCOMPARE(r.tails(from), (QStringList{"D3 01 01", "DB 01 01 00 00 00", "D2 01 00 02 00 19"}));
-    CHECK_GAP(r.h.at(from + 1) - r.h.at(from), 900, 1250);
-    CHECK_GAP(r.h.at(from + 2) - r.h.at(from + 1), 900, 1250);
+    QVERIFY(r.writes.gapMs(d3 + 1) >= 900 && r.writes.gapMs(d3 + 2) >= 900);
+    QCOMPARE(r.writes.late(), QList<int>{});
     // The echoes: D2 00 02 is 0.8 s.
     QTRY_COMPARE_WITH_TIMEOUT(f->Label22->text(), QStringLiteral("0.8s   10s"), 2000);
     QCOMPARE(f->Text11->text(), QStringLiteral("800"));
@@ -421,8 +440,8 @@ void TestRefresh::cancelThenConnect() {
 
 void TestRefresh::chainBeforeTheTimedRefreshKeepsTheButtons() {
     // The user's chain, started before the form's own refresh is due, runs
-    // alone: the timed refresh adds no queries, and the buttons come back as
-    // they were before the chain.
+    // alone; the opening refresh follows once it has ended, and the buttons
+    // come back as they were before the chain.
     ParamRig r;
     QVERIFY(r.connect());
     SettingsForm* f = r.f();
@@ -435,8 +454,12 @@ void TestRefresh::chainBeforeTheTimedRefreshKeepsTheButtons() {
     const int from = r.count();
     QTest::mouseClick(f->Command5, Qt::LeftButton);
     QVERIFY(QTest::qWaitFor([&] { return !f->Timer6->enabled(); }, 3000));
-    QVERIFY(QTest::qWaitFor([&] { return !f->Timer1->enabled() && !f->Timer2->enabled(); }, 9000));
+    QVERIFY(QTest::qWaitFor([&] { return !f->Timer1->enabled() && f->Timer2->enabled(); }, 9000));
     QCOMPARE(r.tails(from), (QStringList{"F8 01 01", "F9 01 01"}));
+    QVERIFY(QTest::qWaitFor([&] { return !f->Timer2->enabled() && !r.busy(); }, 12000));
+    const QStringList sent = r.tails(from);
+    QCOMPARE(sent.mid(2), (QStringList{"EC 03", "A3 02", "A1 03", "F8 03", "F9 03", "D3 03"}));
+    QCOMPARE(f->Label8->text(), QStringLiteral("N310 V4.02"));
     for (int i = 0; i < covered.size(); ++i)
         QVERIFY2(covered[i]->isEnabled() == before[i], qPrintable(covered[i]->objectName()));
 }

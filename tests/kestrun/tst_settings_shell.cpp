@@ -12,6 +12,7 @@
 #include <QTabWidget>
 
 #include "KestrunHarness.h"
+#include "tests/support/WriteTimes.h"
 #include "kestrun/settings/PhoneTab.h"
 #include "kestrun/settings/TestTab.h"
 #include "kestrun/sms_parser/SmsAnswerReceiver.h"
@@ -62,11 +63,13 @@ private slots:
 
 void TestSettingsShell::successfulConnectHandsOverAfterOneSecond() {
     KestrunHarness h;
+    WriteTimes writes(h.port());
     h.connect();
     QVERIFY(QTest::qWaitFor([&] { return h.settingsFormShown(); }, 8000));
-    QElapsedTimer since;
-    since.start();
     SettingsForm* f = h.settingsForm();
+    // What the receiver had handled when the answer path opened, and when.
+    int handledAtHandOver = -1;
+    qint64 handOverAt = -1;
     RefreshProbe refresh;
     int recvModeAtRefresh = -1;
     refresh.attach(f, [&] { recvModeAtRefresh = g::RecvMode; });
@@ -90,17 +93,24 @@ void TestSettingsShell::successfulConnectHandsOverAfterOneSecond() {
     QVERIFY(g::ParamMode);
     QVERIFY(!h.port().dtrEnable());
     QVERIFY(f->Timer5->enabled() && f->Timer6->enabled());
+    QObject::connect(f->Timer5, &VbTimer::tick, f, [&] {
+        if (handOverAt >= 0) return;
+        handledAtHandOver = handled;
+        handOverAt = writes.nowMs();
+    });
 
     // The first second: what arrives waits for the receiver.
+    const quint64 taken = h.port().receivedTotal() + 11;
     h.sim().send(h.frame("F8 00 01"));
-    QTest::qWait(500);
-    QCOMPARE(handled, 0);
-    QCOMPARE(g::RecvMode, 17);
+    QVERIFY(QTest::qWaitFor([&] { return h.port().receivedTotal() >= taken; }, 5000));
     QCOMPARE(refresh.clicks, 0);
 
-    QVERIFY(QTest::qWaitFor([&] { return g::RecvMode == 101; }, 2000));
-    QVERIFY2(since.elapsed() >= 850, qPrintable(QString::number(since.elapsed())));
-    QVERIFY(QTest::qWaitFor([&] { return refresh.clicks == 1; }, 1000));
+    QVERIFY(QTest::qWaitFor([&] { return g::RecvMode == 101; }, 5000));
+    QCOMPARE(handledAtHandOver, 0);
+    // A second after the form opened on the last identify answer.
+    QCOMPARE(writes.count(), 6);
+    QVERIFY2(handOverAt - writes.atMs(5) >= 850, qPrintable(QString::number(handOverAt - writes.atMs(5))));
+    QVERIFY(QTest::qWaitFor([&] { return refresh.clicks == 1; }, 5000));
     QCOMPARE(recvModeAtRefresh, 101);
     QVERIFY(!f->Timer5->enabled() && !f->Timer6->enabled());
     QVERIFY(!h.port().dtrEnable());
@@ -218,7 +228,7 @@ void TestSettingsShell::cancelThenConnectFromPictureWindowKeepsTheForm() {
     // The offline refresh disables the parameter buttons and never ends.
     RefreshProbe refresh;
     refresh.attach(f);
-    QVERIFY(QTest::qWaitFor([&] { return refresh.clicks == 1; }, 2500));
+    QVERIFY(QTest::qWaitFor([&] { return refresh.clicks == 1; }, 5000));
     QVERIFY(f->commandsDisabled());
     QVERIFY(!f->Command1->isEnabled());
     QVERIFY(h.sim().received().isEmpty());
@@ -240,7 +250,7 @@ void TestSettingsShell::cancelThenConnectFromPictureWindowKeepsTheForm() {
     QCOMPARE(g::RxState, 0);
     QCOMPARE(h.main().panel(1), QStringLiteral("串口：COM1--9600,n,8,1"));
     QVERIFY(!h.port().dtrEnable());
-    QVERIFY(QTest::qWaitFor([&] { return g::RecvMode == 101 && refresh.clicks == 2; }, 2500));
+    QVERIFY(QTest::qWaitFor([&] { return g::RecvMode == 101 && refresh.clicks == 2; }, 5000));
 
     QCOMPARE(f->phoneGrid()->Rows(), 3);
     QCOMPARE(f->phoneGrid()->TextMatrix(1, 2), QStringLiteral("13912345678"));
@@ -256,7 +266,7 @@ void TestSettingsShell::cancelThenConnectFromSenderDialog() {
     QVERIFY(f);
     RefreshProbe refresh;
     refresh.attach(f);
-    QVERIFY(QTest::qWaitFor([&] { return refresh.clicks == 1; }, 2500));
+    QVERIFY(QTest::qWaitFor([&] { return refresh.clicks == 1; }, 5000));
 
     // The offline refresh reopened the port; once it is closed again, a
     // sender finds it closed: the dialog opens, not modal.
@@ -270,7 +280,7 @@ void TestSettingsShell::cancelThenConnectFromSenderDialog() {
     h.connect();
     QVERIFY(QTest::qWaitFor([&] { return !h.main().connectDialog() && g::RecvMode == 17; }, 8000));
     QCOMPARE(h.settingsForm(), f);
-    QVERIFY(QTest::qWaitFor([&] { return g::RecvMode == 101 && refresh.clicks == 2; }, 2500));
+    QVERIFY(QTest::qWaitFor([&] { return g::RecvMode == 101 && refresh.clicks == 2; }, 5000));
     QVERIFY(f->portReady());
     QVERIFY(!h.main().connectDialog());
 }
@@ -281,7 +291,7 @@ void TestSettingsShell::cancelWhileFormIsOpenShowsItAsItIs() {
     QVERIFY(f);
     RefreshProbe refresh;
     refresh.attach(f);
-    QVERIFY(QTest::qWaitFor([&] { return refresh.clicks == 1 && g::RecvMode == 101; }, 2500));
+    QVERIFY(QTest::qWaitFor([&] { return refresh.clicks == 1 && g::RecvMode == 101; }, 5000));
     h.port().close();
     h.main().setPanel(1, QStringLiteral("未使用"));
     f->Enable_Command();

@@ -7,6 +7,7 @@
 #include "VirtualTime.h"
 
 DialogRecorder::DialogRecorder() {
+    m_clock.start();
     m_handler.message = [this](const Dialogs::Message& m) { return showMessage(m); };
     m_handler.input = [this](const Dialogs::InputRequest& r) {
         m_inputRequests.append(r);
@@ -50,6 +51,7 @@ QString DialogRecorder::describe() const {
 
 void DialogRecorder::clear() {
     m_messages.clear();
+    m_messageTimes.clear();
     m_inputRequests.clear();
     m_fileRequests.clear();
 }
@@ -60,6 +62,7 @@ bool DialogRecorder::waitForMessage(int n, int timeoutMs) const {
 
 Dialogs::Answer DialogRecorder::showMessage(const Dialogs::Message& m) {
     m_messages.append(m);
+    m_messageTimes.append(m_clock.elapsed());
     if (m_observer) m_observer(m);
     std::optional<Hold> h;
     if (!m_holds.isEmpty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QQueue>
 #include <QString>
@@ -56,6 +57,9 @@ public:
     const QList<Dialogs::InputRequest>& inputs() const { return m_inputRequests; }
     const QList<Dialogs::FileRequest>& files() const { return m_fileRequests; }
     int messageCount() const { return static_cast<int>(m_messages.size()); }
+    // When message i was asked for, in ms since the recorder was made: the
+    // program's own moment, not when a test came to look.
+    qint64 messageAtMs(int i) const { return m_messageTimes.value(i, -1); }
     // The last message's text, "" when none was shown.
     QString lastText() const;
     // Every message's text in order, "title: text" lines (for failure output).
@@ -100,6 +104,8 @@ private:
     QQueue<QString> m_inputs;
     QQueue<QString> m_files;
     QList<Dialogs::Message> m_messages;
+    QList<qint64> m_messageTimes;
+    QElapsedTimer m_clock;
     QList<Dialogs::InputRequest> m_inputRequests;
     QList<Dialogs::FileRequest> m_fileRequests;
 };

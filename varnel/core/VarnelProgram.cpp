@@ -53,12 +53,14 @@ void VarnelProgram::fitChildren(MainWindow& main) {
     const QSize client = main.mdiArea()->viewport()->size();
     const int margin = Vb::twips(FitMarginTwips);
     const QSize fitted(qMax(0, client.width() - margin), qMax(0, client.height() - margin));
+    // Never below what the form's controls need: the main window's area
+    // scrolls to the rest instead.
     auto fit = [&](QWidget* form) {
         if (!form) return;
         if (auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget()))
-            sub->resize(fitted);
+            sub->resize(fitted.expandedTo(sub->minimumSizeHint()));
         else
-            form->resize(fitted);
+            form->resize(fitted.expandedTo(form->minimumSizeHint()));
     };
     fit(main.pictureWindow());
     fit(settingsWindow());

@@ -23,6 +23,7 @@
 #include "TestTab.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
+#include "core/ProgramForms.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/FilterTextEdit.h"
@@ -60,6 +61,7 @@ SettingsForm::SettingsForm(MainWindow* main) : QWidget(nullptr), m_main(main) {
     buildTimers();
     transfers = new TableTransfers(this);
 
+    FormBits::roomOfShownPage(SSTab1);
     connect(SSTab1, &QTabWidget::currentChanged, this, &SettingsForm::onTabChanged);
     Controls::onClick(paramTab->Command10, this, [this] { exitForm(); });
     senders = new ParamSenders(this);
@@ -181,10 +183,9 @@ void SettingsForm::onTimer5() {
 
 void SettingsForm::onTimer6() {
     Timer6->setEnabled(false);
-    // A chain the user started meanwhile stands; a refresh now would share
-    // the wire with it and hold the buttons it holds.
-    if (m_lock.held()) return;
-    Controls::runClick(paramTab->Command8);
+    // A chain the user started meanwhile runs first; a refresh now would
+    // share the wire with it and hold the buttons it holds.
+    m_lock.whenFree(this, [this] { Controls::runClick(paramTab->Command8); });
 }
 
 void SettingsForm::onTabChanged(int index) {
@@ -200,6 +201,8 @@ void SettingsForm::onTabChanged(int index) {
         g::ParamMode = true;
     }
     if (m_main) m_main->setSendModeMenuVisible(true);
+    // The page now on show may need more room than the last one.
+    if (m_main && m_main->forms()) m_main->forms()->fitChildren(*m_main);
     emit tabHandled(index);
 }
 

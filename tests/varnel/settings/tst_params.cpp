@@ -12,6 +12,7 @@
 
 #include "../VarnelHarness.h"
 #include "platform/CommPort.h"
+#include "tests/support/WriteTimes.h"
 #include "platform/Controls.h"
 #include "varnel/settings/ParamTab.h"
 #include "varnel/settings/PhoneTab.h"
@@ -25,27 +26,34 @@ namespace {
 
 QByteArray query(const char* code) { return VarnelHarness::frame(code); }
 
-// The requests from index `from` on, as hex, each with its time after t0.
-QStringList requestsSince(VarnelHarness& h, int from, qint64 t0) {
+// The requests from index `from` on, as hex.
+QStringList requestsSince(VarnelHarness& h, int from) {
     QStringList out;
-    for (int i = from; i < h.sim().requests().size(); ++i)
-        out << QStringLiteral("%1@%2").arg(hex(h.request(i).mid(8))).arg(h.at(i) - t0);
+    for (int i = from; i < h.sim().requests().size(); ++i) out << hex(h.request(i).mid(8));
     return out;
 }
 
-// Checks that request i (after `from`) is `codes[i]` and left `firstMs` +
-// i * `stepMs` after t0, within the slack a busy machine needs.
-void expectChain(VarnelHarness& h, int from, qint64 t0, const QStringList& codes, int firstMs, int stepMs) {
-    const QList<ModuleSim::Record> reqs = h.sim().requests();
-    QCOMPARE(reqs.size() - from, codes.size());
+// Arms the deadlines of a chain about to start on the form's timers: its
+// first frame within firstMs + 300 of now, each further one within
+// stepMs + 300 of the one before.
+void paceChain(WriteTimes& w, int firstMs, int stepMs) {
+    w.eachDueWithin(stepMs + 300);
+    w.nextDueWithin(firstMs + 300);
+}
+
+// Checks that the frames written from `first` on are `codes`, the first
+// firstMs or more after t0 (on w's clock), each further one stepMs or more
+// after the one before, and none after its deadline.
+void expectChain(WriteTimes& w, int first, qint64 t0, const QStringList& codes, int firstMs, int stepMs) {
+    w.eachDueWithin(0);
+    QCOMPARE(w.count() - first, codes.size());
     for (int i = 0; i < codes.size(); ++i) {
-        const ModuleSim::Record& r = reqs[from + i];
-        QCOMPARE(hex(r.bytes.mid(8)), codes[i]);
-        const qint64 at = r.atMs - t0;
-        const qint64 want = firstMs + qint64(i) * stepMs;
-        QVERIFY2(at >= want - 20 && at < want + 300,
-                 qPrintable(QStringLiteral("%1 at %2, wanted %3").arg(codes[i]).arg(at).arg(want)));
+        QCOMPARE(hex(w.frame(first + i).mid(8)), codes[i]);
+        const qint64 gap = i == 0 ? w.atMs(first) - t0 : w.gapMs(first + i);
+        const int want = i == 0 ? firstMs : stepMs;
+        QVERIFY2(gap >= want - 20, qPrintable(QStringLiteral("%1 after %2, wanted %3").arg(codes[i]).arg(gap).arg(want)));
     }
+    QCOMPARE(w.late(), QList<int>{});
 }
 
 }  // namespace
@@ -72,18 +80,19 @@ private slots:
 
 void TestParams::firstRefreshAfterConnectActiveFormatted() {
     VarnelHarness h;
+    WriteTimes w(h.port());
     h.connect();
     QVERIFY(QTest::qWaitFor([&] { return h.form() && h.form()->Timer5->enabled(); }, 8000));
-    const qint64 shown = h.sim().elapsedMs();
+    // Six handshake requests, the last (D1) answered by opening the form.
+    QCOMPARE(w.count(), 6);
     const int from = h.waitFor(query("EC 03"), 6, 4000);
     QVERIFY(from > 0);
-    // Timer5, Timer6, then the refresh's first second.
-    QVERIFY2(h.at(from) - shown >= 1950 && h.at(from) - shown < 2400,
-             qPrintable(QString::number(h.at(from) - shown)));
+    // The first query ends a run of three timers: only the rest are paced.
+    w.eachDueWithin(800);
     ParamTab* p = h.form()->paramTab;
     QVERIFY(QTest::qWaitFor([&] { return p->Command8->isEnabled(); }, 6000));
-    const qint64 t0 = h.at(from) - 1000;
-    expectChain(h, from, t0, {"EC 03", "A3 02", "A1 03", "F8 03", "F9 03", "D3 03", "AB 03"}, 1000, 500);
+    // Timer5, Timer6, then the refresh's first second.
+    expectChain(w, 6, w.atMs(5), {"EC 03", "A3 02", "A1 03", "F8 03", "F9 03", "D3 03", "AB 03"}, 2000, 500);
     QTest::qWait(700);
     QCOMPARE(h.sim().requests().size(), from + 7);
     QVERIFY(!h.form()->Timer2->enabled());
@@ -124,13 +133,14 @@ void TestParams::refreshPassiveTransparentPowerSaving() {
     QVERIFY(h.connectToForm());
     ParamTab* p = h.form()->paramTab;
     p->Combo3->setEditText(QStringLiteral("19200bps"));
-    const int from = h.sim().requests().size();
-    const qint64 t0 = h.sim().elapsedMs();
+    WriteTimes w(h.port());
+    const qint64 t0 = w.nowMs();
+    paceChain(w, 1000, 500);
     QTest::mouseClick(p->Command8, Qt::LeftButton);
     QVERIFY(!p->Command8->isEnabled());
     QCOMPARE(p->Label3->text(), QStringLiteral("* * * *"));
     QVERIFY(QTest::qWaitFor([&] { return p->Command8->isEnabled(); }, 12000));
-    expectChain(h, from, t0,
+    expectChain(w, 0, t0,
                 {"EC 03", "A3 02", "A1 03", "F1 03", "F8 03", "E2 03", "F9 03", "FB 03", "E1 03", "D3 03",
                  "D2 03", "DB 03", "AB 03"},
                 1000, 500);
@@ -167,13 +177,16 @@ void TestParams::silentModuleEndsRefresh() {
     h.module->params->muted.insert(0xEC);
     ParamTab* p = h.form()->paramTab;
     const int from = h.sim().requests().size();
-    const qint64 t0 = h.sim().elapsedMs();
+    WriteTimes w(h.port());
+    // The refresh gives up on its own timer: before a deadline armed with it.
+    Deadline ends(1900, [&] { return p->Command8->isEnabled(); });
+    ends.start();
     QTest::mouseClick(p->Command8, Qt::LeftButton);
-    QVERIFY(QTest::qWaitFor([&] { return p->Command8->isEnabled(); }, 4000));
-    const qint64 ended = h.sim().elapsedMs() - t0;
-    QVERIFY2(ended >= 1480 && ended < 1900, qPrintable(QString::number(ended)));
+    QVERIFY(QTest::qWaitFor([&] { return p->Command8->isEnabled(); }, 5000));
+    QVERIFY2(w.nowMs() >= 1480, qPrintable(QString::number(w.nowMs())));
+    QVERIFY(ends.met());
     QTest::qWait(600);
-    QCOMPARE(requestsSince(h, from, t0).size(), 1);
+    QCOMPARE(requestsSince(h, from).size(), 1);
     QCOMPARE(hex(h.request(from).mid(8)), QStringLiteral("EC 03"));
 }
 
@@ -204,14 +217,16 @@ void TestParams::workModeSequence() {
     p->VS3->setValue(-4);
     QCOMPARE(p->Text5->text(), QStringLiteral("2"));
     Controls::setListIndexQuiet(p->Combo4, 2);
-    const int from = h.sim().requests().size();
-    const qint64 t0 = h.sim().elapsedMs();
+    WriteTimes w(h.port());
+    paceChain(w, 200, 2000);
+    Deadline backInTime(8700, [&] { return p->Command5->isEnabled(); });
+    backInTime.start();
     QTest::mouseClick(p->Command5, Qt::LeftButton);
     QVERIFY(!p->Command5->isEnabled());
-    QVERIFY(QTest::qWaitFor([&] { return p->Command5->isEnabled(); }, 12000));
-    const qint64 back = h.sim().elapsedMs() - t0;
-    QVERIFY2(back >= 8150 && back < 8700, qPrintable(QString::number(back)));
-    expectChain(h, from, t0, {"F8 01 01", "F9 01 00", "FB 01 01", "E1 01 02 03 04 02"}, 200, 2000);
+    QVERIFY(QTest::qWaitFor([&] { return p->Command5->isEnabled(); }, 15000));
+    QVERIFY2(w.nowMs() >= 8150, qPrintable(QString::number(w.nowMs())));
+    QVERIFY(backInTime.met());
+    expectChain(w, 0, 0, {"F8 01 01", "F9 01 00", "FB 01 01", "E1 01 02 03 04 02"}, 200, 2000);
 }
 
 void TestParams::workModeNeedsAChoice() {
@@ -232,8 +247,8 @@ void TestParams::workModeNeedsAChoice() {
 }
 
 void TestParams::chainBeforeTheTimedRefreshKeepsTheButtons() {
-    // Pressed in the form's first second: the timed refresh then finds the
-    // user's chain running and leaves it alone; the buttons come back as
+    // Pressed in the form's first second: the timed refresh waits for the
+    // user's chain and runs once it has ended; the buttons come back as
     // they were before the chain.
     VarnelHarness h;
     h.connect();
@@ -247,10 +262,13 @@ void TestParams::chainBeforeTheTimedRefreshKeepsTheButtons() {
     const int from = h.sim().requests().size();
     QTest::mouseClick(p->Command5, Qt::LeftButton);
     QVERIFY(QTest::qWaitFor([&] { return g::RecvMode == 101 && !h.form()->Timer6->enabled(); }, 3000));
-    QVERIFY(QTest::qWaitFor([&] { return !h.form()->Timer1->enabled() && !h.form()->Timer2->enabled(); }, 9000));
-    QStringList sent;
-    for (int i = from; i < h.sim().requests().size(); ++i) sent << hex(h.request(i).mid(8));
-    QCOMPARE(sent, (QStringList{"F8 01 01", "F9 01 01"}));
+    // The opening refresh follows once the chain has ended.
+    QVERIFY(QTest::qWaitFor([&] { return !h.form()->Timer1->enabled() && h.form()->Timer2->enabled(); }, 9000));
+    QCOMPARE(requestsSince(h, from), (QStringList{"F8 01 01", "F9 01 01"}));
+    QVERIFY(QTest::qWaitFor([&] { return !h.form()->Timer2->enabled() && p->Command8->isEnabled(); }, 12000));
+    const QStringList sent = requestsSince(h, from);
+    QCOMPARE(sent.mid(0, 3), (QStringList{"F8 01 01", "F9 01 01", "EC 03"}));
+    QCOMPARE(sent.last(), QStringLiteral("AB 03"));
     for (int i = 0; i < covered.size(); ++i)
         QVERIFY2(covered[i]->isEnabled() == before[i], qPrintable(covered[i]->objectName()));
 }
@@ -264,14 +282,14 @@ void TestParams::powerSavingSequence() {
         Controls::setValueQuiet(p->Option7, true);
         p->Text11->setText(QString::fromLatin1(idle));
         p->Text13->setText(QStringLiteral("10000"));
-        const int from = h.sim().requests().size();
-        const qint64 t0 = h.sim().elapsedMs();
+        WriteTimes w(h.port());
+        paceChain(w, 100, 1000);
         QTest::mouseClick(p->Command14, Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([&] { return !h.form()->Timer3->enabled(); }, 6000));
         const QString delays = QString::fromLatin1(idle) == QStringLiteral("1000")
                                    ? QStringLiteral("D2 01 00 02 00 19")
                                    : QStringLiteral("D2 01 00 04 00 19");
-        expectChain(h, from, t0, {"D3 01 01", "DB 01 00 00 00 00", delays}, 100, 1000);
+        expectChain(w, 0, 0, {"D3 01 01", "DB 01 00 00 00 00", delays}, 100, 1000);
         QVERIFY(p->Command14->isEnabled());
         QVERIFY(p->Command8->isEnabled());
     }

@@ -3,9 +3,11 @@
 // transfer at a time, rows added and deleted, and the clears.
 
 #include <QPushButton>
+#include <memory>
 
 #include "TableRig.h"
 #include "platform/Controls.h"
+#include "tests/support/WriteTimes.h"
 #include "varnel/editors/ChannelEditor.h"
 #include "varnel/settings/ParamTab.h"
 #include "varnel/sms_parser/AnswerReceiver.h"
@@ -85,8 +87,13 @@ bool nothingSentSince(VarnelHarness& h, int from) {
     return h.waitFor(VarnelHarness::frame("A9 02 3F"), from) == from;
 }
 
-bool near(qint64 actual, qint64 expected, qint64 early = 300, qint64 late = 700) {
-    return actual >= expected - early && actual <= expected + late;
+// The failure message of a silent transfer is due on the retry timer 5 s
+// after the fourth request: its deadline starts as that request goes out.
+void startAtFourth(Deadline& d, VarnelHarness& h) {
+    auto n = std::make_shared<int>(0);
+    QObject::connect(&h.port(), &CommPort::frameWritten, &d, [&d, n] {
+        if (++*n == 4) d.start();
+    });
 }
 
 }  // namespace
@@ -109,6 +116,7 @@ void TestTableTransfers::read64Rows() {
     storeRows(h.module, tableOf(input), 64);
     fillRows(f, input, 2);  // emptied by the read
     const int from = int(h.sim().requests().size());
+    WriteTimes w(h.port());
     QTest::mouseClick(readButton(f, input), Qt::LeftButton);
     QCOMPARE(readButton(f, input)->text(), QStringLiteral("停止"));
     QVERIFY(!writeButton(f, input)->isEnabled());
@@ -118,13 +126,11 @@ void TestTableTransfers::read64Rows() {
     const QStringList reqs = requestsFrom(h, from);
     QCOMPARE(reqs.size(), 65);
     for (int i = 0; i <= 64; ++i) QCOMPARE(reqs.at(i), hex(readRequest(input, i)));
-    // Each next row is asked for once the last one was taken, paced, never
-    // by a repeat.
-    for (int i = from + 1; i < from + 65; ++i) {
-        const qint64 gap = h.at(i) - h.at(i - 1);
-        QVERIFY2(gap >= 195 && gap < 4700,
-                 qPrintable(QStringLiteral("gap %1 before request %2").arg(gap).arg(i)));
-    }
+    // Each next row is asked for once the last one was taken, paced (never
+    // by a repeat: each row was asked for once).
+    QCOMPARE(w.count(), 65);
+    for (int i = 1; i < 65; ++i)
+        QVERIFY2(w.gapMs(i) >= 195, qPrintable(QStringLiteral("gap %1 before request %2").arg(w.gapMs(i)).arg(i)));
     FlexGrid* grid = gridOf(f, input);
     QCOMPARE(grid->Rows(), 65);
     for (int r = 1; r <= 64; ++r) QCOMPARE(grid->TextMatrix(r, 1), QStringLiteral("CH%1").arg(r - 1));
@@ -277,19 +283,23 @@ void TestTableTransfers::firstRowSilence() {
     h.module->tables.state(tableOf(input)).answerReads = false;
     h.module->tables.state(tableOf(input)).writeAck = Tables::Ack::Silent;
     const int from = int(h.sim().requests().size());
+    WriteTimes w(h.port());
+    // Every retry, and the failure after the fourth, on the 5 s timer alone.
+    w.eachDueWithin(5700);
+    Deadline gaveUp(5700, [&] { return h.dialogs.messageCount() > 0; });
+    startAtFourth(gaveUp, h);
     QTest::mouseClick(write ? writeButton(f, input) : readButton(f, input), Qt::LeftButton);
     QVERIFY(h.dialogs.waitForMessage(1, 30000));
-    const qint64 endAt = h.sim().elapsedMs();
     QCOMPARE(h.dialogs.lastText(),
              write ? QStringLiteral("写参数超时失败") : QStringLiteral("读参数超时失败"));
     const QStringList reqs = requestsFrom(h, from);
     QCOMPARE(reqs.size(), 4);
     const QString first = hex(write ? rowFrame(f, input, 1) : readRequest(input, 0));
     for (const QString& r : reqs) QCOMPARE(r, first);
-    const qint64 t0 = h.at(from);
-    for (int i = 1; i < 4; ++i)
-        QVERIFY2(near(h.at(from + i) - t0, 5000 * i), qPrintable(QString::number(h.at(from + i) - t0)));
-    QVERIFY2(near(endAt - t0, 20000), qPrintable(QString::number(endAt - t0)));
+    for (int i = 1; i < 4; ++i) QVERIFY2(w.gapMs(i) >= 4700, qPrintable(QString::number(w.gapMs(i))));
+    QVERIFY2(w.nowMs() - w.atMs(3) >= 4700, qPrintable(QString::number(w.nowMs() - w.atMs(3))));
+    QVERIFY(gaveUp.met());
+    QCOMPARE(w.late(), QList<int>{});
     QVERIFY(!f->transfers->busy());
 }
 
@@ -306,9 +316,14 @@ void TestTableTransfers::laterRowSilence() {
     h.module->tables.state(tableOf(input)).end = Tables::End::Silence;
     h.module->tables.state(tableOf(input)).rowAcks.insert(1, Tables::Ack::Silent);
     const int from = int(h.sim().requests().size());
+    WriteTimes w(h.port());
+    Deadline gaveUp(5700, [&] { return h.dialogs.messageCount() > 0; });
+    startAtFourth(gaveUp, h);
+    QObject::connect(&h.port(), &CommPort::frameWritten, &w, [&] {
+        if (w.count() == 2) w.eachDueWithin(5700);
+    });
     QTest::mouseClick(write ? writeButton(f, input) : readButton(f, input), Qt::LeftButton);
     QVERIFY(h.dialogs.waitForMessage(1, 30000));
-    const qint64 endAt = h.sim().elapsedMs();
     QCOMPARE(h.dialogs.lastText(),
              write ? QStringLiteral("写参数超时失败") : QStringLiteral("读参数超时失败"));
     const QStringList reqs = requestsFrom(h, from);
@@ -316,11 +331,13 @@ void TestTableTransfers::laterRowSilence() {
     const QString second = hex(write ? rowFrame(f, input, 2) : readRequest(input, 1));
     for (int i = 1; i < 4; ++i) QCOMPARE(reqs.at(i), second);
     // The answer to the first row is taken after the receive path's quiet
-    // time; the next row follows 200 ms later, then every 5 s.
-    const qint64 anchor = h.at(from + 1);
-    QVERIFY2(near(anchor - h.at(from), 300), qPrintable(QString::number(anchor - h.at(from))));
-    for (int i = 2; i < 4; ++i) QVERIFY(near(h.at(from + i) - anchor, 5000 * (i - 1)));
-    QVERIFY2(near(endAt - anchor, 15000), qPrintable(QString::number(endAt - anchor)));
+    // time; the next row follows 200 ms later, then every 5 s on the timer
+    // alone.
+    QVERIFY2(w.gapMs(1) >= 280, qPrintable(QString::number(w.gapMs(1))));
+    for (int i = 2; i < 4; ++i) QVERIFY2(w.gapMs(i) >= 4700, qPrintable(QString::number(w.gapMs(i))));
+    QVERIFY2(w.nowMs() - w.atMs(3) >= 4700, qPrintable(QString::number(w.nowMs() - w.atMs(3))));
+    QVERIFY(gaveUp.met());
+    QCOMPARE(w.late(), QList<int>{});
 }
 
 // --- faults mended ---------------------------------------------------------------
