@@ -140,7 +140,10 @@ struct Case {
     // answers: an answer not on time, the line or port closed, the test tab.
     bool refreshDisturbed = false;
     // The last write request of each kind the module took.
-    QByteArray lastB4, lastB5, lastD9, lastEC, lastAlarmRead, lastOutputRead;
+    QByteArray lastB4, lastB5, lastD9, lastEC;
+    // The block the module held when it took the last read of each kind: a
+    // write sent before its answer is in changes the module, not the answer.
+    QByteArray alarmAtRead, outputAtRead;
 
     Case(const Module& m, const Mended& flags, RandomActions::Transcript& t) : mended(flags), transcript(t) {
         transcript.clear();
@@ -251,8 +254,8 @@ struct Case {
             const uint8_t c = uint8_t(r.at(8)), op = uint8_t(r.at(9));
             if (c == 0xB4 && op == 1) lastB4 = r;
             if (c == 0xB5 && op == 1) lastB5 = r;
-            if (c == 0xB4 && op == 2) lastAlarmRead = r;
-            if (c == 0xB5 && op == 2) lastOutputRead = r;
+            if (c == 0xB4 && op == 2 && r.size() == 11) alarmAtRead = settings->alarm[uint8_t(r.at(10)) % 10];
+            if (c == 0xB5 && op == 2 && r.size() == 11) outputAtRead = settings->output[uint8_t(r.at(10)) % 2];
             if (c == 0xD9 && op == 2) lastD9 = r;
             if (c == 0xEC && op == 1) lastEC = r;
             if (c == 0xF2 && op == 1 && r.size() == 11 && (uint8_t(r.at(10)) < 3 || uint8_t(r.at(10)) > 11))
@@ -301,10 +304,8 @@ struct Case {
             const bool outputHeld = lastB5.size() == 141 && settings->output[uint8_t(lastB5.at(10)) % 2] == lastB5.mid(12);
             if (!alarmHeld && !outputHeld) violation(QStringLiteral("“设置成功” but the module holds neither write"));
         } else if (t == QStringLiteral("读取参数成功") && form()) {
-            const bool alarm = lastAlarmRead.size() == 11 &&
-                               sameAlarm(formAlarmBlock(), settings->alarm[uint8_t(lastAlarmRead.at(10)) % 10]);
-            const bool output = lastOutputRead.size() == 11 &&
-                                formOutputBlock() == settings->output[uint8_t(lastOutputRead.at(10)) % 2];
+            const bool alarm = !alarmAtRead.isEmpty() && sameAlarm(formAlarmBlock(), alarmAtRead);
+            const bool output = !outputAtRead.isEmpty() && formOutputBlock() == outputAtRead;
             if (!alarm && !output)
                 violation(QStringLiteral("“读取参数成功” but the form shows neither block the module holds"));
         } else if (t == QStringLiteral("串口连接已断开，请检查连线后重新连接") && !lineClosedByModule) {
