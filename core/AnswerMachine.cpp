@@ -2,6 +2,9 @@
 
 #include <QPointer>
 #include <exception>
+#include <optional>
+
+#include "core/AnswerHold.h"
 
 #include "core/Globals.h"
 #include "core/Routines.h"
@@ -92,6 +95,10 @@ void AnswerMachine::runPass(bool quietCall) {
     }
     // The step whose box is open carries on afterwards as it was.
     const bool outerQuietCall = m_quietCall, outerQuietWait = m_quietWait;
+    // What arrives while a step's box is open waits for it to close, and so
+    // do the chains that wait for those answers.
+    std::optional<AnswerHold::Hold> hold;
+    if (!nested && !entersDuringStep()) hold.emplace();
     m_running = true;
     QPointer<AnswerMachine> self(this);
     bool arrived = false;

@@ -87,7 +87,8 @@ public:
     // --- entry ------------------------------------------------------------
     // Bytes have arrived. Re-entry (a message box of a step delivering
     // events) is refused and what arrives meanwhile is taken afterwards,
-    // unless entersDuringStep() lets the answers in at once.
+    // unless entersDuringStep() lets the answers in at once; until then the
+    // answers count as held back (AnswerHold).
     void receive();
     bool running() const { return m_running; }
 

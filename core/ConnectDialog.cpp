@@ -15,6 +15,7 @@
 #include "ProgramForms.h"
 #include "Routines.h"
 #include "platform/Dialogs.h"
+#include "platform/ListChoice.h"
 
 ConnectDialog::ConnectDialog(MainWindow* main) : QDialog(main), m_main(main) {
     setObjectName(QStringLiteral("frm7300MOD"));
@@ -28,17 +29,20 @@ ConnectDialog::ConnectDialog(MainWindow* main) : QDialog(main), m_main(main) {
     Label1 = new QLabel(QStringLiteral("波特率"), Frame1);
     Label1->setObjectName(QStringLiteral("Label1"));
 
-    // Both lists are editable: a text typed by hand is passed on as it is and
-    // simply leaves the port's setting alone.
+    // Both lists are editable, as they always were, but take their items
+    // only: a text typed by hand is refused when the port is opened, rather
+    // than opening another port or rate than the dialog shows.
     Combo1 = new QComboBox(Frame1);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(true);
+    ListChoice::itemsOnly(Combo1);
     for (int i = 1; i <= 8; ++i) Combo1->addItem(QStringLiteral("COM%1").arg(i));
     Combo1->setEditText(QStringLiteral("COM1"));
 
     Combo2 = new QComboBox(Frame1);
     Combo2->setObjectName(QStringLiteral("Combo2"));
     Combo2->setEditable(true);
+    ListChoice::itemsOnly(Combo2);
     for (const char* r : {"1200bps", "2400bps", "4800bps", "9600bps", "14400bps", "19200bps", "38400bps",
                           "57600bps", "115200bps"})
         Combo2->addItem(QString::fromLatin1(r));
@@ -84,6 +88,13 @@ ConnectChoice ConnectDialog::choice() const {
 bool ConnectDialog::openPort() {
     const ConnectChoice c = choice();
     CommPort& port = *m_main->MSComm1;
+    if (!ListChoice::showsTaken(Combo1) || !ListChoice::showsTaken(Combo2)) {
+        Dialogs::msgBox(this,
+                        ListChoice::showsTaken(Combo1) ? QStringLiteral("波特率无效，请从列表中选择")
+                                                       : QStringLiteral("串口号无效，请从列表中选择"),
+                        QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
+        return false;
+    }
     if (port.isOpen()) port.close();
     SetPortAndBaud(port, Combo1->currentText(), Combo2->currentText());
     if (!c.readWholeWindows) {

@@ -52,6 +52,7 @@ QByteArray RxBuf;
 int RxCount = 0;
 int InTableOp = 0;
 int OutTableOp = 0;
+int CollectionDue = 0;
 int CommStep = 0;
 int ReadTries = 0;
 int WriteTries = 0;
@@ -85,7 +86,7 @@ void resetAll() {
     GprsSlaveSetPending = false;
     GprsRxText.clear();
     RxBuf.clear();
-    RxCount = InTableOp = OutTableOp = CommStep = ReadTries = WriteTries = 0;
+    RxCount = InTableOp = OutTableOp = CollectionDue = CommStep = ReadTries = WriteTries = 0;
 }
 
 }  // namespace g

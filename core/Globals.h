@@ -98,6 +98,9 @@ extern QByteArray RxBuf;
 extern int RxCount;
 extern int InTableOp;
 extern int OutTableOp;
+// Collection settings requests sent and not yet answered (bit 0 a read,
+// bit 1 a write), whatever InTableOp says by the time their answers come.
+extern int CollectionDue;
 extern int CommStep;
 extern int ReadTries;
 extern int WriteTries;

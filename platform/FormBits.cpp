@@ -10,6 +10,7 @@
 #include <QTabWidget>
 
 #include "platform/Controls.h"
+#include "platform/ListChoice.h"
 
 namespace FormBits {
 
@@ -52,6 +53,7 @@ QComboBox* combo(QWidget* parent, const char* name, bool editable, const QString
     auto* c = new QComboBox(parent);
     Controls::setName(c, name);
     c->setEditable(editable);
+    if (editable) ListChoice::itemsOnly(c);
     c->addItems(items);
     c->setCurrentIndex(-1);
     if (editable) c->setEditText(text);

@@ -24,7 +24,8 @@ QPushButton* arrayButton(QWidget* parent, const QString& caption, const char* ba
 QRadioButton* option(QWidget* parent, const QString& caption, const char* name);
 // An option pair that is its own group, whatever else shares its frame.
 void pair(QObject* owner, QRadioButton* a, QRadioButton* b);
-// A list showing `text` until an item is chosen (editable lists only).
+// A list showing `text` until an item is chosen (editable lists only). An
+// editable list takes its items only (ListChoice).
 QComboBox* combo(QWidget* parent, const char* name, bool editable, const QStringList& items,
                  const QString& text = QString());
 // A vertical spinner whose box shows minus its value (1..255).

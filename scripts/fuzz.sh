@@ -9,10 +9,12 @@
 # --long also runs the table round trip (tests/varnel/settings/
 # tst_table_roundtrip, in the ordinary build/) with N rows per table and
 # road in place of the test command's 10; SMSTOOLS_ROUNDTRIP_ROWS and
-# SMSTOOLS_ROUNDTRIP_SEED choose them instead. It also runs every
-# random-action test (tests/**/tst_random_actions*, CTest label `random`)
-# for N seconds each, all at once, in place of the test command's 20 s;
-# SMSTOOLS_PROPERTY_SEED fixes their seed.
+# SMSTOOLS_ROUNDTRIP_SEED choose them instead. It runs the property tests
+# listed in `properties` below for N seconds each as well (their random
+# cases counted in the results; SMSTOOLS_PROPERTY_SEED chooses the seed),
+# and every random-action test (tests/**/tst_random_actions*, CTest label
+# `random`) for N seconds each, all at once, in place of the test
+# command's 20 s.
 # A finding stops that target and leaves the input as
 # build-fuzz/findings/<target>-crash-*; replay it with
 #   build-fuzz/tests/fuzz/<target> build-fuzz/findings/<target>-crash-...
@@ -105,6 +107,25 @@ if [ $long = 1 ] && [ -z "$only" ]; then
     grep -E '^FAIL|reproduces' "$log" | head -20
     echo "  (whole log: $log)"
   fi
+  # Property tests (tests/support/Property.h): folder under build/tests and
+  # target, one a line.
+  properties=(
+    "kestrun/gprs kestrun_gprs_tst_gprs_roundtrip"
+  )
+  for p in "${properties[@]}"; do
+    read -r dir target <<<"$p"
+    cmake --build build -j"$(nproc)" --target "$target" >/dev/null
+    log=$build/fuzz-logs/$target.log
+    if (cd "build/tests/$dir" && QT_QPA_PLATFORM=offscreen SMSTOOLS_PROPERTY_SECONDS=$seconds \
+          SMSTOOLS_PROPERTY_CASES=2000000000 QTEST_FUNCTION_TIMEOUT=86400000 "./$target") >"$log" 2>&1; then
+      status=ok; else status=FAILED; failed=1; fi
+    cases=$(sed -n 's/.*, \([0-9]*\) cases run$/\1/p' "$log" | awk '{ s += $1 } END { if (NR) print s }')
+    printf '%-28s %-6s %12s cases in %ss\n' "${target#*_tst_}" "$status" "${cases:-?}" "$seconds" | tee -a "$report"
+    if [ $status = FAILED ]; then
+      grep -E '^FAIL|Replay|^Command|^refresh' "$log" | head -20
+      echo "  (whole log: $log)"
+    fi
+  done
 
   # The random-action tests: each prints its seed and the sequences it ran.
   cmake --build build -j"$(nproc)" >/dev/null

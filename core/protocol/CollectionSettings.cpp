@@ -62,8 +62,12 @@ Shown show(const Answer& a) {
         s.period = QStringLiteral("0");
     } else {
         s.autoPoll = true;
-        s.period =
-            a.period % 100 != 0 ? VbNum::formatFixed(a.period / 100.0, 1) : QString::number(a.period / 100);
+        // Tenths as the design shows them; a period of hundredths (which the
+        // module holds but the design did not expect) with both decimals, so
+        // that saving the page back keeps it.
+        s.period = a.period % 10 != 0    ? VbNum::formatFixed(a.period / 100.0, 2)
+                   : a.period % 100 != 0 ? VbNum::formatFixed(a.period / 100.0, 1)
+                                         : QString::number(a.period / 100);
     }
     s.timeOut = QString::number(int(a.timeOut) * 100);
     s.reSend = a.reSend > 10 ? QStringLiteral("0") : QString::number(a.reSend);

@@ -49,6 +49,7 @@ QString restartOutOfRange() { return QStringLiteral("重起时间超出范围");
 QString maskOutOfRange() { return QStringLiteral("号码选择超出范围（0 - 4294967295）"); }
 QString delaysOutOfRange() { return QStringLiteral("醒后延时超出范围"); }
 QString invalidIdentity() { return QStringLiteral("密码无效"); }
+QString unknownRate() { return QStringLiteral("波特率无效，请从列表中选择"); }
 
 uint8_t hexPair(const QString& text, int pos) { return HexPairValue(text, pos); }
 
@@ -102,8 +103,11 @@ Built passiveAddress(const QString& text3) {
 
 QByteArray moduleModel(bool smsModel) { return write(0xD1, QByteArray(1, char(smsModel ? 0x02 : 0x01))); }
 
-QByteArray moduleBaud(const QString& comboText) {
-    return write(0xF2, QByteArray(1, char(baudCode(comboText))));
+Built moduleBaud(const QString& comboText) {
+    // Code 0 is no rate: the module would be left on a rate nobody chose.
+    const uint8_t code = baudCode(comboText);
+    if (code == 0) return refused(unknownRate());
+    return Built{write(0xF2, QByteArray(1, char(code))), {}};
 }
 
 Built restartTime(const QString& text4) {

@@ -27,6 +27,8 @@ QString maskOutOfRange();
 QString delaysOutOfRange();
 // The identity input's only complaint, for every kind of bad input.
 QString invalidIdentity();
+// A rate text that has no code (typed by hand, "9600" without "bps").
+QString unknownRate();
 
 // --- parts ----------------------------------------------------------------
 // Two characters from 0-based position `pos` as one byte; a character that
@@ -49,8 +51,8 @@ Built receiverNumber(const QString& text2);
 Built passiveAddress(const QString& text3);
 // D1 01: 02 for the SMS model N310, 01 for the GPRS model N320.
 QByteArray moduleModel(bool smsModel);
-// F2 01 and the rate's code.
-QByteArray moduleBaud(const QString& comboText);
+// F2 01 and the rate's code; a text without a code is refused.
+Built moduleBaud(const QString& comboText);
 // A3 01: seconds as a count of 5 ms, four bytes high first.
 Built restartTime(const QString& text4);
 // EC 01 and the six typed characters, one byte each.

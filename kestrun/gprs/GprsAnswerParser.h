@@ -43,6 +43,10 @@ private:
     // Back to the hunt; with the next read step of the form's read sequence
     // when the answer sets one.
     void answered(uint8_t code, uint8_t value);
+    // A received data byte onto g::RxText, whose first `headChars` (the
+    // frame head the display decodes) stay whatever the bound takes.
+    void receivedByte(uint8_t byte, int headChars);
 
     GprsAnswerSink* m_sink;
+    qint64 m_cutBytes = 0;  // taken from the middle of the block being received
 };

@@ -19,6 +19,7 @@
 #include "kestrun/sms_parser/Outstanding.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
+#include "platform/ListChoice.h"
 #include "platform/Dialogs.h"
 #include "platform/text/VbNum.h"
 
@@ -120,6 +121,7 @@ void AlarmTab::build() {
     Combo7 = named(new QComboBox(frame), "Combo7");
     // Editable, so that an empty text can show, but typed into by no key.
     Combo7->setEditable(true);
+    ListChoice::itemsOnly(Combo7);
     Combo7->addItems({QStringLiteral("继电器0"), QStringLiteral("继电器1")});
     Combo7->setCurrentIndex(-1);
     Combo7->setEditText(QString());

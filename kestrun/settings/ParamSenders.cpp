@@ -11,6 +11,7 @@
 
 #include "PhoneTab.h"
 #include "SettingsForm.h"
+#include "core/AnswerHold.h"
 #include "core/ColonHexEntry.h"
 #include "core/Globals.h"
 #include "core/Routines.h"
@@ -19,6 +20,7 @@
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
+#include "platform/ListChoice.h"
 #include "platform/VbTimer.h"
 
 namespace {
@@ -30,14 +32,9 @@ constexpr int kWorkModeMs = 2000;
 constexpr int kPowerMs = 1000;
 constexpr int kQuerySent = 100;
 
-// The list item a list box stands on; a typed text that is not the item's
-// own counts as none.
-int chosenItem(const QComboBox* c) {
-    const int i = c->currentIndex();
-    if (i < 0) return -1;
-    if (c->isEditable() && c->currentText() != c->itemText(i)) return -1;
-    return i;
-}
+const QString kNoChoice = QStringLiteral("无");
+
+int chosenItem(const QComboBox* c) { return ListChoice::shownItem(c); }
 
 }  // namespace
 
@@ -131,7 +128,11 @@ void ParamSenders::sendModel() {
     send(ParamFrames::moduleModel(m_form->Option3->isChecked()));
 }
 
-void ParamSenders::sendBaud() { send(ParamFrames::moduleBaud(m_form->Combo3->currentText())); }
+void ParamSenders::sendBaud() {
+    if (!m_form->portReady()) return;
+    const ParamFrames::Built b = ParamFrames::moduleBaud(m_form->Combo3->currentText());
+    b.ok() ? sendChecked(b.frame) : refuse(b.error);
+}
 
 void ParamSenders::sendRestartTime() {
     if (!m_form->portReady()) return;
@@ -218,6 +219,8 @@ bool ParamSenders::refresh() {
 void ParamSenders::refreshTick() {
     SettingsForm* f = m_form;
     f->Timer2->rearm(kRefreshMs);
+    // The answer receiver's box holds the answer this step needs.
+    if (AnswerHold::deferTick(f->Timer2)) return;
     const QByteArray query = ParamFrames::refreshQuery(g::RefreshStep);
     if (!query.isEmpty()) {
         g::CommBytes = query;
@@ -235,6 +238,11 @@ void ParamSenders::refreshTick() {
 
 void ParamSenders::startWorkModeChain() {
     SettingsForm* f = m_form;
+    // Text typed over the work-mode list is no choice: nothing goes out.
+    if (!ListChoice::showsTaken(f->Combo1, {kNoChoice})) {
+        remindWorkMode();
+        return;
+    }
     if (!f->portReady()) return;
     if (chosenItem(f->Combo2) == 2) {
         const ParamFrames::Built mask = ParamFrames::numberMask(f->TextDXPhone->text());
@@ -253,16 +261,18 @@ void ParamSenders::workModeTick() {
     f->Timer1->rearm(kWorkModeMs);
     switch (f->ChainStep) {
         case 0: {
-            if (f->Combo1->currentText() == QStringLiteral("无")) {
-                if (m_reminderOpen) return;
-                f->Combo1->setFocus();
-                m_reminderOpen = true;
-                Dialogs::msgBox(f, QStringLiteral("你必须选择需要的工作方式"), QStringLiteral("提示信息"));
-                m_reminderOpen = false;
+            if (f->Combo1->currentText() == kNoChoice) {
+                remindWorkMode();
                 return;
             }
             const int item = chosenItem(f->Combo1);
-            if (item >= 0) sendChecked(ParamFrames::workMode(item == 0));
+            if (item < 0) {
+                // Typed over the list while the chain waited.
+                endWorkModeChain();
+                remindWorkMode();
+                return;
+            }
+            sendChecked(ParamFrames::workMode(item == 0));
             f->ChainStep = 1;
             return;
         }
@@ -297,6 +307,15 @@ void ParamSenders::workModeTick() {
             endWorkModeChain();
             return;
     }
+}
+
+void ParamSenders::remindWorkMode() {
+    // A tick that comes while the reminder is still open adds none.
+    if (m_reminderOpen) return;
+    m_form->Combo1->setFocus();
+    m_reminderOpen = true;
+    Dialogs::msgBox(m_form, QStringLiteral("你必须选择需要的工作方式"), QStringLiteral("提示信息"));
+    m_reminderOpen = false;
 }
 
 void ParamSenders::endWorkModeChain() {

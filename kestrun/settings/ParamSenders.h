@@ -50,6 +50,8 @@ private:
     void identityInput();
     void onCombo1Click();
     void onCombo2Click();
+    // "你必须选择需要的工作方式", never two at once.
+    void remindWorkMode();
     void endWorkModeChain();
     void endPowerChain();
 

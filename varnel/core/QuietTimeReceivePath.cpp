@@ -15,6 +15,7 @@ QuietTimeReceivePath::QuietTimeReceivePath(MainWindow& main, std::function<void(
 void QuietTimeReceivePath::onCommEvent(int code) {
     if (code == CommPort::LineLost) {
         m_main.setTimerEnabled(12, false);
+        if (!m_running) m_hold.reset();
         m_main.reportLineLost();
         return;
     }
@@ -28,10 +29,15 @@ void QuietTimeReceivePath::onWindowClosed() {
         m_held = true;
         return;
     }
-    do {
-        m_held = false;
-        handOver();
-    } while (m_held);
+    m_held = false;
+    handOver();
+    if (m_held) {
+        // Bytes came while the receiver's box was open; more may be on the
+        // way. The hold lasts until they have been handed over.
+        m_main.rearmTimer(12, QuietMs);
+        return;
+    }
+    m_hold.reset();
 }
 
 void QuietTimeReceivePath::handOver() {
@@ -50,6 +56,7 @@ void QuietTimeReceivePath::handOver() {
     else if (g::RecvMode == 101)
         receiver = &m_answers;
     if (!receiver || !*receiver) return;
+    if (!m_hold) m_hold.emplace();
     m_running = true;
     (*receiver)();
     m_running = false;

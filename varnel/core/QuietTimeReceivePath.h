@@ -2,7 +2,9 @@
 
 #include <QObject>
 #include <functional>
+#include <optional>
 
+#include "core/AnswerHold.h"
 #include "core/ProgramForms.h"
 
 class MainWindow;
@@ -14,9 +16,12 @@ class MainWindow;
 // values drop it, and an empty window calls nothing.
 //
 // A window that closes while a receiver still runs (a message box of the
-// receiver delivering events) is held, and handed over once the receiver has
-// returned: RxBuf is never replaced under a running receiver and no receiver
-// is entered twice.
+// receiver delivering events) is held: RxBuf is never replaced under a
+// running receiver and no receiver is entered twice. Once the receiver has
+// returned, the held window closes like any other, after a quiet time, so
+// that an answer still arriving as the box closes comes whole. Until then
+// the answers count as held back (AnswerHold): the chains that wait for them
+// wait on.
 class QuietTimeReceivePath : public QObject, public ReceivePath {
     Q_OBJECT
 public:
@@ -37,4 +42,5 @@ private:
     std::function<void()> m_answers;
     bool m_running = false;
     bool m_held = false;
+    std::optional<AnswerHold::Hold> m_hold;
 };

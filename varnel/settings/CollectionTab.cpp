@@ -71,6 +71,7 @@ void InputTableTab::saveCollection() {
         return;
     }
     g::InTableOp = 11;
+    g::CollectionDue |= 2;
     g::CommBytes = w.frame;
     m_form->port()->output(w.frame);
 }
@@ -78,6 +79,7 @@ void InputTableTab::saveCollection() {
 void InputTableTab::readCollection() {
     if (!collectionPortReady()) return;
     g::InTableOp = 12;
+    g::CollectionDue |= 1;
     TxtPeriod->clear();
     TxtTimeOut->clear();  // the clamp makes it "100" at once
     TxtReSend->clear();

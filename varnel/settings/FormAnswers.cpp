@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 
+#include "ParamSenders.h"
 #include "ParamTab.h"
 #include "PhoneTab.h"
 #include "SettingsForm.h"
@@ -111,7 +113,9 @@ void SettingsForm::addressLayout(const AddressLayoutAnswer& a) {
     p->Label16->setText(QString::number(a.length));
     p->Label17->setText(QString::number(a.group));
     p->Label18->setText(a.typeText);
-    if (a.listItem >= 0) Controls::setListIndexQuiet(p->Combo4, a.listItem);
+    // The fields the work-mode sequence writes the layout from take it too,
+    // so that a write leaves the module's layout as it was.
+    senders->moduleLayout(uint8_t(a.start), uint8_t(a.length), uint8_t(a.group), a.type);
 }
 
 void SettingsForm::flashSize(const QString& text) {

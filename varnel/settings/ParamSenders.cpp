@@ -11,6 +11,7 @@
 
 #include "ParamTab.h"
 #include "SettingsForm.h"
+#include "core/AnswerHold.h"
 #include "core/ColonHexEntry.h"
 #include "core/Globals.h"
 #include "core/Routines.h"
@@ -19,12 +20,18 @@
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
+#include "platform/ListChoice.h"
 #include "platform/VbTimer.h"
 
 namespace {
 
 constexpr int kQueryOut = 100;
 constexpr int kLastQueryStep = 12;
+
+// What the work-mode lists show before a choice; the sequence asks for one.
+const QString kNoChoice = QStringLiteral("无");
+// A type the address-type list does not offer but the layout frame takes.
+const QString kR50 = QStringLiteral("R50模式");
 
 }  // namespace
 
@@ -57,9 +64,12 @@ ParamSenders::ParamSenders(SettingsForm* form) : QObject(form), m_form(form) {
         {p->VS1, p->Text5}, {p->VS2, p->Text6}, {p->VS3, p->Text7}};
     for (const auto& [bar, box] : spinners) {
         QLineEdit* target = box;
-        connect(bar, &QScrollBar::valueChanged, this,
-                [target](int v) { target->setText(QString::number(-v)); });
+        connect(bar, &QScrollBar::valueChanged, this, [this, target](int v) {
+            target->setText(QString::number(-v));
+            layoutChosen();
+        });
     }
+    Controls::onClick(p->Combo4, this, [this] { layoutChosen(); });
 
     connect(form->Timer1, &VbTimer::tick, this, &ParamSenders::workModeTick);
     connect(form->Timer2, &VbTimer::tick, this, &ParamSenders::refreshTick);
@@ -106,7 +116,11 @@ void ParamSenders::sendAddress() {
     b.ok() ? output(b.frame) : refuse(b.error);
 }
 
-void ParamSenders::sendBaud() { send(ParamFrames::moduleBaud(m_form->paramTab->Combo3->currentText())); }
+void ParamSenders::sendBaud() {
+    if (!m_form->portReady()) return;
+    const ParamFrames::Built b = ParamFrames::moduleBaud(m_form->paramTab->Combo3->currentText());
+    b.ok() ? output(b.frame) : refuse(b.error);
+}
 
 void ParamSenders::sendRestartTime() {
     if (!m_form->portReady()) return;
@@ -173,6 +187,9 @@ void ParamSenders::refresh() {
                         {p->Label17, "**"},         {p->Label18, "**"},         {p->Label19, "**"},
                         {p->Label22, "**"},         {p->Label30, "**"}};
     for (const auto& ph : placeholders) ph.label->setText(QString::fromUtf8(ph.text));
+    // In 透明方式1 the refresh does not read the layout again.
+    m_moduleLayout.reset();
+    m_layoutChosen = false;
     if (!m_form->portReady()) return;
     g::RxState = 0;
     g::RefreshStep = 0;
@@ -186,6 +203,8 @@ void ParamSenders::refresh() {
 
 void ParamSenders::refreshTick() {
     m_form->Timer2->rearm(RefreshMs);
+    // The answer receiver's box holds the answer this step needs.
+    if (AnswerHold::deferTick(m_form->Timer2)) return;
     if (!tickPortReady(&ParamSenders::endRefresh)) return;
     QByteArray query;
     if (g::RefreshStep >= 0 && g::RefreshStep <= kLastQueryStep)
@@ -222,10 +241,30 @@ void ParamSenders::stopChains() {
 // --- work-mode write sequence --------------------------------------------------------
 
 void ParamSenders::startWorkModeChain() {
+    if (!workListsTaken()) return;
     if (!m_form->portReady()) return;
+    m_layoutAsked = false;
     g::CommStep = 0;
     m_form->Timer1->rearm(WorkModeFirstMs);
     m_form->Disable_Command();
+}
+
+bool ParamSenders::workListsTaken() {
+    const ParamTab* p = m_form->paramTab;
+    if (!ListChoice::showsTaken(p->Combo1, {kNoChoice}) || !ListChoice::showsTaken(p->Combo2, {kNoChoice})) {
+        refuseTypedMode();
+        return false;
+    }
+    if (!ListChoice::showsTaken(p->Combo4, {kR50, kNoChoice})) {
+        refuse(QStringLiteral("地址类型无效，请从列表中选择"));
+        return false;
+    }
+    return true;
+}
+
+void ParamSenders::refuseTypedMode() {
+    m_form->paramTab->Combo1->setFocus();
+    Dialogs::msgBox(m_form, QStringLiteral("你必须选择需要的工作方式"), QStringLiteral("提示信息"));
 }
 
 void ParamSenders::remindWorkMode() {
@@ -237,7 +276,50 @@ void ParamSenders::remindWorkMode() {
     m_reminderOpen = false;
 }
 
+void ParamSenders::moduleLayout(uint8_t start, uint8_t length, uint8_t group, uint8_t type) {
+    ParamTab* p = m_form->paramTab;
+    m_applyingLayout = true;
+    // The spinners hold 1 to 255; a value they cannot hold still shows in
+    // its box, which is what goes back.
+    const std::pair<QScrollBar*, QLineEdit*> fields[] = {{p->VS1, p->Text5}, {p->VS2, p->Text6}, {p->VS3, p->Text7}};
+    const uint8_t values[] = {start, length, group};
+    for (int i = 0; i < 3; ++i) {
+        if (values[i] >= 1) fields[i].first->setValue(-int(values[i]));
+        fields[i].second->setText(QString::number(values[i]));
+    }
+    if (type <= 2) {
+        Controls::setListIndexQuiet(p->Combo4, type);
+    } else if (type == 3) {
+        Controls::setListIndexQuiet(p->Combo4, -1);
+        p->Combo4->setEditText(kR50);
+    }
+    m_applyingLayout = false;
+    QByteArray layout;
+    for (uint8_t b : {start, length, group, type}) layout.append(char(b));
+    m_moduleLayout = layout;
+    m_layoutChosen = false;
+}
+
+void ParamSenders::layoutChosen() {
+    if (m_applyingLayout) return;
+    m_moduleLayout.reset();
+    m_layoutChosen = true;
+}
+
+bool ParamSenders::layoutReady() {
+    if (m_moduleLayout || m_layoutChosen) return true;
+    if (!m_layoutAsked) {
+        m_layoutAsked = true;
+        output(ParamFrames::refreshQuery(9));  // E1 03
+        return false;
+    }
+    endWorkModeChain();
+    refuse(QStringLiteral("未能读取模块的地址设置，工作方式没有写入"));
+    return false;
+}
+
 QByteArray ParamSenders::addressLayoutFrame() const {
+    if (m_moduleLayout) return Frames::RequestFrame(0xE1, 0x01, *m_moduleLayout);
     const ParamTab* p = m_form->paramTab;
     const QString type = p->Combo4->currentText();
     uint8_t t = 0;
@@ -259,22 +341,35 @@ void ParamSenders::workModeTick() {
     if (!tickPortReady(&ParamSenders::endWorkModeChain)) return;
     switch (g::CommStep) {
         case 0: {
-            if (p->Combo1->currentText() == QStringLiteral("无")) {
+            if (p->Combo1->currentText() == kNoChoice) {
                 remindWorkMode();
                 return;
             }
-            const int item = p->Combo1->currentIndex();
-            if (item == 0 || item == 1) output(ParamFrames::workMode(item == 0));
+            const int item = ListChoice::shownItem(p->Combo1);
+            if (item < 0) {
+                // Typed over the list while the sequence waited.
+                endWorkModeChain();
+                refuseTypedMode();
+                return;
+            }
+            // In 透明方式1 the sequence ends with the layout: it must be the
+            // module's before anything is written.
+            if (ListChoice::shownItem(p->Combo2) == 1 && !layoutReady()) return;
+            output(ParamFrames::workMode(item == 0));
             g::CommStep = 1;
             return;
         }
         case 1: {
-            if (p->Combo2->currentText() == QStringLiteral("无")) {
+            if (p->Combo2->currentText() == kNoChoice) {
                 remindWorkMode();
                 return;
             }
-            const int item = p->Combo2->currentIndex();
-            if (item < 0 || item > 2) return;
+            const int item = ListChoice::shownItem(p->Combo2);
+            if (item < 0) {
+                endWorkModeChain();
+                refuseTypedMode();
+                return;
+            }
             output(ParamFrames::transMode(item));
             g::CommStep = item == 0 ? 5 : item == 1 ? 6 : 3;
             return;
@@ -288,6 +383,7 @@ void ParamSenders::workModeTick() {
             g::CommStep = 4;
             return;
         case 4:
+            if (!layoutReady()) return;
             output(addressLayoutFrame());
             g::CommStep = 5;
             return;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
+#include <cstdint>
+#include <optional>
 
 class SettingsForm;
 class QByteArray;
@@ -33,6 +36,9 @@ public:
     // Ends whichever of the three timed chains runs, each through its own
     // end (timer off, buttons given back).
     void stopChains();
+    // The module's address layout as an answer gave it: the page's fields
+    // show it, and the work-mode sequence writes it back as it came.
+    void moduleLayout(uint8_t start, uint8_t length, uint8_t group, uint8_t type);
 
 private:
     void endRefresh();
@@ -53,10 +59,29 @@ private:
     void onCombo2Click();
     // "你必须选择需要的工作方式", never two at once.
     void remindWorkMode();
+    // The work-mode lists show items (or "无", which the sequence itself
+    // asks about); typed text is refused with a message.
+    bool workListsTaken();
+    void refuseTypedMode();
     QByteArray addressLayoutFrame() const;
+    // True when the page holds a layout the sequence may write. Otherwise
+    // the first call asks the module for its layout (and the sequence tries
+    // again at its next tick); a later one ends the sequence and says why.
+    bool layoutReady();
+    // The user set a field of the layout: the page's fields are written.
+    void layoutChosen();
     void endWorkModeChain();
     void endPowerChain();
 
     SettingsForm* m_form;
     bool m_reminderOpen = false;
+    // The layout the work-mode sequence writes in 透明方式1, whose refresh
+    // does not read it: the module's as last answered (sent back byte for
+    // byte, whether or not the fields can show it), or the fields once the
+    // user set them. Neither: it is asked for first, never replaced by the
+    // fields' defaults.
+    std::optional<QByteArray> m_moduleLayout;
+    bool m_layoutChosen = false;
+    bool m_layoutAsked = false;
+    bool m_applyingLayout = false;
 };

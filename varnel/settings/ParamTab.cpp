@@ -61,6 +61,8 @@ void ParamTab::buildWorkFrame() {
     Text5 = edit(Frame3, QStringLiteral("1"), "Text5");
     Text6 = edit(Frame3, QStringLiteral("1"), "Text6");
     Text7 = edit(Frame3, QStringLiteral("1"), "Text7");
+    // The boxes show the spinners, whose values the layout frame carries.
+    for (QLineEdit* box : {Text5, Text6, Text7}) box->setReadOnly(true);
     VS1 = spinner(Frame3, "VS1");
     VS2 = spinner(Frame3, "VS2");
     VS3 = spinner(Frame3, "VS3");

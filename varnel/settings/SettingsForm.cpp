@@ -168,8 +168,10 @@ void SettingsForm::lineLost() {
     Timer6->setEnabled(false);
     senders->stopChains();
     transfers->stop();
+    transfers->forgetRequests();
     g::InTableOp = 0;
     g::OutTableOp = 0;
+    g::CollectionDue = 0;
 }
 
 void SettingsForm::startModuleDialogue() { Timer5->setEnabled(true); }

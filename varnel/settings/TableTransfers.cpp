@@ -1,10 +1,13 @@
 #include "TableTransfers.h"
 
+#include <algorithm>
+
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "SettingsForm.h"
 #include "TableTabs.h"
+#include "core/AnswerHold.h"
 #include "core/Globals.h"
 #include "core/protocol/TableRows.h"
 #include "platform/CommPort.h"
@@ -168,6 +171,7 @@ void TableTransfers::stop(const QString& message) {
 // --- requests ------------------------------------------------------------------
 
 void TableTransfers::request(ModuleTable table, int index) {
+    ++m_unanswered[table == ModuleTable::Input ? 0 : 1][index];
     if (table == ModuleTable::Input)
         m_form->readSMSIn(index);
     else
@@ -193,6 +197,9 @@ bool TableTransfers::sendCurrentRow(ModuleTable table) {
 }
 
 void TableTransfers::tick() {
+    // A time-out does not run while the answer receiver's box holds the
+    // answer back.
+    if (AnswerHold::deferTick(m_timer)) return;
     m_timer->setEnabled(false);
     m_timer->setInterval(m_retryMs);
     if (m_step == Idle) return;
@@ -216,9 +223,38 @@ void TableTransfers::tick() {
 
 // --- answers -------------------------------------------------------------------
 
+void TableTransfers::forgetRequests() {
+    for (QHash<int, int>& open : m_unanswered) open.clear();
+}
+
+bool TableTransfers::answersEarlierRequest(const TableRowAnswer& a) {
+    QHash<int, int>& open = m_unanswered[a.table == ModuleTable::Input ? 0 : 1];
+    const Step mine = a.table == ModuleTable::Input ? ReadInputs : ReadCommands;
+    const int asked = m_step == mine ? grid(a.table)->Rows() - 1 : -1;
+    const bool end = a.shortAnswer || a.length == 0 ||
+                     (a.table == ModuleTable::Command && a.index > protocol::kTableRows - 1);
+    int index = a.index;
+    if (end) {
+        // An end names no row: it answers the furthest request still open,
+        // which only a read stopped or repeated before this one can have
+        // asked beyond the row asked now.
+        index = asked;
+        for (auto it = open.cbegin(); it != open.cend(); ++it) index = std::max(index, it.key());
+    } else if (!a.sumOk) {
+        return false;  // no row to go by: the read fails as it would
+    }
+    const auto it = open.find(index);
+    // A row never asked for is the module's own way of ending the table.
+    if (it == open.end()) return false;
+    if (--*it == 0) open.erase(it);
+    return index != asked;
+}
+
 void TableTransfers::rowAnswered(const TableRowAnswer& a) {
     const Step mine = a.table == ModuleTable::Input ? ReadInputs : ReadCommands;
+    const bool earlier = answersEarlierRequest(a);
     if (m_step != mine) return;  // no read of this table under way: a late answer
+    if (earlier) return;
     FlexGrid* g = grid(a.table);
     if (a.table == ModuleTable::Input) {
         if (a.shortAnswer) {
@@ -269,9 +305,12 @@ void TableTransfers::writeAcknowledged(ModuleTable table, const QString& text) {
     if (m_step != mine) return;
     g::RxText = text;
     if (text.startsWith(QStringLiteral("SETOK:"))) {
-        g::WriteTries = 0;
         const int m = protocol::acknowledgedRow(text);
         FlexGrid* g = grid(table);
+        // The acknowledgement of a row sent earlier (repeated, or before a
+        // stop) moves nothing.
+        if (m != g->Row() - 1) return;
+        g::WriteTries = 0;
         if (m < g->Rows() - 2) {
             g->setRow(m + 2);
             m_timer->setEnabled(false);

@@ -24,6 +24,13 @@ class VbTimer;
 // serialiser refuses, a closed port - goes through stop(), which clears the
 // step and the pending table operation first: an answer that comes later
 // changes nothing.
+//
+// A transfer takes only the answer to the row it asks for. A read keeps
+// count of the row requests still unanswered, its own and those of a read
+// stopped before it: an answer to one of them that is not the row asked now
+// (a repeat of a row already taken, an answer that outlived its time-out or
+// a stop) is dropped and changes nothing. A write takes only the
+// acknowledgement that names the row it sent last.
 class TableTransfers : public QObject {
     Q_OBJECT
 public:
@@ -58,6 +65,9 @@ public:
     // the state it gets back when the transfer ends.
     void setEnabledWhenFree(const QString& objectName, bool enabled);
 
+    // The line went away: no request sent so far will be answered.
+    void forgetRequests();
+
     // Test hook: the repeat and pacing intervals (5000 and 200 ms).
     void setIntervals(int retryMs, int paceMs);
     int retryInterval() const { return m_retryMs; }
@@ -73,6 +83,9 @@ private:
     // write is stopped and false returned.
     bool sendCurrentRow(ModuleTable table);
     void request(ModuleTable table, int index);
+    // Books the answer against the requests still open; true when it
+    // answers an earlier request than the one now asked for.
+    bool answersEarlierRequest(const TableRowAnswer& answer);
     void lockOthers(QObject* running);
     void restoreOthers();
     void fillRow(FlexGrid* grid, const TableRowAnswer& answer);
@@ -90,4 +103,7 @@ private:
     int m_retryMs = RetryMs;
     int m_paceMs = PaceMs;
     QHash<QString, bool> m_held;  // enabled states to give back
+    // Row read requests sent and not yet answered: row index -> count, for
+    // the input table [0] and the command table [1].
+    QHash<int, int> m_unanswered[2];
 };

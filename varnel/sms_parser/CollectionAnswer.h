@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+
 #include "core/protocol/CollectionSettings.h"
 
 class AnswerReceiver;
@@ -20,3 +22,7 @@ public:
 // InTableOp is 11). The acknowledgement is a step of its own: it never
 // touches a table transfer.
 void installCollectionAnswers(AnswerReceiver& receiver);
+// An A8 answer that a collection request still awaits (g::CollectionDue),
+// wherever InTableOp routes A8 by now (a table transfer pressed right after
+// the collection's button): taken as that answer and true, or false.
+bool takeCollectionAnswer(AnswerReceiver& receiver, const QByteArray& frame);

@@ -4,6 +4,7 @@
 
 #include "AnswerReceiver.h"
 #include "AnswerSink.h"
+#include "CollectionAnswer.h"
 #include "TableAnswerSink.h"
 #include "core/Globals.h"
 #include "core/protocol/TableRows.h"
@@ -48,6 +49,7 @@ TableRowAnswer rowAnswer(ModuleTable table, const QByteArray& frame, bool* drop)
 }  // namespace
 
 void AnswerReceiver::inRowWriteAck(const QByteArray& frame) {
+    if (takeCollectionAnswer(*this, frame)) return;
     // InTableOp 11 acknowledges the collection settings, which keep their
     // own step; only row writes are taken here.
     if (g::InTableOp != 1 || frame.size() < kInputAckMin) return;
@@ -56,6 +58,7 @@ void AnswerReceiver::inRowWriteAck(const QByteArray& frame) {
 }
 
 void AnswerReceiver::inRowRead(const QByteArray& frame) {
+    if (takeCollectionAnswer(*this, frame)) return;
     TableAnswerSink* s = tableSink(m_sink);
     if (!s) return;
     bool drop = false;
@@ -78,6 +81,7 @@ void AnswerReceiver::outRowRead(const QByteArray& frame) {
 }
 
 void AnswerReceiver::tableClearAck(const QByteArray& frame) {
+    if (uint8_t(frame.at(8)) == 0xA8 && takeCollectionAnswer(*this, frame)) return;
     if (frame.size() < kClearAckMin) return;
     TableAnswerSink* s = tableSink(m_sink);
     if (!s) return;

@@ -1,0 +1,316 @@
+// Every chain gets its own answers and ends: a notice box that stays open
+// while the refresh or a table read goes on, the next answer arriving as the
+// box closes, a row answer that comes after its time-out, and a transfer
+// stopped and started again with an answer of the first still on the way.
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QPushButton>
+#include <memory>
+
+#include "TableRig.h"
+#include "varnel/settings/ParamTab.h"
+
+using namespace TableRig;
+using SimSupport::hex;
+
+namespace {
+
+const QString kNotice = QStringLiteral("模块初始化已经完成，您可以设置参数了");
+
+FlexGrid* gridOf(SettingsForm* f, bool input) { return input ? f->inputTab->MSGrid2 : f->commandTab->MSGrid1; }
+QPushButton* readButton(SettingsForm* f, bool input) {
+    return input ? f->inputTab->Command23 : f->commandTab->Command23;
+}
+QPushButton* writeButton(SettingsForm* f, bool input) {
+    return input ? f->inputTab->Command13 : f->commandTab->Command13;
+}
+Tables::Table tableOf(bool input) { return input ? Tables::Table::Input : Tables::Table::Command; }
+
+// The notice's box stays open until `until` holds (at most 30 s, so that a
+// fault cannot hang the test); other boxes answer at once. The flag returned
+// tells whether the box closed on its condition rather than its limit.
+std::shared_ptr<bool> holdNotice(DialogRecorder& d, std::function<bool()> until) {
+    auto met = std::make_shared<bool>(false);
+    d.setHoldPolicy([until, met](const Dialogs::Message& m) -> std::optional<DialogRecorder::Hold> {
+        if (m.text != kNotice) return std::nullopt;
+        return DialogRecorder::Hold{30000, [until, met] { return *met = *met || until(); }, std::nullopt};
+    });
+    return met;
+}
+
+QStringList texts(const DialogRecorder& d) {
+    QStringList out;
+    for (const Dialogs::Message& m : d.messages()) out << m.text;
+    return out;
+}
+
+// The notice came and its box has closed.
+bool noticeShownAndClosed(const DialogRecorder& d) { return texts(d).contains(kNotice) && d.openBoxes() == 0; }
+
+// Counts a timer's ticks.
+struct TickCount {
+    int n = 0;
+    explicit TickCount(VbTimer* t) { QObject::connect(t, &VbTimer::tick, t, [this] { ++n; }); }
+};
+
+}  // namespace
+
+class TestAnswersInTurn : public QObject {
+    Q_OBJECT
+
+private slots:
+    void refreshWaitsForTheNoticeBox_data();
+    void refreshWaitsForTheNoticeBox();
+    void answerArrivingAsTheBoxClosesIsKept();
+    void tableReadWaitsForTheNoticeBox();
+    void transferTakesOnlyItsOwnAnswer_data();
+    void transferTakesOnlyItsOwnAnswer();
+    void collectionSettingsAndTablesPressedTogether_data();
+    void collectionSettingsAndTablesPressedTogether();
+};
+
+// --- a box the receiver opened --------------------------------------------------
+
+void TestAnswersInTurn::refreshWaitsForTheNoticeBox_data() {
+    QTest::addColumn<bool>("apart");  // the notice in a window of its own
+    QTest::newRow("notice and answer in one window") << false;
+    QTest::newRow("answer arrives while the box is open") << true;
+}
+
+void TestAnswersInTurn::refreshWaitsForTheNoticeBox() {
+    QFETCH(bool, apart);
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    ParamTab* p = f->paramTab;
+    if (apart) h.sim().behaviour.delayMs = 250;
+    TickCount ticks(f->Timer2);
+    int ticksAtOpen = -1;
+    const auto closedInTime =
+        holdNotice(h.dialogs, [&] { return ticks.n >= ticksAtOpen + 3 || !f->Timer2->enabled(); });
+    QObject::connect(&h.sim(), &ModuleSim::requestReceived, &h.sim(), [&](const QByteArray& r) {
+        if (r == VarnelHarness::frame("A3 02")) {
+            ticksAtOpen = ticks.n;
+            h.sim().send(VarnelHarness::frame("FD 01"));
+        }
+    });
+    const int from = int(h.sim().requests().size());
+    QTest::mouseClick(p->Command8, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return noticeShownAndClosed(h.dialogs); }, 35000));
+    QVERIFY(*closedInTime);
+    QVERIFY(QTest::qWaitFor([&] { return !f->Timer2->enabled(); }, 8000));
+    QStringList tails;
+    for (const QString& r : requestsFrom(h, from)) tails << r.mid(24);
+    QCOMPARE(tails, QStringList({"EC 03", "A3 02", "A1 03", "F8 03", "F9 03", "D3 03", "AB 03"}));
+    QCOMPARE(p->Label3->text(), QStringLiteral("主动方式"));
+    QCOMPARE(p->Label4->text(), QStringLiteral("格式传输"));
+    QCOMPARE(p->Label19->text(), QStringLiteral("无省电"));
+    QCOMPARE(p->LabelFlash->text(), QStringLiteral("4M"));
+    QCOMPARE(texts(h.dialogs), QStringList{kNotice});
+    for (QPushButton* b : f->coveredButtons()) QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
+}
+
+void TestAnswersInTurn::answerArrivingAsTheBoxClosesIsKept() {
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    g::ParamMode = true;
+    ParamTab* p = h.form()->paramTab;
+    CommPort& port = h.port();
+    const QByteArray held = VarnelHarness::frame("E2 00 0A 0B");
+    const QByteArray next = VarnelHarness::frame("E2 00 0C 0D");
+    int phase = 0;
+    const auto closedInTime = holdNotice(h.dialogs, [&] {
+        switch (phase) {
+            case 0:  // the box is open: an answer comes, which the receiver holds
+                h.sim().send(held);
+                phase = 1;
+                return false;
+            case 1:  // its window has closed: the next answer begins
+                if (port.inBufferCount() < held.size() || h.main().timer(12)->enabled()) return false;
+                h.sim().send(next.left(6));
+                phase = 2;
+                return false;
+            default:  // the rest of it is on the line as the box closes
+                if (port.inBufferCount() < held.size() + 6) return false;
+                h.sim().send(next.mid(6));
+                return true;
+        }
+    });
+    h.sim().send(VarnelHarness::frame("FD 01"));
+    QVERIFY(QTest::qWaitFor([&] { return noticeShownAndClosed(h.dialogs); }, 35000));
+    QVERIFY(*closedInTime);
+    QVERIFY(QTest::qWaitFor([&] { return p->Label9->text() == QStringLiteral("0C:0D:"); }, 3000));
+}
+
+void TestAnswersInTurn::tableReadWaitsForTheNoticeBox() {
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    f->transfers->setIntervals(1000, 200);
+    storeRows(h.module, Tables::Table::Command, 4);
+    TickCount ticks(f->Timer4);
+    int ticksAtOpen = -1;
+    const auto closedInTime =
+        holdNotice(h.dialogs, [&] { return ticks.n >= ticksAtOpen + 5 || !f->Timer4->enabled(); });
+    QObject::connect(&h.sim(), &ModuleSim::requestReceived, &h.sim(), [&](const QByteArray& r) {
+        if (r == VarnelHarness::frame("A9 02 01")) {
+            ticksAtOpen = ticks.n;
+            h.sim().send(VarnelHarness::frame("FD 01"));
+        }
+    });
+    QTest::mouseClick(readButton(f, false), Qt::LeftButton);
+    QVERIFY(waitIdle(f));
+    QVERIFY(*closedInTime);
+    QCOMPARE(texts(h.dialogs), QStringList({kNotice, QStringLiteral("读取参数完成")}));
+    QCOMPARE(gridOf(f, false)->Rows(), 5);
+}
+
+// --- answers that belong to another request ---------------------------------------
+
+void TestAnswersInTurn::transferTakesOnlyItsOwnAnswer_data() {
+    QTest::addColumn<bool>("input");
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<bool>("restart");   // else: the first answer comes after its time-out
+    QTest::addColumn<int>("heldIndex");  // the row whose answer is late
+    for (bool input : {true, false})
+        for (bool write : {false, true})
+            for (int held : {0, 3, 4}) {
+                if (write && held == 4) continue;  // a write asks for no end
+                const QString what = held == 0 ? QStringLiteral("late first answer")
+                                               : QStringLiteral("stopped at row %1 and started again").arg(held);
+                QTest::newRow(qPrintable(
+                    QStringLiteral("%1 %2, %3").arg(input ? "A8" : "A9", write ? "write" : "read", what)))
+                    << input << write << (held != 0) << held;
+            }
+}
+
+void TestAnswersInTurn::transferTakesOnlyItsOwnAnswer() {
+    QFETCH(bool, input);
+    QFETCH(bool, write);
+    QFETCH(bool, restart);
+    QFETCH(int, heldIndex);
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    f->transfers->setIntervals(1000, 200);
+    const Tables::Table t = tableOf(input);
+    const uint8_t code = Tables::code(t);
+    storeRows(h.module, t, 4);
+    if (input) {
+        fillGrid(gridOf(f, true), 4, goldenChannel());
+    } else {
+        fillGrid(gridOf(f, false), 4, plainCommand());
+    }
+    // The module answers every request at once, except one, whose answer it
+    // keeps back (the first request of the transfer, or the request for a
+    // later row, the end of the table included) and sends right behind its
+    // answer to the request for row `releaseIndex`.
+    const int releaseIndex = restart ? 0 : 2;
+    bool held = false;
+    QByteArray keptBack;
+    auto answerOf = [&](const QByteArray& r) {
+        const int index = uint8_t(r.at(10));
+        if (!write) return h.module->tables.readAnswer(t, index);
+        return ModuleSim::answerFrame(code, 0, "SETOK:" + QByteArray::number(index).rightJustified(2, '0'));
+    };
+    auto onRequest = [&](ModuleSim& s, const QByteArray& r) {
+        const int index = uint8_t(r.at(10));
+        if (!held && index == heldIndex) {
+            held = true;
+            keptBack = answerOf(r);
+            return;
+        }
+        s.send(answerOf(r));
+        if (!keptBack.isEmpty() && index == releaseIndex) {
+            s.send(keptBack);
+            keptBack.clear();
+        }
+    };
+    h.sim().setOpHandler(code, write ? 0x01 : 0x02, onRequest);
+    QPushButton* button = write ? writeButton(f, input) : readButton(f, input);
+    const int from = int(h.sim().requests().size());
+    QTest::mouseClick(button, Qt::LeftButton);
+    int restartFrom = from;
+    if (restart) {
+        QVERIFY(QTest::qWaitFor([&] { return held; }, 10000));
+        QTest::mouseClick(button, Qt::LeftButton);  // 停止
+        QVERIFY(!f->transfers->busy());
+        restartFrom = int(h.sim().requests().size());
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    QVERIFY(waitIdle(f));
+    QVERIFY(keptBack.isEmpty());
+    const QString done = QString::fromUtf8(write ? "设置成功" : input ? "读取参数成功" : "读取参数完成");
+    QCOMPARE(h.dialogs.describe(), QStringLiteral("提示: ") + done);
+    // Each row went out once in its turn (the first twice when its answer
+    // was late), and a read took every row.
+    QList<int> indices;
+    for (int i = restartFrom; i < h.sim().requests().size(); ++i) indices << uint8_t(h.request(i).at(10));
+    QList<int> expected = write ? QList<int>{0, 1, 2, 3} : QList<int>{0, 1, 2, 3, 4};
+    if (!restart) expected.prepend(0);
+    QCOMPARE(indices, expected);
+    if (!write) QCOMPARE(gridOf(f, input)->Rows(), 5);
+}
+
+// The collection settings share the input table's code: pressed together
+// with a table transfer or with each other, each request still gets its own
+// answer.
+void TestAnswersInTurn::collectionSettingsAndTablesPressedTogether_data() {
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QStringList>("messages");  // sorted
+    const QString ok = QStringLiteral("设置成功"), readOk = QStringLiteral("读取参数成功");
+    QTest::newRow("collection read, table read") << "Command28" << "Command23(1)" << QStringList{readOk};
+    QTest::newRow("collection read, table write") << "Command28" << "Command13(1)" << QStringList{ok};
+    QTest::newRow("collection write, table read") << "Command29" << "Command23(1)" << QStringList{ok, readOk};
+    QTest::newRow("collection write, table write") << "Command29" << "Command13(1)" << QStringList{ok, ok};
+    QTest::newRow("collection write, collection read") << "Command29" << "Command28" << QStringList{ok};
+}
+
+void TestAnswersInTurn::collectionSettingsAndTablesPressedTogether() {
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QStringList, messages);
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    InputTableTab* t = f->inputTab;
+    SimCollection& c = h.module->collection;
+    c.periodUnits = 250;
+    c.timeoutUnits = 7;
+    c.resends = 4;
+    c.history = 1;
+    const QByteArray held = c.settingsBytes();
+    storeRows(h.module, Tables::Table::Input, 3);
+    fillGrid(t->MSGrid2, 2, goldenChannel());
+    // The page already shows what the module holds, so every order of the
+    // two requests leaves both the same.
+    t->TxtPeriod->setText(QStringLiteral("2.5"));
+    t->TxtTimeOut->setText(QStringLiteral("700"));
+    t->TxtReSend->setText(QStringLiteral("4"));
+    t->CheckHis->setChecked(true);
+    QTest::mouseClick(t->findChild<QPushButton*>(first), Qt::LeftButton);
+    QTest::mouseClick(t->findChild<QPushButton*>(second), Qt::LeftButton);
+    QVERIFY(waitIdle(f));
+    QVERIFY(h.dialogs.waitForMessage(int(messages.size()), 10000));
+    // Every answer has been sent, taken in and handed to the receiver.
+    QVERIFY(QTest::qWaitFor(
+        [&] { return !h.sim().sending() && h.port().inBufferCount() == 0 && !h.main().timer(12)->enabled(); },
+        5000));
+    QStringList shown;
+    for (const Dialogs::Message& m : h.dialogs.messages()) shown << m.text;
+    shown.sort();
+    QCOMPARE(shown, messages);
+    QCOMPARE(c.settingsBytes(), held);
+    QCOMPARE(QStringList({t->TxtPeriod->text(), t->TxtTimeOut->text(), t->TxtReSend->text()}),
+             QStringList({"2.5", "700", "4"}));
+    QVERIFY(t->CheckHis->isChecked());
+    if (second == QStringLiteral("Command23(1)")) QCOMPARE(t->MSGrid2->Rows(), 4);
+    if (second == QStringLiteral("Command13(1)")) QCOMPARE(h.module->tables.state(Tables::Table::Input).writes, 2);
+}
+
+QTEST_MAIN(TestAnswersInTurn)
+#include "tst_answers_in_turn.moc"
