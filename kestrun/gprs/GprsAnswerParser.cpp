@@ -47,6 +47,14 @@ std::pair<int, int> GprsAnswerParser::route(uint8_t code) const {
 
 bool GprsAnswerParser::framesActive() const { return g::GprsParamMode; }
 
+void GprsAnswerParser::receive() {
+    if (m_configHalf != g::GprsParamMode) {
+        m_configHalf = g::GprsParamMode;
+        if (g::RxState != Hunt) toHunt();
+    }
+    AnswerMachine::receive();
+}
+
 QByteArray GprsAnswerParser::take(int n) {
     if (waiting() < n) return QByteArray();
     return read();
@@ -54,7 +62,10 @@ QByteArray GprsAnswerParser::take(int n) {
 
 void GprsAnswerParser::answered(uint8_t code, uint8_t value) {
     const int next = nextReadStep(code, value);
-    if (next >= 0) g::GprsParamStep = next;
+    // Only an answer the read sequence waits for (it sent its request and
+    // set 100) chooses its next step: a late or repeated one arriving while
+    // a write chain counts its own steps in the same place changes nothing.
+    if (next >= 0 && g::GprsParamStep == 100) g::GprsParamStep = next;
     toHunt();
 }
 

@@ -24,6 +24,11 @@ public:
     GprsAnswerParser(ByteSource* source, GprsAnswerSink* sink, QObject* parent = nullptr);
     ~GprsAnswerParser() override;
 
+    // Bytes have arrived. A state the other half left (an answer cut short
+    // when a read sequence began or ended) is dropped first: each half
+    // reads only frames it began itself.
+    void receive();
+
     void setSink(GprsAnswerSink* sink) { m_sink = sink; }
     GprsAnswerSink* sink() const { return m_sink; }
 
@@ -48,5 +53,6 @@ private:
     void receivedByte(uint8_t byte, int headChars);
 
     GprsAnswerSink* m_sink;
+    bool m_configHalf = false;
     qint64 m_cutBytes = 0;  // taken from the middle of the block being received
 };

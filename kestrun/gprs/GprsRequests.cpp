@@ -121,7 +121,9 @@ void GprsSettingsForm::onTimer4() {
                 sendFrame(GprsFrames::valueWrite(0xF9, 0), false);
                 g::GprsParamStep = 2;
             } else {
-                end();  // nothing chosen: the chain cannot go on
+                // Nothing chosen (the lists were changed while the chain ran).
+                end();
+                refuseIncomplete();
             }
             break;
         case 2:
@@ -133,6 +135,7 @@ void GprsSettingsForm::onTimer4() {
                 g::GprsParamStep = 3;
             } else {
                 end();
+                refuseIncomplete();
             }
             break;
         case 3: {

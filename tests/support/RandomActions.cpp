@@ -51,7 +51,9 @@ rc::Gen<Step> ActionTable::step() const {
         std::vector<QString> texts(a.texts.begin(), a.texts.end());
         if (texts.empty()) texts.push_back(QString());
         auto gen = rc::gen::map(
-            rc::gen::pair(rc::gen::inRange(0, choices), rc::gen::elementOf(texts)),
+            // Every choice as likely at any size: the long waits and rare
+            // results are the last of their lists.
+            rc::gen::pair(rc::gen::resize(100, rc::gen::inRange(0, choices)), rc::gen::elementOf(texts)),
             [this, i](const std::pair<int, QString>& drawn) {
                 Step s;
                 s.action = i;

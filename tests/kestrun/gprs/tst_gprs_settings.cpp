@@ -23,6 +23,7 @@ private slots:
     void readThenWriteSendsWhatWasRead();
     void noticeDuringTheReadSequence();
     void chainBeforeTheTimedRefreshKeepsTheButtons();
+    void lateReadAnswerLeavesAWriteChainAlone();
 };
 
 void TestGprsSettings::readSequenceFollowsTheModule() {
@@ -443,6 +444,22 @@ void TestGprsSettings::chainBeforeTheTimedRefreshKeepsTheButtons() {
     QCOMPARE(h.requestsFrom(0), (QStringList{hex(h.frame("D3 01 01")), hex(h.frame("DB 01 00 00 00 00")),
                                              hex(h.frame("D2 01 00 02 00 19"))}));
     QVERIFY(h.allButtonsEnabled());
+}
+
+void TestGprsSettings::lateReadAnswerLeavesAWriteChainAlone() {
+    // An identity write leaves the configuration answers read; a read
+    // answer that comes late, in the middle of the heartbeat chain, chooses
+    // no step of it: the chain still sends E4 and gives the buttons back.
+    GprsHarness h;
+    QVERIFY(h.openForm(1));
+    g::GprsParamMode = true;
+    QTest::mouseClick(h.button(2), Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequests(1, 3000));
+    h.sim().send(h.frame("EC 00") + "ABCDEFGHIJK");
+    QVERIFY(h.fixture.waitForRequests(2, 3000));
+    QCOMPARE(h.requestsFrom(0), (QStringList{hex(h.frame("F6 01 01 2C")), hex(h.frame("E4 01 05"))}));
+    QVERIFY(QTest::qWaitFor([&] { return h.allButtonsEnabled(); }, 2000));
+    QCOMPARE(h.label1(9), QStringLiteral("ABCDEFGHIJK"));
 }
 
 QTEST_MAIN(TestGprsSettings)
