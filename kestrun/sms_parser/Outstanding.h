@@ -17,13 +17,13 @@ inline bool has(int mask, int op) { return (mask >> op & 1) != 0; }
 inline bool several(int mask) { return (mask & (mask - 1)) != 0; }
 
 // Alarm and output settings: the module answers a write with the request's
-// code and a read with its own (A5, A7). With both out, the code decides
-// (1 write, 0 read); with only the other operation out, the answer is a
-// repeat of one already read and answers nothing (-1); otherwise the
-// operation flag decides.
+// code and a read with its own (A5, A7). While the code's operation is out,
+// the code decides (1 write, 0 read); with only the other operation out,
+// the answer is a repeat of one already read and answers nothing (-1); with
+// nothing out, the operation flag decides.
 inline int settingsOp(int mask, int opFlag, bool writeCode) {
     const int byCode = writeCode ? 1 : 0;
-    if (has(mask, 0) && has(mask, 1)) return byCode;
+    if (has(mask, byCode)) return byCode;
     if (has(mask, 1 - byCode)) return -1;
     return opFlag;
 }

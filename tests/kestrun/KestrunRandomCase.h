@@ -42,6 +42,9 @@ struct Mended {
     bool connectApart = false;
     // A refresh in the form's first second, before its answers are read.
     bool firstSecondRefresh = false;
+    // A read's answer sent twice, its second copy arriving while a later
+    // read of the same kind waits behind a write: taken for the later read.
+    bool repeatNotForNewer = false;
 
     static Mended fromEnvironment() {
         Mended m;
@@ -53,6 +56,7 @@ struct Mended {
         flag("refreshTellsWhy", m.refreshTellsWhy);
         flag("connectApart", m.connectApart);
         flag("firstSecondRefresh", m.firstSecondRefresh);
+        flag("repeatNotForNewer", m.repeatNotForNewer);
         return m;
     }
 };
@@ -103,7 +107,8 @@ struct Case {
     QByteArray lastB4, lastB5, lastD9, lastEC;
     // The block the module held when it took the last read of each kind: a
     // write sent before its answer is in changes the module, not the answer.
-    QByteArray alarmAtRead, outputAtRead;
+    // Earlier reads' blocks stand too until repeatNotForNewer is mended.
+    QList<QByteArray> alarmAtRead, outputAtRead;
 
     Case(const Module& m, const Mended& flags, RandomActions::Transcript& t) : mended(flags), transcript(t) {
         transcript.clear();
@@ -214,8 +219,12 @@ struct Case {
             const uint8_t c = uint8_t(r.at(8)), op = uint8_t(r.at(9));
             if (c == 0xB4 && op == 1) lastB4 = r;
             if (c == 0xB5 && op == 1) lastB5 = r;
-            if (c == 0xB4 && op == 2 && r.size() == 11) alarmAtRead = settings->alarm[uint8_t(r.at(10)) % 10];
-            if (c == 0xB5 && op == 2 && r.size() == 11) outputAtRead = settings->output[uint8_t(r.at(10)) % 2];
+            const auto keep = [this](QList<QByteArray>& reads, const QByteArray& held) {
+                if (mended.repeatNotForNewer) reads.clear();
+                reads << held;
+            };
+            if (c == 0xB4 && op == 2 && r.size() == 11) keep(alarmAtRead, settings->alarm[uint8_t(r.at(10)) % 10]);
+            if (c == 0xB5 && op == 2 && r.size() == 11) keep(outputAtRead, settings->output[uint8_t(r.at(10)) % 2]);
             if (c == 0xD9 && op == 2) lastD9 = r;
             if (c == 0xEC && op == 1) lastEC = r;
             if (c == 0xF2 && op == 1 && r.size() == 11 && (uint8_t(r.at(10)) < 3 || uint8_t(r.at(10)) > 11))
@@ -256,8 +265,8 @@ struct Case {
             const bool outputHeld = lastB5.size() == 141 && settings->output[uint8_t(lastB5.at(10)) % 2] == lastB5.mid(12);
             if (!alarmHeld && !outputHeld) violation(QStringLiteral("“设置成功” but the module holds neither write"));
         } else if (t == QStringLiteral("读取参数成功") && form()) {
-            const bool alarm = !alarmAtRead.isEmpty() && formAlarmBlock() == alarmAtRead;
-            const bool output = !outputAtRead.isEmpty() && formOutputBlock() == outputAtRead;
+            const bool alarm = alarmAtRead.contains(formAlarmBlock());
+            const bool output = outputAtRead.contains(formOutputBlock());
             if (!alarm && !output)
                 violation(QStringLiteral("“读取参数成功” but the form shows neither block the module holds"));
         } else if (t == QStringLiteral("串口连接已断开，请检查连线后重新连接") && !lineClosedByModule) {
