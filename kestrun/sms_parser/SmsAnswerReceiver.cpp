@@ -16,7 +16,8 @@ const DispatchTable& smsDispatch() {
             {0xF2, 10}, {0xA3, 11}, {0xFB, 12}, {0xE1, 13}, {0xD3, 14}, {0xD2, 15}, {0xD9, 16}, {0xDB, 20}};
         for (const auto& [code, state] : fixed) t.add(code, state, Frames::answerReadN(code));
         // The answer to a write and the data of a read: the operation that
-        // was sent tells them apart, and the code when both are out.
+        // was sent tells them apart, and the code while either is out; an
+        // answer nothing out waits for is dropped.
         const auto chosen = [](int op, int readState) {
             return op < 0    ? DispatchTable::Entry{AnswerMachine::Hunt, 1}
                    : op == 1 ? DispatchTable::Entry{21, 1}

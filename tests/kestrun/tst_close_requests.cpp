@@ -26,15 +26,20 @@ private slots:
 void TestCloseRequests::eachAnswerToItsOwnRequest_data() {
     QTest::addColumn<QString>("pair");
     QTest::addColumn<QStringList>("said");
-    QTest::newRow("alarm write, read") << "alarm" << QStringList{"设置成功", "读取参数成功"};
-    QTest::newRow("output write, read") << "output" << QStringList{"设置成功", "读取参数成功"};
-    QTest::newRow("phone write, read") << "phone" << QStringList{"电话号码表设置成功"};
-    QTest::newRow("phone clear, read") << "clear" << QStringList{"清空号码表成功", "号码表空"};
+    // The write's acknowledgement sent twice, the second while the read is out.
+    QTest::addColumn<bool>("ackTwice");
+    QTest::newRow("alarm write, read") << "alarm" << QStringList{"设置成功", "读取参数成功"} << false;
+    QTest::newRow("output write, read") << "output" << QStringList{"设置成功", "读取参数成功"} << false;
+    QTest::newRow("phone write, read") << "phone" << QStringList{"电话号码表设置成功"} << false;
+    QTest::newRow("phone clear, read") << "clear" << QStringList{"清空号码表成功", "号码表空"} << false;
+    QTest::newRow("alarm write answered twice, read") << "alarm" << QStringList{"设置成功", "读取参数成功"} << true;
+    QTest::newRow("output write answered twice, read") << "output" << QStringList{"设置成功", "读取参数成功"} << true;
 }
 
 void TestCloseRequests::eachAnswerToItsOwnRequest() {
     QFETCH(QString, pair);
     QFETCH(QStringList, said);
+    QFETCH(bool, ackTwice);
     KestrunHarness h;
     QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
     SimSettings* module = SimSettings::install(h.sim());
@@ -58,7 +63,9 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
         a->Text15->setText(QStringLiteral("LOW"));
         a->Text20->setText(QStringLiteral("2"));
         written = SettingsRecords::buildAlarmWrite(a->currentSettings()).frame.mid(12);
+        if (ackTwice) h.sim().queueFates({ModuleSim::Fate::repeated(2, 400)});
         a->Command16->click();
+        QVERIFY(!ackTwice || QTest::qWaitFor([&] { return h.dialogs.messageCount() == 1; }, 5000));
         a->Command17->click();
     } else if (pair == QStringLiteral("output")) {
         f->SSTab1->setCurrentIndex(4);
@@ -67,7 +74,9 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
         o->Text10->setText(QStringLiteral("5"));
         o->Text12->setText(QStringLiteral("OFF"));
         written = SettingsRecords::buildOutputWrite(o->currentSettings()).frame.mid(12);
+        if (ackTwice) h.sim().queueFates({ModuleSim::Fate::repeated(2, 400)});
         o->Command13->click();
+        QVERIFY(!ackTwice || QTest::qWaitFor([&] { return h.dialogs.messageCount() == 1; }, 5000));
         o->Command23->click();
     } else {
         f->SSTab1->setCurrentIndex(2);
