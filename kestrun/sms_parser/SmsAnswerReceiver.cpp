@@ -1,5 +1,7 @@
 #include "SmsAnswerReceiver.h"
 
+#include <utility>
+
 #include "Outstanding.h"
 #include "SmsAnswerSink.h"
 #include "core/Globals.h"
@@ -81,14 +83,30 @@ std::pair<int, int> SmsAnswerReceiver::dispatchFor(uint8_t code) {
 
 std::pair<int, int> SmsAnswerReceiver::route(uint8_t code) const {
     const std::pair<int, int> to = dispatchFor(code);
+    m_readBehindWrite = false;
     // The settings request the answer is read as has had its answer; an
-    // answer dropped answers nothing.
+    // answer dropped answers nothing, and a read's answer ahead of an
+    // earlier write's acknowledgement waits for its block to tell.
     if (to.first == Hunt) return to;
-    if (code == 0xB4 || code == 0xA5)
-        Outstanding::answered(g::AlarmSetOutstanding, to.first == 21 ? 1 : 0);
-    else if (code == 0xB5 || code == 0xA7)
-        Outstanding::answered(g::OutputSetOutstanding, to.first == 21 ? 1 : 0);
+    const bool alarm = code == 0xB4 || code == 0xA5;
+    if (!alarm && code != 0xB5 && code != 0xA7) return to;
+    int& out = alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding;
+    const int op = to.first == 21 ? 1 : 0;
+    if (op == 0 && Outstanding::readBehindWrite(out))
+        m_readBehindWrite = true;
+    else
+        Outstanding::answered(out, op);
     return to;
+}
+
+bool SmsAnswerReceiver::settleReadBlock(bool alarm, const QByteArray& block, bool good) {
+    QByteArray& read = alarm ? g::AlarmSetRead : g::OutputSetRead;
+    if (std::exchange(m_readBehindWrite, false)) {
+        if (Outstanding::repeatOfLastRead(block, read, alarm ? g::AlarmSetWritten : g::OutputSetWritten)) return false;
+        Outstanding::answered(alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding, 0);
+    }
+    if (good) read = block;
+    return true;
 }
 
 std::pair<int, int> SmsAnswerReceiver::startOther(uint8_t byte) const {

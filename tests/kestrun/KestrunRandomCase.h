@@ -42,9 +42,6 @@ struct Mended {
     bool connectApart = false;
     // A refresh in the form's first second, before its answers are read.
     bool firstSecondRefresh = false;
-    // A read's answer sent twice, its second copy arriving while a later
-    // read of the same kind waits behind a write: taken for the later read.
-    bool repeatNotForNewer = false;
 
     static Mended fromEnvironment() {
         Mended m;
@@ -56,7 +53,6 @@ struct Mended {
         flag("refreshTellsWhy", m.refreshTellsWhy);
         flag("connectApart", m.connectApart);
         flag("firstSecondRefresh", m.firstSecondRefresh);
-        flag("repeatNotForNewer", m.repeatNotForNewer);
         return m;
     }
 };
@@ -105,9 +101,11 @@ struct Case {
     bool refreshDisturbed = false;
     // The last write request of each kind the module took.
     QByteArray lastB4, lastB5, lastD9, lastEC;
-    // The block the module held when it took the last read of each kind: a
-    // write sent before its answer is in changes the module, not the answer.
-    // Earlier reads' blocks stand too until repeatNotForNewer is mended.
+    // The block the module held when it took each read of each kind not yet
+    // answered, oldest first: a write sent before a read's answer is in
+    // changes the module, not the answer. The module answers in turn, so an
+    // answer shown retires its read and every read before it, and a repeat
+    // of an answer already shown matches none.
     QList<QByteArray> alarmAtRead, outputAtRead;
 
     Case(const Module& m, const Mended& flags, RandomActions::Transcript& t) : mended(flags), transcript(t) {
@@ -219,12 +217,8 @@ struct Case {
             const uint8_t c = uint8_t(r.at(8)), op = uint8_t(r.at(9));
             if (c == 0xB4 && op == 1) lastB4 = r;
             if (c == 0xB5 && op == 1) lastB5 = r;
-            const auto keep = [this](QList<QByteArray>& reads, const QByteArray& held) {
-                if (mended.repeatNotForNewer) reads.clear();
-                reads << held;
-            };
-            if (c == 0xB4 && op == 2 && r.size() == 11) keep(alarmAtRead, settings->alarm[uint8_t(r.at(10)) % 10]);
-            if (c == 0xB5 && op == 2 && r.size() == 11) keep(outputAtRead, settings->output[uint8_t(r.at(10)) % 2]);
+            if (c == 0xB4 && op == 2 && r.size() == 11) alarmAtRead << settings->alarm[uint8_t(r.at(10)) % 10];
+            if (c == 0xB5 && op == 2 && r.size() == 11) outputAtRead << settings->output[uint8_t(r.at(10)) % 2];
             if (c == 0xD9 && op == 2) lastD9 = r;
             if (c == 0xEC && op == 1) lastEC = r;
             if (c == 0xF2 && op == 1 && r.size() == 11 && (uint8_t(r.at(10)) < 3 || uint8_t(r.at(10)) > 11))
@@ -265,8 +259,13 @@ struct Case {
             const bool outputHeld = lastB5.size() == 141 && settings->output[uint8_t(lastB5.at(10)) % 2] == lastB5.mid(12);
             if (!alarmHeld && !outputHeld) violation(QStringLiteral("“设置成功” but the module holds neither write"));
         } else if (t == QStringLiteral("读取参数成功") && form()) {
-            const bool alarm = alarmAtRead.contains(formAlarmBlock());
-            const bool output = outputAtRead.contains(formOutputBlock());
+            const auto answers = [](QList<QByteArray>& reads, const QByteArray& shown) {
+                const qsizetype at = reads.indexOf(shown);
+                if (at >= 0) reads.remove(0, at + 1);
+                return at >= 0;
+            };
+            const bool alarm = answers(alarmAtRead, formAlarmBlock());
+            const bool output = !alarm && answers(outputAtRead, formOutputBlock());
             if (!alarm && !output)
                 violation(QStringLiteral("“读取参数成功” but the form shows neither block the module holds"));
         } else if (t == QStringLiteral("串口连接已断开，请检查连线后重新连接") && !lineClosedByModule) {

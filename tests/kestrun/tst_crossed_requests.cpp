@@ -1,6 +1,7 @@
 // Two requests close together on the settings form: an answer goes to the
 // request it belongs to, or to none (a refused write and a read in flight,
-// a repeated acknowledgement, a test press queued across a tab switch).
+// a test press queued across a tab switch; repeated and late answers of the
+// settings tabs: tst_close_requests).
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -21,7 +22,6 @@ class TestCrossedRequests : public QObject {
 private slots:
     void refusedWriteKeepsReadAnswer_data();
     void refusedWriteKeepsReadAnswer();
-    void repeatedAckKeepsNextRead();
     void queuedTestPressOnParamTab();
 };
 
@@ -71,37 +71,6 @@ void TestCrossedRequests::refusedWriteKeepsReadAnswer() {
     QCOMPARE(h.dialogs.lastText(), QStringLiteral("读取参数成功"));
     QCOMPARE((alarm ? f->alarmTab->Text15 : f->outputTab->Text12)->text(), QStringLiteral("ABC"));
     QCOMPARE((alarm ? f->alarmTab->Text16 : f->outputTab->Text18)->text(), alarm ? QStringLiteral("30") : QStringLiteral("7"));
-}
-
-// The module repeats its acknowledgement of a write; the read pressed after
-// the first copy gets its own answer, not the second copy.
-void TestCrossedRequests::repeatedAckKeepsNextRead() {
-    KestrunHarness h;
-    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
-    SimSettings* module = SimSettings::install(h.sim());
-    SettingsForm* f = h.showFormDirectly(3);
-    QVERIFY(f);
-    AlarmTab* a = f->alarmTab;
-    a->Text15->setText(QStringLiteral("XYZ"));
-    a->Text16->setText(QStringLiteral("50"));
-    h.sim().queueFates({ModuleSim::Fate::repeated(2, 700)});
-    a->Command16->click();
-    QVERIFY(h.dialogs.waitForMessage(1));
-    QCOMPARE(h.dialogs.lastText(), QStringLiteral("设置成功"));
-    a->Command17->click();
-    QVERIFY(h.dialogs.waitForMessage(2));
-    QVERIFY(QTest::qWaitFor([&] { return !h.sim().sending(); }, 4000));
-    QVERIFY(h.settle());
-    a->Command17->click();
-    QVERIFY(h.dialogs.waitForMessage(3, 3000));
-    QVERIFY(QTest::qWaitFor([&] { return !h.sim().sending(); }, 4000));
-    QVERIFY(h.settle());
-    QStringList texts;
-    for (const auto& m : h.dialogs.messages()) texts << m.text;
-    QCOMPARE(texts.join(QLatin1Char('|')), QStringLiteral("设置成功|读取参数成功|读取参数成功"));
-    QCOMPARE(a->Text15->text(), QStringLiteral("XYZ"));
-    QCOMPARE(a->Text16->text(), QStringLiteral("50"));
-    QCOMPARE(hex(module->alarm[0].left(3)), QStringLiteral("02 00 05"));
 }
 
 // Two test requests pressed during one wait, then the parameter tab and its
