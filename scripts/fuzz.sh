@@ -9,7 +9,9 @@
 # --long also runs the table round trip (tests/varnel/settings/
 # tst_table_roundtrip, in the ordinary build/) with N rows per table and
 # road in place of the test command's 10; SMSTOOLS_ROUNDTRIP_ROWS and
-# SMSTOOLS_ROUNDTRIP_SEED choose them instead.
+# SMSTOOLS_ROUNDTRIP_SEED choose them instead. It runs the settings round
+# trip (tst_settings_roundtrip) for N seconds, with as many module states
+# as fit; SMSTOOLS_PROPERTY_SEED chooses the seed.
 # A finding stops that target and leaves the input as
 # build-fuzz/findings/<target>-crash-*; replay it with
 #   build-fuzz/tests/fuzz/<target> build-fuzz/findings/<target>-crash-...
@@ -91,7 +93,8 @@ done
 
 if [ $long = 1 ] && [ -z "$only" ]; then
   [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build -j"$(nproc)" --target varnel_settings_tst_table_roundtrip >/dev/null
+  cmake --build build -j"$(nproc)" --target varnel_settings_tst_table_roundtrip \
+    varnel_settings_tst_settings_roundtrip >/dev/null
   rows=${SMSTOOLS_ROUNDTRIP_ROWS:-$seconds}
   log=$build/fuzz-logs/tst_table_roundtrip.log
   # Thousands of rows take longer than QtTest's own limit for one function.
@@ -100,6 +103,18 @@ if [ $long = 1 ] && [ -z "$only" ]; then
   printf '%-28s %-6s %12s rows a table and road\n' tst_table_roundtrip "$status" "$rows" | tee -a "$report"
   if [ $status = FAILED ]; then
     grep -E '^FAIL|reproduces' "$log" | head -20
+    echo "  (whole log: $log)"
+  fi
+  log=$build/fuzz-logs/tst_settings_roundtrip.log
+  if (cd build/tests/varnel/settings && QT_QPA_PLATFORM=offscreen SMSTOOLS_PROPERTY_SECONDS=$seconds \
+        SMSTOOLS_PROPERTY_CASES=1000000 QTEST_FUNCTION_TIMEOUT=86400000 \
+        ./varnel_settings_tst_settings_roundtrip) >"$log" 2>&1; then status=ok; else status=FAILED; failed=1; fi
+  # Each case reads and writes back two module states.
+  cases=$(sed -n 's/.*, \([0-9]*\) cases run$/\1/p' "$log" | tail -1)
+  printf '%-28s %-6s %12s module states in %ss\n' tst_settings_roundtrip "$status" "$(( ${cases:-0} * 2 ))" \
+    "$seconds" | tee -a "$report"
+  if [ $status = FAILED ]; then
+    grep -E '^FAIL|Falsifiable|Replay' "$log" | head -20
     echo "  (whole log: $log)"
   fi
 fi
