@@ -72,7 +72,13 @@ void SettingsForm::paramAnswer(const Answers::ParamAnswer& a) {
             p->Label5->setText(a.text);
             break;
         case Kind::Version:
-            if (port()) p->Label7->setText(ParamFrames::portRateText(port()->settings()));
+            if (port()) {
+                // The module answers at the line's rate: that is its rate,
+                // and what the rate write sends unless the user picks another.
+                p->Label7->setText(ParamFrames::portRateText(port()->settings()));
+                Controls::setListIndexQuiet(p->Combo3, p->Combo3->findText(p->Label7->text()));
+                if (p->Combo3->currentIndex() < 0) p->Combo3->setEditText(p->Label7->text());
+            }
             p->Label8->setText(a.text);
             break;
         case Kind::Address:
