@@ -13,6 +13,7 @@
 #include "ParamSenders.h"
 #include "ParamTab.h"
 #include "PhoneTab.h"
+#include "ReadBox.h"
 #include "SettingsForm.h"
 #include "TestTab.h"
 #include "core/protocol/ParamFrames.h"
@@ -54,7 +55,7 @@ void SettingsForm::paramAnswer(const Answers::ParamAnswer& a) {
         }
         case Kind::ReceiverNumber:
             p->Label6->setText(a.text.trimmed());
-            p->Text2->setText(p->Label6->text());
+            ReadBox::showRead(p->Text2, p->Label6->text());
             break;
         case Kind::PasswordUse:
             p->Label10->setText(a.text);
@@ -69,7 +70,10 @@ void SettingsForm::paramAnswer(const Answers::ParamAnswer& a) {
             }
             break;
         case Kind::Password:
+            // The box the password write takes it from shows it too, as the
+            // receiver number and the address do.
             p->Label5->setText(a.text);
+            ReadBox::showRead(p->Text1, p->Label5->text());
             break;
         case Kind::Version:
             if (port()) {
@@ -83,7 +87,7 @@ void SettingsForm::paramAnswer(const Answers::ParamAnswer& a) {
             break;
         case Kind::Address:
             p->Label9->setText(a.text);
-            p->Text3->setText(a.text);
+            ReadBox::showRead(p->Text3, a.text);
             break;
         case Kind::RestartTime:
             p->Text4->setText(a.text);

@@ -10,6 +10,7 @@
 #include <QTabWidget>
 
 #include "ParamTab.h"
+#include "ReadBox.h"
 #include "SettingsForm.h"
 #include "core/AnswerHold.h"
 #include "core/ColonHexEntry.h"
@@ -93,6 +94,12 @@ void ParamSenders::refuse(const QString& why) {
     Dialogs::msgBox(m_form, why, QStringLiteral("提示"), Dialogs::Icon::Exclamation);
 }
 
+QString ParamSenders::unread(const QString& what) {
+    // The refresh of the module's mode does not read it, and the box holds
+    // no value anyone chose.
+    return QStringLiteral("没有读到模块的%1，请输入后再设置").arg(what);
+}
+
 void ParamSenders::sendPasswordUse() {
     const ParamTab* p = m_form->paramTab;
     send(ParamFrames::passwordUse(p->Check3->isChecked(), p->Check4->isChecked()));
@@ -100,18 +107,30 @@ void ParamSenders::sendPasswordUse() {
 
 void ParamSenders::sendPassword() {
     if (!m_form->portReady()) return;
+    if (!ReadBox::known(m_form->paramTab->Text1)) {
+        refuse(unread(QStringLiteral("短信密码")));
+        return;
+    }
     const ParamFrames::Built b = ParamFrames::smsPassword(m_form->paramTab->Text1->text());
     b.ok() ? output(b.frame) : refuse(b.error);
 }
 
 void ParamSenders::sendReceiverNumber() {
     if (!m_form->portReady()) return;
+    if (!ReadBox::known(m_form->paramTab->Text2)) {
+        refuse(unread(QStringLiteral("接收方号码")));
+        return;
+    }
     const ParamFrames::Built b = ParamFrames::receiverNumber(m_form->paramTab->Text2->text());
     b.ok() ? output(b.frame) : refuse(b.error);
 }
 
 void ParamSenders::sendAddress() {
     if (!m_form->portReady()) return;
+    if (!ReadBox::known(m_form->paramTab->Text3)) {
+        refuse(unread(QStringLiteral("被动方式地址")));
+        return;
+    }
     const ParamFrames::Built b = ParamFrames::passiveAddress(m_form->paramTab->Text3->text());
     b.ok() ? output(b.frame) : refuse(b.error);
 }
@@ -187,7 +206,8 @@ void ParamSenders::refresh() {
                         {p->Label17, "**"},         {p->Label18, "**"},         {p->Label19, "**"},
                         {p->Label22, "**"},         {p->Label30, "**"}};
     for (const auto& ph : placeholders) ph.label->setText(QString::fromUtf8(ph.text));
-    // In 透明方式1 the refresh does not read the layout again.
+    // What this refresh does not read again is no longer the module's.
+    for (QLineEdit* box : {p->Text1, p->Text2, p->Text3}) ReadBox::forget(box);
     m_moduleLayout.reset();
     m_layoutChosen = false;
     if (!m_form->portReady()) return;
