@@ -67,6 +67,10 @@ void SettingsForm::paramAnswer(const Answers::ParamAnswer& a) {
                 }
             } else {
                 Controls::setValueQuiet(p->Option2, true);
+                // No use at all: the password-use write sends what the
+                // boxes show, so they show it too.
+                p->Check3->setChecked(false);
+                p->Check4->setChecked(false);
             }
             break;
         case Kind::Password:
