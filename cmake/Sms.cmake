@@ -27,6 +27,10 @@ endfunction()
 # (unit when not given); UNIT and E2E name the tests that differ from it.
 # The tests named under SPLIT become one CTest test per test function
 # ("<folder>/<tst_name>::<function>"), so that a long one runs in parallel.
+# A test named tst_random_actions* also carries the label `random`: a form
+# driven by random action sequences for a time budget (scripts/fuzz.sh
+# --long runs them longer); shrinking a failure may take a while, so they
+# get more time before CTest gives up on them.
 set(SMS_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
 function(sms_tests label)
   cmake_parse_arguments(ARG "" "LABEL" "DEPS;UNIT;E2E;SPLIT" ${ARGN})
@@ -51,6 +55,11 @@ function(sms_tests label)
     elseif(name IN_LIST ARG_E2E)
       set(test_label e2e)
     endif()
+    set(test_timeout ${timeout})
+    if(name MATCHES "^tst_random_actions")
+      list(APPEND test_label random)
+      math(EXPR test_timeout "${timeout} * 3")
+    endif()
     if(name IN_LIST ARG_SPLIT)
       # The list of functions is known once the executable is built; until
       # then the whole executable stands as one test.
@@ -69,10 +78,15 @@ function(sms_tests label)
       set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${include_file})
       continue()
     endif()
+    set(test_env ${env})
+    if(name MATCHES "^tst_random_actions")
+      math(EXPR ms "${test_timeout} * 1000")
+      list(APPEND test_env QTEST_FUNCTION_TIMEOUT=${ms})
+    endif()
     add_test(NAME ${label}/${name} COMMAND ${exe})
     set_tests_properties(${label}/${name} PROPERTIES
-      ENVIRONMENT "${env}"
-      LABELS ${test_label}
-      TIMEOUT ${timeout})
+      ENVIRONMENT "${test_env}"
+      LABELS "${test_label}"
+      TIMEOUT ${test_timeout})
   endforeach()
 endfunction()

@@ -3,12 +3,55 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QRegularExpression>
+#include <QTimer>
+#include <list>
 
 namespace Dialogs {
 
 namespace {
 Handler* installed = nullptr;
+
+// The parents of the boxes open now, and what waits for their return.
+std::list<QPointer<QWidget>> openBoxes;
+struct Waiting {
+    QPointer<QWidget> window;
+    std::function<void()> action;
+};
+std::list<Waiting> waiting;
+
+void runWaiting() {
+    for (auto it = waiting.begin(); it != waiting.end();) {
+        if (!it->window) {
+            it = waiting.erase(it);
+        } else if (!boxOpenIn(it->window)) {
+            const std::function<void()> action = std::move(it->action);
+            waiting.erase(it);
+            action();
+            it = waiting.begin();  // the action may have changed the list
+        } else {
+            ++it;
+        }
+    }
+}
+
+// Holds the box's parent as open while the box runs. What waited for it
+// runs from the event loop, after the code that opened the box has used
+// its answer.
+class OpenBox {
+public:
+    explicit OpenBox(QWidget* parent) : m_at(openBoxes.insert(openBoxes.end(), parent)) {}
+    ~OpenBox() {
+        openBoxes.erase(m_at);
+        if (!waiting.empty()) QTimer::singleShot(0, [] { runWaiting(); });
+    }
+    OpenBox(const OpenBox&) = delete;
+    OpenBox& operator=(const OpenBox&) = delete;
+
+private:
+    std::list<QPointer<QWidget>>::iterator m_at;
+};
 
 QMessageBox::Icon qtIcon(Icon icon) {
     switch (icon) {
@@ -74,6 +117,20 @@ QString withCaseVariants(const QString& patterns) {
 
 void setHandler(Handler* h) { installed = h; }
 
+bool boxOpenIn(const QWidget* window) {
+    if (!window) return false;
+    for (const QPointer<QWidget>& parent : openBoxes)
+        for (const QWidget* w = parent; w; w = w->parentWidget())
+            if (w == window) return true;
+    return false;
+}
+
+void afterOwnBoxes(QWidget* window, std::function<void()> action) {
+    if (!window || !action) return;
+    if (!boxOpenIn(window)) return action();
+    waiting.push_back({window, std::move(action)});
+}
+
 Handler* handler() { return installed; }
 
 QString qtFilter(const QString& filter) {
@@ -101,6 +158,7 @@ QString qtFilter(const QString& filter) {
 }
 
 Answer msgBox(QWidget* parent, const QString& text, const QString& title, Icon icon, Buttons buttons) {
+    const OpenBox open(parent);
     if (installed && installed->message) return installed->message(Message{title, text, icon, buttons, parent});
 
     QMessageBox box(qtIcon(icon), title, text, qtButtons(buttons), parent);
@@ -122,6 +180,7 @@ Answer msgBox(QWidget* parent, const QString& text, const QString& title, Icon i
 }
 
 QString inputBox(QWidget* parent, const QString& prompt, const QString& title, const QString& defaultText) {
+    const OpenBox open(parent);
     if (installed && installed->input) return installed->input(InputRequest{title, prompt, defaultText});
 
     bool ok = false;
@@ -131,6 +190,7 @@ QString inputBox(QWidget* parent, const QString& prompt, const QString& title, c
 
 namespace {
 QString runFileDialog(QWidget* parent, const FileRequest& req) {
+    const OpenBox open(parent);
     if (installed && installed->file) return installed->file(req);
 
     QString start = req.directory;

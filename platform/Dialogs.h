@@ -70,6 +70,16 @@ QString saveFile(QWidget* parent, const QString& title, const QString& filter,
                  const QString& directory = QString(), const QString& defaultName = QString(),
                  const QString& defaultSuffix = QString(), bool confirmOverwrite = true);
 
+// A box (message, input or file) runs an event loop of its own, in which
+// timers and the serial line go on. A window that owns an open box (the
+// box's parent is the window or a widget inside it) must not be closed or
+// deleted in that loop: the box would be freed under its own feet.
+bool boxOpenIn(const QWidget* window);
+// Runs `action` now when no box of `window` is open, else once the last of
+// them has returned and the code that opened it has run on; dropped when
+// `window` is gone by then.
+void afterOwnBoxes(QWidget* window, std::function<void()> action);
+
 // The filter in the form Qt's file dialog takes (exposed for tests).
 QString qtFilter(const QString& filter);
 

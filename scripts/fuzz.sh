@@ -9,9 +9,12 @@
 # --long also runs the table round trip (tests/varnel/settings/
 # tst_table_roundtrip, in the ordinary build/) with N rows per table and
 # road in place of the test command's 10; SMSTOOLS_ROUNDTRIP_ROWS and
-# SMSTOOLS_ROUNDTRIP_SEED choose them instead. It runs the settings round
-# trip (tst_settings_roundtrip) for N seconds, with as many module states
-# as fit; SMSTOOLS_PROPERTY_SEED chooses the seed.
+# SMSTOOLS_ROUNDTRIP_SEED choose them instead. It runs the property tests
+# listed in `properties` below for N seconds each as well (their random
+# cases counted in the results; SMSTOOLS_PROPERTY_SEED chooses the seed),
+# and every random-action test (tests/**/tst_random_actions*, CTest label
+# `random`) for N seconds each, all at once, in place of the test
+# command's 20 s.
 # A finding stops that target and leaves the input as
 # build-fuzz/findings/<target>-crash-*; replay it with
 #   build-fuzz/tests/fuzz/<target> build-fuzz/findings/<target>-crash-...
@@ -93,8 +96,7 @@ done
 
 if [ $long = 1 ] && [ -z "$only" ]; then
   [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build -j"$(nproc)" --target varnel_settings_tst_table_roundtrip \
-    varnel_settings_tst_settings_roundtrip >/dev/null
+  cmake --build build -j"$(nproc)" --target varnel_settings_tst_table_roundtrip >/dev/null
   rows=${SMSTOOLS_ROUNDTRIP_ROWS:-$seconds}
   log=$build/fuzz-logs/tst_table_roundtrip.log
   # Thousands of rows take longer than QtTest's own limit for one function.
@@ -105,17 +107,50 @@ if [ $long = 1 ] && [ -z "$only" ]; then
     grep -E '^FAIL|reproduces' "$log" | head -20
     echo "  (whole log: $log)"
   fi
-  log=$build/fuzz-logs/tst_settings_roundtrip.log
-  if (cd build/tests/varnel/settings && QT_QPA_PLATFORM=offscreen SMSTOOLS_PROPERTY_SECONDS=$seconds \
-        SMSTOOLS_PROPERTY_CASES=1000000 QTEST_FUNCTION_TIMEOUT=86400000 \
-        ./varnel_settings_tst_settings_roundtrip) >"$log" 2>&1; then status=ok; else status=FAILED; failed=1; fi
-  # Each case reads and writes back two module states.
-  cases=$(sed -n 's/.*, \([0-9]*\) cases run$/\1/p' "$log" | tail -1)
-  printf '%-28s %-6s %12s module states in %ss\n' tst_settings_roundtrip "$status" "$(( ${cases:-0} * 2 ))" \
-    "$seconds" | tee -a "$report"
-  if [ $status = FAILED ]; then
-    grep -E '^FAIL|Falsifiable|Replay' "$log" | head -20
-    echo "  (whole log: $log)"
-  fi
+  # Property tests (tests/support/Property.h): folder under build/tests and
+  # target, one a line.
+  properties=(
+    "kestrun/gprs kestrun_gprs_tst_gprs_roundtrip"
+    "varnel/settings varnel_settings_tst_settings_roundtrip"  # two module states a case
+  )
+  for p in "${properties[@]}"; do
+    read -r dir target <<<"$p"
+    cmake --build build -j"$(nproc)" --target "$target" >/dev/null
+    log=$build/fuzz-logs/$target.log
+    if (cd "build/tests/$dir" && QT_QPA_PLATFORM=offscreen SMSTOOLS_PROPERTY_SECONDS=$seconds \
+          SMSTOOLS_PROPERTY_CASES=1000000 QTEST_FUNCTION_TIMEOUT=86400000 "./$target") >"$log" 2>&1; then
+      status=ok; else status=FAILED; failed=1; fi
+    cases=$(sed -n 's/.*, \([0-9]*\) cases run$/\1/p' "$log" | awk '{ s += $1 } END { if (NR) print s }')
+    printf '%-28s %-6s %12s cases in %ss\n' "${target#*_tst_}" "$status" "${cases:-?}" "$seconds" | tee -a "$report"
+    if [ $status = FAILED ]; then
+      grep -E '^FAIL|Replay|^Command|^refresh' "$log" | head -20
+      echo "  (whole log: $log)"
+    fi
+  done
+
+
+  # The random-action tests: each prints its seed and the sequences it ran.
+  # Their case count only has to outlast the time (rapidcheck sets aside
+  # room for every case it may run: two thousand million fail to allocate).
+  cmake --build build -j"$(nproc)" >/dev/null
+  mapfile -t ra < <(find build/tests -type f -executable -name '*_tst_random_actions*' | sort)
+  rpids=()
+  for exe in "${ra[@]}"; do
+    (cd "$(dirname "$exe")" && QT_QPA_PLATFORM=offscreen SMSTOOLS_PROPERTY_SECONDS=$seconds \
+       SMSTOOLS_PROPERTY_CASES=1000000 QTEST_FUNCTION_TIMEOUT=86400000 "./$(basename "$exe")") \
+      >"$build/fuzz-logs/$(basename "$exe").log" 2>&1 &
+    rpids+=($!)
+  done
+  for i in "${!ra[@]}"; do
+    t=$(basename "${ra[$i]}")
+    log=$build/fuzz-logs/$t.log
+    if wait "${rpids[$i]}"; then status=ok; else status=FAILED; failed=1; fi
+    ran=$(sed -n 's/.*: seed \([0-9]*\), \([0-9]*\) cases run.*/\2 sequences, seed \1/p' "$log" | tail -1)
+    printf '%-28s %-6s %s in %ss\n' "$t" "$status" "${ran:-?}" "$seconds" | tee -a "$report"
+    if [ $status = FAILED ]; then
+      grep -E '^FAIL|Replay|Falsifiable|^  *[0-9]+ ms  !!' "$log" | head -20
+      echo "  (whole log: $log)"
+    fi
+  done
 fi
 exit $failed

@@ -436,6 +436,7 @@ void ModuleSim::answer(const QByteArray& bytes) {
     if (whole.isEmpty()) return;
     const Fate fate = nextFate(bytes);
     m_fateLog.append({elapsedMs(), bytes, fate});
+    emit answerMade();
     if (fate.kind == Fate::Missing) return;
     whole.prepend(fate.before);
     if (!m_glued.isEmpty()) {

@@ -213,6 +213,8 @@ public:
 
 signals:
     void bytesReceived(const QByteArray& bytes);
+    // An answer was made; its fate is the last entry of fateLog().
+    void answerMade();
     void requestReceived(const QByteArray& request);
     void lineClosed();
 

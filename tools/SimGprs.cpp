@@ -40,7 +40,13 @@ SimGprs::SimGprs(ModuleSim& sim) : QObject(&sim), m_sim(sim) {
     sim.setRequestLength(0xF4, kForced, 12);
 }
 
-void SimGprs::sendNotice(uint8_t statusByte) { m_sim.answer(ModuleSim::answerFrame(0xFD, statusByte, {})); }
+void SimGprs::sendNotice(uint8_t statusByte, int delayMs) {
+    const QByteArray notice = ModuleSim::answerFrame(0xFD, statusByte, {});
+    if (delayMs <= 0) return m_sim.answer(notice);
+    VirtualClock::singleShot(delayMs, this, [this, notice] {
+        if (m_sim.isRunning()) m_sim.answer(notice);
+    });
+}
 
 QByteArray SimGprs::answerFor(uint8_t code) const {
     const ModuleSim::Identity& id = m_sim.identity;

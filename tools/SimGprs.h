@@ -49,8 +49,9 @@ public:
     int identityDelayMs = 50;
     QSet<uint8_t> muted;  // codes whose reads (F4: also writes) go unanswered
 
-    // The unsolicited notice: P FD status.
-    void sendNotice(uint8_t statusByte);
+    // The unsolicited notice: P FD status, now or delayMs later (a module
+    // that speaks up while the program waits on something else).
+    void sendNotice(uint8_t statusByte, int delayMs = 0);
     // The answer frame for a read of `code` with the values held now.
     QByteArray answerFor(uint8_t code) const;
 

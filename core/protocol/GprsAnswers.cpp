@@ -104,9 +104,12 @@ QString versionText(const QByteArray& answer) { return TextCodec::bytesToChars(a
 uint16_t heartbeatSeconds(const QByteArray& answer) { return uint16_t(at(answer, 1) * 256 + at(answer, 2)); }
 
 QString wakeDelayText(const QByteArray& answer) {
-    const double t1 = (at(answer, 1) * 256 + at(answer, 2)) * 0.4;
-    const double t2 = (at(answer, 3) * 256 + at(answer, 4)) * 0.4;
-    return VbNum::strBare(t1) + QStringLiteral("s   ") + VbNum::strBare(t2) + QStringLiteral("s");
+    return wakeDelayText(uint16_t(at(answer, 1) * 256 + at(answer, 2)), uint16_t(at(answer, 3) * 256 + at(answer, 4)));
+}
+
+QString wakeDelayText(uint16_t idleUnits, uint16_t dataUnits) {
+    return VbNum::strBare(idleUnits * 0.4) + QStringLiteral("s   ") + VbNum::strBare(dataUnits * 0.4) +
+           QStringLiteral("s");
 }
 
 std::optional<QString> baudText(uint8_t code) {

@@ -51,6 +51,11 @@ QString addressText(uint8_t hi, uint8_t lo);
 QString projectOf(const QString& addressText);
 QString stationOf(const QString& addressText);
 
+// Received data kept for the terminal's display after a frame's head: the
+// most a length field counts, and the passive answer's CR. A line that goes
+// on past it without a pause keeps its newest bytes.
+inline constexpr int MaxDataBytes = 65536;
+
 // Every byte as two upper-case hex digits and ":".
 QString hexText(const QByteArray& bytes);
 // "接收  " followed by the hex text and CR LF: one line of the data log.
@@ -62,6 +67,7 @@ QString versionText(const QByteArray& answer);
 uint16_t heartbeatSeconds(const QByteArray& answer);
 // D2: "t1s   t2s", each delay in seconds without a zero before the point.
 QString wakeDelayText(const QByteArray& answer);
+QString wakeDelayText(uint16_t idleUnits, uint16_t dataUnits);
 // F2: the rate text for codes 3..10; nullopt for any other code.
 std::optional<QString> baudText(uint8_t code);
 

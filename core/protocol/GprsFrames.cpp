@@ -12,7 +12,7 @@ namespace {
 const char kPreamble[8] = {0x1A, 0x2A, 0x3A, 0x4A, 0x5A, 0x6A, 0x7A, char(0x8A)};
 
 int digitAt(const QString& text, qsizetype i) {
-    return i < text.size() ? HexDigitValue(text.at(i).unicode()) : 0;
+    return i < text.size() ? HexDigitValue(text.at(i).toUpper().unicode()) : 0;
 }
 
 char charByte(QChar c) { return c.unicode() < 256 ? char(c.unicode()) : '?'; }
@@ -44,6 +44,14 @@ QByteArray packedAddress(const QString& project, const QString& station) {
     return a;
 }
 
+QString addressEntryError(const QString& project, const QString& station) {
+    if (project.isEmpty()) return QStringLiteral("您还没有输入工程号");
+    if (station.size() != 3) return QStringLiteral("您输入站点号错误，站点号是 3 位");
+    if (project.size() != 1 || !AllHexDigits(project)) return QStringLiteral("工程号只能是一位十六进制数（0-9、A-F）");
+    if (!AllHexDigits(station)) return QStringLiteral("站点号只能是三位十六进制数（0-9、A-F）");
+    return QString();
+}
+
 QByteArray identityWrite(const QString& project, const QString& station, bool forced) {
     return request(0xF4, forced ? 0x02 : 0x01, packedAddress(project, station), 12);
 }
@@ -53,7 +61,9 @@ QByteArray targetWrite(const QString& project, const QString& station) {
 }
 
 std::optional<QByteArray> passiveAddressWrite(const QString& text) {
-    if (text.isEmpty()) return std::nullopt;
+    if (text.isEmpty() || text.size() > 2) return std::nullopt;
+    for (QChar c : text)
+        if (c.unicode() > 0xFF) return std::nullopt;
     QByteArray d;
     if (text.size() == 1) {
         d.append('0');
@@ -106,8 +116,19 @@ std::optional<int64_t> textNumber(const QString& text, int64_t lo, int64_t hi) {
     return VbNum::toIntegerInRange(VbNum::val(text), lo, hi);
 }
 
+std::optional<int64_t> wholeNumber(const QString& text, int64_t lo, int64_t hi) {
+    const QString t = text.trimmed();
+    qsizetype i = t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+')) ? 1 : 0;
+    if (i == t.size() || t.size() > 18) return std::nullopt;
+    for (; i < t.size(); ++i)
+        if (t.at(i) < QLatin1Char('0') || t.at(i) > QLatin1Char('9')) return std::nullopt;
+    const int64_t v = t.toLongLong();
+    if (v < lo || v > hi) return std::nullopt;
+    return v;
+}
+
 std::optional<uint16_t> delayUnits(const QString& text) {
-    const auto ms = VbNum::toIntegerInRange(VbNum::val(text), 0, INT64_C(1) << 40);
+    const auto ms = wholeNumber(text, 0, MaxDelayMs);
     if (!ms) return std::nullopt;
     const auto units = VbNum::toIntegerInRange(double(*ms) / 400.0, 0, 65535);
     if (!units) return std::nullopt;
@@ -117,17 +138,29 @@ std::optional<uint16_t> delayUnits(const QString& text) {
 HexGroups hexGroups(const QString& text) {
     HexGroups g;
     g.text = text.left(text.size() - text.size() % 3);
-    for (qsizetype p = 0; p < g.text.size(); p += 3) g.bytes.append(char(HexPairValue(g.text, p)));
+    const QString digits = g.text.toUpper();
+    g.bytes.reserve(digits.size() / 3);
+    for (qsizetype p = 0; p < digits.size(); p += 3) {
+        g.valid = g.valid && AllHexDigits(digits.mid(p, 2));
+        g.bytes.append(char(HexPairValue(digits, p)));
+    }
     return g;
 }
 
 std::optional<QByteArray> addressBytes(const QString& text) {
-    if (text.size() < 5) return std::nullopt;
+    // Two groups, "31:32:" (the last ":" may be missing), hex digits only.
+    if (text.size() < 5 || text.size() > 6 || text.at(2) != QLatin1Char(':') ||
+        (text.size() == 6 && text.at(5) != QLatin1Char(':')))
+        return std::nullopt;
+    const QString digits = text.toUpper();
+    if (!AllHexDigits(digits.mid(0, 2) + digits.mid(3, 2))) return std::nullopt;
     QByteArray a;
-    a.append(char(HexPairValue(text, 0)));
-    a.append(char(HexPairValue(text, 3)));
+    a.append(char(HexPairValue(digits, 0)));
+    a.append(char(HexPairValue(digits, 3)));
     return a;
 }
+
+int maxSendBytes(bool passive, bool formatted) { return passive && formatted ? 65535 - 6 : 65535; }
 
 QByteArray dollarRead(const QByteArray& address) { return "$" + address.left(2) + "R\r"; }
 

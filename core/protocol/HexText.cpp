@@ -15,6 +15,12 @@ uint8_t HexPairValue(const QString& text, qsizetype pos) {
     return uint8_t(digit(pos) * 16 + digit(pos + 1));
 }
 
+bool AllHexDigits(const QString& text) {
+    for (QChar c : text)
+        if (!c.isDigit() && !(c.toUpper() >= QLatin1Char('A') && c.toUpper() <= QLatin1Char('F'))) return false;
+    return true;
+}
+
 int HexDigitValue(int c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;

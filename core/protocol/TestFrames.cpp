@@ -190,15 +190,22 @@ QString hexText(const QByteArray& bytes) {
     return out;
 }
 
-void appendReceived(QString& text, uint8_t byte) {
-    if (text.size() + 3 > MaxReceivedChars) {
+qsizetype appendReceived(QString& text, uint8_t byte, qsizetype keepHead, qsizetype maxChars) {
+    qsizetype dropped = 0;
+    if (text.size() + 3 > maxChars) {
         // Whole groups only, so the text stays in step with its bytes.
-        const qsizetype keep = (MaxReceivedChars / 2) / 3 * 3;
-        const qsizetype drop = (text.size() - keep + 2) / 3 * 3;
-        text.remove(0, std::min(drop, text.size()));
+        const qsizetype head = std::clamp<qsizetype>(keepHead / 3 * 3, 0, text.size());
+        const qsizetype rest = text.size() - head;
+        const qsizetype keep = std::max<qsizetype>(0, (maxChars - head) / 2) / 3 * 3;
+        const qsizetype drop = std::min((rest - keep + 2) / 3 * 3, rest);
+        if (drop > 0) {
+            text.remove(head, drop);
+            dropped = drop / 3;
+        }
     }
     text += ByteToHex2(byte);
     text += QLatin1Char(':');
+    return dropped;
 }
 
 QStringList logLines(const QString& prefix, const QString& hex) {
@@ -217,11 +224,12 @@ QString boundedLog(const QString& log, qsizetype newest) {
         const qsizetype lineStart = log.indexOf(QLatin1Char('\n'), log.size() - MaxLogChars / 2 - 1) + 1;
         return log.mid(lineStart > 0 ? std::min(lineStart, entry) : entry);
     }
-    // Too long for the bound: the entry's own first line, when short, then as
-    // much of the entry's end as the rest of the room holds.
+    // Too long for the bound: what the entry is (its own first line when
+    // short, else the start of that line), a mark where its middle went, then
+    // as much of its end as the rest of the room holds.
     qsizetype head = log.indexOf(QLatin1Char('\n'), entry) + 1 - entry;
-    if (head <= 0 || head > room / 2) head = 0;
-    return log.mid(entry, head) + log.right(room - head);
+    if (head <= 0 || head > room / 2) head = room / 2;
+    return log.mid(entry, head) + LogCutMark + log.right(room - head - LogCutMark.size());
 }
 
 QByteArray fromHexText(const QString& text) {

@@ -23,6 +23,9 @@ inline constexpr int MaxDecodedBytes = 101;
 // scrollback does. The received text holds whole "hh:" groups.
 inline constexpr int MaxReceivedChars = 3 * 21845;
 inline constexpr int MaxLogChars = 65536;
+// Stands where a log entry or a received block too long for its bound lost
+// its middle.
+inline const QString LogCutMark = QStringLiteral("……（中间部分已略去）……");
 
 // The send-mode menu of the main window: 汉字, 英文, 十六进制.
 enum class SendMode { Chinese = 0, English = 1, Hex = 2 };
@@ -89,10 +92,13 @@ Request buildRequest(int button, const TestInput& in);
 
 // Every byte as two upper-case hex digits and ":".
 QString hexText(const QByteArray& bytes);
-// Appends the byte's "hh:" to a received text. Past MaxReceivedChars the
-// oldest bytes go, down to half the bound, so each byte costs the same on
-// average however long the line chatters.
-void appendReceived(QString& text, uint8_t byte);
+// Appends the byte's "hh:" to a received text. Past `maxChars` the oldest
+// bytes after the first `keepHead` characters (a frame head the display
+// reads) go, down to half the rest of the bound, so each byte costs the
+// same on average however long the line chatters. Returns how many bytes
+// went.
+qsizetype appendReceived(QString& text, uint8_t byte, qsizetype keepHead = 0,
+                         qsizetype maxChars = MaxReceivedChars);
 // A traffic-log line: the prefix and the hex text, split after 45
 // characters (15 bytes) with the rest on a second line without prefix; a
 // text of exactly 45 characters so gives an empty second line.
@@ -103,7 +109,8 @@ QStringList logLines(const QString& prefix, const QString& hex);
 // the whole lines of its newest entry, were appended at its end. Past the
 // bound the oldest lines go, down to about half the bound, so that trimming
 // is rare; the newest entry stays whole. An entry longer than the bound keeps
-// its first line (what it is) and the end of the rest.
+// its first line (what it is; the start of it when that line is long), then
+// LogCutMark and the end of the rest.
 QString boundedLog(const QString& log, qsizetype newest);
 
 // Hex text back to bytes, three characters a byte (the third is not read).

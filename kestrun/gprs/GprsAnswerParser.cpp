@@ -9,6 +9,10 @@
 using namespace GprsAnswers;
 
 namespace {
+// Characters of the frame heads as hex text: D7 01 R1 R2 length; "!" A1 A2 length.
+constexpr int kFormattedHead = 18;
+constexpr int kPassiveHead = 15;
+
 uint8_t at(const QByteArray& a, int i) { return i < a.size() ? uint8_t(a[i]) : 0; }
 
 QByteArray bytes(std::initializer_list<uint8_t> list) {
@@ -43,6 +47,14 @@ std::pair<int, int> GprsAnswerParser::route(uint8_t code) const {
 
 bool GprsAnswerParser::framesActive() const { return g::GprsParamMode; }
 
+void GprsAnswerParser::receive() {
+    if (m_configHalf != g::GprsParamMode) {
+        m_configHalf = g::GprsParamMode;
+        if (g::RxState != Hunt) toHunt();
+    }
+    AnswerMachine::receive();
+}
+
 QByteArray GprsAnswerParser::take(int n) {
     if (waiting() < n) return QByteArray();
     return read();
@@ -50,8 +62,17 @@ QByteArray GprsAnswerParser::take(int n) {
 
 void GprsAnswerParser::answered(uint8_t code, uint8_t value) {
     const int next = nextReadStep(code, value);
-    if (next >= 0) g::GprsParamStep = next;
+    // Only an answer the read sequence waits for (it sent its request and
+    // set 100) chooses its next step: a late or repeated one arriving while
+    // a write chain counts its own steps in the same place changes nothing.
+    if (next >= 0 && g::GprsParamStep == 100) g::GprsParamStep = next;
     toHunt();
+}
+
+void GprsAnswerParser::receivedByte(uint8_t byte, int headChars) {
+    if (g::RxText.size() <= headChars) m_cutBytes = 0;  // a new block
+    m_cutBytes += TestFrames::appendReceived(g::RxText, byte, headChars, headChars + 3 * MaxDataBytes);
+    if (m_sink) m_sink->receivedData(m_cutBytes);
 }
 
 void GprsAnswerParser::configStep() {
@@ -143,7 +164,7 @@ void GprsAnswerParser::configStep() {
             answered(0xD3, p1);
             return;
         case WakeDelays:
-            if (m_sink) m_sink->wakeDelays(wakeDelayText(in));
+            if (m_sink) m_sink->wakeDelays(uint16_t(p1 * 256 + at(in, 2)), uint16_t(at(in, 3) * 256 + at(in, 4)));
             answered(0xD2, 0);
             return;
         case WakeMode:
@@ -161,10 +182,8 @@ void GprsAnswerParser::dataStep() {
     if (g::TransModeByte[0] != 0) return formattedStep();  // any value but 0 counts as formatted
     const QByteArray in = take(1);
     if (in.isEmpty()) return;
-    TestFrames::appendReceived(g::RxText, at(in, 0));
-    if (m_sink) m_sink->receivedData();
+    receivedByte(at(in, 0), 0);
     toHunt();
-    return;
 }
 
 void GprsAnswerParser::formattedStep() {
@@ -184,11 +203,17 @@ void GprsAnswerParser::formattedStep() {
             return;
         case 2:
             g::RxText = hexText(bytes({0xD7, 0x01}) + in.left(4));
+            if (at(in, 2) == 0 && at(in, 3) == 0) {
+                // No data follow: the frame is whole, and the next byte may
+                // begin a status or another frame.
+                toHunt();
+                if (m_sink) m_sink->showReceived();
+                return;
+            }
             goTo(3, 1);
             return;
         case 3:
-            TestFrames::appendReceived(g::RxText, at(in, 0));
-            if (m_sink) m_sink->receivedData();
+            receivedByte(b, kFormattedHead);
             return;
         default:
             if (b == 0xD7)
@@ -248,7 +273,8 @@ void GprsAnswerParser::passiveStep() {
             if (f[2] * 256 + f[3] != 0) {
                 goTo(5, 1);
                 g::RxText = hexText(bytes({0x21, f[0], f[1], f[2], f[3]}));
-                if (m_sink) m_sink->receivedData();
+                m_cutBytes = 0;
+                if (m_sink) m_sink->receivedData(0);
             } else {
                 goTo(4, 1);
             }
@@ -261,8 +287,9 @@ void GprsAnswerParser::passiveStep() {
                                   QStringLiteral(":00:00:") + hexText(in.left(1)) + QStringLiteral("\r\n"));
             return;
         case 5:
-            TestFrames::appendReceived(g::RxText, at(in, 0));
-            if (m_sink) m_sink->receivedData();
+            // In formatted mode the data begin with a frame of their own,
+            // whose head the display reads too.
+            receivedByte(b, g::TransModeByte[0] != 0 ? kPassiveHead + kFormattedHead : kPassiveHead);
             return;
         case 6:
             toHunt();

@@ -24,6 +24,11 @@ public:
     GprsAnswerParser(ByteSource* source, GprsAnswerSink* sink, QObject* parent = nullptr);
     ~GprsAnswerParser() override;
 
+    // Bytes have arrived. A state the other half left (an answer cut short
+    // when a read sequence began or ended) is dropped first: each half
+    // reads only frames it began itself.
+    void receive();
+
     void setSink(GprsAnswerSink* sink) { m_sink = sink; }
     GprsAnswerSink* sink() const { return m_sink; }
 
@@ -43,6 +48,11 @@ private:
     // Back to the hunt; with the next read step of the form's read sequence
     // when the answer sets one.
     void answered(uint8_t code, uint8_t value);
+    // A received data byte onto g::RxText, whose first `headChars` (the
+    // frame head the display decodes) stay whatever the bound takes.
+    void receivedByte(uint8_t byte, int headChars);
 
     GprsAnswerSink* m_sink;
+    bool m_configHalf = false;
+    qint64 m_cutBytes = 0;  // taken from the middle of the block being received
 };

@@ -36,12 +36,17 @@ public:
     virtual void baud(int listIndex, const QString& labelText) = 0;
     virtual void restartCount(int count) = 0;
     virtual void powerSaving(uint8_t value) = 0;
-    virtual void wakeDelays(const QString& text) = 0;
+    // D2: both delays in units of 400 ms.
+    virtual void wakeDelays(uint16_t idleUnits, uint16_t dataUnits) = 0;
     virtual void wakeMode(uint8_t mode) = 0;
 
     // --- data-terminal answers ---
     // One complete answer line for the log ("接收  ...\r\n").
     virtual void logAnswer(const QString& line) = 0;
     // Received data grew (g::RxText): restart the 200 ms quiet timer.
-    virtual void receivedData() = 0;
+    // `cutBytes` data bytes went from the middle of the text (after its frame
+    // head) to keep it within its bound.
+    virtual void receivedData(qint64 cutBytes) = 0;
+    // A frame complete at its head (no data): show g::RxText now.
+    virtual void showReceived() = 0;
 };

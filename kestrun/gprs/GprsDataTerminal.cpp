@@ -3,6 +3,8 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <limits>
+#include <utility>
 
 #include "GprsSettingsForm.h"
 #include "core/Globals.h"
@@ -16,16 +18,27 @@
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
-}
+const QString kModuleAddress = QStringLiteral("模块地址应为两个字节的十六进制数，如 31:32:");
+const QString kReceiverAddress = QStringLiteral("接收方地址应为两个字节的十六进制数，如 00:05:");
+}  // namespace
 
 void GprsSettingsForm::appendLog(const QString& text, CommPort* sentOn) {
     // The newest part only, as the SMS test tab keeps its log.
     TrafficLog::append(Area[3], text, sentOn);
 }
 
-QByteArray GprsSettingsForm::sendBytes() {
+std::optional<QByteArray> GprsSettingsForm::sendBytes(int maxBytes) {
     const GprsFrames::HexGroups groups = GprsFrames::hexGroups(Area[1]->toPlainText());
     if (groups.text != Area[1]->toPlainText()) Area[1]->setPlainText(groups.text);
+    if (!groups.valid) {
+        refuse(QStringLiteral("发送区只能是十六进制数（0-9、A-F），每个字节后跟“:”"));
+        return std::nullopt;
+    }
+    // A count past the length field would go out wrapped.
+    if (groups.bytes.size() > maxBytes) {
+        refuse(QStringLiteral("发送的数据不能超过 %1 字节").arg(maxBytes));
+        return std::nullopt;
+    }
     return groups.bytes;
 }
 
@@ -33,7 +46,7 @@ QByteArray GprsSettingsForm::sendBytes() {
 // g::DollarPendingOp tells the parser what the answer carries.
 void GprsSettingsForm::sendDollarRequest(bool read) {
     const auto address = GprsFrames::addressBytes(Text1[4]->text());
-    if (!address) return refuseIncomplete();
+    if (!address) return refuse(kModuleAddress);
     const QByteArray frame =
         read ? GprsFrames::dollarRead(*address) : GprsFrames::dollarMemoryCheck(*address);
     if (!sendFrame(frame, false)) return;
@@ -62,14 +75,16 @@ void GprsSettingsForm::logSent(const QByteArray& frame) {
 }
 
 void GprsSettingsForm::send_beidong() {
-    const QByteArray data = sendBytes();
+    const bool formatted = g::TransModeByte[0] != 0;
+    const auto data = sendBytes(GprsFrames::maxSendBytes(true, formatted));
+    if (!data) return;
     const auto address = GprsFrames::addressBytes(Text1[4]->text());
-    if (!address) return refuseIncomplete();
-    QByteArray payload = data;
-    if (g::TransModeByte[0] != 0) {
+    if (!address) return refuse(kModuleAddress);
+    QByteArray payload = *data;
+    if (formatted) {
         const auto receiver = GprsFrames::addressBytes(Text1[6]->text());
-        if (!receiver) return refuseIncomplete();
-        payload = GprsFrames::formattedFrame(*receiver, data);
+        if (!receiver) return refuse(kReceiverAddress);
+        payload = GprsFrames::formattedFrame(*receiver, *data);
     }
     const QByteArray frame = GprsFrames::dollarWrite(*address, payload);
     if (!sendFrame(frame, false)) return;
@@ -78,48 +93,58 @@ void GprsSettingsForm::send_beidong() {
 }
 
 void GprsSettingsForm::send_stand_touming() {
-    const QByteArray data = sendBytes();
-    if (data.isEmpty()) return;  // nothing typed, nothing to send
-    if (!sendFrame(data, false)) return;
-    logSent(data);
+    // Raw bytes: no length field to outgrow.
+    const auto data = sendBytes(std::numeric_limits<int>::max());
+    if (!data || data->isEmpty()) return;  // refused, or nothing typed
+    if (!sendFrame(*data, false)) return;
+    logSent(*data);
 }
 
 void GprsSettingsForm::send_geshi() {
-    const QByteArray data = sendBytes();
+    const auto data = sendBytes(GprsFrames::maxSendBytes(false, true));
+    if (!data) return;
     const auto receiver = GprsFrames::addressBytes(Text1[6]->text());
-    if (!receiver) return refuseIncomplete();
-    const QByteArray frame = GprsFrames::formattedFrame(*receiver, data);
+    if (!receiver) return refuse(kReceiverAddress);
+    const QByteArray frame = GprsFrames::formattedFrame(*receiver, *data);
     if (!sendFrame(frame, false)) return;
     logSent(frame);
 }
 
 void GprsSettingsForm::logAnswer(const QString& line) { appendLog(line); }
 
-void GprsSettingsForm::receivedData() {
+void GprsSettingsForm::receivedData(qint64 cutBytes) {
+    m_rxCut = cutBytes;
     rTimer->setEnabled(false);
     rTimer->setInterval(200);
     rTimer->setEnabled(true);
 }
 
 // 200 ms after the last received byte: show what came.
-void GprsSettingsForm::onRTimer() {
+void GprsSettingsForm::onRTimer() { showReceived(); }
+
+void GprsSettingsForm::showReceived() {
     rTimer->setEnabled(false);
     const QString rx = g::RxText;
     const bool active = g::WorkModeByte[0] != 0;
     const bool formatted = g::TransModeByte[0] != 0;
-    const QString logLine = QStringLiteral("接收数据：  ") + rx + kCrLf;
+    // Where a line that never paused lost bytes after the frame head, the
+    // display and the log say so.
+    const qsizetype head = active ? (formatted ? 18 : 0) : (formatted ? 33 : 15);
+    const qint64 cut = std::exchange(m_rxCut, 0);
+    const QString mark = cut > 0 ? TestFrames::LogCutMark : QString();
+    const QString logLine = QStringLiteral("接收数据：  ") + rx.left(head) + mark + rx.mid(head) + kCrLf;
     if (active && formatted) {
-        Area[2]->setPlainText(rx.mid(18) + kCrLf);
+        Area[2]->setPlainText(mark + rx.mid(18) + kCrLf);
         Text1[5]->setText(rx.mid(6, 6));
         appendLog(logLine);
     } else if (active) {
-        Area[2]->setPlainText(rx + kCrLf);
+        Area[2]->setPlainText(mark + rx + kCrLf);
         appendLog(logLine);
     } else if (formatted) {
         // The data starts at byte 11 and the last byte is the CR; an answer
         // too short to hold a frame shows nothing rather than a cut guess.
         if (rx.size() / 3 >= 12) {
-            Area[2]->setPlainText(rx.mid(33, rx.size() - 33 - 3) + kCrLf);
+            Area[2]->setPlainText(mark + rx.mid(33, rx.size() - 33 - 3) + kCrLf);
             Text1[5]->setText(rx.mid(21, 6));
         } else {
             Area[2]->clear();
@@ -129,9 +154,9 @@ void GprsSettingsForm::onRTimer() {
     } else {
         // The data that the length gives after "!", the address and the
         // length; a CR after them is not data.
-        const QByteArray got = TestFrames::fromHexText(rx);
-        const int length = got.size() >= 5 ? uint8_t(got[3]) * 256 + uint8_t(got[4]) : 0;
-        Area[2]->setPlainText(rx.mid(15, 3 * length) + kCrLf);
+        const QByteArray got = TestFrames::fromHexText(rx.left(15));
+        const qint64 length = got.size() >= 5 ? uint8_t(got[3]) * 256 + uint8_t(got[4]) : 0;
+        Area[2]->setPlainText(mark + rx.mid(15, 3 * std::max<qint64>(0, length - cut)) + kCrLf);
         appendLog(logLine);
     }
     g::RxState = 0;

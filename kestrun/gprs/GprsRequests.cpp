@@ -32,12 +32,8 @@ bool GprsSettingsForm::sendFrame(const QByteArray& frame, bool mayOpen) {
 void GprsSettingsForm::set_slave() {
     g::GprsParamMode = true;
     g::GprsSlaveSetPending = true;
-    if (Text2->text().isEmpty()) {
-        Dialogs::msgBox(this, QStringLiteral("您还没有输入工程号"), kTitle);
-        return;
-    }
-    if (Text3->text().size() != 3) {
-        Dialogs::msgBox(this, QStringLiteral("您输入站点号错误，站点号是 3 位"), kTitle);
+    if (const QString why = GprsFrames::addressEntryError(Text2->text(), Text3->text()); !why.isEmpty()) {
+        Dialogs::msgBox(this, why, kTitle);
         return;
     }
     if (!sendFrame(GprsFrames::identityWrite(Text2->text(), Text3->text(), false), true)) return;
@@ -54,27 +50,30 @@ void GprsSettingsForm::onTimer3() {
 }
 
 void GprsSettingsForm::set_object() {
-    if (Text8->text().isEmpty()) {
-        Dialogs::msgBox(this, QStringLiteral("您还没有输入工程号"), kTitle);
-        return;
-    }
-    if (Text1[0]->text().size() != 3) {
-        Dialogs::msgBox(this, QStringLiteral("您输入站点号错误，站点号是 3 位"), kTitle);
+    if (!m_targetGiven)
+        return refuse(QStringLiteral("模块目标地址还没有读出：请在透明传输方式下参数刷新，或输入要设置的工程号和站点号"));
+    if (const QString why = GprsFrames::addressEntryError(Text8->text(), Text1[0]->text()); !why.isEmpty()) {
+        Dialogs::msgBox(this, why, kTitle);
         return;
     }
     sendFrame(GprsFrames::targetWrite(Text8->text(), Text1[0]->text()), false);
 }
 
 void GprsSettingsForm::set_bd_address() {
+    if (Text9->text().isEmpty()) return refuseIncomplete();
+    // Two characters of one byte each: a third one, or one the module
+    // cannot take as a byte, would not reach it as the box shows.
     const auto frame = GprsFrames::passiveAddressWrite(Text9->text());
-    if (!frame) {
-        refuseIncomplete();
-        return;
-    }
+    if (!frame) return refuse(QStringLiteral("被动方式下地址是两字节，以ASCII表示"));
     sendFrame(*frame, false);
 }
 
-void GprsSettingsForm::set_baud() { sendFrame(GprsFrames::baudWrite(Combo7->currentText()), false); }
+void GprsSettingsForm::set_baud() {
+    // A rate without a code would reach the module as the undefined code 0.
+    if (GprsFrames::baudCode(Combo7->currentText()) == 0)
+        return refuse(QStringLiteral("波特率只能是 1200bps 到 115200bps 之一"));
+    sendFrame(GprsFrames::baudWrite(Combo7->currentText()), false);
+}
 
 // Heartbeat and restart count: F6, and a second later E4.
 void GprsSettingsForm::onTimer1() {
@@ -83,13 +82,14 @@ void GprsSettingsForm::onTimer1() {
         Timer1->setEnabled(false);
         commandenable();
     };
+    // The boxes are read at each tick: one changed meanwhile to something
+    // they do not take ends the chain with the reason.
     if (g::GprsParamStep == 0) {
-        const auto seconds = GprsFrames::textNumber(Text4->text(), 0, 65535);
-        if (!seconds || !sendFrame(GprsFrames::heartbeatWrite(uint16_t(*seconds)), false)) return end();
+        const auto seconds = heartbeatSeconds();
+        if (!seconds || !sendFrame(GprsFrames::heartbeatWrite(*seconds), false)) return end();
         g::GprsParamStep = 1;
     } else if (g::GprsParamStep == 1) {
-        if (const auto count = GprsFrames::textNumber(Text10->text(), 0, 255))
-            sendFrame(GprsFrames::restartWrite(uint8_t(*count)), false);
+        if (const auto count = restartCount()) sendFrame(GprsFrames::restartWrite(*count), false);
         end();
     }
 }
@@ -121,7 +121,9 @@ void GprsSettingsForm::onTimer4() {
                 sendFrame(GprsFrames::valueWrite(0xF9, 0), false);
                 g::GprsParamStep = 2;
             } else {
-                end();  // nothing chosen: the chain cannot go on
+                // Nothing chosen (the lists were changed while the chain ran).
+                end();
+                refuseIncomplete();
             }
             break;
         case 2:
@@ -133,19 +135,28 @@ void GprsSettingsForm::onTimer4() {
                 g::GprsParamStep = 3;
             } else {
                 end();
+                refuseIncomplete();
             }
             break;
         case 3: {
             const QString type = Combo4->currentText();
-            uint8_t t = 3;
+            uint8_t t = m_readLayoutType.value_or(3);
             if (type == QStringLiteral("ASCII"))
                 t = 0;
             else if (type == QStringLiteral("16进制"))
                 t = 1;
             else if (type == QStringLiteral("BCD码"))
                 t = 2;
-            sendFrame(GprsFrames::addressLayoutWrite(uint8_t(-VScroll3->value()), uint8_t(-VScroll4->value()),
-                                                     uint8_t(-VScroll5->value()), t),
+            // The boxes follow the bars, and show a layout read from the
+            // module whole where the bars' ranges would cut it.
+            const auto start = GprsFrames::textNumber(Text5->text(), 0, 255);
+            const auto length = GprsFrames::textNumber(Text6->text(), 0, 255);
+            const auto groupMax = GprsFrames::textNumber(Text7->text(), 0, 255);
+            if (!start || !length || !groupMax) {
+                refuseIncomplete();
+                return end();
+            }
+            sendFrame(GprsFrames::addressLayoutWrite(uint8_t(*start), uint8_t(*length), uint8_t(*groupMax), t),
                       false);
             g::GprsParamStep = 100;
             break;
@@ -173,9 +184,8 @@ void GprsSettingsForm::onTimer5() {
             g::GprsParamStep = 2;
             break;
         case 2: {
-            const auto idle = GprsFrames::delayUnits(Text11->text());
-            const auto data = GprsFrames::delayUnits(Text12->text());
-            if (!idle || !data || !sendFrame(GprsFrames::wakeDelaysWrite(*idle, *data), false)) return end();
+            const auto units = wakeDelayUnits();
+            if (!units || !sendFrame(GprsFrames::wakeDelaysWrite(units->first, units->second), false)) return end();
             g::GprsParamStep = 3;
             break;
         }

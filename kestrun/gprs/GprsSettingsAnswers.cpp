@@ -9,6 +9,7 @@
 
 #include "GprsSettingsForm.h"
 #include "core/protocol/GprsFrames.h"
+#include "core/protocol/ParamFrames.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/VbTimer.h"
@@ -35,6 +36,7 @@ void GprsSettingsForm::targetAddress(const QString& t) {
     Label1[1]->setText(t);
     Text8->setText(GprsAnswers::projectOf(t));
     Text1[0]->setText(GprsAnswers::stationOf(t));
+    m_targetGiven = true;
 }
 
 void GprsSettingsForm::identityAddress(const QString& t, const QString& second, bool updateEntry) {
@@ -112,11 +114,17 @@ void GprsSettingsForm::addressLayout(const GprsAnswers::AddressLayout& l) {
     Label1[34]->setText(l.typeText());
     // The type is chosen without its click: that would put the scroll bars'
     // old values over the layout just read. The bars take the layout
-    // instead, quietly, since the write is built from them.
+    // quietly as far as their ranges reach; the write sends the boxes, which
+    // show the layout whole.
+    m_readLayoutType.reset();
     if (l.type <= 2) {
         Controls::setListIndexQuiet(Combo4, l.type);
         const QSignalBlocker quiet(VScroll4);
         VScroll4->setMinimum(l.type == 0 ? -4 : -2);
+    } else {
+        Controls::setListIndexQuiet(Combo4, -1);
+        Combo4->setEditText(QStringLiteral("无"));
+        m_readLayoutType = uint8_t(l.type);
     }
     const std::pair<QScrollBar*, int> bars[] = {{VScroll3, l.start}, {VScroll4, l.length}, {VScroll5, l.groupMax}};
     for (const auto& [bar, value] : bars) {
@@ -130,14 +138,24 @@ void GprsSettingsForm::baud(int listIndex, const QString& labelText) {
     Label1[2]->setText(labelText);
 }
 
-void GprsSettingsForm::restartCount(int count) { Label5->setText(QString::number(count)); }
+// Each read fills the box its write sends from, so that a write of one
+// value sends the others back as the module holds them.
+void GprsSettingsForm::restartCount(int count) {
+    Label5->setText(QString::number(count));
+    Text10->setText(Label5->text());
+}
 
 void GprsSettingsForm::powerSaving(uint8_t value) {
     Label7->setText(value == 0 ? QStringLiteral("无省电") : QStringLiteral("有省电"));
     Controls::setValueQuiet(value == 0 ? Option4 : Option3, true);
 }
 
-void GprsSettingsForm::wakeDelays(const QString& text) { Label8->setText(text); }
+void GprsSettingsForm::wakeDelays(uint16_t idleUnits, uint16_t dataUnits) {
+    Label8->setText(GprsAnswers::wakeDelayText(idleUnits, dataUnits));
+    const ParamFrames::WakeDelayTexts ms = ParamFrames::wakeDelayTexts(idleUnits, dataUnits);
+    Text11->setText(ms.idleMs);
+    Text12->setText(ms.dataMs);
+}
 
 void GprsSettingsForm::wakeMode(uint8_t mode) {
     Label10->setText(mode == 0 ? QStringLiteral("模式1") : QStringLiteral("模式2"));

@@ -167,6 +167,13 @@ void GprsSettingsForm::load() {
 }
 
 void GprsSettingsForm::closeEvent(QCloseEvent* e) {
+    // Not under a box of its own or of its wait dialog: the form goes once
+    // that box has returned.
+    if (Dialogs::boxOpenIn(this)) {
+        e->ignore();
+        Dialogs::afterOwnBoxes(this, [this] { close(); });
+        return;
+    }
     for (VbTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7, rTimer}) t->setEnabled(false);
     if (port() && port()->isOpen()) port()->close();
     if (port()) port()->setEventsDuringHandler(false);
@@ -195,13 +202,8 @@ void GprsSettingsForm::commandClicked(int index) {
             send_data();
             break;
         case 2: {
-            const bool ok = !Text4->text().isEmpty() && !Text10->text().isEmpty() &&
-                            GprsFrames::textNumber(Text4->text(), 0, 65535) &&
-                            GprsFrames::textNumber(Text10->text(), 0, 255);
-            if (!ok) {
-                refuseIncomplete();
-                return;
-            }
+            if (Text4->text().isEmpty() || Text10->text().isEmpty()) return refuseIncomplete();
+            if (!heartbeatSeconds() || !restartCount()) return;
             Timer1->setEnabled(true);
             commanddisable();
             g::GprsParamStep = 0;
@@ -229,10 +231,9 @@ void GprsSettingsForm::commandClicked(int index) {
         case 9:
             // Delays beyond what the module's two bytes hold are refused
             // rather than sent wrapped.
-            if (Option3->isChecked() &&
-                (!GprsFrames::delayUnits(Text11->text()) || !GprsFrames::delayUnits(Text12->text()))) {
-                refuseIncomplete();
-                return;
+            if (Option3->isChecked()) {
+                if (Text11->text().isEmpty() || Text12->text().isEmpty()) return refuseIncomplete();
+                if (!wakeDelayUnits()) return;
             }
             Timer5->setEnabled(true);
             commanddisable();
@@ -242,10 +243,12 @@ void GprsSettingsForm::commandClicked(int index) {
             g::GprsParamStep = 0;
             commanddisable();
             const QString c1 = Combo1->currentText(), c2 = Combo2->currentText(), c3 = Combo3->currentText();
-            const bool incomplete = (c2 == kNone && c1 == QStringLiteral("主动方式")) ||
-                                    (c3 == kNone && c2 == QStringLiteral("透明传输")) ||
+            // Each list the chain reads must hold one of its items, or the
+            // chain would stop halfway with part of the mode written.
+            const bool incomplete = Combo1->findText(c1) < 0 || Combo2->findText(c2) < 0 ||
+                                    (c2 == QStringLiteral("透明传输") && Combo3->findText(c3) < 0) ||
                                     (c3 == QStringLiteral("方式2") &&
-                                     (Combo4->currentText() == kNone || Text7->text().isEmpty() ||
+                                     ((Combo4->currentText() == kNone && !m_readLayoutType) || Text7->text().isEmpty() ||
                                       Text6->text().isEmpty() || Text5->text().isEmpty()));
             if (incomplete) {
                 refuseIncomplete();
@@ -263,8 +266,37 @@ void GprsSettingsForm::commandClicked(int index) {
     }
 }
 
-void GprsSettingsForm::refuseIncomplete() {
-    Dialogs::msgBox(this, QStringLiteral("模块设置时参数不全"), QStringLiteral("系统提示"));
+void GprsSettingsForm::refuseIncomplete() { refuse(QStringLiteral("模块设置时参数不全")); }
+
+void GprsSettingsForm::refuse(const QString& why) { Dialogs::msgBox(this, why, QStringLiteral("系统提示")); }
+
+// The numbers the chains send, each exactly as its box shows it; a box that
+// shows anything else is refused by naming what it takes.
+std::optional<uint16_t> GprsSettingsForm::heartbeatSeconds() {
+    if (const auto v = GprsFrames::wholeNumber(Text4->text(), 0, 65535)) return uint16_t(*v);
+    refuse(QStringLiteral("心跳时间应为 0 到 65535 之间的整数（秒）"));
+    return std::nullopt;
+}
+
+std::optional<uint8_t> GprsSettingsForm::restartCount() {
+    if (const auto v = GprsFrames::wholeNumber(Text10->text(), 0, 255)) return uint8_t(*v);
+    refuse(QStringLiteral("模块重起次数应为 0 到 255 之间的整数"));
+    return std::nullopt;
+}
+
+std::optional<std::pair<uint16_t, uint16_t>> GprsSettingsForm::wakeDelayUnits() {
+    const QString range = QStringLiteral(" 0 到 %1 之间的整数（ms）").arg(GprsFrames::MaxDelayMs);
+    const auto idle = GprsFrames::delayUnits(Text11->text());
+    if (!idle) {
+        refuse(QStringLiteral("醒后空闲时间应为") + range);
+        return std::nullopt;
+    }
+    const auto data = GprsFrames::delayUnits(Text12->text());
+    if (!data) {
+        refuse(QStringLiteral("醒后数据时间应为") + range);
+        return std::nullopt;
+    }
+    return std::pair{*idle, *data};
 }
 
 void GprsSettingsForm::commanddisable() { m_lock.hold({Command1.begin(), Command1.end()}); }
@@ -276,6 +308,7 @@ void GprsSettingsForm::setAddressLayoutEnabled(bool on, bool clear) {
     for (QWidget* w : std::initializer_list<QWidget*>{Combo4, Text5, Text6, Text7}) setBox(w, on);
     for (QScrollBar* s : {VScroll3, VScroll4, VScroll5}) s->setEnabled(on);
     if (clear) {
+        m_readLayoutType.reset();
         Text5->clear();
         Text6->clear();
         Text7->clear();
@@ -326,6 +359,7 @@ void GprsSettingsForm::combo3Click() {
 }
 
 void GprsSettingsForm::combo4Click() {
+    m_readLayoutType.reset();
     Text5->setText(QString::number(-VScroll3->value()));
     Text6->setText(QString::number(-VScroll4->value()));
     Text7->setText(QString::number(-VScroll5->value()));

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <optional>
+#include <utility>
 
 #include "GprsAnswerSink.h"
 #include "platform/ButtonLock.h"
@@ -76,10 +78,11 @@ public:
     void baud(int listIndex, const QString& labelText) override;
     void restartCount(int count) override;
     void powerSaving(uint8_t value) override;
-    void wakeDelays(const QString& text) override;
+    void wakeDelays(uint16_t idleUnits, uint16_t dataUnits) override;
     void wakeMode(uint8_t mode) override;
     void logAnswer(const QString& line) override;
-    void receivedData() override;
+    void receivedData(qint64 cutBytes) override;
+    void showReceived() override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -103,6 +106,12 @@ private:
     // False when nothing was sent.
     bool sendFrame(const QByteArray& frame, bool mayOpen);
     void refuseIncomplete();
+    void refuse(const QString& why);
+    // What the heartbeat and power-saving chains send, or nullopt once the
+    // installer has been told what the box takes.
+    std::optional<uint16_t> heartbeatSeconds();
+    std::optional<uint8_t> restartCount();
+    std::optional<std::pair<uint16_t, uint16_t>> wakeDelayUnits();
     void onTimer1();
     void onTimer2();
     void onTimer3();
@@ -112,8 +121,10 @@ private:
     void appendLog(const QString& text, CommPort* sentOn = nullptr);
     void logSent(const QByteArray& frame);
     void sendDollarRequest(bool read);
-    // The cut send text and its bytes (the box takes the cut text).
-    QByteArray sendBytes();
+    // The bytes of the send text cut to whole groups (the box takes the cut
+    // text); nullopt, with the reason told, when they are not what the
+    // text shows or more than `maxBytes`.
+    std::optional<QByteArray> sendBytes(int maxBytes);
 
     CommPort* port() const;
 
@@ -139,5 +150,14 @@ private:
     VbTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr, *Timer4 = nullptr, *Timer5 = nullptr,
             *Timer6 = nullptr, *Timer7 = nullptr, *rTimer = nullptr;
     QPointer<DataCentreWaitDialog> m_form10;
+    // An address type the module holds that the type list has no item for:
+    // sent back as it came while the list shows none of its items.
+    std::optional<uint8_t> m_readLayoutType;
+    // The target address boxes hold what the module reported or what the
+    // installer put there; until then their design text, which a write
+    // would send over the module's own target (the refresh reads the
+    // target only in transparent mode).
+    bool m_targetGiven = false;
     bool m_tabRedirect = false;
+    qint64 m_rxCut = 0;  // data bytes gone from the middle of g::RxText
 };

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "GprsSettingsForm.h"
+#include "core/HexBox.h"
 #include "core/HexContentBox.h"
 #include "core/Routines.h"
 #include "platform/FilterTextEdit.h"
@@ -94,6 +95,7 @@ void GprsSettingsForm::buildParamTab(QWidget* tab) {
     // 65535) is shown whole.
     Controls::installKeyFilter(Text4, [this](int& k) {
         DigitKeyFilter(k);
+        if (k > 126) k = 0;  // no digit outside ASCII
         if (k != 0 && k != 8 && Text4->text().size() - Text4->selectedText().size() >= 4) k = 0;
     });
     Text10 = named(new QLineEdit(QStringLiteral("5"), frame4), "Text10");
@@ -112,10 +114,14 @@ void GprsSettingsForm::buildParamTab(QWidget* tab) {
     auto* frame3 = named(new QGroupBox(QStringLiteral("目标地址设置"), tab), "Frame3");
     Text8 = named(new QLineEdit(QStringLiteral("0"), frame3), "Text8");
     Text8->setMaxLength(1);
-    Controls::installKeyFilter(Text8, [](int& k) { HexKeyFilter(k); });
+    HexBox::attach(Text8, HexBox::Blanks::Dropped);
     Text1[0] = new QLineEdit(QStringLiteral("000"), frame3);
     Controls::setArrayName(Text1[0], QStringLiteral("Text1"), 0);
     Text1[0]->setMaxLength(3);
+    // The station digits take the hex rule of the project digit beside them.
+    HexBox::attach(Text1[0], HexBox::Blanks::Dropped);
+    for (QLineEdit* box : {Text8, Text1[0]})
+        connect(box, &QLineEdit::textChanged, this, [this] { m_targetGiven = true; });
     {
         auto* g = new QGridLayout(frame3);
         g->addWidget(label1(frame3, 38, QStringLiteral("工程号：")), 0, 0);
@@ -235,7 +241,10 @@ void GprsSettingsForm::buildTerminalTab(QWidget* tab) {
     // The send area takes hex digits only, a ":" after every pair, by the
     // rule of the SMS test tabs' hex boxes.
     auto* sendArea = new FilterTextEdit(tab);
-    sendArea->keyRule = [sendArea](int& k) { HexContentBox::hexRule(sendArea, k); };
+    sendArea->keyRule = [sendArea](int& k) {
+        if (k > 126) k = 0;  // no hex digit outside ASCII
+        HexContentBox::hexRule(sendArea, k);
+    };
     sendArea->setTabChangesFocus(true);
     Area[1] = sendArea;
     Area[2] = new QPlainTextEdit(tab);
@@ -252,7 +261,7 @@ void GprsSettingsForm::buildTerminalTab(QWidget* tab) {
         QLineEdit* box = Text1[i];
         Controls::installKeyFilter(box, [box](int& k) {
             if (k == 8) return;
-            HexKeyFilter(k);
+            HexBox::key(k, HexBox::Blanks::Dropped);
             if (k != 0) box->insert(QString(QChar(k)));
             k = 0;
             if (box->text().size() % 3 == 2) {
@@ -295,7 +304,7 @@ void GprsSettingsForm::buildIdentityTab(QWidget* tab) {
     Text2->setMaxLength(1);
     Text3 = named(new QLineEdit(QStringLiteral("000"), frame2), "Text3");
     Text3->setMaxLength(3);
-    for (QLineEdit* t : {Text2, Text3}) Controls::installKeyFilter(t, [](int& k) { HexKeyFilter(k); });
+    for (QLineEdit* t : {Text2, Text3}) HexBox::attach(t, HexBox::Blanks::Dropped);
     auto* g = new QGridLayout(frame2);
     auto* l17 = new QLabel(QStringLiteral("工程号："), frame2);
     Controls::setArrayName(l17, QStringLiteral("Label1"), 17);

@@ -12,8 +12,12 @@
 using Controls::named;
 
 void ProgramEndedDialog::end() {
-    m_ending = true;
-    close();
+    // Its own box (Form10's time-out) may be open with the answer or the
+    // notice that ends it: it closes once that box has returned.
+    Dialogs::afterOwnBoxes(this, [this] {
+        m_ending = true;
+        close();
+    });
 }
 
 void ProgramEndedDialog::reject() {

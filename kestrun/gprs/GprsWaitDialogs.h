@@ -8,7 +8,8 @@ class QProgressBar;
 class VbTimer;
 
 // A wait that only the program ends (end()): Escape and the close box
-// leave it open, since what it waits for goes on without the user.
+// leave it open, since what it waits for goes on without the user. A box
+// of its own that is open holds the end back until it returns.
 class ProgramEndedDialog : public QDialog {
     Q_OBJECT
 public:

@@ -39,10 +39,11 @@ struct Sink : GprsAnswerSink {
     void baud(int i, const QString& t) override { calls << QStringLiteral("baud %1 %2").arg(i).arg(t); }
     void restartCount(int c) override { calls << QStringLiteral("restart %1").arg(c); }
     void powerSaving(uint8_t v) override { calls << QStringLiteral("saving %1").arg(v); }
-    void wakeDelays(const QString& t) override { calls << "delays " + t; }
+    void wakeDelays(uint16_t i, uint16_t d) override { calls << "delays " + GprsAnswers::wakeDelayText(i, d); }
     void wakeMode(uint8_t m) override { calls << QStringLiteral("wake %1").arg(m); }
     void logAnswer(const QString& line) override { calls << "log " + line; }
-    void receivedData() override {}
+    void receivedData(qint64) override {}
+    void showReceived() override {}
 };
 
 struct Setup {

@@ -46,6 +46,12 @@ public:
     void queueAnswer(Dialogs::Answer a) { m_answers.enqueue(a); }
     void queueInput(const QString& text) { m_inputs.enqueue(text); }
     void queueFile(const QString& path) { m_files.enqueue(path); }
+    // Forgets scripted answers no box has taken.
+    void dropQueued() {
+        m_answers.clear();
+        m_inputs.clear();
+        m_files.clear();
+    }
 
     const QList<Dialogs::Message>& messages() const { return m_messages; }
     const QList<Dialogs::InputRequest>& inputs() const { return m_inputRequests; }

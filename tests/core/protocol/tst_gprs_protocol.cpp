@@ -25,10 +25,9 @@ private slots:
         QTest::newRow("identity A/0F3") << identityWrite("A", "0F3", false) << pre("F4 01 A0 F3");
         QTest::newRow("identity forced") << identityWrite("A", "0F3", true) << pre("F4 02 A0 F3");
         QTest::newRow("target 1/234") << targetWrite("1", "234") << pre("F3 01 12 34");
-        QTest::newRow("target lower case") << targetWrite("a", "bcd") << pre("F3 01 00 00");
+        QTest::newRow("target lower case") << targetWrite("a", "bcd") << pre("F3 01 AB CD");
         QTest::newRow("passive 5") << *passiveAddressWrite("5") << pre("E2 01 30 35");
         QTest::newRow("passive 12") << *passiveAddressWrite("12") << pre("E2 01 31 32");
-        QTest::newRow("passive 255") << *passiveAddressWrite("255") << pre("E2 01 32 35");
         QTest::newRow("baud 9600") << baudWrite("9600bps") << pre("F2 01 06");
         QTest::newRow("baud 115200") << baudWrite("115200bps") << pre("F2 01 0B");
         QTest::newRow("baud other") << baudWrite("300bps") << pre("F2 01 00");
@@ -63,6 +62,8 @@ private slots:
     void inputLimits() {
         using namespace GprsFrames;
         QVERIFY(!passiveAddressWrite(""));
+        QVERIFY(!passiveAddressWrite("255"));  // a third character would not reach the module
+        QVERIFY(!passiveAddressWrite(QStringLiteral("中")));
         QCOMPARE(textNumber("300秒", 0, 65535).value_or(-1), 300);
         QVERIFY(!textNumber("256", 0, 255));
         QVERIFY(!textNumber("-1", 0, 255));
@@ -77,8 +78,12 @@ private slots:
         QCOMPARE(g.text, QStringLiteral("01:02:"));
         QCOMPARE(g.bytes, hx("01 02"));
         QCOMPARE(hexGroups("0G-1F").bytes, hx("00"));
+        QVERIFY(!hexGroups("0G-1F").valid);
+        QCOMPARE(hexGroups("0a:1F:").bytes, hx("0A 1F"));
         QVERIFY(hexGroups("").bytes.isEmpty());
         QVERIFY(!addressBytes("31:3"));
+        QVERIFY(!addressBytes("31:32:33:"));
+        QVERIFY(!addressBytes("3132:"));
         QCOMPARE(addressBytes("31:32").value_or(QByteArray()), hx("3132"));
     }
 

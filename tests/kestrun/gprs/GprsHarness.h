@@ -102,4 +102,23 @@ struct GprsHarness {
         return out;
     }
     qint64 at(int i) { return sim().requests().value(i).atMs; }
+
+    // Everything the simulated module holds, as one comparable text.
+    QString holds() {
+        const SimGprs& m = *module;
+        return QStringLiteral("work %1 trans %2 id %3 %4 target %5 passive %6 baud %7 beat %8 restart %9 sub %10 "
+                              "layout %11 power %12 delays %13/%14 wake %15")
+            .arg(sim().identity.workMode)
+            .arg(sim().identity.transMode)
+            .arg(hex(m.identityAddress), hex(m.identityExtra), hex(m.targetAddress), hex(m.passiveAddress))
+            .arg(m.baudCode)
+            .arg(m.heartbeat)
+            .arg(m.restartCount)
+            .arg(m.subMode)
+            .arg(hex(m.layout))
+            .arg(m.powerSaving)
+            .arg(m.idleUnits)
+            .arg(m.dataUnits)
+            .arg(m.wakeMode);
+    }
 };

@@ -42,10 +42,11 @@ public:
     void baud(int i, const QString& t) override { calls << QStringLiteral("baud %1 %2").arg(i).arg(t); }
     void restartCount(int c) override { calls << QStringLiteral("restart %1").arg(c); }
     void powerSaving(uint8_t v) override { calls << QStringLiteral("saving %1").arg(v); }
-    void wakeDelays(const QString& t) override { calls << "delays " + t; }
+    void wakeDelays(uint16_t i, uint16_t d) override { calls << "delays " + GprsAnswers::wakeDelayText(i, d); }
     void wakeMode(uint8_t m) override { calls << QStringLiteral("wake %1").arg(m); }
     void logAnswer(const QString& line) override { calls << "log " + line.trimmed(); }
-    void receivedData() override { ++dataEvents; }
+    void receivedData(qint64) override { ++dataEvents; }
+    void showReceived() override { calls << "show " + g::RxText; }
     int dataEvents = 0;
 };
 
@@ -56,6 +57,7 @@ struct Rig {
     Rig(bool config, uint8_t work = 1, uint8_t trans = 1) {
         g::resetAll();
         g::GprsParamMode = config;
+        g::GprsParamStep = 100;  // as the read sequence leaves it once its request is out
         g::WorkModeByte[0] = work;
         g::TransModeByte[0] = trans;
         g::RecvMode = 111;
@@ -99,8 +101,8 @@ private slots:
         QTest::newRow("F3") << pre("F3 00 12 34") << "target 12:34:" << 10;
         QTest::newRow("FB 2") << pre("FB 00 00") << "sub 0" << 11;
         QTest::newRow("E1") << pre("E1 00 01 02 09 07") << "layout 1 2 9 R50模式" << 100;
-        QTest::newRow("F2") << pre("F2 06") << "baud 3 9600bps" << 0;
-        QTest::newRow("F2 outside") << pre("F2 0B") << "baud -1 " << 0;
+        QTest::newRow("F2") << pre("F2 06") << "baud 3 9600bps" << 100;
+        QTest::newRow("F2 outside") << pre("F2 0B") << "baud -1 " << 100;
         // Noise, a wrong signature and an unknown code are skipped.
         QTest::newRow("noise") << hx("00 1A 1A 2A 3A 4A 5A 6A 7A 8B") + pre("77 F6 00 00 05") << "heartbeat 5"
                                << 3;

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 
 #include "GprsHarness.h"
+#include "core/protocol/GprsAnswers.h"
 #include "core/protocol/TestFrames.h"
 
 class TestGprsTerminal : public QObject {
@@ -16,6 +17,9 @@ private slots:
     void activeFormattedAndTransparent();
     void addressKeysAndClosedPort();
     void longStreamsKeepTheNewest();
+    void emptyFrameEndsAtItsHead();
+    void longFramesShowWhatCame_data();
+    void longFramesShowWhatCame();
 };
 
 namespace {
@@ -184,6 +188,84 @@ void TestGprsTerminal::longStreamsKeepTheNewest() {
     QVERIFY2(log.size() < TestFrames::MaxLogChars, qPrintable(QString::number(log.size())));
     QVERIFY(log.startsWith(QStringLiteral("接收数据：  55:")));
     QVERIFY(log.trimmed().endsWith(QStringLiteral("55:A9:")));
+}
+
+void TestGprsTerminal::emptyFrameEndsAtItsHead() {
+    // Alone, glued to the status that follows, and cut inside its head.
+    const QList<QList<QByteArray>> arrivals = {
+        {fromHex("D7 01 12 34 00 00"), fromHex("D7 FA")},
+        {fromHex("D7 01 12 34 00 00 D7 FA")},
+        {fromHex("D7 01 12"), fromHex("34 00"), fromHex("00 D7"), fromHex("FA")},
+    };
+    for (const auto& pieces : arrivals) {
+        GprsHarness h;
+        QVERIFY(h.openForm(1));
+        modes(h, 1, 1);
+        h.setText("Text1(2)", "old");
+        h.sim().sendChunks(pieces, 30);
+        QVERIFY(QTest::qWaitFor([&] { return h.text("Text1(3)").contains("接收  D7:FA:"); }, 3000));
+        const QString log = h.text("Text1(3)");
+        QCOMPARE(log, QStringLiteral("接收数据：  D7:01:12:34:00:00:\n接收  D7:FA:\n"));
+        QCOMPARE(h.text("Text1(5)"), QStringLiteral("12:34:"));
+        QCOMPARE(area(h, "Text1(2)"), QString());
+        QTest::qWait(300);
+        QCOMPARE(g::RxState, 0);
+        QCOMPARE(h.text("Text1(3)"), log);
+    }
+}
+
+void TestGprsTerminal::longFramesShowWhatCame_data() {
+    QByteArray data;
+    for (int i = 0; i < 30000; ++i) data.append(char(i % 251));
+    const QByteArray zeros(30000, '\0');
+    const QByteArray frame = fromHex("D7 01 12 34 75 30") + data;
+    QTest::addColumn<int>("work");
+    QTest::addColumn<int>("trans");
+    QTest::addColumn<QByteArray>("came");
+    QTest::addColumn<QByteArray>("shown");
+    QTest::addColumn<QString>("sender");
+    QTest::newRow("formatted") << 1 << 1 << frame << data << "12:34:";
+    QTest::newRow("passive read") << 0 << 0 << fromHex("21 31 32 75 30") + zeros + fromHex("0D") << zeros << "";
+    QTest::newRow("passive formatted") << 0 << 1 << fromHex("21 31 32 75 36") + frame + fromHex("0D") << data
+                                       << "12:34:";
+    // More than any frame holds, without a pause: the newest, marked as cut.
+    QTest::newRow("stream past the bound") << 1 << 0 << data.repeated(3) << QByteArray() << "";
+}
+
+void TestGprsTerminal::longFramesShowWhatCame() {
+    QFETCH(int, work);
+    QFETCH(int, trans);
+    QFETCH(QByteArray, came);
+    QFETCH(QByteArray, shown);
+    QFETCH(QString, sender);
+    GprsHarness h;
+    QVERIFY(h.openForm(1));
+    modes(h, uint8_t(work), uint8_t(trans));
+    if (work == 0) {
+        h.setText("Text1(4)", "31:32:");
+        h.sim().setFallbackHandler([&](ModuleSim& sim, const QByteArray&) { sim.stream(came); });
+        QTest::mouseClick(h.button(3), Qt::LeftButton);
+    } else {
+        h.sim().stream(came);
+    }
+    QVERIFY(QTest::qWaitFor([&] { return h.text("Text1(3)").contains("接收数据："); }, 30000));
+    if (shown.isEmpty()) {
+        const QString a = area(h, "Text1(2)");
+        QVERIFY(a.startsWith(TestFrames::LogCutMark));
+        QVERIFY(a.endsWith(GprsAnswers::hexText(came.right(GprsAnswers::MaxDataBytes / 2))));
+        QVERIFY(a.size() <= TestFrames::LogCutMark.size() + 3 * GprsAnswers::MaxDataBytes);
+        return;
+    }
+    QCOMPARE(area(h, "Text1(2)").size(), 3 * shown.size());
+    QVERIFY(area(h, "Text1(2)") == GprsAnswers::hexText(shown));
+    QCOMPARE(h.text("Text1(5)"), sender);
+    // The log keeps its bound, the line's head and end, and a mark between.
+    const QString log = h.text("Text1(3)");
+    QVERIFY2(log.size() < TestFrames::MaxLogChars, qPrintable(QString::number(log.size())));
+    const QString line = log.mid(log.indexOf("接收数据："));
+    QVERIFY(line.startsWith("接收数据：  " + GprsAnswers::hexText(came.left(12))));
+    QVERIFY(line.contains(TestFrames::LogCutMark));
+    QVERIFY(line.trimmed().endsWith(GprsAnswers::hexText(came.right(12))));
 }
 
 QTEST_MAIN(TestGprsTerminal)

@@ -1,0 +1,81 @@
+// A box of the GPRS forms held open while the module goes on speaking: the
+// window that owns the box stays until the box returns, then closes.
+
+#include "GprsHarness.h"
+#include <QElapsedTimer>
+#include <QTimer>
+#include <optional>
+
+#include "tools/ModuleSim.h"
+
+class TestGprsMessageBoxes : public QObject {
+    Q_OBJECT
+private slots:
+    void dataCentreWaitOutlivesItsOwnBox_data();
+    void dataCentreWaitOutlivesItsOwnBox();
+};
+
+namespace {
+const QString kTimeOut = QStringLiteral("连接超时，可能是网络忙。请少后再试");
+const QString kWritten = QStringLiteral("模块身份地址设置成功");
+}  // namespace
+
+void TestGprsMessageBoxes::dataCentreWaitOutlivesItsOwnBox_data() {
+    QTest::addColumn<QString>("event");
+    QTest::newRow("identity result") << "F4 FA";
+    QTest::newRow("restart notice") << "FD 03";
+    QTest::newRow("form closed") << "close";
+}
+
+void TestGprsMessageBoxes::dataCentreWaitOutlivesItsOwnBox() {
+    QFETCH(QString, event);
+    GprsHarness h;
+    QVERIFY(h.openForm(0));
+    h.module->muted.insert(0xF4);
+    QTest::mouseClick(h.button(0), Qt::LeftButton);
+    QPointer<DataCentreWaitDialog> wait = h.form()->dataCentreWait();
+    QPointer<GprsSettingsForm> form = h.form();
+    QVERIFY(wait);
+
+    // The time-out box stays open while the row's event comes (and a while
+    // after what it brings has been shown); the wait and the form must still
+    // be there when it returns.
+    bool waitAliveAtReturn = false, formAliveAtReturn = false;
+    QElapsedTimer sinceWritten;
+    h.dialogs.setObserver([&](const Dialogs::Message& m) {
+        if (m.text == kWritten) sinceWritten.start();
+        if (m.text != kTimeOut) return;
+        QTimer::singleShot(0, [&] {
+            if (event == "close") {
+                form->close();
+                return;
+            }
+            h.module->muted.clear();
+            h.sim().answer(GprsHarness::frame(qPrintable(event)));
+        });
+    });
+    h.dialogs.setHoldPolicy([&](const Dialogs::Message& m) -> std::optional<DialogRecorder::Hold> {
+        if (m.text != kTimeOut) return std::nullopt;
+        DialogRecorder::Hold hold;
+        hold.forMs = event == "close" ? 500 : 10000;
+        if (event != "close") hold.until = [&] { return sinceWritten.isValid() && sinceWritten.elapsed() > 300; };
+        return hold;
+    });
+    QObject::connect(wait, &QObject::destroyed, [&] { waitAliveAtReturn = h.dialogs.openBoxes() == 0; });
+    QObject::connect(form, &QObject::destroyed, [&] { formAliveAtReturn = h.dialogs.openBoxes() == 0; });
+    wait->Timer1->rearm(2);
+    QVERIFY(QTest::qWaitFor([&] { return h.dialogs.messageCount() > 0 && wait.isNull(); }, 15000));
+    QVERIFY2(h.dialogs.orphanedBoxes().isEmpty(), qPrintable(h.dialogs.orphanedBoxes().join(" | ")));
+    QVERIFY(waitAliveAtReturn);  // gone only once no box was open
+    if (event == "close") {
+        QVERIFY(QTest::qWaitFor([&] { return form.isNull(); }, 2000));
+        QVERIFY(formAliveAtReturn);
+        return;
+    }
+    QVERIFY(sinceWritten.isValid());
+    QVERIFY(QTest::qWaitFor([&] { return form && !form->dataCentreWait(); }, 3000));
+    QCOMPARE(g::GprsSlaveSetPending, false);
+}
+
+QTEST_MAIN(TestGprsMessageBoxes)
+#include "tst_gprs_message_boxes.moc"
