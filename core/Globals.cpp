@@ -32,6 +32,7 @@ int DollarPendingOp = 0;
 int DIChannel = 0;
 bool ParamMode = true;
 int RefreshStep = 0;
+uint8_t RefreshQuery = 0;
 QString RxText;
 uint8_t RxFrameFields[4] = {};
 uint8_t PhoneTableHdr[3] = {};
@@ -68,6 +69,7 @@ void resetAll() {
     PollStep = BaudScanStep = OfflineMode = RxByteIndex = 0;
     WaitStart = 0;
     PhoneTableOp = AlarmSetOp = OutputSetOp = DollarPendingOp = DIChannel = RefreshStep = 0;
+    RefreshQuery = 0;
     PhoneTableOutstanding = AlarmSetOutstanding = OutputSetOutstanding = IdentityOutstanding = 0;
     ParamMode = true;
     RxText.clear();

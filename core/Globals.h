@@ -58,6 +58,9 @@ extern int IdentityOutstanding;
 extern int DIChannel;
 extern bool ParamMode;
 extern int RefreshStep;
+// The code of the refresh query whose answer is awaited, 0 when none: only
+// that answer moves the refresh on (a write's echo or a late copy does not).
+extern uint8_t RefreshQuery;
 
 // Received test data as hex text waiting for the display.
 extern QString RxText;

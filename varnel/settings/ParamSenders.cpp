@@ -237,12 +237,14 @@ void ParamSenders::refreshTick() {
     }
     output(query);
     g::RefreshStep = kQueryOut;
+    g::RefreshQuery = uint8_t(query.at(8));
 }
 
 void ParamSenders::endRefresh() {
     m_form->Timer2->setEnabled(false);
     m_form->Enable_Command();
     g::RefreshStep = kQueryOut;
+    g::RefreshQuery = 0;
 }
 
 bool ParamSenders::tickPortReady(void (ParamSenders::*end)()) {

@@ -15,6 +15,15 @@ uint8_t at(const QByteArray& b, int i) { return i >= 0 && i < b.size() ? uint8_t
 constexpr int kStepFlashSize = 99;
 constexpr int kStepEnd = 100;
 
+// The answer to the refresh query that is out moves the refresh on; any
+// other answer (a write's echo, a copy, one that came after its time) is
+// shown and changes nothing of the refresh.
+void proposeRefreshStep(uint8_t code, int step) {
+    if (step < 0 || g::RefreshStep != kStepEnd || g::RefreshQuery != code) return;
+    g::RefreshQuery = 0;
+    g::RefreshStep = step;
+}
+
 }  // namespace
 
 void AnswerReceiver::moduleNotice(const QByteArray& frame) {
@@ -38,7 +47,7 @@ void AnswerReceiver::paramAnswer(const QByteArray& frame) {
         default:
             break;
     }
-    if (a.refreshStep >= 0) g::RefreshStep = a.refreshStep;
+    proposeRefreshStep(code, a.refreshStep);
     if (m_sink) m_sink->paramAnswer(a);
 }
 
@@ -52,7 +61,7 @@ void AnswerReceiver::addressLayout(const QByteArray& frame) {
                  : a.type == 2 ? QStringLiteral("BCD码")
                                : QStringLiteral("ASCII");
     a.listItem = a.type <= 2 ? a.type : -1;
-    g::RefreshStep = 10;
+    proposeRefreshStep(0xE1, 10);
     if (m_sink) m_sink->addressLayout(a);
 }
 
@@ -81,6 +90,6 @@ void AnswerReceiver::flashSize(const QByteArray& frame) {
             break;
     }
     g::CommBytes = frame.mid(10, 2);
-    g::RefreshStep = kStepEnd;
+    proposeRefreshStep(0xAB, kStepEnd);
     if (m_sink) m_sink->flashSize(text);
 }

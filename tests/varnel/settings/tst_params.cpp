@@ -325,11 +325,19 @@ void TestParams::answersApplied() {
         h.sim().send(bytes);
         return QTest::qWaitFor([&] { return receiver->framesHandled() > before; }, 2000);
     };
+    // The refresh's query of `code` is out: its answer moves the refresh on;
+    // the same answer with no query out is shown and leaves the refresh be.
+    auto asked = [](uint8_t code) {
+        g::RefreshStep = 100;
+        g::RefreshQuery = code;
+    };
     const int from = h.sim().requests().size();
+    asked(0xA1);
     QVERIFY(deliver(VarnelHarness::frame("A1 00 03")));
     QVERIFY(p->Option1->isChecked() && p->Check3->isChecked() && p->Check4->isChecked());
     QCOMPARE(g::RefreshStep, 3);
     QVERIFY(deliver(VarnelHarness::frame("A1 00 00")));
+    QCOMPARE(g::RefreshStep, 3);
     QVERIFY(p->Option2->isChecked());
     QCOMPARE(p->Label10->text(), QStringLiteral("无密码"));
     QVERIFY(deliver(VarnelHarness::frame("E1 00 01 02 03 03")));
@@ -338,8 +346,10 @@ void TestParams::answersApplied() {
     QCOMPARE(p->Combo4->currentText(), QStringLiteral("BCD码"));
     QVERIFY(deliver(VarnelHarness::frame("E1 00 01 02 03 07")));
     QCOMPARE(p->Combo4->currentText(), QStringLiteral("BCD码"));
+    asked(0xD3);
     QVERIFY(deliver(VarnelHarness::frame("D3 00 00")));
     QCOMPARE(g::RefreshStep, 99);
+    asked(0xAB);
     QVERIFY(deliver(VarnelHarness::frame("AB 00 18 00")));
     QCOMPARE(p->LabelFlash->text(), QStringLiteral("**"));
     QCOMPARE(g::RefreshStep, 100);
@@ -348,6 +358,7 @@ void TestParams::answersApplied() {
     QVERIFY(deliver(VarnelHarness::frame("A2 00 01 38 00 13 80 00")));
     QCOMPARE(p->Label6->text(), QStringLiteral("13800138000"));
     QCOMPARE(p->Text2->text(), QStringLiteral("13800138000"));
+    asked(0xF8);
     QVERIFY(deliver(VarnelHarness::frame("F8 00 00")));
     QCOMPARE(g::RefreshStep, 5);
     QCOMPARE(p->Combo1->currentText(), QStringLiteral("被动方式"));
