@@ -111,6 +111,7 @@ if [ $long = 1 ] && [ -z "$only" ]; then
   # target, one a line.
   properties=(
     "kestrun/gprs kestrun_gprs_tst_gprs_roundtrip"
+    "kestrun kestrun_tst_settings_roundtrip"
     "varnel/settings varnel_settings_tst_settings_roundtrip"  # two module states a case
   )
   for p in "${properties[@]}"; do
@@ -123,7 +124,7 @@ if [ $long = 1 ] && [ -z "$only" ]; then
     cases=$(sed -n 's/.*, \([0-9]*\) cases run$/\1/p' "$log" | awk '{ s += $1 } END { if (NR) print s }')
     printf '%-28s %-6s %12s cases in %ss\n' "${target#*_tst_}" "$status" "${cases:-?}" "$seconds" | tee -a "$report"
     if [ $status = FAILED ]; then
-      grep -E '^FAIL|Replay|^Command|^refresh' "$log" | head -20
+      grep -E '^FAIL|Replay|^Command|^refresh|^First failure|^after|^held |^now ' "$log" | head -20
       echo "  (whole log: $log)"
     fi
   done

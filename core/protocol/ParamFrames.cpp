@@ -48,6 +48,9 @@ QString notSingleByte() { return QStringLiteral("输入中含有无效字符"); 
 QString restartOutOfRange() { return QStringLiteral("重起时间超出范围"); }
 QString maskOutOfRange() { return QStringLiteral("号码选择超出范围（0 - 4294967295）"); }
 QString delaysOutOfRange() { return QStringLiteral("醒后延时超出范围"); }
+QString notReadYet(const QString& what) {
+    return QStringLiteral("%1没有从模块读出，请先输入要设置的%1").arg(what);
+}
 QString invalidIdentity() { return QStringLiteral("密码无效"); }
 QString unknownRate() { return QStringLiteral("波特率无效，请从列表中选择"); }
 

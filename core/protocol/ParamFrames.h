@@ -25,6 +25,8 @@ QString notSingleByte();
 QString restartOutOfRange();
 QString maskOutOfRange();
 QString delaysOutOfRange();
+// A write whose value neither a refresh read nor the user entered.
+QString notReadYet(const QString& what);
 // The identity input's only complaint, for every kind of bad input.
 QString invalidIdentity();
 // A rate text that has no code (typed by hand, "9600" without "bps").

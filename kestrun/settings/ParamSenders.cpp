@@ -71,6 +71,9 @@ ParamSenders::ParamSenders(SettingsForm* form) : QObject(form), m_form(form) {
                 [target](int v) { target->setText(QString::number(-v)); });
     }
 
+    for (QLineEdit* box : {f->Text1, f->Text2, f->Text3})
+        connect(box, &QLineEdit::textChanged, this, [this, box] { m_filled.insert(box); });
+
     m_identityLabel = f->Label8;
     f->Label8->installEventFilter(this);
 
@@ -105,20 +108,26 @@ void ParamSenders::sendPasswordUse() {
     send(ParamFrames::passwordUse(m_form->Check3->isChecked(), m_form->Check4->isChecked()));
 }
 
+bool ParamSenders::holdsValue(const QLineEdit* box, const QString& what) {
+    if (m_filled.contains(box)) return true;
+    refuse(ParamFrames::notReadYet(what));
+    return false;
+}
+
 void ParamSenders::sendPassword() {
-    if (!m_form->portReady()) return;
+    if (!m_form->portReady() || !holdsValue(m_form->Text1, QStringLiteral("短信密码"))) return;
     const ParamFrames::Built b = ParamFrames::smsPassword(m_form->Text1->text());
     b.ok() ? sendChecked(b.frame) : refuse(b.error);
 }
 
 void ParamSenders::sendReceiverNumber() {
-    if (!m_form->portReady()) return;
+    if (!m_form->portReady() || !holdsValue(m_form->Text2, QStringLiteral("接收方号码"))) return;
     const ParamFrames::Built b = ParamFrames::receiverNumber(m_form->Text2->text());
     b.ok() ? sendChecked(b.frame) : refuse(b.error);
 }
 
 void ParamSenders::sendAddress() {
-    if (!m_form->portReady()) return;
+    if (!m_form->portReady() || !holdsValue(m_form->Text3, QStringLiteral("模块地址"))) return;
     const ParamFrames::Built b = ParamFrames::passiveAddress(m_form->Text3->text());
     b.ok() ? sendChecked(b.frame) : refuse(b.error);
 }

@@ -2,8 +2,10 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
+class QLineEdit;
 class SettingsForm;
 
 // The senders of the parameter tab: each single write behind its button,
@@ -39,6 +41,10 @@ private:
     // Refuses input that cannot make a request.
     void refuse(const QString& why);
     void sendChecked(const QByteArray& frame);
+    // False, after telling the user, while `box` still holds its design
+    // text: neither a refresh nor the user has put a value of the module's
+    // there.
+    bool holdsValue(const QLineEdit* box, const QString& what);
 
     void sendPasswordUse();
     void sendPassword();
@@ -60,4 +66,9 @@ private:
     QObject* m_identityLabel = nullptr;
     // A work-mode reminder is on screen: the ticks meanwhile add no second one.
     bool m_reminderOpen = false;
+    // The password, receiver number and address boxes once anything (an
+    // answer or the user) changed them. The refresh reads each only in some
+    // modes, so a box can still hold its design text when its write is
+    // pressed.
+    QSet<const QLineEdit*> m_filled;
 };

@@ -65,9 +65,15 @@ bool check(const std::string& name, int cases, int seconds, Testable testable) {
         try {
             testable();
         } catch (const CaseResult& r) {
-            if (r.type == CaseResult::Type::Failure) run->failing = true;
+            if (r.type == CaseResult::Type::Failure && !run->failing) {
+                // Shown at once: a failure that does not come again while
+                // shrinking is reported below only by the values of its case.
+                run->failing = true;
+                std::cerr << "First failure, case " << run->ran << ":\n" << r.description << '\n' << std::flush;
+            }
             throw;
         } catch (...) {
+            if (!run->failing) std::cerr << "First failure, case " << run->ran << ": an exception\n" << std::flush;
             run->failing = true;
             throw;
         }
