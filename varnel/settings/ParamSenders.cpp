@@ -94,12 +94,6 @@ void ParamSenders::refuse(const QString& why) {
     Dialogs::msgBox(m_form, why, QStringLiteral("提示"), Dialogs::Icon::Exclamation);
 }
 
-QString ParamSenders::unread(const QString& what) {
-    // The refresh of the module's mode does not read it, and the box holds
-    // no value anyone chose.
-    return QStringLiteral("没有读到模块的%1，请输入后再设置").arg(what);
-}
-
 void ParamSenders::sendPasswordUse() {
     const ParamTab* p = m_form->paramTab;
     send(ParamFrames::passwordUse(p->Check3->isChecked(), p->Check4->isChecked()));
@@ -108,7 +102,7 @@ void ParamSenders::sendPasswordUse() {
 void ParamSenders::sendPassword() {
     if (!m_form->portReady()) return;
     if (!ReadBox::known(m_form->paramTab->Text1)) {
-        refuse(unread(QStringLiteral("短信密码")));
+        refuse(ParamFrames::notReadYet(QStringLiteral("短信密码")));
         return;
     }
     const ParamFrames::Built b = ParamFrames::smsPassword(m_form->paramTab->Text1->text());
@@ -118,7 +112,7 @@ void ParamSenders::sendPassword() {
 void ParamSenders::sendReceiverNumber() {
     if (!m_form->portReady()) return;
     if (!ReadBox::known(m_form->paramTab->Text2)) {
-        refuse(unread(QStringLiteral("接收方号码")));
+        refuse(ParamFrames::notReadYet(QStringLiteral("接收方号码")));
         return;
     }
     const ParamFrames::Built b = ParamFrames::receiverNumber(m_form->paramTab->Text2->text());
@@ -128,7 +122,7 @@ void ParamSenders::sendReceiverNumber() {
 void ParamSenders::sendAddress() {
     if (!m_form->portReady()) return;
     if (!ReadBox::known(m_form->paramTab->Text3)) {
-        refuse(unread(QStringLiteral("被动方式地址")));
+        refuse(ParamFrames::notReadYet(QStringLiteral("模块地址")));
         return;
     }
     const ParamFrames::Built b = ParamFrames::passiveAddress(m_form->paramTab->Text3->text());

@@ -48,7 +48,6 @@ private:
     bool send(const QByteArray& frame);
     void output(const QByteArray& frame);
     void refuse(const QString& why);
-    static QString unread(const QString& what);
     void sendPasswordUse();
     void sendPassword();
     void sendReceiverNumber();
