@@ -96,6 +96,7 @@ void NumberPicker::onTimer1() {
     Timer1->setEnabled(false);
     const int last = qMin(grid->Rows() - 1, Numbers);
     const int64_t mask = m_startMask.value_or(g::PhoneMask);
+    m_shown = (int64_t(1) << last) - 1;
     for (int i = 1; i <= last; ++i) {
         Check1[i - 1]->setText(grid->TextMatrix(i, 2));
         if ((mask >> (i - 1)) & 1) Check1[i - 1]->setChecked(true);
@@ -123,8 +124,13 @@ int64_t NumberPicker::tickedMask() const {
     return mask;
 }
 
+int64_t NumberPicker::chosenMask() const {
+    const int64_t ticked = tickedMask();
+    return m_startMask ? (*m_startMask & ~m_shown) | ticked : ticked;
+}
+
 void NumberPicker::onOk() {
-    g::PhoneMask = tickedMask();
+    g::PhoneMask = chosenMask();
     const QString text = QString::number(g::PhoneMask);
     for (const QPointer<QLineEdit>& box : std::as_const(m_maskBoxes))
         if (box) box->setText(text);

@@ -63,6 +63,11 @@ public:
 
     // The mask of the ticked boxes.
     int64_t tickedMask() const;
+    // What OK gives: the ticked boxes; with a start mask, also its bits that
+    // no box showed from the table (the table has not come, or the mask
+    // reaches past the numbers or the boxes), so that OK with nothing changed
+    // gives the start mask back.
+    int64_t chosenMask() const;
 
     std::array<QCheckBox*, Numbers> Check1{};
     QCheckBox* Check2 = nullptr;      // 全选
@@ -89,5 +94,7 @@ private:
     QList<QPointer<QLineEdit>> m_maskBoxes;
     QPointer<QWidget> m_returnTo;
     std::optional<int64_t> m_startMask;
+    // The bits whose boxes were ticked from the table.
+    int64_t m_shown = 0;
     bool m_unloaded = false;
 };

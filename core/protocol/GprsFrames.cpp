@@ -141,7 +141,7 @@ HexGroups hexGroups(const QString& text) {
     const QString digits = g.text.toUpper();
     g.bytes.reserve(digits.size() / 3);
     for (qsizetype p = 0; p < digits.size(); p += 3) {
-        g.valid = g.valid && AllHexDigits(digits.mid(p, 2));
+        g.valid = g.valid && AllHexDigits(digits.mid(p, 2)) && digits.at(p + 2) == QLatin1Char(':');
         g.bytes.append(char(HexPairValue(digits, p)));
     }
     return g;

@@ -66,8 +66,8 @@ std::optional<uint16_t> delayUnits(const QString& text);
 struct HexGroups {
     QString text;
     QByteArray bytes;
-    // Every group's two digits are hex digits (lower case counts as its
-    // capital): the bytes are what the text shows.
+    // Every group is two hex digits (lower case counts as its capital) and
+    // ":": the bytes are what the text shows.
     bool valid = true;
 };
 HexGroups hexGroups(const QString& text);

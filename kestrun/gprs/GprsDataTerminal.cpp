@@ -29,7 +29,8 @@ void GprsSettingsForm::appendLog(const QString& text, CommPort* sentOn) {
 
 std::optional<QByteArray> GprsSettingsForm::sendBytes(int maxBytes) {
     const GprsFrames::HexGroups groups = GprsFrames::hexGroups(Area[1]->toPlainText());
-    if (groups.text != Area[1]->toPlainText()) Area[1]->setPlainText(groups.text);
+    // A refused text stays as it was typed; one that goes is cut to the
+    // groups that went.
     if (!groups.valid) {
         refuse(QStringLiteral("发送区只能是十六进制数（0-9、A-F），每个字节后跟“:”"));
         return std::nullopt;
@@ -39,6 +40,7 @@ std::optional<QByteArray> GprsSettingsForm::sendBytes(int maxBytes) {
         refuse(QStringLiteral("发送的数据不能超过 %1 字节").arg(maxBytes));
         return std::nullopt;
     }
+    if (groups.text != Area[1]->toPlainText()) Area[1]->setPlainText(groups.text);
     return groups.bytes;
 }
 

@@ -156,6 +156,10 @@ void GprsSettingsForm::onTimer4() {
                 refuseIncomplete();
                 return end();
             }
+            if (!layoutTypeShown()) {
+                refuseLayoutType();
+                return end();
+            }
             sendFrame(GprsFrames::addressLayoutWrite(uint8_t(*start), uint8_t(*length), uint8_t(*groupMax), t),
                       false);
             g::GprsParamStep = 100;

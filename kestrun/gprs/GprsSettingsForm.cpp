@@ -23,6 +23,7 @@
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
+#include "platform/ListChoice.h"
 #include "platform/Vb.h"
 #include "platform/VbTimer.h"
 
@@ -255,6 +256,11 @@ void GprsSettingsForm::commandClicked(int index) {
                 commandenable();
                 return;
             }
+            if (c3 == QStringLiteral("方式2") && !layoutTypeShown()) {
+                refuseLayoutType();
+                commandenable();
+                return;
+            }
             Timer4->setEnabled(true);
             break;
         }
@@ -265,6 +271,14 @@ void GprsSettingsForm::commandClicked(int index) {
             break;
     }
 }
+
+// The type list shows one of its items, or "无" over a type the module
+// holds that the list has no item for; typed text is neither.
+bool GprsSettingsForm::layoutTypeShown() const {
+    return ListChoice::showsTaken(Combo4) || (Combo4->currentText() == kNone && m_readLayoutType);
+}
+
+void GprsSettingsForm::refuseLayoutType() { refuse(QStringLiteral("地址类型只能是 ASCII、16进制、BCD码 之一")); }
 
 void GprsSettingsForm::refuseIncomplete() { refuse(QStringLiteral("模块设置时参数不全")); }
 

@@ -106,6 +106,8 @@ private:
     // False when nothing was sent.
     bool sendFrame(const QByteArray& frame, bool mayOpen);
     void refuseIncomplete();
+    bool layoutTypeShown() const;
+    void refuseLayoutType();
     void refuse(const QString& why);
     // What the heartbeat and power-saving chains send, or nullopt once the
     // installer has been told what the box takes.

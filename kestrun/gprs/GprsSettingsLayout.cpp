@@ -19,6 +19,7 @@
 #include "core/Routines.h"
 #include "platform/FilterTextEdit.h"
 #include "platform/Controls.h"
+#include "platform/ListChoice.h"
 #include "platform/Dialogs.h"
 #include "platform/Vb.h"
 
@@ -36,6 +37,7 @@ QComboBox* listBox(QWidget* parent, const char* name, std::initializer_list<cons
     for (const char* i : items) c->addItem(QString::fromUtf8(i));
     c->setCurrentIndex(-1);
     c->setEditText(text);
+    ListChoice::itemsOnly(c);
     return c;
 }
 

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "ChannelEditorParts.h"
+#include "RowEditorGate.h"
 #include "core/Globals.h"
 #include "core/HexBox.h"
 #include "core/Routines.h"
@@ -350,9 +351,8 @@ QString ChannelEditor::refusal() const {
 }
 
 void ChannelEditor::save() {
-    // Before the load the boxes hold the design values, not the row's.
-    if (!m_loaded) return;
     FlexGrid* grid = m_grid.data();
+    if (!row_editor::okMayWrite(this, m_loaded, grid && m_host && m_host->inTableBeingWritten())) return;
     // The channel may have been deleted, or the table read or imported
     // again, while the editor was open: whatever stands in its place is
     // another channel.

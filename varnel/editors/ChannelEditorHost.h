@@ -23,4 +23,6 @@ public:
     virtual void enableNewRowButton() = 0;
     // The editor closed: the settings form takes the focus back.
     virtual void focusSettingsForm() = 0;
+    // The input table is being written to the module row by row.
+    virtual bool inTableBeingWritten() { return false; }
 };

@@ -154,7 +154,9 @@ void ChannelEditor::onValueType() {
 void ChannelEditor::onBinding() {
     if (ComboDataHead->currentIndex() <= 0) return;
     // A bound channel takes the other channel's answer: no command, no head.
-    setBox(TxtCmdVal, QString());
+    // A row loaded bound keeps the command it holds, which the module may
+    // hold too; only a binding chosen here empties it.
+    if (!m_isLoading) setBox(TxtCmdVal, QString());
     setBox(TxtDataHead, QString());
     setBox(TxtHeadStart, QStringLiteral("0"));
 }

@@ -15,6 +15,7 @@
 #include "core/Routines.h"
 #include "core/protocol/CheckCode.h"
 #include "core/protocol/ValueLists.h"
+#include "RowEditorGate.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
@@ -109,7 +110,7 @@ QLabel* caption(const char* text, QWidget* parent) { return new QLabel(QString::
 }  // namespace
 
 OutputFrameEditor::OutputFrameEditor(OutputFrameEditorHost& host)
-    : QWidget(host.editorOwner(), Qt::Window), m_grid(host.commandGrid()) {
+    : QWidget(host.editorOwner(), Qt::Window), m_grid(host.commandGrid()), m_host(&host) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("参数设置－输出数据"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -442,7 +443,7 @@ void OutputFrameEditor::switchFrameView(int i) {
 }
 
 void OutputFrameEditor::switchSignView(int i) {
-    const QString text = withoutBlanks(m_sign[i]->text());
+    const QString text = signText(i);
     if (!signHexView(i)) {
         if (text.isEmpty()) {
             m_signView[i]->setText(kHex);
@@ -472,7 +473,7 @@ void OutputFrameEditor::switchSignView(int i) {
 // box still shows under its caption what OK stores.
 void OutputFrameEditor::showSignIn(int i, bool hex) {
     if (signHexView(i) == hex) return;
-    const QString text = withoutBlanks(m_sign[i]->text());
+    const QString text = signText(i);
     if (hex) {
         const auto code = text.isEmpty() ? std::optional<uint8_t>(0) : TextCodec::oneByteCode(text.at(0));
         if (!code) return;
@@ -485,6 +486,12 @@ void OutputFrameEditor::showSignIn(int i, bool hex) {
     if (!c) return;
     m_signView[i]->setText(kAsc);
     m_sign[i]->setText(*c);
+}
+
+// The sign box as its view reads it: digits without blanks, or in the
+// character view the character itself, which may be a blank.
+QString OutputFrameEditor::signText(int i) const {
+    return signHexView(i) ? withoutBlanks(m_sign[i]->text()) : m_sign[i]->text();
 }
 
 std::optional<QString> OutputFrameEditor::signField(int i) const {
@@ -538,6 +545,7 @@ void OutputFrameEditor::calculateCheck() {
 
 void OutputFrameEditor::load() {
     m_timer1->setEnabled(false);
+    m_loaded = true;
     FlexGrid* grid = m_grid;
     const int row = editedRow();
     const auto fields =
@@ -674,6 +682,7 @@ bool OutputFrameEditor::frameFields(int i, QString& kind, QString& text, int& by
 
 void OutputFrameEditor::accept() {
     using namespace protocol::OutputField;
+    if (!row_editor::okMayWrite(this, m_loaded, m_grid && m_host->commandTableBeingWritten())) return;
     protocol::OutputFrameRecord f;
     f[Protocol] = m_xieYi->currentText();
     f[DataFormat] = m_dataFormat->currentText();

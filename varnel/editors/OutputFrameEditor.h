@@ -68,6 +68,7 @@ private:
     void switchSignView(int i);
     void showSignIn(int i, bool hex);
     bool signHexView(int i) const;
+    QString signText(int i) const;
     // The record's sign field; nullopt when the character view holds a
     // character without a one-byte code.
     std::optional<QString> signField(int i) const;
@@ -84,9 +85,13 @@ private:
     // Taken when the editor opens: the settings form and its grid may go
     // before this window does.
     QPointer<FlexGrid> m_grid;
+    // Asked only while the grid is there: the grid goes with its form.
+    OutputFrameEditorHost* m_host;
     QPersistentModelIndex m_row;
     VbTimer* m_timer1 = nullptr;
     bool m_isLoading = false;
+    // The load has run: the boxes hold the cell, not the opening values.
+    bool m_loaded = false;
     bool m_closing = false;
     // A head or tail as the loader left it: its view, the box of that view,
     // and the record's fields it came from.

@@ -11,4 +11,6 @@ public:
     virtual ~OutputFrameEditorHost() = default;
     virtual FlexGrid* commandGrid() = 0;
     virtual QWidget* editorOwner() = 0;
+    // The command table is being written to the module row by row.
+    virtual bool commandTableBeingWritten() { return false; }
 };

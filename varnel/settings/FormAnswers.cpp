@@ -156,6 +156,7 @@ void SettingsForm::phoneTableRead(const QStringList& numbers) {
 }
 
 void SettingsForm::phoneTableAck(PhoneTableAck ack) {
+    phoneTab->setAckAwaited(false);
     const QString title = QStringLiteral("提示！！");
     switch (ack) {
         case PhoneTableAck::WriteOk:

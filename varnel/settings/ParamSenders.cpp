@@ -10,6 +10,7 @@
 #include <QTabWidget>
 
 #include "ParamTab.h"
+#include "PhoneTab.h"
 #include "ReadBox.h"
 #include "SettingsForm.h"
 #include "core/AnswerHold.h"
@@ -157,6 +158,7 @@ void ParamSenders::clearByPage() {
         case 2:
             frame = Frames::RequestFrame(0xD9, 0x04, QByteArray(1, '\x01'));
             g::PhoneTableOp = 2;
+            m_form->phoneTab->setAckAwaited(true);
             break;
         case 3:
             frame = Frames::RequestFrame(0xA8, 0x04, QByteArray(1, '\x01'));

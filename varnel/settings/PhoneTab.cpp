@@ -96,6 +96,7 @@ void PhoneTab::send(const QByteArray& frame) {
 void PhoneTab::readTable() {
     if (!m_form->portReady()) return;
     Grid->setRows(1);
+    m_ackAwaited = false;
     g::PhoneTableOp = 0;
     g::RxState = 0;
     send(PhoneCodec::readFrame());
@@ -103,7 +104,10 @@ void PhoneTab::readTable() {
 
 void PhoneTab::writeTable() {
     if (!m_form->portReady()) return;
-    PhoneTableEdit::writeTable(m_form, *Grid, [this](const QByteArray& frame) { send(frame); });
+    PhoneTableEdit::writeTable(m_form, *Grid, [this](const QByteArray& frame) {
+        send(frame);
+        m_ackAwaited = true;
+    });
 }
 
 void PhoneTab::clearTable() {
@@ -114,4 +118,5 @@ void PhoneTab::clearTable() {
     if (a != Dialogs::Answer::Yes) return;
     send(PhoneCodec::clearFrame());
     g::PhoneTableOp = 2;
+    m_ackAwaited = true;
 }

@@ -40,8 +40,16 @@ public:
     void writeTable();
     void clearTable();
 
+    // A write or clear of the table was sent and its acknowledgement has not
+    // come: a read sent now would have that acknowledgement taken for the
+    // table. The acknowledgement, a read the user asks for, or a lost line
+    // ends the wait.
+    bool ackAwaited() const { return m_ackAwaited; }
+    void setAckAwaited(bool awaited) { m_ackAwaited = awaited; }
+
 private:
     void send(const QByteArray& frame);
 
     SettingsForm* m_form;
+    bool m_ackAwaited = false;
 };

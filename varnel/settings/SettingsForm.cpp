@@ -168,6 +168,7 @@ void SettingsForm::lineLost() {
     Timer6->setEnabled(false);
     senders->stopChains();
     transfers->stop();
+    phoneTab->setAckAwaited(false);
     transfers->forgetRequests();
     g::InTableOp = 0;
     g::OutTableOp = 0;
@@ -226,7 +227,18 @@ void SettingsForm::setInGridLocked(bool locked) {
     m_channelEditorOpen = locked;
     updateGridLocks();
 }
-void SettingsForm::pressPhoneTableRead() { Controls::runClick(phoneTab->Command12); }
+void SettingsForm::pressPhoneTableRead() {
+    // Left out while a chain holds the buttons or a phone-table write or
+    // clear awaits its answer: the read would share the wire with the one,
+    // and have the other's answer taken for the table. The picker then shows
+    // the numbers the grid holds.
+    if (m_lock.held() || phoneTab->ackAwaited()) return;
+    Controls::runClick(phoneTab->Command12);
+}
+bool SettingsForm::inTableBeingWritten() { return transfers->step() == TableTransfers::WriteInputs; }
+bool SettingsForm::commandTableBeingWritten() {
+    return transfers->step() == TableTransfers::WriteCommands;
+}
 void SettingsForm::enableNewRowButton() {
     transfers->setEnabledWhenFree(QStringLiteral("Command25(1)"), true);
 }

@@ -123,11 +123,13 @@ public:
     QWidget* ownerWindow() override;
     void setInGridLocked(bool locked) override;
     void pressPhoneTableRead() override;
+    bool inTableBeingWritten() override;
     void enableNewRowButton() override;
     void focusSettingsForm() override;
     // --- OutputFrameEditorHost --------------------------------------------
     FlexGrid* commandGrid() override;
     QWidget* editorOwner() override;
+    bool commandTableBeingWritten() override;
     // --- AnswerSink (FormAnswers.cpp) -------------------------------------
     void moduleNotice(uint8_t status) override;
     void paramAnswer(const Answers::ParamAnswer& answer) override;

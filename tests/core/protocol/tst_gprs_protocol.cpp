@@ -73,12 +73,13 @@ private slots:
         QCOMPARE(delayUnits("600").value_or(9), 2);  // 1.5 rounds to even
         QCOMPARE(delayUnits("200").value_or(9), 0);  // 0.5 rounds to even
 
-        // The send text is cut to whole groups; the third character is not read.
+        // The send text is cut to whole groups, each two digits and ":".
         const HexGroups g = hexGroups("01:02:0");
         QCOMPARE(g.text, QStringLiteral("01:02:"));
         QCOMPARE(g.bytes, hx("01 02"));
         QCOMPARE(hexGroups("0G-1F").bytes, hx("00"));
         QVERIFY(!hexGroups("0G-1F").valid);
+        QVERIFY(!hexGroups("000000").valid);
         QCOMPARE(hexGroups("0a:1F:").bytes, hx("0A 1F"));
         QVERIFY(hexGroups("").bytes.isEmpty());
         QVERIFY(!addressBytes("31:3"));

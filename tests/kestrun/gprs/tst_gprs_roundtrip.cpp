@@ -39,7 +39,7 @@ struct Rate {
     int bps;
     uint8_t code;
 };
-const Rate kRates[] = {{1200, 3}, {2400, 4},  {4800, 5},  {9600, 6},  {14400, 7},
+const Rate kRates[] = {{1200, 3},  {2400, 4},  {4800, 5},   {9600, 6},   {14400, 7},
                        {19200, 8}, {38400, 9}, {57600, 10}, {115200, 11}};
 
 // The tab each write button sits on.
@@ -111,11 +111,12 @@ void TestGprsRoundTrip::everyWriteSendsBackWhatWasRead() {
                 // A refusal sends nothing; the identity write is confirmed.
                 if (text == QStringLiteral("模块身份地址设置成功") && b == 0) continue;
                 if (!sent.isEmpty())
-                    RC_FAIL(what + " sent " + sent.join(" | ").toStdString() + " and said " + text.toStdString());
+                    RC_FAIL(what + " sent " + sent.join(" | ").toStdString() + " and said " +
+                            text.toStdString());
             }
             if (h.holds() != before)
-                RC_FAIL(what + " sent " + sent.join(" | ").toStdString() + "\n module held " + before.toStdString() +
-                        "\n now holds   " + h.holds().toStdString());
+                RC_FAIL(what + " sent " + sent.join(" | ").toStdString() + "\n module held " +
+                        before.toStdString() + "\n now holds   " + h.holds().toStdString());
         }
     });
 }

@@ -553,11 +553,12 @@ private slots:
         QCOMPARE(list->currentIndex(), index);
         QCOMPARE(text("TxtDataHead"), headBox);
         if (index > 0) {
-            QCOMPARE(text("TxtCmdVal"), QString());
+            // A row loaded bound keeps the command it holds.
+            QCOMPARE(text("TxtCmdVal"), QStringLiteral("01 02 "));
             QCOMPARE(text("TxtHeadStart"), QStringLiteral("0"));
             // A protocol preset leaves a bound channel's request alone.
             choose("ComboXieYi", 1);
-            QCOMPARE(text("TxtCmdVal"), QString());
+            QCOMPARE(text("TxtCmdVal"), QStringLiteral("01 02 "));
         }
         ok();
         QCOMPARE(host->grid->TextMatrix(6, 25), written);

@@ -7,6 +7,7 @@
 #include "CommandGridHost.h"
 #include "DialogRecorder.h"
 #include "OutputFrameEditor.h"
+#include "platform/VbTimer.h"
 
 namespace {
 
@@ -230,6 +231,8 @@ private slots:
         doubleClickCell(2, 8);  // the open editor comes to the front, still on row 1
         QCOMPARE(editor->frameEditor(), form);
         QCOMPARE(form->editedRow(), 1);
+        // OK counts once the editor has read its row.
+        QTRY_VERIFY(!form->findChild<VbTimer*>(QStringLiteral("Timer1"))->enabled());
         QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
         QVERIFY(cell(1, 8).startsWith(QStringLiteral("自定义,")));
         QCOMPARE(cell(2, 8), QString());
