@@ -63,6 +63,17 @@ void waitFor(const QString& why, const std::function<bool()>& done) {
 }
 
 
+// Until a connect keeps apart from the form's chains, a chain waits for the
+// handshake (and the half second before the parser takes the answers).
+void beforeChain() {
+    if (c().mended.connectApart || c().mainClosed) return;
+    waitFor(QStringLiteral("the connect's handshake is over"), [] {
+        MainWindow& m = c().h.main();
+        return !m.timerEnabled(8) && !m.timerEnabled(9) && !m.timerEnabled(11) &&
+               (!c().form() || !c().form()->Timer5->running());
+    });
+}
+
 bool modalInTheWay() {
     ConnectDialog* d = c().h.main().connectDialog();
     return d && d->isVisible() && d->isModal();
@@ -115,6 +126,8 @@ void transferButton(int tab, ModuleTable t, bool read) {
     if (!b->isEnabled()) return;
     const bool stopping = b->text() == QStringLiteral("停止");
     if (!stopping) {
+        beforeChain();
+        if (!c().form()) return;
         const uint8_t code8 = t == ModuleTable::Input ? 0xA8 : 0xA9;
         c().ledger.allow(QStringLiteral("transfer"),
                          {read ? code(code8, 2, 11) : code(code8, 1, t == ModuleTable::Input ? 267 : 139)},
@@ -253,9 +266,9 @@ ActionTable buildActions() {
            once("Command6", {code(0xF2, 1, 11)}));
     button("基本设置 › 确定 重起时间 (Command7)", 0, [](F* f) { return f->paramTab->Command7; }, 1, nullptr,
            once("Command7", {code(0xA3, 1, 14)}));
-    button("基本设置 › 确定 工作方式 (Command5)", 0, [](F* f) { return f->paramTab->Command5; }, 3, nullptr,
+    button("基本设置 › 确定 工作方式 (Command5)", 0, [](F* f) { return f->paramTab->Command5; }, 3, beforeChain,
            chain("Command5", {code(0xF8, 1, 11), code(0xF9, 1, 11), code(0xFB, 1, 11), code(0xE1, 1, 14)}));
-    button("基本设置 › 确定 省电 (Command14)", 0, [](F* f) { return f->paramTab->Command14; }, 3, nullptr,
+    button("基本设置 › 确定 省电 (Command14)", 0, [](F* f) { return f->paramTab->Command14; }, 3, beforeChain,
            chain("Command14", {code(0xD3, 1, 11), code(0xDB, 1, 14), code(0xD2, 1, 14)}));
     button("基本设置 › 需要 (Option1)", 0, [](F* f) { return f->paramTab->Option1; }, 1, nullptr,
            once("Option1", {code(0xA1, 1, 11)}));
@@ -281,7 +294,7 @@ ActionTable buildActions() {
            [](const Step& s) { type(0, [](F* f) { return f->paramTab->Text4; }, s.text); }});
     t.add({QStringLiteral("基本设置 › 醒后延时 (Text11)"), {}, {"1000", "99999999"}, 1,
            [](const Step& s) { type(0, [](F* f) { return f->paramTab->Text11; }, s.text); }});
-    button("参数信息 › 刷新 (Command8)", 0, [](F* f) { return f->paramTab->Command8; }, 4, nullptr,
+    button("参数信息 › 刷新 (Command8)", 0, [](F* f) { return f->paramTab->Command8; }, 4, beforeChain,
            [] { c().allowRefresh(); });
     button("参数信息 › 清空 (Command18)", 0, [](F* f) { return f->paramTab->Command18; }, 1, nullptr,
            once("Command18", {code(0xD5, 1, 11)}));
