@@ -105,8 +105,11 @@ struct Case {
     // answered, oldest first: a write sent before a read's answer is in
     // changes the module, not the answer. The module answers in turn, so an
     // answer shown retires its read and every read before it, and a repeat
-    // of an answer already shown matches none.
+    // of an answer already shown matches none. With no read out, the form
+    // reads a stray answer as a read, as it always has: a repeat of the
+    // last answer shows that block again.
     QList<QByteArray> alarmAtRead, outputAtRead;
+    QByteArray alarmShown, outputShown;
 
     Case(const Module& m, const Mended& flags, RandomActions::Transcript& t) : mended(flags), transcript(t) {
         transcript.clear();
@@ -259,13 +262,15 @@ struct Case {
             const bool outputHeld = lastB5.size() == 141 && settings->output[uint8_t(lastB5.at(10)) % 2] == lastB5.mid(12);
             if (!alarmHeld && !outputHeld) violation(QStringLiteral("“设置成功” but the module holds neither write"));
         } else if (t == QStringLiteral("读取参数成功") && form()) {
-            const auto answers = [](QList<QByteArray>& reads, const QByteArray& shown) {
+            const auto answers = [](QList<QByteArray>& reads, QByteArray& last, const QByteArray& shown) {
                 const qsizetype at = reads.indexOf(shown);
-                if (at >= 0) reads.remove(0, at + 1);
-                return at >= 0;
+                if (at < 0) return reads.isEmpty() && !last.isEmpty() && shown == last;
+                reads.remove(0, at + 1);
+                last = shown;
+                return true;
             };
-            const bool alarm = answers(alarmAtRead, formAlarmBlock());
-            const bool output = !alarm && answers(outputAtRead, formOutputBlock());
+            const bool alarm = answers(alarmAtRead, alarmShown, formAlarmBlock());
+            const bool output = !alarm && answers(outputAtRead, outputShown, formOutputBlock());
             if (!alarm && !output)
                 violation(QStringLiteral("“读取参数成功” but the form shows neither block the module holds"));
         } else if (t == QStringLiteral("串口连接已断开，请检查连线后重新连接") && !lineClosedByModule) {
