@@ -71,6 +71,9 @@ void TestVarnelConnect::connectIdentifiesAndOpensForm() {
     VarnelHarness h;
     QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
     QVERIFY(h.form());
+    // The dialog is opened first: on a busy machine building it can take
+    // longer than the probe's whole deadline.
+    QVERIFY(h.openConnectDialog());
     // The probe on its 100 ms timer; the identify requests a second apart
     // (the first waits for the probe answer).
     WriteTimes writes(h.port(), {400, 0, 1300, 1300, 1300, 1300});
