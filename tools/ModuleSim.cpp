@@ -246,19 +246,26 @@ void ModuleSim::stop() {
     m_pending.clear();
     m_pendingTimes.clear();
     m_quietTimer.stop();
-    if (!m_linkPath.isEmpty()) {
-        // Only our own link goes; another simulator may have replaced it.
-        const QFileInfo info(m_linkPath);
-        if (info.isSymLink() && info.symLinkTarget() == m_slavePath)
-            ::unlink(QFile::encodeName(m_linkPath).constData());
-    }
+    removeLink();
     m_linkPath.clear();
     m_slavePath.clear();
+}
+
+void ModuleSim::removeLink() {
+    if (m_linkPath.isEmpty()) return;
+    // Only our own link goes; another simulator may have replaced it.
+    const QFileInfo info(m_linkPath);
+    if (info.isSymLink() && info.symLinkTarget() == m_slavePath) ::unlink(QFile::encodeName(m_linkPath).constData());
 }
 
 void ModuleSim::closeLine() {
     if (!isRunning()) return;
     closeFds();
+    // The closed pseudo-terminal's number goes back to the system, and the
+    // next one another process opens may take it: a program reopening the
+    // port through a link left behind would talk to that stranger. The
+    // program finds no device either way.
+    removeLink();
     emit lineClosed();
 }
 

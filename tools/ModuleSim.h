@@ -120,8 +120,9 @@ public:
     bool start(const QString& portsDir, int comNumber = 1);
     // Closes the line, removes the link, drops pending output.
     void stop();
-    // Closes the master side while the link stays: the program sees the other
-    // end of its line go away.
+    // Closes the master side and removes the link (linkPath() still names
+    // it): the program sees the other end of its line go away, and a reopen
+    // finds no device until start() again.
     void closeLine();
     bool isRunning() const { return m_master >= 0; }
     QString linkPath() const { return m_linkPath; }
@@ -238,6 +239,7 @@ private:
     void pumpStream();
     int requestLength(uint8_t code, uint8_t op) const;
     void installDefaultHandlers();
+    void removeLink();
     void closeFds();
 
     int m_master = -1;

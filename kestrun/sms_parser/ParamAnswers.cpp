@@ -126,7 +126,11 @@ void installParamAnswers(SmsAnswerReceiver& receiver) {
     receiver.registerAnswerHandler(
         0xEC,
         [versionOrAck](Rx& rx) {
-            if (!versionOrAck->isEmpty() || Outstanding::several(g::IdentityOutstanding))
+            // With the identity write out, its acknowledgement and the next
+            // answer right behind it (a table read's) are as long as a
+            // version: the text tells them apart then too.
+            const bool ackAndMore = Outstanding::has(g::IdentityOutstanding, 1) && rx.waiting() >= 12;
+            if (!versionOrAck->isEmpty() || Outstanding::several(g::IdentityOutstanding) || ackAndMore)
                 onVersionOrAck(rx, *versionOrAck);
             else
                 onVersion(rx);

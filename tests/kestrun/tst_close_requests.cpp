@@ -99,30 +99,44 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
     }
 }
 
-// The identity write and the refresh's version query answered in one
-// delivery: the acknowledgement is told, the version shown.
+// The identity write and the refresh's version query (or a table read)
+// answered in one delivery: the acknowledgement is told, the version shown
+// (or the table).
 void TestCloseRequests::identityWriteAndVersionQuery_data() {
     QTest::addColumn<bool>("refused");
-    QTest::newRow("accepted") << false;
-    QTest::newRow("refused") << true;
+    QTest::addColumn<bool>("tableRead");
+    QTest::newRow("accepted") << false << false;
+    QTest::newRow("refused") << true << false;
+    QTest::newRow("accepted, then a table read") << false << true;
 }
 
 void TestCloseRequests::identityWriteAndVersionQuery() {
     QFETCH(bool, refused);
+    QFETCH(bool, tableRead);
     KestrunHarness h;
     QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
     SimParams* params = SimParams::install(h.sim());
     params->identityFails = refused;
     h.sim().identity.version = "N310 V4.02 ";
+    SimPhoneTable table;
+    table.install(h.sim());
+    table.setNumbers({QStringLiteral("13900000001")});
     SettingsForm* f = h.showFormDirectly(0);
     QVERIFY(f);
+    const QString versionBefore = f->Label8->text();
     h.sim().gatherAnswers(2);
     h.dialogs.queueInput(QStringLiteral("ABC123"));
     QTest::mouseDClick(f->Label8, Qt::LeftButton);
-    f->Command8->click();
-    QVERIFY(QTest::qWaitFor([&] { return !f->commandsDisabled(); }, 10000));
+    if (tableRead) {
+        f->SSTab1->setCurrentIndex(2);
+        f->phoneTab->Command12->click();
+        QVERIFY(QTest::qWaitFor([&] { return f->phoneTab->numbers() == table.numbers(); }, 10000));
+    } else {
+        f->Command8->click();
+    }
+    QVERIFY(QTest::qWaitFor([&] { return !f->commandsDisabled() && g::RxState == 0; }, 10000) && h.settle());
     QCOMPARE(params->identityCode, QByteArray("ABC123"));
-    QCOMPARE(f->Label8->text(), QStringLiteral("N310 V4.02"));
+    QCOMPARE(f->Label8->text(), tableRead ? versionBefore : QStringLiteral("N310 V4.02"));
     QStringList shown;
     for (const Dialogs::Message& m : h.dialogs.messages()) shown << m.text;
     QCOMPARE(shown, QStringList{refused ? QStringLiteral("设置错误 ") : QStringLiteral("设置成功")});

@@ -54,22 +54,12 @@ namespace {
 
 // Roads kept closed until their mends land.
 struct Mended {
-    // A chain started while a test request waits its two seconds.
-    bool testWaitKeepsLock = false;
     // A box held open while a refresh or chain runs.
     bool boxHoldsChain = false;
-    // A write and a read of the same table before the first is answered.
-    bool writeThenRead = false;
-    // A tab switch while an answer is cut short on the other machine.
-    bool receiveStateBelongs = false;
-    // An alarm block in 电平变化 mode with a repeat interval, read back.
-    bool levelChangeInterval = false;
     // Typed text that is not an item of the rate list.
     bool listsTakeItemsOnly = false;
-    // A refresh that ends early says why (the Part ends it silently).
+    // A refresh that ends early says why (today it ends silently).
     bool refreshTellsWhy = false;
-    // The identity write's acknowledgement and a version query close together.
-    bool identityAckApart = false;
     // A connect's handshake and a refresh or chain of the form at once.
     bool connectApart = false;
     // A refresh in the form's first second, before its answers are read.
@@ -80,14 +70,9 @@ struct Mended {
         const QStringList on = qEnvironmentVariable("SMSTOOLS_RANDOM_MENDED").split(QLatin1Char(','));
         const bool all = on.contains(QStringLiteral("all"));
         const auto flag = [&](const char* name, bool& b) { b = all || on.contains(QLatin1String(name)); };
-        flag("testWaitKeepsLock", m.testWaitKeepsLock);
         flag("boxHoldsChain", m.boxHoldsChain);
-        flag("writeThenRead", m.writeThenRead);
-        flag("receiveStateBelongs", m.receiveStateBelongs);
-        flag("levelChangeInterval", m.levelChangeInterval);
         flag("listsTakeItemsOnly", m.listsTakeItemsOnly);
         flag("refreshTellsWhy", m.refreshTellsWhy);
-        flag("identityAckApart", m.identityAckApart);
         flag("connectApart", m.connectApart);
         flag("firstSecondRefresh", m.firstSecondRefresh);
         return m;
@@ -140,7 +125,10 @@ struct Case {
     // answers: an answer not on time, the line or port closed, the test tab.
     bool refreshDisturbed = false;
     // The last write request of each kind the module took.
-    QByteArray lastB4, lastB5, lastD9, lastEC, lastAlarmRead, lastOutputRead;
+    QByteArray lastB4, lastB5, lastD9, lastEC;
+    // The block the module held when it took the last read of each kind: a
+    // write sent before its answer is in changes the module, not the answer.
+    QByteArray alarmAtRead, outputAtRead;
 
     Case(const Module& m, const Mended& flags, RandomActions::Transcript& t) : mended(flags), transcript(t) {
         transcript.clear();
@@ -191,7 +179,7 @@ struct Case {
             s.channel = uint8_t(ch);
             s.mode = uint8_t(rng.bounded(1, 4));
             s.receivers = uint8_t(rng.bounded(3));
-            s.interval10 = s.mode == 3 && !mended.levelChangeInterval ? 0 : uint8_t(rng.bounded(256));
+            s.interval10 = uint8_t(rng.bounded(256));
             s.lowEnglish = rng.bounded(2);
             s.lowText = s.lowEnglish ? QStringLiteral("ALARM %1").arg(ch) : QStringLiteral("报警%1").arg(ch);
             s.highEnglish = rng.bounded(2);
@@ -251,8 +239,8 @@ struct Case {
             const uint8_t c = uint8_t(r.at(8)), op = uint8_t(r.at(9));
             if (c == 0xB4 && op == 1) lastB4 = r;
             if (c == 0xB5 && op == 1) lastB5 = r;
-            if (c == 0xB4 && op == 2) lastAlarmRead = r;
-            if (c == 0xB5 && op == 2) lastOutputRead = r;
+            if (c == 0xB4 && op == 2 && r.size() == 11) alarmAtRead = settings->alarm[uint8_t(r.at(10)) % 10];
+            if (c == 0xB5 && op == 2 && r.size() == 11) outputAtRead = settings->output[uint8_t(r.at(10)) % 2];
             if (c == 0xD9 && op == 2) lastD9 = r;
             if (c == 0xEC && op == 1) lastEC = r;
             if (c == 0xF2 && op == 1 && r.size() == 11 && (uint8_t(r.at(10)) < 3 || uint8_t(r.at(10)) > 11))
@@ -272,14 +260,6 @@ struct Case {
     QByteArray formOutputBlock() const {
         const QByteArray f = SettingsRecords::buildOutputWrite(form()->outputTab->currentSettings()).frame;
         return f.isEmpty() ? QByteArray() : f.mid(12);
-    }
-    bool sameAlarm(QByteArray shown, QByteArray held) const {
-        // 电平变化 loses its interval on the way in until that mend lands.
-        if (!mended.levelChangeInterval && held.size() > 2 && uint8_t(held.at(0)) == 3) {
-            shown[2] = 0;
-            held[2] = 0;
-        }
-        return shown == held;
     }
 
     void judgeMessage(const Dialogs::Message& m) {
@@ -301,10 +281,8 @@ struct Case {
             const bool outputHeld = lastB5.size() == 141 && settings->output[uint8_t(lastB5.at(10)) % 2] == lastB5.mid(12);
             if (!alarmHeld && !outputHeld) violation(QStringLiteral("“设置成功” but the module holds neither write"));
         } else if (t == QStringLiteral("读取参数成功") && form()) {
-            const bool alarm = lastAlarmRead.size() == 11 &&
-                               sameAlarm(formAlarmBlock(), settings->alarm[uint8_t(lastAlarmRead.at(10)) % 10]);
-            const bool output = lastOutputRead.size() == 11 &&
-                                formOutputBlock() == settings->output[uint8_t(lastOutputRead.at(10)) % 2];
+            const bool alarm = !alarmAtRead.isEmpty() && formAlarmBlock() == alarmAtRead;
+            const bool output = !outputAtRead.isEmpty() && formOutputBlock() == outputAtRead;
             if (!alarm && !output)
                 violation(QStringLiteral("“读取参数成功” but the form shows neither block the module holds"));
         } else if (t == QStringLiteral("串口连接已断开，请检查连线后重新连接") && !lineClosedByModule) {
@@ -432,32 +410,17 @@ void waitFor(const QString& why, const std::function<bool()>& done) {
     if (!c().vt.runUntil(done, 30000) && !c().vt.limitReached()) c().violation(QStringLiteral("never quiet: ") + c().vt.why());
 }
 
-// Until its mend lands, a road is walked around: the step waits first.
-void beforeVersionQuery() {
-    if (!c().mended.identityAckApart)
-        waitFor(QStringLiteral("the identity answer is in"), [] { return g::RxState == 0 && !c().sim().sending(); });
-}
 bool handshakeRunning() {
     MainWindow& m = c().h.main();
     return m.timerEnabled(8) || m.timerEnabled(9) || m.timerEnabled(11);
 }
 
+// Until its mend lands, a road is walked around: the step waits first.
 void beforeChain() {
-    beforeVersionQuery();
     if (!c().mended.connectApart)
         waitFor(QStringLiteral("the connect's handshake is over"), [] { return !handshakeRunning(); });
     if (!c().mended.firstSecondRefresh)
         waitFor(QStringLiteral("the form reads answers"), [] { return !c().form() || !c().form()->Timer5->running(); });
-    if (!c().mended.testWaitKeepsLock && c().form())
-        waitFor(QStringLiteral("the test request has gone out"), [] { return !c().form() || !c().form()->testTab->sendPending(); });
-}
-void beforeTableRequest() {
-    if (!c().mended.writeThenRead)
-        waitFor(QStringLiteral("the last table answer is in"),
-                [] {
-                    return !c().sim().sending() && !c().sim().holdingGlued() && g::RxState == 0 &&
-                           c().h.port().inBufferCount() == 0;
-                });
 }
 
 // The tab the control stands on, chosen first as a user would.
@@ -465,9 +428,6 @@ bool onTab(int tab) {
     SettingsForm* f = c().form();
     if (!f || c().mainClosed) return false;
     if (f->SSTab1->currentIndex() != tab) {
-        if (!c().mended.receiveStateBelongs)
-            waitFor(QStringLiteral("the answer under way is in"), [] { return g::RxState == 0 && !c().sim().sending(); });
-        if (!c().form()) return false;
         c().transcript.note(QStringLiteral("   (tab %1 first)").arg(tab));
         if (tab == 1) c().refreshDisturbed = true;
         f->SSTab1->setCurrentIndex(tab);
@@ -575,7 +535,6 @@ ActionTable buildActions() {
            [](const Step& s) { choose(0, [](F* f) { return f->Combo1; }, s.choice); }});
     t.add({QStringLiteral("基本设置 › 传输方式 (Combo2)"), {"格式传输", "透明方式1", "透明方式2"}, {}, 2, [](const Step& s) {
                // 透明方式2 opens the number picker, which reads the table.
-               if (s.choice == 2) beforeTableRequest();
                if (s.choice == 2 && c().form() && !modalInTheWay() && c().form()->Combo2->isEnabled())
                    c().ledger.allow(QStringLiteral("Combo2 透明方式2"), {code(0xD9, 1, 10)}, FrameLedger::Once);
                choose(0, [](F* f) { return f->Combo2; }, s.choice);
@@ -597,8 +556,6 @@ ActionTable buildActions() {
     t.add({QStringLiteral("基本设置 › 醒后延时 (Text11)"), {}, {"1000", "400", "99999999"}, 1,
            [](const Step& s) { type(0, [](F* f) { return f->Text11; }, s.text); }});
     t.add({QStringLiteral("参数信息 › 软件版本 double click (Label8)"), {}, {"ABCDEF", "ABCDEFGH"}, 1, [](const Step& s) {
-               if (!c().mended.identityAckApart)
-                   waitFor(QStringLiteral("no refresh runs"), [] { return !chainRunning(); });
                if (modalInTheWay() || !onTab(0)) return;
                c().h.dialogs.queueInput(s.text);
                if (s.text.size() == 6 && c().h.port().isOpen())
@@ -615,8 +572,6 @@ ActionTable buildActions() {
 
     // 短信测试
     t.add({QStringLiteral("短信测试 › (Command21)"), {"读取短信", "发送状态", "发送短信", "复位"}, {}, 3, [](const Step& s) {
-               if (!c().mended.testWaitKeepsLock && c().form())
-                   waitFor(QStringLiteral("no chain is about to start"), [] { return !chainRunning(); });
                if (c().form() && !modalInTheWay())
                    c().ledger.allow(QStringLiteral("Command21(%1)").arg(s.choice),
                                     {FrameLedger::Pattern{QStringLiteral("a test request"),
@@ -656,16 +611,15 @@ ActionTable buildActions() {
                emit g->gridClicked();
            }});
     t.add({QStringLiteral("其他设置 › 清空号码表 (Command24)"), {"确定", "取消"}, {}, 1, [](const Step& s) {
-               beforeTableRequest();
                c().h.dialogs.queueAnswer(s.choice == 0 ? Dialogs::Answer::Ok : Dialogs::Answer::Cancel);
                if (s.choice == 0 && c().form() && !modalInTheWay())
                    c().ledger.allow(QStringLiteral("Command24"), {FrameLedger::exact(req("D9 04 01"))}, FrameLedger::Once);
                press(2, [](F* f) { return f->phoneTab->Command24; });
                c().h.dialogs.dropQueued();  // no question came: the answer is not kept for another box
            }});
-    button("其他设置 › 读取号码表 (Command12)", 2, [](F* f) { return f->phoneTab->Command12; }, 2, beforeTableRequest,
+    button("其他设置 › 读取号码表 (Command12)", 2, [](F* f) { return f->phoneTab->Command12; }, 2, nullptr,
            allowOne("Command12", FrameLedger::exact(req("D9 01"))));
-    button("其他设置 › 写入号码表 (Command11)", 2, [](F* f) { return f->phoneTab->Command11; }, 2, beforeTableRequest,
+    button("其他设置 › 写入号码表 (Command11)", 2, [](F* f) { return f->phoneTab->Command11; }, 2, nullptr,
            allowOne("Command11", code(0xD9, 2, 183)));
 
     // 报警设置
@@ -684,16 +638,15 @@ ActionTable buildActions() {
            [](const Step& s) { type(3, [](F* f) { return f->alarmTab->Text15; }, s.text); }});
     t.add({QStringLiteral("报警设置 › 短信报警号码 (ComboBJPhone)"), {"透明方式1 号码", "全部号码表", "号码表自选"}, {}, 1,
            [](const Step& s) {
-               if (s.choice == 2) beforeTableRequest();
                if (s.choice == 2 && c().form() && !modalInTheWay())
                    c().ledger.allow(QStringLiteral("ComboBJPhone 号码表自选"), {code(0xD9, 1, 10)}, FrameLedger::Once);
                choose(3, [](F* f) { return f->alarmTab->ComboBJPhone; }, s.choice);
            }});
     t.add({QStringLiteral("报警设置 › 关联输出 (Combo7)"), {"继电器0", "继电器1"}, {}, 1,
            [](const Step& s) { choose(3, [](F* f) { return f->alarmTab->Combo7; }, s.choice); }});
-    button("报警设置 › 更新设置 (Command16)", 3, [](F* f) { return f->alarmTab->Command16; }, 3, beforeTableRequest,
+    button("报警设置 › 更新设置 (Command16)", 3, [](F* f) { return f->alarmTab->Command16; }, 3, nullptr,
            allowOne("Command16", code(0xB4, 1, 199)));
-    button("报警设置 › 读取设置 (Command17)", 3, [](F* f) { return f->alarmTab->Command17; }, 3, beforeTableRequest,
+    button("报警设置 › 读取设置 (Command17)", 3, [](F* f) { return f->alarmTab->Command17; }, 3, nullptr,
            allowOne("Command17", code(0xB4, 2, 11)));
     button("报警设置 › 读取DI状态 (Command25)", 3, [](F* f) { return f->alarmTab->Command25; }, 1, nullptr,
            allowOne("Command25", FrameLedger::head(kPre + QByteArray(1, char(0x98)), 10)));
@@ -711,9 +664,9 @@ ActionTable buildActions() {
     button("输出控制 › 短信回复 (Check5)", 4, [](F* f) { return f->outputTab->Check5; }, 1);
     t.add({QStringLiteral("输出控制 › 高电平控制短信 (Text8)"), {}, {"ON", "开"}, 1,
            [](const Step& s) { type(4, [](F* f) { return f->outputTab->Text8; }, s.text); }});
-    button("输出控制 › 更新设置 (Command13)", 4, [](F* f) { return f->outputTab->Command13; }, 3, beforeTableRequest,
+    button("输出控制 › 更新设置 (Command13)", 4, [](F* f) { return f->outputTab->Command13; }, 3, nullptr,
            allowOne("Command13", code(0xB5, 1, 141)));
-    button("输出控制 › 读取设置 (Command23)", 4, [](F* f) { return f->outputTab->Command23; }, 3, beforeTableRequest,
+    button("输出控制 › 读取设置 (Command23)", 4, [](F* f) { return f->outputTab->Command23; }, 3, nullptr,
            allowOne("Command23", code(0xB5, 2, 11)));
     t.add({QStringLiteral("输出控制 › 闭合/断开"), {"Command26", "Command27(0)", "Command27(1)"}, {}, 1, [](const Step& s) {
                if (c().form() && !modalInTheWay())

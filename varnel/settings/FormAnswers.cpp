@@ -13,6 +13,7 @@
 #include "ParamSenders.h"
 #include "ParamTab.h"
 #include "PhoneTab.h"
+#include "ReadBox.h"
 #include "SettingsForm.h"
 #include "TestTab.h"
 #include "core/protocol/ParamFrames.h"
@@ -54,7 +55,7 @@ void SettingsForm::paramAnswer(const Answers::ParamAnswer& a) {
         }
         case Kind::ReceiverNumber:
             p->Label6->setText(a.text.trimmed());
-            p->Text2->setText(p->Label6->text());
+            ReadBox::showRead(p->Text2, p->Label6->text());
             break;
         case Kind::PasswordUse:
             p->Label10->setText(a.text);
@@ -66,18 +67,31 @@ void SettingsForm::paramAnswer(const Answers::ParamAnswer& a) {
                 }
             } else {
                 Controls::setValueQuiet(p->Option2, true);
+                // No use at all: the password-use write sends what the
+                // boxes show, so they show it too.
+                p->Check3->setChecked(false);
+                p->Check4->setChecked(false);
             }
             break;
         case Kind::Password:
+            // The box the password write takes it from shows it too, as the
+            // receiver number and the address do.
             p->Label5->setText(a.text);
+            ReadBox::showRead(p->Text1, p->Label5->text());
             break;
         case Kind::Version:
-            if (port()) p->Label7->setText(ParamFrames::portRateText(port()->settings()));
+            if (port()) {
+                // The module answers at the line's rate: that is its rate,
+                // and what the rate write sends unless the user picks another.
+                p->Label7->setText(ParamFrames::portRateText(port()->settings()));
+                Controls::setListIndexQuiet(p->Combo3, p->Combo3->findText(p->Label7->text()));
+                if (p->Combo3->currentIndex() < 0) p->Combo3->setEditText(p->Label7->text());
+            }
             p->Label8->setText(a.text);
             break;
         case Kind::Address:
             p->Label9->setText(a.text);
-            p->Text3->setText(a.text);
+            ReadBox::showRead(p->Text3, a.text);
             break;
         case Kind::RestartTime:
             p->Text4->setText(a.text);

@@ -11,6 +11,7 @@
 
 #include "ParamTab.h"
 #include "PhoneTab.h"
+#include "ReadBox.h"
 #include "SettingsForm.h"
 #include "core/AnswerHold.h"
 #include "core/ColonHexEntry.h"
@@ -101,18 +102,30 @@ void ParamSenders::sendPasswordUse() {
 
 void ParamSenders::sendPassword() {
     if (!m_form->portReady()) return;
+    if (!ReadBox::known(m_form->paramTab->Text1)) {
+        refuse(ParamFrames::notReadYet(QStringLiteral("短信密码")));
+        return;
+    }
     const ParamFrames::Built b = ParamFrames::smsPassword(m_form->paramTab->Text1->text());
     b.ok() ? output(b.frame) : refuse(b.error);
 }
 
 void ParamSenders::sendReceiverNumber() {
     if (!m_form->portReady()) return;
+    if (!ReadBox::known(m_form->paramTab->Text2)) {
+        refuse(ParamFrames::notReadYet(QStringLiteral("接收方号码")));
+        return;
+    }
     const ParamFrames::Built b = ParamFrames::receiverNumber(m_form->paramTab->Text2->text());
     b.ok() ? output(b.frame) : refuse(b.error);
 }
 
 void ParamSenders::sendAddress() {
     if (!m_form->portReady()) return;
+    if (!ReadBox::known(m_form->paramTab->Text3)) {
+        refuse(ParamFrames::notReadYet(QStringLiteral("模块地址")));
+        return;
+    }
     const ParamFrames::Built b = ParamFrames::passiveAddress(m_form->paramTab->Text3->text());
     b.ok() ? output(b.frame) : refuse(b.error);
 }
@@ -189,7 +202,8 @@ void ParamSenders::refresh() {
                         {p->Label17, "**"},         {p->Label18, "**"},         {p->Label19, "**"},
                         {p->Label22, "**"},         {p->Label30, "**"}};
     for (const auto& ph : placeholders) ph.label->setText(QString::fromUtf8(ph.text));
-    // In 透明方式1 the refresh does not read the layout again.
+    // What this refresh does not read again is no longer the module's.
+    for (QLineEdit* box : {p->Text1, p->Text2, p->Text3}) ReadBox::forget(box);
     m_moduleLayout.reset();
     m_layoutChosen = false;
     if (!m_form->portReady()) return;
