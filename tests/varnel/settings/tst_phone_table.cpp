@@ -37,6 +37,8 @@ private slots:
     void cutTableWritesNothing();
     void acknowledgements_data();
     void acknowledgements();
+    void readRightBehindWriteOrClear_data();
+    void readRightBehindWriteOrClear();
     void closedPortAndConfirmation();
 };
 
@@ -221,6 +223,41 @@ void TestPhoneTable::acknowledgements() {
     QCOMPARE(h.dialogs.lastText(), message);
     if (!message.isEmpty()) QCOMPARE(h.dialogs.messages().first().title, QStringLiteral("提示！！"));
     QCOMPARE(t->Grid->Rows(), rowsAfter);
+}
+
+void TestPhoneTable::readRightBehindWriteOrClear_data() {
+    QTest::addColumn<bool>("clear");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QStringList>("grid");
+    QTest::newRow("write") << false << QStringList{"电话号码表设置成功"}
+                           << QStringList{"1 13861234567", "2 13912345678"};
+    QTest::newRow("clear") << true << QStringList{"清空号码表成功", "号码表空"} << QStringList{};
+}
+
+// Each answer is read for its own request, however close the two went out.
+void TestPhoneTable::readRightBehindWriteOrClear() {
+    QFETCH(bool, clear);
+    QFETCH(QStringList, messages);
+    QFETCH(QStringList, grid);
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    PhoneTab* t = h.form()->phoneTab;
+    for (const QString& n : {QStringLiteral("13861234567"), QStringLiteral("13912345678")}) {
+        t->Text9->setText(n);
+        QTest::mouseClick(t->Command19, Qt::LeftButton);
+    }
+    const int from = h.sim().requests().size();
+    if (clear) h.dialogs.queueAnswer(Dialogs::Answer::Yes);
+    QTest::mouseClick(clear ? t->Command24 : t->Command11, Qt::LeftButton);
+    QTest::mouseClick(t->Command12, Qt::LeftButton);
+    QVERIFY(h.fixture.waitForRequests(from + 2));
+    const auto shown = [&] {
+        QStringList texts;
+        for (const auto& m : h.dialogs.messages()) texts << m.text;
+        return texts.mid(clear ? 1 : 0);  // after the confirmation
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(shown(), messages, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(gridNumbers(t->Grid), grid, 3000);
 }
 
 void TestPhoneTable::closedPortAndConfirmation() {
