@@ -20,7 +20,8 @@ using RandomActions::FrameLedger;
 using Fate = ModuleSim::Fate;
 using Tables = SimQv7351Tables;
 
-// Roads kept closed until their mends land.
+// Roads kept closed until their mends land; a mended road is open by
+// default.
 struct Mended {
     // A refresh that ends early says why.
     bool refreshTellsWhy = false;
@@ -32,19 +33,19 @@ struct Mended {
     // A table row answered twice: the read takes the copy for the module's
     // end of the table (a repeat of the last row) and ends "读取参数完成"
     // with rows missing.
-    bool rowCopies = false;
+    bool rowCopies = true;
     // A table clear drops the input waiting on the port: an answer of a
     // running refresh or chain is lost with it.
-    bool clearKeepsAnswers = false;
+    bool clearKeepsAnswers = true;
     // 写入号码表 (or a clear) and 读取号码表 at once: the write's "SETOK:" is
     // read as the table, "号码表空" shows and the grid is emptied.
-    bool phoneWriteThenRead = false;
+    bool phoneWriteThenRead = true;
 
     static Mended fromEnvironment() {
         Mended m;
         const QStringList on = qEnvironmentVariable("SMSTOOLS_RANDOM_MENDED").split(QLatin1Char(','));
         const bool all = on.contains(QStringLiteral("all"));
-        const auto flag = [&](const char* name, bool& b) { b = all || on.contains(QLatin1String(name)); };
+        const auto flag = [&](const char* name, bool& b) { b = b || all || on.contains(QLatin1String(name)); };
         flag("refreshTellsWhy", m.refreshTellsWhy);
         flag("connectApart", m.connectApart);
         flag("cutRowTellsWhy", m.cutRowTellsWhy);

@@ -479,6 +479,13 @@ rc::Gen<Module> anyModule() {
 // cancelled, a work-mode chain waiting for a choice gets one.
 void finishOpenWork(Case& k) {
     if (k.mainClosed || !k.form()) return;
+    // A connect still under way holds its dialog over the form: the user
+    // answers the form once it is done.
+    if (!k.mended.connectApart && (handshakeRunning() || modalInTheWay())) {
+        k.transcript.note(QStringLiteral("   (waits until the connect is over)"));
+        k.vt.runUntil([] { return !handshakeRunning() && !modalInTheWay(); }, 30000);
+    }
+    if (!k.form()) return;
     for (NumberPicker* p : k.h.main().findChildren<NumberPicker*>())
         if (p->isVisible()) p->Command2->click();
     if (ChannelEditor* e = channelEditor()) e->Command1[1]->click();
