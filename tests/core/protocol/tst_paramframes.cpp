@@ -92,12 +92,11 @@ void TestParamFrames::baudCodesAndUnknownText() {
 void TestParamFrames::restartTimeInFiveMillisecondUnits() {
     QCOMPARE(hex(PF::restartTime("60").frame), req("A3 01 00 00 2E E0"));
     QCOMPARE(hex(PF::restartTime("0").frame), req("A3 01 00 00 00 00"));
-    QCOMPARE(hex(PF::restartTime("").frame), req("A3 01 00 00 00 00"));
-    QCOMPARE(hex(PF::restartTime("15s").frame), req("A3 01 00 00 0B B8"));
+    QCOMPARE(hex(PF::restartTime(" 15 ").frame), req("A3 01 00 00 0B B8"));
     // 0.0125 s is 2.5 units: halves go to the even neighbour.
     QCOMPARE(hex(PF::restartTime("0.0125").frame), req("A3 01 00 00 00 02"));
     QCOMPARE(hex(PF::restartTime("10737418.235").frame), req("A3 01 7F FF FF FF"));
-    for (const char* bad : {"-1", "10737418.24", "1e30", "-1e400"}) {
+    for (const char* bad : {"-1", "10737418.24", "1e30", "-1e400", "", "15s", "abc"}) {
         const auto b = PF::restartTime(QString::fromLatin1(bad));
         QVERIFY2(!b.ok(), bad);
         QVERIFY(b.frame.isEmpty());
@@ -165,7 +164,8 @@ void TestParamFrames::wakeDelaysRoundHalfToEvenTwice() {
     QCOMPARE(hex(PF::wakeDelays("1400", "0").frame), req("D2 01 00 04 00 00"));   // 3.5 -> 4
     QCOMPARE(hex(PF::wakeDelays("199.5", "200.5").frame), req("D2 01 00 00 00 00"));  // 200 and 200: 0.5 -> 0
     QCOMPARE(hex(PF::wakeDelays("26214000", "1200").frame), req("D2 01 FF FF 00 03"));
-    for (auto [a, b] : {std::pair{"-400", "0"}, std::pair{"0", "26214200"}, std::pair{"1e300", "0"}})
+    for (auto [a, b] : {std::pair{"-400", "0"}, std::pair{"0", "26214200"}, std::pair{"1e300", "0"},
+                          std::pair{"1000ms", "0"}, std::pair{"", "0"}})
         QCOMPARE(PF::wakeDelays(a, b).error, PF::delaysOutOfRange());
 }
 
