@@ -101,25 +101,6 @@ Sent item(int at, int first, QStringList items) {
     };
 }
 
-// A request of the test tab taken apart: the module address, the receiver
-// number and the content as the send mode reads it.
-struct TestParts {
-    QString address, receiver, text;
-};
-TestParts testParts(QByteArray b, bool passive, bool formatted, int mode) {
-    TestParts p;
-    if (passive) {
-        p.address = hexGroupsOf(b.mid(1, 2));
-        b = b.mid(6, b.size() - 7);
-    }
-    if (formatted) {
-        p.receiver = PhoneCodec::entryText(b.mid(2, 6));
-        b = b.mid(10);
-    }
-    p.text = mode == 0 ? TextCodec::fromUcs2BE(b) : mode == 1 ? TextCodec::fromGbk(b) : hexGroupsOf(b);
-    return p;
-}
-
 // One box: its tab, the buttons that send it, the other controls its frame
 // reads (text loaded, or a button clicked), the options that switch its
 // encoding, and how the frame with its code reads back as the box's text.
@@ -141,11 +122,17 @@ Box testBox(const char* name, int work, int trans, int mode, Shows shows) {
     QList<std::pair<const char*, const char*>> others = {{"Text21(1)", mode == 2 ? "41:" : "AB"}};
     if (work == 0) others << std::pair{"Text22", "01:02:"};
     if (trans != 0) others << std::pair{"Text21(4)", "13800138000"};
+    // The request taken apart: "$", the address, "W", the length, the data,
+    // CR; in the data the record's type, 01, the number, the length, the
+    // content, read back by the send mode.
     const QString which = QString::fromLatin1(name);
     return {name, 1, {"Command21(2)"}, others, {}, 0,
-            [=](const QByteArray& f) {
-                const TestParts p = testParts(f, work == 0, trans != 0, mode);
-                return which == "Text22" ? p.address : which == "Text21(4)" ? p.receiver : p.text;
+            [=](QByteArray b) {
+                if (which == "Text22") return hexGroupsOf(b.mid(1, 2));
+                if (work == 0) b = b.mid(6, b.size() - 7);
+                if (which == "Text21(4)") return PhoneCodec::entryText(b.mid(2, 6));
+                if (trans != 0) b = b.mid(10);
+                return mode == 0 ? TextCodec::fromUcs2BE(b) : mode == 1 ? TextCodec::fromGbk(b) : hexGroupsOf(b);
             },
             shows, work, trans, mode};
 }
