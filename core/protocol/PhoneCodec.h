@@ -8,8 +8,8 @@
 // The module's phone-number table on the wire. A number travels as six
 // bytes: its first character alone in the low nibble of byte 0, then the
 // next ten characters two to a byte, high nibble first. The characters are
-// taken as hex digits, so "*" (and anything else that is not 0-9 or A-F)
-// packs as 0.
+// taken as hex digits (lower case as its capital), so "*" (and anything
+// else that is not a hex digit) packs as 0.
 namespace PhoneCodec {
 
 constexpr int EntryBytes = 6;
@@ -25,8 +25,8 @@ QByteArray packNumber(const QString& number);
 // has.
 QString entryText(const QByteArray& entry);
 
-// True when every character of the text is ASCII: only such numbers can be
-// packed one character a nibble.
+// True when every character of the text is a hex digit or the place
+// holder "*": only such numbers pack as the digits they show.
 bool isPackable(const QString& number);
 
 // The write request: preamble D9 02, checksum, count, the entries of the
