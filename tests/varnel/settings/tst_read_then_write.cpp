@@ -83,6 +83,7 @@ void TestReadThenWrite::layoutWrittenAsTheModuleHoldsIt() {
     if (viaSecond) Controls::setListIndexAndClick(p->Combo2, 2, Controls::ClickWhen::Always);
     if (transMode != 0 || subMode != 1 || viaSecond) Controls::setListIndexAndClick(p->Combo2, 1);
     QCOMPARE(p->Combo2->currentText(), QStringLiteral("透明方式1"));
+    const QString typeShown = p->Combo4->currentText();
     const int from = int(h.sim().requests().size());
     QTest::mouseClick(p->Command5, Qt::LeftButton);
     QVERIFY(QTest::qWaitFor([&] { return !h.form()->Timer1->enabled(); }, 15000));
@@ -95,7 +96,11 @@ void TestReadThenWrite::layoutWrittenAsTheModuleHoldsIt() {
         QCOMPARE(sent.last(), e1);
         // The type list shows the type that went out.
         const QStringList types = {"ASCII", "16进制", "BCD码", "R50模式"};
-        if ((layout & 0xFF) < 4) QCOMPARE(p->Combo4->currentText(), types.at(layout & 0xFF));
+        if ((layout & 0xFF) < 4) {
+            QCOMPARE(p->Combo4->currentText(), types.at(layout & 0xFF));
+            // Read by the refresh (透明方式2): shown already when 确定 was pressed.
+            if (transMode == 0 && subMode == 0) QCOMPARE(typeShown, types.at(layout & 0xFF));
+        }
         QVERIFY2(sent.size() == 4 || (sent.size() == 5 && sent.first() == "E1 03"), qPrintable(sent.join(", ")));
     } else {
         QCOMPARE(h.dialogs.describe(), QStringLiteral("提示: ") + refusal);
