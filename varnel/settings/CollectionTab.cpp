@@ -14,12 +14,17 @@
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/protocol/CollectionSettings.h"
+#include "core/protocol/ParamFrames.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
+#include "platform/VbTimer.h"
 #include "platform/text/VbNum.h"
 
 namespace {
+
+constexpr int kReadDue = 1;
+constexpr int kWriteDue = 2;
 
 // The box's number above `high` becomes `high`, below `low` becomes `low`.
 void clamp(QLineEdit* box, double high, std::optional<double> low = std::nullopt) {
@@ -41,7 +46,28 @@ void InputTableTab::wireCollection() {
     connect(TxtPeriod, &QLineEdit::textChanged, this, [this] { clamp(TxtPeriod, 86400); });
     connect(TxtTimeOut, &QLineEdit::textChanged, this, [this] { clamp(TxtTimeOut, 25500, 100); });
     connect(TxtReSend, &QLineEdit::textChanged, this, [this] { clamp(TxtReSend, 10); });
+    // What the user enters himself replaces what a failed read emptied.
+    for (QLineEdit* box : {TxtPeriod, TxtTimeOut, TxtReSend})
+        connect(box, &QLineEdit::textEdited, this, [this] { m_collectionUnread = false; });
+    // A request the module never answers is retired and the user told: an
+    // acknowledgement coming later belongs to whatever is sent next.
+    m_collectionRead = new VbTimer(this);
+    m_collectionWrite = new VbTimer(this);
+    connect(m_collectionRead, &VbTimer::tick, this, [this] { collectionWaitOver(kReadDue); });
+    connect(m_collectionWrite, &VbTimer::tick, this, [this] { collectionWaitOver(kWriteDue); });
 }
+
+void InputTableTab::collectionWaitOver(int due) {
+    VbTimer* timer = due == kReadDue ? m_collectionRead : m_collectionWrite;
+    timer->setEnabled(false);
+    if (!(g::CollectionDue & due)) return;
+    g::CollectionDue &= ~due;
+    if (g::InTableOp == (due == kReadDue ? 12 : 11)) g::InTableOp = 0;
+    Dialogs::msgBox(m_form, due == kReadDue ? QStringLiteral("读参数超时失败") : QStringLiteral("写参数超时失败"),
+                    QStringLiteral("提示"), Dialogs::Icon::Information);
+}
+
+void InputTableTab::collectionWriteAnswered() { m_collectionWrite->setEnabled(false); }
 
 void InputTableTab::collectionModeChanged() {
     const bool polling = Option9->isChecked();
@@ -61,6 +87,17 @@ bool InputTableTab::collectionPortReady() {
 
 void InputTableTab::saveCollection() {
     if (!collectionPortReady()) return;
+    // The module takes a period of 0 as "only listen": a page that a read
+    // emptied, or a polling page without a period, is not written.
+    if (m_collectionUnread) {
+        Dialogs::msgBox(m_form, ParamFrames::notReadYet(QStringLiteral("采集设置")), QStringLiteral("提示"),
+                        Dialogs::Icon::Exclamation);
+        return;
+    }
+    if (Option9->isChecked() && TxtPeriod->text().trimmed().isEmpty()) {
+        Dialogs::msgBox(m_form, TxtPeriod->toolTip(), QStringLiteral("提示"), Dialogs::Icon::Exclamation);
+        return;
+    }
     clamp(TxtTimeOut, 25500, 100);
     const CollectionSettings::Write w =
         CollectionSettings::writeFrame({Option9->isChecked(), TxtPeriod->text(), TxtTimeOut->text(),
@@ -71,15 +108,17 @@ void InputTableTab::saveCollection() {
         return;
     }
     g::InTableOp = 11;
-    g::CollectionDue |= 2;
+    g::CollectionDue |= kWriteDue;
     g::CommBytes = w.frame;
     m_form->port()->output(w.frame);
+    m_collectionWrite->rearm(m_collectionWaitMs);
 }
 
 void InputTableTab::readCollection() {
     if (!collectionPortReady()) return;
     g::InTableOp = 12;
-    g::CollectionDue |= 1;
+    g::CollectionDue |= kReadDue;
+    m_collectionUnread = true;
     TxtPeriod->clear();
     TxtTimeOut->clear();  // the clamp makes it "100" at once
     TxtReSend->clear();
@@ -87,9 +126,12 @@ void InputTableTab::readCollection() {
     Controls::setValueAndClick(Option9, true, Controls::ClickWhen::Always);
     g::CommBytes = CollectionSettings::readRequest();
     m_form->port()->output(g::CommBytes);
+    m_collectionRead->rearm(m_collectionWaitMs);
 }
 
 void InputTableTab::showCollection(const CollectionSettings::Answer& answer) {
+    m_collectionRead->setEnabled(false);
+    m_collectionUnread = false;
     const CollectionSettings::Shown s = CollectionSettings::show(answer);
     TxtPeriod->setText(s.period);
     Controls::setValueAndClick(s.autoPoll ? Option9 : Option10, true, Controls::ClickWhen::Always);
@@ -105,6 +147,7 @@ void SettingsForm::collectionSettingsRead(const CollectionSettings::Answer& answ
 }
 
 void SettingsForm::collectionWriteAcknowledged(bool ok) {
+    inputTab->collectionWriteAnswered();
     Dialogs::msgBox(this, ok ? QStringLiteral("设置成功") : QStringLiteral("设置失败"),
                     QStringLiteral("提示"), Dialogs::Icon::Information);
 }

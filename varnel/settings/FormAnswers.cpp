@@ -21,6 +21,7 @@
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
+#include "platform/VbTimer.h"
 
 using Kind = Answers::ParamAnswer::Kind;
 
@@ -30,13 +31,18 @@ void SettingsForm::moduleNotice(uint8_t status) {
                         QStringLiteral("提示信息"));
 }
 
+// The work-mode sequence reads the user's choice from the lists tick by
+// tick: an answer coming meanwhile (a late one of an ended refresh, or the
+// echo of the sequence's own write) shows in the labels but leaves the lists.
+bool SettingsForm::chainTakesLists() const { return Timer1->enabled(); }
+
 void SettingsForm::paramAnswer(const Answers::ParamAnswer& a) {
     ParamTab* p = paramTab;
     switch (a.kind) {
         case Kind::WorkMode: {
             const bool passive = a.flag;
             p->Label3->setText(a.text);
-            Controls::setListIndexAndClick(p->Combo1, passive ? 1 : 0);
+            if (!chainTakesLists()) Controls::setListIndexAndClick(p->Combo1, passive ? 1 : 0);
             testTab->Label31->setVisible(passive);
             testTab->Text22->setVisible(passive);
             testTab->Command21[0]->setVisible(passive);
@@ -47,7 +53,7 @@ void SettingsForm::paramAnswer(const Answers::ParamAnswer& a) {
         case Kind::TransMode: {
             const bool formatted = !a.flag;
             p->Label4->setText(a.text);
-            Controls::setListIndexAndClick(p->Combo2, formatted ? 0 : 1);
+            if (!chainTakesLists()) Controls::setListIndexAndClick(p->Combo2, formatted ? 0 : 1);
             for (QWidget* w : QList<QWidget*>{testTab->Label21[4], testTab->Label21[5], testTab->SenderNumber,
                                               testTab->ReceiverNumber})
                 w->setVisible(formatted);
@@ -101,7 +107,7 @@ void SettingsForm::paramAnswer(const Answers::ParamAnswer& a) {
             p->Label4->setText(a.text);
             // The page shows the module's sub-mode, so that a later
             // work-mode write keeps it.
-            Controls::setListIndexAndClick(p->Combo2, a.flag ? 2 : 1);
+            if (!chainTakesLists()) Controls::setListIndexAndClick(p->Combo2, a.flag ? 2 : 1);
             break;
         case Kind::PowerSaving:
             p->Label19->setText(a.text);
@@ -109,12 +115,13 @@ void SettingsForm::paramAnswer(const Answers::ParamAnswer& a) {
             break;
         case Kind::WakeDelays:
             p->Label22->setText(a.text);
-            p->Text11->setText(a.idleMs);
-            p->Text13->setText(a.dataMs);
+            ReadBox::showRead(p->Text11, a.idleMs);
+            ReadBox::showRead(p->Text13, a.dataMs);
             break;
         case Kind::WakeMode:
             p->Label30->setText(a.text);
             Controls::setValueQuiet(a.flag ? p->Option7 : p->Option8, true);
+            senders->wakeModeShown();
             break;
         default:
             break;

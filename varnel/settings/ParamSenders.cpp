@@ -43,7 +43,13 @@ ParamSenders::ParamSenders(SettingsForm* form) : QObject(form), m_form(form) {
 
     Controls::onClick(p->Command1, this, [this] { sendPasswordUse(); });
     Controls::onClick(p->Option1, this, [this] { sendPasswordUse(); });
-    Controls::onClick(p->Option2, this, [this] { sendPasswordUse(); });
+    Controls::onClick(p->Option2, this, [this] {
+        // 不需要 is no use at all: the write sends what the boxes show.
+        ParamTab* page = m_form->paramTab;
+        page->Check3->setChecked(false);
+        page->Check4->setChecked(false);
+        sendPasswordUse();
+    });
     Controls::onClick(p->Command2, this, [this] { sendPassword(); });
     Controls::onClick(p->Command3, this, [this] { sendReceiverNumber(); });
     Controls::onClick(p->Command4, this, [this] { sendAddress(); });
@@ -72,6 +78,8 @@ ParamSenders::ParamSenders(SettingsForm* form) : QObject(form), m_form(form) {
         });
     }
     Controls::onClick(p->Combo4, this, [this] { layoutChosen(); });
+    for (QRadioButton* wake : {p->Option7, p->Option8})
+        Controls::onClick(wake, this, [this] { m_wakeModeKnown = true; });
 
     connect(form->Timer1, &VbTimer::tick, this, &ParamSenders::workModeTick);
     connect(form->Timer2, &VbTimer::tick, this, &ParamSenders::refreshTick);
@@ -186,7 +194,23 @@ void ParamSenders::onCombo2Click() {
     ParamTab* p = m_form->paramTab;
     const bool second = p->Combo2->currentIndex() == 2;
     for (QWidget* w : p->addressFields()) w->setEnabled(second);
-    if (second) Controls::setListIndexQuiet(p->Combo4, 0);
+    if (second) {
+        Controls::setListIndexQuiet(p->Combo4, 0);
+    } else if (m_moduleLayout) {
+        // Back out of 透明方式2: the type shown is again the one the
+        // sequence writes, the module's.
+        showLayoutType(uint8_t(m_moduleLayout->at(3)));
+    }
+}
+
+void ParamSenders::showLayoutType(uint8_t type) {
+    ParamTab* p = m_form->paramTab;
+    if (type <= 2) {
+        Controls::setListIndexQuiet(p->Combo4, type);
+    } else if (type == 3) {
+        Controls::setListIndexQuiet(p->Combo4, -1);
+        p->Combo4->setEditText(kR50);
+    }
 }
 
 // --- refresh ----------------------------------------------------------------------
@@ -204,7 +228,8 @@ void ParamSenders::refresh() {
                         {p->Label22, "**"},         {p->Label30, "**"}};
     for (const auto& ph : placeholders) ph.label->setText(QString::fromUtf8(ph.text));
     // What this refresh does not read again is no longer the module's.
-    for (QLineEdit* box : {p->Text1, p->Text2, p->Text3}) ReadBox::forget(box);
+    for (QLineEdit* box : {p->Text1, p->Text2, p->Text3, p->Text11, p->Text13}) ReadBox::forget(box);
+    m_wakeModeKnown = false;
     m_moduleLayout.reset();
     m_layoutChosen = false;
     if (!m_form->portReady()) return;
@@ -306,12 +331,7 @@ void ParamSenders::moduleLayout(uint8_t start, uint8_t length, uint8_t group, ui
         if (values[i] >= 1) fields[i].first->setValue(-int(values[i]));
         fields[i].second->setText(QString::number(values[i]));
     }
-    if (type <= 2) {
-        Controls::setListIndexQuiet(p->Combo4, type);
-    } else if (type == 3) {
-        Controls::setListIndexQuiet(p->Combo4, -1);
-        p->Combo4->setEditText(kR50);
-    }
+    showLayoutType(type);
     m_applyingLayout = false;
     QByteArray layout;
     for (uint8_t b : {start, length, group, type}) layout.append(char(b));
@@ -432,6 +452,7 @@ void ParamSenders::startPowerChain() {
     }
     if (!m_form->portReady()) return;
     g::CommStep = 0;
+    m_wakeAsked = 0;
     m_form->Timer3->rearm(PowerFirstMs);
     m_form->Disable_Command();
 }
@@ -443,6 +464,7 @@ void ParamSenders::powerTick() {
     switch (g::CommStep) {
         case 0: {
             const bool on = p->Option5->isChecked();
+            if (on && !wakeReady()) return;
             output(ParamFrames::powerSaving(on));
             g::CommStep = on ? 1 : 3;
             return;
@@ -467,6 +489,26 @@ void ParamSenders::powerTick() {
             endPowerChain();
             return;
     }
+}
+
+bool ParamSenders::wakeReady() {
+    const ParamTab* p = m_form->paramTab;
+    const bool idle = ReadBox::known(p->Text11), data = ReadBox::known(p->Text13);
+    if (idle && data && m_wakeModeKnown) return true;
+    // The delays' answer fills both boxes: asked only when neither is the user's.
+    if (!idle && !data && !(m_wakeAsked & 1)) {
+        m_wakeAsked |= 1;
+        output(ParamFrames::refreshQuery(11));  // D2 03
+        return false;
+    }
+    if (!m_wakeModeKnown && !(m_wakeAsked & 2)) {
+        m_wakeAsked |= 2;
+        output(ParamFrames::refreshQuery(12));  // DB 03
+        return false;
+    }
+    endPowerChain();
+    refuse(QStringLiteral("未能读取模块的醒后设置，省电方式没有写入"));
+    return false;
 }
 
 void ParamSenders::endPowerChain() {

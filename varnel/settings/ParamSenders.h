@@ -39,6 +39,8 @@ public:
     // The module's address layout as an answer gave it: the page's fields
     // show it, and the work-mode sequence writes it back as it came.
     void moduleLayout(uint8_t start, uint8_t length, uint8_t group, uint8_t type);
+    // An answer showed the module's wake mode.
+    void wakeModeShown() { m_wakeModeKnown = true; }
 
 private:
     void endRefresh();
@@ -68,10 +70,17 @@ private:
     // the first call asks the module for its layout (and the sequence tries
     // again at its next tick); a later one ends the sequence and says why.
     bool layoutReady();
+    // Combo4 shows the layout's type byte (an unknown one leaves it).
+    void showLayoutType(uint8_t type);
     // The user set a field of the layout: the page's fields are written.
     void layoutChosen();
     void endWorkModeChain();
     void endPowerChain();
+    // True when the page holds the wake delays and wake mode that power
+    // saving writes (read or entered). Otherwise the module is asked for
+    // them, one tick each, and the sequence ends with a word if they do not
+    // come: an unread box never replaces what the module holds.
+    bool wakeReady();
 
     SettingsForm* m_form;
     bool m_reminderOpen = false;
@@ -84,4 +93,6 @@ private:
     bool m_layoutChosen = false;
     bool m_layoutAsked = false;
     bool m_applyingLayout = false;
+    bool m_wakeModeKnown = false;
+    int m_wakeAsked = 0;
 };

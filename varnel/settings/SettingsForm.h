@@ -152,6 +152,7 @@ signals:
     void tabHandled(int index);
 
 private:
+    bool chainTakesLists() const;
     void buildModelFrame();
     void buildTimers();
     void onTabChanged(int index);

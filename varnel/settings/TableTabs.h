@@ -11,6 +11,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class VbTimer;
 class QRadioButton;
 namespace CollectionSettings {
 struct Answer;
@@ -60,14 +61,25 @@ public:
     // The collection settings (CollectionTab.cpp): the boxes as an answer
     // to the read gives them.
     void showCollection(const CollectionSettings::Answer& answer);
+    // The write's verdict came: its wait ends.
+    void collectionWriteAnswered();
+    // How long a collection read or write waits for the module (ms).
+    void setCollectionWait(int ms) { m_collectionWaitMs = ms; }
+    // The page was emptied by a read that has not been answered.
+    bool collectionUnread() const { return m_collectionUnread; }
 
 private:
     void openChannelEditor();
     void wireCollection();
     void collectionModeChanged();
     bool collectionPortReady();
+    void collectionWaitOver(int due);
 
     SettingsForm* m_form;
+    VbTimer* m_collectionRead = nullptr;
+    VbTimer* m_collectionWrite = nullptr;
+    int m_collectionWaitMs = 5000;
+    bool m_collectionUnread = false;
 };
 
 // Tab 4, "    指令控设置制    ": the SMS command table `MSGrid1` (one command

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "TableRig.h"
+#include "platform/Controls.h"
 #include "varnel/settings/ParamTab.h"
 
 using namespace TableRig;
@@ -70,6 +71,8 @@ private slots:
     void transferTakesOnlyItsOwnAnswer();
     void collectionSettingsAndTablesPressedTogether_data();
     void collectionSettingsAndTablesPressedTogether();
+    void lateRefreshAnswerLeavesTheChosenMode_data();
+    void lateRefreshAnswerLeavesTheChosenMode();
 };
 
 // --- a box the receiver opened --------------------------------------------------
@@ -310,6 +313,46 @@ void TestAnswersInTurn::collectionSettingsAndTablesPressedTogether() {
     QVERIFY(t->CheckHis->isChecked());
     if (second == QStringLiteral("Command23(1)")) QCOMPARE(t->MSGrid2->Rows(), 4);
     if (second == QStringLiteral("Command13(1)")) QCOMPARE(h.module->tables.state(Tables::Table::Input).writes, 2);
+}
+
+// --- a late answer of an ended refresh -------------------------------------------
+
+void TestAnswersInTurn::lateRefreshAnswerLeavesTheChosenMode_data() {
+    QTest::addColumn<int>("lateCode");  // the refresh's query answered after it ended
+    QTest::addColumn<int>("transMode");  // the module's: 1 formatted, 0 transparent
+    QTest::addColumn<int>("pick");      // Combo2 item the user picks
+    QTest::addColumn<QString>("sent");  // the transmission-mode write
+    QTest::newRow("late F9, 格式传输 to 透明方式2") << 0xF9 << 1 << 2 << "F9 01 00";
+    QTest::newRow("late FB, 透明方式2 to 格式传输") << 0xFB << 0 << 0 << "F9 01 01";
+}
+
+void TestAnswersInTurn::lateRefreshAnswerLeavesTheChosenMode() {
+    QFETCH(int, lateCode);
+    QFETCH(int, transMode);
+    QFETCH(int, pick);
+    QFETCH(QString, sent);
+    VarnelHarness h;
+    h.sim().identity.workMode = 1;
+    h.sim().identity.transMode = uint8_t(transMode);
+    h.module->params->subMode = 0;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    ParamTab* p = f->paramTab;
+    h.sim().setFatePolicy([lateCode](const QByteArray& a) {
+        return a.size() > 8 && uint8_t(a.at(8)) == lateCode ? ModuleSim::Fate::late(1500) : ModuleSim::Fate::onTime();
+    });
+    QTest::mouseClick(p->Command8, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return !f->Timer2->enabled(); }, 10000));
+    h.sim().setFatePolicy({});
+    Controls::setListIndexAndClick(p->Combo1, 0);
+    Controls::setListIndexAndClick(p->Combo2, pick);
+    const int from = int(h.sim().requests().size());
+    QTest::mouseClick(p->Command5, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return !f->Timer1->enabled(); }, 15000));
+    QStringList out;
+    for (int i = from; i < h.sim().requests().size(); ++i) out << hex(h.request(i).mid(8));
+    QVERIFY2(out.contains(sent), qPrintable(out.join(" | ")));
+    QCOMPARE(p->Combo2->currentIndex(), pick);
 }
 
 QTEST_MAIN(TestAnswersInTurn)

@@ -8,6 +8,7 @@
 #include <QRadioButton>
 
 #include "../VarnelHarness.h"
+#include "TableRig.h"
 #include "platform/FlexGrid.h"
 #include "varnel/settings/TableTabs.h"
 #include "varnel/sms_parser/AnswerReceiver.h"
@@ -22,6 +23,7 @@ private slots:
     void readShowsModuleSettings();
     void acknowledgementLeavesInputTableAlone();
     void shortReadAnswerKeepsEmptiedPage();
+    void unansweredRequestsRetiredAndTold();
     void clampsAndModes();
     void closedPortOpensConnectDialog();
 };
@@ -159,6 +161,59 @@ void TestCollectionSettingsPage::shortReadAnswerKeepsEmptiedPage() {
     h.module->collection.lengthOverride.reset();
     h.sim().send(h.module->collection.readAnswer());
     QVERIFY(QTest::qWaitFor([&] { return t->TxtPeriod->text() == QStringLiteral("1.5"); }, 3000));
+}
+
+// A read or write the module never answers ends with a word to the user;
+// the page a silent read emptied is not written (period 0 would stop the
+// module polling), and a later table write gets its own acknowledgements.
+void TestCollectionSettingsPage::unansweredRequestsRetiredAndTold() {
+    struct Case {
+        bool silentRead;
+        bool typesReSend;  // the user types a resend count, the period stays empty
+        QString told, saveTold;
+    };
+    const QList<Case> cases = {
+        {true, false, "读参数超时失败", "采集设置没有从模块读出，请先输入要设置的采集设置"},
+        {true, true, "读参数超时失败", "采集周期0.1秒-86400秒，100ms整数倍"},
+        {false, false, "写参数超时失败", ""},
+    };
+    for (const Case& c : cases) {
+        VarnelHarness h;
+        QVERIFY(h.module);
+        QVERIFY(openPage(h));
+        SettingsForm* f = h.form();
+        InputTableTab* t = f->inputTab;
+        t->setCollectionWait(1000);
+        h.module->collection.setSettingsBytes(fromHex("64 00 00 00 05 03 00"));
+        h.module->collection.answerReads = !c.silentRead;
+        h.module->collection.writeAck = c.silentRead ? SimCollection::Ack::Ok : SimCollection::Ack::Silent;
+        (c.silentRead ? t->Command28 : t->Command29)->click();
+        QVERIFY2(h.dialogs.waitForMessage(1, 4000), qPrintable(c.told));
+        QCOMPARE(h.dialogs.lastText(), c.told);
+        h.module->collection.writeAck = SimCollection::Ack::Ok;
+        if (c.silentRead) {
+            if (c.typesReSend) {
+                t->TxtReSend->setFocus();
+                QTest::keyClicks(t->TxtReSend, QStringLiteral("2"));
+            }
+            const QByteArray held = h.module->collection.settingsBytes();
+            const int from = h.sim().requests().size();
+            t->Command29->click();
+            QVERIFY(h.dialogs.waitForMessage(2));
+            QCOMPARE(h.dialogs.lastText(), c.saveTold);
+            QTest::qWait(300);
+            QCOMPARE(h.sim().requests().size(), from);
+            QCOMPARE(h.module->collection.settingsBytes(), held);
+            continue;
+        }
+        TableRig::fillGrid(t->MSGrid2, 2, TableRig::goldenChannel());
+        const int from = h.sim().requests().size();
+        t->Command13->click();
+        QVERIFY(h.dialogs.waitForMessage(2, 15000));
+        QVERIFY2(!f->transfers->busy(), qPrintable(h.dialogs.describe()));
+        QCOMPARE(h.dialogs.lastText(), QStringLiteral("设置成功"));
+        QCOMPARE(TableRig::requestsFrom(h, from).size(), 2);
+    }
 }
 
 void TestCollectionSettingsPage::clampsAndModes() {

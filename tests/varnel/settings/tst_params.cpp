@@ -14,6 +14,7 @@
 #include "platform/CommPort.h"
 #include "tests/support/WriteTimes.h"
 #include "platform/Controls.h"
+#include "tests/support/BoxInput.h"
 #include "varnel/settings/ParamTab.h"
 #include "varnel/settings/PhoneTab.h"
 #include "platform/FlexGrid.h"
@@ -170,6 +171,10 @@ void TestParams::refreshPassiveTransparentPowerSaving() {
     QCOMPARE(g::TransModeByte[0], uint8_t(0));
     for (const ModuleSim::Record& r : h.sim().requests())
         QVERIFY(!r.bytes.mid(8).startsWith(fromHex("A1 01")));
+    // 不需要: the module stops asking for a password, and the boxes say so.
+    QTest::mouseClick(p->Option2, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return s->passwordUse == 0; }, 3000));
+    QVERIFY(!p->Check3->isChecked() && !p->Check4->isChecked());
 }
 
 void TestParams::silentModuleEndsRefresh() {
@@ -279,10 +284,11 @@ void TestParams::powerSavingSequence() {
         VarnelHarness h;
         QVERIFY(h.connectToForm());
         ParamTab* p = h.form()->paramTab;
+        // The user's own wake settings: nothing needs asking first.
         Controls::setValueQuiet(p->Option5, true);
-        Controls::setValueQuiet(p->Option7, true);
-        p->Text11->setText(QString::fromLatin1(idle));
-        p->Text13->setText(QStringLiteral("10000"));
+        QTest::mouseClick(p->Option7, Qt::LeftButton);
+        QVERIFY(BoxInput::put(p->Text11, QString::fromLatin1(idle), BoxInput::Way::Typed));
+        QVERIFY(BoxInput::put(p->Text13, QStringLiteral("10000"), BoxInput::Way::Typed));
         WriteTimes w(h.port());
         paceChain(w, 100, 1000);
         QTest::mouseClick(p->Command14, Qt::LeftButton);
