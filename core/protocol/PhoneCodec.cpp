@@ -54,6 +54,12 @@ QByteArray readFrame() { return Frames::RequestFrame(0xD9, 0x01); }
 
 QByteArray clearFrame() { return Frames::RequestFrame(0xD9, 0x04, QByteArray(1, '\x01')); }
 
+int answeredOperation(const QByteArray& two) {
+    if (two.startsWith("SE")) return 1;
+    if (two.startsWith("CL")) return 2;
+    return 0;
+}
+
 uint8_t tableChecksum(uint8_t count, const QByteArray& entries) {
     return uint8_t((SumCheck8(entries, 0, entries.size()) + count) % 256);
 }

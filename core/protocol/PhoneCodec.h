@@ -38,6 +38,12 @@ QByteArray readFrame();
 // Preamble D9 04 01.
 QByteArray clearFrame();
 
+// The request a D9 answer answers, as an operation flag value (0 read,
+// 1 write, 2 clear), from the two bytes behind its status: an
+// acknowledgement begins "SE" or "CL", which no table's header can (its
+// count would pass 20).
+int answeredOperation(const QByteArray& two);
+
 // The checksum a read answer carries: (count + every entry byte) mod 256.
 uint8_t tableChecksum(uint8_t count, const QByteArray& entries);
 // The first `count` numbers of a read answer's entries (count limited to
