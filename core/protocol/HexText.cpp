@@ -16,8 +16,11 @@ uint8_t HexPairValue(const QString& text, qsizetype pos) {
 }
 
 bool AllHexDigits(const QString& text) {
-    for (QChar c : text)
-        if (!c.isDigit() && !(c.toUpper() >= QLatin1Char('A') && c.toUpper() <= QLatin1Char('F'))) return false;
+    // ASCII only: HexDigitValue reads any other digit (a full-width one) as 0.
+    for (QChar c : text) {
+        const char16_t u = c.toUpper().unicode();
+        if (!(u >= '0' && u <= '9') && !(u >= 'A' && u <= 'F')) return false;
+    }
     return true;
 }
 
