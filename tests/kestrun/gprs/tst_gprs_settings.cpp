@@ -471,7 +471,7 @@ struct Rig {
     Rig() { time.watchLine(&h.port(), &h.sim()); }
     bool idle() {
         for (const char* t : {"Timer1", "Timer2", "Timer3", "Timer4", "Timer5", "Timer6", "Timer7", "passiveWait"})
-            if (h.timer(t)->enabled()) return false;
+            if (VbTimer* timer = h.timer(t); timer && timer->enabled()) return false;
         return h.allButtonsEnabled() && !h.form()->dataCentreWait();
     }
     bool settle() { return time.runUntil([&] { return idle(); }, 200000) && time.runUntilLineQuiet(1000, 20000); }
