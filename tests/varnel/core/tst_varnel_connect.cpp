@@ -5,6 +5,7 @@
 #include <QProgressBar>
 
 #include "../VarnelHarness.h"
+#include "tests/support/VirtualTime.h"
 #include "tests/support/WriteTimes.h"
 #include "core/LegacyProbe.h"
 #include "platform/FlexGrid.h"
@@ -68,57 +69,54 @@ void TestVarnelConnect::captionMenusAndFormAtStartUp() {
 }
 
 void TestVarnelConnect::connectIdentifiesAndOpensForm() {
+    // On the virtual clock the handshake's own timing is measured exactly,
+    // however busy the machine.
+    VirtualTime time;
     VarnelHarness h;
     QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+    time.watchLine(&h.port(), &h.sim());
+    QVERIFY(time.runUntil([&] { return h.main().pictureWindow() && h.main().pictureWindow()->isVisible(); }, 5000));
     QVERIFY(h.form());
-    // The probe on its 100 ms timer; the identify requests a second apart
-    // (the first waits for the probe answer).
-    WriteTimes writes(h.port(), {400, 0, 1300, 1300, 1300, 1300});
-    // When Timer5 and Timer6 ran, and whether Timer6 came on its own time.
+    QList<qint64> at;  // when the program wrote each frame
+    QObject::connect(&h.port(), &CommPort::frameWritten, &h.port(), [&] { at << time.now(); });
     qint64 handed = -1, refreshed = -1;
-    Deadline refreshInTime(900, [&] { return refreshed >= 0; });
-    QObject::connect(h.form()->Timer5, &VbTimer::tick, &writes, [&] {
-        handed = writes.nowMs();
-        refreshInTime.start();
-    });
-    QObject::connect(h.form()->Timer6, &VbTimer::tick, &writes, [&] { refreshed = writes.nowMs(); });
-    const qint64 pressed = h.connect();
-    QVERIFY(pressed >= 0);
+    QObject::connect(h.form()->Timer5, &VbTimer::tick, h.form(), [&] { handed = time.now(); });
+    QObject::connect(h.form()->Timer6, &VbTimer::tick, h.form(), [&] { refreshed = time.now(); });
+    QTest::mouseClick(h.main().pictureWindow()->Label2, Qt::LeftButton);
+    QVERIFY(h.main().connectDialog());
+    const qint64 pressed = time.now();
+    QTest::mouseClick(h.main().connectDialog()->Command1[0], Qt::LeftButton);
     QCOMPARE(h.port().inputLen(), 0);
     QCOMPARE(g::RecvMode, 100);
 
-    QCOMPARE(h.waitFor(probe()), 0);
-    QVERIFY2(writes.gapMs(0) >= 90, qPrintable(QString::number(writes.gapMs(0))));
-
-    // The probe answer's window closes 100 ms after it arrived; the first
-    // identify request follows 100 ms later, the rest a second apart.
+    // The probe on its 100 ms timer; the probe answer's window closes
+    // 100 ms after it arrived and the first identify request follows 100 ms
+    // later, the rest a second apart.
+    QVERIFY2(time.runUntil([&] { return at.size() >= 6; }, 10000), qPrintable(time.why()));
+    QCOMPARE(SimSupport::hex(h.request(0)), SimSupport::hex(probe()));
     const char* codes[] = {"F8", "F9", "EC", "D6", "D1"};
-    int index = 0;
-    for (const char* code : codes) {
-        index = h.waitFor(identify(code), index + 1, 3000);
-        QVERIFY2(index > 0, code);
-    }
-    QVERIFY2(writes.gapMs(1) >= 190, qPrintable(QString::number(writes.gapMs(1))));
+    for (int i = 1; i <= 5; ++i) QCOMPARE(SimSupport::hex(h.request(i)), SimSupport::hex(identify(codes[i - 1])));
+    QVERIFY2(at[0] - pressed >= 90 && at[0] - pressed <= 400, qPrintable(QString::number(at[0] - pressed)));
+    QVERIFY2(at[1] - at[0] >= 190, qPrintable(QString::number(at[1] - at[0])));
     for (int i = 2; i <= 5; ++i)
-        QVERIFY2(writes.gapMs(i) >= 950, qPrintable(QStringLiteral("%1: %2").arg(i).arg(writes.gapMs(i))));
-    QCOMPARE(writes.late(), QList<int>{});
-    QCOMPARE(h.sim().requests().size(), 6);
+        QVERIFY2(at[i] - at[i - 1] >= 950 && at[i] - at[i - 1] <= 1300,
+                 qPrintable(QStringLiteral("%1: %2").arg(i).arg(at[i] - at[i - 1])));
 
     // D1 02 brings the form up; its Timer5 hands the input to the parser
     // half a second later and starts Timer6.
-    QVERIFY(QTest::qWaitFor([&] { return h.form() && h.form()->Timer5->enabled(); }, 5000));
+    QVERIFY(time.runUntil([&] { return h.form() && h.form()->Timer5->enabled(); }, 5000));
+    QCOMPARE(h.sim().requests().size(), 6);
     QVERIFY(!h.main().connectDialog());
     QVERIFY(h.port().dtrEnable());
     QCOMPARE(g::WorkModeByte[0], h.sim().identity.workMode);
     QCOMPARE(g::TransModeByte[0], h.sim().identity.transMode);
     QCOMPARE(g::ModuleTypeByte[0], uint8_t(2));
     QCOMPARE(g::VersionText, QString::fromLatin1(h.sim().identity.version.leftJustified(11, ' ', true)));
-    QVERIFY(QTest::qWaitFor([] { return g::RecvMode == 101; }, 5000));
-    QVERIFY2(handed - writes.atMs(5) >= 450, qPrintable(QString::number(handed - writes.atMs(5))));
+    QVERIFY(time.runUntil([] { return g::RecvMode == 101; }, 5000));
+    QVERIFY2(handed - at[5] >= 450, qPrintable(QString::number(handed - at[5])));
     QVERIFY(!h.port().dtrEnable());
-    QVERIFY(QTest::qWaitFor([&] { return !h.form()->Timer6->enabled(); }, 5000));
-    QVERIFY2(refreshed - handed >= 450, qPrintable(QString::number(refreshed - handed)));
-    QVERIFY(refreshInTime.met());
+    QVERIFY(time.runUntil([&] { return refreshed >= 0 && !h.form()->Timer6->enabled(); }, 5000));
+    QVERIFY2(refreshed - handed >= 450 && refreshed - handed <= 900, qPrintable(QString::number(refreshed - handed)));
     QVERIFY(h.dialogs.messages().isEmpty());
 }
 
