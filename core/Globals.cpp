@@ -28,6 +28,7 @@ int PhoneTableOutstanding = 0;
 int AlarmSetOutstanding = 0;
 int OutputSetOutstanding = 0;
 int IdentityOutstanding = 0;
+QByteArray AlarmSetWritten, AlarmSetRead, OutputSetWritten, OutputSetRead;
 int DollarPendingOp = 0;
 int DIChannel = 0;
 bool ParamMode = true;
@@ -72,6 +73,7 @@ void resetAll() {
     PhoneTableOp = AlarmSetOp = OutputSetOp = DollarPendingOp = DIChannel = RefreshStep = 0;
     RefreshQuery = 0;
     PhoneTableOutstanding = AlarmSetOutstanding = OutputSetOutstanding = IdentityOutstanding = 0;
+    for (QByteArray* b : {&AlarmSetWritten, &AlarmSetRead, &OutputSetWritten, &OutputSetRead}) b->clear();
     ParamMode = true;
     RxText.clear();
     std::memset(RxFrameFields, 0, sizeof RxFrameFields);

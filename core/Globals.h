@@ -49,12 +49,15 @@ extern int AlarmSetOp;
 extern int OutputSetOp;
 extern int DollarPendingOp;
 // Kestrun: the phone-table, alarm and output requests sent and not yet
-// answered, one bit per value of the flag above (1 << op); and the
-// identity's (bit 0 the version query, bit 1 the identity write).
+// answered, in the order they went out, by the value of the flag above;
+// and the identity's (0 the version query, 1 the identity write).
 extern int PhoneTableOutstanding;
 extern int AlarmSetOutstanding;
 extern int OutputSetOutstanding;
 extern int IdentityOutstanding;
+// Kestrun: the alarm and output blocks of the last write sent and of the
+// last read answer taken, from the record's byte 12 on.
+extern QByteArray AlarmSetWritten, AlarmSetRead, OutputSetWritten, OutputSetRead;
 extern int DIChannel;
 extern bool ParamMode;
 extern int RefreshStep;

@@ -68,6 +68,8 @@ void TestSendWait::onTick() {
     if (m_hooks.after) m_hooks.after();
     while (!m_pending && !m_queued.isEmpty()) {
         const int index = m_queued.takeFirst();
-        if (m_hooks.press) m_hooks.press(index);
+        const bool free = !m_lock || !m_lock->held();
+        const bool shown = !m_hooks.shown || m_hooks.shown();
+        if (m_hooks.press && free && shown) m_hooks.press(index);
     }
 }

@@ -16,7 +16,10 @@ class VbTimer;
 // one request waits at a time, and a press meanwhile is taken up once the
 // request under way has been written. The pressed button is busy in the
 // form's ButtonLock for the whole wait, so that a refresh or a chain that
-// starts or ends meanwhile gives every button back as it was.
+// starts or ends meanwhile gives every button back as it was. A press taken
+// up afterwards runs only if its page is still on show and no chain holds
+// the lock, else it is dropped: it would turn the chain's answers over to
+// the test page.
 class TestSendWait : public QObject {
     Q_OBJECT
 public:
@@ -41,6 +44,8 @@ public:
         std::function<void()> after;
         // Takes up a press that came during the wait.
         std::function<void(int index)> press;
+        // The page of the buttons is on show (unset: always).
+        std::function<bool()> shown;
     };
 
     TestSendWait(QObject* parent, ButtonLock* lock, Hooks hooks);

@@ -147,18 +147,7 @@ HexGroups hexGroups(const QString& text) {
     return g;
 }
 
-std::optional<QByteArray> addressBytes(const QString& text) {
-    // Two groups, "31:32:" (the last ":" may be missing), hex digits only.
-    if (text.size() < 5 || text.size() > 6 || text.at(2) != QLatin1Char(':') ||
-        (text.size() == 6 && text.at(5) != QLatin1Char(':')))
-        return std::nullopt;
-    const QString digits = text.toUpper();
-    if (!AllHexDigits(digits.mid(0, 2) + digits.mid(3, 2))) return std::nullopt;
-    QByteArray a;
-    a.append(char(HexPairValue(digits, 0)));
-    a.append(char(HexPairValue(digits, 3)));
-    return a;
-}
+std::optional<QByteArray> addressBytes(const QString& text) { return ColonGroupBytes(text, 2); }
 
 int maxSendBytes(bool passive, bool formatted) { return passive && formatted ? 65535 - 6 : 65535; }
 

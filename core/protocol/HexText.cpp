@@ -16,11 +16,8 @@ uint8_t HexPairValue(const QString& text, qsizetype pos) {
 }
 
 bool AllHexDigits(const QString& text) {
-    // ASCII only: HexDigitValue reads any other digit (a full-width one) as 0.
-    for (QChar c : text) {
-        const char16_t u = c.toUpper().unicode();
-        if (!(u >= '0' && u <= '9') && !(u >= 'A' && u <= 'F')) return false;
-    }
+    for (QChar c : text)
+        if (!(c >= QLatin1Char('0') && c <= QLatin1Char('9')) && !(c.toUpper() >= QLatin1Char('A') && c.toUpper() <= QLatin1Char('F'))) return false;
     return true;
 }
 
@@ -30,4 +27,17 @@ int HexDigitValue(int c) {
     // Lower case gives 0 as well: the hex boxes upper-case every key through
     // HexKeyFilter, and callers rely on exactly this mapping.
     return 0;
+}
+
+std::optional<QByteArray> ColonGroupBytes(const QString& text, int groups) {
+    if (groups <= 0 || (text.size() != 3 * groups && text.size() != 3 * groups - 1)) return std::nullopt;
+    const QString digits = text.toUpper();
+    QByteArray out;
+    for (int g = 0; g < groups; ++g) {
+        const qsizetype at = 3 * g;
+        if (!AllHexDigits(digits.mid(at, 2)) || (at + 2 < digits.size() && digits.at(at + 2) != QLatin1Char(':')))
+            return std::nullopt;
+        out.append(char(HexPairValue(digits, at)));
+    }
+    return out;
 }

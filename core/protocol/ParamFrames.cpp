@@ -45,9 +45,9 @@ QString tooShortPassword() { return QStringLiteral("请输入完整的短信密�
 QString tooShortNumber() { return QStringLiteral("请输入11位接收方号码"); }
 QString tooShortAddress() { return QStringLiteral("请输入完整的模块地址（2组16进制数）"); }
 QString notSingleByte() { return QStringLiteral("输入中含有无效字符"); }
-QString restartOutOfRange() { return QStringLiteral("重起时间超出范围"); }
+QString restartOutOfRange() { return QStringLiteral("重起时间超出范围（0-10737418秒）"); }
 QString maskOutOfRange() { return QStringLiteral("号码选择超出范围（0 - 4294967295）"); }
-QString delaysOutOfRange() { return QStringLiteral("醒后延时超出范围"); }
+QString delaysOutOfRange() { return QStringLiteral("醒后延时超出范围（0-26214000毫秒）"); }
 QString notReadYet(const QString& what) {
     return QStringLiteral("%1没有从模块读出，请先输入要设置的%1").arg(what);
 }
@@ -81,27 +81,32 @@ QByteArray passwordUse(bool receive, bool send) {
 Built smsPassword(const QString& text1) {
     if (text1.size() < 11) return refused(tooShortPassword());
     if (!pairsReadable(text1, {0, 3, 6, 9})) return refused(notSingleByte());
-    QByteArray data;
-    for (int p : {0, 3, 6, 9}) data.append(char(hexPair(text1, p)));
-    return Built{write(0xF1, data), {}};
+    // Only four groups of two hex digits send what the box shows.
+    const std::optional<QByteArray> data = ColonGroupBytes(text1, 4);
+    if (!data) return refused(tooShortPassword());
+    return Built{write(0xF1, *data), {}};
 }
 
 Built receiverNumber(const QString& text2) {
     if (text2.size() < 11) return refused(tooShortNumber());
     if (!pairsReadable(text2, {1, 3, 5, 7, 9})) return refused(notSingleByte());
-    // The leading 1 of every number is implied: the first character is not read.
+    // The leading 1 of every number is implied: a number that starts with
+    // anything else, or holds a character that is no digit, would reach the
+    // module as another number than the box shows.
+    if (text2.size() != 11 || text2.at(0) != QLatin1Char('1') || !AllHexDigits(text2))
+        return refused(tooShortNumber());
+    const QString digits = text2.toUpper();
     QByteArray data(1, char(0x01));
-    for (int p : {1, 3, 5, 7, 9}) data.append(char(hexPair(text2, p)));
+    for (int p : {1, 3, 5, 7, 9}) data.append(char(hexPair(digits, p)));
     return Built{write(0xA2, data), {}};
 }
 
 Built passiveAddress(const QString& text3) {
     if (text3.size() < 5) return refused(tooShortAddress());
     if (!pairsReadable(text3, {0, 3})) return refused(notSingleByte());
-    QByteArray data;
-    data.append(char(hexPair(text3, 0)));
-    data.append(char(hexPair(text3, 3)));
-    return Built{write(0xE2, data), {}};
+    const std::optional<QByteArray> data = ColonGroupBytes(text3, 2);
+    if (!data) return refused(tooShortAddress());
+    return Built{write(0xE2, *data), {}};
 }
 
 QByteArray moduleModel(bool smsModel) { return write(0xD1, QByteArray(1, char(smsModel ? 0x02 : 0x01))); }
@@ -115,8 +120,10 @@ Built moduleBaud(const QString& comboText) {
 
 Built restartTime(const QString& text4) {
     // Shown back signed by the module's answer, so the count stays below 2^31.
-    const auto count =
-        VbNum::toIntegerInRange(VbNum::val(text4) / 0.005, 0, std::numeric_limits<int32_t>::max());
+    // Only a box that shows a number sends one: "abc" is no 0 s.
+    const std::optional<double> seconds = VbNum::parseNumber(text4.trimmed());
+    if (!seconds) return refused(restartOutOfRange());
+    const auto count = VbNum::toIntegerInRange(*seconds / 0.005, 0, std::numeric_limits<int32_t>::max());
     if (!count) return refused(restartOutOfRange());
     QByteArray data;
     appendBigEndian(data, uint64_t(*count), 4);
@@ -167,8 +174,9 @@ Built wakeDelays(const QString& idleMs, const QString& dataMs) {
     QByteArray data;
     for (const QString* t : {&idleMs, &dataMs}) {
         int64_t ms = 0;
-        if (!leadingInteger(*t, 0, std::numeric_limits<int64_t>::max() / 2, ms))
-            return refused(delaysOutOfRange());
+        const std::optional<double> shown = VbNum::parseNumber(t->trimmed());
+        if (!shown) return refused(delaysOutOfRange());
+        if (!leadingInteger(*t, 0, std::numeric_limits<int64_t>::max() / 2, ms)) return refused(delaysOutOfRange());
         const auto units = VbNum::toIntegerInRange(double(ms) / 400.0, 0, 0xFFFF);
         if (!units) return refused(delaysOutOfRange());
         appendBigEndian(data, uint64_t(*units), 2);

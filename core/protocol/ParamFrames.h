@@ -45,17 +45,20 @@ bool leadingInteger(const QString& text, int64_t lo, int64_t hi, int64_t& out);
 // --- single writes ------------------------------------------------------------
 // A1 01: bit 0 receiving, bit 1 sending.
 QByteArray passwordUse(bool receive, bool send);
-// F1 01: the pairs at characters 1-2, 4-5, 7-8, 10-11 of the password box.
+// F1 01: the four bytes of the password box, "5A:21:7C:40:" (lower case as
+// its capital); any other text is refused.
 Built smsPassword(const QString& text1);
-// A2 01 01 and the pairs at characters 2-3 .. 10-11 of the number box.
+// A2 01 01 and the pairs at characters 2-3 .. 10-11 of the number box;
+// refused unless it holds 11 digits starting with 1.
 Built receiverNumber(const QString& text2);
-// E2 01: the pairs at characters 1-2 and 4-5 of the address box.
+// E2 01: the two bytes of the address box, "0A:01" or "0A:01:".
 Built passiveAddress(const QString& text3);
 // D1 01: 02 for the SMS model N310, 01 for the GPRS model N320.
 QByteArray moduleModel(bool smsModel);
 // F2 01 and the rate's code; a text without a code is refused.
 Built moduleBaud(const QString& comboText);
-// A3 01: seconds as a count of 5 ms, four bytes high first.
+// A3 01: seconds as a count of 5 ms, four bytes high first; a text that is
+// no number, or a count past 31 bits, is refused.
 Built restartTime(const QString& text4);
 // EC 01 and the six typed characters, one byte each.
 Built identity(const QString& typed);
@@ -75,7 +78,8 @@ Built numberMask(const QString& textDXPhone);
 QByteArray powerSaving(bool on);
 // DB 01, 00 for mode 1 and 01 for mode 2, then 00 00 00.
 QByteArray wakeMode(bool mode1);
-// D2 01 and both delays (milliseconds typed) in units of 400 ms.
+// D2 01 and both delays (milliseconds typed) in units of 400 ms; a text
+// that is no number, or units past 16 bits, are refused.
 Built wakeDelays(const QString& idleMs, const QString& dataMs);
 
 // --- what the answers show ----------------------------------------------------

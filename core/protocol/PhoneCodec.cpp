@@ -7,11 +7,12 @@
 namespace PhoneCodec {
 
 namespace {
-// Characters are taken by their code; a code above one byte is no digit.
+// Characters are taken by their code, lower case as its capital; a code
+// outside ASCII is no digit.
 int nibble(const QString& s, int i) {
     if (i >= s.size()) return 0;
-    const int code = s.at(i).unicode();
-    return code > 0xFF ? 0 : HexDigitValue(code);
+    const int code = s.at(i).toUpper().unicode();
+    return code > 0x7F ? 0 : HexDigitValue(code);
 }
 }  // namespace
 
@@ -34,8 +35,9 @@ QString entryText(const QByteArray& entry) {
 }
 
 bool isPackable(const QString& number) {
+    // "*" is the entry box's design text, a place holder that packs as 0.
     for (QChar c : number)
-        if (c.unicode() > 0x7F) return false;
+        if (c != QLatin1Char('*') && !AllHexDigits(QString(c))) return false;
     return true;
 }
 
@@ -53,6 +55,12 @@ QByteArray writeFrame(const QStringList& numbers) {
 QByteArray readFrame() { return Frames::RequestFrame(0xD9, 0x01); }
 
 QByteArray clearFrame() { return Frames::RequestFrame(0xD9, 0x04, QByteArray(1, '\x01')); }
+
+int answeredOperation(const QByteArray& two) {
+    if (two.startsWith("SE")) return 1;
+    if (two.startsWith("CL")) return 2;
+    return 0;
+}
 
 uint8_t tableChecksum(uint8_t count, const QByteArray& entries) {
     return uint8_t((SumCheck8(entries, 0, entries.size()) + count) % 256);

@@ -8,8 +8,8 @@
 // The module's phone-number table on the wire. A number travels as six
 // bytes: its first character alone in the low nibble of byte 0, then the
 // next ten characters two to a byte, high nibble first. The characters are
-// taken as hex digits, so "*" (and anything else that is not 0-9 or A-F)
-// packs as 0.
+// taken as hex digits (lower case as its capital), so "*" (and anything
+// else that is not a hex digit) packs as 0.
 namespace PhoneCodec {
 
 constexpr int EntryBytes = 6;
@@ -25,8 +25,8 @@ QByteArray packNumber(const QString& number);
 // has.
 QString entryText(const QByteArray& entry);
 
-// True when every character of the text is ASCII: only such numbers can be
-// packed one character a nibble.
+// True when every character of the text is a hex digit or the place
+// holder "*": only such numbers pack as the digits they show.
 bool isPackable(const QString& number);
 
 // The write request: preamble D9 02, checksum, count, the entries of the
@@ -37,6 +37,12 @@ QByteArray writeFrame(const QStringList& numbers);
 QByteArray readFrame();
 // Preamble D9 04 01.
 QByteArray clearFrame();
+
+// The request a D9 answer answers, as an operation flag value (0 read,
+// 1 write, 2 clear), from the two bytes behind its status: an
+// acknowledgement begins "SE" or "CL", which no table's header can (its
+// count would pass 20).
+int answeredOperation(const QByteArray& two);
 
 // The checksum a read answer carries: (count + every entry byte) mod 256.
 uint8_t tableChecksum(uint8_t count, const QByteArray& entries);

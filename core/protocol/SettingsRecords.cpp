@@ -174,8 +174,9 @@ uint8_t intervalUnits(double seconds) {
 }
 
 std::optional<uint8_t> alarmCount(const QString& text) {
-    const double v = VbNum::val(text);
-    if (auto n = VbNum::toIntegerInRange(v, 0, 255)) return uint8_t(*n);
+    const std::optional<double> v = VbNum::parseNumber(text.trimmed());
+    if (!v) return std::nullopt;
+    if (auto n = VbNum::toIntegerInRange(*v, 0, 255)) return uint8_t(*n);
     return std::nullopt;
 }
 

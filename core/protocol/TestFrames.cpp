@@ -33,11 +33,14 @@ SendMode sendModeFromIndex(int index) {
 
 std::optional<std::array<uint8_t, 2>> moduleAddress(const QString& text) {
     if (text.size() != 6) return std::nullopt;
-    return std::array<uint8_t, 2>{pairAt(text, 0), pairAt(text, 3)};
+    // Only hex digits send what the box shows.
+    const std::optional<QByteArray> bytes = ColonGroupBytes(text, 2);
+    if (!bytes) return std::nullopt;
+    return std::array<uint8_t, 2>{uint8_t(bytes->at(0)), uint8_t(bytes->at(1))};
 }
 
 std::optional<QByteArray> receiverNumber(const QString& text) {
-    if (text.size() != 11) return std::nullopt;
+    if (text.size() != 11 || !AllHexDigits(text)) return std::nullopt;
     return PhoneCodec::packNumber(text);
 }
 
@@ -92,9 +95,17 @@ std::optional<QByteArray> encodeContent(const QString& text, SendMode mode) {
         }
         case SendMode::Hex: {
             const qsizetype n = (text.size() + 1) / 3;  // a third, to the nearest whole number
+            const QString digits = text.toUpper();
             QByteArray out;
             out.reserve(n);
-            for (qsizetype i = 0; i < n; ++i) out.append(char(pairAt(text, 3 * i)));
+            for (qsizetype i = 0; i < n; ++i) {
+                // Each byte two hex digits and its ":" (the last may lack
+                // it): anything else would go out as another byte.
+                const qsizetype at = 3 * i;
+                if (!AllHexDigits(digits.mid(at, 2)) || (at + 2 < digits.size() && digits.at(at + 2) != QLatin1Char(':')))
+                    return std::nullopt;
+                out.append(char(pairAt(digits, at)));
+            }
             return out;
         }
     }

@@ -35,12 +35,12 @@ SendMode sendModeFromIndex(int index);
 inline constexpr uint8_t TypeUcs2 = 0xD7;
 inline constexpr uint8_t TypeSingleByte = 0xD8;
 
-// "0A:1F:" -> 0A 1F. Exactly six characters, else nullopt; characters 3
-// and 6 are not read, and anything but 0-9 and A-F counts as 0.
+// "0A:1F:" -> 0A 1F (lower case as its capital). Exactly two hex digits,
+// a colon, two hex digits and a colon, else nullopt.
 std::optional<std::array<uint8_t, 2>> moduleAddress(const QString& text);
 // An 11-character receiver number packed into six bytes: the first
 // character alone, then five pairs as high and low nibble. Exactly eleven
-// characters, else nullopt.
+// hex digits, else nullopt.
 std::optional<QByteArray> receiverNumber(const QString& text);
 
 // "$", the address, "R", CR.
@@ -55,7 +55,7 @@ uint8_t recordType(SendMode mode);
 // The content box as bytes by the send mode: UCS-2 high byte first, one
 // byte a character in code page 936, or hex text of three characters a
 // byte. nullopt when an English text holds a character without a one-byte
-// code.
+// code, or a hex text a byte that is not two hex digits and its ":".
 std::optional<QByteArray> encodeContent(const QString& text, SendMode mode);
 // The byte count shown in the status bar while typing (the hex count is the
 // whole part, where the request rounds).

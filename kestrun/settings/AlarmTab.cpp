@@ -240,6 +240,17 @@ void AlarmTab::write() {
         info(QStringLiteral("短信内容含有无法发送的字符，请选择“汉字”"));
         return;
     }
+    // Text that reached the relay list past its key rule (an input method,
+    // a drop, the context menu's paste) is no relay.
+    if (!ListChoice::showsTaken(Combo7, {QString()})) {
+        info(QStringLiteral("请从列表中选择关联继电器"));
+        return;
+    }
+    // A box that shows no number sends none: letters are no 0.
+    if (!VbNum::parseNumber(Text16->text().trimmed())) {
+        info(QStringLiteral("重复报警时间间隔超出范围（0-2550秒）"));
+        return;
+    }
     if (!receiverMask(TextBJPhone->text())) {
         info(QStringLiteral("短信报警号码超出范围（0-4294967295）"));
         return;
@@ -250,6 +261,7 @@ void AlarmTab::write() {
     }
     send(built.frame);
     Outstanding::sent(g::AlarmSetOutstanding, 1);
+    g::AlarmSetWritten = built.frame.mid(12);
 }
 
 void AlarmTab::read() {

@@ -152,7 +152,10 @@ void OutputTab::wire() {
     });
     for (QLineEdit* box : {Text10, Text14, Text18})
         connect(box, &QLineEdit::textChanged, this, [this, box] { clampDelay(box); });
-    connect(Text12, &QLineEdit::textChanged, this, [this] { chooseEncoding(Text12, Option22, Option21); });
+    connect(Text12, &QLineEdit::textChanged, this, [this] {
+        m_lowTextHeld.reset();
+        chooseEncoding(Text12, Option22, Option21);
+    });
     connect(Text8, &QLineEdit::textChanged, this, [this] { chooseEncoding(Text8, Option23, Option24); });
 }
 
@@ -186,6 +189,11 @@ OutputSettings OutputTab::currentSettings() const {
     if (Check5->isChecked()) s.reply = Option18->isChecked() ? 2 : Option20->isChecked() ? 3 : 1;
     s.lowText = Text12->text();
     s.lowEnglish = Option21->isChecked();
+    if (m_lowTextHeld) {
+        s.lowText = *m_lowTextHeld;
+        // Blanks alone show as an empty box, which sets no option.
+        if (Text12->text().isEmpty()) s.lowEnglish = m_lowEnglishHeld;
+    }
     s.highText = Text8->text();
     s.highEnglish = Option24->isChecked();
     s.hold = Check6->isChecked();
@@ -195,6 +203,18 @@ OutputSettings OutputTab::currentSettings() const {
 void OutputTab::write() {
     if (!m_form->portReady()) return;
     g::OutputSetOp = 1;
+    // A delay box that shows no number sends none: letters are no 0. The
+    // restore delays go out in pulse mode only.
+    QList<QLineEdit*> delays = {Text18};
+    if (!Option16->isChecked() && Option17->isChecked()) delays << Text10 << Text14;
+    for (QLineEdit* box : delays)
+        if (!VbNum::parseNumber(box->text().trimmed())) {
+            Dialogs::msgBox(m_form,
+                            box == Text18 ? QStringLiteral("短信回复延时超出范围（0-250秒）")
+                                          : QStringLiteral("延时恢复时间超出范围（0-250秒）"),
+                            QStringLiteral("提示"), Dialogs::Icon::Information);
+            return;
+        }
     const Built built = buildOutputWrite(currentSettings());
     if (built.error != TextError::None) {
         Dialogs::msgBox(m_form,
@@ -207,6 +227,7 @@ void OutputTab::write() {
     g::CommBytes = built.frame;
     if (CommPort* p = m_form->port()) p->output(built.frame);
     Outstanding::sent(g::OutputSetOutstanding, 1);
+    g::OutputSetWritten = built.frame.mid(12);
 }
 
 void OutputTab::read() {
@@ -250,7 +271,15 @@ void OutputTab::applyRecord(const OutputBlock& b) {
     // The texts pick their encoding from what they hold; a text's encoding
     // in the module is its length byte's, so the options come after them.
     // An empty text goes out without one either way.
-    if (b.lowText) Text12->setText(trimBlanks(*b.lowText));
+    if (b.lowText) {
+        const QString shown = trimBlanks(*b.lowText);
+        Text12->setText(shown);
+        m_lowTextHeld.reset();
+        if (shown != *b.lowText) {
+            m_lowTextHeld = *b.lowText;
+            m_lowEnglishHeld = b.lowEnglish.value_or(Option21->isChecked());
+        }
+    }
     if (b.highText) Text8->setText(*b.highText);
     if (b.lowEnglish && !Text12->text().isEmpty())
         Controls::setValueAndClick(*b.lowEnglish ? Option21 : Option22, true, ClickWhen::Always);

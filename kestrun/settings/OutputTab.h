@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <array>
+#include <optional>
 
 #include "core/protocol/SettingsRecords.h"
 
@@ -62,4 +63,9 @@ private:
     void chooseEncoding(QLineEdit* text, QRadioButton* chinese, QRadioButton* english);
 
     SettingsForm* m_form;
+    // The low text as the module holds it when the box shows it without its
+    // outer blanks, and its encoding: the write sends it until the box
+    // changes, so that reading and writing back keeps the module's text.
+    std::optional<QString> m_lowTextHeld;
+    bool m_lowEnglishHeld = false;
 };

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
@@ -118,6 +119,7 @@ TestTab::TestTab(SettingsForm* form) : QWidget(nullptr), m_form(form) {
     };
     hooks.after = [this] { afterSend(); };
     hooks.press = [this](int index) { press(index); };
+    hooks.shown = [this] { return m_form->SSTab1->currentWidget() == this; };
     m_wait = new TestSendWait(this, &m_form->buttonLock(), std::move(hooks));
 
     // The form builds its timers after its pages.

@@ -1,27 +1,75 @@
 #pragma once
 
+#include <QByteArray>
+
 // Which requests of one kind (phone table, alarm settings, output settings)
-// are out and unanswered: a bit per operation value, kept in the g::
-// ...Outstanding globals. One answer code serves all operations of a kind;
-// while only one of them is out, the operation flag alone says what an
-// answer means, as it always has. When more are out (a write and a read
-// right behind it), the answer itself must say which request it answers.
+// are out and unanswered, in the order they went out, kept in the g::
+// ...Outstanding globals: a queue of operation values, two bits each (the
+// operation + 1), the oldest in the lowest bits, at most 15 (the oldest
+// gives way). One answer code serves all operations of a kind; while only
+// one of them is out, the operation flag alone says what an answer means,
+// as it always has. When more are out (a write and a read right behind
+// it), the answer itself must say which request it answers. Two requests
+// of one operation are two answers to wait for: the first answer leaves
+// the second out.
 namespace Outstanding {
 
-inline void sent(int& mask, int op) { mask |= 1 << op; }
-inline void answered(int& mask, int op) {
-    if (op >= 0) mask &= ~(1 << op);
+constexpr int kMost = 15;
+inline int at(int queue, int i) { return (queue >> (2 * i) & 3) - 1; }
+inline int length(int queue) {
+    int n = 0;
+    while (n < kMost && at(queue, n) >= 0) ++n;
+    return n;
 }
-inline bool has(int mask, int op) { return (mask >> op & 1) != 0; }
+// The operation of the oldest request out; -1 with none.
+inline int oldest(int queue) { return at(queue, 0); }
+inline void sent(int& queue, int op) {
+    int n = length(queue);
+    if (n == kMost) queue >>= 2, --n;
+    queue |= (op + 1) << (2 * n);
+}
+// The oldest request of that operation has had its answer.
+inline void answered(int& queue, int op) {
+    if (op < 0) return;
+    for (int i = 0, n = length(queue); i < n; ++i) {
+        if (at(queue, i) != op) continue;
+        const int below = queue & ((1 << (2 * i)) - 1);
+        queue = below | (queue >> (2 * (i + 1))) << (2 * i);
+        return;
+    }
+}
+inline bool has(int queue, int op) {
+    for (int i = 0, n = length(queue); i < n; ++i)
+        if (at(queue, i) == op) return true;
+    return false;
+}
 // More than one operation is out.
-inline bool several(int mask) { return (mask & (mask - 1)) != 0; }
+inline bool several(int queue) {
+    for (int i = 1, n = length(queue); i < n; ++i)
+        if (at(queue, i) != oldest(queue)) return true;
+    return false;
+}
 
 // Alarm and output settings: the module answers a write with the request's
-// code and a read with its own (A5, A7). With both out, the code decides
-// (1 write, 0 read); otherwise the operation flag does.
-inline int settingsOp(int mask, int opFlag, bool writeCode) {
-    if (has(mask, 0) && has(mask, 1)) return writeCode ? 1 : 0;
-    return opFlag;
+// code and a read with its own (A5, A7). While something is out, the code
+// decides (1 write, 0 read), and an answer of a kind nothing out waits for
+// (a repeated acknowledgement, the read of a write that was refused) is
+// none: -1. With nothing out, the operation flag decides, as it always has.
+inline int settingsOp(int queue, int opFlag, bool writeCode) {
+    if (queue == 0) return opFlag;
+    const int op = writeCode ? 1 : 0;
+    return has(queue, op) ? op : -1;
+}
+
+// A read's answer (A5, A7) while a write that went out before the read is
+// unacknowledged: the module answers in turn, so it is a repeat of an
+// earlier read's answer, unless the write's acknowledgement was lost. The
+// block tells: a repeat is the block last read, where the read behind the
+// write finds what the write sent (or, refused, what was there: the same
+// block only if the write would not have changed it).
+inline bool readBehindWrite(int queue) { return has(queue, 0) && oldest(queue) == 1; }
+inline bool repeatOfLastRead(const QByteArray& block, const QByteArray& lastRead, const QByteArray& lastWritten) {
+    return !lastRead.isEmpty() && block == lastRead && block != lastWritten;
 }
 
 }  // namespace Outstanding

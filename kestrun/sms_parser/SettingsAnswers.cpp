@@ -54,12 +54,15 @@ void header(SmsAnswerReceiver& rx, int blockState) {
 // The block is exactly the L - 1 bytes the header announced; whatever
 // follows it belongs to the next answer.
 template <class Apply>
-void block(SmsAnswerReceiver& rx, Apply apply) {
+void block(SmsAnswerReceiver& rx, bool alarm, Apply apply) {
     const int n = int(g::PhoneTableHdr[1]) - 1;
     const QByteArray b = n > 0 ? rx.read() : QByteArray();
+    const bool good = Answers::blockChecksumOk(b, g::PhoneTableHdr[2]);
+    // A repeat of the last answer changes nothing and tells nothing.
+    if (!rx.settleReadBlock(alarm, b, good)) return finish(rx);
     g::CommBytes = b;
     SmsAnswerSink* sink = rx.sink();
-    if (!Answers::blockChecksumOk(b, g::PhoneTableHdr[2])) {
+    if (!good) {
         tell(rx, QStringLiteral("读取参数失败"));
     } else if (sink) {
         apply(*sink, b);
@@ -69,13 +72,13 @@ void block(SmsAnswerReceiver& rx, Apply apply) {
 }
 
 void alarmBlock(SmsAnswerReceiver& rx) {
-    block(rx, [](SmsAnswerSink& s, const QByteArray& b) {
+    block(rx, true, [](SmsAnswerSink& s, const QByteArray& b) {
         s.applyAlarmBlock(SettingsRecords::decodeAlarmBlock(b));
     });
 }
 
 void outputBlock(SmsAnswerReceiver& rx) {
-    block(rx, [](SmsAnswerSink& s, const QByteArray& b) {
+    block(rx, false, [](SmsAnswerSink& s, const QByteArray& b) {
         s.applyOutputBlock(SettingsRecords::decodeOutputBlock(b));
     });
 }

@@ -1,5 +1,7 @@
 #include "SmsAnswerReceiver.h"
 
+#include <utility>
+
 #include "Outstanding.h"
 #include "SmsAnswerSink.h"
 #include "core/Globals.h"
@@ -16,19 +18,21 @@ const DispatchTable& smsDispatch() {
             {0xF2, 10}, {0xA3, 11}, {0xFB, 12}, {0xE1, 13}, {0xD3, 14}, {0xD2, 15}, {0xD9, 16}, {0xDB, 20}};
         for (const auto& [code, state] : fixed) t.add(code, state, Frames::answerReadN(code));
         // The answer to a write and the data of a read: the operation that
-        // was sent tells them apart, and the code when both are out.
-        const auto alarm = [](bool writeCode) {
-            return [writeCode] {
-                return Outstanding::settingsOp(g::AlarmSetOutstanding, g::AlarmSetOp, writeCode) == 1
-                           ? DispatchTable::Entry{21, 1}
-                           : DispatchTable::Entry{23, 3};
+        // was sent tells them apart, and the code while either is out; an
+        // answer nothing out waits for is dropped.
+        const auto chosen = [](int op, int readState) {
+            return op < 0    ? DispatchTable::Entry{AnswerMachine::Hunt, 1}
+                   : op == 1 ? DispatchTable::Entry{21, 1}
+                             : DispatchTable::Entry{readState, 3};
+        };
+        const auto alarm = [chosen](bool writeCode) {
+            return [chosen, writeCode] {
+                return chosen(Outstanding::settingsOp(g::AlarmSetOutstanding, g::AlarmSetOp, writeCode), 23);
             };
         };
-        const auto output = [](bool writeCode) {
-            return [writeCode] {
-                return Outstanding::settingsOp(g::OutputSetOutstanding, g::OutputSetOp, writeCode) == 1
-                           ? DispatchTable::Entry{21, 1}
-                           : DispatchTable::Entry{25, 3};
+        const auto output = [chosen](bool writeCode) {
+            return [chosen, writeCode] {
+                return chosen(Outstanding::settingsOp(g::OutputSetOutstanding, g::OutputSetOp, writeCode), 25);
             };
         };
         t.addChosen(0xB4, alarm(true)).addChosen(0xA5, alarm(false));
@@ -79,12 +83,30 @@ std::pair<int, int> SmsAnswerReceiver::dispatchFor(uint8_t code) {
 
 std::pair<int, int> SmsAnswerReceiver::route(uint8_t code) const {
     const std::pair<int, int> to = dispatchFor(code);
-    // The settings request the answer is read as has had its answer.
-    if (code == 0xB4 || code == 0xA5)
-        Outstanding::answered(g::AlarmSetOutstanding, to.first == 21 ? 1 : 0);
-    else if (code == 0xB5 || code == 0xA7)
-        Outstanding::answered(g::OutputSetOutstanding, to.first == 21 ? 1 : 0);
+    m_readBehindWrite = false;
+    // The settings request the answer is read as has had its answer; an
+    // answer dropped answers nothing, and a read's answer ahead of an
+    // earlier write's acknowledgement waits for its block to tell.
+    if (to.first == Hunt) return to;
+    const bool alarm = code == 0xB4 || code == 0xA5;
+    if (!alarm && code != 0xB5 && code != 0xA7) return to;
+    int& out = alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding;
+    const int op = to.first == 21 ? 1 : 0;
+    if (op == 0 && Outstanding::readBehindWrite(out))
+        m_readBehindWrite = true;
+    else
+        Outstanding::answered(out, op);
     return to;
+}
+
+bool SmsAnswerReceiver::settleReadBlock(bool alarm, const QByteArray& block, bool good) {
+    QByteArray& read = alarm ? g::AlarmSetRead : g::OutputSetRead;
+    if (std::exchange(m_readBehindWrite, false)) {
+        if (Outstanding::repeatOfLastRead(block, read, alarm ? g::AlarmSetWritten : g::OutputSetWritten)) return false;
+        Outstanding::answered(alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding, 0);
+    }
+    if (good) read = block;
+    return true;
 }
 
 std::pair<int, int> SmsAnswerReceiver::startOther(uint8_t byte) const {

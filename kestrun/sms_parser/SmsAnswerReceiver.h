@@ -61,6 +61,11 @@ public:
     // text unless the form asked for one.
     void skipAcknowledgementTail();
 
+    // The block of a settings read, read in full: false when it is the
+    // repeat of an earlier answer (Outstanding::readBehindWrite), to be
+    // dropped; else the read has had its answer.
+    bool settleReadBlock(bool alarm, const QByteArray& block, bool good);
+
     // Messages and the status bar, through the host (none without one).
     void tell(const QString& text, const QString& title,
               SmsAnswerHost::Icon icon = SmsAnswerHost::Icon::None);
@@ -79,6 +84,9 @@ private:
     SmsAnswerSink* m_sink = nullptr;
     SmsAnswerHost* m_host;
     bool m_ackTail = false;
+    // The settings read being read came ahead of an earlier write's
+    // acknowledgement: its block decides whether it answers the read.
+    mutable bool m_readBehindWrite = false;
 };
 
 // Each answer family adds its steps in its own file; the receiver calls

@@ -26,15 +26,29 @@ private slots:
 void TestCloseRequests::eachAnswerToItsOwnRequest_data() {
     QTest::addColumn<QString>("pair");
     QTest::addColumn<QStringList>("said");
-    QTest::newRow("alarm write, read") << "alarm" << QStringList{"设置成功", "读取参数成功"};
-    QTest::newRow("output write, read") << "output" << QStringList{"设置成功", "读取参数成功"};
-    QTest::newRow("phone write, read") << "phone" << QStringList{"电话号码表设置成功"};
-    QTest::newRow("phone clear, read") << "clear" << QStringList{"清空号码表成功", "号码表空"};
+    // What the module does besides: the write's acknowledgement sent twice,
+    // the second while the read is out; a read before the write answered
+    // late, so that two reads are out at once; a read before the write
+    // answered twice, the second copy ahead of the write's acknowledgement.
+    QTest::addColumn<QString>("road");
+    const QStringList both{"设置成功", "读取参数成功"};
+    const QStringList three{"读取参数成功", "设置成功", "读取参数成功"};
+    QTest::newRow("alarm write, read") << "alarm" << both << "";
+    QTest::newRow("output write, read") << "output" << both << "";
+    QTest::newRow("phone write, read") << "phone" << QStringList{"电话号码表设置成功"} << "";
+    QTest::newRow("phone clear, read") << "clear" << QStringList{"清空号码表成功", "号码表空"} << "";
+    QTest::newRow("alarm write answered twice, read") << "alarm" << both << "ack twice";
+    QTest::newRow("output write answered twice, read") << "output" << both << "ack twice";
+    QTest::newRow("alarm read late, write answered twice, read") << "alarm" << three << "late read";
+    QTest::newRow("output read late, write answered twice, read") << "output" << three << "late read";
+    QTest::newRow("alarm read answered twice, write, read") << "alarm" << three << "read twice";
+    QTest::newRow("output read answered twice, write, read") << "output" << three << "read twice";
 }
 
 void TestCloseRequests::eachAnswerToItsOwnRequest() {
     QFETCH(QString, pair);
     QFETCH(QStringList, said);
+    QFETCH(QString, road);
     KestrunHarness h;
     QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
     SimSettings* module = SimSettings::install(h.sim());
@@ -51,24 +65,46 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
     PhoneTab* p = f->phoneTab;
 
     QByteArray written;  // the record the write sends, from its byte 12
+    using Fate = ModuleSim::Fate;
+    // A read before the values are typed, then the write and a read at once.
+    const auto readFirst = [&](QAbstractButton* read) {
+        if (road == QStringLiteral("late read")) {
+            h.sim().queueFates({Fate::late(300), Fate::repeated(2, 0)});
+            read->click();
+        } else if (road == QStringLiteral("read twice")) {
+            h.sim().queueFates({Fate::repeated(2, 400)});
+            read->click();
+            return QTest::qWaitFor([&] { return h.dialogs.messageCount() == 1; }, 5000);
+        }
+        return true;
+    };
+    const auto writeThenRead = [&](QAbstractButton* write, QAbstractButton* read) {
+        if (road == QStringLiteral("ack twice")) h.sim().queueFates({Fate::repeated(2, 400)});
+        write->click();
+        if (road == QStringLiteral("ack twice") &&
+            !QTest::qWaitFor([&] { return h.dialogs.messageCount() == 1; }, 5000))
+            return false;
+        read->click();
+        return true;
+    };
     if (pair == QStringLiteral("alarm")) {
         a->Combo5->setCurrentIndex(1);
+        QVERIFY(readFirst(a->Command17));
         a->Option10->click();
         a->Text16->setText(QStringLiteral("30"));
         a->Text15->setText(QStringLiteral("LOW"));
         a->Text20->setText(QStringLiteral("2"));
         written = SettingsRecords::buildAlarmWrite(a->currentSettings()).frame.mid(12);
-        a->Command16->click();
-        a->Command17->click();
+        QVERIFY(writeThenRead(a->Command16, a->Command17));
     } else if (pair == QStringLiteral("output")) {
         f->SSTab1->setCurrentIndex(4);
         o->Combo6->setCurrentIndex(1);
+        QVERIFY(readFirst(o->Command23));
         o->Option17->click();
         o->Text10->setText(QStringLiteral("5"));
         o->Text12->setText(QStringLiteral("OFF"));
         written = SettingsRecords::buildOutputWrite(o->currentSettings()).frame.mid(12);
-        o->Command13->click();
-        o->Command23->click();
+        QVERIFY(writeThenRead(o->Command13, o->Command23));
     } else {
         f->SSTab1->setCurrentIndex(2);
         for (const char* n : {"13800000001", "13800000002", "13800000003"}) {

@@ -109,9 +109,10 @@ QByteArray outputBlock() {
     for (auto [lengthAt, fieldAt] : {std::pair{OutputAt::LowLength, OutputAt::LowText},
                                      std::pair{OutputAt::HighLength, OutputAt::HighText}}) {
         const bool english = *rc::gen::arbitrary<bool>();
-        QString s = *text(english, OutputTextMax);
-        // The first control text is shown without blanks at its ends.
-        if (fieldAt == OutputAt::LowText) s = trimBlanks(s);
+        // The form shows the first control text without blanks at its ends.
+        const bool padded = fieldAt == OutputAt::LowText && *rc::gen::inRange(0, 3) == 0;
+        QString s = *text(english, OutputTextMax - (padded ? 4 : 0));
+        if (padded) s = QLatin1Char(' ') + s + QLatin1Char(' ');
         putText(b, lengthAt, fieldAt, s, english);
     }
     b[OutputAt::Hold] = char(*rc::gen::element(0, 1));

@@ -144,10 +144,13 @@ bool VirtualTime::runUntil(const std::function<bool()>& done, qint64 limitMs) {
 }
 
 bool VirtualTime::runUntilLineQuiet(qint64 quietMs, qint64 limitMs) {
-    const qint64 deadline = now() + qMax<qint64>(0, limitMs);
+    // Quiet from the call on: a chain a step has just started may not have
+    // sent its first byte yet, however long the line has been still.
+    const qint64 from = now();
+    const qint64 deadline = from + qMax<qint64>(0, limitMs);
     for (;;) {
         if (!settle()) return false;
-        const qint64 quietUntil = m_lastTraffic + quietMs;
+        const qint64 quietUntil = qMax(m_lastTraffic, from) + quietMs;
         if (now() >= quietUntil) return true;
         const auto next = m_clock.nextDue();
         if (!next || *next > quietUntil) {

@@ -61,8 +61,8 @@ public:
     // Runs until done() holds (asked whenever the system is quiet), for at
     // most limitMs of virtual time.
     bool runUntil(const std::function<bool()>& done, qint64 limitMs);
-    // Runs until no byte has crossed the line for quietMs, for at most
-    // limitMs of virtual time.
+    // Runs until no byte has crossed the line for quietMs since the call or
+    // the last byte, whichever is later, for at most limitMs of virtual time.
     bool runUntilLineQuiet(qint64 quietMs, qint64 limitMs);
 
     // Virtual time at which a byte last crossed the line.

@@ -159,6 +159,7 @@ void ParamSenders::clearByPage() {
             frame = Frames::RequestFrame(0xD9, 0x04, QByteArray(1, '\x01'));
             g::PhoneTableOp = 2;
             m_form->phoneTab->setAckAwaited(true);
+            g::PhoneTableOutstanding |= 1 << 2;
             break;
         case 3:
             frame = Frames::RequestFrame(0xA8, 0x04, QByteArray(1, '\x01'));

@@ -100,6 +100,7 @@ void PhoneTab::readTable() {
     g::PhoneTableOp = 0;
     g::RxState = 0;
     send(PhoneCodec::readFrame());
+    g::PhoneTableOutstanding |= 1 << 0;
 }
 
 void PhoneTab::writeTable() {
@@ -107,6 +108,7 @@ void PhoneTab::writeTable() {
     PhoneTableEdit::writeTable(m_form, *Grid, [this](const QByteArray& frame) {
         send(frame);
         m_ackAwaited = true;
+        g::PhoneTableOutstanding |= 1 << 1;
     });
 }
 
@@ -119,4 +121,5 @@ void PhoneTab::clearTable() {
     send(PhoneCodec::clearFrame());
     g::PhoneTableOp = 2;
     m_ackAwaited = true;
+    g::PhoneTableOutstanding |= 1 << 2;
 }

@@ -170,6 +170,7 @@ void SettingsForm::lineLost() {
     transfers->stop();
     phoneTab->setAckAwaited(false);
     transfers->forgetRequests();
+    g::PhoneTableOutstanding = 0;
     g::InTableOp = 0;
     g::OutTableOp = 0;
     g::CollectionDue = 0;

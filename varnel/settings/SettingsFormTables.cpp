@@ -94,7 +94,10 @@ void SettingsForm::clearModuleTable(ModuleTable table) {
         showConnectDialog();
         return;
     }
-    port()->dropInput();
+    // What waits on the port is emptied, unless a refresh, a chain or a
+    // phone-table request still waits for its answer there.
+    if (!Timer1->running() && !Timer2->running() && !Timer3->running() && g::PhoneTableOutstanding == 0)
+        port()->dropInput();
     const bool input = table == ModuleTable::Input;
     (input ? g::InTableOp : g::OutTableOp) = 4;
     writeFrame(protocol::tableClearFrame(input ? protocol::kInputTableCode : protocol::kCommandTableCode));

@@ -225,6 +225,7 @@ void TableTransfers::tick() {
 
 void TableTransfers::forgetRequests() {
     for (QHash<int, int>& open : m_unanswered) open.clear();
+    for (QHash<int, QByteArray>& rows : m_taken) rows.clear();
 }
 
 bool TableTransfers::answersEarlierRequest(const TableRowAnswer& a) {
@@ -244,8 +245,13 @@ bool TableTransfers::answersEarlierRequest(const TableRowAnswer& a) {
         return false;  // no row to go by: the read fails as it would
     }
     const auto it = open.find(index);
-    // A row never asked for is the module's own way of ending the table.
-    if (it == open.end()) return false;
+    if (it == open.end()) {
+        // Every request of this row is answered: the very row taken before
+        // is a copy of that answer; any other row never asked for is the
+        // module's own way of ending the table.
+        const auto was = m_taken[a.table == ModuleTable::Input ? 0 : 1].constFind(index);
+        return !end && was != m_taken[a.table == ModuleTable::Input ? 0 : 1].cend() && *was == a.payload;
+    }
     if (--*it == 0) open.erase(it);
     return index != asked;
 }
@@ -279,6 +285,7 @@ void TableTransfers::rowAnswered(const TableRowAnswer& a) {
         stop(QStringLiteral("读取参数完成"));
         return;
     }
+    m_taken[a.table == ModuleTable::Input ? 0 : 1].insert(a.index, a.payload);
     g->setRows(a.index + 2);
     m_timer->setEnabled(false);
     m_timer->setInterval(m_paceMs);

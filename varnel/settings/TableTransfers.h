@@ -28,8 +28,9 @@ class VbTimer;
 // A transfer takes only the answer to the row it asks for. A read keeps
 // count of the row requests still unanswered, its own and those of a read
 // stopped before it: an answer to one of them that is not the row asked now
-// (a repeat of a row already taken, an answer that outlived its time-out or
-// a stop) is dropped and changes nothing. A write takes only the
+// (an answer that outlived its time-out or a stop) is dropped and changes
+// nothing; so is a second copy of a row already taken, whichever request
+// is out when it comes. A write takes only the
 // acknowledgement that names the row it sent last.
 class TableTransfers : public QObject {
     Q_OBJECT
@@ -106,4 +107,6 @@ private:
     // Row read requests sent and not yet answered: row index -> count, for
     // the input table [0] and the command table [1].
     QHash<int, int> m_unanswered[2];
+    // The payload each row's answer brought when it was taken, likewise.
+    QHash<int, QByteArray> m_taken[2];
 };

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
@@ -93,6 +94,7 @@ TestTab::TestTab(SettingsForm* form) : m_form(form) {
     // Nothing went out: the connect dialog says why.
     hooks.lineGone = [this](const TestSendWait::Request&) { m_form->portReady(); };
     hooks.press = [this](int index) { press(index); };
+    hooks.shown = [this] { return m_form->SSTab1->currentWidget() == this; };
     m_wait = new TestSendWait(this, &m_form->buttonLock(), std::move(hooks));
 }
 

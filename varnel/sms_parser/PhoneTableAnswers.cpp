@@ -1,5 +1,6 @@
 // The phone-table answers (D9): the table after a read, the acknowledgement
-// of a write or a clear, told apart by PhoneTableOp.
+// of a write or a clear, told apart by PhoneTableOp while one request is out
+// (g::PhoneTableOutstanding), by the answer's own first bytes while more are.
 
 #include "AnswerReceiver.h"
 #include "AnswerSink.h"
@@ -16,7 +17,17 @@ constexpr int kClearAckBytes = 16;
 }  // namespace
 
 void AnswerReceiver::phoneTable(const QByteArray& frame) {
-    switch (g::PhoneTableOp) {
+    int& out = g::PhoneTableOutstanding;
+    int op = g::PhoneTableOp;
+    if ((out & (out - 1)) != 0) {
+        // More than one request is out (a write or a clear, and a read right
+        // behind it): the answer says which it answers; one that answers
+        // nothing still out changes nothing.
+        op = PhoneCodec::answeredOperation(frame.mid(10, 2));
+        if ((out >> op & 1) == 0) return;
+    }
+    if (op >= 0 && op <= 2) out &= ~(1 << op);
+    switch (op) {
         case 0:
             phoneTableRead(frame);
             break;

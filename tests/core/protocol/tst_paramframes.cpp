@@ -54,20 +54,24 @@ void TestParamFrames::passwordTakesFourPairsSkippingColons() {
     const auto b = PF::smsPassword("5A:21:7C:40:");
     QVERIFY(b.ok());
     QCOMPARE(hex(b.frame), req("F1 01 5A 21 7C 40"));
-    // Whatever stands where the colons go is not read.
-    QCOMPARE(hex(PF::smsPassword("12X34Y56Z78").frame), req("F1 01 12 34 56 78"));
+    QCOMPARE(hex(PF::smsPassword("5a:21:7c:40").frame), req("F1 01 5A 21 7C 40"));
+    // Text that would go out as other bytes than it shows is refused.
+    for (const char* bad : {"12X34Y56Z78", "5G:21:7C:40:", "5A:21:7C:40:0", "5A 21 7C 40 "})
+        QCOMPARE(PF::smsPassword(bad).error, PF::tooShortPassword());
 }
 
 void TestParamFrames::receiverNumberImpliesLeadingOne() {
     QCOMPARE(hex(PF::receiverNumber("13812345678").frame), req("A2 01 01 38 12 34 56 78"));
-    QCOMPARE(hex(PF::receiverNumber("92345678901").frame), req("A2 01 01 23 45 67 89 01"));
-    QCOMPARE(hex(PF::receiverNumber("***********").frame), req("A2 01 01 00 00 00 00 00"));
-    QCOMPARE(PF::receiverNumber("***********").frame.size(), 16);
+    QCOMPARE(PF::receiverNumber("13812345678").frame.size(), 16);
+    // Only the 1 it implies, and digits it can pack, send what the box shows.
+    for (const char* bad : {"92345678901", "***********", "1381234567x", "138123456789"})
+        QCOMPARE(PF::receiverNumber(bad).error, PF::tooShortNumber());
 }
 
 void TestParamFrames::passiveAddress() {
     QCOMPARE(hex(PF::passiveAddress("0A:01").frame), req("E2 01 0A 01"));
-    QCOMPARE(hex(PF::passiveAddress("**:**").frame), req("E2 01 00 00"));
+    QCOMPARE(hex(PF::passiveAddress("0a:0f:").frame), req("E2 01 0A 0F"));
+    for (const char* bad : {"**:**", "0A 01 ", "0A:01:2"}) QCOMPARE(PF::passiveAddress(bad).error, PF::tooShortAddress());
 }
 
 void TestParamFrames::baudCodesAndUnknownText() {
@@ -92,12 +96,11 @@ void TestParamFrames::baudCodesAndUnknownText() {
 void TestParamFrames::restartTimeInFiveMillisecondUnits() {
     QCOMPARE(hex(PF::restartTime("60").frame), req("A3 01 00 00 2E E0"));
     QCOMPARE(hex(PF::restartTime("0").frame), req("A3 01 00 00 00 00"));
-    QCOMPARE(hex(PF::restartTime("").frame), req("A3 01 00 00 00 00"));
-    QCOMPARE(hex(PF::restartTime("15s").frame), req("A3 01 00 00 0B B8"));
+    QCOMPARE(hex(PF::restartTime(" 15 ").frame), req("A3 01 00 00 0B B8"));
     // 0.0125 s is 2.5 units: halves go to the even neighbour.
     QCOMPARE(hex(PF::restartTime("0.0125").frame), req("A3 01 00 00 00 02"));
     QCOMPARE(hex(PF::restartTime("10737418.235").frame), req("A3 01 7F FF FF FF"));
-    for (const char* bad : {"-1", "10737418.24", "1e30", "-1e400"}) {
+    for (const char* bad : {"-1", "10737418.24", "1e30", "-1e400", "", "15s", "abc"}) {
         const auto b = PF::restartTime(QString::fromLatin1(bad));
         QVERIFY2(!b.ok(), bad);
         QVERIFY(b.frame.isEmpty());
@@ -124,10 +127,10 @@ void TestParamFrames::tooShortAndWideCharactersAreRefused() {
     QCOMPARE(PF::smsPassword(QStringLiteral("5A:2中:7C:40:")).error, PF::notSingleByte());
     QCOMPARE(PF::receiverNumber(QStringLiteral("1381234567中")).error, PF::notSingleByte());
     QCOMPARE(PF::passiveAddress(QStringLiteral("0A:é1")).error, PF::notSingleByte());
-    // Characters the request does not read may be anything.
-    QVERIFY(PF::receiverNumber(QStringLiteral("中3812345678")).ok());
-    QVERIFY(PF::smsPassword(QStringLiteral("5A中21中7C中40")).ok());
-    QVERIFY(PF::passiveAddress(QStringLiteral("0A中01")).ok());
+    // Nor where the request reads no digit.
+    QVERIFY(!PF::receiverNumber(QStringLiteral("中3812345678")).ok());
+    QVERIFY(!PF::smsPassword(QStringLiteral("5A中21中7C中40")).ok());
+    QVERIFY(!PF::passiveAddress(QStringLiteral("0A中01")).ok());
 }
 
 void TestParamFrames::refreshQueries() {
@@ -165,7 +168,8 @@ void TestParamFrames::wakeDelaysRoundHalfToEvenTwice() {
     QCOMPARE(hex(PF::wakeDelays("1400", "0").frame), req("D2 01 00 04 00 00"));   // 3.5 -> 4
     QCOMPARE(hex(PF::wakeDelays("199.5", "200.5").frame), req("D2 01 00 00 00 00"));  // 200 and 200: 0.5 -> 0
     QCOMPARE(hex(PF::wakeDelays("26214000", "1200").frame), req("D2 01 FF FF 00 03"));
-    for (auto [a, b] : {std::pair{"-400", "0"}, std::pair{"0", "26214200"}, std::pair{"1e300", "0"}})
+    for (auto [a, b] : {std::pair{"-400", "0"}, std::pair{"0", "26214200"}, std::pair{"1e300", "0"},
+                          std::pair{"1000ms", "0"}, std::pair{"", "0"}})
         QCOMPARE(PF::wakeDelays(a, b).error, PF::delaysOutOfRange());
 }
 

@@ -38,9 +38,9 @@ void TestPhoneCodec::packsHexLettersStarsAndOddTexts() {
     QCOMPARE(hex(PhoneCodec::packNumber(QStringLiteral("F0000000EBC"))), QStringLiteral("0F 00 00 00 0E BC"));
     // The default text of the entry box packs as all zeros.
     QCOMPARE(hex(PhoneCodec::packNumber(QStringLiteral("***********"))), QStringLiteral("00 00 00 00 00 00"));
-    // Lower case and other letters are no digits; a character above one
-    // byte never spills into a neighbouring nibble.
-    QCOMPARE(hex(PhoneCodec::packNumber(QStringLiteral("1a2G3#4567Z"))), QStringLiteral("01 02 03 04 56 70"));
+    // Lower case counts as its capital, other letters are no digits; a
+    // character above one byte never spills into a neighbouring nibble.
+    QCOMPARE(hex(PhoneCodec::packNumber(QStringLiteral("1a2G3#4567Z"))), QStringLiteral("01 A2 03 04 56 70"));
     QCOMPARE(hex(PhoneCodec::packNumber(QStringLiteral("1\u4E2D\u0141345678901"))),
              QStringLiteral("01 00 34 56 78 90"));
 }

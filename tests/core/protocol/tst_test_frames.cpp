@@ -56,23 +56,22 @@ void TestTestFrames::addressAndReceiverNumber() {
     QVERIFY(a);
     QCOMPARE(int((*a)[0]), 0x0A);
     QCOMPARE(int((*a)[1]), 0x1F);
-    // Lower case is no hex digit here; characters 3 and 6 are not read.
+    // Lower case counts as its capital; what is no hex digit or colon is
+    // refused rather than sent as another byte.
     a = moduleAddress(QStringLiteral("0a:1f:"));
     QVERIFY(a);
-    QCOMPARE(int((*a)[0]), 0x00);
-    QCOMPARE(int((*a)[1]), 0x10);
-    a = moduleAddress(QStringLiteral("12x34y"));
-    QVERIFY(a);
-    QCOMPARE(int((*a)[0]), 0x12);
-    QCOMPARE(int((*a)[1]), 0x34);
+    QCOMPARE(int((*a)[0]), 0x0A);
+    QCOMPARE(int((*a)[1]), 0x1F);
+    QVERIFY(!moduleAddress(QStringLiteral("12x34y")));
+    QVERIFY(!moduleAddress(QStringLiteral("0G:1F:")));
     QVERIFY(!moduleAddress(QString()));
     QVERIFY(!moduleAddress(QStringLiteral("01:02")));
     QVERIFY(!moduleAddress(QStringLiteral("01:02:3")));
 
     QCOMPARE(hexOf(receiverNumber(QStringLiteral("13800138000"))), QStringLiteral("01 38 00 13 80 00"));
     QCOMPARE(hexOf(receiverNumber(QStringLiteral("A2345678901"))), QStringLiteral("0A 23 45 67 89 01"));
-    // Anything but 0-9 and A-F is a 0 nibble.
-    QCOMPARE(hexOf(receiverNumber(QStringLiteral("1380013800x"))), QStringLiteral("01 38 00 13 80 00"));
+    // Anything but a hex digit is refused.
+    QVERIFY(!receiverNumber(QStringLiteral("1380013800x")));
     QVERIFY(!receiverNumber(QStringLiteral("1380013800")));
     QVERIFY(!receiverNumber(QStringLiteral("138001380001")));
 }
@@ -111,9 +110,10 @@ void TestTestFrames::contentEncodings() {
     QCOMPARE(hexOf(encodeContent(QStringLiteral("41:42:4"), SendMode::Hex)), QStringLiteral("41 42"));
     QCOMPARE(hexOf(encodeContent(QStringLiteral("41:42"), SendMode::Hex)), QStringLiteral("41 42"));
     QCOMPARE(hexOf(encodeContent(QStringLiteral("41:"), SendMode::Hex)), QStringLiteral("41"));
-    QCOMPARE(hexOf(encodeContent(QStringLiteral("4a:FF:"), SendMode::Hex)), QStringLiteral("40 FF"));
-    // The separator is never read.
-    QCOMPARE(hexOf(encodeContent(QStringLiteral("01x02y"), SendMode::Hex)), QStringLiteral("01 02"));
+    QCOMPARE(hexOf(encodeContent(QStringLiteral("4a:FF:"), SendMode::Hex)), QStringLiteral("4A FF"));
+    // Bytes that are no two hex digits and their ":" are refused.
+    for (const char* bad : {"01x02y", "4G:", "41:4 :", "41,42,"})
+        QVERIFY2(!encodeContent(QString::fromLatin1(bad), SendMode::Hex), bad);
 }
 
 void TestTestFrames::byteCountWhileTyping() {

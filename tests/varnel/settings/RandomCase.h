@@ -20,7 +20,8 @@ using RandomActions::FrameLedger;
 using Fate = ModuleSim::Fate;
 using Tables = SimQv7351Tables;
 
-// Roads kept closed until their mends land.
+// Roads kept closed until their mends land; a mended road is open by
+// default.
 struct Mended {
     // A refresh that ends early says why.
     bool refreshTellsWhy = false;
@@ -29,15 +30,28 @@ struct Mended {
     // An input row answer cut in two by a pause: the read ends on its first
     // piece and says nothing.
     bool cutRowTellsWhy = false;
+    // A table row answered twice: the read takes the copy for the module's
+    // end of the table (a repeat of the last row) and ends "读取参数完成"
+    // with rows missing.
+    bool rowCopies = true;
+    // A table clear drops the input waiting on the port: an answer of a
+    // running refresh or chain is lost with it.
+    bool clearKeepsAnswers = true;
+    // 写入号码表 (or a clear) and 读取号码表 at once: the write's "SETOK:" is
+    // read as the table, "号码表空" shows and the grid is emptied.
+    bool phoneWriteThenRead = true;
 
     static Mended fromEnvironment() {
         Mended m;
         const QStringList on = qEnvironmentVariable("SMSTOOLS_RANDOM_MENDED").split(QLatin1Char(','));
         const bool all = on.contains(QStringLiteral("all"));
-        const auto flag = [&](const char* name, bool& b) { b = all || on.contains(QLatin1String(name)); };
+        const auto flag = [&](const char* name, bool& b) { b = b || all || on.contains(QLatin1String(name)); };
         flag("refreshTellsWhy", m.refreshTellsWhy);
         flag("connectApart", m.connectApart);
         flag("cutRowTellsWhy", m.cutRowTellsWhy);
+        flag("rowCopies", m.rowCopies);
+        flag("clearKeepsAnswers", m.clearKeepsAnswers);
+        flag("phoneWriteThenRead", m.phoneWriteThenRead);
         return m;
     }
 };
@@ -118,7 +132,13 @@ struct Case {
             if (f.kind != Fate::OnTime || !f.before.isEmpty()) disturbed = refreshDisturbed = true;
         });
         QObject::connect(&sim(), &ModuleSim::lineClosed, &sim(), [this] { disturbed = refreshDisturbed = true; });
-        sim().setFatePolicy([this](const QByteArray&) { return fates.isEmpty() ? Fate::onTime() : fates.takeFirst(); });
+        sim().setFatePolicy([this](const QByteArray& answer) {
+            if (fates.isEmpty()) return Fate::onTime();
+            Fate f = fates.takeFirst();
+            const uint8_t c = answer.size() > 8 ? uint8_t(answer.at(8)) : 0;
+            if (!mended.rowCopies && (c == 0xA8 || c == 0xA9) && f.kind == Fate::Repeated) f = Fate::onTime();
+            return f;
+        });
     }
     ~Case() { transcript.setClock(nullptr); }
 

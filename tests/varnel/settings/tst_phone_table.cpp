@@ -196,12 +196,15 @@ void TestPhoneTable::acknowledgements_data() {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("rowsAfter");
-    QTest::newRow("SETOK:") << 1 << QByteArray("SETOK:12") << "电话号码表设置成功" << 3;
-    QTest::newRow("SETFAIL:") << 1 << QByteArray("SETFAIL:") << "电话号码表设置错误 " << 3;
-    QTest::newRow("other text") << 1 << QByteArray("HELLO!") << "" << 3;
-    QTest::newRow("CLROK:") << 2 << QByteArray("CLROK:") << "清空号码表成功" << 1;
-    QTest::newRow("CLRFAIL:") << 2 << QByteArray("CLRFAIL:") << "清空号码表失败" << 3;
-    QTest::newRow("15-byte clear answer") << 2 << QByteArray("CLROK") << "" << 3;
+    QTest::addColumn<bool>("readBehind");  // a read went out right behind
+    QTest::newRow("SETOK:") << 1 << QByteArray("SETOK:12") << "电话号码表设置成功" << 3 << false;
+    QTest::newRow("SETOK: with a read behind") << 1 << QByteArray("SETOK:12") << "电话号码表设置成功" << 3 << true;
+    QTest::newRow("CLROK: with a read behind") << 2 << QByteArray("CLROK:") << "清空号码表成功" << 1 << true;
+    QTest::newRow("SETFAIL:") << 1 << QByteArray("SETFAIL:") << "电话号码表设置错误 " << 3 << false;
+    QTest::newRow("other text") << 1 << QByteArray("HELLO!") << "" << 3 << false;
+    QTest::newRow("CLROK:") << 2 << QByteArray("CLROK:") << "清空号码表成功" << 1 << false;
+    QTest::newRow("CLRFAIL:") << 2 << QByteArray("CLRFAIL:") << "清空号码表失败" << 3 << false;
+    QTest::newRow("15-byte clear answer") << 2 << QByteArray("CLROK") << "" << 3 << false;
 }
 
 void TestPhoneTable::acknowledgements() {
@@ -209,11 +212,13 @@ void TestPhoneTable::acknowledgements() {
     QFETCH(QByteArray, text);
     QFETCH(QString, message);
     QFETCH(int, rowsAfter);
+    QFETCH(bool, readBehind);
     VarnelHarness h;
     QVERIFY(h.connectToForm());
     PhoneTab* t = h.form()->phoneTab;
     t->Grid->setRows(3);
-    g::PhoneTableOp = op;
+    g::PhoneTableOp = readBehind ? 0 : op;
+    g::PhoneTableOutstanding = readBehind ? 1 << op | 1 : 0;
     AnswerReceiver* receiver = h.app->forms->answerReceiver();
     const int before = receiver->framesHandled();
     h.sim().send(VarnelHarness::frame("D9 00") + text);

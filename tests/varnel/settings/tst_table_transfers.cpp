@@ -196,6 +196,9 @@ void TestTableTransfers::readEnds_data() {
                                        << "读取参数完成" << 1;
     QTest::newRow("A9 index above 63") << false << 3 << zero << "index64"
                                        << "读取参数完成" << 1;
+    // A row the module sends twice, at once or while a later row is asked.
+    QTest::newRow("A8 row 0 twice at once") << true << 3 << zero << "copy 0" << "读取参数成功" << 3;
+    QTest::newRow("A9 row 0 twice, 300 ms apart") << false << 3 << zero << "copy 300" << "读取参数完成" << 3;
     QTest::newRow("A8 answer shorter than its length") << true << 3 << zero << "cut"
                                                        << "读参数超时失败" << 1;
     QTest::newRow("A9 answer shorter than its length") << false << 3 << zero << "cut"
@@ -233,6 +236,8 @@ void TestTableTransfers::readEnds() {
     } else if (stored > 1) {
         h.module->tables.setRow(t, 1, row1);
     }
+    if (fault.startsWith(QStringLiteral("copy")))
+        h.sim().queueFates({ModuleSim::Fate::repeated(2, fault.mid(5).toInt())});
     QTest::mouseClick(readButton(f, input), Qt::LeftButton);
     QVERIFY(waitIdle(f));
     QCOMPARE(h.dialogs.messageCount(), message.isEmpty() ? 0 : 1);
