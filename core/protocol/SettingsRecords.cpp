@@ -174,6 +174,7 @@ uint8_t intervalUnits(double seconds) {
 }
 
 std::optional<uint8_t> alarmCount(const QString& text) {
+    if (text.trimmed().isEmpty()) return 0;
     const std::optional<double> v = VbNum::parseNumber(text.trimmed());
     if (!v) return std::nullopt;
     if (auto n = VbNum::toIntegerInRange(*v, 0, 255)) return uint8_t(*n);

@@ -99,7 +99,8 @@ QByteArray batchFrame(int index, const QString& number);
 // even), in 10 s units with the rest dropped.
 uint8_t intervalUnits(double seconds);
 // Alarm count: a decimal number to the nearest whole number (halves to
-// even); nothing when the text is no number or that lies outside 0..255.
+// even), an empty box 0; nothing when the text is no number or that lies
+// outside 0..255.
 std::optional<uint8_t> alarmCount(const QString& text);
 // Receiver mask: a decimal number (an empty box counts as 0) to the nearest
 // whole number; nothing when it is not a number or lies outside

@@ -246,8 +246,9 @@ void AlarmTab::write() {
         info(QStringLiteral("请从列表中选择关联继电器"));
         return;
     }
-    // A box that shows no number sends none: letters are no 0.
-    if (!VbNum::parseNumber(Text16->text().trimmed())) {
+    // A box that shows no number sends none: letters are no 0. An empty
+    // box (a read not answered yet) stands for 0, as the read leaves it.
+    if (!Text16->text().trimmed().isEmpty() && !VbNum::parseNumber(Text16->text().trimmed())) {
         info(QStringLiteral("重复报警时间间隔超出范围（0-2550秒）"));
         return;
     }

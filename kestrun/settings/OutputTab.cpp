@@ -203,12 +203,13 @@ OutputSettings OutputTab::currentSettings() const {
 void OutputTab::write() {
     if (!m_form->portReady()) return;
     g::OutputSetOp = 1;
-    // A delay box that shows no number sends none: letters are no 0. The
-    // restore delays go out in pulse mode only.
+    // A delay box that shows no number sends none: letters are no 0 (an
+    // empty box, as a read leaves it, stands for 0). The restore delays go
+    // out in pulse mode only.
     QList<QLineEdit*> delays = {Text18};
     if (!Option16->isChecked() && Option17->isChecked()) delays << Text10 << Text14;
     for (QLineEdit* box : delays)
-        if (!VbNum::parseNumber(box->text().trimmed())) {
+        if (!box->text().trimmed().isEmpty() && !VbNum::parseNumber(box->text().trimmed())) {
             Dialogs::msgBox(m_form,
                             box == Text18 ? QStringLiteral("短信回复延时超出范围（0-250秒）")
                                           : QStringLiteral("延时恢复时间超出范围（0-250秒）"),

@@ -74,7 +74,7 @@ Shows number(double scale, int64_t lo, int64_t hi, const char* empty = "?") {
 }
 // The repeat interval goes in units of 10 s, the rest dropped.
 QString tens(const QString& text) {
-    const QString n = number(1, 0, 2550)(text);
+    const QString n = number(1, 0, 2550, "0")(text);
     return n == "?" ? n : QString::number(n.toLongLong() / 10);
 }
 // Milliseconds, rounded, in units of 400 ms, rounded again.
@@ -159,7 +159,7 @@ const QList<Box>& boxes() {
          [](const QByteArray& f) { return PhoneCodec::entryText(f.mid(12, 6)); },
          [](const QString& s) { return s.toUpper().replace('*', '0'); }},
         {"Text16", 3, {"Command16"}, {{"Option9", ""}}, {}, 0xB4, byteAt(12 + AlarmAt::Interval), tens},
-        {"Text20", 3, {"Command16"}, {}, {}, 0xB4, byteAt(12 + AlarmAt::Count), number(1, 0, 255)},
+        {"Text20", 3, {"Command16"}, {}, {}, 0xB4, byteAt(12 + AlarmAt::Count), number(1, 0, 255, "0")},
         {"TextBJPhone", 3, {"Command16"}, {}, {}, 0xB4,
          [](const QByteArray& f) { return QString::number(be32(f, 12 + AlarmAt::Mask)); }, number(1, 0, 4294967295LL, "0")},
         {"Text15", 3, {"Command16"}, {}, {"Option11", "Option12"}, 0xB4,
@@ -167,9 +167,9 @@ const QList<Box>& boxes() {
         {"Text17", 3, {"Command16"}, {}, {"Option15", "Option14"}, 0xB4,
          field(AlarmAt::HighLength, AlarmAt::HighText, AlarmTextMax), asShown},
         {"Combo7", 3, {"Command16"}, {}, {}, 0xB4, item(12 + AlarmAt::Relay, 0, {"", "继电器0", "继电器1"}), asShown},
-        {"Text18", 4, {"Command13"}, {}, {}, 0xB5, byteAt(12 + OutputAt::ReplyDelay), number(1, 0, 250)},
-        {"Text10", 4, {"Command13"}, {{"Option17", ""}}, {}, 0xB5, byteAt(12 + OutputAt::HighDelay), number(1, 0, 250)},
-        {"Text14", 4, {"Command13"}, {{"Option17", ""}}, {}, 0xB5, byteAt(12 + OutputAt::LowDelay), number(1, 0, 250)},
+        {"Text18", 4, {"Command13"}, {}, {}, 0xB5, byteAt(12 + OutputAt::ReplyDelay), number(1, 0, 250, "0")},
+        {"Text10", 4, {"Command13"}, {{"Option17", ""}}, {}, 0xB5, byteAt(12 + OutputAt::HighDelay), number(1, 0, 250, "0")},
+        {"Text14", 4, {"Command13"}, {{"Option17", ""}}, {}, 0xB5, byteAt(12 + OutputAt::LowDelay), number(1, 0, 250, "0")},
         {"Text12", 4, {"Command13"}, {}, {"Option21", "Option22"}, 0xB5,
          field(OutputAt::LowLength, OutputAt::LowText, OutputTextMax), asShown},
         {"Text8", 4, {"Command13"}, {}, {"Option24", "Option23"}, 0xB5,
