@@ -49,6 +49,7 @@ int GprsWorkMode = 0;
 bool GprsParamMode = false;
 int GprsParamStep = 0;
 bool GprsSlaveSetPending = false;
+int GprsReadAwaited = -1;
 QString GprsRxText;
 QByteArray RxBuf;
 int RxCount = 0;
@@ -88,6 +89,7 @@ void resetAll() {
     GprsParamMode = false;
     GprsParamStep = 0;
     GprsSlaveSetPending = false;
+    GprsReadAwaited = -1;
     GprsRxText.clear();
     RxBuf.clear();
     RxCount = InTableOp = OutTableOp = CollectionDue = CommStep = ReadTries = WriteTries = 0;

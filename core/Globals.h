@@ -97,6 +97,9 @@ extern int GprsWorkMode;
 extern bool GprsParamMode;
 extern int GprsParamStep;
 extern bool GprsSlaveSetPending;
+// The code of the read request whose answer the read sequence waits for
+// (-1: none): only that answer chooses the next step.
+extern int GprsReadAwaited;
 extern QString GprsRxText;
 
 // Varnel: one quiet-time window of received bytes, and the transfer steps.

@@ -62,10 +62,14 @@ QByteArray GprsAnswerParser::take(int n) {
 
 void GprsAnswerParser::answered(uint8_t code, uint8_t value) {
     const int next = nextReadStep(code, value);
-    // Only an answer the read sequence waits for (it sent its request and
-    // set 100) chooses its next step: a late or repeated one arriving while
-    // a write chain counts its own steps in the same place changes nothing.
-    if (next >= 0 && g::GprsParamStep == 100) g::GprsParamStep = next;
+    // Only the answer to the request the read sequence has out (it sent it
+    // and set 100) chooses its next step: a late or repeated one, another
+    // request's, or one arriving while a write chain counts its own steps
+    // in the same place changes nothing.
+    if (next >= 0 && g::GprsParamStep == 100 && g::GprsReadAwaited == code) {
+        g::GprsReadAwaited = -1;
+        g::GprsParamStep = next;
+    }
     toHunt();
 }
 

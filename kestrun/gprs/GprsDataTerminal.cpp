@@ -20,6 +20,8 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kModuleAddress = QStringLiteral("模块地址应为两个字节的十六进制数，如 31:32:");
 const QString kReceiverAddress = QStringLiteral("接收方地址应为两个字节的十六进制数，如 00:05:");
+// How long a passive request's buttons wait for its answer.
+constexpr int kPassiveAnswerMs = 3000;
 }  // namespace
 
 void GprsSettingsForm::appendLog(const QString& text, CommPort* sentOn) {
@@ -54,6 +56,20 @@ void GprsSettingsForm::sendDollarRequest(bool read) {
     if (!sendFrame(frame, false)) return;
     appendLog(QStringLiteral("发送指令 ") + GprsAnswers::hexText(frame) + kCrLf, port());
     g::DollarPendingOp = read ? 1 : 2;
+    awaitPassiveAnswer();
+}
+
+// One passive request at a time: the answer is read by what was asked, so
+// a second request sent before the first's answer would read it as its own.
+void GprsSettingsForm::awaitPassiveAnswer() {
+    for (int i : {1, 3, 7}) m_lock.busy(Command1[i]);
+    m_passiveWait->rearm(kPassiveAnswerMs);
+}
+
+void GprsSettingsForm::passiveAnswered() {
+    if (!m_passiveWait->enabled()) return;
+    m_passiveWait->setEnabled(false);
+    for (int i : {1, 3, 7}) m_lock.done(Command1[i]);
 }
 
 void GprsSettingsForm::read_bd_data() { sendDollarRequest(true); }
@@ -91,6 +107,7 @@ void GprsSettingsForm::send_beidong() {
     const QByteArray frame = GprsFrames::dollarWrite(*address, payload);
     if (!sendFrame(frame, false)) return;
     g::DollarPendingOp = 3;
+    awaitPassiveAnswer();
     logSent(frame);
 }
 
@@ -112,7 +129,10 @@ void GprsSettingsForm::send_geshi() {
     logSent(frame);
 }
 
-void GprsSettingsForm::logAnswer(const QString& line) { appendLog(line); }
+void GprsSettingsForm::logAnswer(const QString& line) {
+    appendLog(line);
+    if (g::WorkModeByte[0] == 0) passiveAnswered();
+}
 
 void GprsSettingsForm::receivedData(qint64 cutBytes) {
     m_rxCut = cutBytes;
@@ -161,7 +181,10 @@ void GprsSettingsForm::showReceived() {
         Area[2]->setPlainText(mark + rx.mid(15, 3 * std::max<qint64>(0, length - cut)) + kCrLf);
         appendLog(logLine);
     }
-    g::RxState = 0;
+    // The data half's block is over; an answer of the settings half that a
+    // read sequence began meanwhile reads on.
+    if (!g::GprsParamMode) g::RxState = 0;
     g::RxText.clear();
     if (m_main) m_main->setPanel(2, Vb::stringTable(103) + QStringLiteral("接收数据"));
+    if (!active) passiveAnswered();
 }

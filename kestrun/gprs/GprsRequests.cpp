@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <utility>
 
 #include "GprsSettingsForm.h"
 #include "GprsWaitDialogs.h"
@@ -36,17 +37,33 @@ void GprsSettingsForm::set_slave() {
         Dialogs::msgBox(this, why, kTitle);
         return;
     }
-    if (!sendFrame(GprsFrames::identityWrite(Text2->text(), Text3->text(), false), true)) return;
+    const QByteArray frame = GprsFrames::identityWrite(Text2->text(), Text3->text(), false);
+    if (!sendFrame(frame, true)) return;
+    m_identityWritten = frame.mid(10, 2);
+    waitForDataCentre();
+}
+
+void GprsSettingsForm::waitForDataCentre() {
     if (m_form10) m_form10->end();
     // Modal to the user; the answer parser closes it when the result comes.
     m_form10 = new DataCentreWaitDialog(this);
+    // A write given up is not sent again by a later notice of the module.
+    connect(m_form10, &DataCentreWaitDialog::gaveUp, this, [] { g::GprsSlaveSetPending = false; });
     m_form10->show();
 }
 
+// The forced write: the address the installer wrote, whatever the boxes
+// show by now; its result is waited for like the first write's, so that
+// silence ends with the time-out's word.
 void GprsSettingsForm::onTimer3() {
     Timer3->setEnabled(false);
-    sendFrame(GprsFrames::identityWrite(Text2->text(), Text3->text(), true), false);
-    if (m_form10) m_form10->end();
+    if (m_identityWritten.size() != 2) return;
+    if (!sendFrame(GprsFrames::request(0xF4, 0x02, m_identityWritten, 12), false)) {
+        g::GprsSlaveSetPending = false;
+        if (m_form10) m_form10->end();
+        return;
+    }
+    waitForDataCentre();
 }
 
 void GprsSettingsForm::set_object() {
@@ -60,6 +77,8 @@ void GprsSettingsForm::set_object() {
 }
 
 void GprsSettingsForm::set_bd_address() {
+    if (!m_passiveGiven)
+        return refuse(QStringLiteral("被动方式地址还没有读出：请在被动方式下参数刷新，或输入要设置的地址"));
     if (Text9->text().isEmpty()) return refuseIncomplete();
     // Two characters of one byte each: a third one, or one the module
     // cannot take as a byte, would not reach it as the box shows.
@@ -222,7 +241,11 @@ void GprsSettingsForm::onTimer2() {
     Timer2->rearm(400);
     g::GprsParamMode = true;
     const int step = g::GprsParamStep;
+    // A request still unanswered at this tick is retired: its answer, when
+    // it comes late, moves nothing.
+    const bool unanswered = std::exchange(g::GprsReadAwaited, -1) >= 0;
     if (step >= 0 && step <= 12 && sendFrame(GprsFrames::readRequest(kCodes[step]), true)) {
+        g::GprsReadAwaited = kCodes[step];
         g::GprsParamStep = 100;
         return;
     }
@@ -230,4 +253,8 @@ void GprsSettingsForm::onTimer2() {
     g::GprsParamMode = false;
     commandenable();
     g::GprsParamStep = 100;
+    // Ended before the module's last answer: the labels still showing
+    // "**" were not read, and the installer is told so.
+    if (unanswered)
+        refuse(QStringLiteral("模块没有回答，参数没有全部读出（显示“**”的参数未读出），请检查连线后重新参数刷新"));
 }

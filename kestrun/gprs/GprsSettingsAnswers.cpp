@@ -26,6 +26,7 @@ void GprsSettingsForm::version(const QString& text) { Label1[9]->setText(text); 
 void GprsSettingsForm::passiveAddress(const QString& t) {
     Label1[30]->setText(t);
     Text1[4]->setText(t);
+    m_passiveGiven = true;
     // The entry holds the address as its two characters, the way the write
     // sends it back.
     if (const auto a = GprsFrames::addressBytes(t))
@@ -143,6 +144,7 @@ void GprsSettingsForm::baud(int listIndex, const QString& labelText) {
 void GprsSettingsForm::restartCount(int count) {
     Label5->setText(QString::number(count));
     Text10->setText(Label5->text());
+    m_restartGiven = true;
 }
 
 void GprsSettingsForm::powerSaving(uint8_t value) {
@@ -155,9 +157,11 @@ void GprsSettingsForm::wakeDelays(uint16_t idleUnits, uint16_t dataUnits) {
     const ParamFrames::WakeDelayTexts ms = ParamFrames::wakeDelayTexts(idleUnits, dataUnits);
     Text11->setText(ms.idleMs);
     Text12->setText(ms.dataMs);
+    m_idleGiven = m_dataGiven = true;
 }
 
 void GprsSettingsForm::wakeMode(uint8_t mode) {
     Label10->setText(mode == 0 ? QStringLiteral("模式1") : QStringLiteral("模式2"));
     Controls::setValueQuiet(mode == 0 ? Option7 : Option8, true);
+    m_wakeModeGiven = true;
 }

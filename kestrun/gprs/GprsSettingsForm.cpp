@@ -90,19 +90,14 @@ GprsSettingsForm::GprsSettingsForm(MainWindow* main) : QWidget(nullptr), m_main(
     Timer6 = named(new VbTimer(this, 1000, false), "Timer6");
     Timer7 = named(new VbTimer(this, 100, false), "Timer7");
     rTimer = named(new VbTimer(this, 0, false), "rTimer");
+    m_passiveWait = named(new VbTimer(this, 0, false), "passiveWait");
+    connect(m_passiveWait, &VbTimer::tick, this, &GprsSettingsForm::passiveAnswered);
     connect(Timer1, &VbTimer::tick, this, &GprsSettingsForm::onTimer1);
     connect(Timer2, &VbTimer::tick, this, &GprsSettingsForm::onTimer2);
     connect(Timer3, &VbTimer::tick, this, &GprsSettingsForm::onTimer3);
     connect(Timer4, &VbTimer::tick, this, &GprsSettingsForm::onTimer4);
     connect(Timer5, &VbTimer::tick, this, &GprsSettingsForm::onTimer5);
-    connect(Timer6, &VbTimer::tick, this, [this] {
-        Timer6->setEnabled(false);
-        if (port()) port()->setDTREnable(false);
-        // A chain the user started meanwhile stands: the read sequence would
-        // share its step counter and interleave its frames with the chain's.
-        if (m_lock.held()) return;
-        commandClicked(4);
-    });
+    connect(Timer6, &VbTimer::tick, this, &GprsSettingsForm::startTimedRefresh);
     connect(Timer7, &VbTimer::tick, this, [this] {
         Timer7->setEnabled(false);
         set_slave();
@@ -124,6 +119,20 @@ bool GprsSettingsForm::eventFilter(QObject* o, QEvent* e) {
         return true;
     }
     return QWidget::eventFilter(o, e);
+}
+
+// The read sequence a second after the load waits for what the user started
+// meanwhile: a chain would share its step counter and interleave its frames
+// with the sequence's, and an identity write would lose its result to the
+// sequence's data half and have its entry overwritten by the address read.
+void GprsSettingsForm::startTimedRefresh() {
+    if (port()) port()->setDTREnable(false);
+    if (m_lock.held() || m_form10 || Timer3->enabled() || Timer7->enabled()) {
+        Timer6->rearm(1000);
+        return;
+    }
+    Timer6->setEnabled(false);
+    commandClicked(4);
 }
 
 void GprsSettingsForm::label0DblClick() {
@@ -175,7 +184,8 @@ void GprsSettingsForm::closeEvent(QCloseEvent* e) {
         Dialogs::afterOwnBoxes(this, [this] { close(); });
         return;
     }
-    for (VbTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7, rTimer}) t->setEnabled(false);
+    for (VbTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7, rTimer, m_passiveWait})
+        t->setEnabled(false);
     if (port() && port()->isOpen()) port()->close();
     if (port()) port()->setEventsDuringHandler(false);
     if (m_main) m_main->setPanel(1, Vb::stringTable(101) + QStringLiteral("未使用"));
@@ -205,6 +215,8 @@ void GprsSettingsForm::commandClicked(int index) {
         case 2: {
             if (Text4->text().isEmpty() || Text10->text().isEmpty()) return refuseIncomplete();
             if (!heartbeatSeconds() || !restartCount()) return;
+            if (!m_restartGiven)
+                return refuse(QStringLiteral("模块重起次数还没有读出：请先参数刷新，或输入要设置的重起次数"));
             Timer1->setEnabled(true);
             commanddisable();
             g::GprsParamStep = 0;
@@ -235,6 +247,9 @@ void GprsSettingsForm::commandClicked(int index) {
             if (Option3->isChecked()) {
                 if (Text11->text().isEmpty() || Text12->text().isEmpty()) return refuseIncomplete();
                 if (!wakeDelayUnits()) return;
+                if (!m_idleGiven || !m_dataGiven || !m_wakeModeGiven)
+                    return refuse(QStringLiteral("醒后模式和醒后时间还没有读出：请在省电方式下参数刷新，"
+                                                 "或输入醒后空闲时间、醒后数据时间并选择醒后模式"));
             }
             Timer5->setEnabled(true);
             commanddisable();

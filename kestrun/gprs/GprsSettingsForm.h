@@ -123,6 +123,14 @@ private:
     void appendLog(const QString& text, CommPort* sentOn = nullptr);
     void logSent(const QByteArray& frame);
     void sendDollarRequest(bool read);
+    // The passive requests' buttons wait for the answer of the one sent
+    // (the answer is read by what was asked) or for its time-out.
+    void awaitPassiveAnswer();
+    void passiveAnswered();
+    // The identity write, the forced one by the same address, each waited
+    // for in Form10.
+    void waitForDataCentre();
+    void startTimedRefresh();
     // The bytes of the send text cut to whole groups (the box takes the cut
     // text); nullopt, with the reason told, when they are not what the
     // text shows or more than `maxBytes`.
@@ -160,6 +168,16 @@ private:
     // would send over the module's own target (the refresh reads the
     // target only in transparent mode).
     bool m_targetGiven = false;
+    // Likewise the values that the refresh reads only in one mode, or that
+    // a refresh may not have read yet: each write of them is refused until
+    // the module reported them or the installer put them there.
+    bool m_restartGiven = false;
+    bool m_passiveGiven = false;
+    bool m_idleGiven = false;
+    bool m_dataGiven = false;
+    bool m_wakeModeGiven = false;
+    QByteArray m_identityWritten;  // the address the identity write sent
+    VbTimer* m_passiveWait = nullptr;
     bool m_tabRedirect = false;
     qint64 m_rxCut = 0;  // data bytes gone from the middle of g::RxText
 };

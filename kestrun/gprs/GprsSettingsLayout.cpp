@@ -54,6 +54,7 @@ void GprsSettingsForm::buildParamTab(QWidget* tab) {
     VScroll8->setValue(0);
     connect(VScroll8, &QScrollBar::valueChanged, this,
             [this](int v) { Text9->setText(QString::number(-v)); });
+    connect(Text9, &QLineEdit::textChanged, this, [this] { m_passiveGiven = true; });
     {
         auto* g = new QGridLayout(Frame7);
         g->addWidget(named(new QLabel(QStringLiteral("地址："), Frame7), "Label3"), 0, 0);
@@ -101,6 +102,7 @@ void GprsSettingsForm::buildParamTab(QWidget* tab) {
         if (k != 0 && k != 8 && Text4->text().size() - Text4->selectedText().size() >= 4) k = 0;
     });
     Text10 = named(new QLineEdit(QStringLiteral("5"), frame4), "Text10");
+    connect(Text10, &QLineEdit::textChanged, this, [this] { m_restartGiven = true; });
     {
         auto* g = new QGridLayout(frame4);
         g->addWidget(label1(frame4, 19, QStringLiteral("时间选择：")), 0, 0);
@@ -151,6 +153,10 @@ void GprsSettingsForm::buildParamTab(QWidget* tab) {
     picture2->layout()->addWidget(Option8);
     Text11 = named(new QLineEdit(QStringLiteral("1000"), frame9), "Text11");
     Text12 = named(new QLineEdit(QStringLiteral("10000"), frame9), "Text12");
+    connect(Text11, &QLineEdit::textChanged, this, [this] { m_idleGiven = true; });
+    connect(Text12, &QLineEdit::textChanged, this, [this] { m_dataGiven = true; });
+    for (QRadioButton* o : {Option7, Option8})
+        connect(o, &QRadioButton::clicked, this, [this] { m_wakeModeGiven = true; });
     {
         auto* g = new QGridLayout(frame9);
         g->addWidget(picture1, 0, 0, 1, 2);

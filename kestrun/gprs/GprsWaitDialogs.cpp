@@ -88,6 +88,7 @@ void DataCentreWaitDialog::onTimer1() {
     if (m_text.size() > 29) m_text.clear();
     if (++m_count < 180) return;
     Timer1->setEnabled(false);
+    emit gaveUp();
     Dialogs::msgBox(this, QStringLiteral("连接超时，可能是网络忙。请少后再试"), QStringLiteral("网络出错！"),
                     Dialogs::Icon::Information);
     end();

@@ -57,6 +57,10 @@ public:
     QLabel* Label1 = nullptr;
     VbTimer* Timer1 = nullptr;
 
+signals:
+    // The time-out: the write is given up, before its box is shown.
+    void gaveUp();
+
 private:
     void onTimer1();
     QString m_text;

@@ -31,7 +31,9 @@ void TestAnswersInTurn::refreshWaitsForTheNoticeBox() {
                                         f->Label19->text(), f->Label22->text(), f->Label30->text()})
                                .join(QLatin1Char('|'));
 
-    if (apart) r.sim().behaviour.delayMs = 250;
+    // Late enough to arrive apart from the notice, early enough to leave the
+    // refresh's 500 ms tick room on a busy machine.
+    if (apart) r.sim().behaviour.delayMs = 150;
     int ticks = 0, ticksAtOpen = -1;
     QObject::connect(f->Timer2, &VbTimer::tick, f, [&] { ++ticks; });
     bool closedInTime = false;  // on its condition, not its limit

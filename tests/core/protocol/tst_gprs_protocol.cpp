@@ -86,6 +86,10 @@ private slots:
         QVERIFY(!addressBytes("31:32:33:"));
         QVERIFY(!addressBytes("3132:"));
         QCOMPARE(addressBytes("31:32").value_or(QByteArray()), hx("3132"));
+        // A full-width digit is no hex digit: each box would send it as 0.
+        QVERIFY(!hexGroups(QStringLiteral("４１:")).valid);
+        QVERIFY(!addressBytes(QStringLiteral("３１:32:")));
+        QVERIFY(!addressEntryError(QStringLiteral("1"), QStringLiteral("１２３")).isEmpty());
     }
 
     void decoders() {

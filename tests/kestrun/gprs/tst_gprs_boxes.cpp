@@ -83,11 +83,11 @@ const QList<Box>& boxes() {
         {"Text1(0)", 6, {{"Text8", "1"}}, 1, 1, 0xF3, hexData, [](const QString& s) { return "1" + s.toUpper(); }},
         {"Text9", 11, {}, 0, 1, 0xE2, [](const QByteArray& f) { return QString::fromLatin1(f.mid(10)); },
          [](const QString& s) { return s.size() == 1 ? "0" + s : s; }},
-        {"Text4", 2, {{"Text10", "5"}}, 1, 1, 0xF6, [](const QByteArray& f) { return QString::number(be16(f, 10)); }, number},
+        {"Text4", 2, {{"Text10", "6"}}, 1, 1, 0xF6, [](const QByteArray& f) { return QString::number(be16(f, 10)); }, number},
         {"Text10", 2, {{"Text4", "300"}}, 1, 1, 0xE4, [](const QByteArray& f) { return QString::number(uint8_t(f.at(10))); }, number},
         // The module counts the delays in 400 ms: the nearest count goes.
-        {"Text11", 9, {{"Text12", "10000"}}, 1, 1, 0xD2, [](const QByteArray& f) { return QString::number(be16(f, 10)); }, units},
-        {"Text12", 9, {{"Text11", "1000"}}, 1, 1, 0xD2, [](const QByteArray& f) { return QString::number(be16(f, 12)); }, units},
+        {"Text11", 9, {{"Text12", "10400"}}, 1, 1, 0xD2, [](const QByteArray& f) { return QString::number(be16(f, 10)); }, units},
+        {"Text12", 9, {{"Text11", "1200"}}, 1, 1, 0xD2, [](const QByteArray& f) { return QString::number(be16(f, 12)); }, units},
         {"Combo7", 8, {}, 1, 1, 0xF2, item(10, 3, {"1200bps", "2400bps", "4800bps", "9600bps", "14400bps", "19200bps",
                                                   "38400bps", "57600bps", "115200bps"}), asShown},
         {"Combo1", 10, layoutBut("Combo1"), 1, 1, 0xF8, item(10, 0, {"被动方式", "主动方式"}), asShown},
@@ -122,6 +122,7 @@ void TestGprsBoxes::everyBoxSendsWhatItShowsOrRefuses() {
     Rig r;
     GprsHarness& h = r.h;
     QVERIFY(h.openForm(1));
+    h.f<QRadioButton>("Option7")->click();  // the wake mode as the installer chose it
     auto idle = [&] {
         for (const char* t : {"Timer1", "Timer2", "Timer4", "Timer5", "Timer7"})
             if (h.timer(t)->enabled()) return false;
