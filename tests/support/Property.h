@@ -19,6 +19,7 @@
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QStringList>
 #include <QTest>
 #include <cstdint>
 #include <iostream>
@@ -26,6 +27,7 @@
 #include <rapidcheck.h>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace Property {
 
@@ -103,6 +105,17 @@ bool check(const std::string& name, int cases, int seconds, Testable testable) {
     }
     std::cerr << out.str() << std::flush;
     return result.template is<SuccessResult>();
+}
+
+// Text for a box property: random pieces run together, now and then
+// repeated well past any box's length.
+inline QString textFromPieces(const QStringList& pieces) {
+    QString text;
+    for (int i : *rc::gen::container<std::vector<int>>(rc::gen::inRange<int>(0, int(pieces.size()))))
+        text += pieces.at(i);
+    if (*rc::gen::weightedOneOf<bool>({{5, rc::gen::just(false)}, {1, rc::gen::just(true)}}))
+        text = text.repeated(20);
+    return text;
 }
 
 }  // namespace Property

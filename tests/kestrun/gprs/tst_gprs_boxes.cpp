@@ -131,11 +131,7 @@ void TestGprsBoxes::everyBoxSendsWhatItShowsOrRefuses() {
     SMS_PROPERTY("gprs boxes send what they show", 100000, 4, [&] {
         const Box& box = boxes().at(*rc::gen::inRange<int>(0, int(boxes().size())));
         const BoxInput::Way way = BoxInput::kWays[*rc::gen::inRange<int>(0, 4)];
-        QString text;
-        for (int i : *rc::gen::container<std::vector<int>>(rc::gen::inRange<int>(0, int(kPieces.size()))))
-            text += kPieces.at(i);
-        if (*rc::gen::weightedOneOf<bool>({{5, rc::gen::just(false)}, {1, rc::gen::just(true)}}))
-            text = text.repeated(20);
+        QString text = Property::textFromPieces(kPieces);
         g::WorkModeByte[0] = uint8_t(box.work);
         g::TransModeByte[0] = uint8_t(box.trans);
         for (const auto& [other, value] : box.others)
