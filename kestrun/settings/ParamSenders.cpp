@@ -245,8 +245,10 @@ void ParamSenders::refreshTick() {
     f->Enable_Command();
     g::RefreshStep = kQuerySent;
     // Ended before the module's last answer: the labels still showing
-    // placeholders were not read, and the installer is told so.
-    if (std::exchange(g::RefreshQuery, 0) != 0) refuse(RefreshIncompleteText());
+    // placeholders were not read, and the installer is told so (a line
+    // that went away has said so already).
+    const bool unanswered = std::exchange(g::RefreshQuery, 0) != 0;
+    if (unanswered && f->port() && f->port()->isOpen()) refuse(RefreshIncompleteText());
 }
 
 // --- work-mode chain ------------------------------------------------------------

@@ -52,8 +52,10 @@ void TestFaultInjection::moduleFallsSilentMidRefresh() {
     const int before = r.count();
     QTest::mouseClick(r.f()->Command8, Qt::LeftButton);
     QVERIFY(QTest::qWaitFor([&] { return r.count() > before; }, 3000));
-    // The refresh gives up by itself and hands the buttons back.
+    // The refresh gives up by itself, hands the buttons back and says why.
     QVERIFY(QTest::qWaitFor([&] { return !r.f()->Timer2->enabled() && !r.busy(); }, 8000));
+    QCOMPARE(r.h.dialogs.messageCount(), 1);
+    QVERIFY(r.h.dialogs.lastText().startsWith(QStringLiteral("模块没有回答")));
     QCOMPARE(g::RxState, 0);
     QVERIFY(r.h.port().isOpen());
     // Answering again, the next refresh fills the form as before.
@@ -62,7 +64,7 @@ void TestFaultInjection::moduleFallsSilentMidRefresh() {
     QTest::mouseClick(r.f()->Command8, Qt::LeftButton);
     QVERIFY(r.refreshRuns());
     QCOMPARE(r.f()->Label8->text(), version);
-    QCOMPARE(r.h.dialogs.messageCount(), 0);
+    QCOMPARE(r.h.dialogs.messageCount(), 1);
 }
 
 void TestFaultInjection::lineClosesDuringRefresh() {
