@@ -75,7 +75,7 @@ Shows number(double scale, int64_t lo, int64_t hi, const char* empty = "?") {
 // The period, seconds held in single precision, in units of 10 ms.
 QString period(const QString& text) {
     const auto v = VbNum::parseNumber(text.trimmed());
-    const double r = v ? std::nearbyint(double(float(*v) * 100.0f)) : -1;
+    const double r = v ? std::nearbyint(double(float(*v)) * 100.0) : -1;
     return r < 0 || r > 8640000 ? QStringLiteral("?") : QString::number(qint64(r));
 }
 // Milliseconds, rounded, in units of 400 ms, rounded again.
