@@ -19,9 +19,11 @@ Write writeFrame(const Input& in) {
         uint32_t period = 0;
         if (in.autoPoll) {
             // Held in single precision before it is scaled, as files and
-            // modules set up by earlier versions of this tool expect.
+            // modules set up by earlier versions of this tool expect; scaled
+            // in double, so that a period of hundredths a module holds (up to
+            // a day) goes back as it came, not one unit off.
             const float seconds = float(number(in.period));
-            const int64_t units = rounded(double(seconds * 100.0f), QStringLiteral("采集间隔"));
+            const int64_t units = rounded(double(seconds) * 100.0, QStringLiteral("采集间隔"));
             if (units < 0) fail(QStringLiteral("采集间隔的数值不能为负数"));
             period = uint32_t(units);
         }

@@ -35,6 +35,16 @@ void clamp(QLineEdit* box, double high, std::optional<double> low = std::nullopt
         box->setText(VbNum::str(*low));
 }
 
+// The write reads the number at the start of a box: a box showing anything
+// but a whole number in its range ("1.5s", "100 0", "-1") would send
+// something else than it shows. An empty box stands for 0 where `empty`.
+bool showsNumberIn(const QLineEdit* box, double low, double high, bool empty = false) {
+    const QString text = box->text().trimmed();
+    if (text.isEmpty()) return empty;
+    const std::optional<double> v = VbNum::parseNumber(text);
+    return v && *v >= low && *v <= high;
+}
+
 }  // namespace
 
 void InputTableTab::wireCollection() {
@@ -99,6 +109,21 @@ void InputTableTab::saveCollection() {
         return;
     }
     clamp(TxtTimeOut, 25500, 100);
+    // Refused before anything is sent, each with the range its tooltip names.
+    const struct {
+        QLineEdit* box;
+        bool read;
+        double low, high;
+        bool empty;
+    } boxes[] = {{TxtPeriod, Option9->isChecked(), 0, 86400, false},
+                 {TxtTimeOut, true, 100, 25500, false},
+                 {TxtReSend, true, 0, 10, true}};
+    for (const auto& b : boxes) {
+        if (b.read && !showsNumberIn(b.box, b.low, b.high, b.empty)) {
+            Dialogs::msgBox(m_form, b.box->toolTip(), QStringLiteral("提示"), Dialogs::Icon::Exclamation);
+            return;
+        }
+    }
     const CollectionSettings::Write w =
         CollectionSettings::writeFrame({Option9->isChecked(), TxtPeriod->text(), TxtTimeOut->text(),
                                         TxtReSend->text(), CheckHis->isChecked()});

@@ -41,6 +41,8 @@ void TestCollectionSettings::writeFrame_data() {
         << Input{false, "12.3", "500", "3", false} << fromHex("A8 F1 00 08 00 00 00 00 05 03 00");
     QTest::newRow("single precision 1.1 s")
         << Input{true, "1.1", "100", "0", false} << fromHex("A8 F1 00 6F 6E 00 00 00 01 00 00");
+    QTest::newRow("a module's period of hundredths goes back as it came")
+        << Input{true, "70598.37", "100", "0", false} << fromHex("A8 F1 00 A2 7D B9 6B 00 01 00 00");
     QTest::newRow("number at the start of the text")
         << Input{true, "2秒", "1000ms", " 1 0", false} << fromHex("A8 F1 00 DC C8 00 00 00 0A 0A 00");
     QTest::newRow("empty boxes") << Input{true, "", "", "", false}
