@@ -113,6 +113,7 @@ if [ $long = 1 ] && [ -z "$only" ]; then
     "kestrun/gprs kestrun_gprs_tst_gprs_roundtrip"
     "kestrun/gprs kestrun_gprs_tst_gprs_boxes"
     "kestrun kestrun_tst_settings_boxes"
+    "varnel/settings varnel_settings_tst_settings_boxes"
     "kestrun kestrun_tst_settings_roundtrip"
     "varnel/settings varnel_settings_tst_settings_roundtrip"  # two module states a case
   )
