@@ -65,9 +65,11 @@ void onVersion(Rx& rx) {
         return;
     }
     if (!rx.quiet() || waiting < 6) return;  // more may come
-    Outstanding::answered(g::IdentityOutstanding, 1);
     // Read and shown here only: the communication test's text stays as it was.
-    tellIdentityAck(rx, Answers::decodeIdentityAck(rx.readAll()));
+    const QByteArray text = rx.readAll();
+    // A repeated acknowledgement answers no write: it tells nothing.
+    if (Outstanding::has(g::IdentityOutstanding, 1)) tellIdentityAck(rx, Answers::decodeIdentityAck(text));
+    Outstanding::answered(g::IdentityOutstanding, 1);
     rx.toHunt();
 }
 
@@ -83,8 +85,11 @@ void onVersionOrAck(Rx& rx, QByteArray& got) {
     const QByteArray text = got.mid(1);
     for (const QByteArray& word : {QByteArray("SETOK:"), QByteArray("SETFAIL:")}) {
         if (text.startsWith(word)) {
+            // A repeated acknowledgement answers no write: it tells nothing
+            // and is no version either.
+            if (Outstanding::has(g::IdentityOutstanding, 1))
+                tellIdentityAck(rx, Answers::decodeIdentityAck(text.left(word.size())));
             Outstanding::answered(g::IdentityOutstanding, 1);
-            tellIdentityAck(rx, Answers::decodeIdentityAck(text.left(word.size())));
             got.clear();
             rx.skipAcknowledgementTail();
             return;
@@ -126,10 +131,11 @@ void installParamAnswers(SmsAnswerReceiver& receiver) {
     receiver.registerAnswerHandler(
         0xEC,
         [versionOrAck](Rx& rx) {
-            // With the identity write out, its acknowledgement and the next
-            // answer right behind it (a table read's) are as long as a
-            // version: the text tells them apart then too.
-            const bool ackAndMore = Outstanding::has(g::IdentityOutstanding, 1) && rx.waiting() >= 12;
+            // An acknowledgement and the next answer right behind it (a
+            // table read's) are as long as a version: the text tells them
+            // apart, whether the write is out or the acknowledgement is a
+            // repeated one.
+            const bool ackAndMore = rx.waiting() >= 12;
             if (!versionOrAck->isEmpty() || Outstanding::several(g::IdentityOutstanding) || ackAndMore)
                 onVersionOrAck(rx, *versionOrAck);
             else
