@@ -29,6 +29,7 @@ int AlarmSetOutstanding = 0;
 int OutputSetOutstanding = 0;
 int IdentityOutstanding = 0;
 QByteArray AlarmSetWritten, AlarmSetRead, OutputSetWritten, OutputSetRead;
+QList<int> AlarmSetReadChannels, OutputSetReadChannels;
 int DollarPendingOp = 0;
 int DIChannel = 0;
 bool ParamMode = true;
@@ -74,6 +75,8 @@ void resetAll() {
     RefreshQuery = 0;
     PhoneTableOutstanding = AlarmSetOutstanding = OutputSetOutstanding = IdentityOutstanding = 0;
     for (QByteArray* b : {&AlarmSetWritten, &AlarmSetRead, &OutputSetWritten, &OutputSetRead}) b->clear();
+    AlarmSetReadChannels.clear();
+    OutputSetReadChannels.clear();
     ParamMode = true;
     RxText.clear();
     std::memset(RxFrameFields, 0, sizeof RxFrameFields);

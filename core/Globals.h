@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -58,6 +59,8 @@ extern int IdentityOutstanding;
 // Kestrun: the alarm and output blocks of the last write sent and of the
 // last read answer taken, from the record's byte 12 on.
 extern QByteArray AlarmSetWritten, AlarmSetRead, OutputSetWritten, OutputSetRead;
+// Kestrun: the channels of the alarm and output reads out, oldest first.
+extern QList<int> AlarmSetReadChannels, OutputSetReadChannels;
 extern int DIChannel;
 extern bool ParamMode;
 extern int RefreshStep;

@@ -129,6 +129,8 @@ struct AlarmBlock {
     std::optional<QString> lowText, highText;
     std::optional<uint32_t> mask;
     std::optional<uint8_t> count, relay;
+    // The channel the read asked for, where known: the block does not say.
+    std::optional<int> channel;
 };
 AlarmBlock decodeAlarmBlock(const QByteArray& block);
 
@@ -137,6 +139,7 @@ struct OutputBlock {
     std::optional<bool> lowEnglish, highEnglish;
     std::optional<QString> lowText, highText;
     std::optional<uint8_t> hold;
+    std::optional<int> channel;  // as in AlarmBlock
 };
 OutputBlock decodeOutputBlock(const QByteArray& block);
 

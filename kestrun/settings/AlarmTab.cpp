@@ -278,7 +278,7 @@ void AlarmTab::read() {
     Controls::setValueAndClick(Option11, true);
     Controls::setValueAndClick(Option15, true);
     send(alarmReadRequest(Combo5->currentIndex()));
-    Outstanding::sent(g::AlarmSetOutstanding, 0);
+    Outstanding::readSent(g::AlarmSetOutstanding, g::AlarmSetReadChannels, Combo5->currentIndex());
 }
 
 void AlarmTab::queryInput() {
@@ -297,6 +297,10 @@ void AlarmTab::queryInput() {
 
 void AlarmTab::applyRecord(const AlarmBlock& b) {
     using Controls::ClickWhen;
+    // The record is the channel the read asked for, whichever the list
+    // shows now: the list goes back to it, so that the record is shown
+    // under its own channel and a write sends it back there.
+    if (b.channel && *b.channel >= 0 && *b.channel < Combo5->count()) Controls::setListIndexQuiet(Combo5, *b.channel);
     if (b.mode) {
         QRadioButton* o = *b.mode == 1 ? Option10 : *b.mode == 3 ? Option13 : Option9;
         Controls::setValueAndClick(o, true, ClickWhen::Always);

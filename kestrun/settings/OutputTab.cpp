@@ -240,7 +240,7 @@ void OutputTab::read() {
     for (QRadioButton* o : {Option16, Option19, Option22, Option23}) Controls::setValueAndClick(o, true);
     g::CommBytes = outputReadRequest(qMax(0, Combo6->currentIndex()));
     if (CommPort* p = m_form->port()) p->output(g::CommBytes);
-    Outstanding::sent(g::OutputSetOutstanding, 0);
+    Outstanding::readSent(g::OutputSetOutstanding, g::OutputSetReadChannels, qMax(0, Combo6->currentIndex()));
 }
 
 void OutputTab::testOutput(QPushButton* button, int channel, const QString& prefix) {
@@ -256,6 +256,8 @@ void OutputTab::testOutput(QPushButton* button, int channel, const QString& pref
 
 void OutputTab::applyRecord(const OutputBlock& b) {
     using Controls::ClickWhen;
+    // As on the alarm tab: the record goes under the channel it was read from.
+    if (b.channel && *b.channel >= 0 && *b.channel < Combo6->count()) Controls::setListIndexQuiet(Combo6, *b.channel);
     if (b.mode) Controls::setValueAndClick(*b.mode == 2 ? Option17 : Option16, true, ClickWhen::Always);
     if (b.reply) {
         if (*b.reply == 0) {

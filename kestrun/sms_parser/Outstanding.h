@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
 // Which requests of one kind (phone table, alarm settings, output settings)
 // are out and unanswered, in the order they went out, kept in the g::
@@ -50,6 +51,19 @@ inline bool several(int queue) {
     return false;
 }
 
+// A settings read and the channel it names: the channels of the reads out
+// are kept beside the queue, oldest first, and leave it with their answer.
+inline void readSent(int& queue, QList<int>& channels, int channel) {
+    if (length(queue) == kMost && oldest(queue) == 0 && !channels.isEmpty()) channels.removeFirst();
+    sent(queue, 0);
+    channels.append(channel);
+    while (channels.size() > kMost) channels.removeFirst();
+}
+inline int readAnswered(int& queue, QList<int>& channels) {
+    const bool was = has(queue, 0);
+    answered(queue, 0);
+    return was && !channels.isEmpty() ? channels.takeFirst() : -1;
+}
 // Alarm and output settings: the module answers a write with the request's
 // code and a read with its own (A5, A7). While something is out, the code
 // decides (1 write, 0 read), and an answer of a kind nothing out waits for

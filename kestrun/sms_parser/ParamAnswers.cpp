@@ -13,6 +13,19 @@ namespace {
 using Rx = SmsAnswerReceiver;
 using Kind = Answers::ParamAnswer::Kind;
 
+void tellIdentityAck(Rx& rx, const Answers::IdentityAck& ack);
+
+// The last identity write has had its acknowledgement and nothing came
+// since: a further acknowledgement is its repeat, which answers nothing.
+// Kept by each receiver (its answer handlers), never across two.
+bool repeatedAck(bool ackedWrite) { return ackedWrite && !Outstanding::has(g::IdentityOutstanding, 1); }
+// An acknowledgement is told unless it is such a repeat.
+void ackAnswered(Rx& rx, const QByteArray& text, bool& ackedWrite) {
+    if (!repeatedAck(ackedWrite)) tellIdentityAck(rx, Answers::decodeIdentityAck(text));
+    if (Outstanding::has(g::IdentityOutstanding, 1)) ackedWrite = true;
+    Outstanding::answered(g::IdentityOutstanding, 1);
+}
+
 void apply(Rx& rx, const Answers::ParamAnswer& a) {
     if (SmsAnswerSink* sink = rx.sink()) sink->applyParamAnswer(a);
 }
@@ -61,24 +74,24 @@ void tellIdentityAck(Rx& rx, const Answers::IdentityAck& ack) {
 
 // Twelve bytes are the version; a shorter text, judged once the line has
 // gone quiet, acknowledges the identity write.
-void onVersion(Rx& rx) {
+void onVersion(Rx& rx, bool& ackedWrite) {
     const int waiting = rx.waiting();
     if (waiting >= 12) {
+        ackedWrite = false;
         Outstanding::answered(g::IdentityOutstanding, 0);
         onShownFirst(rx, 0xEC);
         return;
     }
     if (!rx.quiet() || waiting < 6) return;  // more may come
-    Outstanding::answered(g::IdentityOutstanding, 1);
     // Read and shown here only: the communication test's text stays as it was.
-    tellIdentityAck(rx, Answers::decodeIdentityAck(rx.readAll()));
+    ackAnswered(rx, rx.readAll(), ackedWrite);
     rx.toHunt();
 }
 
 // The identity write and the version query both out: the answer's text
 // says which it is, read as far as it goes and no further, since the other
 // answer may follow in the same delivery.
-void onVersionOrAck(Rx& rx, QByteArray& got) {
+void onVersionOrAck(Rx& rx, QByteArray& got, bool& ackedWrite) {
     if (got.isEmpty() && rx.readN() != 7) {
         rx.setReadN(7);  // the status and six characters tell them apart
         return;
@@ -87,8 +100,8 @@ void onVersionOrAck(Rx& rx, QByteArray& got) {
     const QByteArray text = got.mid(1);
     for (const QByteArray& word : {QByteArray("SETOK:"), QByteArray("SETFAIL:")}) {
         if (text.startsWith(word)) {
-            Outstanding::answered(g::IdentityOutstanding, 1);
-            tellIdentityAck(rx, Answers::decodeIdentityAck(text.left(word.size())));
+            // A repeated acknowledgement tells nothing and is no version.
+            ackAnswered(rx, text.left(word.size()), ackedWrite);
             got.clear();
             rx.skipAcknowledgementTail();
             return;
@@ -102,6 +115,7 @@ void onVersionOrAck(Rx& rx, QByteArray& got) {
         rx.setReadN(12 - int(got.size()));
         return;
     }
+    ackedWrite = false;
     Outstanding::answered(g::IdentityOutstanding, 0);
     const Answers::ParamAnswer a = Answers::decodeParamAnswer(0xEC, got);
     got.clear();
@@ -130,17 +144,20 @@ void installParamAnswers(SmsAnswerReceiver& receiver) {
     receiver.registerAnswerHandler(0xA1, shownFirst(0xA1));
     receiver.registerAnswerHandler(0xF1, shownFirst(0xF1));
     auto versionOrAck = std::make_shared<QByteArray>();
+    auto ackedWrite = std::make_shared<bool>(false);
     receiver.registerAnswerHandler(
         0xEC,
-        [versionOrAck](Rx& rx) {
-            // With the identity write out, its acknowledgement and the next
-            // answer right behind it (a table read's) are as long as a
-            // version: the text tells them apart then too.
-            const bool ackAndMore = Outstanding::has(g::IdentityOutstanding, 1) && rx.waiting() >= 12;
+        [versionOrAck, ackedWrite](Rx& rx) {
+            // An acknowledgement and the next answer right behind it (a
+            // table read's) are as long as a version: the text tells them
+            // apart, while the write is out or a repeat of its
+            // acknowledgement may come.
+            const bool ackAndMore =
+                (Outstanding::has(g::IdentityOutstanding, 1) || repeatedAck(*ackedWrite)) && rx.waiting() >= 12;
             if (!versionOrAck->isEmpty() || Outstanding::several(g::IdentityOutstanding) || ackAndMore)
-                onVersionOrAck(rx, *versionOrAck);
+                onVersionOrAck(rx, *versionOrAck, *ackedWrite);
             else
-                onVersion(rx);
+                onVersion(rx, *ackedWrite);
         },
         SmsAnswerReceiver::Wait::Quiet);
     receiver.registerAnswerHandler(0xE2, shownFirst(0xE2));

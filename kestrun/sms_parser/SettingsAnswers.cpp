@@ -51,37 +51,40 @@ void header(SmsAnswerReceiver& rx, int blockState) {
     g::CommBytes.clear();
 }
 
-// The block is exactly the L - 1 bytes the header announced; whatever
-// follows it belongs to the next answer.
-template <class Apply>
-void block(SmsAnswerReceiver& rx, bool alarm, Apply apply) {
-    const int n = int(g::PhoneTableHdr[1]) - 1;
-    const QByteArray b = n > 0 ? rx.read() : QByteArray();
-    const bool good = Answers::blockChecksumOk(b, g::PhoneTableHdr[2]);
-    // A repeat of the last answer changes nothing and tells nothing.
-    if (!rx.settleReadBlock(alarm, b, good)) return finish(rx);
+void show(SmsAnswerReceiver& rx, bool alarm, const QByteArray& b, bool good) {
     g::CommBytes = b;
     SmsAnswerSink* sink = rx.sink();
     if (!good) {
         tell(rx, QStringLiteral("读取参数失败"));
-    } else if (sink) {
-        apply(*sink, b);
-        tell(rx, QStringLiteral("读取参数成功"));
+        return;
     }
+    if (!sink) return;
+    if (alarm) {
+        SettingsRecords::AlarmBlock decoded = SettingsRecords::decodeAlarmBlock(b);
+        if (rx.readChannel() >= 0) decoded.channel = rx.readChannel();
+        sink->applyAlarmBlock(decoded);
+    } else {
+        SettingsRecords::OutputBlock decoded = SettingsRecords::decodeOutputBlock(b);
+        if (rx.readChannel() >= 0) decoded.channel = rx.readChannel();
+        sink->applyOutputBlock(decoded);
+    }
+    tell(rx, QStringLiteral("读取参数成功"));
+}
+
+// The block is exactly the L - 1 bytes the header announced; whatever
+// follows it belongs to the next answer.
+void block(SmsAnswerReceiver& rx, bool alarm) {
+    const int n = int(g::PhoneTableHdr[1]) - 1;
+    const QByteArray b = n > 0 ? rx.read() : QByteArray();
+    const bool good = Answers::blockChecksumOk(b, g::PhoneTableHdr[2]);
+    // What may be a repeat of the last answer waits for the write's
+    // acknowledgement to tell.
+    if (rx.settleReadBlock(alarm, b, good)) show(rx, alarm, b, good);
     finish(rx);
 }
 
-void alarmBlock(SmsAnswerReceiver& rx) {
-    block(rx, true, [](SmsAnswerSink& s, const QByteArray& b) {
-        s.applyAlarmBlock(SettingsRecords::decodeAlarmBlock(b));
-    });
-}
-
-void outputBlock(SmsAnswerReceiver& rx) {
-    block(rx, false, [](SmsAnswerSink& s, const QByteArray& b) {
-        s.applyOutputBlock(SettingsRecords::decodeOutputBlock(b));
-    });
-}
+void alarmBlock(SmsAnswerReceiver& rx) { block(rx, true); }
+void outputBlock(SmsAnswerReceiver& rx) { block(rx, false); }
 
 }  // namespace
 
@@ -89,6 +92,7 @@ void installSettingsAnswers(SmsAnswerReceiver& receiver) {
     // The acknowledgement text as far as it has come; it lives as long as
     // the receiver's steps.
     auto ack = std::make_shared<QByteArray>();
+    receiver.setHeldBlockShower(show);
 
     receiver.registerState(WriteStatus, [ack](SmsAnswerReceiver& rx) {
         const QByteArray b = rx.read();

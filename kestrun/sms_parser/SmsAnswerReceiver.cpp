@@ -6,6 +6,7 @@
 #include "SmsAnswerSink.h"
 #include "core/Globals.h"
 #include "core/protocol/Frames.h"
+#include "platform/VbTimer.h"
 
 namespace {
 
@@ -52,6 +53,11 @@ SmsAnswerReceiver::SmsAnswerReceiver(ByteSource* source, SmsAnswerHost* host, QO
     installSettingsAnswers(*this);
     installInputStateAnswer(*this);
     installTestAnswers(*this);
+    for (bool alarm : {false, true}) {
+        VbTimer* t = new VbTimer(this, kWriteAckMs);
+        m_heldTimer[alarm] = t;
+        connect(t, &VbTimer::tick, this, [this, alarm] { settleHeld(alarm); });
+    }
 }
 
 SmsAnswerReceiver::~SmsAnswerReceiver() = default;
@@ -84,6 +90,7 @@ std::pair<int, int> SmsAnswerReceiver::dispatchFor(uint8_t code) {
 std::pair<int, int> SmsAnswerReceiver::route(uint8_t code) const {
     const std::pair<int, int> to = dispatchFor(code);
     m_readBehindWrite = false;
+    m_readChannel = -1;
     // The settings request the answer is read as has had its answer; an
     // answer dropped answers nothing, and a read's answer ahead of an
     // earlier write's acknowledgement waits for its block to tell.
@@ -94,6 +101,8 @@ std::pair<int, int> SmsAnswerReceiver::route(uint8_t code) const {
     const int op = to.first == 21 ? 1 : 0;
     if (op == 0 && Outstanding::readBehindWrite(out))
         m_readBehindWrite = true;
+    else if (op == 0)
+        m_readChannel = Outstanding::readAnswered(out, alarm ? g::AlarmSetReadChannels : g::OutputSetReadChannels);
     else
         Outstanding::answered(out, op);
     return to;
@@ -101,12 +110,36 @@ std::pair<int, int> SmsAnswerReceiver::route(uint8_t code) const {
 
 bool SmsAnswerReceiver::settleReadBlock(bool alarm, const QByteArray& block, bool good) {
     QByteArray& read = alarm ? g::AlarmSetRead : g::OutputSetRead;
+    int& out = alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding;
     if (std::exchange(m_readBehindWrite, false)) {
-        if (Outstanding::repeatOfLastRead(block, read, alarm ? g::AlarmSetWritten : g::OutputSetWritten)) return false;
-        Outstanding::answered(alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding, 0);
+        // Two read answers and no acknowledgement between them: the module
+        // answers in turn, so the write never reached it.
+        if (m_held[alarm]) settleHeld(alarm);
+        if (Outstanding::readBehindWrite(out) &&
+            Outstanding::repeatOfLastRead(block, read, alarm ? g::AlarmSetWritten : g::OutputSetWritten)) {
+            m_held[alarm] = Held{block, good};
+            m_heldTimer[alarm]->rearm(kWriteAckMs);
+            return false;
+        }
+        // Answered ahead of the writes before it: their acknowledgements
+        // will not come.
+        while (Outstanding::oldest(out) == 1) Outstanding::answered(out, 1);
+        m_readChannel = Outstanding::readAnswered(out, alarm ? g::AlarmSetReadChannels : g::OutputSetReadChannels);
     }
     if (good) read = block;
     return true;
+}
+
+void SmsAnswerReceiver::settleHeld(bool alarm) {
+    m_heldTimer[alarm]->setEnabled(false);
+    const std::optional<Held> held = std::exchange(m_held[alarm], std::nullopt);
+    int& out = alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding;
+    // The acknowledgement came after all: the held block was a repeat.
+    if (!held || !Outstanding::readBehindWrite(out)) return;
+    while (Outstanding::oldest(out) == 1) Outstanding::answered(out, 1);
+    m_readChannel = Outstanding::readAnswered(out, alarm ? g::AlarmSetReadChannels : g::OutputSetReadChannels);
+    if (held->good) (alarm ? g::AlarmSetRead : g::OutputSetRead) = held->block;
+    if (m_showHeld) m_showHeld(*this, alarm, held->block, held->good);
 }
 
 std::pair<int, int> SmsAnswerReceiver::startOther(uint8_t byte) const {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
 
 #include "SmsAnswerSink.h"
@@ -10,6 +11,7 @@
 #include "core/protocol/DispatchTable.h"
 
 class ByteSource;
+class VbTimer;
 
 // `ReceiveSmsModuleAnswer`: everything the SMS alarm module sends while the
 // settings form is open. Called when the source's threshold is reached
@@ -61,10 +63,19 @@ public:
     // text unless the form asked for one.
     void skipAcknowledgementTail();
 
-    // The block of a settings read, read in full: false when it is the
-    // repeat of an earlier answer (Outstanding::readBehindWrite), to be
-    // dropped; else the read has had its answer.
+    // The block of a settings read, read in full: false when it may be the
+    // repeat of an earlier answer (Outstanding::readBehindWrite), held
+    // back; else the read has had its answer. A held block is shown (with
+    // the shower below) when the write's acknowledgement has not come
+    // within kWriteAckMs, or when a second read answer comes behind the
+    // same write: the write never came through and is retired. It is
+    // dropped when the acknowledgement comes after all.
     bool settleReadBlock(bool alarm, const QByteArray& block, bool good);
+    static constexpr int kWriteAckMs = 1500;
+    using BlockShower = std::function<void(SmsAnswerReceiver&, bool alarm, const QByteArray& block, bool good)>;
+    void setHeldBlockShower(BlockShower show) { m_showHeld = std::move(show); }
+    // The channel the settings read being answered asked for; -1 unknown.
+    int readChannel() const { return m_readChannel; }
 
     // Messages and the status bar, through the host (none without one).
     void tell(const QString& text, const QString& title,
@@ -87,6 +98,16 @@ private:
     // The settings read being read came ahead of an earlier write's
     // acknowledgement: its block decides whether it answers the read.
     mutable bool m_readBehindWrite = false;
+    // The channel the settings read being read asked for; -1 unknown.
+    mutable int m_readChannel = -1;
+    struct Held {
+        QByteArray block;
+        bool good = false;
+    };
+    void settleHeld(bool alarm);
+    std::optional<Held> m_held[2];  // output, alarm
+    VbTimer* m_heldTimer[2] = {};
+    BlockShower m_showHeld;
 };
 
 // Each answer family adds its steps in its own file; the receiver calls

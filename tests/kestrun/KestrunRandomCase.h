@@ -100,6 +100,7 @@ struct Case {
     // Something other than a box came between the running refresh and its
     // answers: an answer not on time, the line or port closed, the test tab.
     bool refreshDisturbed = false;
+    bool refreshRunning = false;
     // The last write request of each kind the module took.
     QByteArray lastB4, lastB5, lastD9, lastEC;
     // The block the module held when it took each read of each kind not yet
@@ -327,9 +328,17 @@ struct Case {
         if (!f || f == hooked) return;
         hooked = f;
         // A refresh begins: by the button, or a second after the form opens.
+        refreshRunning = false;
         const auto begins = [this] {
             // An answer still on its way from before comes in among its own.
-            refreshDisturbed = sim().sending() || sim().holdingGlued() || !sim().isRunning();
+            const bool now = sim().sending() || sim().holdingGlued() || !sim().isRunning();
+            // A refresh started while one runs goes on with it: what
+            // disturbed the first still counts.
+            if (std::exchange(refreshRunning, true)) {
+                refreshDisturbed = refreshDisturbed || now;
+                return;
+            }
+            refreshDisturbed = now;
             messagesAtRefreshStart = h.dialogs.messageCount();
         };
         QObject::connect(f->Command8, &QPushButton::clicked, f, begins);
@@ -337,6 +346,7 @@ struct Case {
         QObject::connect(f->Timer2, &VbTimer::tick, f, [this, f] {
             if (f->Timer2->running()) return;
             // The refresh ended at this tick.
+            refreshRunning = false;
             const QStringList diffs = labelDifferences();
             const bool told = h.dialogs.messageCount() > messagesAtRefreshStart;
             // Placeholders left, or the transmission mode never narrowed

@@ -29,7 +29,9 @@ void TestCloseRequests::eachAnswerToItsOwnRequest_data() {
     // What the module does besides: the write's acknowledgement sent twice,
     // the second while the read is out; a read before the write answered
     // late, so that two reads are out at once; a read before the write
-    // answered twice, the second copy ahead of the write's acknowledgement.
+    // answered twice, the second copy ahead of the write's acknowledgement; a
+    // read answered late after another channel was chosen; a write lost on
+    // the line (no acknowledgement, the module unchanged), then two reads.
     QTest::addColumn<QString>("road");
     const QStringList both{"设置成功", "读取参数成功"};
     const QStringList three{"读取参数成功", "设置成功", "读取参数成功"};
@@ -43,6 +45,11 @@ void TestCloseRequests::eachAnswerToItsOwnRequest_data() {
     QTest::newRow("output read late, write answered twice, read") << "output" << three << "late read";
     QTest::newRow("alarm read answered twice, write, read") << "alarm" << three << "read twice";
     QTest::newRow("output read answered twice, write, read") << "output" << three << "read twice";
+    QTest::newRow("alarm read late, channel moved, write, read") << "alarm" << three << "channel moved";
+    QTest::newRow("output read late, channel moved, write, read") << "output" << three << "channel moved";
+    const QStringList reads{"读取参数成功", "读取参数成功"};
+    QTest::newRow("alarm write lost, read, read") << "alarm" << reads << "write lost";
+    QTest::newRow("output write lost, read, read") << "output" << reads << "write lost";
 }
 
 void TestCloseRequests::eachAnswerToItsOwnRequest() {
@@ -58,6 +65,8 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
     // What the module held before: nothing like what the form will write.
     module->alarm[1] = QByteArray(SimSettings::AlarmBlockSize, '\x11');
     module->output[1] = QByteArray(SimSettings::OutputBlockSize, '\x01');
+    const auto alarmBefore = module->alarm;
+    const auto outputBefore = module->output;
     SettingsForm* f = h.showFormDirectly(3);
     QVERIFY(f);
     AlarmTab* a = f->alarmTab;
@@ -67,7 +76,13 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
     QByteArray written;  // the record the write sends, from its byte 12
     using Fate = ModuleSim::Fate;
     // A read before the values are typed, then the write and a read at once.
-    const auto readFirst = [&](QAbstractButton* read) {
+    const auto readFirst = [&](QAbstractButton* read, QComboBox* channel) {
+        if (road == QStringLiteral("channel moved")) {
+            h.sim().queueFates({Fate::late(400)});
+            read->click();
+            channel->setCurrentIndex(0);  // before the answer comes
+            return QTest::qWaitFor([&] { return h.dialogs.messageCount() == 1; }, 5000);
+        }
         if (road == QStringLiteral("late read")) {
             h.sim().queueFates({Fate::late(300), Fate::repeated(2, 0)});
             read->click();
@@ -80,6 +95,18 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
     };
     const auto writeThenRead = [&](QAbstractButton* write, QAbstractButton* read) {
         if (road == QStringLiteral("ack twice")) h.sim().queueFates({Fate::repeated(2, 400)});
+        if (road == QStringLiteral("write lost")) {
+            const uint8_t code = pair == QStringLiteral("alarm") ? 0xB4 : 0xB5;
+            int lost = 0;
+            h.sim().setOpHandler(code, 0x01, [&](ModuleSim&, const QByteArray&) { ++lost; });
+            write->click();
+            const bool gone = QTest::qWaitFor([&] { return lost == 1; }, 5000);
+            h.sim().setOpHandler(code, 0x01, {});
+            read->click();
+            // Each read is shown, the first once the write is given up.
+            return gone && QTest::qWaitFor([&] { return h.dialogs.messageCount() == 1; }, 5000) &&
+                   (read->click(), true);
+        }
         write->click();
         if (road == QStringLiteral("ack twice") &&
             !QTest::qWaitFor([&] { return h.dialogs.messageCount() == 1; }, 5000))
@@ -89,7 +116,7 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
     };
     if (pair == QStringLiteral("alarm")) {
         a->Combo5->setCurrentIndex(1);
-        QVERIFY(readFirst(a->Command17));
+        QVERIFY(readFirst(a->Command17, a->Combo5));
         a->Option10->click();
         a->Text16->setText(QStringLiteral("30"));
         a->Text15->setText(QStringLiteral("LOW"));
@@ -99,7 +126,7 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
     } else if (pair == QStringLiteral("output")) {
         f->SSTab1->setCurrentIndex(4);
         o->Combo6->setCurrentIndex(1);
-        QVERIFY(readFirst(o->Command23));
+        QVERIFY(readFirst(o->Command23, o->Combo6));
         o->Option17->click();
         o->Text10->setText(QStringLiteral("5"));
         o->Text12->setText(QStringLiteral("OFF"));
@@ -122,11 +149,16 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
         if (m.buttons == Dialogs::Buttons::Ok) shown << m.text;
     QCOMPARE(shown, said);
 
-    // The module holds what was written, and the form shows what it holds.
-    if (pair == QStringLiteral("alarm")) {
+    // The module holds what was written (on the channel read), and the form
+    // shows what it holds.
+    if (road == QStringLiteral("write lost")) {
+        QVERIFY(module->alarm == alarmBefore && module->output == outputBefore);
+    } else if (pair == QStringLiteral("alarm")) {
+        QCOMPARE(module->alarm[0], alarmBefore[0]);
         QCOMPARE(module->alarm[1], written);
         QCOMPARE(SettingsRecords::buildAlarmWrite(a->currentSettings()).frame.mid(12), written);
     } else if (pair == QStringLiteral("output")) {
+        QCOMPARE(module->output[0], outputBefore[0]);
         QCOMPARE(module->output[1], written);
         QCOMPARE(SettingsRecords::buildOutputWrite(o->currentSettings()).frame.mid(12), written);
     } else {
@@ -137,18 +169,21 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
 
 // The identity write and the refresh's version query (or a table read)
 // answered in one delivery: the acknowledgement is told, the version shown
-// (or the table).
+// (or the table). An acknowledgement sent twice, an output read right
+// behind it: the second copy is no version and the read is shown.
 void TestCloseRequests::identityWriteAndVersionQuery_data() {
     QTest::addColumn<bool>("refused");
-    QTest::addColumn<bool>("tableRead");
-    QTest::newRow("accepted") << false << false;
-    QTest::newRow("refused") << true << false;
-    QTest::newRow("accepted, then a table read") << false << true;
+    QTest::addColumn<QString>("then");
+    QTest::newRow("accepted") << false << "version";
+    QTest::newRow("refused") << true << "version";
+    QTest::newRow("accepted, then a table read") << false << "table";
+    QTest::newRow("accepted twice, then an output read") << false << "output";
 }
 
 void TestCloseRequests::identityWriteAndVersionQuery() {
     QFETCH(bool, refused);
-    QFETCH(bool, tableRead);
+    QFETCH(QString, then);
+    const bool tableRead = then == QStringLiteral("table");
     KestrunHarness h;
     QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
     SimParams* params = SimParams::install(h.sim());
@@ -157,25 +192,43 @@ void TestCloseRequests::identityWriteAndVersionQuery() {
     SimPhoneTable table;
     table.install(h.sim());
     table.setNumbers({QStringLiteral("13900000001")});
+    SimSettings* module = SimSettings::install(h.sim());
     SettingsForm* f = h.showFormDirectly(0);
     QVERIFY(f);
     const QString versionBefore = f->Label8->text();
-    h.sim().gatherAnswers(2);
+    OutputTab* o = f->outputTab;
+    if (then == QStringLiteral("output")) {
+        o->Option17->click();
+        o->Text10->setText(QStringLiteral("30"));
+        o->Text12->setText(QStringLiteral("ONE"));
+        module->output[0] = SettingsRecords::buildOutputWrite(o->currentSettings()).frame.mid(12);
+        o->Text12->setText(QString());
+        h.sim().queueFates({ModuleSim::Fate::repeated(2, 0)});
+    } else {
+        h.sim().gatherAnswers(2);
+    }
     h.dialogs.queueInput(QStringLiteral("ABC123"));
     QTest::mouseDClick(f->Label8, Qt::LeftButton);
     if (tableRead) {
         f->SSTab1->setCurrentIndex(2);
         f->phoneTab->Command12->click();
         QVERIFY(QTest::qWaitFor([&] { return f->phoneTab->numbers() == table.numbers(); }, 10000));
+    } else if (then == QStringLiteral("output")) {
+        f->SSTab1->setCurrentIndex(4);
+        o->Command23->click();
+        QVERIFY(QTest::qWaitFor([&] { return h.dialogs.messageCount() == 2; }, 10000));
     } else {
         f->Command8->click();
     }
     QVERIFY(QTest::qWaitFor([&] { return !f->commandsDisabled() && g::RxState == 0; }, 10000) && h.settle());
     QCOMPARE(params->identityCode, QByteArray("ABC123"));
-    QCOMPARE(f->Label8->text(), tableRead ? versionBefore : QStringLiteral("N310 V4.02"));
+    QCOMPARE(f->Label8->text(), then == QStringLiteral("version") ? QStringLiteral("N310 V4.02") : versionBefore);
     QStringList shown;
     for (const Dialogs::Message& m : h.dialogs.messages()) shown << m.text;
-    QCOMPARE(shown, QStringList{refused ? QStringLiteral("设置错误 ") : QStringLiteral("设置成功")});
+    QStringList said{refused ? QStringLiteral("设置错误 ") : QStringLiteral("设置成功")};
+    if (then == QStringLiteral("output")) said << QStringLiteral("读取参数成功");
+    QCOMPARE(shown, said);
+    if (then == QStringLiteral("output")) QCOMPARE(o->Text12->text(), QStringLiteral("ONE"));
 }
 
 QTEST_MAIN(TestCloseRequests)
