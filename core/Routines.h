@@ -21,6 +21,9 @@ int TenSecondsElapsed();
 // Applies "COM1".."COM8" and "1200bps".."115200bps" to the port; any other
 // text leaves that setting alone.
 void SetPortAndBaud(CommPort& port, const QString& portText, const QString& rateText);
+// What a parameter refresh that ended before the module's last answer
+// says: the labels still showing "**" were not read.
+QString RefreshIncompleteText();
 // What a failed open of the port says to the user (titled "端口错误"):
 // the reason, in words that tell what to do about it.
 QString PortOpenErrorText(const CommPort& port, CommPort::OpenResult result);

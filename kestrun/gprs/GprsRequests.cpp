@@ -12,6 +12,7 @@
 #include "GprsWaitDialogs.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
+#include "core/Routines.h"
 #include "core/protocol/GprsFrames.h"
 #include "platform/CommPort.h"
 #include "platform/Dialogs.h"
@@ -256,5 +257,5 @@ void GprsSettingsForm::onTimer2() {
     // Ended before the module's last answer: the labels still showing
     // "**" were not read, and the installer is told so.
     if (unanswered)
-        refuse(QStringLiteral("模块没有回答，参数没有全部读出（显示“**”的参数未读出），请检查连线后重新参数刷新"));
+        refuse(RefreshIncompleteText());
 }

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <utility>
 
 #include "PhoneTab.h"
 #include "SettingsForm.h"
@@ -199,6 +200,7 @@ bool ParamSenders::refresh() {
     for (const auto& p : placeholders) p.label->setText(QString::fromUtf8(p.text));
     g::RxState = 0;
     g::RefreshStep = 0;
+    g::RefreshQuery = 0;
 
     CommPort* port = f->port();
     if (!port) return false;
@@ -236,11 +238,15 @@ void ParamSenders::refreshTick() {
         if (f->port()) f->port()->output(g::CommBytes);
         if (g::RefreshStep == 0) Outstanding::sent(g::IdentityOutstanding, 0);
         g::RefreshStep = kQuerySent;
+        g::RefreshQuery = uint8_t(query.at(8));
         return;
     }
     f->Timer2->setEnabled(false);
     f->Enable_Command();
     g::RefreshStep = kQuerySent;
+    // Ended before the module's last answer: the labels still showing
+    // placeholders were not read, and the installer is told so.
+    if (std::exchange(g::RefreshQuery, 0) != 0) refuse(RefreshIncompleteText());
 }
 
 // --- work-mode chain ------------------------------------------------------------

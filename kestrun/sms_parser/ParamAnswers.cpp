@@ -33,6 +33,7 @@ void onProposedFirst(Rx& rx, uint8_t code) {
     const Answers::ParamAnswer a = Answers::decodeParamAnswer(code, rx.read());
     if (a.kind == Kind::WorkMode) g::WorkModeByte[0] = a.value;
     g::RefreshStep = a.refreshStep;
+    g::RefreshQuery = 0;
     apply(rx, a);
     rx.toHunt();
 }
@@ -44,7 +45,10 @@ void onShownFirst(Rx& rx, uint8_t code) {
     const Answers::ParamAnswer a = Answers::decodeParamAnswer(code, rx.read());
     if (a.kind == Kind::TransMode) g::TransModeByte[0] = a.value;
     apply(rx, a);
-    if (a.refreshStep >= 0) g::RefreshStep = a.refreshStep;
+    if (a.refreshStep >= 0) {
+        g::RefreshStep = a.refreshStep;
+        g::RefreshQuery = 0;
+    }
     rx.toHunt();
 }
 
@@ -102,7 +106,10 @@ void onVersionOrAck(Rx& rx, QByteArray& got) {
     const Answers::ParamAnswer a = Answers::decodeParamAnswer(0xEC, got);
     got.clear();
     apply(rx, a);
-    if (a.refreshStep >= 0) g::RefreshStep = a.refreshStep;
+    if (a.refreshStep >= 0) {
+        g::RefreshStep = a.refreshStep;
+        g::RefreshQuery = 0;
+    }
     rx.toHunt();
 }
 

@@ -30,24 +30,25 @@ namespace KestrunRandom {
 using RandomActions::FrameLedger;
 using Fate = ModuleSim::Fate;
 
-// Roads kept closed until their mends land.
+// Roads kept closed until their mends land; a mended road is open by
+// default.
 struct Mended {
     // A box held open while a refresh or chain runs.
-    bool boxHoldsChain = false;
+    bool boxHoldsChain = true;
     // Typed text that is not an item of the rate list.
-    bool listsTakeItemsOnly = false;
-    // A refresh that ends early says why (today it ends silently).
-    bool refreshTellsWhy = false;
+    bool listsTakeItemsOnly = true;
+    // A refresh that ends early says why.
+    bool refreshTellsWhy = true;
     // A connect's handshake and a refresh or chain of the form at once.
-    bool connectApart = false;
+    bool connectApart = true;
     // A refresh in the form's first second, before its answers are read.
-    bool firstSecondRefresh = false;
+    bool firstSecondRefresh = true;
 
     static Mended fromEnvironment() {
         Mended m;
         const QStringList on = qEnvironmentVariable("SMSTOOLS_RANDOM_MENDED").split(QLatin1Char(','));
         const bool all = on.contains(QStringLiteral("all"));
-        const auto flag = [&](const char* name, bool& b) { b = all || on.contains(QLatin1String(name)); };
+        const auto flag = [&](const char* name, bool& b) { b = b || all || on.contains(QLatin1String(name)); };
         flag("boxHoldsChain", m.boxHoldsChain);
         flag("listsTakeItemsOnly", m.listsTakeItemsOnly);
         flag("refreshTellsWhy", m.refreshTellsWhy);

@@ -54,11 +54,19 @@ struct ParamRig {
 
     bool connectAndRefresh(int* start = nullptr) { return connect() && refreshRuns(start); }
 
-    // The last refresh's queries came 500 ms apart: none before its time
-    // (as the program wrote them), none after its deadline.
+    // Right after connectAndRefresh(): the opening refresh's queries came
+    // 500 ms apart, none after its deadline, and none before its time,
+    // counted from the last identify request (the hand-over second, the
+    // refresh's first 100 ms, then whole steps) rather than from the query
+    // before: each tick restarts its timer before it writes, and a busy
+    // machine may hold the thread between the two, so one gap alone may
+    // come out short.
     bool refreshPaced() {
-        for (int i = refreshFrom + 1; i < writes.count(); ++i)
-            if (writes.gapMs(i) < 440) return false;
+        const int identifyEnd = 5;  // the probe, then F8 F9 EC D6 D1
+        if (writes.count() <= identifyEnd || writes.frame(identifyEnd) != frame("D1 03")) return false;
+        const qint64 t0 = writes.atMs(identifyEnd);
+        for (int i = identifyEnd + 1; i < writes.count(); ++i)
+            if (writes.atMs(i) - t0 < 1000 + 100 + (i - identifyEnd - 1) * 500 - 20) return false;
         return writes.late().isEmpty();
     }
 

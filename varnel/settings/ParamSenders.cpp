@@ -254,7 +254,11 @@ void ParamSenders::refreshTick() {
     else if (g::RefreshStep < kQueryOut)
         query = Frames::ReadParamsFrame(0xAB);
     if (query.isEmpty()) {
+        // Ended before the module's last answer: the labels still showing
+        // placeholders were not read, and the installer is told so.
+        const bool unanswered = g::RefreshQuery != 0;
         endRefresh();
+        if (unanswered) refuse(RefreshIncompleteText());
         return;
     }
     output(query);

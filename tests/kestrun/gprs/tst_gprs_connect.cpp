@@ -57,7 +57,12 @@ void TestGprsConnect::connectIdentifiesAndSwitchesToAddressSetting() {
     QCOMPARE(reqs, (QStringList{hex(h.frame("FE 03")), hex(h.frame("F8 03")), hex(h.frame("F9 03")),
                                 hex(h.frame("EC 03")), hex(h.frame("D6 03")), hex(h.frame("D1 03"))}));
     QVERIFY2(writes.gapMs(0) >= 80, qPrintable(QString::number(writes.gapMs(0))));
-    for (int i = 2; i <= 5; ++i) QVERIFY2(writes.gapMs(i) >= 900, qPrintable(QString::number(writes.gapMs(i))));
+    // Whole seconds from the probe, which goes out before the first identify
+    // tick restarts its timer (a single gap may lose what a busy machine
+    // held the thread between that restart and the write).
+    for (int i = 2; i <= 5; ++i)
+        QVERIFY2(writes.atMs(i) - writes.atMs(0) >= (i - 1) * 1000 - 20,
+                 qPrintable(QString::number(writes.atMs(i) - writes.atMs(0))));
     QCOMPARE(writes.late(), QList<int>{});
     // Data communication (80h): selected, nothing sent, every button on.
     QVERIFY(option(dlg, 1)->isChecked());

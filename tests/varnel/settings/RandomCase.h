@@ -24,7 +24,7 @@ using Tables = SimQv7351Tables;
 // default.
 struct Mended {
     // A refresh that ends early says why.
-    bool refreshTellsWhy = false;
+    bool refreshTellsWhy = true;
     // A connect's handshake while a refresh, chain or transfer runs.
     bool connectApart = false;
     // An input row answer cut in two by a pause: the read ends on its first
