@@ -29,10 +29,15 @@ public:
         setObjectName(gprs ? QStringLiteral("ReceiveHandshakeGprs") : QStringLiteral("ReceiveHandshakeSms"));
         for (int state = 3; state <= 9; ++state)
             registerState(state, [this](AnswerMachine&) { answerStep(); });
+        registerState(PreambleRest, [this](AnswerMachine&) { preambleRest(); });
     }
 
 protected:
-    bool listedState(int s) const override { return s >= 3 && s <= 9; }
+    // After a status notice taken for the probe answer: the rest of the
+    // preamble of the frame that follows it.
+    static constexpr int PreambleRest = 10;
+
+    bool listedState(int s) const override { return s >= 3 && s <= PreambleRest; }
 
     std::pair<int, int> route(uint8_t code) const override {
         switch (code) {
@@ -73,6 +78,14 @@ private:
             case 3:
                 m_main.setTimerEnabled(5, false);
                 m_main.setTimerInterval(5, 1000);
+                if (at(g::CommBytes, 1) == 0x1A && at(g::CommBytes, 2) == 0x2A) {
+                    // A module that has just powered up sends its one-byte
+                    // notice FD: what follows it is the next frame (the
+                    // probe's own answer), not two status bytes. Its status
+                    // would pick a work mode the module is not in.
+                    goTo(PreambleRest, 6);
+                    return;
+                }
                 m_main.setTimerEnabled(9, false);
                 m_main.setTimerEnabled(10, false);
                 g::BaudScanStep = 1;
@@ -103,6 +116,13 @@ private:
                 break;  // 9: a probe answer nobody waits for, dropped
         }
         toHunt();
+    }
+
+    void preambleRest() {
+        if (read() == Frames::FramePreamble().mid(2))
+            goTo(Dispatch, 1);
+        else
+            toHunt();
     }
 
     HandshakeReceiver& m_owner;

@@ -18,10 +18,14 @@ int nibble(const QString& s, int i) {
 
 QByteArray packNumber(const QString& number) {
     QByteArray e(EntryBytes, '\0');
-    e[0] = char(nibble(number, 0));
+    // Twelve characters are what a module's entry with a first byte of 10
+    // hex or more reads as: its first byte takes two digits, so that the
+    // table read from the module goes back byte for byte.
+    const int wide = number.size() == WideTextChars && AllHexDigits(number) ? 1 : 0;
+    e[0] = char(wide ? nibble(number, 0) * 16 + nibble(number, 1) : nibble(number, 0));
     for (int b = 1; b < EntryBytes; ++b) {
-        const int hi = nibble(number, 2 * b - 1);
-        const int lo = nibble(number, 2 * b);
+        const int hi = nibble(number, 2 * b - 1 + wide);
+        const int lo = nibble(number, 2 * b + wide);
         e[b] = char(hi * 16 + lo);
     }
     return e;

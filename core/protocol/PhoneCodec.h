@@ -17,8 +17,12 @@ constexpr int MaxNumbers = 20;
 constexpr int TableBytes = EntryBytes * MaxNumbers;  // 120
 constexpr int WriteFrameBytes = 183;
 
+// Length of the text of an entry whose first byte is 10 hex or more.
+constexpr int WideTextChars = 12;
+
 // The entry of one number text (characters beyond the 11th are ignored,
-// missing ones count as 0).
+// missing ones count as 0). Twelve hex digits are the reading of an entry
+// with a wide first byte and pack back into it.
 QByteArray packNumber(const QString& number);
 // The text of an entry: byte 0 in hex without a leading zero, then each
 // further byte as two upper-case hex digits. A short entry gives what it

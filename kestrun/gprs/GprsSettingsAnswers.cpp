@@ -8,6 +8,7 @@
 #include <QScrollBar>
 
 #include "GprsSettingsForm.h"
+#include "core/Globals.h"
 #include "core/protocol/GprsFrames.h"
 #include "core/protocol/ParamFrames.h"
 #include "platform/Controls.h"
@@ -66,9 +67,14 @@ void GprsSettingsForm::identityOutcome(GprsAnswers::IdentityOutcome outcome) {
             done(QStringLiteral("对不起，您的模块没有上网"), QStringLiteral("错误提示"));
             break;
         case O::Taken:
+            // A write given up at its time-out is over: a late "taken" must
+            // not start another one the user was told had failed, and
+            // neither may a time-out that came while the question was open.
+            if (!g::GprsSlaveSetPending) break;
             if (Dialogs::msgBox(this, QStringLiteral("您设置的身份地址已经被占用，要替换它吗？"),
                                 QStringLiteral("错误提示"), Dialogs::Icon::None,
-                                Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes) {
+                                Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes &&
+                g::GprsSlaveSetPending) {
                 Timer3->setInterval(100);
                 Timer3->setEnabled(true);
             }

@@ -1,5 +1,6 @@
 // Packing of phone numbers and the phone-table frames, byte for byte.
 
+#include <QRandomGenerator>
 #include <QTest>
 
 #include "core/protocol/PhoneCodec.h"
@@ -20,6 +21,7 @@ private slots:
     void readAndClearFrames();
     void tableChecksumAndNumbers();
     void onlyAsciiIsPackable();
+    void tableReadGoesBackByteForByte();
 };
 
 void TestPhoneCodec::packsFirstDigitAloneThenPairs() {
@@ -120,6 +122,25 @@ void TestPhoneCodec::onlyAsciiIsPackable() {
     QVERIFY(PhoneCodec::isPackable(QStringLiteral("1A345678901")));
     QVERIFY(!PhoneCodec::isPackable(QStringLiteral("1234567890\u00E9")));
     QVERIFY(!PhoneCodec::isPackable(QStringLiteral("\u4E2D2345678901")));
+}
+
+// Whatever entries a module holds, the numbers a table read shows are
+// written back as the same bytes (both programs read and write through
+// these two routines).
+void TestPhoneCodec::tableReadGoesBackByteForByte() {
+    QRandomGenerator rng(20261210);
+    const QByteArray edges = fromHex("13 80 01 38 00 00 FF 99 99 99 99 99 10 00 00 00 00 00 0F FF FF FF FF FF "
+                                     "00 00 00 00 00 00 01 38 00 13 80 00");
+    for (int round = 0; round < 200; ++round) {
+        QByteArray entries = round == 0 ? edges : QByteArray();
+        while (entries.size() < PhoneCodec::TableBytes) entries.append(char(rng.bounded(256)));
+        const int count = round == 0 ? 6 : 1 + rng.bounded(PhoneCodec::MaxNumbers);
+        const QStringList shown = PhoneCodec::tableNumbers(count, entries);
+        const QByteArray f = PhoneCodec::writeFrame(shown);
+        QVERIFY2(f.mid(12, 6 * count) == entries.left(6 * count),
+                 qPrintable(QStringLiteral("read %1, wrote %2")
+                                .arg(hex(entries.left(6 * count)), hex(f.mid(12, 6 * count)))));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPhoneCodec)

@@ -5,6 +5,7 @@
 #include <QProgressBar>
 
 #include "GprsHarness.h"
+#include "tests/support/VirtualTime.h"
 #include "tests/support/WriteTimes.h"
 #include "core/ConnectDialog.h"
 #include "core/PictureWindow.h"
@@ -14,6 +15,8 @@ class TestGprsConnect : public QObject {
 private slots:
     void connectIdentifiesAndSwitchesToAddressSetting();
     void statusOtherThanBothModesSwitchesFromTheReceiver();
+    void noticeAheadOfTheProbeAnswerSwitchesNothing_data();
+    void noticeAheadOfTheProbeAnswerSwitchesNothing();
     void splitVersionAnswerAndUnknownCode();
     void enterOpensTheFormInTheChosenMode();
     void wrongTypeAndPortErrors();
@@ -121,6 +124,41 @@ void TestGprsConnect::statusOtherThanBothModesSwitchesFromTheReceiver() {
         }
         QVERIFY(dlg->restartWait());
     }
+}
+
+void TestGprsConnect::noticeAheadOfTheProbeAnswerSwitchesNothing_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("gapMs");
+    for (int status : {0x00, 0x80}) {
+        QTest::addRow("status %02X, glued", status) << status << 0;
+        QTest::addRow("status %02X, 300 ms apart", status) << status << 300;
+    }
+}
+
+// A module that powers up as the user connects: its notice FD 01 comes in
+// front of the probe's answer. The module's own mode is shown and no
+// switch goes out.
+void TestGprsConnect::noticeAheadOfTheProbeAnswerSwitchesNothing() {
+    QFETCH(int, status);
+    QFETCH(int, gapMs);
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(h.fixture.ok());
+    time.watchLine(&h.port(), &h.sim());
+    h.sim().setHandler(0xFE, [&](ModuleSim& sim, const QByteArray&) {
+        const QByteArray notice = GprsHarness::frame("FD 01");
+        const QByteArray answer = GprsHarness::frame("FD 00 00") + char(status);
+        if (gapMs == 0) sim.answer(notice + answer);
+        else sim.sendChunks({notice, answer}, gapMs);
+    });
+    GprsModeDialog* dlg = h.gprs().showModeDialog();
+    QTest::mouseClick(cmd(dlg, 0), Qt::LeftButton);
+    QVERIFY2(time.runUntil([&] { return option(dlg, 1)->isEnabled(); }, 10000), qPrintable(time.why()));
+    QVERIFY(time.runFor(1000));
+    QCOMPARE(h.sim().requests().size(), 6);
+    QCOMPARE(option(dlg, 1)->isChecked(), status == 0x80);
+    QCOMPARE(option(dlg, 2)->isChecked(), status == 0x00);
+    QVERIFY(!dlg->restartWait());
 }
 
 void TestGprsConnect::splitVersionAnswerAndUnknownCode() {

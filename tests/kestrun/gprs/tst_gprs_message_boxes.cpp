@@ -13,6 +13,8 @@ class TestGprsMessageBoxes : public QObject {
 private slots:
     void dataCentreWaitOutlivesItsOwnBox_data();
     void dataCentreWaitOutlivesItsOwnBox();
+    void writeGivenUpStaysGivenUp_data();
+    void writeGivenUpStaysGivenUp();
 };
 
 namespace {
@@ -77,6 +79,54 @@ void TestGprsMessageBoxes::dataCentreWaitOutlivesItsOwnBox() {
     QCOMPARE(h.sim().requests().size(), 1);
     QVERIFY(QTest::qWaitFor([&] { return form && !form->dataCentreWait(); }, 3000));
     QCOMPARE(g::GprsSlaveSetPending, false);
+}
+
+void TestGprsMessageBoxes::writeGivenUpStaysGivenUp_data() {
+    QTest::addColumn<bool>("duringQuestion");
+    QTest::newRow("taken after the time-out") << false;
+    QTest::newRow("time-out while the question is open") << true;
+}
+
+// The data centre's "taken" and the wait's time-out meet: once the user has
+// been told the write failed, no forced write goes out (Yes or not).
+void TestGprsMessageBoxes::writeGivenUpStaysGivenUp() {
+    QFETCH(bool, duringQuestion);
+    const QString question = QStringLiteral("您设置的身份地址已经被占用，要替换它吗？");
+    GprsHarness h;
+    QVERIFY(h.openForm(0));
+    h.module->muted.insert(0xF4);
+    QTest::mouseClick(h.button(0), Qt::LeftButton);
+    QPointer<DataCentreWaitDialog> wait = h.form()->dataCentreWait();
+    QVERIFY(wait);
+    const quint64 before = h.port().receivedTotal();
+    bool gaveUp = false;
+    QObject::connect(wait, &DataCentreWaitDialog::gaveUp, [&] { gaveUp = true; });
+    h.dialogs.setObserver([&](const Dialogs::Message& m) {
+        if (m.text == kTimeOut && !duringQuestion)
+            QTimer::singleShot(0, [&] { h.sim().send(GprsHarness::frame("F4 08")); });
+        if (m.text == question && wait) wait->Timer1->rearm(2);
+    });
+    h.dialogs.setHoldPolicy([&](const Dialogs::Message& m) -> std::optional<DialogRecorder::Hold> {
+        if (m.text != question) return std::nullopt;
+        DialogRecorder::Hold hold;
+        hold.forMs = 10000;
+        hold.until = [&] { return gaveUp; };
+        hold.answer = Dialogs::Answer::Yes;
+        return hold;
+    });
+    if (duringQuestion)
+        h.sim().send(GprsHarness::frame("F4 08"));
+    else
+        wait->Timer1->rearm(2);
+    QVERIFY(QTest::qWaitFor([&] { return wait.isNull() && h.port().receivedTotal() >= before + 10; }, 15000));
+    // The late answer has been read and acted on.
+    QVERIFY(QTest::qWaitFor(
+        [&] { return h.dialogs.openBoxes() == 0 && h.port().inBufferCount() == 0 && g::RxState == 0; }, 5000));
+    QVERIFY(h.dialogs.describe().contains(kTimeOut));
+    QCOMPARE(h.dialogs.describe().count(question), duringQuestion ? 1 : 0);
+    QVERIFY(!h.timer("Timer3")->enabled());
+    QVERIFY(!h.form()->dataCentreWait());
+    QCOMPARE(h.sim().requests().size(), 1);
 }
 
 QTEST_MAIN(TestGprsMessageBoxes)
