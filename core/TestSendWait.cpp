@@ -47,6 +47,12 @@ void TestSendWait::start(QPushButton* button, const Request& r) {
     m_timer->rearm(WaitMs);
 }
 
+bool TestSendWait::mayGoOut() const {
+    const bool free = !m_lock || !m_lock->held();
+    const bool shown = !m_hooks.shown || m_hooks.shown();
+    return free && shown;
+}
+
 void TestSendWait::onTick() {
     m_timer->setEnabled(false);
     if (!m_pending) return;
@@ -55,7 +61,13 @@ void TestSendWait::onTick() {
     QPushButton* button = m_button;
     m_button = nullptr;
     CommPort* port = m_hooks.port ? m_hooks.port() : nullptr;
-    if (port && port->isOpen()) {
+    bool givenUp = false;
+    Request firstGivenUp;
+    if (port && port->isOpen() && !mayGoOut()) {
+        port->setDTREnable(m_dtrBefore);
+        givenUp = true;
+        firstGivenUp = r;
+    } else if (port && port->isOpen()) {
         g::CommBytes = r.bytes;
         port->output(r.bytes);
         if (m_hooks.written) m_hooks.written(r);
@@ -68,8 +80,12 @@ void TestSendWait::onTick() {
     if (m_hooks.after) m_hooks.after();
     while (!m_pending && !m_queued.isEmpty()) {
         const int index = m_queued.takeFirst();
-        const bool free = !m_lock || !m_lock->held();
-        const bool shown = !m_hooks.shown || m_hooks.shown();
-        if (m_hooks.press && free && shown) m_hooks.press(index);
+        if (m_hooks.press && mayGoOut()) {
+            m_hooks.press(index);
+        } else if (!givenUp) {
+            givenUp = true;
+            firstGivenUp = Request{index, {}, 0};
+        }
     }
+    if (givenUp && m_hooks.notSent) m_hooks.notSent(firstGivenUp);
 }

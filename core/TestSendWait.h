@@ -17,9 +17,11 @@ class VbTimer;
 // request under way has been written. The pressed button is busy in the
 // form's ButtonLock for the whole wait, so that a refresh or a chain that
 // starts or ends meanwhile gives every button back as it was. A press taken
-// up afterwards runs only if its page is still on show and no chain holds
-// the lock, else it is dropped: it would turn the chain's answers over to
-// the test page.
+// up afterwards, and the request itself when its wait ends, go out only if
+// the page is still on show and no chain holds the lock: else the answer
+// would land inside the chain, or be read by the parameter page. The
+// original program blocked through the wait, so neither could happen
+// there; here such a request is given up and the user is told once.
 class TestSendWait : public QObject {
     Q_OBJECT
 public:
@@ -46,6 +48,9 @@ public:
         std::function<void(int index)> press;
         // The page of the buttons is on show (unset: always).
         std::function<bool()> shown;
+        // One or more requests were given up (page left or a chain under
+        // way); `r` is the first. Nothing went out.
+        std::function<void(const Request& r)> notSent;
     };
 
     TestSendWait(QObject* parent, ButtonLock* lock, Hooks hooks);
@@ -67,6 +72,7 @@ public:
 
 private:
     void onTick();
+    bool mayGoOut() const;
 
     ButtonLock* m_lock;
     Hooks m_hooks;

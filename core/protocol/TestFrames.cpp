@@ -139,6 +139,10 @@ QString refusalText(Refusal r) {
     return QString();
 }
 
+QString notSentText() {
+    return QStringLiteral("测试请求没有发出：已离开通信测试页或正在读写参数，请在通信测试页重新发送");
+}
+
 Request buildRequest(int button, const TestInput& in) {
     Request r;
     if (button == 0 || button == 1) {

@@ -64,6 +64,9 @@ int contentByteCount(const QString& text, SendMode mode);
 enum class Refusal { None, Address, Content, Receiver };
 // The message of a refusal (title "系统提示"), "" for None.
 QString refusalText(Refusal r);
+// A request whose wait ended with the page left or a parameter read or
+// write under way: it was not sent (title "系统提示").
+QString notSentText();
 inline const QString& messageTitle() {
     static const QString t = QStringLiteral("系统提示");
     return t;

@@ -120,6 +120,10 @@ TestTab::TestTab(SettingsForm* form) : QWidget(nullptr), m_form(form) {
     hooks.after = [this] { afterSend(); };
     hooks.press = [this](int index) { press(index); };
     hooks.shown = [this] { return m_form->SSTab1->currentWidget() == this; };
+    hooks.notSent = [this](const TestSendWait::Request& r) {
+        if (r.pendingOp) g::DollarPendingOp = m_pendingOpBefore;
+        Dialogs::msgBox(m_form, TestFrames::notSentText(), TestFrames::messageTitle());
+    };
     m_wait = new TestSendWait(this, &m_form->buttonLock(), std::move(hooks));
 
     // The form builds its timers after its pages.

@@ -95,6 +95,9 @@ TestTab::TestTab(SettingsForm* form) : m_form(form) {
     hooks.lineGone = [this](const TestSendWait::Request&) { m_form->portReady(); };
     hooks.press = [this](int index) { press(index); };
     hooks.shown = [this] { return m_form->SSTab1->currentWidget() == this; };
+    hooks.notSent = [this](const TestSendWait::Request&) {
+        Dialogs::msgBox(m_form, TestFrames::notSentText(), TestFrames::messageTitle());
+    };
     m_wait = new TestSendWait(this, &m_form->buttonLock(), std::move(hooks));
 }
 

@@ -24,13 +24,17 @@ TableRowAnswer rowAnswer(ModuleTable table, const QByteArray& frame, bool* drop)
     TableRowAnswer a;
     a.table = table;
     *drop = false;
-    if (table == ModuleTable::Input && frame.size() < protocol::kInputRowAnswerMin) {
+    const protocol::RowAnswerEnvelope e = protocol::decodeRowAnswer(frame);
+    // Fewer payload bytes than it announces: the head of a row cut by a
+    // pause on the line, or another request's late acknowledgement. Not a
+    // row, and no end of the table either: the time-out asks again.
+    const bool cut = e.hasLength && e.length > 0 && !e.complete;
+    if (table == ModuleTable::Input && frame.size() < protocol::kInputRowAnswerMin && !cut) {
         a.shortAnswer = true;
         return a;
     }
-    const protocol::RowAnswerEnvelope e = protocol::decodeRowAnswer(frame);
-    // No length, or fewer payload bytes than it announces: not a row.
-    if (!e.hasLength || (e.length > 0 && !e.complete)) {
+    // No length: not a row.
+    if (!e.hasLength || cut) {
         *drop = true;
         return a;
     }

@@ -27,9 +27,9 @@ struct Mended {
     bool refreshTellsWhy = true;
     // A connect's handshake while a refresh, chain or transfer runs.
     bool connectApart = false;
-    // An input row answer cut in two by a pause: the read ends on its first
-    // piece and says nothing.
-    bool cutRowTellsWhy = false;
+    // An input row answer cut in two by a pause, or a clear's late
+    // acknowledgement: the read took it for the end of the table.
+    bool cutRowTellsWhy = true;
     // A table row answered twice: the read takes the copy for the module's
     // end of the table (a repeat of the last row) and ends "读取参数完成"
     // with rows missing.

@@ -53,7 +53,7 @@ Case& c() { return *g_case; }
 bool chainRunning() {
     SettingsForm* f = c().form();
     return f && (f->Timer1->running() || f->Timer2->running() || f->Timer3->running() || f->Timer6->running() ||
-                 f->transfers->busy());
+                 f->transfers->busy() || g::CollectionDue != 0);
 }
 
 void waitFor(const QString& why, const std::function<bool()>& done) {
