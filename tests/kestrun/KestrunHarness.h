@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <functional>
 
 #include "core/ConnectDialog.h"
 #include "core/PictureWindow.h"
@@ -22,6 +23,7 @@
 #include "platform/VbTimer.h"
 #include "tests/support/DialogRecorder.h"
 #include "tests/support/SimSupport.h"
+#include "tests/support/VirtualTime.h"
 
 using SimSupport::fromHex;
 using SimSupport::hex;
@@ -110,15 +112,20 @@ struct KestrunHarness {
         quint64 target = port().receivedTotal();
         for (const QByteArray& p : pieces) target += quint64(p.size());
         sim().sendChunks(pieces, gapMs);
-        if (!QTest::qWaitFor([&] { return port().receivedTotal() >= target; }, timeoutMs)) return false;
+        if (!waitFor([&] { return port().receivedTotal() >= target; }, timeoutMs)) return false;
         return settle(timeoutMs);
+    }
+    // On the virtual clock when a test runs one, else on the real one.
+    bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+        if (VirtualTime* time = VirtualTime::current()) return time->runUntil(done, timeoutMs);
+        return QTest::qWaitFor(done, timeoutMs);
     }
     // Lets everything already posted run, and what that posts in turn; a
     // quiet spell the answer receiver has begun to time is waited out.
     bool settle(int timeoutMs = 5000) {
         for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
         VbTimer* quiet = app->forms->answerReceiver()->quietTimer();
-        if (!QTest::qWaitFor([&] { return !quiet->enabled(); }, timeoutMs)) return false;
+        if (!waitFor([&] { return !quiet->enabled(); }, timeoutMs)) return false;
         for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
         return true;
     }
