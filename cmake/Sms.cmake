@@ -1,13 +1,24 @@
-# sms_library(<target> [DEPS <targets>...])
-# A static library of every .cpp in the calling folder; an interface library
-# while the folder has no sources yet.
+# sms_library(<target> [STATIC] [DEPS <targets>...])
+# A static library of every .cpp in the calling folder (shared in the
+# sanitizer build: instrumented, the libraries linked into each of a hundred
+# test programs would fill a small CI disk); an interface library while the
+# folder has no sources yet. STATIC keeps it static in every build (a
+# library that takes in a static archive built without -fPIC).
+set(SMS_LIBRARY_TYPE STATIC)
+if(SMSTOOLS_SANITIZE)
+  set(SMS_LIBRARY_TYPE SHARED)
+endif()
 function(sms_library target)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "STATIC" "" "DEPS" ${ARGN})
+  set(type ${SMS_LIBRARY_TYPE})
+  if(ARG_STATIC)
+    set(type STATIC)
+  endif()
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(FILTER srcs EXCLUDE REGEX ".*/main\\.cpp$")
   file(GLOB hdrs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   if(srcs)
-    add_library(${target} STATIC ${srcs} ${hdrs})
+    add_library(${target} ${type} ${srcs} ${hdrs})
     target_include_directories(${target} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR})
     target_link_libraries(${target} PUBLIC ${ARG_DEPS})
   else()
