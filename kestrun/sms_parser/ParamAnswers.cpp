@@ -26,6 +26,13 @@ void ackAnswered(Rx& rx, const QByteArray& text, bool& ackedWrite) {
     Outstanding::answered(g::IdentityOutstanding, 1);
 }
 
+// The refresh's next query, as an answer proposes it: the query out has
+// had its answer.
+void propose(int step) {
+    g::RefreshStep = step;
+    g::RefreshQuery = 0;
+}
+
 void apply(Rx& rx, const Answers::ParamAnswer& a) {
     if (SmsAnswerSink* sink = rx.sink()) sink->applyParamAnswer(a);
 }
@@ -45,8 +52,7 @@ void onModuleStatus(Rx& rx) {
 void onProposedFirst(Rx& rx, uint8_t code) {
     const Answers::ParamAnswer a = Answers::decodeParamAnswer(code, rx.read());
     if (a.kind == Kind::WorkMode) g::WorkModeByte[0] = a.value;
-    g::RefreshStep = a.refreshStep;
-    g::RefreshQuery = 0;
+    propose(a.refreshStep);
     apply(rx, a);
     rx.toHunt();
 }
@@ -58,10 +64,7 @@ void onShownFirst(Rx& rx, uint8_t code) {
     const Answers::ParamAnswer a = Answers::decodeParamAnswer(code, rx.read());
     if (a.kind == Kind::TransMode) g::TransModeByte[0] = a.value;
     apply(rx, a);
-    if (a.refreshStep >= 0) {
-        g::RefreshStep = a.refreshStep;
-        g::RefreshQuery = 0;
-    }
+    if (a.refreshStep >= 0) propose(a.refreshStep);
     rx.toHunt();
 }
 
@@ -120,10 +123,7 @@ void onVersionOrAck(Rx& rx, QByteArray& got, bool& ackedWrite) {
     const Answers::ParamAnswer a = Answers::decodeParamAnswer(0xEC, got);
     got.clear();
     apply(rx, a);
-    if (a.refreshStep >= 0) {
-        g::RefreshStep = a.refreshStep;
-        g::RefreshQuery = 0;
-    }
+    if (a.refreshStep >= 0) propose(a.refreshStep);
     rx.toHunt();
 }
 
