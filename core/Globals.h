@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/VirtualClock.h"
+
 namespace jetdb {
 class Database;
 class Recordset;
@@ -59,8 +61,13 @@ extern int IdentityOutstanding;
 // Kestrun: the alarm and output blocks of the last write sent and of the
 // last read answer taken, from the record's byte 12 on.
 extern QByteArray AlarmSetWritten, AlarmSetRead, OutputSetWritten, OutputSetRead;
-// Kestrun: the channels of the alarm and output reads out, oldest first.
-extern QList<int> AlarmSetReadChannels, OutputSetReadChannels;
+// Kestrun: the alarm and output reads out, oldest first: the channel each
+// named and how long ago it went.
+struct SettingsRead {
+    int channel = -1;
+    ClockElapsed sent;
+};
+extern QList<SettingsRead> AlarmSetReads, OutputSetReads;
 extern int DIChannel;
 extern bool ParamMode;
 extern int RefreshStep;

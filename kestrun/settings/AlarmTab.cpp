@@ -278,7 +278,7 @@ void AlarmTab::read() {
     Controls::setValueAndClick(Option11, true);
     Controls::setValueAndClick(Option15, true);
     send(alarmReadRequest(Combo5->currentIndex()));
-    Outstanding::readSent(g::AlarmSetOutstanding, g::AlarmSetReadChannels, Combo5->currentIndex());
+    Outstanding::readSent(g::AlarmSetOutstanding, g::AlarmSetReads, Combo5->currentIndex());
 }
 
 void AlarmTab::queryInput() {

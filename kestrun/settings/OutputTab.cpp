@@ -240,7 +240,7 @@ void OutputTab::read() {
     for (QRadioButton* o : {Option16, Option19, Option22, Option23}) Controls::setValueAndClick(o, true);
     g::CommBytes = outputReadRequest(qMax(0, Combo6->currentIndex()));
     if (CommPort* p = m_form->port()) p->output(g::CommBytes);
-    Outstanding::readSent(g::OutputSetOutstanding, g::OutputSetReadChannels, qMax(0, Combo6->currentIndex()));
+    Outstanding::readSent(g::OutputSetOutstanding, g::OutputSetReads, qMax(0, Combo6->currentIndex()));
 }
 
 void OutputTab::testOutput(QPushButton* button, int channel, const QString& prefix) {

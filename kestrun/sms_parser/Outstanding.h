@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include "core/Globals.h"
+
 // Which requests of one kind (phone table, alarm settings, output settings)
 // are out and unanswered, in the order they went out, kept in the g::
 // ...Outstanding globals: a queue of operation values, two bits each (the
@@ -51,18 +53,30 @@ inline bool several(int queue) {
     return false;
 }
 
-// A settings read and the channel it names: the channels of the reads out
-// are kept beside the queue, oldest first, and leave it with their answer.
-inline void readSent(int& queue, QList<int>& channels, int channel) {
-    if (length(queue) == kMost && oldest(queue) == 0 && !channels.isEmpty()) channels.removeFirst();
-    sent(queue, 0);
-    channels.append(channel);
-    while (channels.size() > kMost) channels.removeFirst();
-}
-inline int readAnswered(int& queue, QList<int>& channels) {
+// A settings read and the channel it names: the reads out are kept beside
+// the queue, oldest first, and leave it with their answer. The module
+// answers a read at once and in turn (well within the refresh's 500 ms
+// tick); a read still unanswered kReadLostMs after it went was lost on the
+// line. It is given up when the next read goes: left out, it would take
+// that read's answer and show it under its own channel, where the next
+// write would send it.
+constexpr int kReadLostMs = 1500;
+inline int readAnswered(int& queue, QList<g::SettingsRead>& reads) {
     const bool was = has(queue, 0);
     answered(queue, 0);
-    return was && !channels.isEmpty() ? channels.takeFirst() : -1;
+    return was && !reads.isEmpty() ? reads.takeFirst().channel : -1;
+}
+inline void readSent(int& queue, QList<g::SettingsRead>& reads, int channel) {
+    while (!reads.isEmpty() && reads.first().sent.elapsed() >= kReadLostMs) {
+        answered(queue, 0);
+        reads.removeFirst();
+    }
+    if (length(queue) == kMost && oldest(queue) == 0 && !reads.isEmpty()) reads.removeFirst();
+    sent(queue, 0);
+    g::SettingsRead read{channel, {}};
+    read.sent.start();
+    reads.append(read);
+    while (reads.size() > kMost) reads.removeFirst();
 }
 // Alarm and output settings: the module answers a write with the request's
 // code and a read with its own (A5, A7). While something is out, the code

@@ -102,7 +102,7 @@ std::pair<int, int> SmsAnswerReceiver::route(uint8_t code) const {
     if (op == 0 && Outstanding::readBehindWrite(out))
         m_readBehindWrite = true;
     else if (op == 0)
-        m_readChannel = Outstanding::readAnswered(out, alarm ? g::AlarmSetReadChannels : g::OutputSetReadChannels);
+        m_readChannel = Outstanding::readAnswered(out, alarm ? g::AlarmSetReads : g::OutputSetReads);
     else
         Outstanding::answered(out, op);
     return to;
@@ -124,7 +124,7 @@ bool SmsAnswerReceiver::settleReadBlock(bool alarm, const QByteArray& block, boo
         // Answered ahead of the writes before it: their acknowledgements
         // will not come.
         while (Outstanding::oldest(out) == 1) Outstanding::answered(out, 1);
-        m_readChannel = Outstanding::readAnswered(out, alarm ? g::AlarmSetReadChannels : g::OutputSetReadChannels);
+        m_readChannel = Outstanding::readAnswered(out, alarm ? g::AlarmSetReads : g::OutputSetReads);
     }
     if (good) read = block;
     return true;
@@ -137,7 +137,7 @@ void SmsAnswerReceiver::settleHeld(bool alarm) {
     // The acknowledgement came after all: the held block was a repeat.
     if (!held || !Outstanding::readBehindWrite(out)) return;
     while (Outstanding::oldest(out) == 1) Outstanding::answered(out, 1);
-    m_readChannel = Outstanding::readAnswered(out, alarm ? g::AlarmSetReadChannels : g::OutputSetReadChannels);
+    m_readChannel = Outstanding::readAnswered(out, alarm ? g::AlarmSetReads : g::OutputSetReads);
     if (held->good) (alarm ? g::AlarmSetRead : g::OutputSetRead) = held->block;
     if (m_showHeld) m_showHeld(*this, alarm, held->block, held->good);
 }

@@ -98,7 +98,7 @@ struct KestrunHarness {
         if (!form) return nullptr;
         form->Timer6->setEnabled(false);
         form->SSTab1->setCurrentIndex(tab);
-        return QTest::qWaitFor([] { return g::RecvMode == 101; }, 4000) ? form : nullptr;
+        return waitFor([] { return g::RecvMode == 101; }, 4000) ? form : nullptr;
     }
     bool settingsFormShown() const { return settingsForm() && settingsForm()->isVisible(); }
 

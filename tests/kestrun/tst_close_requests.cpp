@@ -12,6 +12,7 @@
 #include "tools/SimParams.h"
 #include "tools/SimPhoneTable.h"
 #include "tools/SimSettings.h"
+#include "tests/support/VirtualTime.h"
 
 class TestCloseRequests : public QObject {
     Q_OBJECT
@@ -21,6 +22,8 @@ private slots:
     void eachAnswerToItsOwnRequest();
     void identityWriteAndVersionQuery_data();
     void identityWriteAndVersionQuery();
+    void lostReadGivesWayToTheNext_data();
+    void lostReadGivesWayToTheNext();
 };
 
 void TestCloseRequests::eachAnswerToItsOwnRequest_data() {
@@ -229,6 +232,67 @@ void TestCloseRequests::identityWriteAndVersionQuery() {
     if (then == QStringLiteral("output")) said << QStringLiteral("读取参数成功");
     QCOMPARE(shown, said);
     if (then == QStringLiteral("output")) QCOMPARE(o->Text12->text(), QStringLiteral("ONE"));
+}
+
+// A read the module never answers (lost on the line), then, a while later,
+// a read of another channel: its answer is shown under its own channel, and
+// a write sends it back there, not to the lost read's.
+void TestCloseRequests::lostReadGivesWayToTheNext_data() {
+    QTest::addColumn<bool>("alarm");
+    QTest::newRow("alarm") << true;
+    QTest::newRow("output") << false;
+}
+
+void TestCloseRequests::lostReadGivesWayToTheNext() {
+    QFETCH(bool, alarm);
+    VirtualTime time;
+    KestrunHarness h;
+    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+    SimSettings* module = SimSettings::install(h.sim());
+    time.watchLine(&h.port(), &h.sim());
+    SettingsForm* f = h.showFormDirectly(alarm ? 3 : 4);
+    QVERIFY(f);
+    AlarmTab* a = f->alarmTab;
+    OutputTab* o = f->outputTab;
+    QComboBox* channel = alarm ? a->Combo5 : o->Combo6;
+    const auto shown = [&] {
+        return alarm ? SettingsRecords::buildAlarmWrite(a->currentSettings()).frame.mid(12)
+                     : SettingsRecords::buildOutputWrite(o->currentSettings()).frame.mid(12);
+    };
+    // Channel 0 holds what the form shows now; channel 1 something else.
+    if (alarm) {
+        a->Option10->click();
+        a->Text15->setText(QStringLiteral("LOW"));
+        a->Text20->setText(QStringLiteral("2"));
+    } else {
+        o->Option17->click();
+        o->Text10->setText(QStringLiteral("5"));
+        o->Text12->setText(QStringLiteral("OFF"));
+    }
+    QByteArray& held0 = alarm ? module->alarm[0] : module->output[0];
+    QByteArray& held1 = alarm ? module->alarm[1] : module->output[1];
+    held0 = shown();
+    held1 = QByteArray(alarm ? SimSettings::AlarmBlockSize : SimSettings::OutputBlockSize, '\x01');
+    const QByteArrayList before{held0, held1};
+
+    const uint8_t code = alarm ? 0xB4 : 0xB5;
+    int lost = 0;
+    h.sim().setOpHandler(code, 0x02, [&](ModuleSim&, const QByteArray&) { ++lost; });
+    channel->setCurrentIndex(1);
+    (alarm ? a->Command17 : o->Command23)->click();
+    QVERIFY(h.waitFor([&] { return lost == 1; }, 5000));
+    h.sim().setOpHandler(code, 0x02, {});
+    QVERIFY(time.runFor(3000));
+
+    channel->setCurrentIndex(0);
+    (alarm ? a->Command17 : o->Command23)->click();
+    QVERIFY(h.waitFor([&] { return h.dialogs.messageCount() == 1 && g::RxState == 0; }, 5000));
+    QCOMPARE(h.dialogs.messages().last().text, QStringLiteral("读取参数成功"));
+    QCOMPARE(channel->currentIndex(), 0);
+    QCOMPARE(shown(), before[0]);
+    (alarm ? a->Command16 : o->Command13)->click();
+    QVERIFY(h.waitFor([&] { return h.dialogs.messageCount() == 2 && g::RxState == 0; }, 5000));
+    QCOMPARE(QByteArrayList({held0, held1}), before);
 }
 
 QTEST_MAIN(TestCloseRequests)
