@@ -10,6 +10,13 @@ namespace protocol::detail {
 
 void fail(const QString& description) { throw ConversionFailure{description}; }
 
+int listItem(const QStringList& items, const QString& text, const QString& what) {
+    if (text.isEmpty()) return 0;
+    const qsizetype i = items.indexOf(text);
+    if (i < 0) fail(QStringLiteral("%1“%2”不是可选的项目").arg(what, text));
+    return static_cast<int>(i);
+}
+
 double number(const QString& text) { return VbNum::val(text); }
 
 int64_t rounded(double v, const QString& what) {

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 namespace protocol::detail {
@@ -15,6 +16,11 @@ struct ConversionFailure {
     QString description;
 };
 [[noreturn]] void fail(const QString& description);
+
+// A list column's cell as the position of its text among the list's items.
+// An empty cell is the first item, as always; any other text that is no
+// item (a file's cell, a hand edit) fails rather than go out as the first.
+int listItem(const QStringList& items, const QString& text, const QString& what);
 
 // The number at the start of the text, blanks ignored, "&H" for hex; none gives 0.
 double number(const QString& text);

@@ -230,19 +230,19 @@ RowWrite channelRowFrame(const ChannelRecord& c, int tableIndex) {
         if (decimalsRead < 0) fail(QStringLiteral("小数位数的数值不能为负数"));
         const int decimals = static_cast<int>(decimalsRead % 7);
         f[27] = static_cast<char>(decimals);
-        f[28] = static_cast<char>(varnel::ComboFindIndex(valueTypeItems(), c[ValueType]));
+        f[28] = static_cast<char>(listItem(valueTypeItems(), c[ValueType], QStringLiteral("数值类型")));
         f[29] = static_cast<char>(wrappedByte(number(c[ValueStart]), QStringLiteral("数值位置")));
         f[30] = static_cast<char>(wrappedByte(number(c[ValueLength]), QStringLiteral("数值长度")));
-        f[31] = static_cast<char>(varnel::ComboFindIndex(checkMethodItems(), c[CheckMethod]));
+        f[31] = static_cast<char>(listItem(checkMethodItems(), c[CheckMethod], QStringLiteral("校验方式")));
         f[32] = static_cast<char>(wrappedByte(number(c[CheckBytes]), QStringLiteral("校验字节数")));
         const QString command = withoutSpaces(c[Command]);
         const int m = hexByteCount(command, -1);
         f[33] = static_cast<char>(m & 0xFF);  // above 40 the row is refused below
         f[34] = static_cast<char>(wrappedByte(number(c[OverLimitCount]), QStringLiteral("超限次数")));
-        f[35] = static_cast<char>(varnel::ComboFindIndex(protocolItems(), c[Protocol]));
-        f[36] = static_cast<char>(varnel::ComboFindIndex(dataFormatItems(), c[DataFormat]));
-        f[37] = static_cast<char>(varnel::ComboFindIndex(byteSortItems(), c[ByteSort]));
-        f[38] = static_cast<char>(varnel::ComboFindIndex(bitItems(), comma >= 0 ? bit.left(comma) : bit));
+        f[35] = static_cast<char>(listItem(protocolItems(), c[Protocol], QStringLiteral("通信协议")));
+        f[36] = static_cast<char>(listItem(dataFormatItems(), c[DataFormat], QStringLiteral("数据格式")));
+        f[37] = static_cast<char>(listItem(byteSortItems(), c[ByteSort], QStringLiteral("字节排序")));
+        f[38] = static_cast<char>(listItem(bitItems(), comma >= 0 ? bit.left(comma) : bit, QStringLiteral("位变量取值方式")));
         f[39] = static_cast<char>(wrappedByte(number(c[HeadPos]), QStringLiteral("数据头位置")));
 
         // With no head position the head cell may carry the code of a bound

@@ -162,11 +162,11 @@ RowWrite commandRowFrame(const CommandRecord& c, int tableIndex) {
         f[9] = 0x01;
         if (tableIndex < 0 || tableIndex > 255) fail(QStringLiteral("表序号超出0-255"));
         f[10] = f[12] = static_cast<char>(tableIndex);
-        f[13] = static_cast<char>(varnel::ComboFindIndex(smsReplyItems(), c[Reply]));
-        f[14] = static_cast<char>(varnel::ComboFindIndex(operationObjectItems(), c[Object]));
-        f[15] = static_cast<char>(varnel::ComboFindIndex(linkValueOutItems(), c[LinkedValue]));
-        f[16] = static_cast<char>(varnel::ComboFindIndex(readWriteItems(), c[ReadWrite]));
-        f[17] = static_cast<char>(varnel::ComboFindIndex(channelItems(), c[Channel]));
+        f[13] = static_cast<char>(listItem(smsReplyItems(), c[Reply], QStringLiteral("短信回复")));
+        f[14] = static_cast<char>(listItem(operationObjectItems(), c[Object], QStringLiteral("操作对象")));
+        f[15] = static_cast<char>(listItem(linkValueOutItems(), c[LinkedValue], QStringLiteral("关联变量")));
+        f[16] = static_cast<char>(listItem(readWriteItems(), c[ReadWrite], QStringLiteral("指令类型")));
+        f[17] = static_cast<char>(listItem(channelItems(), c[Channel], QStringLiteral("操作通道")));
 
         const auto fields = splitOutputFrame(c[OutputFrame]);
         if (!fields) return RowWrite::refusal(kFormatMessage);

@@ -199,8 +199,6 @@ void TestChannelRecord::rowFrameCases_data() {
                                          << "21:31;38:08";
     QTest::newRow("bit3") << QStringList{"21=bit3"} << 2 << ""
                           << "21:00;38:03";
-    QTest::newRow("bit text in no list") << QStringList{"21=xyz"} << 2 << ""
-                                         << "38:00";
     QTest::newRow("binding code 81") << QStringList{"22=0", "25=81"} << 2 << ""
                                      << "40:81;51:0000";
     QTest::newRow("EC ED with no head position") << QStringList{"22=0", "25=EC ED"} << 2 << ""
@@ -266,6 +264,12 @@ void TestChannelRecord::rowFrameCases_data() {
     QTest::newRow("english switch text over 16 bytes")
         << QStringList{"4=英文", "27=ON", "28=a你你你你你你你你", sms("")} << 2 << "开关量0描述超出范围16字节"
         << "";
+    QTest::newRow("empty list cells") << QStringList{"12=", "15=", "18=", "19=", "20=", "21="} << 2 << ""
+                                      << "28:00;31:00;35:000000;38:00";
+    QTest::newRow("value type in no list") << QStringList{"12=int"} << 2
+                                           << QStringLiteral("执行错误！数值类型“int”不是可选的项目") << "";
+    QTest::newRow("bit in no list") << QStringList{"21=bit8,31"} << 2
+                                    << QStringLiteral("执行错误！位变量取值方式“bit8”不是可选的项目") << "";
     QTest::newRow("empty switch text, chinese") << QStringList{"27="} << 2 << "转换开关量描述内容时发生错误！"
                                                 << "";
     QTest::newRow("empty switch text, last row")

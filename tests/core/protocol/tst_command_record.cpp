@@ -132,8 +132,14 @@ void TestCommandRecord::rowFrameCases_data() {
                                                  "9=CH5"}
                                   << 1 << ""
                                   << "13:0201050106";
-    QTest::newRow("texts in no list") << QStringList{"4=xyz", "9="} << 1 << ""
+    // An empty list cell is the first item; a text that is no item (a
+    // file's cell) is refused rather than sent as the first.
+    QTest::newRow("empty list cells") << QStringList{"4=", "9="} << 1 << ""
                                       << "13:00;17:00";
+    QTest::newRow("text in no list") << QStringList{"4=xyz", "9="} << 1
+                                     << QStringLiteral("执行错误！短信回复“xyz”不是可选的项目") << "";
+    QTest::newRow("channel in no list") << QStringList{"9=CH64"} << 1
+                                        << QStringLiteral("执行错误！操作通道“CH64”不是可选的项目") << "";
     QTest::newRow("english letters") << QStringList{"2=英文", "3=ABCDEF"} << 1 << ""
                                      << "19:0601;89:414243444546";
     QTest::newRow("chinese characters") << QStringList{"3=你好"} << 1 << ""
