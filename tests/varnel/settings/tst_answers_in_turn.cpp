@@ -91,6 +91,7 @@ private slots:
     void clearIsToldWithATransferBehindIt_data();
     void clearIsToldWithATransferBehindIt();
     void clearKeepsTheCollectionAnswer();
+    void lateCollectionAnswerLeavesTableReadAlone();
 };
 
 // --- a box the receiver opened --------------------------------------------------
@@ -428,6 +429,26 @@ void TestAnswersInTurn::clearKeepsTheCollectionAnswer() {
     QStringList shown = texts(h.dialogs).mid(1);
     shown.sort();
     QCOMPARE(shown, QStringList({QStringLiteral("清除成功"), QStringLiteral("设置成功")}));
+}
+
+// The collection read answered after its wait ran out and the user was
+// told: the late answer is no row of the input table read pressed next.
+void TestAnswersInTurn::lateCollectionAnswerLeavesTableReadAlone() {
+    VirtualTime time;
+    VarnelHarness h;
+    QVERIFY2(connectToForm(time, h), qPrintable(time.why()));
+    SettingsForm* f = h.form();
+    f->SSTab1->setCurrentIndex(3);
+    storeRows(h.module, Tables::Table::Input, 4);
+    f->inputTab->setCollectionWait(1000);
+    h.sim().queueFates({ModuleSim::Fate::late(1500)});
+    QTest::mouseClick(f->inputTab->Command28, Qt::LeftButton);
+    QVERIFY2(time.runUntil([&] { return h.dialogs.messageCount() == 1; }, 5000), qPrintable(time.why()));
+    QTest::mouseClick(f->inputTab->Command23, Qt::LeftButton);
+    QVERIFY2(time.runUntil([&] { return !f->transfers->busy(); }, 60000), qPrintable(time.why()));
+    QVERIFY2(time.runUntilLineQuiet(1000, 10000), qPrintable(time.why()));
+    QCOMPARE(texts(h.dialogs), QStringList({QStringLiteral("读参数超时失败"), QStringLiteral("读取参数成功")}));
+    QCOMPARE(f->inputTab->MSGrid2->Rows(), 5);
 }
 
 QTEST_MAIN(TestAnswersInTurn)
