@@ -171,6 +171,7 @@ void SettingsForm::lineLost() {
     phoneTab->setAckAwaited(false);
     transfers->forgetRequests();
     g::PhoneTableOutstanding = 0;
+    g::TableClearDue = 0;
     g::InTableOp = 0;
     g::OutTableOp = 0;
     g::CollectionDue = 0;

@@ -94,12 +94,15 @@ void SettingsForm::clearModuleTable(ModuleTable table) {
         showConnectDialog();
         return;
     }
-    // What waits on the port is emptied, unless a refresh, a chain or a
-    // phone-table request still waits for its answer there.
-    if (!Timer1->running() && !Timer2->running() && !Timer3->running() && g::PhoneTableOutstanding == 0)
+    // What waits on the port is emptied, unless a refresh, a chain, a
+    // phone-table or collection request, or a clear still waits for its
+    // answer there.
+    if (!Timer1->running() && !Timer2->running() && !Timer3->running() && g::PhoneTableOutstanding == 0 &&
+        g::CollectionDue == 0 && g::TableClearDue == 0)
         port()->dropInput();
     const bool input = table == ModuleTable::Input;
     (input ? g::InTableOp : g::OutTableOp) = 4;
+    g::TableClearDue |= input ? 1 : 2;
     writeFrame(protocol::tableClearFrame(input ? protocol::kInputTableCode : protocol::kCommandTableCode));
 }
 
@@ -116,15 +119,18 @@ void SettingsForm::tableRowWriteAcknowledged(ModuleTable table, const QString& t
 }
 
 void SettingsForm::tableClearAcknowledged(ModuleTable table, const QString& text) {
+    const int due = table == ModuleTable::Input ? 1 : 2;
     int& op = table == ModuleTable::Input ? g::InTableOp : g::OutTableOp;
-    if (op != 4) return;
+    if (op != 4 && !(g::TableClearDue & due)) return;
     g::RxText = text;
+    const bool ok = text.startsWith(QStringLiteral("CLROK:"));
+    if (!ok && !text.startsWith(QStringLiteral("CLRFAIL:"))) return;
+    // Answered once; a transfer pressed after the clear keeps its routing.
+    g::TableClearDue &= ~due;
+    if (op == 4) op = 0;
     const QString title = QStringLiteral("提示！！");
-    if (text.startsWith(QStringLiteral("CLROK:"))) {
-        op = 0;
+    if (ok)
         Dialogs::msgBox(this, QStringLiteral("清除成功"), title, Dialogs::Icon::Information);
-    } else if (text.startsWith(QStringLiteral("CLRFAIL:"))) {
-        op = 0;
+    else
         Dialogs::msgBox(this, QStringLiteral("清除失败"), title, Dialogs::Icon::Exclamation);
-    }
 }

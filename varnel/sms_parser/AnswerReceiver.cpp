@@ -6,6 +6,7 @@
 #include "CollectionAnswer.h"
 #include "core/Globals.h"
 #include "core/protocol/Frames.h"
+#include "core/protocol/TableRows.h"
 
 namespace {
 
@@ -14,6 +15,17 @@ namespace {
 constexpr int kMinBehindStart = 9;
 
 uint8_t at(const QByteArray& b, int i) { return i >= 0 && i < b.size() ? uint8_t(b[i]) : 0; }
+
+// A clear's answer names itself: it goes to the clear still awaited,
+// whatever a transfer or collection request pressed behind the clear routes
+// that table's answers to by now.
+bool awaitedClearAnswer(const QByteArray& frame) {
+    const uint8_t code = at(frame, 8);
+    const int due = code == protocol::kInputTableCode ? 1 : code == protocol::kCommandTableCode ? 2 : 0;
+    if (!(g::TableClearDue & due)) return false;
+    const QByteArray text = frame.mid(10);
+    return text.startsWith("CLROK:") || text.startsWith("CLRFAIL:");
+}
 
 }  // namespace
 
@@ -121,7 +133,7 @@ void AnswerReceiver::walkFrame() {
     }
     g::RxState = Dispatch;
     const auto route = dispatchTable().find(at(frame, 8));
-    const int state = route ? route->state : int(Hunt);
+    const int state = awaitedClearAnswer(frame) ? int(TableClearAck) : route ? route->state : int(Hunt);
     const auto it = m_handlers.find(state);
     const qsizetype needed =
         std::max<qsizetype>(9 + (route ? route->readN : 0), it == m_handlers.end() ? 0 : it->second.minBytes);
