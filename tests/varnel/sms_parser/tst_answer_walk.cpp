@@ -7,6 +7,8 @@
 #include "core/Globals.h"
 #include "tests/support/SimSupport.h"
 #include "varnel/sms_parser/AnswerReceiver.h"
+#include "varnel/sms_parser/AnswerSink.h"
+#include "varnel/sms_parser/TableAnswerSink.h"
 
 using SimSupport::fromHex;
 using SimSupport::hex;
@@ -37,6 +39,23 @@ struct Recorder {
     }
 };
 
+// What reaches the form of the collection page and the table transfers. A
+// table answer ends the transfer, as the form does: the table operation is
+// cleared.
+struct FormSink : AnswerSink, TableAnswerSink {
+    QStringList seen;
+    void collectionSettingsRead(const CollectionSettings::Answer& a) override {
+        seen << QStringLiteral("read %1").arg(a.timeOut);
+    }
+    void collectionWriteAcknowledged(bool ok) override { seen << (ok ? "write ok" : "write failed"); }
+    void tableRowAnswered(const TableRowAnswer&) override {
+        seen << "row";
+        g::InTableOp = 0;
+    }
+    void tableRowWriteAcknowledged(ModuleTable, const QString& t) override { seen << "row " + t; }
+    void tableClearAcknowledged(ModuleTable, const QString&) override { seen << "clear"; }
+};
+
 }  // namespace
 
 class TestAnswerWalk : public QObject {
@@ -49,6 +68,8 @@ private slots:
     void dispatchByOperation_data();
     void dispatchByOperation();
     void nothingWhileParamModeIsOff();
+    void collectionAnswerWhateverTheTableOp_data();
+    void collectionAnswerWhateverTheTableOp();
 };
 
 void TestAnswerWalk::walk_data() {
@@ -160,6 +181,38 @@ void TestAnswerWalk::nothingWhileParamModeIsOff() {
     receiver.receive();
     QVERIFY(rec.seen.isEmpty());
     QCOMPARE(receiver.framesHandled(), 0);
+}
+
+// A collection request's answer goes to it however the table operation
+// changed after it was sent (a transfer started and ended by its answer
+// in the same window), and nothing else is taken for it.
+void TestAnswerWalk::collectionAnswerWhateverTheTableOp_data() {
+    QTest::addColumn<int>("inOp");
+    QTest::addColumn<int>("due");  // 1 read, 2 write
+    QTest::addColumn<QByteArray>("window");
+    QTest::addColumn<QStringList>("seen");
+    const QByteArray ok = P("A8 00 53 45 54 4F 4B 3A 30 30"), fail = P("A8 00 53 45 54 46 41 49 4C 3A");
+    const QByteArray settings = P("A8 00 07 00 64 00 00 00 05 03 01"), tableEnd = P("A8 00 00 00 00 00 00");
+    QTest::newRow("write due, table read ended, ok") << 2 << 2 << (tableEnd + ok) << QStringList{"row", "write ok"};
+    QTest::newRow("write due, no table op, failed") << 0 << 2 << fail << QStringList{"write failed"};
+    QTest::newRow("read due, table read ended") << 2 << 1 << (tableEnd + settings) << QStringList{"row", "read 5"};
+    QTest::newRow("write due, no table op, a row") << 0 << 2 << tableEnd << QStringList{};
+    QTest::newRow("nothing due, no table op, ok") << 0 << 0 << ok << QStringList{};
+}
+
+void TestAnswerWalk::collectionAnswerWhateverTheTableOp() {
+    QFETCH(int, inOp);
+    QFETCH(int, due);
+    QFETCH(QByteArray, window);
+    QFETCH(QStringList, seen);
+    FormSink sink;
+    AnswerReceiver receiver(&sink);
+    g::InTableOp = inOp;
+    g::CollectionDue = due;
+    g::RxBuf = window;
+    receiver.receive();
+    QCOMPARE(sink.seen, seen);
+    if (!seen.isEmpty() && seen.last() != "row") QCOMPARE(g::CollectionDue, 0);
 }
 
 QTEST_MAIN(TestAnswerWalk)
