@@ -122,7 +122,6 @@ void TestLineLost::connectKeepsApart_data() {
 
 // Pressed before the connect, with its answers late enough to come after the
 // connect has dropped the waiting input, or pressed while the handshake runs.
-
 void TestLineLost::connectKeepsApart() {
     QFETCH(Step, start);
     for (const bool during : {false, true}) {
