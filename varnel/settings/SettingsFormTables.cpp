@@ -41,8 +41,9 @@ bool SettingsForm::writeFrame(const QByteArray& frame) {
 
 void SettingsForm::showConnectDialog() {
     if (!m_main) return;
-    // A connect under way keeps its dialog as it is, only brought up.
+    // A connect under way keeps its dialog's modality; it is only shown.
     if (ConnectDialog* d = m_main->connectDialog()) {
+        d->show();
         d->raise();
         d->activateWindow();
         return;
