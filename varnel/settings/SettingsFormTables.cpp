@@ -7,6 +7,7 @@
 #include "SettingsForm.h"
 #include "TableTabs.h"
 #include "TableTransfers.h"
+#include "core/ConnectDialog.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/protocol/ChannelRecord.h"
@@ -16,7 +17,22 @@
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
 
-bool SettingsForm::portOpen() const { return port() && port()->isOpen(); }
+bool SettingsForm::portOpen() {
+    if (!port() || !port()->isOpen() || connectUnderWay()) return false;
+    // Asked in the half second before the hand-over: the answer is the
+    // parser's, not the finished handshake's.
+    if (Timer5->enabled()) g::RecvMode = 101;
+    return true;
+}
+
+bool SettingsForm::connectUnderWay() const {
+    if (!m_main) return false;
+    for (int n : {8, 9, 11})
+        if (m_main->timerEnabled(n)) return true;
+    // An identify that ended without the module's type: the dialog waits
+    // for Cancel, and every answer still goes to the handshake.
+    return g::RecvMode == 100 && g::OfflineMode == 0 && !Timer5->enabled();
+}
 
 bool SettingsForm::writeFrame(const QByteArray& frame) {
     g::CommBytes = frame;
@@ -24,7 +40,15 @@ bool SettingsForm::writeFrame(const QByteArray& frame) {
 }
 
 void SettingsForm::showConnectDialog() {
-    if (m_main) m_main->showConnectDialog(false);
+    if (!m_main) return;
+    // A connect under way keeps its dialog's modality; it is only shown.
+    if (ConnectDialog* d = m_main->connectDialog()) {
+        d->show();
+        d->raise();
+        d->activateWindow();
+        return;
+    }
+    m_main->showConnectDialog(false);
 }
 
 protocol::RowWrite SettingsForm::inputRowFrame() {

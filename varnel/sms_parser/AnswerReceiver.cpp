@@ -71,7 +71,9 @@ const DispatchTable& AnswerReceiver::dispatchTable() {
                 case 2: return E{InRowRead, 1};
                 case 4: return E{TableClearAck, 1};
                 case 12: return E{CollectionRead, 1};
-                default: return E{Hunt, 1};
+                // A transfer that ended (or never began) after a collection
+                // request went out leaves the answer to that request.
+                default: return E{g::CollectionDue != 0 ? CollectionDue : Hunt, 1};
             }
         });
         t.addChosen(0xA5, [] { return E{g::InTableOp == 1 ? InRowWriteAck : InRowRead, 1}; });
