@@ -4,6 +4,8 @@
 #include "GprsHarness.h"
 #include "tests/support/VirtualTime.h"
 #include "tests/support/WriteTimes.h"
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 
 #include "platform/Controls.h"
@@ -20,6 +22,8 @@ private slots:
     void workModeChain();
     void refusalsSendNothing();
     void closedPortSendsNothing();
+    void goneDeviceIsNamedByWhatWouldOpenIt_data();
+    void goneDeviceIsNamedByWhatWouldOpenIt();
     void readThenWriteSendsWhatWasRead_data();
     void readThenWriteSendsWhatWasRead();
     void noticeDuringTheReadSequence();
@@ -353,6 +357,39 @@ void TestGprsSettings::closedPortSendsNothing() {
     QVERIFY(h.fixture.waitForRequests(1, 2000));
     QVERIFY(h.port().isOpen());
     QCOMPARE(h.requestsFrom(0).value(0), hex(h.frame("F4 03")));
+}
+
+void TestGprsSettings::goneDeviceIsNamedByWhatWouldOpenIt_data() {
+    QTest::addColumn<int>("button");
+    QTest::newRow("参数刷新") << 4;
+    QTest::newRow("身份地址设置") << 0;
+    QTest::newRow("工作方式") << 10;
+}
+
+// The module's line went away and its device with it: what would reopen
+// the port says which device is missing instead of ending unseen.
+void TestGprsSettings::goneDeviceIsNamedByWhatWouldOpenIt() {
+    QFETCH(int, button);
+    VirtualTime vt;
+    GprsHarness h;
+    vt.watchLine(&h.port(), &h.sim());
+    QVERIFY(h.openForm(0));
+    h.setText("Text2", "A");
+    h.setText("Text3", "0F3");
+    for (const char* list : {"Combo1", "Combo2"}) h.f<QComboBox>(list)->setCurrentIndex(0);
+    h.sim().closeLine();
+    QVERIFY(vt.runUntil([&] { return h.dialogs.messageCount() == 1 && !h.port().isOpen(); }, 1000));
+    // As a USB adapter pulled out leaves its link naming a device that is
+    // no more (with no link at all, COM1 would be the machine's own ttyS0).
+    const QString gone = QDir(h.fixture.portsDir()).absoluteFilePath(QStringLiteral("ttyUSB-gone"));
+    QVERIFY(QFile::link(gone, h.sim().linkPath()));
+
+    h.button(button)->click();
+    QVERIFY2(vt.runFor(3000), qPrintable(vt.why()));
+    QVERIFY(h.allButtonsEnabled() && !h.timer("Timer2")->running() && !h.form()->dataCentreWait());
+    QCOMPARE(h.dialogs.messageCount(), 2);
+    QCOMPARE(h.dialogs.messages().at(1).title, QStringLiteral("端口错误"));
+    QVERIFY2(h.dialogs.lastText().contains(QStringLiteral("COM1（%1）").arg(gone)), qPrintable(h.dialogs.lastText()));
 }
 
 namespace {
