@@ -263,9 +263,14 @@ void ModuleSim::closeLine() {
     closeFds();
     // The closed pseudo-terminal's number goes back to the system, and the
     // next one another process opens may take it: a program reopening the
-    // port through a link left behind would talk to that stranger. The
-    // program finds no device either way.
+    // port through a link left behind would talk to that stranger. Without
+    // a link the port would be the machine's own ttyS<n-1>, which opens here
+    // or not depending on who else holds it. So the link stays, as a pulled
+    // adapter's does, naming a device that is gone: a reopen finds nothing.
     removeLink();
+    const QString gone = m_linkPath + QStringLiteral("-gone");
+    if (::symlink(QFile::encodeName(gone).constData(), QFile::encodeName(m_linkPath).constData()) == 0)
+        m_slavePath = gone;  // stop() and start() take this link as their own
     emit lineClosed();
 }
 

@@ -120,9 +120,9 @@ public:
     bool start(const QString& portsDir, int comNumber = 1);
     // Closes the line, removes the link, drops pending output.
     void stop();
-    // Closes the master side and removes the link (linkPath() still names
-    // it): the program sees the other end of its line go away, and a reopen
-    // finds no device until start() again.
+    // Closes the master side and points the link at a device that is not
+    // there (slavePath() names it): the program sees the other end of its
+    // line go away, and a reopen finds no device until start() again.
     void closeLine();
     bool isRunning() const { return m_master >= 0; }
     QString linkPath() const { return m_linkPath; }

@@ -22,11 +22,28 @@ namespace {
 const QString kTitle = QStringLiteral("系统提示");
 }
 
+QString GprsSettingsForm::openPort() {
+    CommPort& p = *port();
+    const CommPort::OpenResult opened = p.open();
+    return opened == CommPort::OpenResult::Ok ? QString() : PortOpenErrorText(p, opened);
+}
+
+// The line may have gone with its device (an adapter pulled out): what was
+// to be sent goes nowhere, and the installer learns which device.
+void GprsSettingsForm::tellPortError(const QString& why) {
+    Dialogs::msgBox(this, why, QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
+}
+
 bool GprsSettingsForm::sendFrame(const QByteArray& frame, bool mayOpen) {
     CommPort* p = port();
     if (!p) return false;
-    if (!p->isOpen() && mayOpen) p->open();
-    if (!p->isOpen()) return false;
+    if (!p->isOpen()) {
+        if (!mayOpen) return false;
+        if (const QString why = openPort(); !why.isEmpty()) {
+            tellPortError(why);
+            return false;
+        }
+    }
     g::CommBytes = frame;
     return p->output(frame);
 }
@@ -121,9 +138,11 @@ void GprsSettingsForm::onTimer4() {
         commandenable();
         Timer4->setEnabled(false);
     };
-    CommPort* p = port();
-    if (p && !p->isOpen()) p->open();
-    if (!p || !p->isOpen()) return end();
+    if (!port()) return end();
+    if (const QString why = port()->isOpen() ? QString() : openPort(); !why.isEmpty()) {
+        end();
+        return tellPortError(why);
+    }
     const QString c1 = Combo1->currentText(), c2 = Combo2->currentText(), c3 = Combo3->currentText();
     switch (g::GprsParamStep) {
         case 0:
@@ -245,7 +264,9 @@ void GprsSettingsForm::onTimer2() {
     // A request still unanswered at this tick is retired: its answer, when
     // it comes late, moves nothing.
     const bool unanswered = std::exchange(g::GprsReadAwaited, -1) >= 0;
-    if (step >= 0 && step <= 12 && sendFrame(GprsFrames::readRequest(kCodes[step]), true)) {
+    const bool asking = step >= 0 && step <= 12;
+    const QString portError = asking && port() && !port()->isOpen() ? openPort() : QString();
+    if (asking && portError.isEmpty() && sendFrame(GprsFrames::readRequest(kCodes[step]), false)) {
         g::GprsReadAwaited = kCodes[step];
         g::GprsParamStep = 100;
         return;
@@ -255,7 +276,10 @@ void GprsSettingsForm::onTimer2() {
     commandenable();
     g::GprsParamStep = 100;
     // Ended before the module's last answer: the labels still showing
-    // "**" were not read, and the installer is told so.
-    if (unanswered)
+    // "**" were not read, and the installer is told so; a port that will
+    // not open is told by its device, which says why.
+    if (!portError.isEmpty())
+        tellPortError(portError);
+    else if (unanswered)
         refuse(RefreshIncompleteText());
 }

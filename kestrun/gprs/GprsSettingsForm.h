@@ -102,6 +102,11 @@ private:
     void setAddressLayoutEnabled(bool on, bool clear);
     void label0DblClick();
 
+    // Opens the form's closed port (there is one): "" when it is open, else
+    // what the installer is told about it (by tellPortError, once no chain
+    // of the form runs on).
+    QString openPort();
+    void tellPortError(const QString& why);
     // Writes a frame; a closed port is opened first only when `mayOpen`.
     // False when nothing was sent.
     bool sendFrame(const QByteArray& frame, bool mayOpen);

@@ -4,6 +4,7 @@
 #include "GprsHarness.h"
 #include "tests/support/VirtualTime.h"
 #include "tests/support/WriteTimes.h"
+#include <QFileInfo>
 #include <QGroupBox>
 
 #include "platform/Controls.h"
@@ -20,6 +21,8 @@ private slots:
     void workModeChain();
     void refusalsSendNothing();
     void closedPortSendsNothing();
+    void goneDeviceIsNamedByWhatWouldOpenIt_data();
+    void goneDeviceIsNamedByWhatWouldOpenIt();
     void readThenWriteSendsWhatWasRead_data();
     void readThenWriteSendsWhatWasRead();
     void noticeDuringTheReadSequence();
@@ -353,6 +356,39 @@ void TestGprsSettings::closedPortSendsNothing() {
     QVERIFY(h.fixture.waitForRequests(1, 2000));
     QVERIFY(h.port().isOpen());
     QCOMPARE(h.requestsFrom(0).value(0), hex(h.frame("F4 03")));
+}
+
+void TestGprsSettings::goneDeviceIsNamedByWhatWouldOpenIt_data() {
+    QTest::addColumn<int>("button");
+    QTest::newRow("参数刷新") << 4;
+    QTest::newRow("身份地址设置") << 0;
+    QTest::newRow("工作方式") << 10;
+}
+
+// The module's line went away and its device with it: what would reopen
+// the port says which device is missing instead of ending unseen.
+void TestGprsSettings::goneDeviceIsNamedByWhatWouldOpenIt() {
+    QFETCH(int, button);
+    VirtualTime vt;
+    GprsHarness h;
+    vt.watchLine(&h.port(), &h.sim());
+    QVERIFY(h.openForm(0));
+    h.setText("Text2", "A");
+    h.setText("Text3", "0F3");
+    for (const char* list : {"Combo1", "Combo2"}) h.f<QComboBox>(list)->setCurrentIndex(0);
+    h.sim().closeLine();
+    QVERIFY(vt.runUntil([&] { return h.dialogs.messageCount() == 1 && !h.port().isOpen(); }, 1000));
+    // As a pulled adapter's, the port's link names a device that is gone.
+    const QString gone = h.sim().slavePath();
+    QVERIFY(!QFileInfo::exists(gone));
+
+    h.button(button)->click();
+    QVERIFY2(vt.runFor(3000), qPrintable(vt.why()));
+    QVERIFY(h.allButtonsEnabled() && !h.timer("Timer2")->running() && !h.form()->dataCentreWait());
+    QCOMPARE(h.dialogs.messageCount(), 2);
+    QCOMPARE(h.dialogs.messages().at(1).title, QStringLiteral("端口错误"));
+    QVERIFY2(h.dialogs.lastText().contains(QStringLiteral("COM1（%1）").arg(gone)),
+             qPrintable(h.dialogs.lastText()));
 }
 
 namespace {
