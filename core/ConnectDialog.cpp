@@ -118,6 +118,7 @@ bool ConnectDialog::openPort() {
 
 void ConnectDialog::connectClicked() {
     if (!openPort()) return;
+    if (m_main->forms()) m_main->forms()->connectStarting();
     CommPort& port = *m_main->MSComm1;
     Command1[0]->setEnabled(false);
     Combo1->setEnabled(false);

@@ -58,6 +58,7 @@ int RxCount = 0;
 int InTableOp = 0;
 int OutTableOp = 0;
 int CollectionDue = 0;
+int TableClearDue = 0;
 int CommStep = 0;
 int ReadTries = 0;
 int WriteTries = 0;
@@ -97,7 +98,7 @@ void resetAll() {
     GprsReadAwaited = -1;
     GprsRxText.clear();
     RxBuf.clear();
-    RxCount = InTableOp = OutTableOp = CollectionDue = CommStep = ReadTries = WriteTries = 0;
+    RxCount = InTableOp = OutTableOp = CollectionDue = TableClearDue = CommStep = ReadTries = WriteTries = 0;
 }
 
 }  // namespace g

@@ -124,6 +124,10 @@ extern int OutTableOp;
 // Collection settings requests sent and not yet answered (bit 0 a read,
 // bit 1 a write), whatever InTableOp says by the time their answers come.
 extern int CollectionDue;
+// Table clears sent and not yet answered (bit 0 the input-parsing table,
+// bit 1 the command table), whatever InTableOp / OutTableOp say by the time
+// their answers come.
+extern int TableClearDue;
 extern int CommStep;
 extern int ReadTries;
 extern int WriteTries;

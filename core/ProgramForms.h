@@ -84,6 +84,10 @@ public:
     // The port closed itself (the line went away): ends what the program's
     // forms have running, before the user is told.
     virtual void lineLost() {}
+    // A new connect has opened the port again (the input waiting on it is
+    // dropped): whatever the program's forms still await from the module
+    // will not come, and their answers from now on are the handshake's.
+    virtual void connectStarting() {}
 
     // --- forms ------------------------------------------------------------
     // Shows the module settings form (creating and loading it when needed).

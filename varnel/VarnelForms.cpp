@@ -50,6 +50,10 @@ void VarnelForms::lineLost() {
     if (m_settings) m_settings->lineLost();
 }
 
+void VarnelForms::connectStarting() {
+    if (m_settings) m_settings->connectStarting();
+}
+
 void VarnelForms::sendModeChanged() {
     if (m_settings) m_settings->testTab->sendModeChanged();
 }

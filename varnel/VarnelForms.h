@@ -28,6 +28,7 @@ public:
     void startModuleDialogue() override;
     void receiveModuleAnswer() override;
     void lineLost() override;
+    void connectStarting() override;
     // The send-mode menu and the hidden sample item act on the test page.
     void sendModeChanged() override;
     void showSampleReceived() override;

@@ -301,7 +301,7 @@ RowWrite channelRowFrame(const ChannelRecord& c, int tableIndex) {
                     total += static_cast<int>(b.size());
                 }
                 if (i < links.size())
-                    f[139 + i] = static_cast<char>(varnel::ComboFindIndex(linkValueItems(), links.at(i)));
+                    f[139 + i] = static_cast<char>(listItem(linkValueItems(), links.at(i), QStringLiteral("关联变量")));
             }
             const QStringList flags = parts.at(kSmsSegments).split(QLatin1Char(','));
             uint8_t bits = 0;

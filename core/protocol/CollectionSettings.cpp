@@ -25,6 +25,8 @@ Write writeFrame(const Input& in) {
             const float seconds = float(number(in.period));
             const int64_t units = rounded(double(seconds) * 100.0, QStringLiteral("采集间隔"));
             if (units < 0) fail(QStringLiteral("采集间隔的数值不能为负数"));
+            // The module takes a period of 0 for listening only.
+            if (units == 0) fail(QStringLiteral("采集间隔的数值不能小于0.01秒"));
             period = uint32_t(units);
         }
         for (int i = 0; i < 4; ++i) f[12 + i] = char((period >> (8 * i)) & 0xFF);

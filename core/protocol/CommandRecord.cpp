@@ -181,7 +181,7 @@ RowWrite commandRowFrame(const CommandRecord& c, int tableIndex) {
 
         // English texts go in code page 936, where a Chinese character takes
         // two bytes: the length byte counts bytes, as the module reads them.
-        const bool english = varnel::ComboFindIndex(languageItems(), c[Language]) == 1;
+        const bool english = listItem(languageItems(), c[Language], QStringLiteral("汉字/英文")) == 1;
         const QByteArray text =
             english ? codePageBytes(c[Text], QStringLiteral("短信指令内容")) : TextCodec::toUcs2BE(c[Text]);
         if (text.size() > 255) return RowWrite::refusal(QStringLiteral("短信内容超出50字节范围"));
@@ -189,9 +189,11 @@ RowWrite commandRowFrame(const CommandRecord& c, int tableIndex) {
         f[20] = english ? 1 : 2;
 
         using namespace OutputField;
-        f[23] = static_cast<char>(varnel::ComboFindIndex(protocolItems(), o[Protocol]));
-        f[24] = static_cast<char>(varnel::ComboFindIndex(dataFormatItems(), o[DataFormat]));
-        f[25] = static_cast<char>(varnel::ComboFindIndex(byteSortItems(), o[ByteSort]));
+        f[23] = static_cast<char>(listItem(protocolItems(), o[Protocol], QStringLiteral("通信协议")));
+        f[24] = static_cast<char>(listItem(dataFormatItems(), o[DataFormat], QStringLiteral("数据格式")));
+        f[25] = static_cast<char>(listItem(byteSortItems(), o[ByteSort], QStringLiteral("字节排序")));
+        // The editor's "原值输出" (ASCII format) and switch value "2" are in
+        // no list and stand for position 0.
         f[26] = static_cast<char>(varnel::ComboFindIndex(valueTypeItems(), o[ValueType]));
         f[27] = static_cast<char>(strictByte(number(o[ValueStart]), QStringLiteral("起始位置")));
         f[28] = static_cast<char>(strictByte(number(o[IntegerDigits]), QStringLiteral("整数位数")));
@@ -201,7 +203,7 @@ RowWrite commandRowFrame(const CommandRecord& c, int tableIndex) {
             wrappedByte(number(QStringLiteral("&H") + o[PositiveSign].left(2)), QStringLiteral("正号")));
         f[32] = static_cast<char>(
             wrappedByte(number(QStringLiteral("&H") + o[NegativeSign].left(2)), QStringLiteral("负号")));
-        f[33] = static_cast<char>(varnel::ComboFindIndex(checkMethodItems(), o[CheckMethod]));
+        f[33] = static_cast<char>(listItem(checkMethodItems(), o[CheckMethod], QStringLiteral("校验方式")));
         f[34] = static_cast<char>(strictByte(number(o[CheckBytes]), QStringLiteral("校验字节数")));
 
         const bool headAsc = isAscKindField(o[HeadKind]);

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 #include "SettingsForm.h"
@@ -178,8 +179,9 @@ void AlarmTab::onIntervalChanged() {
 }
 
 void AlarmTab::onReceiversClick() {
-    // The answer parser sets the list while it reads a record back.
-    if (g::RxState != 0) return;
+    // The answer parser sets the list while it reads a record back, and a
+    // record held back for a while is shown from a timer.
+    if (g::RxState != 0 || m_showingRecord) return;
     switch (ComboBJPhone->currentIndex()) {
         case 1:
             g::PhoneMask = 0xFFFFFF;
@@ -297,6 +299,7 @@ void AlarmTab::queryInput() {
 
 void AlarmTab::applyRecord(const AlarmBlock& b) {
     using Controls::ClickWhen;
+    const QScopedValueRollback showing(m_showingRecord, true);
     // The record is the channel the read asked for, whichever the list
     // shows now: the list goes back to it, so that the record is shown
     // under its own channel and a write sends it back there.

@@ -84,4 +84,7 @@ private:
     void send(const QByteArray& frame);
 
     SettingsForm* m_form;
+    // A record read back is being shown: the receiver list it sets is the
+    // module's, no choice of the user's.
+    bool m_showingRecord = false;
 };

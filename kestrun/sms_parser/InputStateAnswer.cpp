@@ -9,8 +9,23 @@ void installInputStateAnswer(SmsAnswerReceiver& receiver) {
     receiver.registerState(
         SmsAnswerReceiver::InputText,
         [](SmsAnswerReceiver& rx) {
-            const QByteArray b = rx.readAll();
-            if (b.isEmpty()) return;
+            // The text is what waits up to a frame that came right behind
+            // it (the answer to a request sent just after the query): that
+            // frame is the next answer's, read from its start.
+            QByteArray b;
+            bool frameBehind = false;
+            rx.setReadN(1);
+            while (rx.waiting() > 0) {
+                const QByteArray c = rx.read();
+                if (c.isEmpty()) break;
+                if (uint8_t(c[0]) == 0x1A) {
+                    frameBehind = true;
+                    break;
+                }
+                b += c;
+            }
+            g::CommBytes = b;
+            if (b.isEmpty() && !frameBehind) return;
             // Only an outstanding query is answered; a stray "<" text is
             // read and dropped.
             SmsAnswerSink* sink = rx.sink();
@@ -19,7 +34,10 @@ void installInputStateAnswer(SmsAnswerReceiver& receiver) {
                     sink->showInputState(*text);
             }
             g::DIChannel = 0;
-            rx.toHunt();
+            if (frameBehind)
+                rx.goTo(AnswerMachine::Preamble, 7);
+            else
+                rx.toHunt();
         },
         SmsAnswerReceiver::Wait::Quiet);
 }

@@ -88,12 +88,12 @@ inline int tableAnswered(int& queue, int& givenUp, int op) {
 
 // A settings read and the channel it names: the reads out are kept beside
 // the queue, oldest first, and leave it with their answer. The module
-// answers a read at once and in turn (well within the refresh's 500 ms
-// tick); a read still unanswered kReadLostMs after it went was lost on the
-// line. It is given up when the next read goes: left out, it would take
-// that read's answer and show it under its own channel, where the next
-// write would send it.
-constexpr int kReadLostMs = 1500;
+// answers a read at once and in turn, within the refresh's 500 ms tick; a
+// read still unanswered kReadLostMs after it went was lost on the line. It
+// is given up when the next read goes: left out, it would take that read's
+// answer and show it under its own channel, where the next write would
+// send it.
+constexpr int kReadLostMs = 500;
 inline int readAnswered(int& queue, QList<g::SettingsRead>& reads) {
     const bool was = has(queue, 0);
     answered(queue, 0);

@@ -5,6 +5,7 @@
 #include <QRadioButton>
 
 #include "KestrunHarness.h"
+#include "core/NumberPicker.h"
 #include "kestrun/settings/AlarmTab.h"
 #include "kestrun/settings/OutputTab.h"
 #include "kestrun/settings/PhoneTab.h"
@@ -24,6 +25,9 @@ private slots:
     void identityWriteAndVersionQuery();
     void lostReadGivesWayToTheNext_data();
     void lostReadGivesWayToTheNext();
+    void heldReadAnswerShownLaterRunsNoReceiverChoice();
+    void inputStateThenSettingsReadAtOnce_data();
+    void inputStateThenSettingsReadAtOnce();
     void lateTableAnswerBelongsToNoOne_data();
     void lateTableAnswerBelongsToNoOne();
 };
@@ -236,17 +240,22 @@ void TestCloseRequests::identityWriteAndVersionQuery() {
     if (then == QStringLiteral("output")) QCOMPARE(o->Text12->text(), QStringLiteral("ONE"));
 }
 
-// A read the module never answers (lost on the line), then, a while later,
-// a read of another channel: its answer is shown under its own channel, and
-// a write sends it back there, not to the lost read's.
+// A read the module never answers (lost on the line), then, once a user
+// can have chosen another channel, a read of that channel: its answer is
+// shown under its own channel, and a write sends it back there, not to the
+// lost read's.
 void TestCloseRequests::lostReadGivesWayToTheNext_data() {
     QTest::addColumn<bool>("alarm");
-    QTest::newRow("alarm") << true;
-    QTest::newRow("output") << false;
+    QTest::addColumn<int>("gapMs");
+    QTest::newRow("alarm, 3 s") << true << 3000;
+    QTest::newRow("output, 3 s") << false << 3000;
+    QTest::newRow("alarm, 1 s") << true << 1000;
+    QTest::newRow("output, 500 ms") << false << 500;
 }
 
 void TestCloseRequests::lostReadGivesWayToTheNext() {
     QFETCH(bool, alarm);
+    QFETCH(int, gapMs);
     VirtualTime time;
     KestrunHarness h;
     QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
@@ -284,7 +293,7 @@ void TestCloseRequests::lostReadGivesWayToTheNext() {
     (alarm ? a->Command17 : o->Command23)->click();
     QVERIFY(h.waitFor([&] { return lost == 1; }, 5000));
     h.sim().setOpHandler(code, 0x02, {});
-    QVERIFY(time.runFor(3000));
+    QVERIFY(time.runFor(gapMs));
 
     channel->setCurrentIndex(0);
     (alarm ? a->Command17 : o->Command23)->click();
@@ -295,6 +304,113 @@ void TestCloseRequests::lostReadGivesWayToTheNext() {
     (alarm ? a->Command16 : o->Command13)->click();
     QVERIFY(h.waitFor([&] { return h.dialogs.messageCount() == 2 && g::RxState == 0; }, 5000));
     QCOMPARE(QByteArrayList({held0, held1}), before);
+}
+
+// A write lost on the line and a read right behind it whose answer is the
+// block last read: the block is held until the write is given up and then
+// shown. Showing a record the module holds is no choice of the user's: its
+// "号码表自选" must not open the number picker nor read the phone table
+// into the grid (which throws away the numbers the user is editing there).
+void TestCloseRequests::heldReadAnswerShownLaterRunsNoReceiverChoice() {
+    VirtualTime time;
+    KestrunHarness h;
+    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+    SimSettings* module = SimSettings::install(h.sim());
+    time.watchLine(&h.port(), &h.sim());
+    SettingsForm* f = h.showFormDirectly(3);
+    QVERIFY(f);
+    AlarmTab* a = f->alarmTab;
+    PhoneTab* p = f->phoneTab;
+
+    SettingsRecords::AlarmSettings held;
+    held.mode = 2;
+    held.receivers = 2;  // chosen numbers
+    held.mask = 5;
+    held.lowText = QStringLiteral("LOW");
+    held.lowEnglish = true;
+    held.count = 1;
+    module->alarm[0] = SettingsRecords::buildAlarmWrite(held).frame.mid(12);
+
+    // Numbers being edited in the grid, not yet written.
+    for (const char* n : {"13800000001", "13800000002"}) {
+        p->Text9->setText(QString::fromLatin1(n));
+        p->Command19->click();
+    }
+    QCOMPARE(p->Grid->Rows(), 3);
+
+    const auto phoneReads = [&] {
+        int n = 0;
+        for (const auto& r : h.sim().requests())
+            if (r.bytes.size() >= 10 && uint8_t(r.bytes[8]) == 0xD9 && uint8_t(r.bytes[9]) == 0x01) ++n;
+        return n;
+    };
+
+    a->Command17->click();
+    QVERIFY(h.waitFor([&] { return h.dialogs.messageCount() == 1 && g::RxState == 0; }, 5000));
+    QCOMPARE(a->ComboBJPhone->currentIndex(), 2);
+    QCOMPARE(phoneReads(), 0);
+
+    int lost = 0;
+    h.sim().setOpHandler(0xB4, 0x01, [&](ModuleSim&, const QByteArray&) { ++lost; });
+    a->Text20->setText(QStringLiteral("3"));
+    a->Command16->click();
+    QVERIFY(h.waitFor([&] { return lost == 1; }, 5000));
+    h.sim().setOpHandler(0xB4, 0x01, {});
+    a->Command17->click();
+    QVERIFY(h.waitFor([&] { return h.dialogs.messageCount() == 2 && g::RxState == 0; }, 5000));
+    QVERIFY(time.runFor(1000));
+    QCOMPARE(h.dialogs.messages().last().text, QStringLiteral("读取参数成功"));
+    QCOMPARE(a->TextBJPhone->text(), QStringLiteral("5"));
+    const int rowsLeft = p->Grid->Rows();
+    const bool pickerOpen = NumberPicker::current(f->mainWindow()) != nullptr;
+    QCOMPARE(QList<int>({rowsLeft, int(pickerOpen), phoneReads()}), QList<int>({3, 0, 0}));
+}
+
+// "读取DI状态" and then at once "读取设置" (or the output tab's read): the
+// module answers both, one right behind the other. The state text takes
+// its own characters only; the settings answer behind it is the read's.
+void TestCloseRequests::inputStateThenSettingsReadAtOnce_data() {
+    QTest::addColumn<bool>("alarm");
+    QTest::newRow("alarm read behind") << true;
+    QTest::newRow("output read behind") << false;
+}
+
+void TestCloseRequests::inputStateThenSettingsReadAtOnce() {
+    QFETCH(bool, alarm);
+    VirtualTime time;
+    KestrunHarness h;
+    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+    SimSettings* module = SimSettings::install(h.sim());
+    time.watchLine(&h.port(), &h.sim());
+    SettingsForm* f = h.showFormDirectly(3);
+    QVERIFY(f);
+    AlarmTab* a = f->alarmTab;
+    OutputTab* o = f->outputTab;
+    module->inputState[0] = '1';
+    SettingsRecords::AlarmSettings as;
+    as.mode = 1;
+    as.lowText = QStringLiteral("DOOR");
+    as.lowEnglish = true;
+    module->alarm[0] = SettingsRecords::buildAlarmWrite(as).frame.mid(12);
+    SettingsRecords::OutputSettings os;
+    os.mode = 2;
+    os.highDelay = 7;
+    os.lowDelay = 9;
+    module->output[0] = SettingsRecords::buildOutputWrite(os).frame.mid(12);
+
+    a->Command25->click();
+    (alarm ? a->Command17 : o->Command23)->click();
+    QVERIFY(h.waitFor([&] { return !a->Text19->text().isEmpty() && g::RxState == 0; }, 5000));
+    QVERIFY(h.moduleCaughtUp());
+    QVERIFY(time.runFor(2000));
+    QCOMPARE(a->Text19->text(), QStringLiteral("DI0 = 0"));
+    QStringList said;
+    for (const Dialogs::Message& m : h.dialogs.messages()) said << m.text;
+    QCOMPARE(said, QStringList{QStringLiteral("读取参数成功")});
+    if (alarm)
+        QCOMPARE(a->Text15->text(), QStringLiteral("DOOR"));
+    else
+        QCOMPARE(o->Text10->text(), QStringLiteral("7"));
 }
 
 // A phone-table request answered late, after a write or a clear went out

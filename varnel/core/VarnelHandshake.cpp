@@ -22,15 +22,32 @@ VarnelHandshake::VarnelHandshake(MainWindow& main, OpenSettings openSettings)
     : m_main(main), m_openSettings(std::move(openSettings)) {}
 
 void VarnelHandshake::receive() {
+    for (;;) {
+        const Parsed p = parseFrame();
+        // A frame the handshake does not read (another request's answer that
+        // came late), or anything ahead of the probe's awaited answer, does
+        // not hide what follows it in the window.
+        if (p == Parsed::NoFrame || p == Parsed::ModuleType) return;
+        if (p == Parsed::Read && !m_main.timerEnabled(9)) return;
+        int next = -1;
+        for (int i = 1; i + 9 < g::RxBuf.size() && next < 0; ++i)
+            if (uint8_t(g::RxBuf[i]) == 0x1A) next = i;
+        if (next < 0) return;
+        g::RxBuf = g::RxBuf.mid(next);
+    }
+}
+
+VarnelHandshake::Parsed VarnelHandshake::parseFrame() {
     g::RxState = 0;
     for (;;) {
         switch (g::RxState) {
             case 0:
-                if (byteAt(0) != uint8_t(0x1A)) return;  // not a frame: the window is dropped
+                if (byteAt(0) != uint8_t(0x1A)) return Parsed::NoFrame;  // not a frame: the window is dropped
                 g::RxState = 1;
                 break;
             case 1:
                 g::RxState = Frames::isPreambleTail(g::RxBuf.mid(1, 7)) ? 2 : 0;
+                if (g::RxState == 0) return Parsed::NoFrame;
                 break;
             case 2:
                 switch (byteAt(8).value_or(0)) {
@@ -72,15 +89,15 @@ void VarnelHandshake::receive() {
                 if (auto b = byteAt(10)) g::HsStatusBytes[1] = *b;
                 m_main.setTimerEnabled(11, true);
                 g::RxState = 0;
-                return;
+                return Parsed::Read;
             case 4:
                 if (auto b = byteAt(10)) g::WorkModeByte[0] = *b;
                 g::RxState = 0;
-                return;
+                return Parsed::Read;
             case 5:
                 if (auto b = byteAt(10)) g::TransModeByte[0] = *b;
                 g::RxState = 0;
-                return;
+                return Parsed::Read;
             case 6: {
                 QString text;
                 for (g::RxByteIndex = 1; g::RxByteIndex <= 11; ++g::RxByteIndex) {
@@ -91,20 +108,20 @@ void VarnelHandshake::receive() {
                 }
                 g::VersionText = text;
                 g::RxState = 0;
-                return;
+                return Parsed::Read;
             }
             case 7:
                 if (auto b = byteAt(10)) g::HsBlockD6[0] = *b;
                 g::RxState = 0;
-                return;
+                return Parsed::Read;
             case 8:
                 moduleTypeAnswer();
-                return;
+                return Parsed::ModuleType;
             default:
                 g::RxState = 0;
-                return;
+                return Parsed::Other;
         }
-        if (g::RxState == 0) return;
+        if (g::RxState == 0) return Parsed::Other;
     }
 }
 

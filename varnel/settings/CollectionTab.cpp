@@ -88,12 +88,7 @@ void InputTableTab::collectionModeChanged() {
     TxtTimeOut->setEnabled(polling);
 }
 
-bool InputTableTab::collectionPortReady() {
-    CommPort* p = m_form->port();
-    if (p && p->isOpen()) return true;
-    if (MainWindow* main = m_form->mainWindow()) main->showConnectDialog(false);
-    return false;
-}
+bool InputTableTab::collectionPortReady() { return m_form->portReady(); }
 
 void InputTableTab::saveCollection() {
     if (!collectionPortReady()) return;

@@ -172,10 +172,12 @@ void ParamSenders::clearByPage() {
         case 3:
             frame = Frames::RequestFrame(0xA8, 0x04, QByteArray(1, '\x01'));
             g::InTableOp = 4;
+            g::TableClearDue |= 1;
             break;
         case 4:
             frame = Frames::RequestFrame(0xA9, 0x04, QByteArray(1, '\x01'));
             g::OutTableOp = 4;
+            g::TableClearDue |= 2;
             break;
         default:
             return;

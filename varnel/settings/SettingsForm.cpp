@@ -159,8 +159,8 @@ void SettingsForm::Disable_Command() { m_lock.hold(coveredButtons(), phoneTab->C
 void SettingsForm::Enable_Command() { m_lock.release(coveredButtons()); }
 
 bool SettingsForm::portReady() {
-    if (port() && port()->isOpen()) return true;
-    if (m_main) m_main->showConnectDialog(false);
+    if (portOpen()) return true;
+    showConnectDialog();
     return false;
 }
 
@@ -171,9 +171,15 @@ void SettingsForm::lineLost() {
     phoneTab->setAckAwaited(false);
     transfers->forgetRequests();
     g::PhoneTableOutstanding = 0;
+    g::TableClearDue = 0;
     g::InTableOp = 0;
     g::OutTableOp = 0;
     g::CollectionDue = 0;
+}
+
+void SettingsForm::connectStarting() {
+    Timer5->setEnabled(false);
+    lineLost();
 }
 
 void SettingsForm::startModuleDialogue() { Timer5->setEnabled(true); }

@@ -63,6 +63,10 @@ public:
     // The line went away: the first refresh is dropped, every running chain
     // ends through its own end and no answer is awaited any more.
     void lineLost();
+    // A new connect reopened the port: as lineLost(), and the hand-over of
+    // an earlier connect no longer gives the input to the answer parser in
+    // the middle of this one's handshake.
+    void connectStarting();
 
     // Starts Timer5: half a second later the answer parser takes the input.
     void startModuleDialogue();
@@ -104,7 +108,11 @@ public:
     // The current rows' frames, or their refusals; nothing is shown or sent.
     protocol::RowWrite inputRowFrame();
     protocol::RowWrite commandRowFrame();
-    bool portOpen() const;
+    // The port is open and no connect's handshake is under way: a request
+    // sent during one would have its answer taken by the handshake, or
+    // glued to the probe's answer hide it.
+    bool portOpen();
+    bool connectUnderWay() const;
     bool writeFrame(const QByteArray& frame);
     void showConnectDialog();
     // Clears a table in the module after the user confirmed it.
@@ -140,8 +148,8 @@ public:
     void phoneTableRead(const QStringList& numbers) override;
     void phoneTableAck(PhoneTableAck ack) override;
 
-    // With the port closed: shows the connect dialog (without waiting for
-    // it) and answers false.
+    // With the port closed or a connect under way: shows the connect dialog
+    // (without waiting for it) and answers false.
     bool portReady();
     // --- AnswerSink: collection settings (CollectionTab.cpp) --------------
     void collectionSettingsRead(const CollectionSettings::Answer& answer) override;

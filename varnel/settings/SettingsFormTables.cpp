@@ -7,6 +7,7 @@
 #include "SettingsForm.h"
 #include "TableTabs.h"
 #include "TableTransfers.h"
+#include "core/ConnectDialog.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/protocol/ChannelRecord.h"
@@ -16,7 +17,22 @@
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
 
-bool SettingsForm::portOpen() const { return port() && port()->isOpen(); }
+bool SettingsForm::portOpen() {
+    if (!port() || !port()->isOpen() || connectUnderWay()) return false;
+    // Asked in the half second before the hand-over: the answer is the
+    // parser's, not the finished handshake's.
+    if (Timer5->enabled()) g::RecvMode = 101;
+    return true;
+}
+
+bool SettingsForm::connectUnderWay() const {
+    if (!m_main) return false;
+    for (int n : {8, 9, 11})
+        if (m_main->timerEnabled(n)) return true;
+    // An identify that ended without the module's type: the dialog waits
+    // for Cancel, and every answer still goes to the handshake.
+    return g::RecvMode == 100 && g::OfflineMode == 0 && !Timer5->enabled();
+}
 
 bool SettingsForm::writeFrame(const QByteArray& frame) {
     g::CommBytes = frame;
@@ -24,7 +40,15 @@ bool SettingsForm::writeFrame(const QByteArray& frame) {
 }
 
 void SettingsForm::showConnectDialog() {
-    if (m_main) m_main->showConnectDialog(false);
+    if (!m_main) return;
+    // A connect under way keeps its dialog's modality; it is only shown.
+    if (ConnectDialog* d = m_main->connectDialog()) {
+        d->show();
+        d->raise();
+        d->activateWindow();
+        return;
+    }
+    m_main->showConnectDialog(false);
 }
 
 protocol::RowWrite SettingsForm::inputRowFrame() {
@@ -94,12 +118,15 @@ void SettingsForm::clearModuleTable(ModuleTable table) {
         showConnectDialog();
         return;
     }
-    // What waits on the port is emptied, unless a refresh, a chain or a
-    // phone-table request still waits for its answer there.
-    if (!Timer1->running() && !Timer2->running() && !Timer3->running() && g::PhoneTableOutstanding == 0)
+    // What waits on the port is emptied, unless a refresh, a chain, a
+    // phone-table or collection request, or a clear still waits for its
+    // answer there.
+    if (!Timer1->running() && !Timer2->running() && !Timer3->running() && g::PhoneTableOutstanding == 0 &&
+        g::CollectionDue == 0 && g::TableClearDue == 0)
         port()->dropInput();
     const bool input = table == ModuleTable::Input;
     (input ? g::InTableOp : g::OutTableOp) = 4;
+    g::TableClearDue |= input ? 1 : 2;
     writeFrame(protocol::tableClearFrame(input ? protocol::kInputTableCode : protocol::kCommandTableCode));
 }
 
@@ -116,15 +143,18 @@ void SettingsForm::tableRowWriteAcknowledged(ModuleTable table, const QString& t
 }
 
 void SettingsForm::tableClearAcknowledged(ModuleTable table, const QString& text) {
+    const int due = table == ModuleTable::Input ? 1 : 2;
     int& op = table == ModuleTable::Input ? g::InTableOp : g::OutTableOp;
-    if (op != 4) return;
+    if (op != 4 && !(g::TableClearDue & due)) return;
     g::RxText = text;
+    const bool ok = text.startsWith(QStringLiteral("CLROK:"));
+    if (!ok && !text.startsWith(QStringLiteral("CLRFAIL:"))) return;
+    // Answered once; a transfer pressed after the clear keeps its routing.
+    g::TableClearDue &= ~due;
+    if (op == 4) op = 0;
     const QString title = QStringLiteral("提示！！");
-    if (text.startsWith(QStringLiteral("CLROK:"))) {
-        op = 0;
+    if (ok)
         Dialogs::msgBox(this, QStringLiteral("清除成功"), title, Dialogs::Icon::Information);
-    } else if (text.startsWith(QStringLiteral("CLRFAIL:"))) {
-        op = 0;
+    else
         Dialogs::msgBox(this, QStringLiteral("清除失败"), title, Dialogs::Icon::Exclamation);
-    }
 }

@@ -6,6 +6,7 @@
 #include "CollectionAnswer.h"
 #include "core/Globals.h"
 #include "core/protocol/Frames.h"
+#include "core/protocol/TableRows.h"
 
 namespace {
 
@@ -14,6 +15,17 @@ namespace {
 constexpr int kMinBehindStart = 9;
 
 uint8_t at(const QByteArray& b, int i) { return i >= 0 && i < b.size() ? uint8_t(b[i]) : 0; }
+
+// A clear's answer names itself: it goes to the clear still awaited,
+// whatever a transfer or collection request pressed behind the clear routes
+// that table's answers to by now.
+bool awaitedClearAnswer(const QByteArray& frame) {
+    const uint8_t code = at(frame, 8);
+    const int due = code == protocol::kInputTableCode ? 1 : code == protocol::kCommandTableCode ? 2 : 0;
+    if (!(g::TableClearDue & due)) return false;
+    const QByteArray text = frame.mid(10);
+    return text.startsWith("CLROK:") || text.startsWith("CLRFAIL:");
+}
 
 }  // namespace
 
@@ -59,7 +71,9 @@ const DispatchTable& AnswerReceiver::dispatchTable() {
                 case 2: return E{InRowRead, 1};
                 case 4: return E{TableClearAck, 1};
                 case 12: return E{CollectionRead, 1};
-                default: return E{Hunt, 1};
+                // A transfer that ended (or never began) after a collection
+                // request went out leaves the answer to that request.
+                default: return E{g::CollectionDue != 0 ? CollectionDue : Hunt, 1};
             }
         });
         t.addChosen(0xA5, [] { return E{g::InTableOp == 1 ? InRowWriteAck : InRowRead, 1}; });
@@ -121,7 +135,7 @@ void AnswerReceiver::walkFrame() {
     }
     g::RxState = Dispatch;
     const auto route = dispatchTable().find(at(frame, 8));
-    const int state = route ? route->state : int(Hunt);
+    const int state = awaitedClearAnswer(frame) ? int(TableClearAck) : route ? route->state : int(Hunt);
     const auto it = m_handlers.find(state);
     const qsizetype needed =
         std::max<qsizetype>(9 + (route ? route->readN : 0), it == m_handlers.end() ? 0 : it->second.minBytes);

@@ -56,6 +56,7 @@ public:
         FlashSize = 32,       // AB
         CollectionRead = 33,  // A8: collection settings read back
         CollectionWriteAck = 35,  // A8: collection settings write acknowledged
+        CollectionDue = 37,       // A8 that no table operation awaits: a collection answer or nothing
     };
 
     explicit AnswerReceiver(AnswerSink* sink = nullptr);

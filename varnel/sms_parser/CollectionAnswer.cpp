@@ -61,6 +61,8 @@ void installCollectionAnswers(AnswerReceiver& receiver) {
         // keeps the emptied boxes until a whole answer comes.
         if (answer) takeRead(*rx, *answer);
     });
+    receiver.setHandler(AnswerReceiver::CollectionDue, 10,
+                        [rx](const QByteArray& frame) { takeCollectionAnswer(*rx, frame); });
     receiver.setHandler(AnswerReceiver::CollectionWriteAck, 10, [rx](const QByteArray& frame) {
         if (takeCollectionAnswer(*rx, frame)) return;
         const CollectionSettings::Ack ack = CollectionSettings::judgeAck(frame);

@@ -19,8 +19,9 @@ public:
 
 // Installs the receiver's handlers of the collection settings: the read
 // answer (A8 while InTableOp is 12) and the write acknowledgement (A8 while
-// InTableOp is 11). The acknowledgement is a step of its own: it never
-// touches a table transfer.
+// InTableOp is 11), and an A8 answer that only a collection request still
+// awaits. The acknowledgement is a step of its own: it never touches a table
+// transfer.
 void installCollectionAnswers(AnswerReceiver& receiver);
 // An A8 answer that a collection request still awaits (g::CollectionDue),
 // wherever InTableOp routes A8 by now (a table transfer pressed right after

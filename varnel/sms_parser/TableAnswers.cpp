@@ -29,6 +29,12 @@ TableRowAnswer rowAnswer(ModuleTable table, const QByteArray& frame, bool* drop)
     // pause on the line, or another request's late acknowledgement. Not a
     // row, and no end of the table either: the time-out asks again.
     const bool cut = e.hasLength && e.length > 0 && !e.complete;
+    // The collection settings' length: a copy of their answer that no read
+    // awaits any more, never a row.
+    if (table == ModuleTable::Input && e.complete && e.length == CollectionSettings::PayloadLength) {
+        *drop = true;
+        return a;
+    }
     if (table == ModuleTable::Input && frame.size() < protocol::kInputRowAnswerMin && !cut) {
         a.shortAnswer = true;
         return a;

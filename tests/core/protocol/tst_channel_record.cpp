@@ -268,6 +268,8 @@ void TestChannelRecord::rowFrameCases_data() {
                                       << "28:00;31:00;35:000000;38:00";
     QTest::newRow("value type in no list") << QStringList{"12=int"} << 2
                                            << QStringLiteral("执行错误！数值类型“int”不是可选的项目") << "";
+    QTest::newRow("linked variable in no list") << QStringList{"30=无,无,采集,无,无,无,无,无"} << 2
+                                                << QStringLiteral("执行错误！关联变量“采集”不是可选的项目") << "";
     QTest::newRow("bit in no list") << QStringList{"21=bit8,31"} << 2
                                     << QStringLiteral("执行错误！位变量取值方式“bit8”不是可选的项目") << "";
     QTest::newRow("empty switch text, chinese") << QStringList{"27="} << 2 << "转换开关量描述内容时发生错误！"

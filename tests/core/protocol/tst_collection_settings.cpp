@@ -45,10 +45,10 @@ void TestCollectionSettings::writeFrame_data() {
         << Input{true, "70598.37", "100", "0", false} << fromHex("A8 F1 00 A2 7D B9 6B 00 01 00 00");
     QTest::newRow("number at the start of the text")
         << Input{true, "2秒", "1000ms", " 1 0", false} << fromHex("A8 F1 00 DC C8 00 00 00 0A 0A 00");
-    QTest::newRow("empty boxes") << Input{true, "", "", "", false}
+    QTest::newRow("empty boxes") << Input{false, "", "", "", false}
                                  << fromHex("A8 F1 00 00 00 00 00 00 00 00 00");
     QTest::newRow("repeat count modulo 256")
-        << Input{true, "0", "100", "257", false} << fromHex("A8 F1 00 02 00 00 00 00 01 01 00");
+        << Input{false, "0", "100", "257", false} << fromHex("A8 F1 00 02 00 00 00 00 01 01 00");
 }
 
 void TestCollectionSettings::writeFrame() {
@@ -63,6 +63,9 @@ void TestCollectionSettings::writeFrame() {
 void TestCollectionSettings::refusedValues_data() {
     QTest::addColumn<Input>("in");
     QTest::newRow("negative period") << Input{true, "-1", "500", "3", false};
+    // Polling with no whole 10 ms would have the module listen only.
+    QTest::newRow("polling period 0") << Input{true, "0", "500", "3", false};
+    QTest::newRow("polling period under 10 ms") << Input{true, "0.004", "500", "3", false};
     QTest::newRow("period beyond 32 bits") << Input{true, "1e9", "500", "3", false};
     QTest::newRow("negative repeat count") << Input{true, "1", "500", "-1", false};
     QTest::newRow("negative time-out") << Input{false, "1", "-500", "3", false};

@@ -140,6 +140,12 @@ void TestCommandRecord::rowFrameCases_data() {
                                      << QStringLiteral("执行错误！短信回复“xyz”不是可选的项目") << "";
     QTest::newRow("channel in no list") << QStringList{"9=CH64"} << 1
                                         << QStringLiteral("执行错误！操作通道“CH64”不是可选的项目") << "";
+    QTest::newRow("language in no list") << QStringList{"2=English"} << 1
+                                         << QStringLiteral("执行错误！汉字/英文“English”不是可选的项目") << "";
+    QTest::newRow("output protocol in no list") << QStringList{"8=" + outputWith({"0=Modbus"})} << 1
+                                                << QStringLiteral("执行错误！通信协议“Modbus”不是可选的项目") << "";
+    QTest::newRow("output check in no list") << QStringList{"8=" + outputWith({"10=CRC16"})} << 1
+                                             << QStringLiteral("执行错误！校验方式“CRC16”不是可选的项目") << "";
     QTest::newRow("english letters") << QStringList{"2=英文", "3=ABCDEF"} << 1 << ""
                                      << "19:0601;89:414243444546";
     QTest::newRow("chinese characters") << QStringList{"3=你好"} << 1 << ""

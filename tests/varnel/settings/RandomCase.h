@@ -26,7 +26,7 @@ struct Mended {
     // A refresh that ends early says why.
     bool refreshTellsWhy = true;
     // A connect's handshake while a refresh, chain or transfer runs.
-    bool connectApart = false;
+    bool connectApart = true;
     // An input row answer cut in two by a pause, or a clear's late
     // acknowledgement: the read took it for the end of the table.
     bool cutRowTellsWhy = true;
@@ -109,7 +109,8 @@ struct Case {
     int messagesAtRefreshStart = 0;
     // A transfer ended by itself; the message count then.
     std::optional<int> transferEndedAt;
-    // The user stopped it (停止, 退出, the main window), or the line went.
+    // The user stopped it (停止, 退出, the main window, a new connect), or
+    // the line went.
     bool userStops = false;
     // Fates the steps chose, taken by the module's next answers.
     QList<Fate> fates;

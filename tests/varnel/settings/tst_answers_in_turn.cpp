@@ -1,7 +1,8 @@
 // Every chain gets its own answers and ends: a notice box that stays open
 // while the refresh or a table read goes on, the next answer arriving as the
-// box closes, a row answer that comes after its time-out, and a transfer
-// stopped and started again with an answer of the first still on the way.
+// box closes, a row answer that comes after its time-out, a transfer
+// stopped and started again with an answer of the first still on the way,
+// and a table clear with other requests pressed around it.
 
 #include <QCheckBox>
 #include <QLabel>
@@ -87,6 +88,10 @@ private slots:
     void collectionSettingsAndTablesPressedTogether();
     void lateRefreshAnswerLeavesTheChosenMode_data();
     void lateRefreshAnswerLeavesTheChosenMode();
+    void clearIsToldWithATransferBehindIt_data();
+    void clearIsToldWithATransferBehindIt();
+    void clearKeepsTheCollectionAnswer();
+    void lateCollectionAnswerLeavesTableReadAlone();
 };
 
 // --- a box the receiver opened --------------------------------------------------
@@ -370,6 +375,80 @@ void TestAnswersInTurn::lateRefreshAnswerLeavesTheChosenMode() {
     for (int i = from; i < h.sim().requests().size(); ++i) out << hex(h.request(i).mid(8));
     QVERIFY2(out.contains(sent), qPrintable(out.join(" | ")));
     QCOMPARE(p->Combo2->currentIndex(), pick);
+}
+
+// --- a table clear and the requests around it ------------------------------------
+
+void TestAnswersInTurn::clearIsToldWithATransferBehindIt_data() {
+    QTest::addColumn<bool>("input");
+    QTest::addColumn<bool>("write");  // the table's write pressed, else its read
+    for (bool input : {true, false})
+        for (bool write : {false, true})
+            QTest::addRow("%s table, %s", input ? "input" : "command", write ? "write" : "read") << input << write;
+}
+
+// The table's read or write pressed before the clear's acknowledgement is
+// in: the module answers the clear first, and both are told.
+void TestAnswersInTurn::clearIsToldWithATransferBehindIt() {
+    QFETCH(bool, input);
+    QFETCH(bool, write);
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    SettingsForm* f = h.form();
+    f->SSTab1->setCurrentIndex(input ? 3 : 4);
+    storeRows(h.module, tableOf(input), 2);
+    if (input)
+        fillGrid(gridOf(f, true), 1, goldenChannel());
+    else
+        fillGrid(gridOf(f, false), 1, plainCommand());
+    h.dialogs.queueAnswer(Dialogs::Answer::Ok);
+    QTest::mouseClick(input ? f->inputTab->Command27 : f->commandTab->Command27, Qt::LeftButton);
+    QTest::mouseClick(write ? writeButton(f, input) : readButton(f, input), Qt::LeftButton);
+    QVERIFY(waitIdle(f, 30000));
+    QVERIFY(h.dialogs.waitForMessage(3, 5000));
+    QCOMPARE(h.module->tables.rowCount(tableOf(input)), write ? 1 : 0);
+    QVERIFY2(texts(h.dialogs).contains(QStringLiteral("清除成功")), qPrintable(texts(h.dialogs).join(" | ")));
+}
+
+// A clear confirmed while the collection write's acknowledgement waits on
+// the port leaves it there for the write.
+void TestAnswersInTurn::clearKeepsTheCollectionAnswer() {
+    VirtualTime time;
+    VarnelHarness h;
+    QVERIFY2(connectToForm(time, h), qPrintable(time.why()));
+    InputTableTab* t = h.form()->inputTab;
+    h.form()->SSTab1->setCurrentIndex(3);
+    t->setCollectionWait(1000);
+    t->Option9->click();
+    t->TxtPeriod->setText(QStringLiteral("2"));
+    QTest::mouseClick(t->Command29, Qt::LeftButton);
+    h.dialogs.queueHold({5000, [&] { return h.port().inBufferCount() > 0; }, Dialogs::Answer::Ok});
+    QTest::mouseClick(t->Command27, Qt::LeftButton);
+    QVERIFY2(time.runUntil([&] { return h.dialogs.messageCount() >= 3; }, 10000), qPrintable(time.why()));
+    QVERIFY2(time.runUntilLineQuiet(1500, 10000), qPrintable(time.why()));
+    QStringList shown = texts(h.dialogs).mid(1);
+    shown.sort();
+    QCOMPARE(shown, QStringList({QStringLiteral("清除成功"), QStringLiteral("设置成功")}));
+}
+
+// The collection read answered after its wait ran out and the user was
+// told: the late answer is no row of the input table read pressed next.
+void TestAnswersInTurn::lateCollectionAnswerLeavesTableReadAlone() {
+    VirtualTime time;
+    VarnelHarness h;
+    QVERIFY2(connectToForm(time, h), qPrintable(time.why()));
+    SettingsForm* f = h.form();
+    f->SSTab1->setCurrentIndex(3);
+    storeRows(h.module, Tables::Table::Input, 4);
+    f->inputTab->setCollectionWait(1000);
+    h.sim().queueFates({ModuleSim::Fate::late(1500)});
+    QTest::mouseClick(f->inputTab->Command28, Qt::LeftButton);
+    QVERIFY2(time.runUntil([&] { return h.dialogs.messageCount() == 1; }, 5000), qPrintable(time.why()));
+    QTest::mouseClick(f->inputTab->Command23, Qt::LeftButton);
+    QVERIFY2(time.runUntil([&] { return !f->transfers->busy(); }, 60000), qPrintable(time.why()));
+    QVERIFY2(time.runUntilLineQuiet(1000, 10000), qPrintable(time.why()));
+    QCOMPARE(texts(h.dialogs), QStringList({QStringLiteral("读参数超时失败"), QStringLiteral("读取参数成功")}));
+    QCOMPARE(f->inputTab->MSGrid2->Rows(), 5);
 }
 
 QTEST_MAIN(TestAnswersInTurn)

@@ -1,6 +1,7 @@
 // The line going away under a running chain: told once, every chain ended
 // with its buttons given back, and nothing of it sent once the module is
-// connected again.
+// connected again. A new connect does the same without a word, and a
+// request pressed while its handshake runs waits for the connect.
 
 #include <QComboBox>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 
 #include "TableRig.h"
 #include "platform/Controls.h"
+#include "tests/support/VirtualTime.h"
 #include "varnel/settings/ParamTab.h"
 
 using namespace TableRig;
@@ -20,6 +22,8 @@ class TestLineLost : public QObject {
 private slots:
     void lineLostEndsTheChain_data();
     void lineLostEndsTheChain();
+    void connectKeepsApart_data();
+    void connectKeepsApart();
 };
 
 namespace {
@@ -106,6 +110,63 @@ void TestLineLost::lineLostEndsTheChain() {
     QCOMPARE(sent, (QStringList{"FE 03", "F8 03", "F9 03", "EC 03", "D6 03", "D1 03"}));
     QCOMPARE(h.dialogs.messageCount(), 1);
     QCOMPARE(buttonStates(f), before);
+}
+
+void TestLineLost::connectKeepsApart_data() {
+    lineLostEndsTheChain_data();
+    QTest::newRow("collection read") << Step([](VarnelHarness& h) { h.form()->inputTab->Command28->click(); })
+                                     << Ready();
+    QTest::newRow("collection write") << Step([](VarnelHarness& h) { h.form()->inputTab->Command29->click(); })
+                                      << Ready();
+}
+
+// Pressed before the connect, with its answers late enough to come after the
+// connect has dropped the waiting input, or pressed while the handshake runs.
+void TestLineLost::connectKeepsApart() {
+    QFETCH(Step, start);
+    for (const bool during : {false, true}) {
+        VirtualTime time;
+        VarnelHarness h;
+        time.watchLine(&h.port(), &h.sim());
+        const auto handedOver = [&] {
+            if (!time.runUntil([&] { return h.form() && h.form()->Timer5->enabled(); }, 10000)) return false;
+            h.form()->Timer6->setEnabled(false);
+            if (!time.runUntil([] { return g::RecvMode == 101; }, 2000)) return false;
+            h.form()->Timer6->setEnabled(false);
+            return true;
+        };
+        QVERIFY(time.runUntil([&] { return h.main().pictureWindow() && h.main().pictureWindow()->isVisible(); }, 5000));
+        QVERIFY(h.connect() >= 0);
+        QVERIFY2(handedOver(), qPrintable(time.why()));
+        SettingsForm* f = h.form();
+        const QStringList before = buttonStates(f);
+        const int from = int(h.sim().requests().size());
+        if (!during) {
+            h.sim().setFatePolicy([](const QByteArray&) { return ModuleSim::Fate::late(600); });
+            start(h);
+            QVERIFY(time.runUntil([&] { return h.sim().requests().size() > from; }, 8000));
+        }
+        const int atConnect = int(h.sim().requests().size());
+        h.main().showConnectDialog(true);
+        QVERIFY(h.connect() >= 0);
+        h.sim().setFatePolicy({});
+        if (during) {
+            QVERIFY(time.runFor(150));
+            start(h);
+        }
+        QVERIFY2(handedOver(), qPrintable(time.why() + h.dialogs.describe()));
+        // Past every time-out a cut request had.
+        QVERIFY(time.runFor(20000));
+        QStringList sent;
+        for (int i = atConnect; i < h.sim().requests().size(); ++i) sent << hex(h.request(i).mid(8));
+        QCOMPARE(sent, (QStringList{"FE 03", "F8 03", "F9 03", "EC 03", "D6 03", "D1 03"}));
+        QVERIFY2(h.dialogs.messages().isEmpty(), qPrintable(h.dialogs.describe()));
+        for (VbTimer* t : {f->Timer1, f->Timer2, f->Timer3, f->Timer4})
+            QVERIFY2(!t->enabled(), qPrintable(t->objectName()));
+        QVERIFY(!f->transfers->busy());
+        QCOMPARE(g::CollectionDue, 0);
+        QCOMPARE(buttonStates(f), before);
+    }
 }
 
 QTEST_MAIN(TestLineLost)

@@ -242,7 +242,10 @@ void connectAgain() {
     if (!d->Command1[0]->isEnabled()) return;
     k.allowConnect();
     k.refreshDisturbed = true;
+    // The new connect ends what the form still has running, as 退出 would.
+    k.userStops = true;
     d->Command1[0]->click();
+    k.userStops = false;
 }
 
 ActionTable buildActions() {

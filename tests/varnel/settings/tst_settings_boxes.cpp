@@ -72,11 +72,12 @@ Shows number(double scale, int64_t lo, int64_t hi, const char* empty = "?") {
         return r < double(lo) || r > double(hi) ? QStringLiteral("?") : QString::number(qint64(r));
     };
 }
-// The period, seconds held in single precision, in units of 10 ms.
+// The period, seconds held in single precision, in units of 10 ms; none
+// (listening only) is no polling period.
 QString period(const QString& text) {
     const auto v = VbNum::parseNumber(text.trimmed());
     const double r = v ? std::nearbyint(double(float(*v)) * 100.0) : -1;
-    return r < 0 || r > 8640000 ? QStringLiteral("?") : QString::number(qint64(r));
+    return r < 1 || r > 8640000 ? QStringLiteral("?") : QString::number(qint64(r));
 }
 // Milliseconds, rounded, in units of 400 ms, rounded again.
 QString units(const QString& ms) {

@@ -7,6 +7,8 @@
 #include "core/Globals.h"
 #include "tests/support/SimSupport.h"
 #include "varnel/sms_parser/AnswerReceiver.h"
+#include "varnel/sms_parser/AnswerSink.h"
+#include "varnel/sms_parser/TableAnswerSink.h"
 
 using SimSupport::fromHex;
 using SimSupport::hex;
@@ -37,6 +39,20 @@ struct Recorder {
     }
 };
 
+// What reaches the form. A table answer ends the transfer, as the form's
+// does: the table operation is cleared.
+struct FormSink : AnswerSink, TableAnswerSink {
+    QStringList seen;
+    void collectionSettingsRead(const CollectionSettings::Answer& a) override { seen << QString::number(a.timeOut); }
+    void collectionWriteAcknowledged(bool ok) override { seen << (ok ? "ok" : "failed"); }
+    void tableRowAnswered(const TableRowAnswer& a) override {
+        seen << (a.shortAnswer ? QStringLiteral("row cut") : QStringLiteral("row %1").arg(a.length));
+        g::InTableOp = 0;
+    }
+    void tableRowWriteAcknowledged(ModuleTable, const QString&) override {}
+    void tableClearAcknowledged(ModuleTable, const QString&) override {}
+};
+
 }  // namespace
 
 class TestAnswerWalk : public QObject {
@@ -49,6 +65,8 @@ private slots:
     void dispatchByOperation_data();
     void dispatchByOperation();
     void nothingWhileParamModeIsOff();
+    void collectionAnswerWhateverTheTableOp_data();
+    void collectionAnswerWhateverTheTableOp();
 };
 
 void TestAnswerWalk::walk_data() {
@@ -160,6 +178,40 @@ void TestAnswerWalk::nothingWhileParamModeIsOff() {
     receiver.receive();
     QVERIFY(rec.seen.isEmpty());
     QCOMPARE(receiver.framesHandled(), 0);
+}
+
+// A collection request's answer goes to it however the table operation
+// changed after it was sent (a transfer started and ended by its answer
+// in the same window), and nothing else is taken for it.
+void TestAnswerWalk::collectionAnswerWhateverTheTableOp_data() {
+    QTest::addColumn<int>("inOp");
+    QTest::addColumn<int>("due");  // 1 read, 2 write
+    QTest::addColumn<QByteArray>("window");
+    QTest::addColumn<QStringList>("seen");
+    const QByteArray ok = P("A8 00 53 45 54 4F 4B 3A 30 30"), fail = P("A8 00 53 45 54 46 41 49 4C 3A");
+    const QByteArray settings = P("A8 00 07 00 64 00 00 00 05 03 01"), tableEnd = P("A8 00 00 00 00 00 00");
+    QTest::newRow("write due, table read ended") << 2 << 2 << (tableEnd + ok) << QStringList{"row cut", "ok"};
+    QTest::newRow("write due, no table op") << 0 << 2 << (tableEnd + fail) << QStringList{"failed"};
+    QTest::newRow("read due, table read ended") << 2 << 1 << (tableEnd + settings) << QStringList{"row cut", "5"};
+    // Two reads answered: the second copy is no row of the table read after
+    // them (whose end comes as long as a row).
+    QTest::newRow("read due, copy, table read") << 2 << 1 << (settings + settings + tableEnd + QByteArray(256, 0))
+                                                << QStringList{"5", "row 0"};
+}
+
+void TestAnswerWalk::collectionAnswerWhateverTheTableOp() {
+    QFETCH(int, inOp);
+    QFETCH(int, due);
+    QFETCH(QByteArray, window);
+    QFETCH(QStringList, seen);
+    FormSink sink;
+    AnswerReceiver receiver(&sink);
+    g::InTableOp = inOp;
+    g::CollectionDue = due;
+    g::RxBuf = window;
+    receiver.receive();
+    QCOMPARE(sink.seen, seen);
+    if (!seen.isEmpty() && !seen.last().startsWith("row")) QCOMPARE(g::CollectionDue, 0);
 }
 
 QTEST_MAIN(TestAnswerWalk)
