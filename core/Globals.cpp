@@ -28,6 +28,7 @@ int PhoneTableOutstanding = 0;
 int AlarmSetOutstanding = 0;
 int OutputSetOutstanding = 0;
 int IdentityOutstanding = 0;
+int PhoneTableGivenUp = 0;
 QByteArray AlarmSetWritten, AlarmSetRead, OutputSetWritten, OutputSetRead;
 QList<SettingsRead> AlarmSetReads, OutputSetReads;
 int DollarPendingOp = 0;
@@ -75,6 +76,7 @@ void resetAll() {
     PhoneTableOp = AlarmSetOp = OutputSetOp = DollarPendingOp = DIChannel = RefreshStep = 0;
     RefreshQuery = 0;
     PhoneTableOutstanding = AlarmSetOutstanding = OutputSetOutstanding = IdentityOutstanding = 0;
+    PhoneTableGivenUp = 0;
     for (QByteArray* b : {&AlarmSetWritten, &AlarmSetRead, &OutputSetWritten, &OutputSetRead}) b->clear();
     AlarmSetReads.clear();
     OutputSetReads.clear();

@@ -58,6 +58,10 @@ extern int PhoneTableOutstanding;
 extern int AlarmSetOutstanding;
 extern int OutputSetOutstanding;
 extern int IdentityOutstanding;
+// Kestrun: the phone-table requests given up unanswered when a write or a
+// clear went out behind them, as the queue above: their answers may still
+// come.
+extern int PhoneTableGivenUp;
 // Kestrun: the alarm and output blocks of the last write sent and of the
 // last read answer taken, from the record's byte 12 on.
 extern QByteArray AlarmSetWritten, AlarmSetRead, OutputSetWritten, OutputSetRead;

@@ -220,6 +220,7 @@ bool ParamSenders::refresh() {
     }
     port->setDTREnable(false);
     if (g::OfflineMode == 0) {
+        f->takeAnswersNow();
         f->Timer2->rearm(kRefreshFirstMs);
         g::ParamMode = true;
     }

@@ -125,7 +125,7 @@ void PhoneTab::readTable() {
     if (!m_form->portReady()) return;
     send(PhoneCodec::readFrame());
     g::PhoneTableOp = 0;
-    Outstanding::sent(g::PhoneTableOutstanding, 0);
+    Outstanding::tableSent(g::PhoneTableOutstanding, g::PhoneTableGivenUp, 0);
     // Emptied at once: the grid waits for the answer, and a picker polling
     // it waits too.
     Grid->setRows(1);
@@ -135,7 +135,7 @@ void PhoneTab::writeTable() {
     if (!m_form->portReady()) return;
     PhoneTableEdit::writeTable(m_form, *Grid, [this](const QByteArray& frame) {
         send(frame);
-        Outstanding::sent(g::PhoneTableOutstanding, 1);
+        Outstanding::tableSent(g::PhoneTableOutstanding, g::PhoneTableGivenUp, 1);
     });
 }
 
@@ -148,5 +148,5 @@ void PhoneTab::clearTable() {
     // The grid is emptied only when the module confirms.
     send(PhoneCodec::clearFrame());
     g::PhoneTableOp = 2;
-    Outstanding::sent(g::PhoneTableOutstanding, 2);
+    Outstanding::tableSent(g::PhoneTableOutstanding, g::PhoneTableGivenUp, 2);
 }

@@ -427,6 +427,10 @@ void SettingsForm::onTimer5() {
     if (port()) port()->setDTREnable(false);
 }
 
+void SettingsForm::takeAnswersNow() {
+    if (Timer5->running()) onTimer5();
+}
+
 void SettingsForm::onTimer6() {
     Timer6->setEnabled(false);
     // A chain the user started meanwhile runs first; a refresh now would

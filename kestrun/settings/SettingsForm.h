@@ -50,6 +50,10 @@ public:
     // tab and the typed values stay. Buttons an earlier refresh left
     // disabled come back first.
     void restartPortSteps();
+    // The receive path opens now rather than at the end of the held second
+    // (Timer5): a refresh the user starts in that second waits for answers
+    // of its own, which the port would otherwise keep until it has given up.
+    void takeAnswersNow();
 
     // Remember and disable the parameter buttons / put them back. A
     // Disable_Command while one is pending keeps what the first remembered.

@@ -41,6 +41,7 @@ inline void answered(int& queue, int op) {
         return;
     }
 }
+
 inline bool has(int queue, int op) {
     for (int i = 0, n = length(queue); i < n; ++i)
         if (at(queue, i) == op) return true;
@@ -51,6 +52,38 @@ inline bool several(int queue) {
     for (int i = 1, n = length(queue); i < n; ++i)
         if (at(queue, i) != oldest(queue)) return true;
     return false;
+}
+
+// The phone table. Its answers come in turn, and a write or a clear decides
+// what the module holds: as one goes, every request still out before it is
+// given up (an earlier acknowledgement no longer tells what the module
+// holds, nor an earlier read's table) and kept in `givenUp`, a queue like
+// the one above, for its answer may still come.
+inline void tableSent(int& queue, int& givenUp, int op) {
+    if (op != 0) {
+        for (int i = 0, n = length(queue); i < n; ++i) sent(givenUp, at(queue, i));
+        queue = 0;
+    }
+    sent(queue, op);
+}
+// The request an answer of that operation (by its own first bytes) answers,
+// -1 for none. One given up is answered first, being older: the answer is
+// no one's, and those given up before it have lost theirs. Else the oldest
+// request out of that operation has its answer, every one before it has
+// lost its own, and so has every one given up.
+inline int tableAnswered(int& queue, int& givenUp, int op) {
+    for (int i = 0, n = length(givenUp); i < n; ++i) {
+        if (at(givenUp, i) != op) continue;
+        givenUp >>= 2 * (i + 1);
+        return -1;
+    }
+    for (int i = 0, n = length(queue); i < n; ++i) {
+        if (at(queue, i) != op) continue;
+        queue >>= 2 * (i + 1);
+        givenUp = 0;
+        return op;
+    }
+    return -1;
 }
 
 // A settings read and the channel it names: the reads out are kept beside

@@ -51,25 +51,24 @@ void takeHeader(SmsAnswerReceiver& rx, const QByteArray& bytes) {
 }
 
 // The operation the answer is read as and the two bytes read after its
-// status, when more than one request is out: an acknowledgement begins
-// "SE" or "CL", which no table's header can (its count would pass 20).
+// status, when more than one request may be answered: an acknowledgement
+// begins "SE" or "CL", which no table's header can (its count would pass
+// 20).
 int readWhichIsAnswered(SmsAnswerReceiver& rx, QByteArray& two) {
-    const int out = g::PhoneTableOutstanding;
     const QByteArray b = rx.read();  // the status, never examined, and two more
     two = b.mid(1, 2);
+    const int op = two == "SE" ? 1 : two == "CL" ? 2 : 0;
     // An acknowledgement or a table nobody waits for is none of theirs.
-    if (two == "SE") return Outstanding::has(out, 1) ? 1 : -1;
-    if (two == "CL") return Outstanding::has(out, 2) ? 2 : -1;
-    return Outstanding::has(out, 0) ? 0 : -1;
+    return Outstanding::tableAnswered(g::PhoneTableOutstanding, g::PhoneTableGivenUp, op);
 }
 
 void stepOperation(SmsAnswerReceiver& rx, AckText& ack) {
     ack.text.clear();
     int op = g::PhoneTableOp;
     QByteArray two;
-    if (Outstanding::several(g::PhoneTableOutstanding)) {
-        // A write and a read (or a clear) went out together: the answer's
-        // first bytes tell which of them this is.
+    if (Outstanding::several(g::PhoneTableOutstanding) || g::PhoneTableGivenUp != 0) {
+        // A write and a read went out together, or a request given up may
+        // still be answered: the answer's first bytes tell which this is.
         if (rx.readN() != 3) {
             rx.setReadN(3);
             return;
@@ -77,8 +76,8 @@ void stepOperation(SmsAnswerReceiver& rx, AckText& ack) {
         op = readWhichIsAnswered(rx, two);
     } else {
         rx.read();  // the status byte, never examined
+        Outstanding::answered(g::PhoneTableOutstanding, op);
     }
-    Outstanding::answered(g::PhoneTableOutstanding, op);
     switch (op) {
         case 0:
             if (two.isEmpty())

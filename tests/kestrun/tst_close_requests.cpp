@@ -28,6 +28,8 @@ private slots:
     void heldReadAnswerShownLaterRunsNoReceiverChoice();
     void inputStateThenSettingsReadAtOnce_data();
     void inputStateThenSettingsReadAtOnce();
+    void lateTableAnswerBelongsToNoOne_data();
+    void lateTableAnswerBelongsToNoOne();
 };
 
 void TestCloseRequests::eachAnswerToItsOwnRequest_data() {
@@ -409,6 +411,50 @@ void TestCloseRequests::inputStateThenSettingsReadAtOnce() {
         QCOMPARE(a->Text15->text(), QStringLiteral("DOOR"));
     else
         QCOMPARE(o->Text10->text(), QStringLiteral("7"));
+}
+
+// A phone-table request answered late, after a write or a clear went out
+// behind it: the later request decides what the module holds, so the
+// earlier answer, when it comes, is no one's: it neither tells of a table
+// the module no longer holds nor ends the request out since.
+void TestCloseRequests::lateTableAnswerBelongsToNoOne_data() {
+    QTest::addColumn<QString>("requests");  // the first answered late; numbers typed before a write
+    QTest::addColumn<QStringList>("said");
+    QTest::newRow("clear late, write, read") << "clear write read" << QStringList{"电话号码表设置成功"};
+    QTest::newRow("write late, clear") << "write clear" << QStringList{"清空号码表成功"};
+    QTest::newRow("read late, write") << "read write" << QStringList{"电话号码表设置成功"};
+}
+
+void TestCloseRequests::lateTableAnswerBelongsToNoOne() {
+    QFETCH(QString, requests);
+    QFETCH(QStringList, said);
+    VirtualTime time;
+    KestrunHarness h;
+    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+    time.watchLine(&h.port(), &h.sim());
+    SimPhoneTable table;
+    table.install(h.sim());
+    table.setNumbers({QStringLiteral("13900000001"), QStringLiteral("13900000002")});
+    SettingsForm* f = h.showFormDirectly(2);
+    QVERIFY(f);
+    PhoneTab* p = f->phoneTab;
+    const QMap<QString, QPushButton*> button{
+        {"clear", p->Command24}, {"write", p->Command11}, {"read", p->Command12}};
+    h.sim().queueFates({ModuleSim::Fate::late(3000)});
+    for (const QString& r : requests.split(QLatin1Char(' '))) {
+        for (const char* n : {"13800000001", "13800000002", "13800000003"}) {
+            if (r != QStringLiteral("write") || p->Grid->Rows() > 3) break;
+            p->Text9->setText(QString::fromLatin1(n));
+            p->Command19->click();
+        }
+        button.value(r)->click();
+    }
+    QVERIFY(time.runFor(5000) && h.waitFor([&] { return g::RxState == 0 && !h.sim().sending(); }, 5000));
+    QStringList shown;
+    for (const Dialogs::Message& m : h.dialogs.messages())
+        if (m.buttons == Dialogs::Buttons::Ok) shown << m.text;
+    QCOMPARE(shown, said);
+    QCOMPARE(p->numbers(), table.numbers());
 }
 
 QTEST_MAIN(TestCloseRequests)

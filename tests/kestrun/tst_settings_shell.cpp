@@ -20,6 +20,8 @@
 #include "platform/VbTimer.h"
 #include "tests/support/Find.h"
 #include "tests/support/VirtualTime.h"
+#include "core/protocol/Answers.h"
+#include "tools/SimParams.h"
 
 namespace {
 
@@ -49,6 +51,7 @@ class TestSettingsShell : public QObject {
 
 private slots:
     void successfulConnectHandsOverAfterOneSecond();
+    void refreshPressedInTheFirstSecondReadsItsAnswers();
     void parameterTabControlsAndDefaults();
     void cancelThenConnectFromPictureWindowKeepsTheForm();
     void cancelThenConnectFromSenderDialog();
@@ -127,6 +130,27 @@ void TestSettingsShell::successfulConnectHandsOverAfterOneSecond() {
     QVERIFY(time.runUntil([&] { return handled >= 1; }, 3000));
     QVERIFY(!f->Timer5->enabled() && !f->Timer6->enabled());  // one shot
     QCOMPARE(refresh.clicks, 1);
+}
+
+// The user's refresh, pressed before the form would take answers, takes its
+// own: it does not end as unanswered while they wait in the port.
+void TestSettingsShell::refreshPressedInTheFirstSecondReadsItsAnswers() {
+    VirtualTime time;
+    KestrunHarness h;
+    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
+    time.watchLine(&h.port(), &h.sim());
+    h.sim().identity.version = "N310 V4.02 ";
+    SimParams* params = SimParams::install(h.sim());
+    QVERIFY(time.runUntil([&] { return h.main().pictureWindow() && h.main().pictureWindow()->isVisible(); }, 5000));
+    h.connect();
+    QVERIFY2(time.runUntil([&] { return h.settingsFormShown(); }, 10000), qPrintable(time.why()));
+    SettingsForm* f = h.settingsForm();
+    QVERIFY(f->Timer5->running());
+    f->Command8->click();
+    QVERIFY(time.runUntil([&] { return !f->Timer2->running() && !f->Timer6->running(); }, 20000));
+    QVERIFY2(h.dialogs.messages().isEmpty(), qPrintable(h.dialogs.describe()));
+    QCOMPARE(f->Label8->text(), QStringLiteral("N310 V4.02"));
+    QCOMPARE(f->Label12->text(), Answers::decodeParamAnswer(0xA3, params->answerFor(0xA3).mid(9)).text);
 }
 
 void TestSettingsShell::parameterTabControlsAndDefaults() {
