@@ -240,6 +240,43 @@ void TestCloseRequests::identityWriteAndVersionQuery() {
     if (then == QStringLiteral("output")) QCOMPARE(o->Text12->text(), QStringLiteral("ONE"));
 }
 
+namespace {
+
+// The settings form on the virtual clock, against a module that holds
+// alarm and output settings.
+struct Rig {
+    VirtualTime time;
+    KestrunHarness h;
+    SimSettings* module = SimSettings::install(h.sim());
+    SettingsForm* f = nullptr;
+    bool open(int tab) {
+        if (!h.fixture.ok()) return false;
+        time.watchLine(&h.port(), &h.sim());
+        f = h.showFormDirectly(tab);
+        return f;
+    }
+    // Presses `button`; the module takes the request and answers nothing.
+    bool lose(QAbstractButton* button, uint8_t code, uint8_t op) {
+        int lost = 0;
+        h.sim().setOpHandler(code, op, [&](ModuleSim&, const QByteArray&) { ++lost; });
+        button->click();
+        const bool gone = h.waitFor([&] { return lost == 1; }, 5000);
+        h.sim().setOpHandler(code, op, {});
+        return gone;
+    }
+    bool told(int messages) {
+        return h.waitFor([&] { return h.dialogs.messageCount() == messages && g::RxState == 0; }, 5000);
+    }
+    QStringList said() const {
+        QStringList out;
+        for (const Dialogs::Message& m : h.dialogs.messages())
+            if (m.buttons == Dialogs::Buttons::Ok) out << m.text;
+        return out;
+    }
+};
+
+}  // namespace
+
 // A read the module never answers (lost on the line), then, once a user
 // can have chosen another channel, a read of that channel: its answer is
 // shown under its own channel, and a write sends it back there, not to the
@@ -256,53 +293,36 @@ void TestCloseRequests::lostReadGivesWayToTheNext_data() {
 void TestCloseRequests::lostReadGivesWayToTheNext() {
     QFETCH(bool, alarm);
     QFETCH(int, gapMs);
-    VirtualTime time;
-    KestrunHarness h;
-    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
-    SimSettings* module = SimSettings::install(h.sim());
-    time.watchLine(&h.port(), &h.sim());
-    SettingsForm* f = h.showFormDirectly(alarm ? 3 : 4);
-    QVERIFY(f);
-    AlarmTab* a = f->alarmTab;
-    OutputTab* o = f->outputTab;
+    Rig r;
+    QVERIFY(r.open(alarm ? 3 : 4));
+    AlarmTab* a = r.f->alarmTab;
+    OutputTab* o = r.f->outputTab;
     QComboBox* channel = alarm ? a->Combo5 : o->Combo6;
+    QAbstractButton* read = alarm ? a->Command17 : o->Command23;
     const auto shown = [&] {
         return alarm ? SettingsRecords::buildAlarmWrite(a->currentSettings()).frame.mid(12)
                      : SettingsRecords::buildOutputWrite(o->currentSettings()).frame.mid(12);
     };
     // Channel 0 holds what the form shows now; channel 1 something else.
-    if (alarm) {
-        a->Option10->click();
-        a->Text15->setText(QStringLiteral("LOW"));
-        a->Text20->setText(QStringLiteral("2"));
-    } else {
-        o->Option17->click();
-        o->Text10->setText(QStringLiteral("5"));
-        o->Text12->setText(QStringLiteral("OFF"));
-    }
-    QByteArray& held0 = alarm ? module->alarm[0] : module->output[0];
-    QByteArray& held1 = alarm ? module->alarm[1] : module->output[1];
+    (alarm ? a->Option10 : o->Option17)->click();
+    (alarm ? a->Text15 : o->Text12)->setText(QStringLiteral("LOW"));
+    QByteArray& held0 = alarm ? r.module->alarm[0] : r.module->output[0];
+    QByteArray& held1 = alarm ? r.module->alarm[1] : r.module->output[1];
     held0 = shown();
     held1 = QByteArray(alarm ? SimSettings::AlarmBlockSize : SimSettings::OutputBlockSize, '\x01');
     const QByteArrayList before{held0, held1};
 
-    const uint8_t code = alarm ? 0xB4 : 0xB5;
-    int lost = 0;
-    h.sim().setOpHandler(code, 0x02, [&](ModuleSim&, const QByteArray&) { ++lost; });
     channel->setCurrentIndex(1);
-    (alarm ? a->Command17 : o->Command23)->click();
-    QVERIFY(h.waitFor([&] { return lost == 1; }, 5000));
-    h.sim().setOpHandler(code, 0x02, {});
-    QVERIFY(time.runFor(gapMs));
-
+    QVERIFY(r.lose(read, alarm ? 0xB4 : 0xB5, 0x02));
+    QVERIFY(r.time.runFor(gapMs));
     channel->setCurrentIndex(0);
-    (alarm ? a->Command17 : o->Command23)->click();
-    QVERIFY(h.waitFor([&] { return h.dialogs.messageCount() == 1 && g::RxState == 0; }, 5000));
-    QCOMPARE(h.dialogs.messages().last().text, QStringLiteral("读取参数成功"));
+    read->click();
+    QVERIFY(r.told(1));
+    QCOMPARE(r.said(), QStringList{QStringLiteral("读取参数成功")});
     QCOMPARE(channel->currentIndex(), 0);
     QCOMPARE(shown(), before[0]);
     (alarm ? a->Command16 : o->Command13)->click();
-    QVERIFY(h.waitFor([&] { return h.dialogs.messageCount() == 2 && g::RxState == 0; }, 5000));
+    QVERIFY(r.told(2));
     QCOMPARE(QByteArrayList({held0, held1}), before);
 }
 
@@ -312,58 +332,32 @@ void TestCloseRequests::lostReadGivesWayToTheNext() {
 // "号码表自选" must not open the number picker nor read the phone table
 // into the grid (which throws away the numbers the user is editing there).
 void TestCloseRequests::heldReadAnswerShownLaterRunsNoReceiverChoice() {
-    VirtualTime time;
-    KestrunHarness h;
-    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
-    SimSettings* module = SimSettings::install(h.sim());
-    time.watchLine(&h.port(), &h.sim());
-    SettingsForm* f = h.showFormDirectly(3);
-    QVERIFY(f);
-    AlarmTab* a = f->alarmTab;
-    PhoneTab* p = f->phoneTab;
-
+    Rig r;
+    QVERIFY(r.open(3));
+    AlarmTab* a = r.f->alarmTab;
+    PhoneTab* p = r.f->phoneTab;
     SettingsRecords::AlarmSettings held;
-    held.mode = 2;
     held.receivers = 2;  // chosen numbers
     held.mask = 5;
-    held.lowText = QStringLiteral("LOW");
-    held.lowEnglish = true;
-    held.count = 1;
-    module->alarm[0] = SettingsRecords::buildAlarmWrite(held).frame.mid(12);
-
+    r.module->alarm[0] = SettingsRecords::buildAlarmWrite(held).frame.mid(12);
     // Numbers being edited in the grid, not yet written.
     for (const char* n : {"13800000001", "13800000002"}) {
         p->Text9->setText(QString::fromLatin1(n));
         p->Command19->click();
     }
-    QCOMPARE(p->Grid->Rows(), 3);
-
-    const auto phoneReads = [&] {
-        int n = 0;
-        for (const auto& r : h.sim().requests())
-            if (r.bytes.size() >= 10 && uint8_t(r.bytes[8]) == 0xD9 && uint8_t(r.bytes[9]) == 0x01) ++n;
-        return n;
-    };
-
     a->Command17->click();
-    QVERIFY(h.waitFor([&] { return h.dialogs.messageCount() == 1 && g::RxState == 0; }, 5000));
-    QCOMPARE(a->ComboBJPhone->currentIndex(), 2);
-    QCOMPARE(phoneReads(), 0);
-
-    int lost = 0;
-    h.sim().setOpHandler(0xB4, 0x01, [&](ModuleSim&, const QByteArray&) { ++lost; });
+    QVERIFY(r.told(1));
     a->Text20->setText(QStringLiteral("3"));
-    a->Command16->click();
-    QVERIFY(h.waitFor([&] { return lost == 1; }, 5000));
-    h.sim().setOpHandler(0xB4, 0x01, {});
+    QVERIFY(r.lose(a->Command16, 0xB4, 0x01));
     a->Command17->click();
-    QVERIFY(h.waitFor([&] { return h.dialogs.messageCount() == 2 && g::RxState == 0; }, 5000));
-    QVERIFY(time.runFor(1000));
-    QCOMPARE(h.dialogs.messages().last().text, QStringLiteral("读取参数成功"));
+    QVERIFY(r.told(2));
+    QVERIFY(r.time.runFor(1000));
+    QCOMPARE(r.said().last(), QStringLiteral("读取参数成功"));
     QCOMPARE(a->TextBJPhone->text(), QStringLiteral("5"));
-    const int rowsLeft = p->Grid->Rows();
-    const bool pickerOpen = NumberPicker::current(f->mainWindow()) != nullptr;
-    QCOMPARE(QList<int>({rowsLeft, int(pickerOpen), phoneReads()}), QList<int>({3, 0, 0}));
+    int phoneReads = 0;
+    for (const auto& q : r.h.sim().requests()) phoneReads += q.bytes.startsWith(KestrunHarness::frame("D9 01"));
+    const bool pickerOpen = NumberPicker::current(r.f->mainWindow()) != nullptr;
+    QCOMPARE(QList<int>({p->Grid->Rows(), int(pickerOpen), phoneReads}), QList<int>({3, 0, 0}));
 }
 
 // "读取DI状态" and then at once "读取设置" (or the output tab's read): the
@@ -377,40 +371,26 @@ void TestCloseRequests::inputStateThenSettingsReadAtOnce_data() {
 
 void TestCloseRequests::inputStateThenSettingsReadAtOnce() {
     QFETCH(bool, alarm);
-    VirtualTime time;
-    KestrunHarness h;
-    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
-    SimSettings* module = SimSettings::install(h.sim());
-    time.watchLine(&h.port(), &h.sim());
-    SettingsForm* f = h.showFormDirectly(3);
-    QVERIFY(f);
-    AlarmTab* a = f->alarmTab;
-    OutputTab* o = f->outputTab;
-    module->inputState[0] = '1';
+    Rig r;
+    QVERIFY(r.open(3));
+    AlarmTab* a = r.f->alarmTab;
+    OutputTab* o = r.f->outputTab;
+    r.module->inputState[0] = '1';
     SettingsRecords::AlarmSettings as;
-    as.mode = 1;
     as.lowText = QStringLiteral("DOOR");
     as.lowEnglish = true;
-    module->alarm[0] = SettingsRecords::buildAlarmWrite(as).frame.mid(12);
+    r.module->alarm[0] = SettingsRecords::buildAlarmWrite(as).frame.mid(12);
     SettingsRecords::OutputSettings os;
     os.mode = 2;
     os.highDelay = 7;
-    os.lowDelay = 9;
-    module->output[0] = SettingsRecords::buildOutputWrite(os).frame.mid(12);
+    r.module->output[0] = SettingsRecords::buildOutputWrite(os).frame.mid(12);
 
     a->Command25->click();
     (alarm ? a->Command17 : o->Command23)->click();
-    QVERIFY(h.waitFor([&] { return !a->Text19->text().isEmpty() && g::RxState == 0; }, 5000));
-    QVERIFY(h.moduleCaughtUp());
-    QVERIFY(time.runFor(2000));
+    QVERIFY(r.h.moduleCaughtUp() && r.time.runFor(2000));
     QCOMPARE(a->Text19->text(), QStringLiteral("DI0 = 0"));
-    QStringList said;
-    for (const Dialogs::Message& m : h.dialogs.messages()) said << m.text;
-    QCOMPARE(said, QStringList{QStringLiteral("读取参数成功")});
-    if (alarm)
-        QCOMPARE(a->Text15->text(), QStringLiteral("DOOR"));
-    else
-        QCOMPARE(o->Text10->text(), QStringLiteral("7"));
+    QCOMPARE(r.said(), QStringList{QStringLiteral("读取参数成功")});
+    QCOMPARE(alarm ? a->Text15->text() : o->Text10->text(), alarm ? QStringLiteral("DOOR") : QStringLiteral("7"));
 }
 
 // A phone-table request answered late, after a write or a clear went out
@@ -428,32 +408,25 @@ void TestCloseRequests::lateTableAnswerBelongsToNoOne_data() {
 void TestCloseRequests::lateTableAnswerBelongsToNoOne() {
     QFETCH(QString, requests);
     QFETCH(QStringList, said);
-    VirtualTime time;
-    KestrunHarness h;
-    QVERIFY2(h.fixture.ok(), qPrintable(h.fixture.error()));
-    time.watchLine(&h.port(), &h.sim());
+    Rig r;
     SimPhoneTable table;
-    table.install(h.sim());
+    table.install(r.h.sim());
     table.setNumbers({QStringLiteral("13900000001"), QStringLiteral("13900000002")});
-    SettingsForm* f = h.showFormDirectly(2);
-    QVERIFY(f);
-    PhoneTab* p = f->phoneTab;
+    QVERIFY(r.open(2));
+    PhoneTab* p = r.f->phoneTab;
     const QMap<QString, QPushButton*> button{
         {"clear", p->Command24}, {"write", p->Command11}, {"read", p->Command12}};
-    h.sim().queueFates({ModuleSim::Fate::late(3000)});
-    for (const QString& r : requests.split(QLatin1Char(' '))) {
+    r.h.sim().queueFates({ModuleSim::Fate::late(3000)});
+    for (const QString& q : requests.split(QLatin1Char(' '))) {
         for (const char* n : {"13800000001", "13800000002", "13800000003"}) {
-            if (r != QStringLiteral("write") || p->Grid->Rows() > 3) break;
+            if (q != QStringLiteral("write") || p->Grid->Rows() > 3) break;
             p->Text9->setText(QString::fromLatin1(n));
             p->Command19->click();
         }
-        button.value(r)->click();
+        button.value(q)->click();
     }
-    QVERIFY(time.runFor(5000) && h.waitFor([&] { return g::RxState == 0 && !h.sim().sending(); }, 5000));
-    QStringList shown;
-    for (const Dialogs::Message& m : h.dialogs.messages())
-        if (m.buttons == Dialogs::Buttons::Ok) shown << m.text;
-    QCOMPARE(shown, said);
+    QVERIFY(r.time.runFor(5000) && r.h.waitFor([&] { return g::RxState == 0 && !r.h.sim().sending(); }, 5000));
+    QCOMPARE(r.said(), said);
     QCOMPARE(p->numbers(), table.numbers());
 }
 
