@@ -310,6 +310,14 @@ ConnectDialog* MainWindow::showConnectDialog(bool modal) {
     return m_connect;
 }
 
+ConnectDialog* MainWindow::bringUpConnectDialog() {
+    if (!m_connect) return showConnectDialog(false);
+    m_connect->show();
+    m_connect->raise();
+    m_connect->activateWindow();
+    return m_connect;
+}
+
 void MainWindow::unloadConnectDialog() {
     // Forget the dialog first: steps that run later must find it gone.
     ConnectDialog* dlg = m_connect.data();

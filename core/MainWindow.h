@@ -60,6 +60,10 @@ public:
     // The connect dialog: shown modally from the picture window, without
     // waiting from the settings form's senders. At most one exists.
     ConnectDialog* showConnectDialog(bool modal);
+    // For a request that cannot go out yet: the dialog of a connect under
+    // way is shown as it is (its modality kept), else a new one without
+    // waiting.
+    ConnectDialog* bringUpConnectDialog();
     // Tells the user that the port closed itself because the other end of
     // the line went away.
     void reportLineLost();

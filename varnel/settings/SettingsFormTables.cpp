@@ -7,7 +7,6 @@
 #include "SettingsForm.h"
 #include "TableTabs.h"
 #include "TableTransfers.h"
-#include "core/ConnectDialog.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/protocol/ChannelRecord.h"
@@ -40,15 +39,7 @@ bool SettingsForm::writeFrame(const QByteArray& frame) {
 }
 
 void SettingsForm::showConnectDialog() {
-    if (!m_main) return;
-    // A connect under way keeps its dialog's modality; it is only shown.
-    if (ConnectDialog* d = m_main->connectDialog()) {
-        d->show();
-        d->raise();
-        d->activateWindow();
-        return;
-    }
-    m_main->showConnectDialog(false);
+    if (m_main) m_main->bringUpConnectDialog();
 }
 
 protocol::RowWrite SettingsForm::inputRowFrame() {
