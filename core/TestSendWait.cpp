@@ -1,6 +1,7 @@
 #include "TestSendWait.h"
 
 #include <QPushButton>
+#include <utility>
 
 #include "core/Globals.h"
 #include "platform/ButtonLock.h"
@@ -45,6 +46,13 @@ void TestSendWait::start(QPushButton* button, const Request& r) {
         p->setDTREnable(false);
     }
     m_timer->rearm(WaitMs);
+}
+
+void TestSendWait::giveUp() {
+    m_timer->setEnabled(false);
+    m_queued.clear();
+    if (!std::exchange(m_pending, false)) return;
+    done(std::exchange(m_button, nullptr));
 }
 
 bool TestSendWait::mayGoOut() const {

@@ -67,6 +67,11 @@ public:
     void done(QPushButton* button);
     // Lowers DTR and starts the wait for `r`, sent from `button`.
     void start(QPushButton* button, const Request& r);
+    // Ends the wait under way without writing its request, and drops the
+    // presses queued behind it, without a word (the user moved on: a new
+    // connect took the line). The buttons come back; DTR is left to
+    // whoever took the line.
+    void giveUp();
 
     VbTimer* timer() const { return m_timer; }
 

@@ -46,6 +46,11 @@ void KestrunForms::receiveModuleAnswer() {
     if (m_receiver) m_receiver->receive();
 }
 
+void KestrunForms::connectStarting() {
+    if (m_settings) m_settings->connectStarting();
+    if (m_receiver) m_receiver->forgetRequests();
+}
+
 void KestrunForms::sendModeChanged() {
     if (m_settings) m_settings->testTab->sendModeChanged();
 }

@@ -33,6 +33,7 @@ public:
     // port steps run again after a handshake.
     void showSettingsForm(bool handshakeEnded) override;
     void receiveModuleAnswer() override;
+    void connectStarting() override;
     // The send-mode menu and the hidden sample item act on the test tab
     // of a loaded form; without one there is nothing to change.
     void sendModeChanged() override;

@@ -32,6 +32,8 @@ public:
     // first), and again later if another hold came meanwhile. One waiting
     // fn at a time; it is dropped with `context`.
     void whenFree(QObject* context, std::function<void()> fn);
+    // The fn waiting for the release, if any, will not run.
+    void dropWaiting() { m_waiting = nullptr; }
 
     // `b` goes busy (disabled) until done(b); a second busy() before the
     // done() changes nothing.

@@ -15,6 +15,7 @@
 #include "core/AnswerHold.h"
 #include "core/ColonHexEntry.h"
 #include "core/Globals.h"
+#include "core/MainWindow.h"
 #include "core/Routines.h"
 #include "core/protocol/ParamFrames.h"
 #include "kestrun/sms_parser/Outstanding.h"
@@ -188,6 +189,12 @@ void ParamSenders::onCombo2Click() {
 
 bool ParamSenders::refresh() {
     SettingsForm* f = m_form;
+    // Reopening the port would cut the handshake short; it refreshes at
+    // its end anyway.
+    if (f->connectUnderWay()) {
+        if (MainWindow* main = f->mainWindow()) main->bringUpConnectDialog();
+        return false;
+    }
     const struct {
         QLabel* label;
         const char* text;
@@ -242,14 +249,27 @@ void ParamSenders::refreshTick() {
         g::RefreshQuery = uint8_t(query.at(8));
         return;
     }
-    f->Timer2->setEnabled(false);
-    f->Enable_Command();
-    g::RefreshStep = kQuerySent;
+    endRefresh();
     // Ended before the module's last answer: the labels still showing
     // placeholders were not read, and the installer is told so (a line
     // that went away has said so already).
     const bool unanswered = std::exchange(g::RefreshQuery, 0) != 0;
     if (unanswered && f->port() && f->port()->isOpen()) refuse(RefreshIncompleteText());
+}
+
+void ParamSenders::endRefresh() {
+    m_form->Timer2->setEnabled(false);
+    m_form->Enable_Command();
+    g::RefreshStep = kQuerySent;
+}
+
+void ParamSenders::stopChains() {
+    if (m_form->Timer2->enabled()) {
+        endRefresh();
+        g::RefreshQuery = 0;
+    }
+    if (m_form->Timer1->enabled()) endWorkModeChain();
+    if (m_form->Timer3->enabled()) endPowerChain();
 }
 
 // --- work-mode chain ------------------------------------------------------------

@@ -27,6 +27,10 @@ public:
     void startWorkModeChain();
     void startPowerChain();
 
+    // Ends the refresh and both chains where they stand, through their own
+    // ends and without a word: a new connect took the line.
+    void stopChains();
+
     // One tick of each chain.
     void refreshTick();
     void workModeTick();
@@ -58,6 +62,7 @@ private:
     void onCombo2Click();
     // "你必须选择需要的工作方式", never two at once.
     void remindWorkMode();
+    void endRefresh();
     void endWorkModeChain();
     void endPowerChain();
 

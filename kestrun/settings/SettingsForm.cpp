@@ -89,7 +89,7 @@ SettingsForm::SettingsForm(MainWindow* main) : QWidget(nullptr), m_main(main) {
 
     connect(SSTab1, &QTabWidget::currentChanged, this, &SettingsForm::onTabChanged);
     Controls::onClick(Command10, this, [this] { exitForm(); });
-    new ParamSenders(this);
+    senders = new ParamSenders(this);
 }
 
 SettingsForm::~SettingsForm() = default;
@@ -494,9 +494,40 @@ void SettingsForm::Enable_Command() { m_lock.release(coveredButtons()); }
 
 bool SettingsForm::portReady() {
     CommPort* p = port();
-    if (p && p->isOpen()) return true;
-    if (m_main) m_main->showConnectDialog(false);
+    if (p && p->isOpen() && !connectUnderWay()) {
+        takeAnswersNow();
+        return true;
+    }
+    if (m_main) m_main->bringUpConnectDialog();
     return false;
+}
+
+bool SettingsForm::connectUnderWay() const {
+    if (!m_main) return false;
+    // Timer8 is on from the start with no interval: only a probe armed
+    // by Connect counts.
+    for (int n : {8, 9, 11})
+        if (VbTimer* t = m_main->timer(n); t && t->running()) return true;
+    // An identify that ended without the module's type, or with a type
+    // this program refuses: every answer still goes to the handshake.
+    return g::RecvMode == 100 && g::OfflineMode == 0;
+}
+
+
+void SettingsForm::connectStarting() {
+    Timer5->setEnabled(false);
+    Timer6->setEnabled(false);
+    m_lock.dropWaiting();
+    senders->stopChains();
+    testTab->stopWaiting();
+    g::RefreshStep = 100;
+    g::RefreshQuery = 0;
+    g::PhoneTableOutstanding = g::PhoneTableGivenUp = 0;
+    g::AlarmSetOutstanding = g::OutputSetOutstanding = 0;
+    g::AlarmSetReads.clear();
+    g::OutputSetReads.clear();
+    g::IdentityOutstanding = 0;
+    g::DIChannel = 0;
 }
 
 // --- exit -----------------------------------------------------------------

@@ -26,6 +26,7 @@ class TestTab;
 class PhoneTab;
 class AlarmTab;
 class OutputTab;
+class ParamSenders;
 
 // `frm7340COM`: the settings form of the SMS alarm module, a child window of
 // the main window. The parameter tab (tab 0) and the frames beside the tabs
@@ -66,9 +67,20 @@ public:
     // The lock behind the two, which the test page's wait joins.
     ButtonLock& buttonLock() { return m_lock; }
 
-    // Senders call this before writing: with the port closed it opens the
-    // connect dialog without waiting for it and answers false.
+    // Senders call this before writing: with the port closed, or a
+    // connect's handshake taking the answers, it brings up the connect
+    // dialog without waiting for it and answers false. A request sent in
+    // the form's first second opens the receive path for its answers.
     bool portReady();
+    // A connect's handshake owns the line: a request now would have its
+    // answer taken by the handshake, or its own frames in among the
+    // handshake's.
+    bool connectUnderWay() const;
+    // A new connect has reopened the port: the refresh and the chains end
+    // through their own ends, the test request waiting goes nowhere, the
+    // opening steps wait for the handshake's end to run again, and nothing
+    // sent before is awaited any more.
+    void connectStarting();
 
     // The phone-number table; the answer receiver fills it.
     FlexGrid* phoneGrid() const { return m_phoneGrid; }
@@ -90,6 +102,7 @@ public:
     PhoneTab* phoneTab = nullptr; // tab 2
     AlarmTab* alarmTab = nullptr; // tab 3
     OutputTab* outputTab = nullptr; // tab 4
+    ParamSenders* senders = nullptr;
     QGroupBox* FrameInfo = nullptr;   // "参数信息"
     QGroupBox* FrameModel = nullptr;  // "设置模块型号"
 

@@ -8,6 +8,7 @@
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "SettingsForm.h"
 #include "core/ColonHexEntry.h"
@@ -187,6 +188,12 @@ void TestTab::press(int index) {
 }
 
 bool TestTab::sendPending() const { return m_wait->pending(); }
+
+void TestTab::stopWaiting() {
+    if (m_wait->pending()) g::DollarPendingOp = m_pendingOpBefore;
+    m_wait->giveUp();
+    if (std::exchange(m_displayDeferred, false) && !m_form->rTimer->enabled()) displayTick();
+}
 
 void TestTab::afterSend() {
     // What arrived during the wait is taken now, then the display that fell

@@ -58,6 +58,10 @@ public:
     void restartDisplay();
     // True while a request waits for its two seconds.
     bool sendPending() const;
+    // A new connect took the line: the request waiting goes nowhere, nor
+    // do the presses behind it, and its button comes back. What arrived
+    // before is still shown.
+    void stopWaiting();
     // Nothing is waiting for the display: the next received data starts
     // a new text.
     bool displayIdle() const;

@@ -130,6 +130,15 @@ bool SmsAnswerReceiver::settleReadBlock(bool alarm, const QByteArray& block, boo
     return true;
 }
 
+void SmsAnswerReceiver::forgetRequests() {
+    for (bool alarm : {false, true}) {
+        m_heldTimer[alarm]->setEnabled(false);
+        m_held[alarm].reset();
+    }
+    m_readBehindWrite = false;
+    m_readChannel = -1;
+}
+
 void SmsAnswerReceiver::settleHeld(bool alarm) {
     m_heldTimer[alarm]->setEnabled(false);
     const std::optional<Held> held = std::exchange(m_held[alarm], std::nullopt);

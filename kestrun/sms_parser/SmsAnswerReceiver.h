@@ -76,6 +76,9 @@ public:
     void setHeldBlockShower(BlockShower show) { m_showHeld = std::move(show); }
     // The channel the settings read being answered asked for; -1 unknown.
     int readChannel() const { return m_readChannel; }
+    // A new connect: the blocks held back for a write's acknowledgement
+    // are dropped, as the requests they answered are no longer awaited.
+    void forgetRequests();
 
     // Messages and the status bar, through the host (none without one).
     void tell(const QString& text, const QString& title,

@@ -4,12 +4,18 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
 
 #include "KestrunHarness.h"
 #include "core/Handshake.h"
+#include "kestrun/settings/TestTab.h"
+#include "platform/Controls.h"
 #include "tests/support/WriteTimes.h"
+#include "tests/support/RandomActions.h"
+#include "tools/SimParams.h"
+#include "tools/SimTestPeer.h"
 
 class TestConnect : public QObject {
     Q_OBJECT
@@ -30,6 +36,8 @@ private slots:
     void cancelBeforeProbeAnswerStopsTimers();
     void dialogClosedByWindowButton();
     void sendModeMenuIsExclusive();
+    void connectKeepsApartFromTheForm_data();
+    void connectKeepsApartFromTheForm();
 };
 
 void TestConnect::startShowsCaptionPanelsAndPictureWindow() {
@@ -409,6 +417,69 @@ void TestConnect::sendModeMenuIsExclusive() {
     sendhex->trigger();
     QVERIFY(sendhex->isChecked() && !englist->isChecked());
     QCOMPARE(h.main().sendMode(), 2);
+}
+
+using FormStep = std::function<void(SettingsForm*)>;
+Q_DECLARE_METATYPE(FormStep)
+
+void TestConnect::connectKeepsApartFromTheForm_data() {
+    QTest::addColumn<FormStep>("start");
+    QTest::newRow("refresh") << FormStep([](SettingsForm* f) { f->Command8->click(); });
+    QTest::newRow("work mode") << FormStep([](SettingsForm* f) {
+        Controls::setListIndexAndClick(f->Combo1, 0);
+        Controls::setListIndexQuiet(f->Combo2, 1);
+        f->Command5->click();
+    });
+    QTest::newRow("power saving") << FormStep([](SettingsForm* f) { f->Command14->click(); });
+    QTest::newRow("test request") << FormStep([](SettingsForm* f) {
+        f->SSTab1->setCurrentIndex(1);
+        f->testTab->Text22->setText(QStringLiteral("00:01:"));
+        f->testTab->TextBox[1]->setPlainText(QStringLiteral("AB"));
+        f->testTab->Command21[2]->click();
+    });
+    QTest::newRow("first second") << FormStep();  // before the form's opening steps ran
+}
+
+// Pressed before a new connect (while it still sends) or while its
+// handshake runs: from the connect on only the handshake's frames go out,
+// and the form is left as it was before the press.
+void TestConnect::connectKeepsApartFromTheForm() {
+    QFETCH(FormStep, start);
+    for (const bool during : {false, true}) {
+        VirtualTime time;
+        KestrunHarness h;
+        h.sim().identity.workMode = 0;  // passive: the test request goes as a $ frame
+        SimParams::install(h.sim());
+        SimTestPeer::install(h.sim());
+        time.watchLine(&h.port(), &h.sim());
+        QVERIFY(time.runUntil([&] { return h.main().pictureWindow() && h.main().pictureWindow()->isVisible(); }, 5000));
+        QVERIFY(h.connect() >= 0);
+        QVERIFY(time.runUntil([&] { return h.settingsFormShown(); }, 10000));
+        SettingsForm* f = h.settingsForm();
+        if (start) QVERIFY(time.runUntil([&] { return !f->Timer6->enabled() && !f->commandsDisabled(); }, 20000));
+        const auto before = RandomActions::buttonStates(f->coveredButtons());
+        if (start && !during) {
+            start(f);
+            QVERIFY(time.runFor(150));
+        }
+        const int atConnect = int(h.sim().requests().size());
+        h.main().showConnectDialog(false);
+        QVERIFY(h.connect() >= 0);
+        if (start && during) {
+            QVERIFY(time.runFor(150));
+            start(f);
+        }
+        QVERIFY2(time.runUntil([&] { return !h.main().connectDialog() || !h.port().isOpen(); }, 10000),
+                 qPrintable(time.why()));
+        f->Timer6->setEnabled(false);  // the refresh of the hand-over is not looked at
+        QVERIFY(time.runFor(12000));
+        QStringList sent;
+        for (int i = atConnect; i < h.sim().requests().size(); ++i) sent << hex(h.request(i).mid(8));
+        QCOMPARE(sent, (QStringList{"FE 03", "F8 03", "F9 03", "EC 03", "D6 03", "D1 03"}));
+        QVERIFY2(h.dialogs.messages().isEmpty(), qPrintable(h.dialogs.describe()));
+        QCOMPARE(RandomActions::runningTimers({f}), QStringList());
+        QCOMPARE(RandomActions::differences(before, RandomActions::buttonStates(f->coveredButtons())), QStringList());
+    }
 }
 
 QTEST_MAIN(TestConnect)
