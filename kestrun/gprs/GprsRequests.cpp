@@ -49,14 +49,17 @@ bool GprsSettingsForm::sendFrame(const QByteArray& frame, bool mayOpen) {
 }
 
 void GprsSettingsForm::set_slave() {
-    g::GprsParamMode = true;
-    g::GprsSlaveSetPending = true;
+    // Only a write that went out awaits its result: a refused or unsent one
+    // leaves nothing for a later notice of the module to send again.
+    g::GprsSlaveSetPending = false;
     if (const QString why = GprsFrames::addressEntryError(Text2->text(), Text3->text()); !why.isEmpty()) {
         Dialogs::msgBox(this, why, kTitle);
         return;
     }
+    g::GprsParamMode = true;
     const QByteArray frame = GprsFrames::identityWrite(Text2->text(), Text3->text(), false);
     if (!sendFrame(frame, true)) return;
+    g::GprsSlaveSetPending = true;
     m_identityWritten = frame.mid(10, 2);
     waitForDataCentre();
 }
