@@ -52,6 +52,7 @@ bool GprsParamMode = false;
 int GprsParamStep = 0;
 bool GprsSlaveSetPending = false;
 int GprsReadAwaited = -1;
+QList<int> GprsPassiveOwed;
 QString GprsRxText;
 QByteArray RxBuf;
 int RxCount = 0;
@@ -96,6 +97,7 @@ void resetAll() {
     GprsParamStep = 0;
     GprsSlaveSetPending = false;
     GprsReadAwaited = -1;
+    GprsPassiveOwed.clear();
     GprsRxText.clear();
     RxBuf.clear();
     RxCount = InTableOp = OutTableOp = CollectionDue = TableClearDue = CommStep = ReadTries = WriteTries = 0;

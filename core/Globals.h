@@ -114,6 +114,12 @@ extern bool GprsSlaveSetPending;
 // The code of the read request whose answer the read sequence waits for
 // (-1: none): only that answer chooses the next step.
 extern int GprsReadAwaited;
+// The passive requests of the GPRS data terminal whose answers have not
+// come, oldest first, each by its DollarPendingOp value. The module answers
+// in order, so an answer belongs to the oldest; one given up at its wait
+// stays here for a while, so that its late answer is not read as the next
+// request's.
+extern QList<int> GprsPassiveOwed;
 extern QString GprsRxText;
 
 // Varnel: one quiet-time window of received bytes, and the transfer steps.

@@ -35,6 +35,9 @@ public:
 protected:
     bool listedState(int rxState) const override;
     std::pair<int, int> route(uint8_t code) const override;
+    // A passive answer still owed that arrives while the configuration
+    // answers are read (a read sequence pressed after 读取数据).
+    std::pair<int, int> startOther(uint8_t byte) const override;
     bool framesActive() const override;
     bool entersDuringStep() const override { return true; }
 
@@ -42,7 +45,15 @@ private:
     void configStep();
     void dataStep();
     void formattedStep();
-    void passiveStep();
+    // The passive answer's steps; `base` 0 in the data half, else the
+    // offset of the same steps among the configuration states.
+    void passiveStep(int base);
+    // The request the passive answer beginning now belongs to: the oldest
+    // owed, or the last one sent when none is owed.
+    int takeOwedOp();
+    // After a passive answer read in the configuration half, the byte that
+    // follows it: its CR, or the start of what comes next.
+    void afterPassiveAnswer(uint8_t byte, int headChars);
     // The armed bytes when that many wait, else nothing (nothing read).
     QByteArray take(int n);
     // Back to the hunt; with the next read step of the form's read sequence
@@ -55,4 +66,6 @@ private:
     GprsAnswerSink* m_sink;
     bool m_configHalf = false;
     qint64 m_cutBytes = 0;  // taken from the middle of the block being received
+    int m_answerOp = 0;     // the passive request the answer being read belongs to
+    qint64 m_dataCount = 0; // data bytes of the passive read answer being read
 };
