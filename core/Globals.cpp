@@ -53,6 +53,7 @@ int GprsParamStep = 0;
 bool GprsSlaveSetPending = false;
 int GprsReadAwaited = -1;
 QList<int> GprsPassiveOwed;
+int GprsReadLate = -1;
 QString GprsRxText;
 QByteArray RxBuf;
 int RxCount = 0;
@@ -98,6 +99,7 @@ void resetAll() {
     GprsSlaveSetPending = false;
     GprsReadAwaited = -1;
     GprsPassiveOwed.clear();
+    GprsReadLate = -1;
     GprsRxText.clear();
     RxBuf.clear();
     RxCount = InTableOp = OutTableOp = CollectionDue = TableClearDue = CommStep = ReadTries = WriteTries = 0;

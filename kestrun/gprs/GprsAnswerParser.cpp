@@ -3,6 +3,7 @@
 #include "GprsAnswerSink.h"
 #include "core/Globals.h"
 #include "core/protocol/DispatchTable.h"
+#include "core/protocol/Frames.h"
 #include "core/protocol/GprsAnswers.h"
 #include "core/protocol/TestFrames.h"
 
@@ -15,6 +16,9 @@ constexpr int kPassiveHead = 15;
 // The passive answer's states when the configuration half reads one; its
 // state 8 waits for the CR after the data, which that half counts.
 constexpr int kPassiveInConfig = 40;
+// The data half's state after a frame start while a given-up read's answer
+// may still come: the seven bytes after it tell a frame from data.
+constexpr int kLateHead = 30;
 
 uint8_t at(const QByteArray& a, int i) { return i < a.size() ? uint8_t(a[i]) : 0; }
 
@@ -60,7 +64,7 @@ std::pair<int, int> GprsAnswerParser::route(uint8_t code) const {
     return {Dispatch, 1};
 }
 
-bool GprsAnswerParser::framesActive() const { return g::GprsParamMode; }
+bool GprsAnswerParser::framesActive() const { return g::GprsParamMode || (m_lateFrame && g::RxState != Hunt); }
 
 void GprsAnswerParser::receive() {
     if (m_configHalf != g::GprsParamMode) {
@@ -69,7 +73,9 @@ void GprsAnswerParser::receive() {
         // is owed it. Any other answer cut short is dropped.
         const int s = g::RxState;
         const bool passive = g::WorkModeByte[0] == 0;
-        if (passive && m_configHalf && s >= 1 && s <= 7)
+        if (m_lateFrame && m_configHalf)
+            ;  // a late configuration answer reads on in its own half
+        else if (passive && m_configHalf && s >= 1 && s <= 7)
             g::RxState = kPassiveInConfig + s;
         else if (passive && !m_configHalf && s > kPassiveInConfig && s < kPassiveInConfig + 8)
             g::RxState = s - kPassiveInConfig;
@@ -90,6 +96,7 @@ void GprsAnswerParser::answered(uint8_t code, uint8_t value) {
     // and set 100) chooses its next step: a late or repeated one, another
     // request's, or one arriving while a write chain counts its own steps
     // in the same place changes nothing.
+    if (g::GprsReadLate == code) g::GprsReadLate = -1;
     if (next >= 0 && g::GprsParamStep == 100 && g::GprsReadAwaited == code) {
         g::GprsReadAwaited = -1;
         g::GprsParamStep = next;
@@ -205,11 +212,36 @@ void GprsAnswerParser::configStep() {
     }
 }
 
+bool GprsAnswerParser::lateFrameStarts(uint8_t byte) {
+    if (byte != 0x1A || g::GprsReadLate < 0) return false;
+    goTo(kLateHead, 7);
+    return true;
+}
+
+void GprsAnswerParser::lateHead() {
+    const QByteArray in = read();
+    if (in.size() == 7 && Frames::isPreambleTail(in)) {
+        m_lateFrame = true;
+        goTo(Dispatch, 1);
+        return;
+    }
+    // No frame: transparent data like any other; the other modes' hunt
+    // has no use for them.
+    if (g::WorkModeByte[0] != 0 && g::TransModeByte[0] == 0) {
+        receivedByte(0x1A, 0);
+        for (char c : in) receivedByte(uint8_t(c), 0);
+    }
+    toHunt();
+}
+
 void GprsAnswerParser::dataStep() {
+    if (g::RxState == kLateHead) return lateHead();
+    m_lateFrame = false;
     if (g::WorkModeByte[0] == 0) return passiveStep(0);
     if (g::TransModeByte[0] != 0) return formattedStep();  // any value but 0 counts as formatted
     const QByteArray in = take(1);
     if (in.isEmpty()) return;
+    if (lateFrameStarts(at(in, 0))) return;
     receivedByte(at(in, 0), 0);
     toHunt();
 }
@@ -244,6 +276,7 @@ void GprsAnswerParser::formattedStep() {
             receivedByte(b, kFormattedHead);
             return;
         default:
+            if (state == Hunt && lateFrameStarts(b)) return;
             if (b == 0xD7)
                 goTo(1, 1);
             else if (state != Hunt)
@@ -288,6 +321,7 @@ void GprsAnswerParser::passiveStep(int base) {
     const int head = g::TransModeByte[0] != 0 ? kPassiveHead + kFormattedHead : kPassiveHead;
     switch (state) {
         case 0:
+            if (lateFrameStarts(b)) return;
             if (b == 0x21)
                 goTo(1, 2);
             else if (b == 0x3F)

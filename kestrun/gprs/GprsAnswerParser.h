@@ -54,6 +54,10 @@ private:
     // After a passive answer read in the configuration half, the byte that
     // follows it: its CR, or the start of what comes next.
     void afterPassiveAnswer(uint8_t byte, int headChars);
+    // A frame start in the data half while a given-up read's answer may
+    // still come: false, with nothing done, when that is not so.
+    bool lateFrameStarts(uint8_t byte);
+    void lateHead();
     // The armed bytes when that many wait, else nothing (nothing read).
     QByteArray take(int n);
     // Back to the hunt; with the next read step of the form's read sequence
@@ -66,6 +70,7 @@ private:
     GprsAnswerSink* m_sink;
     bool m_configHalf = false;
     qint64 m_cutBytes = 0;  // taken from the middle of the block being received
+    bool m_lateFrame = false;  // the data half hands a given-up read's answer to the configuration steps
     int m_answerOp = 0;     // the passive request the answer being read belongs to
     qint64 m_dataCount = 0; // data bytes of the passive read answer being read
 };

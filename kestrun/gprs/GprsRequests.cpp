@@ -254,6 +254,7 @@ void GprsSettingsForm::refresh_para() {
     commanddisable();
     Timer2->setEnabled(true);
     g::GprsParamStep = 0;
+    g::GprsReadLate = -1;
     if (port()) port()->setDTREnable(false);
 }
 
@@ -266,7 +267,8 @@ void GprsSettingsForm::onTimer2() {
     const int step = g::GprsParamStep;
     // A request still unanswered at this tick is retired: its answer, when
     // it comes late, moves nothing.
-    const bool unanswered = std::exchange(g::GprsReadAwaited, -1) >= 0;
+    const int awaited = std::exchange(g::GprsReadAwaited, -1);
+    const bool unanswered = awaited >= 0;
     const bool asking = step >= 0 && step <= 12;
     const QString portError = asking && port() && !port()->isOpen() ? openPort() : QString();
     if (asking && portError.isEmpty() && sendFrame(GprsFrames::readRequest(kCodes[step]), false)) {
@@ -276,6 +278,7 @@ void GprsSettingsForm::onTimer2() {
     }
     Timer2->setEnabled(false);
     g::GprsParamMode = false;
+    if (unanswered) g::GprsReadLate = awaited;
     commandenable();
     g::GprsParamStep = 100;
     // Ended before the module's last answer: the labels still showing

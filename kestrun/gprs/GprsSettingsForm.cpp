@@ -164,6 +164,7 @@ void GprsSettingsForm::load() {
     }
     g::RxState = 0;
     g::GprsPassiveOwed.clear();
+    g::GprsReadLate = -1;
     for (int i : {4, 5, 6}) {
         Text1[i]->clear();
         Text1[i]->setVisible(false);
@@ -190,6 +191,7 @@ void GprsSettingsForm::closeEvent(QCloseEvent* e) {
     for (VbTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7, rTimer, m_passiveWait, m_lateAnswers})
         t->setEnabled(false);
     g::GprsPassiveOwed.clear();
+    g::GprsReadLate = -1;
     if (port() && port()->isOpen()) port()->close();
     if (port()) port()->setEventsDuringHandler(false);
     if (m_main) m_main->setPanel(1, Vb::stringTable(101) + QStringLiteral("未使用"));
