@@ -69,10 +69,11 @@ bool GprsAnswerParser::framesActive() const { return g::GprsParamMode || (m_late
 void GprsAnswerParser::receive() {
     if (m_configHalf != g::GprsParamMode) {
         m_configHalf = g::GprsParamMode;
-        // A passive answer under way goes on in the other half: its request
-        // is owed it. Any other answer cut short is dropped.
+        // A passive answer under way to a request still owed one goes on in
+        // the other half. Any other answer cut short is dropped.
         const int s = g::RxState;
-        const bool passive = g::WorkModeByte[0] == 0;
+        const bool owed = s == 1 || s == 7 ? !g::GprsPassiveOwed.isEmpty() : m_answerOwed;
+        const bool passive = g::WorkModeByte[0] == 0 && owed;
         if (m_lateFrame && m_configHalf)
             ;  // a late configuration answer reads on in its own half
         else if (passive && m_configHalf && s >= 1 && s <= 7)
@@ -328,6 +329,7 @@ void GprsAnswerParser::passiveStep(int base) {
                 goTo(7, 3);
             return;
         case 1:
+            m_answerOwed = !g::GprsPassiveOwed.isEmpty();
             m_answerOp = takeOwedOp();
             f[0] = b;
             f[1] = at(in, 1);

@@ -71,6 +71,9 @@ private:
     bool m_configHalf = false;
     qint64 m_cutBytes = 0;  // taken from the middle of the block being received
     bool m_lateFrame = false;  // the data half hands a given-up read's answer to the configuration steps
-    int m_answerOp = 0;     // the passive request the answer being read belongs to
-    qint64 m_dataCount = 0; // data bytes of the passive read answer being read
+    // The passive request the answer being read belongs to, whether one
+    // sent was owed it, and the data bytes of a read answer so far.
+    int m_answerOp = 0;
+    bool m_answerOwed = false;
+    qint64 m_dataCount = 0;
 };
