@@ -5,6 +5,7 @@
 #include <QProgressBar>
 
 #include "GprsHarness.h"
+#include "tests/support/ListWays.h"
 #include "tests/support/VirtualTime.h"
 #include "tests/support/WriteTimes.h"
 #include "core/ConnectDialog.h"
@@ -20,6 +21,7 @@ private slots:
     void splitVersionAnswerAndUnknownCode();
     void enterOpensTheFormInTheChosenMode();
     void wrongTypeAndPortErrors();
+    void typedPortOrRateIsRefused();
     void smsConnectWithoutTypeAnswerShowsNoGprsWindow();
 };
 
@@ -238,6 +240,29 @@ void TestGprsConnect::wrongTypeAndPortErrors() {
         QTest::mouseClick(cmd(dlg, 1), Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([&] { return guard.isNull(); }, 1000));
     }
+}
+
+// Text that is none of a list's items, however it came, is refused before
+// the port is touched: the connect opens only what the lists show.
+void TestGprsConnect::typedPortOrRateIsRefused() {
+    GprsHarness h;
+    QVERIFY(h.fixture.ok());
+    GprsModeDialog* dlg = h.gprs().showModeDialog();
+    auto* ports = dlg->findChild<QComboBox*>("Combo1");
+    auto* rates = dlg->findChild<QComboBox*>("Combo2");
+    const auto onItems = [&] { ports->setCurrentIndex(0), rates->setCurrentIndex(3); };
+    for (const auto& [list, text, what] : {std::tuple{ports, "COM9", "串口号"}, {ports, "c0m1", "串口号"},
+                                           {rates, "4800", "波特率"}, {rates, "96O0", "波特率"}}) {
+        ListWays::everyWay(list, text, onItems, [&](const QString& how, const QString& shown) {
+            h.dialogs.clear();
+            QTest::mouseClick(cmd(dlg, 0), Qt::LeftButton);
+            QVERIFY2(h.dialogs.describe() == QStringLiteral("端口错误: %1无效，请从列表中选择").arg(what),
+                     qPrintable(how + ": " + shown + " / " + h.dialogs.describe()));
+            QVERIFY(!h.port().isOpen() && cmd(dlg, 0)->isEnabled() && list->isEnabled());
+        });
+        if (QTest::currentTestFailed()) return;
+    }
+    QCOMPARE(h.sim().receivedTotal(), quint64(0));
 }
 
 void TestGprsConnect::smsConnectWithoutTypeAnswerShowsNoGprsWindow() {
