@@ -162,9 +162,19 @@ void GprsModeDialog::optionClicked(int mode) {
     // Nothing to switch when the module is in that mode already.
     if (mode == 0 && g::HsStatusBytes[2] == 0x80) return;
     if (mode == 1 && g::HsStatusBytes[2] == 0x00) return;
+    // A line that went (or a port closed meanwhile) is opened again; when
+    // that fails the module stays in its mode, and the options show that
+    // mode, so that Enter opens the settings form in it.
     CommPort& port = *m_main->MSComm1;
-    if (!port.isOpen()) return;
-    port.output(GprsFrames::modeSwitch(uint8_t(mode)));
+    const CommPort::OpenResult opened = port.open();
+    if (opened != CommPort::OpenResult::Ok || !port.output(GprsFrames::modeSwitch(uint8_t(mode)))) {
+        Controls::setValueQuiet(g::HsStatusBytes[2] == 0x80 ? Option1 : Option2, true);
+        Dialogs::msgBox(this,
+                        opened != CommPort::OpenResult::Ok ? PortOpenErrorText(port, opened)
+                                                           : QStringLiteral("串口连接已断开，请检查连线后重新连接"),
+                        QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
+        return;
+    }
     g::WaitMessage = QStringLiteral("您设置了QV7380模块通信模式，模块已经重新启动，需要等待一点时间");
     if (m_form19) m_form19->end();
     m_form19 = new RestartWaitDialog(

@@ -22,6 +22,8 @@ private slots:
     void enterOpensTheFormInTheChosenMode();
     void wrongTypeAndPortErrors();
     void typedPortOrRateIsRefused();
+    void modeSwitchOnAClosedPort_data();
+    void modeSwitchOnAClosedPort();
     void smsConnectWithoutTypeAnswerShowsNoGprsWindow();
 };
 
@@ -263,6 +265,50 @@ void TestGprsConnect::typedPortOrRateIsRefused() {
         if (QTest::currentTestFailed()) return;
     }
     QCOMPARE(h.sim().receivedTotal(), quint64(0));
+}
+
+void TestGprsConnect::modeSwitchOnAClosedPort_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("gone");
+    QTest::newRow("data mode, line gone") << 0x80 << true;
+    QTest::newRow("address setting, line gone") << 0x00 << true;
+    QTest::newRow("data mode, port closed") << 0x80 << false;
+}
+
+// The port closed after the handshake: a click on the other mode opens it
+// again; where that fails the options keep the module's mode, the user is
+// told why, and Enter opens the settings form in that mode.
+void TestGprsConnect::modeSwitchOnAClosedPort() {
+    QFETCH(int, status);
+    QFETCH(bool, gone);
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(h.fixture.ok());
+    time.watchLine(&h.port(), &h.sim());
+    h.sim().identity.hsStatus2 = uint8_t(status);
+    GprsModeDialog* dlg = h.gprs().showModeDialog();
+    QRadioButton* other = option(dlg, status == 0x80 ? 2 : 1);
+    QTest::mouseClick(cmd(dlg, 0), Qt::LeftButton);
+    QVERIFY(time.runUntil([&] { return other->isEnabled(); }, 15000) && time.runUntilLineQuiet(500, 5000));
+    const int told = h.dialogs.messageCount();
+    gone ? h.sim().closeLine() : h.port().close();
+    QVERIFY(time.runUntil([&] { return !h.port().isOpen() && (h.dialogs.messageCount() > told) == gone; }, 1000));
+    h.dialogs.clear();
+    const int sent = int(h.sim().requests().size());
+    QTest::mouseClick(other, Qt::LeftButton);
+    QVERIFY(time.runFor(500));
+    QCOMPARE(other->isChecked(), !gone);
+    QCOMPARE(bool(dlg->restartWait()), !gone);
+    if (!gone) {
+        QCOMPARE(h.requestsFrom(sent), QStringList{hex(h.frame("DA 01 01"))});
+        return;
+    }
+    QVERIFY2(h.dialogs.describe().startsWith(QStringLiteral("端口错误: ")) &&
+                 h.dialogs.lastText().contains(QStringLiteral("COM1（%1）").arg(h.sim().slavePath())),
+             qPrintable(h.dialogs.describe()));
+    QTest::mouseClick(cmd(dlg, 2), Qt::LeftButton);
+    QVERIFY(time.runFor(200) && h.form());
+    QCOMPARE(g::GprsWorkMode, status == 0x80 ? 1 : 0);
 }
 
 void TestGprsConnect::smsConnectWithoutTypeAnswerShowsNoGprsWindow() {
