@@ -88,11 +88,8 @@ ConnectChoice ConnectDialog::choice() const {
 bool ConnectDialog::openPort() {
     const ConnectChoice c = choice();
     CommPort& port = *m_main->MSComm1;
-    if (!ListChoice::showsTaken(Combo1) || !ListChoice::showsTaken(Combo2)) {
-        Dialogs::msgBox(this,
-                        ListChoice::showsTaken(Combo1) ? QStringLiteral("波特率无效，请从列表中选择")
-                                                       : QStringLiteral("串口号无效，请从列表中选择"),
-                        QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
+    if (const QString why = PortChoiceErrorText(Combo1, Combo2); !why.isEmpty()) {
+        Dialogs::msgBox(this, why, QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
         return false;
     }
     if (port.isOpen()) port.close();

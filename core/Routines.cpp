@@ -4,6 +4,7 @@
 
 #include "core/Globals.h"
 #include "platform/CommPort.h"
+#include "platform/ListChoice.h"
 #include "platform/Vb.h"
 
 void HexKeyFilter(int& keyAscii) {
@@ -105,4 +106,10 @@ QString PortOpenErrorText(CommPort::OpenResult result, CommPort::Failure failure
     }
     return why.isEmpty() ? QStringLiteral("串口%1打开失败，请选择其它串口重试").arg(name)
                          : QStringLiteral("串口%1打开失败（%2），请选择其它串口重试").arg(name, why);
+}
+
+QString PortChoiceErrorText(const QComboBox* portList, const QComboBox* rateList) {
+    if (!ListChoice::showsTaken(portList)) return QStringLiteral("串口号无效，请从列表中选择");
+    if (!ListChoice::showsTaken(rateList)) return QStringLiteral("波特率无效，请从列表中选择");
+    return {};
 }

@@ -8,6 +8,8 @@
 #include "core/protocol/HexText.h"
 #include "platform/CommPort.h"
 
+class QComboBox;
+
 // Routines shared by every form of both programs.
 
 // Key filters: the key code is changed in place, 0 dropping the key.
@@ -31,3 +33,6 @@ QString PortOpenErrorText(const CommPort& port, CommPort::OpenResult result);
 // device ("" unknown) and the system's own words for the failure.
 QString PortOpenErrorText(CommPort::OpenResult result, CommPort::Failure failure, const QString& portName,
                           const QString& group, const QString& systemError, const QString& rate);
+// What a connect says (titled "端口错误") when its port or rate list shows
+// typed text that is none of its items: "" when both show an item.
+QString PortChoiceErrorText(const QComboBox* portList, const QComboBox* rateList);

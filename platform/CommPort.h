@@ -41,6 +41,9 @@ public:
     OpenResult open();
     void close();
     bool isOpen() const;
+    // The port closed itself because its line went away, and has not been
+    // opened since (a close by the program is no loss).
+    bool lineLost() const { return m_lostReported && !isOpen(); }
     // Off (the default): a receive event never comes while a handler of an
     // earlier one runs a nested event loop (a message box); it comes once
     // the handler has returned. On: it comes at once, for a receiver that

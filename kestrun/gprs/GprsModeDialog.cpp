@@ -18,6 +18,7 @@
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
+#include "platform/ListChoice.h"
 #include "platform/VbTimer.h"
 
 using Controls::named;
@@ -32,10 +33,14 @@ GprsModeDialog::GprsModeDialog(MainWindow* main, std::function<void()> enter)
     auto* ports = new QGroupBox(this);
     Combo1 = named(new QComboBox(ports), "Combo1");
     Combo1->setEditable(true);
+    // Editable as they always were, but what the connect opens is what the
+    // lists show: typed text is refused rather than left unapplied.
+    ListChoice::itemsOnly(Combo1);
     for (int i = 1; i <= 8; ++i) Combo1->addItem(QStringLiteral("COM%1").arg(i));
     Combo1->setEditText(QStringLiteral("COM1"));
     Combo2 = named(new QComboBox(ports), "Combo2");
     Combo2->setEditable(true);
+    ListChoice::itemsOnly(Combo2);
     for (const char* r : {"1200bps", "2400bps", "4800bps", "9600bps", "14400bps", "19200bps", "38400bps",
                           "57600bps", "115200bps"})
         Combo2->addItem(QString::fromLatin1(r));
@@ -90,6 +95,10 @@ GprsModeDialog::GprsModeDialog(MainWindow* main, std::function<void()> enter)
 
 void GprsModeDialog::connectClicked() {
     CommPort& port = *m_main->MSComm1;
+    if (const QString why = PortChoiceErrorText(Combo1, Combo2); !why.isEmpty()) {
+        Dialogs::msgBox(this, why, QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
+        return;
+    }
     if (port.isOpen()) port.close();
     SetPortAndBaud(port, Combo1->currentText(), Combo2->currentText());
     port.setInputLen(1);
@@ -153,9 +162,19 @@ void GprsModeDialog::optionClicked(int mode) {
     // Nothing to switch when the module is in that mode already.
     if (mode == 0 && g::HsStatusBytes[2] == 0x80) return;
     if (mode == 1 && g::HsStatusBytes[2] == 0x00) return;
+    // A line that went (or a port closed meanwhile) is opened again; when
+    // that fails the module stays in its mode, and the options show that
+    // mode, so that Enter opens the settings form in it.
     CommPort& port = *m_main->MSComm1;
-    if (!port.isOpen()) return;
-    port.output(GprsFrames::modeSwitch(uint8_t(mode)));
+    const CommPort::OpenResult opened = port.open();
+    if (opened != CommPort::OpenResult::Ok || !port.output(GprsFrames::modeSwitch(uint8_t(mode)))) {
+        Controls::setValueQuiet(g::HsStatusBytes[2] == 0x80 ? Option1 : Option2, true);
+        Dialogs::msgBox(this,
+                        opened != CommPort::OpenResult::Ok ? PortOpenErrorText(port, opened)
+                                                           : QStringLiteral("串口连接已断开，请检查连线后重新连接"),
+                        QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
+        return;
+    }
     g::WaitMessage = QStringLiteral("您设置了QV7380模块通信模式，模块已经重新启动，需要等待一点时间");
     if (m_form19) m_form19->end();
     m_form19 = new RestartWaitDialog(

@@ -34,6 +34,21 @@ void GprsSettingsForm::tellPortError(const QString& why) {
     Dialogs::msgBox(this, why, QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
 }
 
+// The writes that never open the port send nothing on one closed plainly;
+// one whose line went is opened again, as the read sequence does.
+QString GprsSettingsForm::reopenLostLine() {
+    CommPort* p = port();
+    return p && p->lineLost() ? openPort() : QString();
+}
+
+bool GprsSettingsForm::sendWrite(const QByteArray& frame) {
+    if (const QString why = reopenLostLine(); !why.isEmpty()) {
+        tellPortError(why);
+        return false;
+    }
+    return sendFrame(frame, false);
+}
+
 bool GprsSettingsForm::sendFrame(const QByteArray& frame, bool mayOpen) {
     CommPort* p = port();
     if (!p) return false;
@@ -94,7 +109,7 @@ void GprsSettingsForm::set_object() {
         Dialogs::msgBox(this, why, kTitle);
         return;
     }
-    sendFrame(GprsFrames::targetWrite(Text8->text(), Text1[0]->text()), false);
+    sendWrite(GprsFrames::targetWrite(Text8->text(), Text1[0]->text()));
 }
 
 void GprsSettingsForm::set_bd_address() {
@@ -105,14 +120,14 @@ void GprsSettingsForm::set_bd_address() {
     // cannot take as a byte, would not reach it as the box shows.
     const auto frame = GprsFrames::passiveAddressWrite(Text9->text());
     if (!frame) return refuse(QStringLiteral("被动方式下地址是两字节，以ASCII表示"));
-    sendFrame(*frame, false);
+    sendWrite(*frame);
 }
 
 void GprsSettingsForm::set_baud() {
     // A rate without a code would reach the module as the undefined code 0.
     if (GprsFrames::baudCode(Combo7->currentText()) == 0)
         return refuse(QStringLiteral("波特率只能是 1200bps 到 115200bps 之一"));
-    sendFrame(GprsFrames::baudWrite(Combo7->currentText()), false);
+    sendWrite(GprsFrames::baudWrite(Combo7->currentText()));
 }
 
 // Heartbeat and restart count: F6, and a second later E4.
@@ -122,6 +137,10 @@ void GprsSettingsForm::onTimer1() {
         Timer1->setEnabled(false);
         commandenable();
     };
+    if (const QString why = reopenLostLine(); !why.isEmpty()) {
+        end();
+        return tellPortError(why);
+    }
     // The boxes are read at each tick: one changed meanwhile to something
     // they do not take ends the chain with the reason.
     if (g::GprsParamStep == 0) {
@@ -220,6 +239,10 @@ void GprsSettingsForm::onTimer5() {
         Timer5->setEnabled(false);
         commandenable();
     };
+    if (const QString why = g::GprsParamStep <= 2 ? reopenLostLine() : QString(); !why.isEmpty()) {
+        end();
+        return tellPortError(why);
+    }
     switch (g::GprsParamStep) {
         case 0:
             if (!sendFrame(GprsFrames::valueWrite(0xD3, Option3->isChecked() ? 1 : 0), false)) return end();

@@ -110,6 +110,11 @@ private:
     // Writes a frame; a closed port is opened first only when `mayOpen`.
     // False when nothing was sent.
     bool sendFrame(const QByteArray& frame, bool mayOpen);
+    // "" unless the port's line went: then what opening it again says.
+    QString reopenLostLine();
+    // A single write: as sendFrame without opening, but a lost line is
+    // opened again or the installer told why not.
+    bool sendWrite(const QByteArray& frame);
     void refuseIncomplete();
     bool layoutTypeShown() const;
     void refuseLayoutType();

@@ -5,6 +5,7 @@
 #include <QProgressBar>
 
 #include "GprsHarness.h"
+#include "tests/support/ListWays.h"
 #include "tests/support/VirtualTime.h"
 #include "tests/support/WriteTimes.h"
 #include "core/ConnectDialog.h"
@@ -20,6 +21,9 @@ private slots:
     void splitVersionAnswerAndUnknownCode();
     void enterOpensTheFormInTheChosenMode();
     void wrongTypeAndPortErrors();
+    void typedPortOrRateIsRefused();
+    void modeSwitchOnAClosedPort_data();
+    void modeSwitchOnAClosedPort();
     void smsConnectWithoutTypeAnswerShowsNoGprsWindow();
 };
 
@@ -238,6 +242,73 @@ void TestGprsConnect::wrongTypeAndPortErrors() {
         QTest::mouseClick(cmd(dlg, 1), Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([&] { return guard.isNull(); }, 1000));
     }
+}
+
+// Text that is none of a list's items, however it came, is refused before
+// the port is touched: the connect opens only what the lists show.
+void TestGprsConnect::typedPortOrRateIsRefused() {
+    GprsHarness h;
+    QVERIFY(h.fixture.ok());
+    GprsModeDialog* dlg = h.gprs().showModeDialog();
+    auto* ports = dlg->findChild<QComboBox*>("Combo1");
+    auto* rates = dlg->findChild<QComboBox*>("Combo2");
+    const auto onItems = [&] { ports->setCurrentIndex(0), rates->setCurrentIndex(3); };
+    for (const auto& [list, text, what] : {std::tuple{ports, "COM9", "串口号"}, {ports, "c0m1", "串口号"},
+                                           {rates, "4800", "波特率"}, {rates, "96O0", "波特率"}}) {
+        ListWays::everyWay(list, text, onItems, [&](const QString& how, const QString& shown) {
+            h.dialogs.clear();
+            QTest::mouseClick(cmd(dlg, 0), Qt::LeftButton);
+            QVERIFY2(h.dialogs.describe() == QStringLiteral("端口错误: %1无效，请从列表中选择").arg(what),
+                     qPrintable(how + ": " + shown + " / " + h.dialogs.describe()));
+            QVERIFY(!h.port().isOpen() && cmd(dlg, 0)->isEnabled() && list->isEnabled());
+        });
+        if (QTest::currentTestFailed()) return;
+    }
+    QCOMPARE(h.sim().receivedTotal(), quint64(0));
+}
+
+void TestGprsConnect::modeSwitchOnAClosedPort_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("gone");
+    QTest::newRow("data mode, line gone") << 0x80 << true;
+    QTest::newRow("address setting, line gone") << 0x00 << true;
+    QTest::newRow("data mode, port closed") << 0x80 << false;
+}
+
+// The port closed after the handshake: a click on the other mode opens it
+// again; where that fails the options keep the module's mode, the user is
+// told why, and Enter opens the settings form in that mode.
+void TestGprsConnect::modeSwitchOnAClosedPort() {
+    QFETCH(int, status);
+    QFETCH(bool, gone);
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(h.fixture.ok());
+    time.watchLine(&h.port(), &h.sim());
+    h.sim().identity.hsStatus2 = uint8_t(status);
+    GprsModeDialog* dlg = h.gprs().showModeDialog();
+    QRadioButton* other = option(dlg, status == 0x80 ? 2 : 1);
+    QTest::mouseClick(cmd(dlg, 0), Qt::LeftButton);
+    QVERIFY(time.runUntil([&] { return other->isEnabled(); }, 15000) && time.runUntilLineQuiet(500, 5000));
+    const int told = h.dialogs.messageCount();
+    gone ? h.sim().closeLine() : h.port().close();
+    QVERIFY(time.runUntil([&] { return !h.port().isOpen() && (h.dialogs.messageCount() > told) == gone; }, 1000));
+    h.dialogs.clear();
+    const int sent = int(h.sim().requests().size());
+    QTest::mouseClick(other, Qt::LeftButton);
+    QVERIFY(time.runFor(500));
+    QCOMPARE(other->isChecked(), !gone);
+    QCOMPARE(bool(dlg->restartWait()), !gone);
+    if (!gone) {
+        QCOMPARE(h.requestsFrom(sent), QStringList{hex(h.frame("DA 01 01"))});
+        return;
+    }
+    QVERIFY2(h.dialogs.describe().startsWith(QStringLiteral("端口错误: ")) &&
+                 h.dialogs.lastText().contains(QStringLiteral("COM1（%1）").arg(h.sim().slavePath())),
+             qPrintable(h.dialogs.describe()));
+    QTest::mouseClick(cmd(dlg, 2), Qt::LeftButton);
+    QVERIFY(time.runFor(200) && h.form());
+    QCOMPARE(g::GprsWorkMode, status == 0x80 ? 1 : 0);
 }
 
 void TestGprsConnect::smsConnectWithoutTypeAnswerShowsNoGprsWindow() {

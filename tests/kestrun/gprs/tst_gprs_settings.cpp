@@ -365,10 +365,16 @@ void TestGprsSettings::goneDeviceIsNamedByWhatWouldOpenIt_data() {
     QTest::newRow("参数刷新") << 4;
     QTest::newRow("身份地址设置") << 0;
     QTest::newRow("工作方式") << 10;
+    QTest::newRow("心跳时间") << 2;
+    QTest::newRow("省电") << 9;
+    QTest::newRow("目标地址") << 6;
+    QTest::newRow("波特率") << 8;
+    QTest::newRow("被动方式地址") << 11;
 }
 
-// The module's line went away and its device with it: what would reopen
-// the port says which device is missing instead of ending unseen.
+// The module's line went away and its device with it: a request pressed
+// then opens the port again (a port closed plainly stays closed for the
+// writes), and says which device is missing instead of ending unseen.
 void TestGprsSettings::goneDeviceIsNamedByWhatWouldOpenIt() {
     QFETCH(int, button);
     VirtualTime vt;
@@ -377,6 +383,10 @@ void TestGprsSettings::goneDeviceIsNamedByWhatWouldOpenIt() {
     QVERIFY(h.openForm(0));
     h.setText("Text2", "A");
     h.setText("Text3", "0F3");
+    for (const auto& [box, text] : {std::pair{"Text1(0)", "234"}, {"Text9", "5"}, {"Text10", "7"}, {"Text11", "1200"},
+                                    {"Text12", "10400"}})
+        h.setText(box, text);
+    h.f<QRadioButton>("Option7")->click();
     for (const char* list : {"Combo1", "Combo2"}) h.f<QComboBox>(list)->setCurrentIndex(0);
     h.sim().closeLine();
     QVERIFY(vt.runUntil([&] { return h.dialogs.messageCount() == 1 && !h.port().isOpen(); }, 1000));
