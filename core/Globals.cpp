@@ -52,6 +52,8 @@ bool GprsParamMode = false;
 int GprsParamStep = 0;
 bool GprsSlaveSetPending = false;
 int GprsReadAwaited = -1;
+QList<int> GprsPassiveOwed;
+int GprsReadLate = -1;
 QString GprsRxText;
 QByteArray RxBuf;
 int RxCount = 0;
@@ -96,6 +98,8 @@ void resetAll() {
     GprsParamStep = 0;
     GprsSlaveSetPending = false;
     GprsReadAwaited = -1;
+    GprsPassiveOwed.clear();
+    GprsReadLate = -1;
     GprsRxText.clear();
     RxBuf.clear();
     RxCount = InTableOp = OutTableOp = CollectionDue = TableClearDue = CommStep = ReadTries = WriteTries = 0;

@@ -114,6 +114,15 @@ extern bool GprsSlaveSetPending;
 // The code of the read request whose answer the read sequence waits for
 // (-1: none): only that answer chooses the next step.
 extern int GprsReadAwaited;
+// The passive requests of the GPRS data terminal whose answers have not
+// come, oldest first, each by its DollarPendingOp value. The module answers
+// in order, so an answer belongs to the oldest; one given up at its wait
+// stays here for a while, so that its late answer is not read as the next
+// request's.
+extern QList<int> GprsPassiveOwed;
+// The code of the read request the read sequence gave up on (-1: none): its
+// answer, should it still come, is a configuration answer and not data.
+extern int GprsReadLate;
 extern QString GprsRxText;
 
 // Varnel: one quiet-time window of received bytes, and the transfer steps.

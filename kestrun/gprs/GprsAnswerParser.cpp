@@ -3,6 +3,7 @@
 #include "GprsAnswerSink.h"
 #include "core/Globals.h"
 #include "core/protocol/DispatchTable.h"
+#include "core/protocol/Frames.h"
 #include "core/protocol/GprsAnswers.h"
 #include "core/protocol/TestFrames.h"
 
@@ -12,6 +13,12 @@ namespace {
 // Characters of the frame heads as hex text: D7 01 R1 R2 length; "!" A1 A2 length.
 constexpr int kFormattedHead = 18;
 constexpr int kPassiveHead = 15;
+// The passive answer's states when the configuration half reads one; its
+// state 8 waits for the CR after the data, which that half counts.
+constexpr int kPassiveInConfig = 40;
+// The data half's state after a frame start while a given-up read's answer
+// may still come: the seven bytes after it tell a frame from data.
+constexpr int kLateHead = 30;
 
 uint8_t at(const QByteArray& a, int i) { return i < a.size() ? uint8_t(a[i]) : 0; }
 
@@ -27,12 +34,24 @@ GprsAnswerParser::GprsAnswerParser(ByteSource* source, GprsAnswerSink* sink, QOb
     setObjectName(QStringLiteral("GprsAnswerParser"));
     for (int state = Notice; state <= WakeMode; ++state)
         if (listedState(state)) registerState(state, [this](AnswerMachine&) { configStep(); });
+    for (int state = kPassiveInConfig + 1; state <= kPassiveInConfig + 8; ++state)
+        registerState(state, [this](AnswerMachine&) { passiveStep(kPassiveInConfig); });
     setOtherMachine([this](AnswerMachine&) { dataStep(); });
 }
 
 GprsAnswerParser::~GprsAnswerParser() = default;
 
-bool GprsAnswerParser::listedState(int s) const { return s >= Notice && s <= WakeMode && s != 9; }
+bool GprsAnswerParser::listedState(int s) const {
+    return (s >= Notice && s <= WakeMode && s != 9) || (s > kPassiveInConfig && s <= kPassiveInConfig + 8);
+}
+
+std::pair<int, int> GprsAnswerParser::startOther(uint8_t byte) const {
+    if (g::WorkModeByte[0] == 0 && !g::GprsPassiveOwed.isEmpty()) {
+        if (byte == 0x21) return {kPassiveInConfig + 1, 2};
+        if (byte == 0x3F) return {kPassiveInConfig + 7, 3};
+    }
+    return {Hunt, 1};
+}
 
 std::pair<int, int> GprsAnswerParser::route(uint8_t code) const {
     static const DispatchTable table = [] {
@@ -45,12 +64,24 @@ std::pair<int, int> GprsAnswerParser::route(uint8_t code) const {
     return {Dispatch, 1};
 }
 
-bool GprsAnswerParser::framesActive() const { return g::GprsParamMode; }
+bool GprsAnswerParser::framesActive() const { return g::GprsParamMode || (m_lateFrame && g::RxState != Hunt); }
 
 void GprsAnswerParser::receive() {
     if (m_configHalf != g::GprsParamMode) {
         m_configHalf = g::GprsParamMode;
-        if (g::RxState != Hunt) toHunt();
+        // A passive answer under way to a request still owed one goes on in
+        // the other half. Any other answer cut short is dropped.
+        const int s = g::RxState;
+        const bool owed = s == 1 || s == 7 ? !g::GprsPassiveOwed.isEmpty() : m_answerOwed;
+        const bool passive = g::WorkModeByte[0] == 0 && owed;
+        if (m_lateFrame && m_configHalf)
+            ;  // a late configuration answer reads on in its own half
+        else if (passive && m_configHalf && s >= 1 && s <= 7)
+            g::RxState = kPassiveInConfig + s;
+        else if (passive && !m_configHalf && s > kPassiveInConfig && s < kPassiveInConfig + 8)
+            g::RxState = s - kPassiveInConfig;
+        else if (s != Hunt)
+            toHunt();
     }
     AnswerMachine::receive();
 }
@@ -66,6 +97,7 @@ void GprsAnswerParser::answered(uint8_t code, uint8_t value) {
     // and set 100) chooses its next step: a late or repeated one, another
     // request's, or one arriving while a write chain counts its own steps
     // in the same place changes nothing.
+    if (g::GprsReadLate == code) g::GprsReadLate = -1;
     if (next >= 0 && g::GprsParamStep == 100 && g::GprsReadAwaited == code) {
         g::GprsReadAwaited = -1;
         g::GprsParamStep = next;
@@ -181,11 +213,36 @@ void GprsAnswerParser::configStep() {
     }
 }
 
+bool GprsAnswerParser::lateFrameStarts(uint8_t byte) {
+    if (byte != 0x1A || g::GprsReadLate < 0) return false;
+    goTo(kLateHead, 7);
+    return true;
+}
+
+void GprsAnswerParser::lateHead() {
+    const QByteArray in = read();
+    if (in.size() == 7 && Frames::isPreambleTail(in)) {
+        m_lateFrame = true;
+        goTo(Dispatch, 1);
+        return;
+    }
+    // No frame: transparent data like any other; the other modes' hunt
+    // has no use for them.
+    if (g::WorkModeByte[0] != 0 && g::TransModeByte[0] == 0) {
+        receivedByte(0x1A, 0);
+        for (char c : in) receivedByte(uint8_t(c), 0);
+    }
+    toHunt();
+}
+
 void GprsAnswerParser::dataStep() {
-    if (g::WorkModeByte[0] == 0) return passiveStep();
+    if (g::RxState == kLateHead) return lateHead();
+    m_lateFrame = false;
+    if (g::WorkModeByte[0] == 0) return passiveStep(0);
     if (g::TransModeByte[0] != 0) return formattedStep();  // any value but 0 counts as formatted
     const QByteArray in = take(1);
     if (in.isEmpty()) return;
+    if (lateFrameStarts(at(in, 0))) return;
     receivedByte(at(in, 0), 0);
     toHunt();
 }
@@ -220,6 +277,7 @@ void GprsAnswerParser::formattedStep() {
             receivedByte(b, kFormattedHead);
             return;
         default:
+            if (state == Hunt && lateFrameStarts(b)) return;
             if (b == 0xD7)
                 goTo(1, 1);
             else if (state != Hunt)
@@ -228,12 +286,32 @@ void GprsAnswerParser::formattedStep() {
     }
 }
 
-void GprsAnswerParser::passiveStep() {
-    const int state = g::RxState;
+int GprsAnswerParser::takeOwedOp() {
+    if (g::GprsPassiveOwed.isEmpty()) return g::DollarPendingOp;
+    return g::GprsPassiveOwed.takeFirst();
+}
+
+void GprsAnswerParser::afterPassiveAnswer(uint8_t byte, int headChars) {
+    if (byte == 0x0D && !g::RxText.isEmpty()) {
+        receivedByte(byte, headChars);
+        toHunt();
+    } else if (byte == 0x1A) {
+        goTo(Preamble, 7);
+    } else {
+        const auto [state, n] = startOther(byte);
+        if (state != Hunt)
+            goTo(state, n);
+        else
+            toHunt();
+    }
+}
+
+void GprsAnswerParser::passiveStep(int base) {
+    const int state = g::RxState - base;
     int n = 1;
     if (state == 1 || state == 6) n = 2;
     if (state == 7) n = 3;
-    if (state < 0 || state > 7) {
+    if (state < 0 || state > (base ? 8 : 7)) {
         toHunt();  // a state the passive answers do not have
         return;
     }
@@ -241,27 +319,31 @@ void GprsAnswerParser::passiveStep() {
     if (in.isEmpty()) return;
     const uint8_t b = at(in, 0);
     uint8_t* f = g::RxFrameFields;
+    const int head = g::TransModeByte[0] != 0 ? kPassiveHead + kFormattedHead : kPassiveHead;
     switch (state) {
         case 0:
+            if (lateFrameStarts(b)) return;
             if (b == 0x21)
                 goTo(1, 2);
             else if (b == 0x3F)
                 goTo(7, 3);
             return;
         case 1:
+            m_answerOwed = !g::GprsPassiveOwed.isEmpty();
+            m_answerOp = takeOwedOp();
             f[0] = b;
             f[1] = at(in, 1);
-            goTo(2, 1);
+            goTo(base + 2, 1);
             return;
         case 2:
-            switch (g::DollarPendingOp) {
+            switch (m_answerOp) {
                 case 1:
                     f[2] = b;
-                    goTo(3, 1);
+                    goTo(base + 3, 1);
                     break;
                 case 2:
                     f[2] = b;
-                    goTo(6, 2);
+                    goTo(base + 6, 2);
                     break;
                 case 3:
                     toHunt();
@@ -275,12 +357,13 @@ void GprsAnswerParser::passiveStep() {
         case 3: {
             f[3] = b;
             if (f[2] * 256 + f[3] != 0) {
-                goTo(5, 1);
+                goTo(base + 5, 1);
                 g::RxText = hexText(bytes({0x21, f[0], f[1], f[2], f[3]}));
                 m_cutBytes = 0;
+                m_dataCount = 0;
                 if (m_sink) m_sink->receivedData(0);
             } else {
-                goTo(4, 1);
+                goTo(base + 4, 1);
             }
             return;
         }
@@ -291,15 +374,23 @@ void GprsAnswerParser::passiveStep() {
                                   QStringLiteral(":00:00:") + hexText(in.left(1)) + QStringLiteral("\r\n"));
             return;
         case 5:
+        case 8:
+            // Among the configuration answers the data end at their length
+            // (the next frame may follow at once); once shown, they are over.
+            if (base && (g::RxText.isEmpty() || m_dataCount >= f[2] * 256 + f[3]))
+                return afterPassiveAnswer(b, head);
+            ++m_dataCount;
             // In formatted mode the data begin with a frame of their own,
             // whose head the display reads too.
-            receivedByte(b, g::TransModeByte[0] != 0 ? kPassiveHead + kFormattedHead : kPassiveHead);
+            receivedByte(b, head);
+            if (base && m_dataCount >= f[2] * 256 + f[3]) goTo(base + 8, 1);
             return;
         case 6:
             toHunt();
             if (m_sink) m_sink->logAnswer(answerLine(bytes({0x21, f[0], f[1], f[2], b, at(in, 1)})));
             return;
         case 7:
+            takeOwedOp();
             toHunt();
             if (m_sink) m_sink->logAnswer(answerLine(bytes({0x3F, b, at(in, 1), at(in, 2)})));
             return;

@@ -35,6 +35,9 @@ public:
 protected:
     bool listedState(int rxState) const override;
     std::pair<int, int> route(uint8_t code) const override;
+    // A passive answer still owed that arrives while the configuration
+    // answers are read (a read sequence pressed after 读取数据).
+    std::pair<int, int> startOther(uint8_t byte) const override;
     bool framesActive() const override;
     bool entersDuringStep() const override { return true; }
 
@@ -42,7 +45,19 @@ private:
     void configStep();
     void dataStep();
     void formattedStep();
-    void passiveStep();
+    // The passive answer's steps; `base` 0 in the data half, else the
+    // offset of the same steps among the configuration states.
+    void passiveStep(int base);
+    // The request the passive answer beginning now belongs to: the oldest
+    // owed, or the last one sent when none is owed.
+    int takeOwedOp();
+    // After a passive answer read in the configuration half, the byte that
+    // follows it: its CR, or the start of what comes next.
+    void afterPassiveAnswer(uint8_t byte, int headChars);
+    // A frame start in the data half while a given-up read's answer may
+    // still come: false, with nothing done, when that is not so.
+    bool lateFrameStarts(uint8_t byte);
+    void lateHead();
     // The armed bytes when that many wait, else nothing (nothing read).
     QByteArray take(int n);
     // Back to the hunt; with the next read step of the form's read sequence
@@ -55,4 +70,10 @@ private:
     GprsAnswerSink* m_sink;
     bool m_configHalf = false;
     qint64 m_cutBytes = 0;  // taken from the middle of the block being received
+    bool m_lateFrame = false;  // the data half hands a given-up read's answer to the configuration steps
+    // The passive request the answer being read belongs to, whether one
+    // sent was owed it, and the data bytes of a read answer so far.
+    int m_answerOp = 0;
+    bool m_answerOwed = false;
+    qint64 m_dataCount = 0;
 };

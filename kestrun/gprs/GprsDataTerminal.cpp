@@ -20,8 +20,10 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kModuleAddress = QStringLiteral("模块地址应为两个字节的十六进制数，如 31:32:");
 const QString kReceiverAddress = QStringLiteral("接收方地址应为两个字节的十六进制数，如 00:05:");
-// How long a passive request's buttons wait for its answer.
+// How long a passive request's buttons wait for its answer, and how long
+// after that its answer is still taken as late rather than as the next's.
 constexpr int kPassiveAnswerMs = 3000;
+constexpr int kLateAnswerMs = 7000;
 }  // namespace
 
 void GprsSettingsForm::appendLog(const QString& text, CommPort* sentOn) {
@@ -55,21 +57,38 @@ void GprsSettingsForm::sendDollarRequest(bool read) {
         read ? GprsFrames::dollarRead(*address) : GprsFrames::dollarMemoryCheck(*address);
     if (!sendFrame(frame, false)) return;
     appendLog(QStringLiteral("发送指令 ") + GprsAnswers::hexText(frame) + kCrLf, port());
-    g::DollarPendingOp = read ? 1 : 2;
-    awaitPassiveAnswer();
+    awaitPassiveAnswer(read ? 1 : 2);
 }
 
 // One passive request at a time: the answer is read by what was asked, so
 // a second request sent before the first's answer would read it as its own.
-void GprsSettingsForm::awaitPassiveAnswer() {
+void GprsSettingsForm::awaitPassiveAnswer(int op) {
+    g::DollarPendingOp = op;
+    g::GprsPassiveOwed.append(op);
     for (int i : {1, 3, 7}) m_lock.busy(Command1[i]);
     m_passiveWait->rearm(kPassiveAnswerMs);
 }
 
+// The answer to the request the buttons wait for has come when nothing
+// sent is owed any more; a late answer to an older one leaves them waiting.
 void GprsSettingsForm::passiveAnswered() {
-    if (!m_passiveWait->enabled()) return;
+    if (!m_passiveWait->enabled() || !g::GprsPassiveOwed.isEmpty()) return;
     m_passiveWait->setEnabled(false);
     for (int i : {1, 3, 7}) m_lock.done(Command1[i]);
+}
+
+// Given up: the buttons come back, and its answer, should it still come,
+// is read as its own for a while.
+void GprsSettingsForm::passiveTimedOut() {
+    m_passiveWait->setEnabled(false);
+    for (int i : {1, 3, 7}) m_lock.done(Command1[i]);
+    m_lateAnswers->rearm(kLateAnswerMs);
+}
+
+void GprsSettingsForm::lateAnswersOver() {
+    m_lateAnswers->setEnabled(false);
+    // What is still owed then is older than the request waited for now.
+    while (g::GprsPassiveOwed.size() > (m_passiveWait->enabled() ? 1 : 0)) g::GprsPassiveOwed.removeFirst();
 }
 
 void GprsSettingsForm::read_bd_data() { sendDollarRequest(true); }
@@ -106,8 +125,7 @@ void GprsSettingsForm::send_beidong() {
     }
     const QByteArray frame = GprsFrames::dollarWrite(*address, payload);
     if (!sendFrame(frame, false)) return;
-    g::DollarPendingOp = 3;
-    awaitPassiveAnswer();
+    awaitPassiveAnswer(3);
     logSent(frame);
 }
 

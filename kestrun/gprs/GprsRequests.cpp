@@ -64,14 +64,17 @@ bool GprsSettingsForm::sendFrame(const QByteArray& frame, bool mayOpen) {
 }
 
 void GprsSettingsForm::set_slave() {
-    g::GprsParamMode = true;
-    g::GprsSlaveSetPending = true;
+    // Only a write that went out awaits its result: a refused or unsent one
+    // leaves nothing for a later notice of the module to send again.
+    g::GprsSlaveSetPending = false;
     if (const QString why = GprsFrames::addressEntryError(Text2->text(), Text3->text()); !why.isEmpty()) {
         Dialogs::msgBox(this, why, kTitle);
         return;
     }
+    g::GprsParamMode = true;
     const QByteArray frame = GprsFrames::identityWrite(Text2->text(), Text3->text(), false);
     if (!sendFrame(frame, true)) return;
+    g::GprsSlaveSetPending = true;
     m_identityWritten = frame.mid(10, 2);
     waitForDataCentre();
 }
@@ -274,6 +277,7 @@ void GprsSettingsForm::refresh_para() {
     commanddisable();
     Timer2->setEnabled(true);
     g::GprsParamStep = 0;
+    g::GprsReadLate = -1;
     if (port()) port()->setDTREnable(false);
 }
 
@@ -286,7 +290,8 @@ void GprsSettingsForm::onTimer2() {
     const int step = g::GprsParamStep;
     // A request still unanswered at this tick is retired: its answer, when
     // it comes late, moves nothing.
-    const bool unanswered = std::exchange(g::GprsReadAwaited, -1) >= 0;
+    const int awaited = std::exchange(g::GprsReadAwaited, -1);
+    const bool unanswered = awaited >= 0;
     const bool asking = step >= 0 && step <= 12;
     const QString portError = asking && port() && !port()->isOpen() ? openPort() : QString();
     if (asking && portError.isEmpty() && sendFrame(GprsFrames::readRequest(kCodes[step]), false)) {
@@ -296,6 +301,7 @@ void GprsSettingsForm::onTimer2() {
     }
     Timer2->setEnabled(false);
     g::GprsParamMode = false;
+    if (unanswered) g::GprsReadLate = awaited;
     commandenable();
     g::GprsParamStep = 100;
     // Ended before the module's last answer: the labels still showing

@@ -73,8 +73,11 @@ void GprsSettingsForm::identityOutcome(GprsAnswers::IdentityOutcome outcome) {
             if (!g::GprsSlaveSetPending) break;
             if (Dialogs::msgBox(this, QStringLiteral("您设置的身份地址已经被占用，要替换它吗？"),
                                 QStringLiteral("错误提示"), Dialogs::Icon::None,
-                                Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes &&
-                g::GprsSlaveSetPending) {
+                                Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes) {
+                // Answered and declined: a later notice of the module does
+                // not write it again.
+                g::GprsSlaveSetPending = false;
+            } else if (g::GprsSlaveSetPending) {
                 Timer3->setInterval(100);
                 Timer3->setEnabled(true);
             }

@@ -91,7 +91,9 @@ GprsSettingsForm::GprsSettingsForm(MainWindow* main) : QWidget(nullptr), m_main(
     Timer7 = named(new VbTimer(this, 100, false), "Timer7");
     rTimer = named(new VbTimer(this, 0, false), "rTimer");
     m_passiveWait = named(new VbTimer(this, 0, false), "passiveWait");
-    connect(m_passiveWait, &VbTimer::tick, this, &GprsSettingsForm::passiveAnswered);
+    connect(m_passiveWait, &VbTimer::tick, this, &GprsSettingsForm::passiveTimedOut);
+    m_lateAnswers = named(new VbTimer(this, 0, false), "lateAnswers");
+    connect(m_lateAnswers, &VbTimer::tick, this, &GprsSettingsForm::lateAnswersOver);
     connect(Timer1, &VbTimer::tick, this, &GprsSettingsForm::onTimer1);
     connect(Timer2, &VbTimer::tick, this, &GprsSettingsForm::onTimer2);
     connect(Timer3, &VbTimer::tick, this, &GprsSettingsForm::onTimer3);
@@ -161,6 +163,8 @@ void GprsSettingsForm::load() {
         p->setEventsDuringHandler(true);
     }
     g::RxState = 0;
+    g::GprsPassiveOwed.clear();
+    g::GprsReadLate = -1;
     for (int i : {4, 5, 6}) {
         Text1[i]->clear();
         Text1[i]->setVisible(false);
@@ -184,8 +188,10 @@ void GprsSettingsForm::closeEvent(QCloseEvent* e) {
         Dialogs::afterOwnBoxes(this, [this] { close(); });
         return;
     }
-    for (VbTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7, rTimer, m_passiveWait})
+    for (VbTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7, rTimer, m_passiveWait, m_lateAnswers})
         t->setEnabled(false);
+    g::GprsPassiveOwed.clear();
+    g::GprsReadLate = -1;
     if (port() && port()->isOpen()) port()->close();
     if (port()) port()->setEventsDuringHandler(false);
     if (m_main) m_main->setPanel(1, Vb::stringTable(101) + QStringLiteral("未使用"));

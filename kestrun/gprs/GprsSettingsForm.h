@@ -135,8 +135,10 @@ private:
     void sendDollarRequest(bool read);
     // The passive requests' buttons wait for the answer of the one sent
     // (the answer is read by what was asked) or for its time-out.
-    void awaitPassiveAnswer();
+    void awaitPassiveAnswer(int op);
     void passiveAnswered();
+    void passiveTimedOut();
+    void lateAnswersOver();
     // The identity write, the forced one by the same address, each waited
     // for in Form10.
     void waitForDataCentre();
@@ -188,6 +190,7 @@ private:
     bool m_wakeModeGiven = false;
     QByteArray m_identityWritten;  // the address the identity write sent
     VbTimer* m_passiveWait = nullptr;
+    VbTimer* m_lateAnswers = nullptr;
     bool m_tabRedirect = false;
     qint64 m_rxCut = 0;  // data bytes gone from the middle of g::RxText
 };

@@ -203,6 +203,38 @@ private slots:
         }
     }
 
+    // The answer to a read the read sequence gave up on is a configuration
+    // answer in every mode of the data half; what follows is data again.
+    void lateReadAnswerIsNoData_data() {
+        QTest::addColumn<int>("work");
+        QTest::addColumn<int>("trans");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("calls");
+        QTest::addColumn<QString>("rx");
+        QTest::newRow("transparent") << 1 << 0 << pre("E4 00 05") + hx("41 42") << "restart 5" << "41:42:";
+        QTest::newRow("transparent, no frame") << 1 << 0 << hx("1A 41 42 43 44 45 46 47") << ""
+                                               << "1A:41:42:43:44:45:46:47:";
+        QTest::newRow("formatted") << 1 << 1 << pre("E4 00 05") + hx("D7 FA") << "restart 5|log 接收  D7:FA:" << "";
+        QTest::newRow("passive") << 0 << 0 << pre("E4 00 05") + hx("21 31 32 06") << "restart 5|log 接收  21:31:32:06:"
+                                 << "";
+    }
+    void lateReadAnswerIsNoData() {
+        QFETCH(int, work);
+        QFETCH(int, trans);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, calls);
+        QFETCH(QString, rx);
+        for (int piece : {0, 1, 3}) {
+            Rig rig(false, uint8_t(work), uint8_t(trans));
+            g::GprsReadLate = 0xE4;
+            g::DollarPendingOp = 3;
+            rig.feed(bytes, piece);
+            QCOMPARE(rig.sink.calls.join('|'), calls);
+            QCOMPARE(g::RxText, rx);
+            QCOMPARE(g::GprsReadLate, calls.isEmpty() ? 0xE4 : -1);
+        }
+    }
+
     // A data state left behind when the configuration half takes over is
     // read as that half's state, as the shared state dictates; a state
     // neither half has goes back to the hunt instead of stalling.

@@ -30,6 +30,8 @@ private slots:
     void lateReadAnswerLeavesAWriteChainAlone();
     void twoThingsAtOnce_data();
     void twoThingsAtOnce();
+    void identityWriteOverIsNotSentByANotice_data();
+    void identityWriteOverIsNotSentByANotice();
 };
 
 void TestGprsSettings::readSequenceFollowsTheModule() {
@@ -713,6 +715,34 @@ void TestGprsSettings::twoThingsAtOnce() {
     QVERIFY(r.h.fixture.ok());
     const QString wrong = kScenarios[row].second(r);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+}
+
+void TestGprsSettings::identityWriteOverIsNotSentByANotice_data() {
+    QTest::addColumn<QString>("station");
+    QTest::addColumn<bool>("taken");  // reported taken, and not replaced
+    QTest::newRow("station of two digits") << "12" << false;
+    QTest::newRow("taken, not replaced") << "0F3" << true;
+}
+
+// An identity write refused for its entry, or answered and declined, is
+// over: the module's notice that asks a waiting write again (FD 03) sends
+// nothing, whatever the boxes hold by then.
+void TestGprsSettings::identityWriteOverIsNotSentByANotice() {
+    QFETCH(QString, station);
+    QFETCH(bool, taken);
+    Rig r;
+    QVERIFY(r.h.openForm(0));
+    if (taken) r.h.module->identityResults = {0x08};
+    if (taken) r.h.dialogs.queueAnswer(Dialogs::Answer::No);
+    r.h.setText("Text2", "A");
+    r.h.setText("Text3", station);
+    r.h.button(0)->click();
+    QVERIFY(r.time.runUntil([&] { return r.h.dialogs.messageCount() == 1; }, 2000) && r.time.runFor(500));
+    r.h.setText("Text3", "0F3");
+    r.h.module->sendNotice(0x03);
+    QVERIFY(r.time.runFor(1000));
+    QCOMPARE(r.h.requestsFrom(0).size(), taken ? 1 : 0);
+    QVERIFY(!g::GprsSlaveSetPending);
 }
 
 QTEST_MAIN(TestGprsSettings)

@@ -7,6 +7,7 @@
 #include "GprsHarness.h"
 #include "core/protocol/GprsAnswers.h"
 #include "core/protocol/TestFrames.h"
+#include "tests/support/VirtualTime.h"
 
 class TestGprsTerminal : public QObject {
     Q_OBJECT
@@ -20,6 +21,8 @@ private slots:
     void emptyFrameEndsAtItsHead();
     void longFramesShowWhatCame_data();
     void longFramesShowWhatCame();
+    void lateAnswerIsReadAsItsOwn_data();
+    void lateAnswerIsReadAsItsOwn();
 };
 
 namespace {
@@ -266,6 +269,42 @@ void TestGprsTerminal::longFramesShowWhatCame() {
     QVERIFY(line.startsWith("接收数据：  " + GprsAnswers::hexText(came.left(12))));
     QVERIFY(line.contains(TestFrames::LogCutMark));
     QVERIFY(line.trimmed().endsWith(GprsAnswers::hexText(came.right(12))));
+}
+
+void TestGprsTerminal::lateAnswerIsReadAsItsOwn_data() {
+    QTest::addColumn<int>("allLateMs");   // every answer of the module
+    QTest::addColumn<int>("readLateMs");  // the read's answer alone
+    QTest::addColumn<int>("then");        // the button pressed next
+    QTest::newRow("memory check after the read's wait") << 3500 << 0 << 7;
+    QTest::newRow("refresh while the read is out") << 0 << 600 << 4;
+}
+
+// Passive module: a read answered after the next request went out is read
+// as the read's answer. Its message, handed over once, is shown; the next
+// request's answer is still read as its own.
+void TestGprsTerminal::lateAnswerIsReadAsItsOwn() {
+    QFETCH(int, allLateMs);
+    QFETCH(int, readLateMs);
+    QFETCH(int, then);
+    VirtualTime time;
+    GprsHarness h;
+    time.watchLine(&h.port(), &h.sim());
+    modes(h, 0, 0);
+    QVERIFY(h.openForm(1, false));
+    QVERIFY(time.runUntil([&] { return !h.timer("Timer6")->enabled() && !h.timer("Timer2")->enabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(500, 5000));
+    h.peer->inbox = QByteArray("HELLO");
+    h.sim().behaviour.delayMs = allLateMs;
+    if (readLateMs) h.sim().queueFates({ModuleSim::Fate::late(readLateMs)});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(then)->isEnabled(); }, 5000));
+    h.button(then)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    const QString log = h.text("Text1(3)");
+    QVERIFY2(area(h, "Text1(2)") == QStringLiteral("48:45:4C:4C:4F:"), qPrintable(log));
+    QVERIFY2(log.count("接收  21:31:32:0D:00:0D:") == (then == 7 ? 1 : 0), qPrintable(log));
+    QCOMPARE(h.label1(4), QStringLiteral("被动方式"));
 }
 
 QTEST_MAIN(TestGprsTerminal)
