@@ -89,21 +89,29 @@ inline int tableAnswered(int& queue, int& givenUp, int op) {
 // A settings read and the channel it names: the reads out are kept beside
 // the queue, oldest first, and leave it with their answer. The module
 // answers a read at once and in turn, within the refresh's 500 ms tick; a
-// read still unanswered kReadLostMs after it went was lost on the line. It
-// is given up when the next read goes: left out, it would take that read's
-// answer and show it under its own channel, where the next write would
-// send it.
+// read still unanswered kReadLostMs after it went is given up when the next
+// read goes. Given up is not forgotten: its answer may yet come, ahead of
+// the next read's, where it would be shown under that read's channel (and
+// the next write would send it there). The receiver forgets it with its
+// answer, or once an answer behind it came alone: then it was lost.
 constexpr int kReadLostMs = 500;
+// How many of the oldest reads out are given up: a later read went
+// kReadLostMs or more after each of them.
+inline int readsGivenUp(const QList<g::SettingsRead>& reads) {
+    if (reads.size() < 2) return 0;
+    const qint64 last = reads.last().sent.elapsed();
+    int n = 0;
+    while (n < reads.size() - 1 && reads.at(n).sent.elapsed() - last >= kReadLostMs) ++n;
+    return n;
+}
+// The oldest read out has had its answer, or is forgotten: the channel it
+// named, -1 with none out.
 inline int readAnswered(int& queue, QList<g::SettingsRead>& reads) {
     const bool was = has(queue, 0);
     answered(queue, 0);
     return was && !reads.isEmpty() ? reads.takeFirst().channel : -1;
 }
 inline void readSent(int& queue, QList<g::SettingsRead>& reads, int channel) {
-    while (!reads.isEmpty() && reads.first().sent.elapsed() >= kReadLostMs) {
-        answered(queue, 0);
-        reads.removeFirst();
-    }
     if (length(queue) == kMost && oldest(queue) == 0 && !reads.isEmpty()) reads.removeFirst();
     sent(queue, 0);
     g::SettingsRead read{channel, {}};
