@@ -133,12 +133,13 @@ inline int settingsOp(int queue, int opFlag, bool writeCode) {
 // A read's answer (A5, A7) while a write that went out before the read is
 // unacknowledged: the module answers in turn, so it is a repeat of an
 // earlier read's answer, unless the write's acknowledgement was lost. The
-// block tells: a repeat is the block last read, where the read behind the
-// write finds what the write sent (or, refused, what was there: the same
-// block only if the write would not have changed it).
+// block tells what it can: one other than the block last read is the
+// read's own; that block may be either (a write that sent it back
+// unchanged leaves the read behind it finding the same), and waits for
+// the acknowledgement.
 inline bool readBehindWrite(int queue) { return has(queue, 0) && oldest(queue) == 1; }
-inline bool repeatOfLastRead(const QByteArray& block, const QByteArray& lastRead, const QByteArray& lastWritten) {
-    return !lastRead.isEmpty() && block == lastRead && block != lastWritten;
+inline bool repeatOfLastRead(const QByteArray& block, const QByteArray& lastRead) {
+    return !lastRead.isEmpty() && block == lastRead;
 }
 
 }  // namespace Outstanding

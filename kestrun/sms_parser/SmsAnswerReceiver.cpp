@@ -121,8 +121,9 @@ bool SmsAnswerReceiver::settleReadBlock(bool alarm, const QByteArray& block, boo
         const Held held = *std::exchange(m_held[alarm], std::nullopt);
         if (held.givenUp > 0) Outstanding::readAnswered(settingsOut(alarm), readsOut(alarm));
     } else if (m_held[alarm]) {
-        // Two read answers and no acknowledgement between them: the module
-        // answers in turn, so the write never reached it.
+        // Behind one held for a write's acknowledgement: with none between
+        // them, the module answering in turn says the write never reached
+        // it, and the held one is shown; with one, it was a repeat.
         settleHeld(alarm);
     }
     // A read given up may still have its answer come, ahead of the next
@@ -147,7 +148,7 @@ bool SmsAnswerReceiver::takeRead(bool alarm, const QByteArray& block, bool good)
     // A read's answer ahead of an earlier write's acknowledgement may be
     // the repeat of an earlier read's: it waits for the acknowledgement.
     if (Outstanding::readBehindWrite(out)) {
-        if (Outstanding::repeatOfLastRead(block, read, alarm ? g::AlarmSetWritten : g::OutputSetWritten)) {
+        if (Outstanding::repeatOfLastRead(block, read)) {
             m_held[alarm] = Held{block, good};
             m_heldTimer[alarm]->rearm(kWriteAckMs);
             return false;
