@@ -89,21 +89,29 @@ inline int tableAnswered(int& queue, int& givenUp, int op) {
 // A settings read and the channel it names: the reads out are kept beside
 // the queue, oldest first, and leave it with their answer. The module
 // answers a read at once and in turn, within the refresh's 500 ms tick; a
-// read still unanswered kReadLostMs after it went was lost on the line. It
-// is given up when the next read goes: left out, it would take that read's
-// answer and show it under its own channel, where the next write would
-// send it.
+// read still unanswered kReadLostMs after it went is given up when the next
+// read goes. Given up is not forgotten: its answer may yet come, ahead of
+// the next read's, where it would be shown under that read's channel (and
+// the next write would send it there). The receiver forgets it with its
+// answer, or once an answer behind it came alone: then it was lost.
 constexpr int kReadLostMs = 500;
+// How many of the oldest reads out are given up: a later read went
+// kReadLostMs or more after each of them.
+inline int readsGivenUp(const QList<g::SettingsRead>& reads) {
+    if (reads.size() < 2) return 0;
+    const qint64 last = reads.last().sent.elapsed();
+    int n = 0;
+    while (n < reads.size() - 1 && reads.at(n).sent.elapsed() - last >= kReadLostMs) ++n;
+    return n;
+}
+// The oldest read out has had its answer, or is forgotten: the channel it
+// named, -1 with none out.
 inline int readAnswered(int& queue, QList<g::SettingsRead>& reads) {
     const bool was = has(queue, 0);
     answered(queue, 0);
     return was && !reads.isEmpty() ? reads.takeFirst().channel : -1;
 }
 inline void readSent(int& queue, QList<g::SettingsRead>& reads, int channel) {
-    while (!reads.isEmpty() && reads.first().sent.elapsed() >= kReadLostMs) {
-        answered(queue, 0);
-        reads.removeFirst();
-    }
     if (length(queue) == kMost && oldest(queue) == 0 && !reads.isEmpty()) reads.removeFirst();
     sent(queue, 0);
     g::SettingsRead read{channel, {}};
@@ -125,12 +133,13 @@ inline int settingsOp(int queue, int opFlag, bool writeCode) {
 // A read's answer (A5, A7) while a write that went out before the read is
 // unacknowledged: the module answers in turn, so it is a repeat of an
 // earlier read's answer, unless the write's acknowledgement was lost. The
-// block tells: a repeat is the block last read, where the read behind the
-// write finds what the write sent (or, refused, what was there: the same
-// block only if the write would not have changed it).
+// block tells what it can: one other than the block last read is the
+// read's own; that block may be either (a write that sent it back
+// unchanged leaves the read behind it finding the same), and waits for
+// the acknowledgement.
 inline bool readBehindWrite(int queue) { return has(queue, 0) && oldest(queue) == 1; }
-inline bool repeatOfLastRead(const QByteArray& block, const QByteArray& lastRead, const QByteArray& lastWritten) {
-    return !lastRead.isEmpty() && block == lastRead && block != lastWritten;
+inline bool repeatOfLastRead(const QByteArray& block, const QByteArray& lastRead) {
+    return !lastRead.isEmpty() && block == lastRead;
 }
 
 }  // namespace Outstanding

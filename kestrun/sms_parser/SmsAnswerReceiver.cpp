@@ -89,34 +89,66 @@ std::pair<int, int> SmsAnswerReceiver::dispatchFor(uint8_t code) {
 
 std::pair<int, int> SmsAnswerReceiver::route(uint8_t code) const {
     const std::pair<int, int> to = dispatchFor(code);
-    m_readBehindWrite = false;
+    m_readArrived = false;
     m_readChannel = -1;
-    // The settings request the answer is read as has had its answer; an
-    // answer dropped answers nothing, and a read's answer ahead of an
-    // earlier write's acknowledgement waits for its block to tell.
+    // An acknowledgement has its write; which read a read's answer answers
+    // its block helps to tell. An answer dropped answers nothing.
     if (to.first == Hunt) return to;
     const bool alarm = code == 0xB4 || code == 0xA5;
     if (!alarm && code != 0xB5 && code != 0xA7) return to;
-    int& out = alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding;
-    const int op = to.first == 21 ? 1 : 0;
-    if (op == 0 && Outstanding::readBehindWrite(out))
-        m_readBehindWrite = true;
-    else if (op == 0)
-        m_readChannel = Outstanding::readAnswered(out, alarm ? g::AlarmSetReads : g::OutputSetReads);
+    if (to.first == 21)
+        Outstanding::answered(alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding, 1);
     else
-        Outstanding::answered(out, op);
+        m_readArrived = true;
     return to;
 }
 
+namespace {
+QList<g::SettingsRead>& readsOut(bool alarm) { return alarm ? g::AlarmSetReads : g::OutputSetReads; }
+int& settingsOut(bool alarm) { return alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding; }
+}  // namespace
+
 bool SmsAnswerReceiver::settleReadBlock(bool alarm, const QByteArray& block, bool good) {
     QByteArray& read = alarm ? g::AlarmSetRead : g::OutputSetRead;
-    int& out = alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding;
-    if (std::exchange(m_readBehindWrite, false)) {
-        // Two read answers and no acknowledgement between them: the module
-        // answers in turn, so the write never reached it.
-        if (m_held[alarm]) settleHeld(alarm);
-        if (Outstanding::readBehindWrite(out) &&
-            Outstanding::repeatOfLastRead(block, read, alarm ? g::AlarmSetWritten : g::OutputSetWritten)) {
+    if (!std::exchange(m_readArrived, false)) {
+        if (good) read = block;
+        return true;
+    }
+    if (m_held[alarm] && m_held[alarm]->doubtful) {
+        // An answer right behind one in doubt: the module answers in turn,
+        // so that one was the given-up read's, or a repeat, and no one's.
+        m_heldTimer[alarm]->setEnabled(false);
+        const Held held = *std::exchange(m_held[alarm], std::nullopt);
+        if (held.givenUp > 0) Outstanding::readAnswered(settingsOut(alarm), readsOut(alarm));
+    } else if (m_held[alarm]) {
+        // Behind one held for a write's acknowledgement: with none between
+        // them, the module answering in turn says the write never reached
+        // it, and the held one is shown; with one, it was a repeat.
+        settleHeld(alarm);
+    }
+    // A read given up may still have its answer come, ahead of the next
+    // read's; a copy of the block last read, while a read of another
+    // channel is out, may be a repeat of that answer. Either waits for what
+    // comes behind it to tell.
+    const QList<g::SettingsRead>& reads = readsOut(alarm);
+    const int givenUp = Outstanding::readsGivenUp(reads);
+    const bool otherChannel = Outstanding::has(settingsOut(alarm), 0) && !reads.isEmpty() &&
+                              m_lastReadChannel[alarm] >= 0 && reads.first().channel != m_lastReadChannel[alarm];
+    if (givenUp > 0 || (otherChannel && !read.isEmpty() && block == read)) {
+        m_held[alarm] = Held{block, good, true, givenUp};
+        m_heldTimer[alarm]->rearm(Outstanding::kReadLostMs);
+        return false;
+    }
+    return takeRead(alarm, block, good);
+}
+
+bool SmsAnswerReceiver::takeRead(bool alarm, const QByteArray& block, bool good) {
+    QByteArray& read = alarm ? g::AlarmSetRead : g::OutputSetRead;
+    int& out = settingsOut(alarm);
+    // A read's answer ahead of an earlier write's acknowledgement may be
+    // the repeat of an earlier read's: it waits for the acknowledgement.
+    if (Outstanding::readBehindWrite(out)) {
+        if (Outstanding::repeatOfLastRead(block, read)) {
             m_held[alarm] = Held{block, good};
             m_heldTimer[alarm]->rearm(kWriteAckMs);
             return false;
@@ -124,8 +156,9 @@ bool SmsAnswerReceiver::settleReadBlock(bool alarm, const QByteArray& block, boo
         // Answered ahead of the writes before it: their acknowledgements
         // will not come.
         while (Outstanding::oldest(out) == 1) Outstanding::answered(out, 1);
-        m_readChannel = Outstanding::readAnswered(out, alarm ? g::AlarmSetReads : g::OutputSetReads);
     }
+    m_readChannel = Outstanding::readAnswered(out, readsOut(alarm));
+    if (m_readChannel >= 0) m_lastReadChannel[alarm] = m_readChannel;
     if (good) read = block;
     return true;
 }
@@ -134,20 +167,30 @@ void SmsAnswerReceiver::forgetRequests() {
     for (bool alarm : {false, true}) {
         m_heldTimer[alarm]->setEnabled(false);
         m_held[alarm].reset();
+        m_lastReadChannel[alarm] = -1;
     }
-    m_readBehindWrite = false;
+    m_readArrived = false;
     m_readChannel = -1;
 }
 
 void SmsAnswerReceiver::settleHeld(bool alarm) {
     m_heldTimer[alarm]->setEnabled(false);
     const std::optional<Held> held = std::exchange(m_held[alarm], std::nullopt);
-    int& out = alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding;
-    // The acknowledgement came after all: the held block was a repeat.
-    if (!held || !Outstanding::readBehindWrite(out)) return;
-    while (Outstanding::oldest(out) == 1) Outstanding::answered(out, 1);
-    m_readChannel = Outstanding::readAnswered(out, alarm ? g::AlarmSetReads : g::OutputSetReads);
-    if (held->good) (alarm ? g::AlarmSetRead : g::OutputSetRead) = held->block;
+    if (!held) return;
+    int& out = settingsOut(alarm);
+    if (held->doubtful) {
+        // Nothing came behind it: the reads given up were lost on the line,
+        // and it answers the read behind them.
+        for (int i = 0; i < held->givenUp; ++i) Outstanding::readAnswered(out, readsOut(alarm));
+        if (!takeRead(alarm, held->block, held->good)) return;
+    } else {
+        // The acknowledgement came after all: the held block was a repeat.
+        if (!Outstanding::readBehindWrite(out)) return;
+        while (Outstanding::oldest(out) == 1) Outstanding::answered(out, 1);
+        m_readChannel = Outstanding::readAnswered(out, readsOut(alarm));
+        if (m_readChannel >= 0) m_lastReadChannel[alarm] = m_readChannel;
+        if (held->good) (alarm ? g::AlarmSetRead : g::OutputSetRead) = held->block;
+    }
     if (m_showHeld) m_showHeld(*this, alarm, held->block, held->good);
 }
 

@@ -63,13 +63,17 @@ public:
     // text unless the form asked for one.
     void skipAcknowledgementTail();
 
-    // The block of a settings read, read in full: false when it may be the
-    // repeat of an earlier answer (Outstanding::readBehindWrite), held
-    // back; else the read has had its answer. A held block is shown (with
-    // the shower below) when the write's acknowledgement has not come
-    // within kWriteAckMs, or when a second read answer comes behind the
-    // same write: the write never came through and is retired. It is
-    // dropped when the acknowledgement comes after all.
+    // The block of a settings read, read in full: false when it is held
+    // back, else the read has had its answer. A block that may be the
+    // repeat of an earlier answer (Outstanding::readBehindWrite) is held
+    // for the write's acknowledgement: shown when it has not come within
+    // kWriteAckMs, or when a second read answer comes behind the same
+    // write (the write never came through and is retired); dropped when it
+    // comes after all. A block that may be the answer of a read given up
+    // (Outstanding::readsGivenUp), or a repeat of the block last read while
+    // a read of another channel is out, is held for kReadLostMs: an answer
+    // right behind it shows it was none of the reads out, and it is
+    // dropped; else it answers the oldest read not given up, and is shown.
     bool settleReadBlock(bool alarm, const QByteArray& block, bool good);
     static constexpr int kWriteAckMs = 1500;
     using BlockShower = std::function<void(SmsAnswerReceiver&, bool alarm, const QByteArray& block, bool good)>;
@@ -98,16 +102,23 @@ private:
     SmsAnswerSink* m_sink = nullptr;
     SmsAnswerHost* m_host;
     bool m_ackTail = false;
-    // The settings read being read came ahead of an earlier write's
-    // acknowledgement: its block decides whether it answers the read.
-    mutable bool m_readBehindWrite = false;
+    // A settings read's answer is being read: its block helps to decide
+    // which read it answers.
+    mutable bool m_readArrived = false;
     // The channel the settings read being read asked for; -1 unknown.
     mutable int m_readChannel = -1;
     struct Held {
         QByteArray block;
         bool good = false;
+        // Held for what comes behind it, not for a write's acknowledgement;
+        // the reads given up ahead of it then.
+        bool doubtful = false;
+        int givenUp = 0;
     };
     void settleHeld(bool alarm);
+    bool takeRead(bool alarm, const QByteArray& block, bool good);
+    // The channel of the read last answered, -1 unknown.
+    int m_lastReadChannel[2] = {-1, -1};  // output, alarm
     std::optional<Held> m_held[2];  // output, alarm
     VbTimer* m_heldTimer[2] = {};
     BlockShower m_showHeld;

@@ -25,6 +25,8 @@ private slots:
     void identityWriteAndVersionQuery();
     void lostReadGivesWayToTheNext_data();
     void lostReadGivesWayToTheNext();
+    void readAnswerShownUnderItsChannel_data();
+    void readAnswerShownUnderItsChannel();
     void heldReadAnswerShownLaterRunsNoReceiverChoice();
     void inputStateThenSettingsReadAtOnce_data();
     void inputStateThenSettingsReadAtOnce();
@@ -324,6 +326,72 @@ void TestCloseRequests::lostReadGivesWayToTheNext() {
     (alarm ? a->Command16 : o->Command13)->click();
     QVERIFY(r.told(2));
     QCOMPARE(QByteArrayList({held0, held1}), before);
+}
+
+// A read of channel 1 whose answer comes late (past a read of channel 0
+// going, a write between them or not) or twice (the copy while the next
+// read is out: of channel 0, or of channel 1 behind a write sending back
+// the block read): whenever a read is said to have succeeded, the form
+// shows under the channel it shows what the module holds there, and
+// nothing failed.
+void TestCloseRequests::readAnswerShownUnderItsChannel_data() {
+    QTest::addColumn<bool>("alarm");
+    QTest::addColumn<QString>("road");
+    QTest::addColumn<QStringList>("said");
+    const QString ok = QStringLiteral("读取参数成功");
+    for (const bool alarm : {true, false}) {
+        const char* kind = alarm ? "alarm" : "output";
+        QTest::addRow("%s read late, write, read", kind)
+            << alarm << "late, write" << QStringList{QStringLiteral("设置成功"), ok};
+        QTest::addRow("%s read late, read", kind) << alarm << "late" << QStringList{ok};
+        QTest::addRow("%s read answered twice, read", kind) << alarm << "twice" << QStringList{ok, ok};
+        QTest::addRow("%s read answered twice, the block written back, read", kind)
+            << alarm << "twice, write back" << QStringList{ok, QStringLiteral("设置成功"), ok};
+    }
+}
+
+void TestCloseRequests::readAnswerShownUnderItsChannel() {
+    QFETCH(bool, alarm);
+    QFETCH(QString, road);
+    QFETCH(QStringList, said);
+    Rig r;
+    QVERIFY(r.open(alarm ? 3 : 4));
+    AlarmTab* a = r.f->alarmTab;
+    OutputTab* o = r.f->outputTab;
+    QComboBox* channel = alarm ? a->Combo5 : o->Combo6;
+    QAbstractButton* read = alarm ? a->Command17 : o->Command23;
+    const auto shown = [&] {
+        return alarm ? SettingsRecords::buildAlarmWrite(a->currentSettings()).frame.mid(12)
+                     : SettingsRecords::buildOutputWrite(o->currentSettings()).frame.mid(12);
+    };
+    const auto holds = [&](int ch) -> QByteArray& { return alarm ? r.module->alarm[ch] : r.module->output[ch]; };
+    (alarm ? a->Option10 : o->Option17)->click();
+    (alarm ? a->Text15 : o->Text12)->setText(QStringLiteral("ZERO"));
+    holds(0) = shown();
+    (alarm ? a->Text15 : o->Text12)->setText(QStringLiteral("ONE"));
+    holds(1) = shown();
+    QStringList wrong;
+    r.h.dialogs.setHoldPolicy([&](const Dialogs::Message& m) -> std::optional<DialogRecorder::Hold> {
+        if (m.text == QStringLiteral("读取参数成功") && shown() != holds(channel->currentIndex()))
+            wrong << QStringLiteral("channel %1 shows another's").arg(channel->currentIndex());
+        return std::nullopt;
+    });
+
+    using Fate = ModuleSim::Fate;
+    channel->setCurrentIndex(1);
+    const bool twice = road.startsWith(QStringLiteral("twice"));
+    r.h.sim().queueFates({twice ? Fate::repeated(2, 800) : Fate::late(3000)});
+    read->click();
+    if (twice)
+        QVERIFY(r.told(1));
+    else
+        QVERIFY(r.time.runFor(1000));
+    channel->setCurrentIndex(road == QStringLiteral("twice, write back") ? 1 : 0);
+    if (road.contains(QStringLiteral("write"))) (alarm ? a->Command16 : o->Command13)->click();
+    read->click();
+    QVERIFY(r.time.runFor(6000));
+    QCOMPARE(r.said(), said);
+    QCOMPARE(wrong, QStringList());
 }
 
 // A write lost on the line and a read right behind it whose answer is the
