@@ -15,6 +15,7 @@
 #include "platform/Controls.h"
 #include "tests/support/VirtualTime.h"
 #include "varnel/settings/ParamTab.h"
+#include "varnel/settings/PhoneTab.h"
 
 using namespace TableRig;
 using SimSupport::hex;
@@ -95,6 +96,7 @@ private slots:
     void clearKeepsTheCollectionAnswer();
     void lateCollectionAnswerLeavesTableReadAlone_data();
     void lateCollectionAnswerLeavesTableReadAlone();
+    void collectionWaitsForTheReceiverBox();
 };
 
 // --- a box the receiver opened --------------------------------------------------
@@ -466,6 +468,25 @@ void TestAnswersInTurn::lateCollectionAnswerLeavesTableReadAlone() {
     shown.sort();
     QCOMPARE(shown, QStringList({QStringLiteral("读参数超时失败"), QStringLiteral("读取参数成功")}));
     QCOMPARE(f->inputTab->MSGrid2->Rows(), 5);
+}
+
+// The phone table read and the collection write pressed together, the
+// read's box left open past the write's wait: the acknowledgement held
+// behind the box is taken once it closes, and no time-out is told.
+void TestAnswersInTurn::collectionWaitsForTheReceiverBox() {
+    VirtualTime time;
+    VarnelHarness h;
+    QVERIFY2(connectToForm(time, h), qPrintable(time.why()));
+    InputTableTab* t = h.form()->inputTab;
+    t->setCollectionWait(1000);
+    t->TxtPeriod->setText(QStringLiteral("2.5"));
+    h.dialogs.queueHold({3000, {}, {}});
+    h.form()->phoneTab->Command12->click();
+    t->Command29->click();
+    QVERIFY2(time.runUntil([&] { return h.dialogs.messageCount() >= 2 && !h.dialogs.openBoxes(); }, 10000),
+             qPrintable(time.why()));
+    QVERIFY2(time.runUntilLineQuiet(2000, 10000), qPrintable(time.why()));
+    QCOMPARE(texts(h.dialogs), QStringList({QStringLiteral("号码表空"), QStringLiteral("设置成功")}));
 }
 
 QTEST_MAIN(TestAnswersInTurn)
