@@ -106,6 +106,11 @@ struct Case {
     bool disturbed = false;
     // As above, since the running refresh began.
     bool refreshDisturbed = false;
+    // A parameter went to the module while the refresh ran: what it read
+    // before may no longer be what the module holds, nor what it chose to
+    // ask (a password use written after it was read leaves the password
+    // unasked).
+    bool refreshOverlapped = false;
     int messagesAtRefreshStart = 0;
     // A transfer ended by itself; the message count then.
     std::optional<int> transferEndedAt;
@@ -204,6 +209,8 @@ struct Case {
             const uint8_t c = uint8_t(r.at(8)), op = uint8_t(r.at(9));
             if (c == 0xD9 && op == 2) lastD9 = r;
             if (c == 0xD9 && (op == 2 || op == 4)) lastD9Change = op;
+            if (op == 1 && c != 0xA8 && c != 0xA9 && form() && form()->Timer2->running())
+                refreshOverlapped = true;
             if ((c == 0xA8 || c == 0xA9) && op == 2) lastRead = tableOfCode(c);
             if ((c == 0xA8 || c == 0xA9) && op == 4) lastClear = tableOfCode(c);
             if (c == 0xA8 && op == 0xF1) lastCollectionWrite = r;
@@ -316,12 +323,13 @@ struct Case {
         hooked = f;
         const auto begins = [this] {
             refreshDisturbed = sim().sending() || sim().holdingGlued() || !sim().isRunning();
+            refreshOverlapped = false;
             messagesAtRefreshStart = h.dialogs.messageCount();
         };
         QObject::connect(f->paramTab->Command8, &QPushButton::clicked, f, begins);
         QObject::connect(f->Timer6, &VbTimer::tick, f, begins);
         QObject::connect(f->Timer2, &VbTimer::tick, f, [this, f] {
-            if (f->Timer2->running()) return;
+            if (f->Timer2->running() || refreshOverlapped) return;
             const QStringList diffs = labelDifferences();
             const bool told = h.dialogs.messageCount() > messagesAtRefreshStart;
             const bool early = std::any_of(diffs.begin(), diffs.end(), [](const QString& d) {
