@@ -126,6 +126,8 @@ struct Case {
     // it, and a clear's only while no write followed it.
     uint8_t lastD9Change = 0;
     std::optional<ModuleTable> lastRead, lastClear;
+    // A row of the last cleared table was written after the clear went out.
+    bool clearOverwritten = false;
     OpenEditor form2, form3;
 
     Case(const Module& mod, const Mended& flags, RandomActions::Transcript& t) : mended(flags), transcript(t) {
@@ -212,7 +214,11 @@ struct Case {
             if (op == 1 && c != 0xA8 && c != 0xA9 && form() && form()->Timer2->running())
                 refreshOverlapped = true;
             if ((c == 0xA8 || c == 0xA9) && op == 2) lastRead = tableOfCode(c);
-            if ((c == 0xA8 || c == 0xA9) && op == 4) lastClear = tableOfCode(c);
+            if ((c == 0xA8 || c == 0xA9) && op == 1 && lastClear == tableOfCode(c)) clearOverwritten = true;
+            if ((c == 0xA8 || c == 0xA9) && op == 4) {
+                lastClear = tableOfCode(c);
+                clearOverwritten = false;
+            }
             if (c == 0xA8 && op == 0xF1) lastCollectionWrite = r;
         }
         if (ledger.take(r).isEmpty())
@@ -261,7 +267,7 @@ struct Case {
             if (m->phoneTable.count != 0 && (t != QStringLiteral("清空号码表成功") || lastD9Change != 2))
                 violation(QStringLiteral("“%1” but the module holds %2 numbers").arg(t).arg(m->phoneTable.count));
         } else if (t == QStringLiteral("清除成功")) {
-            if (!lastClear || m->tables.rowCount(simTable(*lastClear)) != 0)
+            if (!lastClear || (!clearOverwritten && m->tables.rowCount(simTable(*lastClear)) != 0))
                 violation(QStringLiteral("“清除成功” but the module's table is not empty"));
         } else if (t == QStringLiteral("设置成功")) {
             const bool collection = !lastCollectionWrite.isEmpty() && m->collection.lastWrite == lastCollectionWrite;
