@@ -11,6 +11,7 @@
 
 #include "SettingsForm.h"
 #include "TableTabs.h"
+#include "core/AnswerHold.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/protocol/CollectionSettings.h"
@@ -69,6 +70,8 @@ void InputTableTab::wireCollection() {
 
 void InputTableTab::collectionWaitOver(int due) {
     VbTimer* timer = due == kReadDue ? m_collectionRead : m_collectionWrite;
+    // The answer may be waiting behind a box the receiver has open.
+    if (AnswerHold::deferTick(timer)) return;
     timer->setEnabled(false);
     if (!(g::CollectionDue & due)) return;
     g::CollectionDue &= ~due;

@@ -179,6 +179,10 @@ void SettingsForm::lineLost() {
 
 void SettingsForm::connectStarting() {
     Timer5->setEnabled(false);
+    // Its two seconds would end inside the handshake: the request would go
+    // out among the identify frames, and the module's answer to it spoil
+    // the window of theirs it came in.
+    testTab->stopWaiting();
     lineLost();
 }
 

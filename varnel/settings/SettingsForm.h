@@ -63,9 +63,10 @@ public:
     // The line went away: the first refresh is dropped, every running chain
     // ends through its own end and no answer is awaited any more.
     void lineLost();
-    // A new connect reopened the port: as lineLost(), and the hand-over of
-    // an earlier connect no longer gives the input to the answer parser in
-    // the middle of this one's handshake.
+    // A new connect reopened the port: as lineLost(), the test request
+    // waiting to go out is given up, and the hand-over of an earlier
+    // connect no longer gives the input to the answer parser in the middle
+    // of this one's handshake.
     void connectStarting();
 
     // Starts Timer5: half a second later the answer parser takes the input.

@@ -137,6 +137,8 @@ void TestTab::press(int index) {
 
 bool TestTab::sendPending() const { return m_wait->pending(); }
 
+void TestTab::stopWaiting() { m_wait->giveUp(); }
+
 void TestTab::appendLog(const QString& prefix, const QString& hex, CommPort* sentOn) {
     QString entry;
     for (const QString& line : TestFrames::logLines(prefix, hex)) entry += line + QLatin1Char('\n');

@@ -48,6 +48,9 @@ public:
     // seconds with DTR low before it is written and logged.
     void press(int index);
     bool sendPending() const;
+    // A new connect took the line: the request waiting goes nowhere, nor
+    // do the presses behind it, and its button comes back.
+    void stopWaiting();
 
     // The send mode changed: the content box empties.
     void sendModeChanged();

@@ -52,6 +52,8 @@ bool takeCollectionAnswer(AnswerReceiver& rx, const QByteArray& frame) {
     return false;
 }
 
+bool collectionReadDue() { return g::CollectionDue & kReadDue; }
+
 void installCollectionAnswers(AnswerReceiver& receiver) {
     AnswerReceiver* rx = &receiver;
     receiver.setHandler(AnswerReceiver::CollectionRead, 12, [rx](const QByteArray& frame) {

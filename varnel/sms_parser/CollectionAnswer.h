@@ -27,3 +27,5 @@ void installCollectionAnswers(AnswerReceiver& receiver);
 // wherever InTableOp routes A8 by now (a table transfer pressed right after
 // the collection's button): taken as that answer and true, or false.
 bool takeCollectionAnswer(AnswerReceiver& receiver, const QByteArray& frame);
+// A collection read still awaits its answer.
+bool collectionReadDue();

@@ -69,6 +69,10 @@ void AnswerReceiver::inRowWriteAck(const QByteArray& frame) {
 
 void AnswerReceiver::inRowRead(const QByteArray& frame) {
     if (takeCollectionAnswer(*this, frame)) return;
+    // The module answers in turn: while the collection settings asked for
+    // before the read are still due, a frame too short to hold a length is
+    // the head of their answer cut by a pause, not the table's end.
+    if (collectionReadDue() && !protocol::decodeRowAnswer(frame).hasLength) return;
     TableAnswerSink* s = tableSink(m_sink);
     if (!s) return;
     bool drop = false;

@@ -106,6 +106,11 @@ struct Case {
     bool disturbed = false;
     // As above, since the running refresh began.
     bool refreshDisturbed = false;
+    // A parameter went to the module while the refresh ran: what it read
+    // before may no longer be what the module holds, nor what it chose to
+    // ask (a password use written after it was read leaves the password
+    // unasked).
+    bool refreshOverlapped = false;
     int messagesAtRefreshStart = 0;
     // A transfer ended by itself; the message count then.
     std::optional<int> transferEndedAt;
@@ -116,7 +121,13 @@ struct Case {
     QList<Fate> fates;
     // The last requests of each kind the module took.
     QByteArray lastD9, lastCollectionWrite;
+    // The operation of the last phone-table write (2) or clear (4) sent: a
+    // write's success is judged by the table only while no clear followed
+    // it, and a clear's only while no write followed it.
+    uint8_t lastD9Change = 0;
     std::optional<ModuleTable> lastRead, lastClear;
+    // A row of the last cleared table was written after the clear went out.
+    bool clearOverwritten = false;
     OpenEditor form2, form3;
 
     Case(const Module& mod, const Mended& flags, RandomActions::Transcript& t) : mended(flags), transcript(t) {
@@ -199,8 +210,15 @@ struct Case {
         if (r.startsWith(kPre) && r.size() >= 11) {
             const uint8_t c = uint8_t(r.at(8)), op = uint8_t(r.at(9));
             if (c == 0xD9 && op == 2) lastD9 = r;
+            if (c == 0xD9 && (op == 2 || op == 4)) lastD9Change = op;
+            if (op == 1 && c != 0xA8 && c != 0xA9 && form() && form()->Timer2->running())
+                refreshOverlapped = true;
             if ((c == 0xA8 || c == 0xA9) && op == 2) lastRead = tableOfCode(c);
-            if ((c == 0xA8 || c == 0xA9) && op == 4) lastClear = tableOfCode(c);
+            if ((c == 0xA8 || c == 0xA9) && op == 1 && lastClear == tableOfCode(c)) clearOverwritten = true;
+            if ((c == 0xA8 || c == 0xA9) && op == 4) {
+                lastClear = tableOfCode(c);
+                clearOverwritten = false;
+            }
             if (c == 0xA8 && op == 0xF1) lastCollectionWrite = r;
         }
         if (ledger.take(r).isEmpty())
@@ -242,14 +260,14 @@ struct Case {
         if (failures.contains(t)) {
             if (!disturbed) violation(QStringLiteral("“%1” though every answer came whole and on time").arg(t));
         } else if (t == QStringLiteral("电话号码表设置成功")) {
-            if (lastD9.size() < 132 || m->phoneTable.count != uint8_t(lastD9.at(11)) ||
-                m->phoneTable.entries != lastD9.mid(12, 120))
+            if (lastD9.size() < 132 || (lastD9Change == 2 && (m->phoneTable.count != uint8_t(lastD9.at(11)) ||
+                                                               m->phoneTable.entries != lastD9.mid(12, 120))))
                 violation(QStringLiteral("“电话号码表设置成功” but the module holds another table"));
         } else if (t == QStringLiteral("清空号码表成功") || t == QStringLiteral("号码表空")) {
-            if (m->phoneTable.count != 0)
+            if (m->phoneTable.count != 0 && (t != QStringLiteral("清空号码表成功") || lastD9Change != 2))
                 violation(QStringLiteral("“%1” but the module holds %2 numbers").arg(t).arg(m->phoneTable.count));
         } else if (t == QStringLiteral("清除成功")) {
-            if (!lastClear || m->tables.rowCount(simTable(*lastClear)) != 0)
+            if (!lastClear || (!clearOverwritten && m->tables.rowCount(simTable(*lastClear)) != 0))
                 violation(QStringLiteral("“清除成功” but the module's table is not empty"));
         } else if (t == QStringLiteral("设置成功")) {
             const bool collection = !lastCollectionWrite.isEmpty() && m->collection.lastWrite == lastCollectionWrite;
@@ -311,12 +329,13 @@ struct Case {
         hooked = f;
         const auto begins = [this] {
             refreshDisturbed = sim().sending() || sim().holdingGlued() || !sim().isRunning();
+            refreshOverlapped = false;
             messagesAtRefreshStart = h.dialogs.messageCount();
         };
         QObject::connect(f->paramTab->Command8, &QPushButton::clicked, f, begins);
         QObject::connect(f->Timer6, &VbTimer::tick, f, begins);
         QObject::connect(f->Timer2, &VbTimer::tick, f, [this, f] {
-            if (f->Timer2->running()) return;
+            if (f->Timer2->running() || refreshOverlapped) return;
             const QStringList diffs = labelDifferences();
             const bool told = h.dialogs.messageCount() > messagesAtRefreshStart;
             const bool early = std::any_of(diffs.begin(), diffs.end(), [](const QString& d) {

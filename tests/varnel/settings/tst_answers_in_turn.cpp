@@ -15,6 +15,7 @@
 #include "platform/Controls.h"
 #include "tests/support/VirtualTime.h"
 #include "varnel/settings/ParamTab.h"
+#include "varnel/settings/PhoneTab.h"
 
 using namespace TableRig;
 using SimSupport::hex;
@@ -74,6 +75,8 @@ struct TickCount {
 
 }  // namespace
 
+Q_DECLARE_METATYPE(ModuleSim::Fate)
+
 class TestAnswersInTurn : public QObject {
     Q_OBJECT
 
@@ -91,7 +94,9 @@ private slots:
     void clearIsToldWithATransferBehindIt_data();
     void clearIsToldWithATransferBehindIt();
     void clearKeepsTheCollectionAnswer();
+    void lateCollectionAnswerLeavesTableReadAlone_data();
     void lateCollectionAnswerLeavesTableReadAlone();
+    void collectionWaitsForTheReceiverBox();
 };
 
 // --- a box the receiver opened --------------------------------------------------
@@ -432,8 +437,19 @@ void TestAnswersInTurn::clearKeepsTheCollectionAnswer() {
 }
 
 // The collection read answered after its wait ran out and the user was
-// told: the late answer is no row of the input table read pressed next.
+// told, or answered in two pieces a pause apart with the table read pressed
+// at once: neither the late answer nor the head of the cut one is a row, or
+// the end, of the input table read.
+void TestAnswersInTurn::lateCollectionAnswerLeavesTableReadAlone_data() {
+    QTest::addColumn<ModuleSim::Fate>("fate");
+    QTest::addColumn<bool>("readAfterWait");
+    QTest::newRow("late") << ModuleSim::Fate::late(1500) << true;
+    QTest::newRow("cut by a pause") << ModuleSim::Fate::split(2, 600) << false;
+}
+
 void TestAnswersInTurn::lateCollectionAnswerLeavesTableReadAlone() {
+    QFETCH(ModuleSim::Fate, fate);
+    QFETCH(bool, readAfterWait);
     VirtualTime time;
     VarnelHarness h;
     QVERIFY2(connectToForm(time, h), qPrintable(time.why()));
@@ -441,14 +457,36 @@ void TestAnswersInTurn::lateCollectionAnswerLeavesTableReadAlone() {
     f->SSTab1->setCurrentIndex(3);
     storeRows(h.module, Tables::Table::Input, 4);
     f->inputTab->setCollectionWait(1000);
-    h.sim().queueFates({ModuleSim::Fate::late(1500)});
+    h.sim().queueFates({fate});
     QTest::mouseClick(f->inputTab->Command28, Qt::LeftButton);
-    QVERIFY2(time.runUntil([&] { return h.dialogs.messageCount() == 1; }, 5000), qPrintable(time.why()));
+    if (readAfterWait)
+        QVERIFY2(time.runUntil([&] { return h.dialogs.messageCount() == 1; }, 5000), qPrintable(time.why()));
     QTest::mouseClick(f->inputTab->Command23, Qt::LeftButton);
     QVERIFY2(time.runUntil([&] { return !f->transfers->busy(); }, 60000), qPrintable(time.why()));
     QVERIFY2(time.runUntilLineQuiet(1000, 10000), qPrintable(time.why()));
-    QCOMPARE(texts(h.dialogs), QStringList({QStringLiteral("读参数超时失败"), QStringLiteral("读取参数成功")}));
+    QStringList shown = texts(h.dialogs);
+    shown.sort();
+    QCOMPARE(shown, QStringList({QStringLiteral("读参数超时失败"), QStringLiteral("读取参数成功")}));
     QCOMPARE(f->inputTab->MSGrid2->Rows(), 5);
+}
+
+// The phone table read and the collection write pressed together, the
+// read's box left open past the write's wait: the acknowledgement held
+// behind the box is taken once it closes, and no time-out is told.
+void TestAnswersInTurn::collectionWaitsForTheReceiverBox() {
+    VirtualTime time;
+    VarnelHarness h;
+    QVERIFY2(connectToForm(time, h), qPrintable(time.why()));
+    InputTableTab* t = h.form()->inputTab;
+    t->setCollectionWait(1000);
+    t->TxtPeriod->setText(QStringLiteral("2.5"));
+    h.dialogs.queueHold({3000, {}, {}});
+    h.form()->phoneTab->Command12->click();
+    t->Command29->click();
+    QVERIFY2(time.runUntil([&] { return h.dialogs.messageCount() >= 2 && !h.dialogs.openBoxes(); }, 10000),
+             qPrintable(time.why()));
+    QVERIFY2(time.runUntilLineQuiet(2000, 10000), qPrintable(time.why()));
+    QCOMPARE(texts(h.dialogs), QStringList({QStringLiteral("号码表空"), QStringLiteral("设置成功")}));
 }
 
 QTEST_MAIN(TestAnswersInTurn)

@@ -1,7 +1,8 @@
 // The line going away under a running chain: told once, every chain ended
 // with its buttons given back, and nothing of it sent once the module is
-// connected again. A new connect does the same without a word, and a
-// request pressed while its handshake runs waits for the connect.
+// connected again. A new connect does the same without a word (a test
+// request still in its wait included), and a request pressed while its
+// handshake runs waits for the connect.
 
 #include <QComboBox>
 #include <QPushButton>
@@ -10,8 +11,10 @@
 
 #include "TableRig.h"
 #include "platform/Controls.h"
+#include "platform/FilterTextEdit.h"
 #include "tests/support/VirtualTime.h"
 #include "varnel/settings/ParamTab.h"
+#include "varnel/settings/TestTab.h"
 
 using namespace TableRig;
 using SimSupport::hex;
@@ -118,6 +121,14 @@ void TestLineLost::connectKeepsApart_data() {
                                      << Ready();
     QTest::newRow("collection write") << Step([](VarnelHarness& h) { h.form()->inputTab->Command29->click(); })
                                       << Ready();
+    QTest::newRow("test request") << Step([](VarnelHarness& h) {
+        TestTab* t = h.form()->testTab;
+        h.form()->SSTab1->setCurrentIndex(1);
+        t->Text22->setText(QStringLiteral("00:01:"));
+        t->ReceiverNumber->setText(QStringLiteral("13800138000"));
+        t->TextBox[1]->setPlainText(QStringLiteral("AB"));
+        t->Command21[2]->click();
+    }) << Ready();
 }
 
 // Pressed before the connect, with its answers late enough to come after the
@@ -144,7 +155,9 @@ void TestLineLost::connectKeepsApart() {
         if (!during) {
             h.sim().setFatePolicy([](const QByteArray&) { return ModuleSim::Fate::late(600); });
             start(h);
-            QVERIFY(time.runUntil([&] { return h.sim().requests().size() > from; }, 8000));
+            // A test request is still in its wait when the connect comes.
+            const auto out = [&] { return h.sim().requests().size() > from || f->testTab->sendPending(); };
+            QVERIFY2(time.runUntil(out, 8000), qPrintable(h.dialogs.describe()));
         }
         const int atConnect = int(h.sim().requests().size());
         h.main().showConnectDialog(true);
