@@ -573,6 +573,20 @@ void TestRandomActions::settingsFormUnderRandomActions() {
                 if (!diff.isEmpty()) k.violation(QStringLiteral("buttons: ") + diff.join(QStringLiteral("; ")));
             }
         }
+        // A connect whose identify gave up before the module's type came (its
+        // answers held back by a late one) leaves the dialog waiting: the user
+        // connects once more.
+        if (k.violations.isEmpty() && !k.mainClosed && k.form() && k.form()->connectUnderWay() && !handshakeRunning() &&
+            k.sim().isRunning()) {
+            k.transcript.note(QStringLiteral("   (the connect never identified the module: 取消, then 连接 once more)"));
+            if (ConnectDialog* d = k.h.main().connectDialog(); d && d->isVisible() && !d->Command1[0]->isEnabled())
+                d->Command1[1]->click();
+            k.vt.settle();
+            connectAgain();
+            if (!k.vt.runUntil([&] { return !k.form() || (!handshakeRunning() && !chainRunning() && !k.form()->connectUnderWay()); },
+                               60000))
+                k.violation(QStringLiteral("the second connect never ended: ") + k.vt.why());
+        }
         // 3: a clean refresh shows what the module holds.
         SettingsForm* f = k.form();
         if (k.violations.isEmpty() && !k.mainClosed && f && f->isVisible() && k.h.port().isOpen() &&
