@@ -19,6 +19,27 @@ constexpr int kPassiveInConfig = 40;
 // The data half's state after a frame start while a given-up read's answer
 // may still come: the seven bytes after it tell a frame from data.
 constexpr int kLateHead = 30;
+// The data half's state while a passive answer is held to be told by its
+// length.
+constexpr int kHeld = 20;
+
+// The bytes after the address that a passive answer to `op` takes when
+// `body` holds it whole and nothing but the next answer follows; 0 when
+// its length does not fit.
+int answerLength(int op, const QByteArray& body) {
+    int end = 0;
+    if (op == 3) end = 1;
+    if (op == 2) end = 3;
+    if (op == 1 && body.size() >= 2) {
+        const int length = uint8_t(body[0]) * 256 + uint8_t(body[1]);
+        end = 2 + length;
+        // No data: one byte closes it; else a CR may.
+        if (length == 0 || (end < body.size() && body[end] == 0x0D)) ++end;
+    }
+    if (end == 0 || end > body.size()) return 0;
+    if (end < body.size() && body[end] != 0x21 && body[end] != 0x3F) return 0;
+    return end;
+}
 
 uint8_t at(const QByteArray& a, int i) { return i < a.size() ? uint8_t(a[i]) : 0; }
 
@@ -82,13 +103,21 @@ void GprsAnswerParser::receive() {
             g::RxState = s - kPassiveInConfig;
         else if (s != Hunt)
             toHunt();
+        if (g::RxState == Hunt) m_held.clear();
     }
     AnswerMachine::receive();
 }
 
 QByteArray GprsAnswerParser::take(int n) {
-    if (waiting() < n) return QByteArray();
-    return read();
+    if (m_held.isEmpty()) {
+        if (waiting() < n) return QByteArray();
+        return read();
+    }
+    if (m_held.size() < n && waiting() > 0) m_held += readAll();
+    if (m_held.size() < n) return QByteArray();
+    const QByteArray out = m_held.left(n);
+    m_held.remove(0, n);
+    return out;
 }
 
 void GprsAnswerParser::answered(uint8_t code, uint8_t value) {
@@ -237,6 +266,7 @@ void GprsAnswerParser::lateHead() {
 
 void GprsAnswerParser::dataStep() {
     if (g::RxState == kLateHead) return lateHead();
+    if (g::RxState == kHeld) return heldAnswer();
     m_lateFrame = false;
     if (g::WorkModeByte[0] == 0) return passiveStep(0);
     if (g::TransModeByte[0] != 0) return formattedStep();  // any value but 0 counts as formatted
@@ -291,6 +321,33 @@ int GprsAnswerParser::takeOwedOp() {
     return g::GprsPassiveOwed.takeFirst();
 }
 
+void GprsAnswerParser::heldAnswer() {
+    m_held += readAll();
+    QList<int>& owed = g::GprsPassiveOwed;
+    qsizetype chosen = -1;
+    for (qsizetype i = 0; i < owed.size() && chosen < 0; ++i)
+        if (answerLength(owed[i], m_held) > 0) chosen = i;
+    m_answerSized = chosen >= 0;
+    // None whole: a read whose data are still short reads on as the data
+    // terminal reads, until the line is quiet; else the last one sent.
+    for (qsizetype i = 0; i < owed.size() && chosen < 0; ++i)
+        if (owed[i] == 1 && m_held.size() >= 2 && m_held.size() < 2 + uint8_t(m_held[0]) * 256 + uint8_t(m_held[1]))
+            chosen = i;
+    if (chosen < 0) chosen = owed.size() - 1;
+    m_answerOp = chosen >= 0 ? owed[chosen] : g::DollarPendingOp;
+    m_answerOwed = chosen >= 0;
+    owed.remove(0, chosen + 1);
+    goTo(2, 1);
+    // The held bytes go through the answer's own steps, and what follows
+    // it through the next answer's.
+    while (!m_held.isEmpty()) {
+        const int state = g::RxState;
+        const qsizetype left = m_held.size();
+        dataStep();
+        if (g::RxState == state && m_held.size() == left) break;
+    }
+}
+
 void GprsAnswerParser::afterPassiveAnswer(uint8_t byte, int headChars) {
     if (byte == 0x0D && !g::RxText.isEmpty()) {
         receivedByte(byte, headChars);
@@ -311,7 +368,7 @@ void GprsAnswerParser::passiveStep(int base) {
     int n = 1;
     if (state == 1 || state == 6) n = 2;
     if (state == 7) n = 3;
-    if (state < 0 || state > (base ? 8 : 7)) {
+    if (state < 0 || state > 8 || (!base && state == 8 && !m_answerSized)) {
         toHunt();  // a state the passive answers do not have
         return;
     }
@@ -329,10 +386,12 @@ void GprsAnswerParser::passiveStep(int base) {
                 goTo(7, 3);
             return;
         case 1:
-            m_answerOwed = !g::GprsPassiveOwed.isEmpty();
-            m_answerOp = takeOwedOp();
             f[0] = b;
             f[1] = at(in, 1);
+            m_answerSized = false;
+            if (!base && g::GprsPassiveOwed.size() > 1) return goTo(kHeld, 0);
+            m_answerOwed = !g::GprsPassiveOwed.isEmpty();
+            m_answerOp = takeOwedOp();
             goTo(base + 2, 1);
             return;
         case 2:
@@ -373,8 +432,22 @@ void GprsAnswerParser::passiveStep(int base) {
                 m_sink->logAnswer(QStringLiteral("接收  ") + hexText(bytes({0x21, f[0], f[1]})).chopped(1) +
                                   QStringLiteral(":00:00:") + hexText(in.left(1)) + QStringLiteral("\r\n"));
             return;
-        case 5:
         case 8:
+            if (!base) {
+                // A read told by its length ends with its CR; a byte other
+                // than that begins the next answer.
+                if (b == 0x0D) receivedByte(b, head);
+                if (m_sink) m_sink->showReceived();
+                if (b == 0x21)
+                    goTo(1, 2);
+                else if (b == 0x3F)
+                    goTo(7, 3);
+                else
+                    toHunt();
+                return;
+            }
+            [[fallthrough]];
+        case 5:
             // Among the configuration answers the data end at their length
             // (the next frame may follow at once); once shown, they are over.
             if (base && (g::RxText.isEmpty() || m_dataCount >= f[2] * 256 + f[3]))
@@ -383,7 +456,7 @@ void GprsAnswerParser::passiveStep(int base) {
             // In formatted mode the data begin with a frame of their own,
             // whose head the display reads too.
             receivedByte(b, head);
-            if (base && m_dataCount >= f[2] * 256 + f[3]) goTo(base + 8, 1);
+            if ((base || m_answerSized) && m_dataCount >= f[2] * 256 + f[3]) goTo(base + 8, 1);
             return;
         case 6:
             toHunt();

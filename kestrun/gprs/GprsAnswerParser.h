@@ -51,6 +51,11 @@ private:
     // The request the passive answer beginning now belongs to: the oldest
     // owed, or the last one sent when none is owed.
     int takeOwedOp();
+    // With more than one request owed, the passive answer whose address has
+    // come is held until the line is quiet; then it is read as the oldest
+    // owed request whose answer has its length. Those passed over are owed
+    // nothing any more.
+    void heldAnswer();
     // After a passive answer read in the configuration half, the byte that
     // follows it: its CR, or the start of what comes next.
     void afterPassiveAnswer(uint8_t byte, int headChars);
@@ -58,7 +63,8 @@ private:
     // still come: false, with nothing done, when that is not so.
     bool lateFrameStarts(uint8_t byte);
     void lateHead();
-    // The armed bytes when that many wait, else nothing (nothing read).
+    // The armed bytes when that many wait (held ones first), else nothing
+    // (nothing read).
     QByteArray take(int n);
     // Back to the hunt; with the next read step of the form's read sequence
     // when the answer sets one.
@@ -76,4 +82,8 @@ private:
     int m_answerOp = 0;
     bool m_answerOwed = false;
     qint64 m_dataCount = 0;
+    // The answer was told from the others by its length: a read's data end
+    // there, and what follows is the next answer.
+    bool m_answerSized = false;
+    QByteArray m_held;  // bytes of a held answer not read yet
 };

@@ -272,20 +272,35 @@ void TestGprsTerminal::longFramesShowWhatCame() {
 }
 
 void TestGprsTerminal::lateAnswerIsReadAsItsOwn_data() {
-    QTest::addColumn<int>("allLateMs");   // every answer of the module
-    QTest::addColumn<int>("readLateMs");  // the read's answer alone
-    QTest::addColumn<int>("then");        // the button pressed next
-    QTest::newRow("memory check after the read's wait") << 3500 << 0 << 7;
-    QTest::newRow("refresh while the read is out") << 0 << 600 << 4;
+    QTest::addColumn<int>("first");    // the request whose answer is late, or never comes (-1)
+    QTest::addColumn<int>("firstMs");
+    QTest::addColumn<int>("then");     // pressed as soon as it may be
+    QTest::addColumn<int>("thenMs");   // how late that one's answer comes
+    QTest::addColumn<QString>("own");  // logged once: the answer read as that one's
+    QTest::addColumn<bool>("hello");   // the read's message is shown
+    const QString check = QStringLiteral("接收  21:31:32:0D:00:0D:");
+    const QString read = QStringLiteral("接收数据：  21:31:32:00:05:48:45:4C:4C:4F:0D:");
+    QTest::newRow("memory check after the read's wait") << 3 << 3500 << 7 << 3500 << check << true;
+    QTest::newRow("refresh while the read is out") << 3 << 600 << 4 << 0 << read << true;
+    QTest::newRow("read lost, memory check") << 3 << -1 << 7 << 0 << check << false;
+    QTest::newRow("memory check lost, read") << 7 << -1 << 3 << 0 << read << true;
+    QTest::newRow("read lost, send") << 3 << -1 << 1 << 0 << QStringLiteral("接收  21:31:32:0D:") << false;
+    // The module answers in turn: the late read's message, then at once
+    // the memory check it was asked meanwhile.
+    QTest::newRow("read late, memory check right behind") << 3 << 3500 << 7 << 550 << check << true;
 }
 
-// Passive module: a read answered after the next request went out is read
-// as the read's answer. Its message, handed over once, is shown; the next
-// request's answer is still read as its own.
+// Passive module: an answer that comes late, or never, is read by its own
+// layout and leaves the next request's answer its own; a read after that
+// still shows its message.
 void TestGprsTerminal::lateAnswerIsReadAsItsOwn() {
-    QFETCH(int, allLateMs);
-    QFETCH(int, readLateMs);
+    QFETCH(int, first);
+    QFETCH(int, firstMs);
     QFETCH(int, then);
+    QFETCH(int, thenMs);
+    QFETCH(QString, own);
+    QFETCH(bool, hello);
+    using Fate = ModuleSim::Fate;
     VirtualTime time;
     GprsHarness h;
     time.watchLine(&h.port(), &h.sim());
@@ -293,18 +308,23 @@ void TestGprsTerminal::lateAnswerIsReadAsItsOwn() {
     QVERIFY(h.openForm(1, false));
     QVERIFY(time.runUntil([&] { return !h.timer("Timer6")->enabled() && !h.timer("Timer2")->enabled(); }, 10000));
     QVERIFY(time.runUntilLineQuiet(500, 5000));
+    h.setText("Text1(1)", "41:");
     h.peer->inbox = QByteArray("HELLO");
-    h.sim().behaviour.delayMs = allLateMs;
-    if (readLateMs) h.sim().queueFates({ModuleSim::Fate::late(readLateMs)});
-    h.button(3)->click();
+    h.sim().queueFates({firstMs < 0 ? Fate::missing() : Fate::late(firstMs), thenMs ? Fate::late(thenMs) : Fate::onTime()});
+    h.button(first)->click();
     QVERIFY(time.runUntil([&] { return h.button(then)->isEnabled(); }, 5000));
     h.button(then)->click();
     QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 10000));
     QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
     const QString log = h.text("Text1(3)");
-    QVERIFY2(area(h, "Text1(2)") == QStringLiteral("48:45:4C:4C:4F:"), qPrintable(log));
-    QVERIFY2(log.count("接收  21:31:32:0D:00:0D:") == (then == 7 ? 1 : 0), qPrintable(log));
+    QVERIFY2(log.split(QLatin1Char('\n')).count(own) == 1, qPrintable(log));
+    QVERIFY2((area(h, "Text1(2)") == QStringLiteral("48:45:4C:4C:4F:")) == hello, qPrintable(log));
     QCOMPARE(h.label1(4), QStringLiteral("被动方式"));
+    h.peer->inbox = QByteArray("BYE");
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 5000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    QVERIFY2(area(h, "Text1(2)") == QStringLiteral("42:59:45:"), qPrintable(h.text("Text1(3)")));
 }
 
 QTEST_MAIN(TestGprsTerminal)
