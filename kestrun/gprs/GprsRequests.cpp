@@ -20,7 +20,11 @@
 
 namespace {
 const QString kTitle = QStringLiteral("系统提示");
-}
+// How long after the read sequence gave up on a request its answer is still
+// looked for among the bytes that come: a frame start in transparent data
+// is held meanwhile until the bytes after it tell a frame from data.
+constexpr int kReadLateMs = 7000;
+}  // namespace
 
 QString GprsSettingsForm::openPort() {
     CommPort& p = *port();
@@ -301,7 +305,10 @@ void GprsSettingsForm::onTimer2() {
     }
     Timer2->setEnabled(false);
     g::GprsParamMode = false;
-    if (unanswered) g::GprsReadLate = awaited;
+    if (unanswered) {
+        g::GprsReadLate = awaited;
+        m_readLateOver->rearm(kReadLateMs);
+    }
     commandenable();
     g::GprsParamStep = 100;
     // Ended before the module's last answer: the labels still showing
