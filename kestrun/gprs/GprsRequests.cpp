@@ -94,11 +94,12 @@ void GprsSettingsForm::waitForDataCentre() {
 
 // The forced write: the address the installer wrote, whatever the boxes
 // show by now; its result is waited for like the first write's, so that
-// silence ends with the time-out's word.
+// silence ends with the time-out's word. A line gone since the question is
+// opened again, or the installer told which device is missing.
 void GprsSettingsForm::onTimer3() {
     Timer3->setEnabled(false);
     if (m_identityWritten.size() != 2) return;
-    if (!sendFrame(GprsFrames::request(0xF4, 0x02, m_identityWritten, 12), false)) {
+    if (!sendWrite(GprsFrames::request(0xF4, 0x02, m_identityWritten, 12))) {
         g::GprsSlaveSetPending = false;
         if (m_form10) m_form10->end();
         return;
