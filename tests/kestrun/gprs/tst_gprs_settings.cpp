@@ -735,8 +735,9 @@ void TestGprsSettings::identityWriteOverIsNotSentByANotice_data() {
 }
 
 // An identity write refused for its entry, or answered and declined, is
-// over: the module's notice that asks a waiting write again (FD 03) sends
-// nothing, whatever the boxes hold by then.
+// over: its wait ends then, no time-out speaks of it later, and the
+// module's notice that asks a waiting write again (FD 03) sends nothing,
+// whatever the boxes hold by then.
 void TestGprsSettings::identityWriteOverIsNotSentByANotice() {
     QFETCH(QString, station);
     QFETCH(bool, taken);
@@ -748,11 +749,13 @@ void TestGprsSettings::identityWriteOverIsNotSentByANotice() {
     r.h.setText("Text3", station);
     r.h.button(0)->click();
     QVERIFY(r.time.runUntil([&] { return r.h.dialogs.messageCount() == 1; }, 2000) && r.time.runFor(500));
+    QVERIFY(!r.h.form()->dataCentreWait());
     r.h.setText("Text3", "0F3");
     r.h.module->sendNotice(0x03);
-    QVERIFY(r.time.runFor(1000));
+    QVERIFY(r.time.runFor(95000));
     QCOMPARE(r.h.requestsFrom(0).size(), taken ? 1 : 0);
     QVERIFY(!g::GprsSlaveSetPending);
+    QVERIFY2(r.h.dialogs.messageCount() == 1, qPrintable(r.h.dialogs.describe()));
 }
 
 QTEST_MAIN(TestGprsSettings)
