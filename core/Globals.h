@@ -120,8 +120,9 @@ extern int GprsReadAwaited;
 // stays here for a while, so that its late answer is not read as the next
 // request's.
 extern QList<int> GprsPassiveOwed;
-// The code of the read request the read sequence gave up on (-1: none): its
-// answer, should it still come, is a configuration answer and not data.
+// The code of the read request the read sequence gave up on (-1: none, or
+// its while is over): its answer, should it still come within a few
+// seconds, is a configuration answer and not data.
 extern int GprsReadLate;
 extern QString GprsRxText;
 

@@ -6,6 +6,7 @@
 #include "core/protocol/Frames.h"
 #include "core/protocol/GprsAnswers.h"
 #include "core/protocol/TestFrames.h"
+#include "platform/VbTimer.h"
 
 using namespace GprsAnswers;
 
@@ -58,6 +59,9 @@ GprsAnswerParser::GprsAnswerParser(ByteSource* source, GprsAnswerSink* sink, QOb
     for (int state = kPassiveInConfig + 1; state <= kPassiveInConfig + 8; ++state)
         registerState(state, [this](AnswerMachine&) { passiveStep(kPassiveInConfig); });
     setOtherMachine([this](AnswerMachine&) { dataStep(); });
+    m_lateStartQuiet = new VbTimer(this, QuietMs, false);
+    m_lateStartQuiet->setObjectName(QStringLiteral("lateStartQuiet"));
+    connect(m_lateStartQuiet, &VbTimer::tick, this, &GprsAnswerParser::lateStartAlone);
 }
 
 GprsAnswerParser::~GprsAnswerParser() = default;
@@ -245,11 +249,20 @@ void GprsAnswerParser::configStep() {
 bool GprsAnswerParser::lateFrameStarts(uint8_t byte) {
     if (byte != 0x1A || g::GprsReadLate < 0) return false;
     goTo(kLateHead, 7);
+    // Bytes after it are judged by the machine's quiet rule; none at all
+    // would leave it waiting for the next arrival, which may never come.
+    m_lateStartQuiet->rearm(QuietMs);
     return true;
 }
 
-void GprsAnswerParser::lateHead() {
-    const QByteArray in = read();
+void GprsAnswerParser::lateStartAlone() {
+    m_lateStartQuiet->setEnabled(false);
+    if (g::RecvMode != 111 || g::RxState != kLateHead || framesActive() || waiting() > 0) return;
+    lateHead(QByteArray());
+}
+
+void GprsAnswerParser::lateHead(const QByteArray& in) {
+    m_lateStartQuiet->setEnabled(false);
     if (in.size() == 7 && Frames::isPreambleTail(in)) {
         m_lateFrame = true;
         goTo(Dispatch, 1);
@@ -265,7 +278,7 @@ void GprsAnswerParser::lateHead() {
 }
 
 void GprsAnswerParser::dataStep() {
-    if (g::RxState == kLateHead) return lateHead();
+    if (g::RxState == kLateHead) return lateHead(read());
     if (g::RxState == kHeld) return heldAnswer();
     m_lateFrame = false;
     if (g::WorkModeByte[0] == 0) return passiveStep(0);

@@ -8,6 +8,7 @@
 
 class ByteSource;
 class GprsAnswerSink;
+class VbTimer;
 
 // `GprsAnswerParser`: everything the GPRS data module sends while its
 // settings form is open (RecvMode 111). The shared machine hunts for the
@@ -62,7 +63,11 @@ private:
     // A frame start in the data half while a given-up read's answer may
     // still come: false, with nothing done, when that is not so.
     bool lateFrameStarts(uint8_t byte);
-    void lateHead();
+    // The bytes after such a frame start (fewer than seven once the line
+    // went quiet): a frame, or data with the start among them.
+    void lateHead(const QByteArray& in);
+    // A frame start with nothing after it, once the line is quiet: data.
+    void lateStartAlone();
     // The armed bytes when that many wait (held ones first), else nothing
     // (nothing read).
     QByteArray take(int n);
@@ -77,6 +82,7 @@ private:
     bool m_configHalf = false;
     qint64 m_cutBytes = 0;  // taken from the middle of the block being received
     bool m_lateFrame = false;  // the data half hands a given-up read's answer to the configuration steps
+    VbTimer* m_lateStartQuiet = nullptr;
     // The passive request the answer being read belongs to, whether one
     // sent was owed it, and the data bytes of a read answer so far.
     int m_answerOp = 0;

@@ -20,7 +20,11 @@
 
 namespace {
 const QString kTitle = QStringLiteral("系统提示");
-}
+// How long after the read sequence gave up on a request its answer is still
+// looked for among the bytes that come: a frame start in transparent data
+// is held meanwhile until the bytes after it tell a frame from data.
+constexpr int kReadLateMs = 7000;
+}  // namespace
 
 QString GprsSettingsForm::openPort() {
     CommPort& p = *port();
@@ -90,11 +94,12 @@ void GprsSettingsForm::waitForDataCentre() {
 
 // The forced write: the address the installer wrote, whatever the boxes
 // show by now; its result is waited for like the first write's, so that
-// silence ends with the time-out's word.
+// silence ends with the time-out's word. A line gone since the question is
+// opened again, or the installer told which device is missing.
 void GprsSettingsForm::onTimer3() {
     Timer3->setEnabled(false);
     if (m_identityWritten.size() != 2) return;
-    if (!sendFrame(GprsFrames::request(0xF4, 0x02, m_identityWritten, 12), false)) {
+    if (!sendWrite(GprsFrames::request(0xF4, 0x02, m_identityWritten, 12))) {
         g::GprsSlaveSetPending = false;
         if (m_form10) m_form10->end();
         return;
@@ -301,7 +306,10 @@ void GprsSettingsForm::onTimer2() {
     }
     Timer2->setEnabled(false);
     g::GprsParamMode = false;
-    if (unanswered) g::GprsReadLate = awaited;
+    if (unanswered) {
+        g::GprsReadLate = awaited;
+        m_readLateOver->rearm(kReadLateMs);
+    }
     commandenable();
     g::GprsParamStep = 100;
     // Ended before the module's last answer: the labels still showing

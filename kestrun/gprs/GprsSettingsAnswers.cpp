@@ -74,9 +74,12 @@ void GprsSettingsForm::identityOutcome(GprsAnswers::IdentityOutcome outcome) {
             if (Dialogs::msgBox(this, QStringLiteral("您设置的身份地址已经被占用，要替换它吗？"),
                                 QStringLiteral("错误提示"), Dialogs::Icon::None,
                                 Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes) {
-                // Answered and declined: a later notice of the module does
-                // not write it again.
+                // Answered and declined: the write is over. A later notice
+                // of the module does not write it again, and its wait ends
+                // now rather than in a time-out that would blame the network
+                // (the question's box has returned by here).
                 g::GprsSlaveSetPending = false;
+                if (m_form10) m_form10->end();
             } else if (g::GprsSlaveSetPending) {
                 Timer3->setInterval(100);
                 Timer3->setEnabled(true);

@@ -94,6 +94,11 @@ GprsSettingsForm::GprsSettingsForm(MainWindow* main) : QWidget(nullptr), m_main(
     connect(m_passiveWait, &VbTimer::tick, this, &GprsSettingsForm::passiveTimedOut);
     m_lateAnswers = named(new VbTimer(this, 0, false), "lateAnswers");
     connect(m_lateAnswers, &VbTimer::tick, this, &GprsSettingsForm::lateAnswersOver);
+    m_readLateOver = named(new VbTimer(this, 0, false), "readLateOver");
+    connect(m_readLateOver, &VbTimer::tick, this, [this] {
+        m_readLateOver->setEnabled(false);
+        g::GprsReadLate = -1;
+    });
     connect(Timer1, &VbTimer::tick, this, &GprsSettingsForm::onTimer1);
     connect(Timer2, &VbTimer::tick, this, &GprsSettingsForm::onTimer2);
     connect(Timer3, &VbTimer::tick, this, &GprsSettingsForm::onTimer3);

@@ -189,6 +189,9 @@ private:
     bool m_dataGiven = false;
     bool m_wakeModeGiven = false;
     QByteArray m_identityWritten;  // the address the identity write sent
+    // Ends the time in which the answer of a read the read sequence gave up
+    // on may still come (g::GprsReadLate).
+    VbTimer* m_readLateOver = nullptr;
     VbTimer* m_passiveWait = nullptr;
     VbTimer* m_lateAnswers = nullptr;
     bool m_tabRedirect = false;

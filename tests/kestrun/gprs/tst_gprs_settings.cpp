@@ -362,21 +362,25 @@ void TestGprsSettings::closedPortSendsNothing() {
 
 void TestGprsSettings::goneDeviceIsNamedByWhatWouldOpenIt_data() {
     QTest::addColumn<int>("button");
-    QTest::newRow("参数刷新") << 4;
-    QTest::newRow("身份地址设置") << 0;
-    QTest::newRow("工作方式") << 10;
-    QTest::newRow("心跳时间") << 2;
-    QTest::newRow("省电") << 9;
-    QTest::newRow("目标地址") << 6;
-    QTest::newRow("波特率") << 8;
-    QTest::newRow("被动方式地址") << 11;
+    QTest::addColumn<bool>("forced");  // gone after the Yes to replacing a taken address
+    QTest::newRow("参数刷新") << 4 << false;
+    QTest::newRow("身份地址设置") << 0 << false;
+    QTest::newRow("身份地址替换") << 0 << true;
+    QTest::newRow("工作方式") << 10 << false;
+    QTest::newRow("心跳时间") << 2 << false;
+    QTest::newRow("省电") << 9 << false;
+    QTest::newRow("目标地址") << 6 << false;
+    QTest::newRow("波特率") << 8 << false;
+    QTest::newRow("被动方式地址") << 11 << false;
 }
 
 // The module's line went away and its device with it: a request pressed
-// then opens the port again (a port closed plainly stays closed for the
-// writes), and says which device is missing instead of ending unseen.
+// then (or the forced identity write due then) opens the port again (a port
+// closed plainly stays closed for the writes), and says which device is
+// missing instead of ending unseen.
 void TestGprsSettings::goneDeviceIsNamedByWhatWouldOpenIt() {
     QFETCH(int, button);
+    QFETCH(bool, forced);
     VirtualTime vt;
     GprsHarness h;
     vt.watchLine(&h.port(), &h.sim());
@@ -388,16 +392,22 @@ void TestGprsSettings::goneDeviceIsNamedByWhatWouldOpenIt() {
         h.setText(box, text);
     h.f<QRadioButton>("Option7")->click();
     for (const char* list : {"Combo1", "Combo2"}) h.f<QComboBox>(list)->setCurrentIndex(0);
+    if (forced) {
+        h.module->identityResults = {0x08};
+        h.dialogs.queueAnswer(Dialogs::Answer::Yes);
+        h.button(button)->click();
+        QVERIFY(vt.runUntil([&] { return h.timer("Timer3")->enabled(); }, 3000));
+    }
     h.sim().closeLine();
-    QVERIFY(vt.runUntil([&] { return h.dialogs.messageCount() == 1 && !h.port().isOpen(); }, 1000));
+    QVERIFY(vt.runUntil([&] { return h.dialogs.messageCount() >= 1 + forced && !h.port().isOpen(); }, 1000));
     // As a pulled adapter's, the port's link names a device that is gone.
     const QString gone = h.sim().slavePath();
     QVERIFY(!QFileInfo::exists(gone));
 
-    h.button(button)->click();
+    if (!forced) h.button(button)->click();
     QVERIFY2(vt.runFor(3000), qPrintable(vt.why()));
     QVERIFY(h.allButtonsEnabled() && !h.timer("Timer2")->running() && !h.form()->dataCentreWait());
-    QCOMPARE(h.dialogs.messageCount(), 2);
+    QVERIFY2(h.dialogs.messageCount() == 2 + forced, qPrintable(h.dialogs.describe()));
     QCOMPARE(h.dialogs.messages().at(1).title, QStringLiteral("端口错误"));
     QVERIFY2(h.dialogs.lastText().contains(QStringLiteral("COM1（%1）").arg(gone)),
              qPrintable(h.dialogs.lastText()));
@@ -725,8 +735,9 @@ void TestGprsSettings::identityWriteOverIsNotSentByANotice_data() {
 }
 
 // An identity write refused for its entry, or answered and declined, is
-// over: the module's notice that asks a waiting write again (FD 03) sends
-// nothing, whatever the boxes hold by then.
+// over: its wait ends then, no time-out speaks of it later, and the
+// module's notice that asks a waiting write again (FD 03) sends nothing,
+// whatever the boxes hold by then.
 void TestGprsSettings::identityWriteOverIsNotSentByANotice() {
     QFETCH(QString, station);
     QFETCH(bool, taken);
@@ -738,11 +749,13 @@ void TestGprsSettings::identityWriteOverIsNotSentByANotice() {
     r.h.setText("Text3", station);
     r.h.button(0)->click();
     QVERIFY(r.time.runUntil([&] { return r.h.dialogs.messageCount() == 1; }, 2000) && r.time.runFor(500));
+    QVERIFY(!r.h.form()->dataCentreWait());
     r.h.setText("Text3", "0F3");
     r.h.module->sendNotice(0x03);
-    QVERIFY(r.time.runFor(1000));
+    QVERIFY(r.time.runFor(95000));
     QCOMPARE(r.h.requestsFrom(0).size(), taken ? 1 : 0);
     QVERIFY(!g::GprsSlaveSetPending);
+    QVERIFY2(r.h.dialogs.messageCount() == 1, qPrintable(r.h.dialogs.describe()));
 }
 
 QTEST_MAIN(TestGprsSettings)

@@ -23,6 +23,7 @@ private slots:
     void longFramesShowWhatCame();
     void lateAnswerIsReadAsItsOwn_data();
     void lateAnswerIsReadAsItsOwn();
+    void dataAfterAnUnansweredReadAreShown();
 };
 
 namespace {
@@ -325,6 +326,30 @@ void TestGprsTerminal::lateAnswerIsReadAsItsOwn() {
     QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 5000));
     QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
     QVERIFY2(area(h, "Text1(2)") == QStringLiteral("42:59:45:"), qPrintable(h.text("Text1(3)")));
+}
+
+// Active transparent module that left one read of the refresh unanswered:
+// its answer is looked for a few seconds only, and a frame start is never
+// held past the line going quiet: the bytes are shown 200 ms after they come.
+void TestGprsTerminal::dataAfterAnUnansweredReadAreShown() {
+    const QByteArray answer = fromHex("1A 2A 3A 4A 5A 6A 7A 8A EC 00") + "ABCDEFGHIJK" + fromHex("41");
+    const std::tuple<int, QByteArray, QString> cases[] = {// ms after the give-up, bytes, shown
+                                                          {0, fromHex("41 1A"), "41:1A:"},
+                                                          {2000, fromHex("1A"), "1A:"},
+                                                          {0, answer, "41:"},
+                                                          {8000, answer, GprsAnswers::hexText(answer)}};
+    for (const auto& [afterMs, came, shown] : cases) {
+        VirtualTime time;
+        GprsHarness h;
+        time.watchLine(&h.port(), &h.sim());
+        modes(h, 1, 0);
+        h.module->muted.insert(0xEC);
+        QVERIFY(h.openForm(1, false));
+        QVERIFY(time.runUntil([&] { return g::GprsReadLate == 0xEC; }, 10000) && time.runFor(afterMs));
+        h.sim().send(came);
+        QVERIFY(time.runUntilLineQuiet(1000, 5000) && time.runFor(500));
+        QVERIFY2(area(h, "Text1(2)") == shown, qPrintable(area(h, "Text1(2)")));
+    }
 }
 
 QTEST_MAIN(TestGprsTerminal)
