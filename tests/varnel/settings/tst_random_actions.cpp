@@ -582,6 +582,9 @@ void TestRandomActions::settingsFormUnderRandomActions() {
             if (ConnectDialog* d = k.h.main().connectDialog(); d && d->isVisible() && !d->Command1[0]->isEnabled())
                 d->Command1[1]->click();
             k.vt.settle();
+            // The module answers on time from now on, as for the closing refresh.
+            k.fates.clear();
+            k.sim().clearFates();
             connectAgain();
             if (!k.vt.runUntil([&] { return !k.form() || (!handshakeRunning() && !chainRunning() && !k.form()->connectUnderWay()); },
                                60000))
