@@ -456,7 +456,7 @@ void TestCloseRequests::heldReadAnswerShownLaterRunsNoReceiverChoice() {
 void TestCloseRequests::inputStateThenSettingsReadAtOnce_data() {
     QTest::addColumn<bool>("alarm");
     QTest::newRow("alarm read behind") << true;
-    QTest::newRow("output read behind");
+    QTest::newRow("output read behind") << false;
 }
 
 void TestCloseRequests::inputStateThenSettingsReadAtOnce() {
@@ -490,14 +490,17 @@ void TestCloseRequests::inputStateThenSettingsReadAtOnce() {
 void TestCloseRequests::lateTableAnswerBelongsToNoOne_data() {
     QTest::addColumn<QString>("requests");  // the first answered late; numbers typed before a write
     QTest::addColumn<QStringList>("said");
-    QTest::newRow("clear late, write, read") << "clear write read" << QStringList{"电话号码表设置成功"};
-    QTest::newRow("write late, clear") << "write clear" << QStringList{"清空号码表成功"};
-    QTest::newRow("read late, write") << "read write" << QStringList{"电话号码表设置成功"};
+    QTest::addColumn<bool>("twice");  // the first answered twice, not late
+    QTest::newRow("clear late, write, read") << "clear write read" << QStringList{"电话号码表设置成功"} << false;
+    QTest::newRow("write late, clear") << "write clear" << QStringList{"清空号码表成功"} << false;
+    QTest::newRow("read late, write") << "read write" << QStringList{"电话号码表设置成功"} << false;
+    QTest::newRow("write answered twice, read") << "write read" << QStringList{"电话号码表设置成功"} << true;
 }
 
 void TestCloseRequests::lateTableAnswerBelongsToNoOne() {
     QFETCH(QString, requests);
     QFETCH(QStringList, said);
+    QFETCH(bool, twice);
     Rig r;
     SimPhoneTable table;
     table.install(r.h.sim());
@@ -506,7 +509,7 @@ void TestCloseRequests::lateTableAnswerBelongsToNoOne() {
     PhoneTab* p = r.f->phoneTab;
     const QMap<QString, QPushButton*> button{
         {"clear", p->Command24}, {"write", p->Command11}, {"read", p->Command12}};
-    r.h.sim().queueFates({ModuleSim::Fate::late(3000)});
+    r.h.sim().queueFates({twice ? ModuleSim::Fate::repeated(2, 800) : ModuleSim::Fate::late(3000)});
     for (const QString& q : requests.split(QLatin1Char(' '))) {
         for (const char* n : {"13800000001", "13800000002", "13800000003"}) {
             if (q != QStringLiteral("write") || p->Grid->Rows() > 3) break;
