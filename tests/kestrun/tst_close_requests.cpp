@@ -349,9 +349,11 @@ void TestCloseRequests::readAnswerShownUnderItsChannel_data() {
         QTest::addRow("%s read answered twice, read", kind) << alarm << "twice" << QStringList{ok, ok};
         QTest::addRow("%s read answered twice, the block written back, read", kind)
             << alarm << "twice, write back" << QStringList{ok, QStringLiteral("设置成功"), ok};
-        QTest::addRow("%s read lost, read, read behind the held answer", kind) << alarm << "lost, behind" << QStringList{ok, ok};
+        QTest::addRow("%s read lost, read, read behind the held answer", kind)
+            << alarm << "lost, behind" << QStringList{ok, ok};
     }
-    QTest::addRow("alarm two channels alike, read behind the held answer") << true << "alike, behind" << QStringList{ok, ok, ok};
+    QTest::addRow("alarm two channels alike, read behind the held answer")
+        << true << "alike, behind" << QStringList{ok, ok, ok};
 }
 
 void TestCloseRequests::readAnswerShownUnderItsChannel() {
@@ -491,10 +493,12 @@ void TestCloseRequests::lateTableAnswerBelongsToNoOne_data() {
     QTest::addColumn<QString>("requests");  // the first answered late; numbers typed before a write
     QTest::addColumn<QStringList>("said");
     QTest::addColumn<bool>("twice");  // the first answered twice, not late
-    QTest::newRow("clear late, write, read") << "clear write read" << QStringList{"电话号码表设置成功"} << false;
+    QTest::newRow("clear late, write, read")
+        << "clear write read" << QStringList{"电话号码表设置成功"} << false;
     QTest::newRow("write late, clear") << "write clear" << QStringList{"清空号码表成功"} << false;
     QTest::newRow("read late, write") << "read write" << QStringList{"电话号码表设置成功"} << false;
-    QTest::newRow("write answered twice, read") << "write read" << QStringList{"电话号码表设置成功"} << true;
+    QTest::newRow("write answered twice, read")
+        << "write read" << QStringList{"电话号码表设置成功"} << true;
 }
 
 void TestCloseRequests::lateTableAnswerBelongsToNoOne() {
