@@ -36,6 +36,8 @@ void KestrunForms::showSettingsForm(bool handshakeEnded) {
         // An answer may come after the form was closed: it finds no form.
         QObject::connect(m_settings, &QObject::destroyed, m_receiver.get(),
                          [r = m_receiver.get()] { r->setSink(nullptr); });
+        m_settings->setSettingsRequestHook(
+            [r = m_receiver.get()](bool alarm) { r->settingsRequestGoing(alarm); });
     }
     m_settings->load();
     QMdiSubWindow* sub = m_main->showChild(m_settings);

@@ -230,6 +230,7 @@ AlarmSettings AlarmTab::currentSettings() const {
 
 void AlarmTab::write() {
     if (!m_form->portReady()) return;
+    m_form->settingsRequestGoing(true);
     g::AlarmSetOp = 1;
     if (VbNum::val(Text16->text()) > 2550) Text16->setText(QStringLiteral("2550"));
     const AlarmSettings s = currentSettings();
@@ -269,6 +270,7 @@ void AlarmTab::write() {
 
 void AlarmTab::read() {
     if (!m_form->portReady()) return;
+    m_form->settingsRequestGoing(true);
     g::AlarmSetOp = 0;
     Text15->setText(QString());
     Text16->setText(QString());

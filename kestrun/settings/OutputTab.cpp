@@ -202,6 +202,7 @@ OutputSettings OutputTab::currentSettings() const {
 
 void OutputTab::write() {
     if (!m_form->portReady()) return;
+    m_form->settingsRequestGoing(false);
     g::OutputSetOp = 1;
     // A delay box that shows no number sends none: letters are no 0 (an
     // empty box, as a read leaves it, stands for 0). The restore delays go
@@ -233,6 +234,7 @@ void OutputTab::write() {
 
 void OutputTab::read() {
     if (!m_form->portReady()) return;
+    m_form->settingsRequestGoing(false);
     g::OutputSetOp = 0;
     for (QLineEdit* box : {Text12, Text8, Text10, Text14, Text18}) box->setText(QString());
     Controls::setValueQuiet(Check5, false);

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "kestrun/sms_parser/SmsAnswerSink.h"
 #include "platform/ButtonLock.h"
@@ -81,6 +82,13 @@ public:
     // opening steps wait for the handshake's end to run again, and nothing
     // sent before is awaited any more.
     void connectStarting();
+    // An alarm (or output) settings request is about to go: the answer
+    // receiver is told first, as an answer it still holds back belongs to
+    // a request before this one.
+    void setSettingsRequestHook(std::function<void(bool alarm)> hook) { m_settingsRequest = std::move(hook); }
+    void settingsRequestGoing(bool alarm) {
+        if (m_settingsRequest) m_settingsRequest(alarm);
+    }
 
     // The phone-number table; the answer receiver fills it.
     FlexGrid* phoneGrid() const { return m_phoneGrid; }
@@ -223,4 +231,5 @@ private:
     FlexGrid* m_phoneGrid = nullptr;
     ButtonLock m_lock;
     bool m_openingRefresh = false;
+    std::function<void(bool alarm)> m_settingsRequest;
 };

@@ -66,9 +66,11 @@ void stepOperation(SmsAnswerReceiver& rx, AckText& ack) {
     ack.text.clear();
     int op = g::PhoneTableOp;
     QByteArray two;
-    if (Outstanding::several(g::PhoneTableOutstanding) || g::PhoneTableGivenUp != 0) {
-        // A write and a read went out together, or a request given up may
-        // still be answered: the answer's first bytes tell which this is.
+    if (Outstanding::several(g::PhoneTableOutstanding) || g::PhoneTableGivenUp != 0 ||
+        Outstanding::has(g::PhoneTableOutstanding, 0)) {
+        // A write and a read went out together, a request given up may
+        // still be answered, or a read is out behind an acknowledgement
+        // that may come twice: the answer's first bytes tell which this is.
         if (rx.readN() != 3) {
             rx.setReadN(3);
             return;
@@ -91,8 +93,12 @@ void stepOperation(SmsAnswerReceiver& rx, AckText& ack) {
             rx.goTo(op == 1 ? WriteAck : ClearAck, kAckBytes - int(two.size()));
             break;
         default:
-            // Nothing that is out: hunted through.
-            rx.toHunt();
+            // Nothing that is out: hunted through, an acknowledgement's
+            // tail with it.
+            if (two == "SE" || two == "CL")
+                rx.skipAcknowledgementTail();
+            else
+                rx.toHunt();
             break;
     }
 }

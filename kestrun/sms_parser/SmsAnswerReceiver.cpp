@@ -163,6 +163,10 @@ bool SmsAnswerReceiver::takeRead(bool alarm, const QByteArray& block, bool good)
     return true;
 }
 
+void SmsAnswerReceiver::settingsRequestGoing(bool alarm) {
+    if (m_held[alarm] && m_held[alarm]->doubtful) settleHeld(alarm);
+}
+
 void SmsAnswerReceiver::forgetRequests() {
     for (bool alarm : {false, true}) {
         m_heldTimer[alarm]->setEnabled(false);

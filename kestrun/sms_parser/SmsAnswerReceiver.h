@@ -80,6 +80,11 @@ public:
     void setHeldBlockShower(BlockShower show) { m_showHeld = std::move(show); }
     // The channel the settings read being answered asked for; -1 unknown.
     int readChannel() const { return m_readChannel; }
+    // A settings request of that kind is about to go out. The module
+    // answers in turn, so a block held for what comes behind it answers a
+    // read sent before this request: it is settled now, as if nothing had
+    // followed, and the answer behind it is the new request's.
+    void settingsRequestGoing(bool alarm);
     // A new connect: the blocks held back for a write's acknowledgement
     // are dropped, as the requests they answered are no longer awaited.
     void forgetRequests();

@@ -333,7 +333,9 @@ void TestCloseRequests::lostReadGivesWayToTheNext() {
 // read is out: of channel 0, or of channel 1 behind a write sending back
 // the block read): whenever a read is said to have succeeded, the form
 // shows under the channel it shows what the module holds there, and
-// nothing failed.
+// nothing failed. So too for a read pressed while an answer is held back
+// to see what follows it (a lost read's before it, or a copy of the block
+// last read while another channel is out): the answer behind is its own.
 void TestCloseRequests::readAnswerShownUnderItsChannel_data() {
     QTest::addColumn<bool>("alarm");
     QTest::addColumn<QString>("road");
@@ -347,7 +349,11 @@ void TestCloseRequests::readAnswerShownUnderItsChannel_data() {
         QTest::addRow("%s read answered twice, read", kind) << alarm << "twice" << QStringList{ok, ok};
         QTest::addRow("%s read answered twice, the block written back, read", kind)
             << alarm << "twice, write back" << QStringList{ok, QStringLiteral("设置成功"), ok};
+        QTest::addRow("%s read lost, read, read behind the held answer", kind)
+            << alarm << "lost, behind" << QStringList{ok, ok};
     }
+    QTest::addRow("alarm two channels alike, read behind the held answer")
+        << true << "alike, behind" << QStringList{ok, ok, ok};
 }
 
 void TestCloseRequests::readAnswerShownUnderItsChannel() {
@@ -377,21 +383,39 @@ void TestCloseRequests::readAnswerShownUnderItsChannel() {
         return std::nullopt;
     });
 
-    using Fate = ModuleSim::Fate;
-    channel->setCurrentIndex(1);
-    const bool twice = road.startsWith(QStringLiteral("twice"));
-    r.h.sim().queueFates({twice ? Fate::repeated(2, 800) : Fate::late(3000)});
-    read->click();
-    if (twice)
-        QVERIFY(r.told(1));
-    else
-        QVERIFY(r.time.runFor(1000));
-    channel->setCurrentIndex(road == QStringLiteral("twice, write back") ? 1 : 0);
-    if (road.contains(QStringLiteral("write"))) (alarm ? a->Command16 : o->Command13)->click();
-    read->click();
+    if (road.endsWith(QStringLiteral("behind"))) {
+        const bool lost = road.startsWith(QStringLiteral("lost"));
+        if (lost) {
+            channel->setCurrentIndex(1);
+            QVERIFY(r.lose(read, alarm ? 0xB4 : 0xB5, 0x02));
+            QVERIFY(r.time.runFor(1000));
+        } else {
+            holds(2) = std::exchange(holds(1), holds(0));
+            read->click();
+            QVERIFY(r.told(1));
+        }
+        channel->setCurrentIndex(lost ? 0 : 1);
+        read->click();
+        QVERIFY(r.time.runFor(400));  // its answer is in and held
+        channel->setCurrentIndex(lost ? 1 : 2);
+        read->click();
+    } else {
+        using Fate = ModuleSim::Fate;
+        channel->setCurrentIndex(1);
+        const bool twice = road.startsWith(QStringLiteral("twice"));
+        r.h.sim().queueFates({twice ? Fate::repeated(2, 800) : Fate::late(3000)});
+        read->click();
+        if (twice)
+            QVERIFY(r.told(1));
+        else
+            QVERIFY(r.time.runFor(1000));
+        channel->setCurrentIndex(road == QStringLiteral("twice, write back") ? 1 : 0);
+        if (road.contains(QStringLiteral("write"))) (alarm ? a->Command16 : o->Command13)->click();
+        read->click();
+    }
     QVERIFY(r.time.runFor(6000));
-    QCOMPARE(r.said(), said);
     QCOMPARE(wrong, QStringList());
+    QCOMPARE(r.said(), said);
 }
 
 // A write lost on the line and a read right behind it whose answer is the
@@ -468,14 +492,19 @@ void TestCloseRequests::inputStateThenSettingsReadAtOnce() {
 void TestCloseRequests::lateTableAnswerBelongsToNoOne_data() {
     QTest::addColumn<QString>("requests");  // the first answered late; numbers typed before a write
     QTest::addColumn<QStringList>("said");
-    QTest::newRow("clear late, write, read") << "clear write read" << QStringList{"电话号码表设置成功"};
-    QTest::newRow("write late, clear") << "write clear" << QStringList{"清空号码表成功"};
-    QTest::newRow("read late, write") << "read write" << QStringList{"电话号码表设置成功"};
+    QTest::addColumn<bool>("twice");  // the first answered twice, not late
+    QTest::newRow("clear late, write, read")
+        << "clear write read" << QStringList{"电话号码表设置成功"} << false;
+    QTest::newRow("write late, clear") << "write clear" << QStringList{"清空号码表成功"} << false;
+    QTest::newRow("read late, write") << "read write" << QStringList{"电话号码表设置成功"} << false;
+    QTest::newRow("write answered twice, read")
+        << "write read" << QStringList{"电话号码表设置成功"} << true;
 }
 
 void TestCloseRequests::lateTableAnswerBelongsToNoOne() {
     QFETCH(QString, requests);
     QFETCH(QStringList, said);
+    QFETCH(bool, twice);
     Rig r;
     SimPhoneTable table;
     table.install(r.h.sim());
@@ -484,7 +513,7 @@ void TestCloseRequests::lateTableAnswerBelongsToNoOne() {
     PhoneTab* p = r.f->phoneTab;
     const QMap<QString, QPushButton*> button{
         {"clear", p->Command24}, {"write", p->Command11}, {"read", p->Command12}};
-    r.h.sim().queueFates({ModuleSim::Fate::late(3000)});
+    r.h.sim().queueFates({twice ? ModuleSim::Fate::repeated(2, 800) : ModuleSim::Fate::late(3000)});
     for (const QString& q : requests.split(QLatin1Char(' '))) {
         for (const char* n : {"13800000001", "13800000002", "13800000003"}) {
             if (q != QStringLiteral("write") || p->Grid->Rows() > 3) break;
