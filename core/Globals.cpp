@@ -61,6 +61,7 @@ int InTableOp = 0;
 int OutTableOp = 0;
 int CollectionDue = 0;
 int TableClearDue = 0;
+QList<InputRequest> InTableOwed;
 int CommStep = 0;
 int ReadTries = 0;
 int WriteTries = 0;
@@ -102,6 +103,7 @@ void resetAll() {
     GprsReadLate = -1;
     GprsRxText.clear();
     RxBuf.clear();
+    InTableOwed.clear();
     RxCount = InTableOp = OutTableOp = CollectionDue = TableClearDue = CommStep = ReadTries = WriteTries = 0;
 }
 

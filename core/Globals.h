@@ -138,6 +138,16 @@ extern int CollectionDue;
 // bit 1 the command table), whatever InTableOp / OutTableOp say by the time
 // their answers come.
 extern int TableClearDue;
+// The input-parsing table's requests out, oldest first: row reads and
+// writes and the collection settings' read and write, which the module
+// answers in turn, one answer each. `asker` tells whose; `live` is false
+// once that one stopped waiting.
+struct InputRequest {
+    int asker = 0;
+    bool live = true;
+    ClockElapsed sent;
+};
+extern QList<InputRequest> InTableOwed;
 extern int CommStep;
 extern int ReadTries;
 extern int WriteTries;

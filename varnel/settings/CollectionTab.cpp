@@ -21,6 +21,7 @@
 #include "platform/Dialogs.h"
 #include "platform/VbTimer.h"
 #include "platform/text/VbNum.h"
+#include "varnel/sms_parser/InputRequests.h"
 
 namespace {
 
@@ -60,8 +61,9 @@ void InputTableTab::wireCollection() {
     // What the user enters himself replaces what a failed read emptied.
     for (QLineEdit* box : {TxtPeriod, TxtTimeOut, TxtReSend})
         connect(box, &QLineEdit::textEdited, this, [this] { m_collectionUnread = false; });
-    // A request the module never answers is retired and the user told: an
-    // acknowledgement coming later belongs to whatever is sent next.
+    // A request the module leaves unanswered is given up and the user told;
+    // its answer, should it come late, is still the first in turn and
+    // dropped (InputRequests).
     m_collectionRead = new VbTimer(this);
     m_collectionWrite = new VbTimer(this);
     connect(m_collectionRead, &VbTimer::tick, this, [this] { collectionWaitOver(kReadDue); });
@@ -75,6 +77,7 @@ void InputTableTab::collectionWaitOver(int due) {
     timer->setEnabled(false);
     if (!(g::CollectionDue & due)) return;
     g::CollectionDue &= ~due;
+    InputRequests::givenUp(due == kReadDue ? InputRequests::CollectionRead : InputRequests::CollectionWrite);
     if (g::InTableOp == (due == kReadDue ? 12 : 11)) g::InTableOp = 0;
     Dialogs::msgBox(m_form, due == kReadDue ? QStringLiteral("读参数超时失败") : QStringLiteral("写参数超时失败"),
                     QStringLiteral("提示"), Dialogs::Icon::Information);
@@ -134,6 +137,7 @@ void InputTableTab::saveCollection() {
     g::CollectionDue |= kWriteDue;
     g::CommBytes = w.frame;
     m_form->port()->output(w.frame);
+    InputRequests::sent(InputRequests::CollectionWrite);
     m_collectionWrite->rearm(m_collectionWaitMs);
 }
 
@@ -149,6 +153,7 @@ void InputTableTab::readCollection() {
     Controls::setValueAndClick(Option9, true, Controls::ClickWhen::Always);
     g::CommBytes = CollectionSettings::readRequest();
     m_form->port()->output(g::CommBytes);
+    InputRequests::sent(InputRequests::CollectionRead);
     m_collectionRead->rearm(m_collectionWaitMs);
 }
 

@@ -14,6 +14,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
 #include "platform/VbTimer.h"
+#include "varnel/sms_parser/InputRequests.h"
 
 namespace {
 
@@ -155,6 +156,7 @@ void TableTransfers::stop(const QString& message) {
     m_timer->setEnabled(false);
     m_timer->setInterval(m_retryMs);
     pendingOp(table) = 0;
+    if (table == ModuleTable::Input) InputRequests::givenUp(InputRequests::Transfer);
     restoreOthers();
     if (reading(was)) {
         readButton(table)->setText(kReadCaption);
@@ -172,10 +174,12 @@ void TableTransfers::stop(const QString& message) {
 
 void TableTransfers::request(ModuleTable table, int index) {
     ++m_unanswered[table == ModuleTable::Input ? 0 : 1][index];
-    if (table == ModuleTable::Input)
+    if (table == ModuleTable::Input) {
+        InputRequests::sent(InputRequests::Transfer);
         m_form->readSMSIn(index);
-    else
+    } else {
         m_form->readSMSOut(index);
+    }
 }
 
 bool TableTransfers::sendCurrentRow(ModuleTable table) {
@@ -192,7 +196,7 @@ bool TableTransfers::sendCurrentRow(ModuleTable table) {
         Dialogs::msgBox(m_form, w.message, w.title, Dialogs::Icon::Information);
         return false;
     }
-    m_form->writeFrame(w.frame);
+    if (m_form->writeFrame(w.frame) && table == ModuleTable::Input) InputRequests::sent(InputRequests::Transfer);
     return true;
 }
 
@@ -224,6 +228,7 @@ void TableTransfers::tick() {
 // --- answers -------------------------------------------------------------------
 
 void TableTransfers::forgetRequests() {
+    InputRequests::forget();
     for (QHash<int, int>& open : m_unanswered) open.clear();
     for (QHash<int, QByteArray>& rows : m_taken) rows.clear();
 }

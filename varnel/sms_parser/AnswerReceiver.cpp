@@ -4,6 +4,7 @@
 
 #include "AnswerSink.h"
 #include "CollectionAnswer.h"
+#include "InputRequests.h"
 #include "core/Globals.h"
 #include "core/protocol/Frames.h"
 #include "core/protocol/TableRows.h"
@@ -135,7 +136,12 @@ void AnswerReceiver::walkFrame() {
     }
     g::RxState = Dispatch;
     const auto route = dispatchTable().find(at(frame, 8));
-    const int state = awaitedClearAnswer(frame) ? int(TableClearAck) : route ? route->state : int(Hunt);
+    const bool clear = awaitedClearAnswer(frame);
+    const int state = clear ? int(TableClearAck) : route ? route->state : int(Hunt);
+    if (!clear && at(frame, 8) == protocol::kInputTableCode && InputRequests::dropAnswer(frame)) {
+        g::RxState = Hunt;
+        return;
+    }
     const auto it = m_handlers.find(state);
     const qsizetype needed =
         std::max<qsizetype>(9 + (route ? route->readN : 0), it == m_handlers.end() ? 0 : it->second.minBytes);

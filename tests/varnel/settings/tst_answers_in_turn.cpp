@@ -97,6 +97,8 @@ private slots:
     void lateCollectionAnswerLeavesTableReadAlone_data();
     void lateCollectionAnswerLeavesTableReadAlone();
     void collectionWaitsForTheReceiverBox();
+    void answerOfARequestGivenUpIsDropped_data();
+    void answerOfARequestGivenUpIsDropped();
 };
 
 // --- a box the receiver opened --------------------------------------------------
@@ -487,6 +489,69 @@ void TestAnswersInTurn::collectionWaitsForTheReceiverBox() {
              qPrintable(time.why()));
     QVERIFY2(time.runUntilLineQuiet(2000, 10000), qPrintable(time.why()));
     QCOMPARE(texts(h.dialogs), QStringList({QStringLiteral("号码表空"), QStringLiteral("设置成功")}));
+}
+
+// A request given up (a transfer stopped with its row on the way, a
+// collection write whose wait ran out) is still answered, in turn, ahead of
+// the next request; so is a collection acknowledgement sent twice. Neither
+// answer is the next request's.
+void TestAnswersInTurn::answerOfARequestGivenUpIsDropped_data() {
+    QTest::addColumn<QString>("first");  // the table's "read"/"write" stopped, or the collection's "ack"
+    QTest::addColumn<ModuleSim::Fate>("ackFate");
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<QStringList>("told");
+    const QString ok = QStringLiteral("设置成功"), refused = QStringLiteral("设置失败");
+    QTest::newRow("table read stopped, collection read") << "read" << ModuleSim::Fate() << 800 << QStringList();
+    QTest::newRow("table write stopped, collection write refused") << "write" << ModuleSim::Fate() << 800
+                                                                    << QStringList{refused};
+    QTest::newRow("collection ack after its wait, table write refused")
+        << "ack" << ModuleSim::Fate() << 1500 << QStringList{QStringLiteral("写参数超时失败"), refused};
+    QTest::newRow("collection ack sent twice, table write refused")
+        << "ack" << ModuleSim::Fate::repeated(2, 300) << 0 << QStringList{ok, refused};
+}
+
+void TestAnswersInTurn::answerOfARequestGivenUpIsDropped() {
+    QFETCH(QString, first);
+    QFETCH(ModuleSim::Fate, ackFate);
+    QFETCH(int, delayMs);
+    VirtualTime time;
+    VarnelHarness h;
+    QVERIFY2(connectToForm(time, h), qPrintable(time.why()));
+    SettingsForm* f = h.form();
+    InputTableTab* t = f->inputTab;
+    f->SSTab1->setCurrentIndex(3);
+    SimCollection& c = h.module->collection;
+    c.setSettingsBytes(QByteArray::fromHex("FA00000007 0401"));
+    storeRows(h.module, Tables::Table::Input, 4);
+    fillGrid(t->MSGrid2, first == "ack" ? 1 : 2, goldenChannel());
+    t->TxtPeriod->setText(QStringLiteral("3"));
+    h.sim().behaviour.delayMs = delayMs;
+    QPushButton* transfer = first == "read" ? t->Command23 : t->Command13;
+    if (first == "ack") {
+        h.module->tables.state(Tables::Table::Input).writeAck = Tables::Ack::Fail;
+        t->setCollectionWait(1000);
+        h.sim().queueFates({ackFate});
+        QTest::mouseClick(t->Command29, Qt::LeftButton);
+        QVERIFY2(time.runUntil([&] { return h.dialogs.messageCount() == 1; }, 5000), qPrintable(time.why()));
+        QTest::mouseClick(transfer, Qt::LeftButton);
+    } else {
+        if (first == "write") c.writeAck = SimCollection::Ack::Fail;
+        const int from = int(h.sim().requests().size());
+        QTest::mouseClick(transfer, Qt::LeftButton);
+        QVERIFY2(time.runUntil([&] { return h.sim().requests().size() > from; }, 5000), qPrintable(time.why()));
+        QTest::mouseClick(transfer, Qt::LeftButton);  // 停止
+        QTest::mouseClick(first == "write" ? t->Command29 : t->Command28, Qt::LeftButton);
+    }
+    QVERIFY2(time.runUntil([&] { return !f->transfers->busy(); }, 30000), qPrintable(time.why()));
+    QVERIFY2(time.runUntilLineQuiet(2000, 20000), qPrintable(time.why()));
+    QTEST(texts(h.dialogs), "told");
+    if (first == "read") {  // what the page shows is what a write sends back
+        QCOMPARE(QStringList({t->TxtPeriod->text(), t->TxtTimeOut->text(), t->TxtReSend->text()}),
+                 QStringList({"2.5", "700", "4"}));
+        QTest::mouseClick(t->Command29, Qt::LeftButton);
+        QVERIFY2(time.runUntilLineQuiet(2000, 20000), qPrintable(time.why()));
+        QCOMPARE(hex(c.settingsBytes()), QStringLiteral("FA 00 00 00 07 04 01"));
+    }
 }
 
 QTEST_MAIN(TestAnswersInTurn)

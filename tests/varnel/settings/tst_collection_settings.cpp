@@ -212,7 +212,9 @@ void TestCollectionSettingsPage::unansweredRequestsRetiredAndTold() {
         QVERIFY(h.dialogs.waitForMessage(2, 15000));
         QVERIFY2(!f->transfers->busy(), qPrintable(h.dialogs.describe()));
         QCOMPARE(h.dialogs.lastText(), QStringLiteral("设置成功"));
-        QCOMPARE(TableRig::requestsFrom(h, from).size(), 2);
+        // The module answers in turn: the first acknowledgement may be the
+        // unanswered write's, come late, so row 0 goes out once more.
+        QCOMPARE(TableRig::requestsFrom(h, from).size(), 3);
     }
 }
 
