@@ -228,6 +228,7 @@ bool ParamSenders::refresh() {
     port->setDTREnable(false);
     if (g::OfflineMode == 0) {
         f->takeAnswersNow();
+        g::RefreshQuery = Outstanding::kRefreshNothingOut;
         f->Timer2->rearm(kRefreshFirstMs);
         g::ParamMode = true;
     }
@@ -253,7 +254,8 @@ void ParamSenders::refreshTick() {
     // Ended before the module's last answer: the labels still showing
     // placeholders were not read, and the installer is told so (a line
     // that went away has said so already).
-    const bool unanswered = std::exchange(g::RefreshQuery, 0) != 0;
+    const uint8_t out = std::exchange(g::RefreshQuery, 0);
+    const bool unanswered = out != 0 && out != Outstanding::kRefreshNothingOut;
     if (unanswered && f->port() && f->port()->isOpen()) refuse(RefreshIncompleteText());
 }
 

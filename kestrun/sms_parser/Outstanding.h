@@ -17,6 +17,10 @@
 // the second out.
 namespace Outstanding {
 
+// RefreshQuery while a refresh runs with no query out (0: no refresh runs,
+// otherwise the code of the query out).
+constexpr uint8_t kRefreshNothingOut = 0xFF;
+
 constexpr int kMost = 15;
 inline int at(int queue, int i) { return (queue >> (2 * i) & 3) - 1; }
 inline int length(int queue) {

@@ -27,10 +27,17 @@ void ackAnswered(Rx& rx, const QByteArray& text, bool& ackedWrite) {
 }
 
 // The refresh's next query, as an answer proposes it: the query out has
-// had its answer.
-void propose(int step) {
+// had its answer. While a refresh runs, an answer of another code (a
+// write's echo that came after the refresh started, before or among its
+// queries) moves nothing: the refresh would skip the queries between.
+void propose(uint8_t code, int step) {
+    if (g::RefreshQuery == 0) {
+        g::RefreshStep = step;
+        return;
+    }
+    if (g::RefreshQuery != code) return;
     g::RefreshStep = step;
-    g::RefreshQuery = 0;
+    g::RefreshQuery = Outstanding::kRefreshNothingOut;
 }
 
 void apply(Rx& rx, const Answers::ParamAnswer& a) {
@@ -52,7 +59,7 @@ void onModuleStatus(Rx& rx) {
 void onProposedFirst(Rx& rx, uint8_t code) {
     const Answers::ParamAnswer a = Answers::decodeParamAnswer(code, rx.read());
     if (a.kind == Kind::WorkMode) g::WorkModeByte[0] = a.value;
-    propose(a.refreshStep);
+    propose(code, a.refreshStep);
     apply(rx, a);
     rx.toHunt();
 }
@@ -64,7 +71,7 @@ void onShownFirst(Rx& rx, uint8_t code) {
     const Answers::ParamAnswer a = Answers::decodeParamAnswer(code, rx.read());
     if (a.kind == Kind::TransMode) g::TransModeByte[0] = a.value;
     apply(rx, a);
-    if (a.refreshStep >= 0) propose(a.refreshStep);
+    if (a.refreshStep >= 0) propose(code, a.refreshStep);
     rx.toHunt();
 }
 
@@ -123,7 +130,7 @@ void onVersionOrAck(Rx& rx, QByteArray& got, bool& ackedWrite) {
     const Answers::ParamAnswer a = Answers::decodeParamAnswer(0xEC, got);
     got.clear();
     apply(rx, a);
-    if (a.refreshStep >= 0) propose(a.refreshStep);
+    if (a.refreshStep >= 0) propose(0xEC, a.refreshStep);
     rx.toHunt();
 }
 

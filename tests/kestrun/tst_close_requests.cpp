@@ -6,6 +6,7 @@
 
 #include "KestrunHarness.h"
 #include "core/NumberPicker.h"
+#include "core/Routines.h"
 #include "kestrun/settings/AlarmTab.h"
 #include "kestrun/settings/OutputTab.h"
 #include "kestrun/settings/PhoneTab.h"
@@ -30,6 +31,7 @@ private slots:
     void heldReadAnswerShownLaterRunsNoReceiverChoice();
     void inputStateThenSettingsReadAtOnce_data();
     void inputStateThenSettingsReadAtOnce();
+    void refreshRightBehindTwoWrites();
     void lateTableAnswerBelongsToNoOne_data();
     void lateTableAnswerBelongsToNoOne();
 };
@@ -489,6 +491,32 @@ void TestCloseRequests::inputStateThenSettingsReadAtOnce() {
 // behind it: the later request decides what the module holds, so the
 // earlier answer, when it comes, is no one's: it neither tells of a table
 // the module no longer holds nor ends the request out since.
+// Two writes and a refresh pressed at once, the first write's echo cut in
+// pieces: the second's echo, of the same code as one of the refresh's
+// queries, comes after the refresh started and before it asked anything.
+// The refresh still asks every query and reads every answer.
+void TestCloseRequests::refreshRightBehindTwoWrites() {
+    Rig r;
+    SimParams::install(r.h.sim());
+    r.h.sim().identity.workMode = 0;  // passive: the refresh reads the address
+    QVERIFY(r.open(0));
+    const auto refreshed = [&] {
+        return r.time.runUntil([&] { return !r.f->Timer2->running(); }, 30000) && r.time.runUntilLineQuiet(500, 5000);
+    };
+    r.f->Command8->click();
+    QVERIFY(refreshed());
+    const QString shown = r.f->Label3->text() + r.f->Label10->text() + r.f->Label12->text();
+    QVERIFY(!shown.contains(QLatin1Char('*')));
+    r.h.dialogs.clear();
+    r.h.sim().queueFates({ModuleSim::Fate::split(3, 40)});
+    r.f->Command6->click();
+    r.f->Command4->click();
+    r.f->Command8->click();
+    QVERIFY(refreshed());
+    QCOMPARE(r.f->Label3->text() + r.f->Label10->text() + r.f->Label12->text(), shown);
+    QVERIFY2(!r.said().contains(RefreshIncompleteText()), qPrintable(r.said().join(QLatin1Char('|'))));
+}
+
 void TestCloseRequests::lateTableAnswerBelongsToNoOne_data() {
     QTest::addColumn<QString>("requests");  // the first answered late; numbers typed before a write
     QTest::addColumn<QStringList>("said");
