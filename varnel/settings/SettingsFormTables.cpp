@@ -15,6 +15,7 @@
 #include "platform/CommPort.h"
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
+#include "varnel/sms_parser/InputRequests.h"
 
 bool SettingsForm::portOpen() {
     if (!port() || !port()->isOpen() || connectUnderWay()) return false;
@@ -117,6 +118,7 @@ void SettingsForm::clearModuleTable(ModuleTable table) {
         port()->dropInput();
     const bool input = table == ModuleTable::Input;
     (input ? g::InTableOp : g::OutTableOp) = 4;
+    if (input) InputRequests::tableCleared();
     g::TableClearDue |= input ? 1 : 2;
     writeFrame(protocol::tableClearFrame(input ? protocol::kInputTableCode : protocol::kCommandTableCode));
 }

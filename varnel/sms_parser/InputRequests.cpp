@@ -41,6 +41,11 @@ void givenUp(Asker asker) {
         if (r.asker == asker) r.live = false;
 }
 
+void tableCleared() {
+    for (g::InputRequest& r : g::InTableOwed)
+        if (!r.live && r.asker == Transfer) r.asker = Superseded;
+}
+
 void forget() { g::InTableOwed.clear(); }
 
 bool dropAnswer(const QByteArray& window) {

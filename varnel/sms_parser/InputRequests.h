@@ -9,7 +9,7 @@
 // theirs for none of them.
 namespace InputRequests {
 
-enum Asker { Transfer = 1, CollectionRead = 2, CollectionWrite = 3 };
+enum Asker { Transfer = 1, CollectionRead = 2, CollectionWrite = 3, Superseded = 4 };
 
 // How long after it went a request given up can still be answered: twice
 // the longest wait before the program asks again or gives up. Past that the
@@ -19,6 +19,9 @@ constexpr int kGoneMs = 10000;
 void sent(Asker asker);
 // `asker` no longer waits for its requests out.
 void givenUp(Asker asker);
+// The table was cleared: what a stopped transfer asked for before is no
+// row of the table any more, even to the transfer running then.
+void tableCleared();
 // The line went away: nothing sent so far is answered.
 void forget();
 // An input-table answer, the window from its 0x1A on: books it against the
