@@ -502,6 +502,8 @@ void TestAnswersInTurn::answerOfARequestGivenUpIsDropped_data() {
     QTest::addColumn<QStringList>("told");
     const QString ok = QStringLiteral("设置成功"), refused = QStringLiteral("设置失败");
     QTest::newRow("table read stopped, collection read") << "read" << ModuleSim::Fate() << 800 << QStringList();
+    QTest::newRow("table read stopped, table cleared, read again") << "clear" << ModuleSim::Fate() << 800
+                                                                   << QStringList();
     QTest::newRow("table write stopped, collection write refused") << "write" << ModuleSim::Fate() << 800
                                                                     << QStringList{refused};
     QTest::newRow("collection ack after its wait, table write refused")
@@ -526,7 +528,7 @@ void TestAnswersInTurn::answerOfARequestGivenUpIsDropped() {
     fillGrid(t->MSGrid2, first == "ack" ? 1 : 2, goldenChannel());
     t->TxtPeriod->setText(QStringLiteral("3"));
     h.sim().behaviour.delayMs = delayMs;
-    QPushButton* transfer = first == "read" ? t->Command23 : t->Command13;
+    QPushButton* transfer = first == "write" || first == "ack" ? t->Command13 : t->Command23;
     if (first == "ack") {
         h.module->tables.state(Tables::Table::Input).writeAck = Tables::Ack::Fail;
         t->setCollectionWait(1000);
@@ -540,10 +542,21 @@ void TestAnswersInTurn::answerOfARequestGivenUpIsDropped() {
         QTest::mouseClick(transfer, Qt::LeftButton);
         QVERIFY2(time.runUntil([&] { return h.sim().requests().size() > from; }, 5000), qPrintable(time.why()));
         QTest::mouseClick(transfer, Qt::LeftButton);  // 停止
-        QTest::mouseClick(first == "write" ? t->Command29 : t->Command28, Qt::LeftButton);
+        if (first == "clear") {
+            h.dialogs.queueAnswer(Dialogs::Answer::Ok);
+            QTest::mouseClick(t->Command27, Qt::LeftButton);
+            QTest::mouseClick(transfer, Qt::LeftButton);
+        } else {
+            QTest::mouseClick(first == "write" ? t->Command29 : t->Command28, Qt::LeftButton);
+        }
     }
     QVERIFY2(time.runUntil([&] { return !f->transfers->busy(); }, 30000), qPrintable(time.why()));
     QVERIFY2(time.runUntilLineQuiet(2000, 20000), qPrintable(time.why()));
+    if (first == "clear") {  // the stopped read's row is none of the cleared table's
+        QCOMPARE(t->MSGrid2->Rows(), 1);
+        QVERIFY(texts(h.dialogs).contains(QStringLiteral("清除成功")));
+        return;
+    }
     QTEST(texts(h.dialogs), "told");
     if (first == "read") {  // what the page shows is what a write sends back
         QCOMPARE(QStringList({t->TxtPeriod->text(), t->TxtTimeOut->text(), t->TxtReSend->text()}),
