@@ -15,6 +15,7 @@
 #include "LegacyProbe.h"
 #include "PictureWindow.h"
 #include "ProgramForms.h"
+#include "Routines.h"
 #include "UnicodeConverter.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -359,7 +360,7 @@ void MainWindow::reportLineLost() {
     // The other end of the line went away (a USB adapter pulled, the module
     // switched off): the port has closed itself. Requests from now on go
     // nowhere, so the user must know before relying on them.
-    Dialogs::msgBox(this, QStringLiteral("串口连接已断开，请检查连线后重新连接"), QStringLiteral("端口错误"),
+    Dialogs::msgBox(this, LineLostText(), QStringLiteral("端口错误"),
                     Dialogs::Icon::Exclamation);
 }
 

@@ -69,6 +69,8 @@ QString RefreshIncompleteText() {
     return QStringLiteral("模块没有回答，参数没有全部读出（显示“**”的参数未读出），请检查连线后重新参数刷新");
 }
 
+QString LineLostText() { return QStringLiteral("串口连接已断开，请检查连线后重新连接"); }
+
 QString PortOpenErrorText(const CommPort& port, CommPort::OpenResult result) {
     return PortOpenErrorText(
         result, port.lastFailure(), QStringLiteral("COM%1（%2）").arg(port.commPort()).arg(port.devicePath()),

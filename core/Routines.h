@@ -26,6 +26,8 @@ void SetPortAndBaud(CommPort& port, const QString& portText, const QString& rate
 // What a parameter refresh that ended before the module's last answer
 // says: the labels still showing "**" were not read.
 QString RefreshIncompleteText();
+// What the user is told when the port closed itself because its line went.
+QString LineLostText();
 // What a failed open of the port says to the user (titled "端口错误"):
 // the reason, in words that tell what to do about it.
 QString PortOpenErrorText(const CommPort& port, CommPort::OpenResult result);

@@ -171,7 +171,7 @@ void GprsModeDialog::optionClicked(int mode) {
         Controls::setValueQuiet(g::HsStatusBytes[2] == 0x80 ? Option1 : Option2, true);
         Dialogs::msgBox(this,
                         opened != CommPort::OpenResult::Ok ? PortOpenErrorText(port, opened)
-                                                           : QStringLiteral("串口连接已断开，请检查连线后重新连接"),
+                                                           : LineLostText(),
                         QStringLiteral("端口错误"), Dialogs::Icon::Exclamation);
         return;
     }
