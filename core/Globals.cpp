@@ -29,7 +29,7 @@ int AlarmSetOutstanding = 0;
 int OutputSetOutstanding = 0;
 int IdentityOutstanding = 0;
 int PhoneTableGivenUp = 0;
-QByteArray AlarmSetWritten, AlarmSetRead, OutputSetWritten, OutputSetRead;
+QByteArray AlarmSetRead, OutputSetRead;
 QList<SettingsRead> AlarmSetReads, OutputSetReads;
 int DollarPendingOp = 0;
 int DIChannel = 0;
@@ -80,7 +80,7 @@ void resetAll() {
     RefreshQuery = 0;
     PhoneTableOutstanding = AlarmSetOutstanding = OutputSetOutstanding = IdentityOutstanding = 0;
     PhoneTableGivenUp = 0;
-    for (QByteArray* b : {&AlarmSetWritten, &AlarmSetRead, &OutputSetWritten, &OutputSetRead}) b->clear();
+    for (QByteArray* b : {&AlarmSetRead, &OutputSetRead}) b->clear();
     AlarmSetReads.clear();
     OutputSetReads.clear();
     ParamMode = true;

@@ -62,9 +62,9 @@ extern int IdentityOutstanding;
 // clear went out behind them, as the queue above: their answers may still
 // come.
 extern int PhoneTableGivenUp;
-// Kestrun: the alarm and output blocks of the last write sent and of the
-// last read answer taken, from the record's byte 12 on.
-extern QByteArray AlarmSetWritten, AlarmSetRead, OutputSetWritten, OutputSetRead;
+// Kestrun: the alarm and output blocks of the last read answer taken, from
+// the record's byte 12 on.
+extern QByteArray AlarmSetRead, OutputSetRead;
 // Kestrun: the alarm and output reads out, oldest first: the channel each
 // named and how long ago it went.
 struct SettingsRead {

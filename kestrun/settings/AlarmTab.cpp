@@ -265,7 +265,6 @@ void AlarmTab::write() {
     }
     send(built.frame);
     Outstanding::sent(g::AlarmSetOutstanding, 1);
-    g::AlarmSetWritten = built.frame.mid(12);
 }
 
 void AlarmTab::read() {

@@ -229,7 +229,6 @@ void OutputTab::write() {
     g::CommBytes = built.frame;
     if (CommPort* p = m_form->port()) p->output(built.frame);
     Outstanding::sent(g::OutputSetOutstanding, 1);
-    g::OutputSetWritten = built.frame.mid(12);
 }
 
 void OutputTab::read() {
