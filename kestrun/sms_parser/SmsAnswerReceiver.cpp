@@ -96,6 +96,10 @@ std::pair<int, int> SmsAnswerReceiver::route(uint8_t code) const {
     if (to.first == Hunt) return to;
     const bool alarm = code == 0xB4 || code == 0xA5;
     if (!alarm && code != 0xB5 && code != 0xA7) return to;
+    // The flag alone would read a repeated acknowledgement as a read's
+    // header once a read went behind the write.
+    if (m_requestsKept[alarm] && (alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding) == 0)
+        return {Hunt, 1};
     if (to.first == 21)
         Outstanding::answered(alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding, 1);
     else
@@ -164,6 +168,7 @@ bool SmsAnswerReceiver::takeRead(bool alarm, const QByteArray& block, bool good)
 }
 
 void SmsAnswerReceiver::settingsRequestGoing(bool alarm) {
+    m_requestsKept[alarm] = true;
     if (m_held[alarm] && m_held[alarm]->doubtful) settleHeld(alarm);
 }
 

@@ -83,7 +83,10 @@ public:
     // A settings request of that kind is about to go out. The module
     // answers in turn, so a block held for what comes behind it answers a
     // read sent before this request: it is settled now, as if nothing had
-    // followed, and the answer behind it is the new request's.
+    // followed, and the answer behind it is the new request's. Once one
+    // went, an answer of that kind with nothing out (a repeat, or the
+    // acknowledgement and read answer sent again together) is dropped,
+    // not read by the operation flag.
     void settingsRequestGoing(bool alarm);
     // A new connect: the blocks held back for a write's acknowledgement
     // are dropped, as the requests they answered are no longer awaited.
@@ -124,6 +127,9 @@ private:
     bool takeRead(bool alarm, const QByteArray& block, bool good);
     // The channel of the read last answered, -1 unknown.
     int m_lastReadChannel[2] = {-1, -1};  // output, alarm
+    // A request of that kind went out through the form: from then on the
+    // requests out say what an answer is, and with none out it is none.
+    bool m_requestsKept[2] = {false, false};
     std::optional<Held> m_held[2];  // output, alarm
     VbTimer* m_heldTimer[2] = {};
     BlockShower m_showHeld;

@@ -44,7 +44,9 @@ void TestCloseRequests::eachAnswerToItsOwnRequest_data() {
     // late, so that two reads are out at once; a read before the write
     // answered twice, the second copy ahead of the write's acknowledgement; a
     // read answered late after another channel was chosen; a write lost on
-    // the line (no acknowledgement, the module unchanged), then two reads.
+    // the line (no acknowledgement, the module unchanged), then two reads;
+    // the acknowledgement held back to go with the read's answer, and the
+    // two sent twice.
     QTest::addColumn<QString>("road");
     const QStringList both{"设置成功", "读取参数成功"};
     const QStringList three{"读取参数成功", "设置成功", "读取参数成功"};
@@ -54,6 +56,8 @@ void TestCloseRequests::eachAnswerToItsOwnRequest_data() {
     QTest::newRow("phone clear, read") << "clear" << QStringList{"清空号码表成功", "号码表空"} << "";
     QTest::newRow("alarm write answered twice, read") << "alarm" << both << "ack twice";
     QTest::newRow("output write answered twice, read") << "output" << both << "ack twice";
+    QTest::newRow("alarm write and read answered together twice") << "alarm" << both << "together twice";
+    QTest::newRow("output write and read answered together twice") << "output" << both << "together twice";
     QTest::newRow("alarm read late, write answered twice, read") << "alarm" << three << "late read";
     QTest::newRow("output read late, write answered twice, read") << "output" << three << "late read";
     QTest::newRow("alarm read answered twice, write, read") << "alarm" << three << "read twice";
@@ -108,6 +112,7 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
     };
     const auto writeThenRead = [&](QAbstractButton* write, QAbstractButton* read) {
         if (road == QStringLiteral("ack twice")) h.sim().queueFates({Fate::repeated(2, 400)});
+        if (road == QStringLiteral("together twice")) h.sim().queueFates({Fate::glued(1500), Fate::repeated(2, 0)});
         if (road == QStringLiteral("write lost")) {
             const uint8_t code = pair == QStringLiteral("alarm") ? 0xB4 : 0xB5;
             int lost = 0;
