@@ -100,10 +100,12 @@ std::pair<int, int> SmsAnswerReceiver::route(uint8_t code) const {
     // header once a read went behind the write.
     if (m_requestsKept[alarm] && (alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding) == 0)
         return {Hunt, 1};
-    if (to.first == 21)
+    if (to.first == 21) {
         Outstanding::answered(alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding, 1);
-    else
+        m_writtenSinceRead[alarm] = true;
+    } else {
         m_readArrived = true;
+    }
     return to;
 }
 
@@ -132,13 +134,15 @@ bool SmsAnswerReceiver::settleReadBlock(bool alarm, const QByteArray& block, boo
     }
     // A read given up may still have its answer come, ahead of the next
     // read's; a copy of the block last read, while a read of another
-    // channel is out, may be a repeat of that answer. Either waits for what
-    // comes behind it to tell.
+    // channel is out or after a write changed what the module holds, may
+    // be a repeat of that answer. Either waits for what comes behind it to
+    // tell.
     const QList<g::SettingsRead>& reads = readsOut(alarm);
     const int givenUp = Outstanding::readsGivenUp(reads);
     const bool otherChannel = Outstanding::has(settingsOut(alarm), 0) && !reads.isEmpty() &&
                               m_lastReadChannel[alarm] >= 0 && reads.first().channel != m_lastReadChannel[alarm];
-    if (givenUp > 0 || (otherChannel && !read.isEmpty() && block == read)) {
+    const bool stale = otherChannel || (m_writtenSinceRead[alarm] && Outstanding::has(settingsOut(alarm), 0));
+    if (givenUp > 0 || (stale && !read.isEmpty() && block == read)) {
         m_held[alarm] = Held{block, good, true, givenUp};
         m_heldTimer[alarm]->rearm(Outstanding::kReadLostMs);
         return false;
@@ -164,6 +168,7 @@ bool SmsAnswerReceiver::takeRead(bool alarm, const QByteArray& block, bool good)
     m_readChannel = Outstanding::readAnswered(out, readsOut(alarm));
     if (m_readChannel >= 0) m_lastReadChannel[alarm] = m_readChannel;
     if (good) read = block;
+    m_writtenSinceRead[alarm] = false;
     return true;
 }
 
@@ -177,6 +182,7 @@ void SmsAnswerReceiver::forgetRequests() {
         m_heldTimer[alarm]->setEnabled(false);
         m_held[alarm].reset();
         m_lastReadChannel[alarm] = -1;
+        m_writtenSinceRead[alarm] = false;
     }
     m_readArrived = false;
     m_readChannel = -1;
@@ -199,6 +205,7 @@ void SmsAnswerReceiver::settleHeld(bool alarm) {
         m_readChannel = Outstanding::readAnswered(out, readsOut(alarm));
         if (m_readChannel >= 0) m_lastReadChannel[alarm] = m_readChannel;
         if (held->good) (alarm ? g::AlarmSetRead : g::OutputSetRead) = held->block;
+        m_writtenSinceRead[alarm] = false;
     }
     if (m_showHeld) m_showHeld(*this, alarm, held->block, held->good);
 }

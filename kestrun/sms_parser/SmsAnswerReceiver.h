@@ -74,6 +74,8 @@ public:
     // a read of another channel is out, is held for kReadLostMs: an answer
     // right behind it shows it was none of the reads out, and it is
     // dropped; else it answers the oldest read not given up, and is shown.
+    // So is a repeat of the block last read after a write was acknowledged
+    // since.
     bool settleReadBlock(bool alarm, const QByteArray& block, bool good);
     static constexpr int kWriteAckMs = 1500;
     using BlockShower = std::function<void(SmsAnswerReceiver&, bool alarm, const QByteArray& block, bool good)>;
@@ -130,6 +132,9 @@ private:
     // A request of that kind went out through the form: from then on the
     // requests out say what an answer is, and with none out it is none.
     bool m_requestsKept[2] = {false, false};
+    // A write of that kind was acknowledged since the last read answer was
+    // taken: the module no longer holds that answer's block.
+    mutable bool m_writtenSinceRead[2] = {false, false};
     std::optional<Held> m_held[2];  // output, alarm
     VbTimer* m_heldTimer[2] = {};
     BlockShower m_showHeld;

@@ -11,6 +11,7 @@
 #include "SettingsRig.h"
 #include "core/NumberPicker.h"
 #include "kestrun/settings/PhoneTab.h"
+#include "kestrun/sms_parser/Outstanding.h"
 #include "kestrun/sms_parser/SmsAnswerReceiver.h"
 #include "tools/SimPhoneTable.h"
 
@@ -131,13 +132,17 @@ void TestAlarmSettings::refusalWholeOrInPiecesAndStatusBytesBeforeIt() {
     }
     QVERIFY(rig.waitIdle());
 
-    // Status bytes other than 03 are passed over one by one.
+    // Status bytes other than 03 are passed over one by one (a write out
+    // that the module never got).
     g::AlarmSetOp = 1;
-    rig.h.sim().send(KestrunHarness::frame("A5 01 07 03") + "SETOK:");
+    Outstanding::sent(g::AlarmSetOutstanding, 1);
+    rig.h.sim().send(KestrunHarness::frame("B4 01 07 03") + "SETOK:");
     QVERIFY(rig.waitMessage(5));
     QCOMPARE(rig.h.dialogs.lastText(), QStringLiteral("设置成功"));
     // A text that is neither gives nothing, and the next answer is taken.
     g::RxText = QStringLiteral("left over");
+    Outstanding::sent(g::AlarmSetOutstanding, 1);
+    Outstanding::sent(g::AlarmSetOutstanding, 1);
     rig.h.sim().send(KestrunHarness::frame("B4 03") + "ERROR!!!" + KestrunHarness::frame("B4 03") +
                      "SETFAIL:");
     QVERIFY(rig.waitMessage(6));
@@ -151,6 +156,8 @@ void TestAlarmSettings::refusalWholeOrInPiecesAndStatusBytesBeforeIt() {
     t->Text19->setText(QStringLiteral("old"));
     for (const char* tail : {"SETOK:<1>\r\n", "SETFAIL: <0 ", "SETOK:"}) {
         const int before = rig.h.dialogs.messageCount();
+        Outstanding::sent(g::AlarmSetOutstanding, 1);
+        Outstanding::sent(g::AlarmSetOutstanding, 1);
         rig.h.sim().send(KestrunHarness::frame("B4 03") + tail + KestrunHarness::frame("B4 03") + "SETOK:<");
         QVERIFY(rig.waitMessage(before + 2));
         QVERIFY(rig.waitIdle());
@@ -372,8 +379,9 @@ void TestAlarmSettings::specialValuesReadBack() {
     QVERIFY(rig.waitIdle());
     t->Text16->setText(QStringLiteral("50"));
     g::AlarmSetOp = 0;
+    Outstanding::readSent(g::AlarmSetOutstanding, g::AlarmSetReads, 0);
     rig.h.sim().send(SimSettings::readAnswer(
-        0xB4, zerosWith(187, {{0, "03 01 1E 04 00 62 A5 8B 66"}, {85, "01 00 00 00"}, {185, "01 00"}})));
+        0xA5, zerosWith(187, {{0, "03 01 1E 04 00 62 A5 8B 66"}, {85, "01 00 00 00"}, {185, "01 00"}})));
     QVERIFY(rig.waitMessage(3));
     QCOMPARE(rig.h.dialogs.messages()[2].text, QStringLiteral("读取参数成功"));
     QVERIFY(t->Option13->isChecked());

@@ -46,7 +46,8 @@ void TestCloseRequests::eachAnswerToItsOwnRequest_data() {
     // read answered late after another channel was chosen; a write lost on
     // the line (no acknowledgement, the module unchanged), then two reads;
     // the acknowledgement held back to go with the read's answer, and the
-    // two sent twice.
+    // two sent twice; a read's answer held back to go with the write's
+    // acknowledgement, the two sent again after a read went.
     QTest::addColumn<QString>("road");
     const QStringList both{"设置成功", "读取参数成功"};
     const QStringList three{"读取参数成功", "设置成功", "读取参数成功"};
@@ -62,6 +63,8 @@ void TestCloseRequests::eachAnswerToItsOwnRequest_data() {
     QTest::newRow("output read late, write answered twice, read") << "output" << three << "late read";
     QTest::newRow("alarm read answered twice, write, read") << "alarm" << three << "read twice";
     QTest::newRow("output read answered twice, write, read") << "output" << three << "read twice";
+    QTest::newRow("alarm read and write answered together twice, read") << "alarm" << three << "read glued twice";
+    QTest::newRow("output read and write answered together twice, read") << "output" << three << "read glued twice";
     QTest::newRow("alarm read late, channel moved, write, read") << "alarm" << three << "channel moved";
     QTest::newRow("output read late, channel moved, write, read") << "output" << three << "channel moved";
     const QStringList reads{"读取参数成功", "读取参数成功"};
@@ -103,6 +106,9 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
         if (road == QStringLiteral("late read")) {
             h.sim().queueFates({Fate::late(300), Fate::repeated(2, 0)});
             read->click();
+        } else if (road == QStringLiteral("read glued twice")) {
+            h.sim().queueFates({Fate::glued(1500), Fate::repeated(2, 800)});
+            read->click();
         } else if (road == QStringLiteral("read twice")) {
             h.sim().queueFates({Fate::repeated(2, 400)});
             read->click();
@@ -126,8 +132,8 @@ void TestCloseRequests::eachAnswerToItsOwnRequest() {
                    (read->click(), true);
         }
         write->click();
-        if (road == QStringLiteral("ack twice") &&
-            !QTest::qWaitFor([&] { return h.dialogs.messageCount() == 1; }, 5000))
+        const int answered = road == QStringLiteral("ack twice") ? 1 : road == QStringLiteral("read glued twice") ? 2 : 0;
+        if (answered > 0 && !QTest::qWaitFor([&] { return h.dialogs.messageCount() == answered; }, 5000))
             return false;
         read->click();
         return true;
