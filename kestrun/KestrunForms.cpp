@@ -33,9 +33,12 @@ void KestrunForms::showSettingsForm(bool handshakeEnded) {
     m_settings = new SettingsForm(m_main);
     if (m_receiver) {
         m_receiver->setSink(m_settings);
-        // An answer may come after the form was closed: it finds no form.
-        QObject::connect(m_settings, &QObject::destroyed, m_receiver.get(),
-                         [r = m_receiver.get()] { r->setSink(nullptr); });
+        // An answer may come after the form was closed: it finds no form,
+        // and a form opened later asked nothing.
+        QObject::connect(m_settings, &QObject::destroyed, m_receiver.get(), [r = m_receiver.get()] {
+            r->setSink(nullptr);
+            r->forgetRequests();
+        });
         m_settings->setSettingsRequestHook(
             [r = m_receiver.get()](bool alarm) { r->settingsRequestGoing(alarm); });
     }

@@ -230,7 +230,6 @@ AlarmSettings AlarmTab::currentSettings() const {
 
 void AlarmTab::write() {
     if (!m_form->portReady()) return;
-    m_form->settingsRequestGoing(true);
     g::AlarmSetOp = 1;
     if (VbNum::val(Text16->text()) > 2550) Text16->setText(QStringLiteral("2550"));
     const AlarmSettings s = currentSettings();
@@ -263,13 +262,25 @@ void AlarmTab::write() {
         info(QStringLiteral("报警次数超出范围（0-255）"));
         return;
     }
+    // A read answer still held back is shown first; the boxes then show
+    // again what this write sends, as the user left them.
+    m_form->settingsRequestGoing(true);
+    if (buildAlarmWrite(currentSettings()).frame != built.frame) {
+        AlarmBlock sent = decodeAlarmBlock(built.frame.mid(12));
+        sent.channel = s.channel;
+        applyRecord(sent);
+    }
     send(built.frame);
     Outstanding::sent(g::AlarmSetOutstanding, 1);
 }
 
 void AlarmTab::read() {
     if (!m_form->portReady()) return;
+    // A read answer still held back is shown first, and takes the list to
+    // its own channel: this read asks the one the user chose.
+    const int ch = Combo5->currentIndex();
     m_form->settingsRequestGoing(true);
+    if (ch >= 0) Controls::setListIndexQuiet(Combo5, ch);
     g::AlarmSetOp = 0;
     Text15->setText(QString());
     Text16->setText(QString());

@@ -202,7 +202,6 @@ OutputSettings OutputTab::currentSettings() const {
 
 void OutputTab::write() {
     if (!m_form->portReady()) return;
-    m_form->settingsRequestGoing(false);
     g::OutputSetOp = 1;
     // A delay box that shows no number sends none: letters are no 0 (an
     // empty box, as a read leaves it, stands for 0). The restore delays go
@@ -217,7 +216,8 @@ void OutputTab::write() {
                             QStringLiteral("提示"), Dialogs::Icon::Information);
             return;
         }
-    const Built built = buildOutputWrite(currentSettings());
+    const OutputSettings s = currentSettings();
+    const Built built = buildOutputWrite(s);
     if (built.error != TextError::None) {
         Dialogs::msgBox(m_form,
                         built.error == TextError::TooLong
@@ -226,6 +226,14 @@ void OutputTab::write() {
                         QStringLiteral("提示"), Dialogs::Icon::Information);
         return;
     }
+    // As on the alarm tab: a held read answer is shown first, and the
+    // boxes then show again what this write sends.
+    m_form->settingsRequestGoing(false);
+    if (buildOutputWrite(currentSettings()).frame != built.frame) {
+        OutputBlock sent = decodeOutputBlock(built.frame.mid(12));
+        sent.channel = s.channel;
+        applyRecord(sent);
+    }
     g::CommBytes = built.frame;
     if (CommPort* p = m_form->port()) p->output(built.frame);
     Outstanding::sent(g::OutputSetOutstanding, 1);
@@ -233,7 +241,9 @@ void OutputTab::write() {
 
 void OutputTab::read() {
     if (!m_form->portReady()) return;
+    const int ch = Combo6->currentIndex();
     m_form->settingsRequestGoing(false);
+    if (ch >= 0) Controls::setListIndexQuiet(Combo6, ch);
     g::OutputSetOp = 0;
     for (QLineEdit* box : {Text12, Text8, Text10, Text14, Text18}) box->setText(QString());
     Controls::setValueQuiet(Check5, false);

@@ -522,11 +522,6 @@ void SettingsForm::connectStarting() {
     testTab->stopWaiting();
     g::RefreshStep = 100;
     g::RefreshQuery = 0;
-    g::PhoneTableOutstanding = g::PhoneTableGivenUp = 0;
-    g::AlarmSetOutstanding = g::OutputSetOutstanding = 0;
-    g::AlarmSetReads.clear();
-    g::OutputSetReads.clear();
-    g::IdentityOutstanding = 0;
     g::DIChannel = 0;
 }
 

@@ -66,11 +66,13 @@ void stepOperation(SmsAnswerReceiver& rx, AckText& ack) {
     ack.text.clear();
     int op = g::PhoneTableOp;
     QByteArray two;
+    const bool kept = rx.tableRequestsKept();
     if (Outstanding::several(g::PhoneTableOutstanding) || g::PhoneTableGivenUp != 0 ||
-        Outstanding::has(g::PhoneTableOutstanding, 0)) {
+        Outstanding::has(g::PhoneTableOutstanding, 0) || (kept && g::PhoneTableOutstanding == 0)) {
         // A write and a read went out together, a request given up may
-        // still be answered, or a read is out behind an acknowledgement
-        // that may come twice: the answer's first bytes tell which this is.
+        // still be answered, a read is out behind an acknowledgement that
+        // may come twice, or nothing is out: the answer's first bytes tell
+        // which this is, and whose.
         if (rx.readN() != 3) {
             rx.setReadN(3);
             return;

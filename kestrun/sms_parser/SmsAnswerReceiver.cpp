@@ -174,10 +174,20 @@ bool SmsAnswerReceiver::takeRead(bool alarm, const QByteArray& block, bool good)
 
 void SmsAnswerReceiver::settingsRequestGoing(bool alarm) {
     m_requestsKept[alarm] = true;
-    if (m_held[alarm] && m_held[alarm]->doubtful) settleHeld(alarm);
+    if (m_held[alarm]) settleHeld(alarm);
+}
+
+bool SmsAnswerReceiver::tableRequestsKept() {
+    if (g::PhoneTableOutstanding != 0 || g::PhoneTableGivenUp != 0) m_tableKept = true;
+    return m_tableKept;
 }
 
 void SmsAnswerReceiver::forgetRequests() {
+    g::PhoneTableOutstanding = g::PhoneTableGivenUp = 0;
+    g::AlarmSetOutstanding = g::OutputSetOutstanding = 0;
+    g::AlarmSetReads.clear();
+    g::OutputSetReads.clear();
+    g::IdentityOutstanding = 0;
     for (bool alarm : {false, true}) {
         m_heldTimer[alarm]->setEnabled(false);
         m_held[alarm].reset();

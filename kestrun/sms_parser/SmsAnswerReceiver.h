@@ -83,15 +83,19 @@ public:
     // The channel the settings read being answered asked for; -1 unknown.
     int readChannel() const { return m_readChannel; }
     // A settings request of that kind is about to go out. The module
-    // answers in turn, so a block held for what comes behind it answers a
-    // read sent before this request: it is settled now, as if nothing had
-    // followed, and the answer behind it is the new request's. Once one
+    // answers in turn, so a block held back answers a read sent before
+    // this request: it is settled now, as if nothing had followed, and the
+    // answer behind it is the new request's. Once one
     // went, an answer of that kind with nothing out (a repeat, or the
     // acknowledgement and read answer sent again together) is dropped,
     // not read by the operation flag.
     void settingsRequestGoing(bool alarm);
-    // A new connect: the blocks held back for a write's acknowledgement
-    // are dropped, as the requests they answered are no longer awaited.
+    // A phone-table answer has come while a request of the table was out:
+    // the form counts them, and from then on an answer with none out (a
+    // copy of one already taken) is none.
+    bool tableRequestsKept();
+    // A new connect, or the settings form gone: the requests out and the
+    // blocks held back are dropped, as no one awaits their answers.
     void forgetRequests();
 
     // Messages and the status bar, through the host (none without one).
@@ -132,6 +136,7 @@ private:
     // A request of that kind went out through the form: from then on the
     // requests out say what an answer is, and with none out it is none.
     bool m_requestsKept[2] = {false, false};
+    bool m_tableKept = false;
     // A write of that kind was acknowledged since the last read answer was
     // taken: the module no longer holds that answer's block.
     mutable bool m_writtenSinceRead[2] = {false, false};

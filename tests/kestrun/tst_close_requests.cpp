@@ -34,6 +34,14 @@ private slots:
     void refreshRightBehindTwoWrites();
     void lateTableAnswerBelongsToNoOne_data();
     void lateTableAnswerBelongsToNoOne();
+    void writeSendsWhatTheBoxesShowWhileAnAnswerIsHeld_data();
+    void writeSendsWhatTheBoxesShowWhileAnAnswerIsHeld();
+    void readBehindLostWriteToldWhenAnotherWriteGoes();
+    void readPressedWhileAnswerHeldAsksTheChannelChosen_data();
+    void readPressedWhileAnswerHeldAsksTheChannelChosen();
+    void repeatedTableAnswerKeepsTheGridBeingEdited_data();
+    void repeatedTableAnswerKeepsTheGridBeingEdited();
+    void answerHeldWhenTheFormClosesFillsNoNewForm();
 };
 
 void TestCloseRequests::eachAnswerToItsOwnRequest_data() {
@@ -564,6 +572,190 @@ void TestCloseRequests::lateTableAnswerBelongsToNoOne() {
     QVERIFY(r.time.runFor(5000) && r.h.waitFor([&] { return g::RxState == 0 && !r.h.sim().sending(); }, 5000));
     QCOMPARE(r.said(), said);
     QCOMPARE(p->numbers(), table.numbers());
+}
+
+// A read whose answer is held back to see what follows it (the same block
+// the module sent for the read before, after a write sent that block back
+// unchanged), and the user types a value and presses the write before the
+// hold runs out: the write sends what the boxes showed when it was
+// pressed, not the held block put into them on the way.
+void TestCloseRequests::writeSendsWhatTheBoxesShowWhileAnAnswerIsHeld_data() {
+    QTest::addColumn<bool>("alarm");
+    QTest::newRow("alarm") << true;
+    QTest::newRow("output") << false;
+}
+
+void TestCloseRequests::writeSendsWhatTheBoxesShowWhileAnAnswerIsHeld() {
+    QFETCH(bool, alarm);
+    Rig r;
+    QVERIFY(r.open(alarm ? 3 : 4));
+    AlarmTab* a = r.f->alarmTab;
+    OutputTab* o = r.f->outputTab;
+    QAbstractButton* read = alarm ? a->Command17 : o->Command23;
+    QAbstractButton* write = alarm ? a->Command16 : o->Command13;
+    QLineEdit* text = alarm ? a->Text15 : o->Text12;
+    const auto shown = [&] {
+        return alarm ? SettingsRecords::buildAlarmWrite(a->currentSettings()).frame.mid(12)
+                     : SettingsRecords::buildOutputWrite(o->currentSettings()).frame.mid(12);
+    };
+    QByteArray& held = alarm ? r.module->alarm[0] : r.module->output[0];
+    (alarm ? a->Option10 : o->Option17)->click();
+    text->setText(QStringLiteral("OLD"));
+    held = shown();
+    read->click();
+    QVERIFY(r.told(1));
+    write->click();  // the block read, sent back unchanged
+    QVERIFY(r.told(2));
+    read->click();
+    QVERIFY(r.time.runFor(350));  // its answer is in, held
+    QVERIFY(!r.h.sim().sending() && r.said().size() == 2);
+    text->setText(QStringLiteral("NEW"));
+    const QByteArray typed = shown();
+    write->click();
+    QVERIFY(r.time.runFor(3000) && r.h.waitFor([&] { return g::RxState == 0 && !r.h.sim().sending(); }, 5000));
+    QCOMPARE(held, typed);
+}
+
+// A write lost on the line, then a read whose answer is the block last
+// read (held for the write's acknowledgement), then, before the hold runs
+// out, a second write that the module takes: the read is still answered
+// and told, not dropped as a repeat because an acknowledgement came.
+void TestCloseRequests::readBehindLostWriteToldWhenAnotherWriteGoes() {
+    Rig r;
+    QVERIFY(r.open(3));
+    AlarmTab* a = r.f->alarmTab;
+    a->Option10->click();
+    a->Text15->setText(QStringLiteral("LOW"));
+    r.module->alarm[0] = SettingsRecords::buildAlarmWrite(a->currentSettings()).frame.mid(12);
+    a->Text15->setText(QString());
+    a->Command17->click();
+    QVERIFY(r.told(1));
+    QVERIFY(r.lose(a->Command16, 0xB4, 0x01));
+    a->Command17->click();
+    QVERIFY(r.time.runFor(300));  // its answer is in, held
+    a->Text15->setText(QStringLiteral("HIGH"));
+    a->Command16->click();
+    QVERIFY(r.time.runFor(5000) && r.h.waitFor([&] { return g::RxState == 0 && !r.h.sim().sending(); }, 5000));
+    const QStringList said = r.said();
+    QCOMPARE(said.count(QStringLiteral("读取参数成功")), 2);
+    QCOMPARE(said.count(QStringLiteral("设置成功")), 1);
+}
+
+// A read lost on the line, a read of channel 0 whose answer is held to see
+// what follows it, and the user picks channel 1 and presses the read (or
+// types a value and presses the write): the request goes to channel 1 (the
+// write with what was typed), the list still shows it, and channel 0 is
+// left as it was.
+void TestCloseRequests::readPressedWhileAnswerHeldAsksTheChannelChosen_data() {
+    QTest::addColumn<bool>("alarm");
+    QTest::addColumn<bool>("write");
+    QTest::newRow("alarm read") << true << false;
+    QTest::newRow("output read") << false << false;
+    QTest::newRow("alarm write") << true << true;
+    QTest::newRow("output write") << false << true;
+}
+
+void TestCloseRequests::readPressedWhileAnswerHeldAsksTheChannelChosen() {
+    QFETCH(bool, alarm);
+    QFETCH(bool, write);
+    Rig r;
+    QVERIFY(r.open(alarm ? 3 : 4));
+    AlarmTab* a = r.f->alarmTab;
+    OutputTab* o = r.f->outputTab;
+    QComboBox* channel = alarm ? a->Combo5 : o->Combo6;
+    QAbstractButton* read = alarm ? a->Command17 : o->Command23;
+    QLineEdit* text = alarm ? a->Text15 : o->Text12;
+    const auto shown = [&] {
+        return alarm ? SettingsRecords::buildAlarmWrite(a->currentSettings()).frame.mid(12)
+                     : SettingsRecords::buildOutputWrite(o->currentSettings()).frame.mid(12);
+    };
+    const auto holds = [&](int ch) -> QByteArray& { return alarm ? r.module->alarm[ch] : r.module->output[ch]; };
+    (alarm ? a->Option10 : o->Option17)->click();
+    text->setText(QStringLiteral("ZERO"));
+    holds(0) = shown();
+    text->setText(QStringLiteral("ONE"));
+    holds(1) = shown();
+    const QByteArray zero = holds(0);
+    QByteArray typed;
+
+    channel->setCurrentIndex(1);
+    QVERIFY(r.lose(read, alarm ? 0xB4 : 0xB5, 0x02));
+    QVERIFY(r.time.runFor(1000));
+    channel->setCurrentIndex(0);
+    read->click();
+    QVERIFY(r.time.runFor(400));  // its answer is in and held
+    channel->setCurrentIndex(1);
+    const qsizetype before = r.h.sim().requests().size();
+    if (write) {
+        text->setText(QStringLiteral("TYPED"));
+        typed = shown();
+        (alarm ? a->Command16 : o->Command13)->click();
+    } else {
+        read->click();
+    }
+    QVERIFY(r.h.waitFor([&] { return r.h.sim().requests().size() > before; }, 5000));
+    const QByteArray asked = r.h.sim().requests().at(before).bytes;
+    QVERIFY(r.time.runFor(3000));
+    if (!write)
+        QCOMPARE(asked, alarm ? SettingsRecords::alarmReadRequest(1) : SettingsRecords::outputReadRequest(1));
+    if (write) QCOMPARE(holds(1), typed);
+    QCOMPARE(holds(0), zero);
+    QCOMPARE(channel->currentIndex(), 1);
+    if (!write) QCOMPARE(shown(), holds(1));
+}
+
+// A table read or a clear answered, then its answer sent once more while
+// nothing is out and the user is adding a number to the grid: the copy
+// answers nothing, and the number typed stays.
+void TestCloseRequests::repeatedTableAnswerKeepsTheGridBeingEdited_data() {
+    QTest::addColumn<bool>("clear");
+    QTest::newRow("read") << false;
+    QTest::newRow("clear") << true;
+}
+
+void TestCloseRequests::repeatedTableAnswerKeepsTheGridBeingEdited() {
+    QFETCH(bool, clear);
+    Rig r;
+    SimPhoneTable table;
+    table.install(r.h.sim());
+    table.setNumbers({QStringLiteral("13900000001"), QStringLiteral("13900000002")});
+    QVERIFY(r.open(2));
+    PhoneTab* p = r.f->phoneTab;
+    r.h.sim().queueFates({ModuleSim::Fate::repeated(2, 3000)});
+    (clear ? p->Command24 : p->Command12)->click();
+    QVERIFY(r.told(clear ? 2 : 0) && r.time.runFor(1000));
+    const QStringList before = p->numbers();
+    p->Text9->setText(QStringLiteral("13800000009"));
+    p->Command19->click();
+    QCOMPARE(p->numbers(), before + QStringList{QStringLiteral("13800000009")});
+    QVERIFY(r.time.runFor(4000) && r.h.waitFor([&] { return g::RxState == 0 && !r.h.sim().sending(); }, 5000));
+    QCOMPARE(p->numbers(), before + QStringList{QStringLiteral("13800000009")});
+    QCOMPARE(r.said().size(), clear ? 1 : 0);
+}
+
+// A read behind a write lost on the line, its answer held for the write's
+// acknowledgement, and the form closed and opened again meanwhile: the
+// new form asked nothing, and is neither told of a read nor filled.
+void TestCloseRequests::answerHeldWhenTheFormClosesFillsNoNewForm() {
+    Rig r;
+    QVERIFY(r.open(3));
+    AlarmTab* a = r.f->alarmTab;
+    a->Option10->click();
+    a->Text15->setText(QStringLiteral("LOW"));
+    r.module->alarm[0] = SettingsRecords::buildAlarmWrite(a->currentSettings()).frame.mid(12);
+    a->Command17->click();
+    QVERIFY(r.told(1));
+    QVERIFY(r.lose(a->Command16, 0xB4, 0x01));
+    a->Command17->click();
+    QVERIFY(r.time.runFor(300));  // its answer is in, held
+    r.f->Command10->click();
+    QVERIFY(r.h.waitFor([&] { return !r.h.settingsFormShown(); }, 5000));
+    r.f = r.h.showFormDirectly(3);
+    QVERIFY(r.f);
+    const QString fresh = r.f->alarmTab->Text15->text();
+    QVERIFY(r.time.runFor(3000));
+    QCOMPARE(r.f->alarmTab->Text15->text(), fresh);
+    QCOMPARE(r.said(), QStringList{QStringLiteral("读取参数成功")});
 }
 
 QTEST_MAIN(TestCloseRequests)
