@@ -24,6 +24,7 @@ private slots:
     void lateAnswerIsReadAsItsOwn_data();
     void lateAnswerIsReadAsItsOwn();
     void dataAfterAnUnansweredReadAreShown();
+    void heldFrameStartOutlivesTheDisplay();
 };
 
 namespace {
@@ -350,6 +351,30 @@ void TestGprsTerminal::dataAfterAnUnansweredReadAreShown() {
         QVERIFY(time.runUntilLineQuiet(1000, 5000) && time.runFor(500));
         QVERIFY2(area(h, "Text1(2)") == shown, qPrintable(area(h, "Text1(2)")));
     }
+}
+
+// Active transparent module, a refresh read given up: a frame start held
+// to see what follows it is data the display owes, also when the display of
+// the bytes before it falls due while it is held.
+void TestGprsTerminal::heldFrameStartOutlivesTheDisplay() {
+    VirtualTime time;
+    GprsHarness h;
+    time.watchLine(&h.port(), &h.sim());
+    modes(h, 1, 0);
+    h.module->muted.insert(0xEC);
+    QVERIFY(h.openForm(1, false));
+    QVERIFY(time.runUntil([&] { return g::GprsReadLate == 0xEC; }, 10000));
+    QVERIFY(time.runUntilLineQuiet(500, 5000));
+    h.sim().send(fromHex("41"));
+    QVERIFY(time.runFor(180));
+    h.sim().send(fromHex("1A"));
+    QVERIFY(time.runFor(30));
+    h.sim().send(fromHex("42 43"));
+    QVERIFY(time.runUntilLineQuiet(1000, 5000) && time.runFor(500));
+    QString got;
+    for (const QString& line : h.text("Text1(3)").split(QLatin1Char('\n')))
+        if (line.startsWith(QStringLiteral("接收数据：  "))) got += line.mid(7);
+    QVERIFY2(got == QStringLiteral("41:1A:42:43:"), qPrintable(h.text("Text1(3)")));
 }
 
 QTEST_MAIN(TestGprsTerminal)
