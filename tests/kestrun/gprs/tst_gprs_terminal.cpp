@@ -25,6 +25,7 @@ private slots:
     void lateAnswerIsReadAsItsOwn();
     void dataAfterAnUnansweredReadAreShown();
     void heldFrameStartOutlivesTheDisplay();
+    void goneDeviceIsNamedByTheTerminal();
 };
 
 namespace {
@@ -375,6 +376,28 @@ void TestGprsTerminal::heldFrameStartOutlivesTheDisplay() {
     for (const QString& line : h.text("Text1(3)").split(QLatin1Char('\n')))
         if (line.startsWith(QStringLiteral("接收数据：  "))) got += line.mid(7);
     QVERIFY2(got == QStringLiteral("41:1A:42:43:"), qPrintable(h.text("Text1(3)")));
+}
+
+// The module's line went away with its device: a terminal request pressed
+// then opens the port again, as the settings' writes do, and says which
+// device is missing instead of doing nothing unseen.
+void TestGprsTerminal::goneDeviceIsNamedByTheTerminal() {
+    for (int button : {1, 3, 7}) {
+        VirtualTime time;
+        GprsHarness h;
+        time.watchLine(&h.port(), &h.sim());
+        modes(h, 0, 0);
+        QVERIFY(h.openForm(1));
+        h.setText("Text1(4)", "31:32:");
+        h.setText("Text1(1)", "41:");
+        h.sim().closeLine();
+        QVERIFY(time.runUntil([&] { return h.dialogs.messageCount() == 1 && !h.port().isOpen(); }, 1000));
+        h.button(button)->click();
+        QVERIFY(time.runFor(3000));
+        QVERIFY2(h.dialogs.messageCount() == 2 &&
+                     h.dialogs.lastText().contains(QStringLiteral("COM1（%1）").arg(h.sim().slavePath())),
+                 qPrintable(QStringLiteral("button %1: ").arg(button) + h.dialogs.describe()));
+    }
 }
 
 QTEST_MAIN(TestGprsTerminal)
