@@ -199,10 +199,8 @@ void GprsSettingsForm::showReceived() {
         Area[2]->setPlainText(mark + rx.mid(15, 3 * std::max<qint64>(0, length - cut)) + kCrLf);
         appendLog(logLine);
     }
-    // The data half's block is over; an answer of the settings half that a
-    // read sequence began meanwhile reads on.
-    if (!g::GprsParamMode) g::RxState = 0;
     g::RxText.clear();
     if (m_main) m_main->setPanel(2, Vb::stringTable(103) + QStringLiteral("接收数据"));
     if (!active) passiveAnswered();
+    emit receivedShown();
 }
