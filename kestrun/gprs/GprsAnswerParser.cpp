@@ -246,6 +246,10 @@ void GprsAnswerParser::configStep() {
     }
 }
 
+void GprsAnswerParser::receivedShown() {
+    if (!g::GprsParamMode && g::RxState != kLateHead) toHunt();
+}
+
 bool GprsAnswerParser::lateFrameStarts(uint8_t byte) {
     if (byte != 0x1A || g::GprsReadLate < 0) return false;
     goTo(kLateHead, 7);

@@ -30,6 +30,11 @@ public:
     // reads only frames it began itself.
     void receive();
 
+    // The sink showed the received block: the data half hunts again. An
+    // answer of the settings half that a read sequence began meanwhile reads
+    // on, and a frame start held to see what follows it is still owed.
+    void receivedShown();
+
     void setSink(GprsAnswerSink* sink) { m_sink = sink; }
     GprsAnswerSink* sink() const { return m_sink; }
 

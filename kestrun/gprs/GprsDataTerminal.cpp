@@ -55,7 +55,7 @@ void GprsSettingsForm::sendDollarRequest(bool read) {
     if (!address) return refuse(kModuleAddress);
     const QByteArray frame =
         read ? GprsFrames::dollarRead(*address) : GprsFrames::dollarMemoryCheck(*address);
-    if (!sendFrame(frame, false)) return;
+    if (!sendWrite(frame)) return;
     appendLog(QStringLiteral("发送指令 ") + GprsAnswers::hexText(frame) + kCrLf, port());
     awaitPassiveAnswer(read ? 1 : 2);
 }
@@ -124,7 +124,7 @@ void GprsSettingsForm::send_beidong() {
         payload = GprsFrames::formattedFrame(*receiver, *data);
     }
     const QByteArray frame = GprsFrames::dollarWrite(*address, payload);
-    if (!sendFrame(frame, false)) return;
+    if (!sendWrite(frame)) return;
     awaitPassiveAnswer(3);
     logSent(frame);
 }
@@ -133,7 +133,7 @@ void GprsSettingsForm::send_stand_touming() {
     // Raw bytes: no length field to outgrow.
     const auto data = sendBytes(std::numeric_limits<int>::max());
     if (!data || data->isEmpty()) return;  // refused, or nothing typed
-    if (!sendFrame(*data, false)) return;
+    if (!sendWrite(*data)) return;
     logSent(*data);
 }
 
@@ -143,7 +143,7 @@ void GprsSettingsForm::send_geshi() {
     const auto receiver = GprsFrames::addressBytes(Text1[6]->text());
     if (!receiver) return refuse(kReceiverAddress);
     const QByteArray frame = GprsFrames::formattedFrame(*receiver, *data);
-    if (!sendFrame(frame, false)) return;
+    if (!sendWrite(frame)) return;
     logSent(frame);
 }
 
@@ -199,10 +199,8 @@ void GprsSettingsForm::showReceived() {
         Area[2]->setPlainText(mark + rx.mid(15, 3 * std::max<qint64>(0, length - cut)) + kCrLf);
         appendLog(logLine);
     }
-    // The data half's block is over; an answer of the settings half that a
-    // read sequence began meanwhile reads on.
-    if (!g::GprsParamMode) g::RxState = 0;
     g::RxText.clear();
     if (m_main) m_main->setPanel(2, Vb::stringTable(103) + QStringLiteral("接收数据"));
     if (!active) passiveAnswered();
+    emit receivedShown();
 }

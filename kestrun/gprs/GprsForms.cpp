@@ -38,6 +38,8 @@ void GprsForms::showSettingsForm() {
     if (!m_settings) {
         m_settings = new GprsSettingsForm(m_main);
         m_parser->setSink(m_settings);
+        QObject::connect(m_settings, &GprsSettingsForm::receivedShown, m_parser.get(),
+                         &GprsAnswerParser::receivedShown);
         QObject::connect(m_settings, &QObject::destroyed, m_main, [this] { m_parser->setSink(nullptr); });
         m_settings->load();
     }

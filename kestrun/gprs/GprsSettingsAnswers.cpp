@@ -53,6 +53,7 @@ void GprsSettingsForm::identityAddress(const QString& t, const QString& second, 
 void GprsSettingsForm::identityOutcome(GprsAnswers::IdentityOutcome outcome) {
     using O = GprsAnswers::IdentityOutcome;
     auto done = [this](const QString& text, const QString& title) {
+        if (m_form10) m_form10->answered();
         Dialogs::msgBox(this, text, title);
         if (m_form10) m_form10->end();
     };

@@ -84,6 +84,11 @@ public:
     void receivedData(qint64 cutBytes) override;
     void showReceived() override;
 
+signals:
+    // The received block is shown: the data half's answer under way is
+    // over for the parser.
+    void receivedShown();
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;

@@ -82,6 +82,8 @@ DataCentreWaitDialog::DataCentreWaitDialog(QWidget* parent) : ProgramEndedDialog
     connect(Timer1, &VbTimer::tick, this, &DataCentreWaitDialog::onTimer1);
 }
 
+void DataCentreWaitDialog::answered() { Timer1->setEnabled(false); }
+
 void DataCentreWaitDialog::onTimer1() {
     m_text += QLatin1Char('>');
     Label1->setText(m_text);

@@ -53,6 +53,9 @@ class DataCentreWaitDialog : public ProgramEndedDialog {
     Q_OBJECT
 public:
     explicit DataCentreWaitDialog(QWidget* parent);
+    // The result has come: no time-out follows it, however long its box
+    // stays open; the dialog itself waits for end().
+    void answered();
 
     QLabel* Label1 = nullptr;
     VbTimer* Timer1 = nullptr;

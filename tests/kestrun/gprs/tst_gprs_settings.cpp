@@ -32,6 +32,8 @@ private slots:
     void twoThingsAtOnce();
     void identityWriteOverIsNotSentByANotice_data();
     void identityWriteOverIsNotSentByANotice();
+    void identityResultEndsTheWaitWhileItIsRead_data();
+    void identityResultEndsTheWaitWhileItIsRead();
 };
 
 void TestGprsSettings::readSequenceFollowsTheModule() {
@@ -756,6 +758,35 @@ void TestGprsSettings::identityWriteOverIsNotSentByANotice() {
     QCOMPARE(r.h.requestsFrom(0).size(), taken ? 1 : 0);
     QVERIFY(!g::GprsSlaveSetPending);
     QVERIFY2(r.h.dialogs.messageCount() == 1, qPrintable(r.h.dialogs.describe()));
+}
+
+void TestGprsSettings::identityResultEndsTheWaitWhileItIsRead_data() {
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("written") << 0xFA << "模块身份地址设置成功";
+    QTest::newRow("failed") << 0xFC << "对不起，模块身份地址设置失败";
+    QTest::newRow("not on the network") << 0x0A << "对不起，您的模块没有上网";
+}
+
+// The identity write's result has come: its wait is over, also while the
+// installer still has the result's box open past the wait's time-out; no
+// time-out speaks of a write already answered.
+void TestGprsSettings::identityResultEndsTheWaitWhileItIsRead() {
+    QFETCH(int, result);
+    QFETCH(QString, told);
+    Rig r;
+    QVERIFY(r.h.openForm(0));
+    r.h.module->identityResults = {uint8_t(result)};
+    r.h.module->identityDelayMs = 300;
+    r.h.dialogs.setHoldPolicy([&](const Dialogs::Message& m) -> std::optional<DialogRecorder::Hold> {
+        if (m.text == told) return DialogRecorder::Hold{100000, {}, {}};
+        return std::nullopt;
+    });
+    r.h.setText("Text2", "A");
+    r.h.setText("Text3", "0F3");
+    r.h.button(0)->click();
+    QVERIFY(r.time.runUntil([&] { return !r.h.form()->dataCentreWait(); }, 200000) && r.time.runFor(1000));
+    QVERIFY2(r.h.dialogs.messageCount() == 1 && r.h.dialogs.lastText() == told, qPrintable(r.h.dialogs.describe()));
 }
 
 QTEST_MAIN(TestGprsSettings)

@@ -24,6 +24,8 @@ private slots:
     void lateAnswerIsReadAsItsOwn_data();
     void lateAnswerIsReadAsItsOwn();
     void dataAfterAnUnansweredReadAreShown();
+    void heldFrameStartOutlivesTheDisplay();
+    void goneDeviceIsNamedByTheTerminal();
 };
 
 namespace {
@@ -349,6 +351,52 @@ void TestGprsTerminal::dataAfterAnUnansweredReadAreShown() {
         h.sim().send(came);
         QVERIFY(time.runUntilLineQuiet(1000, 5000) && time.runFor(500));
         QVERIFY2(area(h, "Text1(2)") == shown, qPrintable(area(h, "Text1(2)")));
+    }
+}
+
+// Active transparent module, a refresh read given up: a frame start held
+// to see what follows it is data the display owes, also when the display of
+// the bytes before it falls due while it is held.
+void TestGprsTerminal::heldFrameStartOutlivesTheDisplay() {
+    VirtualTime time;
+    GprsHarness h;
+    time.watchLine(&h.port(), &h.sim());
+    modes(h, 1, 0);
+    h.module->muted.insert(0xEC);
+    QVERIFY(h.openForm(1, false));
+    QVERIFY(time.runUntil([&] { return g::GprsReadLate == 0xEC; }, 10000));
+    QVERIFY(time.runUntilLineQuiet(500, 5000));
+    h.sim().send(fromHex("41"));
+    QVERIFY(time.runFor(180));
+    h.sim().send(fromHex("1A"));
+    QVERIFY(time.runFor(30));
+    h.sim().send(fromHex("42 43"));
+    QVERIFY(time.runUntilLineQuiet(1000, 5000) && time.runFor(500));
+    QString got;
+    for (const QString& line : h.text("Text1(3)").split(QLatin1Char('\n')))
+        if (line.startsWith(QStringLiteral("接收数据：  "))) got += line.mid(7);
+    QVERIFY2(got == QStringLiteral("41:1A:42:43:"), qPrintable(h.text("Text1(3)")));
+}
+
+// The module's line went away with its device: a terminal request pressed
+// then opens the port again, as the settings' writes do, and says which
+// device is missing instead of doing nothing unseen.
+void TestGprsTerminal::goneDeviceIsNamedByTheTerminal() {
+    for (int button : {1, 3, 7}) {
+        VirtualTime time;
+        GprsHarness h;
+        time.watchLine(&h.port(), &h.sim());
+        modes(h, 0, 0);
+        QVERIFY(h.openForm(1));
+        h.setText("Text1(4)", "31:32:");
+        h.setText("Text1(1)", "41:");
+        h.sim().closeLine();
+        QVERIFY(time.runUntil([&] { return h.dialogs.messageCount() == 1 && !h.port().isOpen(); }, 1000));
+        h.button(button)->click();
+        QVERIFY(time.runFor(3000));
+        QVERIFY2(h.dialogs.messageCount() == 2 &&
+                     h.dialogs.lastText().contains(QStringLiteral("COM1（%1）").arg(h.sim().slavePath())),
+                 qPrintable(QStringLiteral("button %1: ").arg(button) + h.dialogs.describe()));
     }
 }
 
