@@ -28,6 +28,7 @@ private slots:
     void goneDeviceIsNamedByTheTerminal();
     void heldAnswerIsReadWhole_data();
     void heldAnswerIsReadWhole();
+    void answerDuringRefreshIsReadByItsShape();
 };
 
 namespace {
@@ -447,6 +448,29 @@ void TestGprsTerminal::heldAnswerIsReadWhole() {
     QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 5000));
     QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
     QVERIFY2(area(h, "Text1(2)") == QStringLiteral("42:59:45:"), qPrintable(h.text("Text1(3)")));
+}
+
+// A read lost, a memory check asked, and a refresh pressed before its
+// answer comes: the answer is the memory check's, not a read of the refresh's
+// frames, and the refresh reads every value.
+void TestGprsTerminal::answerDuringRefreshIsReadByItsShape() {
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    const int before = h.dialogs.messageCount();
+    h.sim().queueFates({Fate::missing(), Fate::late(700)});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(7)->isEnabled(); }, 5000));
+    h.button(7)->click();
+    h.button(4)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    const QString log = h.text("Text1(3)");
+    QVERIFY2(log.contains(QStringLiteral("接收  21:31:32:0D:00:0D:")), qPrintable(log));
+    QVERIFY2(h.dialogs.messageCount() == before, qPrintable(h.dialogs.describe()));
+    QCOMPARE(h.label1(4), QStringLiteral("被动方式"));
+    QVERIFY(!h.label1(9).contains(QLatin1Char('*')));
 }
 
 QTEST_MAIN(TestGprsTerminal)
