@@ -29,6 +29,7 @@ private slots:
     void heldAnswerIsReadWhole_data();
     void heldAnswerIsReadWhole();
     void answerDuringRefreshIsReadByItsShape();
+    void noticeBehindAHeldAnswerIsItsOwn();
 };
 
 namespace {
@@ -471,6 +472,27 @@ void TestGprsTerminal::answerDuringRefreshIsReadByItsShape() {
     QVERIFY2(h.dialogs.messageCount() == before, qPrintable(h.dialogs.describe()));
     QCOMPARE(h.label1(4), QStringLiteral("被动方式"));
     QVERIFY(!h.label1(9).contains(QLatin1Char('*')));
+}
+
+// A read lost, then a memory check whose answer the module's notice follows
+// at once: the answer is the memory check's, and no data were received.
+void TestGprsTerminal::noticeBehindAHeldAnswerIsItsOwn() {
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.sim().queueFates({Fate::missing(), Fate::onTime()});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(7)->isEnabled(); }, 5000));
+    const qsizetype sent = h.sim().requests().size();
+    h.button(7)->click();
+    QVERIFY(time.runUntil([&] { return h.sim().requests().size() > sent; }, 1000));
+    h.sim().send(h.frame("FD 01"));
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    const QString log = h.text("Text1(3)");
+    QVERIFY2(log.contains(QStringLiteral("接收  21:31:32:0D:00:0D:")) && !log.contains(QStringLiteral("接收数据")),
+             qPrintable(log));
 }
 
 QTEST_MAIN(TestGprsTerminal)
