@@ -30,6 +30,7 @@ private slots:
     void heldAnswerIsReadWhole();
     void answerDuringRefreshIsReadByItsShape();
     void noticeBehindAHeldAnswerIsItsOwn();
+    void answeredReadGivesItsButtonsBack();
 };
 
 namespace {
@@ -493,6 +494,23 @@ void TestGprsTerminal::noticeBehindAHeldAnswerIsItsOwn() {
     const QString log = h.text("Text1(3)");
     QVERIFY2(log.contains(QStringLiteral("接收  21:31:32:0D:00:0D:")) && !log.contains(QStringLiteral("接收数据")),
              qPrintable(log));
+}
+
+// A read lost, and the same read pressed again and answered at once: the
+// buttons come back with its answer, not at its wait's end.
+void TestGprsTerminal::answeredReadGivesItsButtonsBack() {
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.sim().queueFates({Fate::missing(), Fate::onTime()});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(3)->isEnabled(); }, 5000));
+    h.peer->inbox = QByteArray("HELLO");
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return area(h, "Text1(2)") == QStringLiteral("48:45:4C:4C:4F:"); }, 2000));
+    QVERIFY(time.runFor(300));
+    QVERIFY(h.button(3)->isEnabled() && h.button(7)->isEnabled() && h.button(1)->isEnabled());
 }
 
 QTEST_MAIN(TestGprsTerminal)
