@@ -399,7 +399,12 @@ void GprsAnswerParser::heldConfigStep() {
     if (state > kPassiveInConfig && state < kHeldInConfig) return passiveStep(kPassiveInConfig);
     if (state != Hunt && state != Dispatch && state != kHeldFrame) return configStep();
     const QByteArray in = take(state == kHeldFrame ? 7 : 1);
-    if (in.isEmpty()) return;
+    if (in.isEmpty()) {
+        // A frame start cut short behind the answer: called again once the
+        // rest of its seven bytes is there, not seven more.
+        if (state == kHeldFrame) setReadN(int(7 - m_held.size()));
+        return;
+    }
     const uint8_t b = at(in, 0);
     if (state == kHeldFrame) {
         if (Frames::isPreambleTail(in))
