@@ -23,26 +23,51 @@ constexpr int kLateHead = 30;
 // The data half's state while a passive answer is held to be told by its
 // length.
 constexpr int kHeld = 20;
-
-// The bytes after the address that a passive answer to `op` takes when
-// `body` holds it whole and nothing but the next answer follows; 0 when
-// its length does not fit.
-int answerLength(int op, const QByteArray& body) {
-    int end = 0;
-    if (op == 3) end = 1;
-    if (op == 2) end = 3;
-    if (op == 1 && body.size() >= 2) {
-        const int length = uint8_t(body[0]) * 256 + uint8_t(body[1]);
-        end = 2 + length;
-        // No data: one byte closes it; else a CR may.
-        if (length == 0 || (end < body.size() && body[end] == 0x0D)) ++end;
-    }
-    if (end == 0 || end > body.size()) return 0;
-    if (end < body.size() && body[end] != 0x21 && body[end] != 0x3F) return 0;
-    return end;
-}
+// The same in the configuration half, and a frame start held behind such an
+// answer there (the seven bytes after it).
+constexpr int kHeldInConfig = kPassiveInConfig + 9;
+constexpr int kHeldFrame = kPassiveInConfig + 10;
 
 uint8_t at(const QByteArray& a, int i) { return i < a.size() ? uint8_t(a[i]) : 0; }
+
+// Where a passive answer to `op` whose bytes after the address begin at
+// `from` in `held` ends, when they are all there; 0 when they are not.
+int answerEnd(int op, const QByteArray& held, qsizetype from) {
+    qsizetype end = 0;
+    if (op == 3) end = from + 1;
+    if (op == 2) end = from + 3;
+    if (op == 1 && held.size() >= from + 2) {
+        const int length = at(held, int(from)) * 256 + at(held, int(from + 1));
+        end = from + 2 + length;
+        // No data: one byte closes it; else a CR may.
+        if (length == 0 || (end < held.size() && held[end] == 0x0D)) ++end;
+    }
+    return end > from && end <= held.size() ? int(end) : 0;
+}
+
+// True when the held bytes from `pos` on are used up, begin a frame (a
+// notice or a configuration answer), or are whole answers to the requests
+// of `owed` in the order sent, each followed so again.
+bool wholeFrom(const QByteArray& held, qsizetype pos, const QList<int>& owed) {
+    if (pos >= held.size() || at(held, int(pos)) == 0x1A) return true;
+    if (owed.isEmpty()) return false;
+    if (at(held, int(pos)) == 0x3F) return pos + 4 <= held.size() && wholeFrom(held, pos + 4, owed.mid(1));
+    if (at(held, int(pos)) != 0x21) return false;
+    for (qsizetype i = 0; i < owed.size(); ++i)
+        if (const int end = answerEnd(owed[i], held, pos + 3); end > 0 && wholeFrom(held, end, owed.mid(i + 1)))
+            return true;
+    return false;
+}
+
+// The owed request a held passive answer (its bytes after the address) is
+// read as: one under which all the held bytes are whole answers, the
+// newest such (an older one was given up when it was sent); -1 for none.
+qsizetype wholeReading(const QByteArray& held, const QList<int>& owed) {
+    for (qsizetype i = owed.size() - 1; i >= 0; --i)
+        if (const int end = answerEnd(owed[i], held, 0); end > 0 && wholeFrom(held, end, owed.mid(i + 1)))
+            return i;
+    return -1;
+}
 
 QByteArray bytes(std::initializer_list<uint8_t> list) {
     QByteArray out;
@@ -58,6 +83,8 @@ GprsAnswerParser::GprsAnswerParser(ByteSource* source, GprsAnswerSink* sink, QOb
         if (listedState(state)) registerState(state, [this](AnswerMachine&) { configStep(); });
     for (int state = kPassiveInConfig + 1; state <= kPassiveInConfig + 8; ++state)
         registerState(state, [this](AnswerMachine&) { passiveStep(kPassiveInConfig); });
+    registerState(kHeldInConfig, [this](AnswerMachine&) { heldAnswer(); });
+    registerState(kHeldFrame, [this](AnswerMachine&) { heldConfigStep(); });
     setOtherMachine([this](AnswerMachine&) { dataStep(); });
     m_lateStartQuiet = new VbTimer(this, QuietMs, false);
     m_lateStartQuiet->setObjectName(QStringLiteral("lateStartQuiet"));
@@ -67,7 +94,7 @@ GprsAnswerParser::GprsAnswerParser(ByteSource* source, GprsAnswerSink* sink, QOb
 GprsAnswerParser::~GprsAnswerParser() = default;
 
 bool GprsAnswerParser::listedState(int s) const {
-    return (s >= Notice && s <= WakeMode && s != 9) || (s > kPassiveInConfig && s <= kPassiveInConfig + 8);
+    return (s >= Notice && s <= WakeMode && s != 9) || (s > kPassiveInConfig && s <= kHeldFrame);
 }
 
 std::pair<int, int> GprsAnswerParser::startOther(uint8_t byte) const {
@@ -339,11 +366,10 @@ int GprsAnswerParser::takeOwedOp() {
 }
 
 void GprsAnswerParser::heldAnswer() {
+    const int base = g::RxState == kHeld ? 0 : kPassiveInConfig;
     m_held += readAll();
     QList<int>& owed = g::GprsPassiveOwed;
-    qsizetype chosen = -1;
-    for (qsizetype i = 0; i < owed.size() && chosen < 0; ++i)
-        if (answerLength(owed[i], m_held) > 0) chosen = i;
+    qsizetype chosen = wholeReading(m_held, owed);
     m_answerSized = chosen >= 0;
     // None whole: a read whose data are still short reads on as the data
     // terminal reads, until the line is quiet; else the last one sent.
@@ -354,14 +380,49 @@ void GprsAnswerParser::heldAnswer() {
     m_answerOp = chosen >= 0 ? owed[chosen] : g::DollarPendingOp;
     m_answerOwed = chosen >= 0;
     owed.remove(0, chosen + 1);
-    goTo(2, 1);
+    goTo(base + 2, 1);
     // The held bytes go through the answer's own steps, and what follows
     // it through the next answer's.
     while (!m_held.isEmpty()) {
         const int state = g::RxState;
         const qsizetype left = m_held.size();
-        dataStep();
+        if (base)
+            heldConfigStep();
+        else
+            dataStep();
         if (g::RxState == state && m_held.size() == left) break;
+    }
+}
+
+void GprsAnswerParser::heldConfigStep() {
+    const int state = g::RxState;
+    if (state > kPassiveInConfig && state < kHeldInConfig) return passiveStep(kPassiveInConfig);
+    if (state != Hunt && state != Dispatch && state != kHeldFrame) return configStep();
+    const QByteArray in = take(state == kHeldFrame ? 7 : 1);
+    if (in.isEmpty()) {
+        // A frame start cut short behind the answer: called again once the
+        // rest of its seven bytes is there, not seven more.
+        if (state == kHeldFrame) setReadN(int(7 - m_held.size()));
+        return;
+    }
+    const uint8_t b = at(in, 0);
+    if (state == kHeldFrame) {
+        if (Frames::isPreambleTail(in))
+            goTo(Dispatch, 1);
+        else
+            toHunt();
+    } else if (state == Dispatch) {
+        const auto [next, n] = route(b);
+        if (next == Dispatch) return;  // skipped: the next byte is read as the code
+        if (next != Hunt && hasState(next))
+            goTo(next, n);
+        else
+            toHunt();
+    } else if (b == 0x1A) {
+        goTo(kHeldFrame, 7);
+    } else {
+        const auto [next, n] = startOther(b);
+        if (next != Hunt) goTo(next, n);
     }
 }
 
@@ -370,7 +431,9 @@ void GprsAnswerParser::afterPassiveAnswer(uint8_t byte, int headChars) {
         receivedByte(byte, headChars);
         toHunt();
     } else if (byte == 0x1A) {
-        goTo(Preamble, 7);
+        // Bytes held behind the answer are read here; the machine's own
+        // frame hunt reads the line only.
+        goTo(m_held.isEmpty() ? int(Preamble) : kHeldFrame, 7);
     } else {
         const auto [state, n] = startOther(byte);
         if (state != Hunt)
@@ -406,7 +469,7 @@ void GprsAnswerParser::passiveStep(int base) {
             f[0] = b;
             f[1] = at(in, 1);
             m_answerSized = false;
-            if (!base && g::GprsPassiveOwed.size() > 1) return goTo(kHeld, 0);
+            if (g::GprsPassiveOwed.size() > 1) return goTo(base ? kHeldInConfig : kHeld, 0);
             m_answerOwed = !g::GprsPassiveOwed.isEmpty();
             m_answerOp = takeOwedOp();
             goTo(base + 2, 1);

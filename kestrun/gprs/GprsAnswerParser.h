@@ -58,10 +58,12 @@ private:
     // owed, or the last one sent when none is owed.
     int takeOwedOp();
     // With more than one request owed, the passive answer whose address has
-    // come is held until the line is quiet; then it is read as the oldest
-    // owed request whose answer has its length. Those passed over are owed
-    // nothing any more.
+    // come is held until the line is quiet; then it is read as the owed
+    // request under which the held bytes are whole answers. Those passed
+    // over are owed nothing any more. The same in both halves.
     void heldAnswer();
+    // One step of the configuration half over the bytes still held there.
+    void heldConfigStep();
     // After a passive answer read in the configuration half, the byte that
     // follows it: its CR, or the start of what comes next.
     void afterPassiveAnswer(uint8_t byte, int headChars);

@@ -26,6 +26,11 @@ private slots:
     void dataAfterAnUnansweredReadAreShown();
     void heldFrameStartOutlivesTheDisplay();
     void goneDeviceIsNamedByTheTerminal();
+    void heldAnswerIsReadWhole_data();
+    void heldAnswerIsReadWhole();
+    void answerDuringRefreshIsReadByItsShape();
+    void noticeBehindAHeldAnswerIsItsOwn();
+    void answeredReadGivesItsButtonsBack();
 };
 
 namespace {
@@ -398,6 +403,114 @@ void TestGprsTerminal::goneDeviceIsNamedByTheTerminal() {
                      h.dialogs.lastText().contains(QStringLiteral("COM1（%1）").arg(h.sim().slavePath())),
                  qPrintable(QStringLiteral("button %1: ").arg(button) + h.dialogs.describe()));
     }
+}
+
+namespace {
+// A passive module whose refresh has ended and whose line is quiet.
+bool passiveAndSettled(VirtualTime& time, GprsHarness& h) {
+    time.watchLine(&h.port(), &h.sim());
+    modes(h, 0, 0);
+    if (!h.openForm(1, false)) return false;
+    return time.runUntil([&] { return !h.timer("Timer6")->enabled() && !h.timer("Timer2")->enabled(); }, 10000) &&
+           time.runUntilLineQuiet(500, 5000);
+}
+}  // namespace
+
+void TestGprsTerminal::heldAnswerIsReadWhole_data() {
+    QTest::addColumn<int>("lost");  // the request whose answer never comes
+    QTest::addColumn<QByteArray>("message");
+    // A read's length, or its second data byte, that looks like the start
+    // of the next answer right behind a shorter one.
+    QTest::newRow("send lost, read of 33 bytes") << 1 << QByteArray(33, 'A');
+    QTest::newRow("send lost, read of 63 bytes") << 1 << QByteArray(63, 'A');
+    QTest::newRow("memory check lost, read of A!") << 7 << QByteArray("A!");
+}
+
+// A passive answer held while two requests are owed is the one whose shape
+// takes the bytes that came whole: the read's message is shown as sent, and
+// the next read's too.
+void TestGprsTerminal::heldAnswerIsReadWhole() {
+    QFETCH(int, lost);
+    QFETCH(QByteArray, message);
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.setText("Text1(1)", "41:");
+    h.peer->inbox = message;
+    h.sim().queueFates({Fate::missing(), Fate::onTime()});
+    h.button(lost)->click();
+    QVERIFY(time.runUntil([&] { return h.button(3)->isEnabled(); }, 5000));
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    QVERIFY2(area(h, "Text1(2)") == GprsAnswers::hexText(message), qPrintable(h.text("Text1(3)")));
+    h.peer->inbox = QByteArray("BYE");
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 5000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    QVERIFY2(area(h, "Text1(2)") == QStringLiteral("42:59:45:"), qPrintable(h.text("Text1(3)")));
+}
+
+// A read lost, a memory check asked, and a refresh pressed before its
+// answer comes: the answer is the memory check's, not a read of the refresh's
+// frames, and the refresh reads every value.
+void TestGprsTerminal::answerDuringRefreshIsReadByItsShape() {
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    const int before = h.dialogs.messageCount();
+    h.sim().queueFates({Fate::missing(), Fate::late(700)});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(7)->isEnabled(); }, 5000));
+    h.button(7)->click();
+    h.button(4)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    const QString log = h.text("Text1(3)");
+    QVERIFY2(log.contains(QStringLiteral("接收  21:31:32:0D:00:0D:")), qPrintable(log));
+    QVERIFY2(h.dialogs.messageCount() == before, qPrintable(h.dialogs.describe()));
+    QCOMPARE(h.label1(4), QStringLiteral("被动方式"));
+    QVERIFY(!h.label1(9).contains(QLatin1Char('*')));
+}
+
+// A read lost, then a memory check whose answer the module's notice follows
+// at once: the answer is the memory check's, and no data were received.
+void TestGprsTerminal::noticeBehindAHeldAnswerIsItsOwn() {
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.sim().queueFates({Fate::missing(), Fate::onTime()});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(7)->isEnabled(); }, 5000));
+    const qsizetype sent = h.sim().requests().size();
+    h.button(7)->click();
+    QVERIFY(time.runUntil([&] { return h.sim().requests().size() > sent; }, 1000));
+    h.sim().send(h.frame("FD 01"));
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    const QString log = h.text("Text1(3)");
+    QVERIFY2(log.contains(QStringLiteral("接收  21:31:32:0D:00:0D:")) && !log.contains(QStringLiteral("接收数据")),
+             qPrintable(log));
+}
+
+// A read lost, and the same read pressed again and answered at once: the
+// buttons come back with its answer, not at its wait's end.
+void TestGprsTerminal::answeredReadGivesItsButtonsBack() {
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.sim().queueFates({Fate::missing(), Fate::onTime()});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(3)->isEnabled(); }, 5000));
+    h.peer->inbox = QByteArray("HELLO");
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return area(h, "Text1(2)") == QStringLiteral("48:45:4C:4C:4F:"); }, 2000));
+    QVERIFY(time.runFor(300));
+    QVERIFY(h.button(3)->isEnabled() && h.button(7)->isEnabled() && h.button(1)->isEnabled());
 }
 
 QTEST_MAIN(TestGprsTerminal)
