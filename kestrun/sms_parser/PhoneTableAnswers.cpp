@@ -67,12 +67,12 @@ void stepOperation(SmsAnswerReceiver& rx, AckText& ack) {
     int op = g::PhoneTableOp;
     QByteArray two;
     const bool kept = rx.tableRequestsKept();
-    if (Outstanding::several(g::PhoneTableOutstanding) || g::PhoneTableGivenUp != 0 ||
-        Outstanding::has(g::PhoneTableOutstanding, 0) || (kept && g::PhoneTableOutstanding == 0)) {
-        // A write and a read went out together, a request given up may
-        // still be answered, a read is out behind an acknowledgement that
-        // may come twice, or nothing is out: the answer's first bytes tell
-        // which this is, and whose.
+    if (kept || Outstanding::several(g::PhoneTableOutstanding) || g::PhoneTableGivenUp != 0 ||
+        Outstanding::has(g::PhoneTableOutstanding, 0)) {
+        // Once the form's requests are counted, any answer may be a copy of
+        // one already taken (the module sends some twice), ahead of the
+        // answer of the request out: the answer's first bytes tell which
+        // this is, and whose.
         if (rx.readN() != 3) {
             rx.setReadN(3);
             return;

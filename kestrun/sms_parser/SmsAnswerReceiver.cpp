@@ -56,7 +56,7 @@ SmsAnswerReceiver::SmsAnswerReceiver(ByteSource* source, SmsAnswerHost* host, QO
     for (bool alarm : {false, true}) {
         VbTimer* t = new VbTimer(this, kWriteAckMs);
         m_heldTimer[alarm] = t;
-        connect(t, &VbTimer::tick, this, [this, alarm] { settleHeld(alarm); });
+        connect(t, &VbTimer::tick, this, [this, alarm] { settleHeld(alarm, true); });
     }
 }
 
@@ -103,6 +103,12 @@ std::pair<int, int> SmsAnswerReceiver::route(uint8_t code) const {
     if (to.first == 21) {
         Outstanding::answered(alarm ? g::AlarmSetOutstanding : g::OutputSetOutstanding, 1);
         m_writtenSinceRead[alarm] = true;
+        if (m_held[alarm] && !m_held[alarm]->doubtful) {
+            // The acknowledgement a held block waits for, or that of a
+            // write behind its read: what follows it soon tells.
+            m_ackWhileHeld[alarm] = true;
+            m_heldTimer[alarm]->rearm(Outstanding::kReadLostMs);
+        }
     } else {
         m_readArrived = true;
     }
@@ -134,14 +140,14 @@ bool SmsAnswerReceiver::settleReadBlock(bool alarm, const QByteArray& block, boo
     }
     // A read given up may still have its answer come, ahead of the next
     // read's; a copy of the block last read, while a read of another
-    // channel is out or after a write changed what the module holds, may
-    // be a repeat of that answer. Either waits for what comes behind it to
-    // tell.
+    // channel is out, or the one read out after a write changed what the
+    // module holds, may be a repeat of that answer. Either waits for what
+    // comes behind it to tell.
     const QList<g::SettingsRead>& reads = readsOut(alarm);
     const int givenUp = Outstanding::readsGivenUp(reads);
     const bool otherChannel = Outstanding::has(settingsOut(alarm), 0) && !reads.isEmpty() &&
                               m_lastReadChannel[alarm] >= 0 && reads.first().channel != m_lastReadChannel[alarm];
-    const bool stale = otherChannel || (m_writtenSinceRead[alarm] && Outstanding::has(settingsOut(alarm), 0));
+    const bool stale = otherChannel || (m_writtenSinceRead[alarm] && reads.size() == 1);
     if (givenUp > 0 || (stale && !read.isEmpty() && block == read)) {
         m_held[alarm] = Held{block, good, true, givenUp};
         m_heldTimer[alarm]->rearm(Outstanding::kReadLostMs);
@@ -174,7 +180,7 @@ bool SmsAnswerReceiver::takeRead(bool alarm, const QByteArray& block, bool good)
 
 void SmsAnswerReceiver::settingsRequestGoing(bool alarm) {
     m_requestsKept[alarm] = true;
-    if (m_held[alarm]) settleHeld(alarm);
+    if (m_held[alarm] && m_held[alarm]->doubtful) settleHeld(alarm);
 }
 
 bool SmsAnswerReceiver::tableRequestsKept() {
@@ -193,14 +199,16 @@ void SmsAnswerReceiver::forgetRequests() {
         m_held[alarm].reset();
         m_lastReadChannel[alarm] = -1;
         m_writtenSinceRead[alarm] = false;
+        m_ackWhileHeld[alarm] = false;
     }
     m_readArrived = false;
     m_readChannel = -1;
 }
 
-void SmsAnswerReceiver::settleHeld(bool alarm) {
+void SmsAnswerReceiver::settleHeld(bool alarm, bool timedOut) {
     m_heldTimer[alarm]->setEnabled(false);
     const std::optional<Held> held = std::exchange(m_held[alarm], std::nullopt);
+    const bool ackCame = std::exchange(m_ackWhileHeld[alarm], false);
     if (!held) return;
     int& out = settingsOut(alarm);
     if (held->doubtful) {
@@ -209,8 +217,20 @@ void SmsAnswerReceiver::settleHeld(bool alarm) {
         for (int i = 0; i < held->givenUp; ++i) Outstanding::readAnswered(out, readsOut(alarm));
         if (!takeRead(alarm, held->block, held->good)) return;
     } else {
-        // The acknowledgement came after all: the held block was a repeat.
-        if (!Outstanding::readBehindWrite(out)) return;
+        if (!Outstanding::readBehindWrite(out)) {
+            // An acknowledgement came, and no read answer behind it: it was
+            // that of a write sent behind the read, the write ahead was
+            // lost, and the held block is the read's answer. With a read
+            // answer behind it, the block was a repeat.
+            if (!timedOut || !ackCame || Outstanding::oldest(out) != 0 || !Outstanding::has(out, 1)) return;
+            m_readChannel = Outstanding::readAnswered(out, readsOut(alarm));
+            if (m_readChannel >= 0) m_lastReadChannel[alarm] = m_readChannel;
+            Outstanding::answered(out, 1);
+            if (held->good) (alarm ? g::AlarmSetRead : g::OutputSetRead) = held->block;
+            m_writtenSinceRead[alarm] = false;
+            if (m_showHeld) m_showHeld(*this, alarm, held->block, held->good);
+            return;
+        }
         while (Outstanding::oldest(out) == 1) Outstanding::answered(out, 1);
         m_readChannel = Outstanding::readAnswered(out, readsOut(alarm));
         if (m_readChannel >= 0) m_lastReadChannel[alarm] = m_readChannel;

@@ -74,8 +74,8 @@ public:
     // a read of another channel is out, is held for kReadLostMs: an answer
     // right behind it shows it was none of the reads out, and it is
     // dropped; else it answers the oldest read not given up, and is shown.
-    // So is a repeat of the block last read after a write was acknowledged
-    // since.
+    // So is a repeat of the block last read when one read is out and a
+    // write was acknowledged since.
     bool settleReadBlock(bool alarm, const QByteArray& block, bool good);
     static constexpr int kWriteAckMs = 1500;
     using BlockShower = std::function<void(SmsAnswerReceiver&, bool alarm, const QByteArray& block, bool good)>;
@@ -83,9 +83,9 @@ public:
     // The channel the settings read being answered asked for; -1 unknown.
     int readChannel() const { return m_readChannel; }
     // A settings request of that kind is about to go out. The module
-    // answers in turn, so a block held back answers a read sent before
-    // this request: it is settled now, as if nothing had followed, and the
-    // answer behind it is the new request's. Once one
+    // answers in turn, so a block held for what comes behind it answers a
+    // read sent before this request: it is settled now, as if nothing had
+    // followed, and the answer behind it is the new request's. Once one
     // went, an answer of that kind with nothing out (a repeat, or the
     // acknowledgement and read answer sent again together) is dropped,
     // not read by the operation flag.
@@ -129,7 +129,8 @@ private:
         bool doubtful = false;
         int givenUp = 0;
     };
-    void settleHeld(bool alarm);
+    // Shows or drops the block held; timedOut when nothing came behind it.
+    void settleHeld(bool alarm, bool timedOut = false);
     bool takeRead(bool alarm, const QByteArray& block, bool good);
     // The channel of the read last answered, -1 unknown.
     int m_lastReadChannel[2] = {-1, -1};  // output, alarm
@@ -140,6 +141,8 @@ private:
     // A write of that kind was acknowledged since the last read answer was
     // taken: the module no longer holds that answer's block.
     mutable bool m_writtenSinceRead[2] = {false, false};
+    // A write's acknowledgement came while a block was held for one.
+    mutable bool m_ackWhileHeld[2] = {false, false};
     std::optional<Held> m_held[2];  // output, alarm
     VbTimer* m_heldTimer[2] = {};
     BlockShower m_showHeld;
