@@ -101,6 +101,7 @@ private slots:
     void answerOfARequestGivenUpIsDropped();
     void requestTheModuleLeftUnansweredLeavesTheNextItsAnswer_data();
     void requestTheModuleLeftUnansweredLeavesTheNextItsAnswer();
+    void secondCollectionWriteIsToldItsOwnAnswer();
 };
 
 // --- a box the receiver opened --------------------------------------------------
@@ -625,6 +626,31 @@ void TestAnswersInTurn::requestTheModuleLeftUnansweredLeavesTheNextItsAnswer() {
     if (!write)
         QCOMPARE(QStringList({t->TxtPeriod->text(), t->TxtTimeOut->text(), t->TxtReSend->text()}),
                  QStringList({"2.5", "700", "4"}));
+}
+
+// The collection settings written, changed and written again before the
+// module answered the first: the module stores the first and refuses the
+// second, and the user is told so of the second, not left with the first's
+// success for values the module does not hold.
+void TestAnswersInTurn::secondCollectionWriteIsToldItsOwnAnswer() {
+    VirtualTime time;
+    VarnelHarness h;
+    QVERIFY2(connectToForm(time, h), qPrintable(time.why()));
+    InputTableTab* t = h.form()->inputTab;
+    h.form()->SSTab1->setCurrentIndex(3);
+    SimCollection& c = h.module->collection;
+    h.sim().behaviour.delayMs = 800;
+    int writes = 0;  // the second write is refused
+    QObject::connect(&h.sim(), &ModuleSim::requestReceived, &h.sim(), [&](const QByteArray& r) {
+        if (r.size() > 9 && uint8_t(r.at(9)) == 0xF1 && ++writes == 2) c.writeAck = SimCollection::Ack::Fail;
+    });
+    t->TxtPeriod->setText(QStringLiteral("3"));
+    QTest::mouseClick(t->Command29, Qt::LeftButton);
+    t->TxtPeriod->setText(QStringLiteral("4"));
+    QTest::mouseClick(t->Command29, Qt::LeftButton);
+    QVERIFY2(time.runUntilLineQuiet(8000, 30000), qPrintable(time.why()));
+    QCOMPARE(hex(c.settingsBytes()).left(11), QStringLiteral("2C 01 00 00"));
+    QCOMPARE(texts(h.dialogs), QStringList({QStringLiteral("设置成功"), QStringLiteral("设置失败")}));
 }
 
 QTEST_MAIN(TestAnswersInTurn)
