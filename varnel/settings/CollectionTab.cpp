@@ -62,8 +62,8 @@ void InputTableTab::wireCollection() {
     for (QLineEdit* box : {TxtPeriod, TxtTimeOut, TxtReSend})
         connect(box, &QLineEdit::textEdited, this, [this] { m_collectionUnread = false; });
     // A request the module leaves unanswered is given up and the user told;
-    // its answer, should it come late, is still the first in turn and
-    // dropped (InputRequests).
+    // its answer, should it still come in time to be its, is the first in
+    // turn and dropped (InputRequests).
     m_collectionRead = new VbTimer(this);
     m_collectionWrite = new VbTimer(this);
     connect(m_collectionRead, &VbTimer::tick, this, [this] { collectionWaitOver(kReadDue); });
