@@ -132,7 +132,8 @@ extern int RxCount;
 extern int InTableOp;
 extern int OutTableOp;
 // Collection settings requests sent and not yet answered (bit 0 a read,
-// bit 1 a write), whatever InTableOp says by the time their answers come.
+// and 2 for each write), whatever InTableOp says by the time their answers
+// come.
 extern int CollectionDue;
 // Table clears sent and not yet answered (bit 0 the input-parsing table,
 // bit 1 the command table), whatever InTableOp / OutTableOp say by the time

@@ -26,7 +26,7 @@
 namespace {
 
 constexpr int kReadDue = 1;
-constexpr int kWriteDue = 2;
+constexpr int kWriteDue = 2;  // each write out adds one
 
 // The box's number above `high` becomes `high`, below `low` becomes `low`.
 void clamp(QLineEdit* box, double high, std::optional<double> low = std::nullopt) {
@@ -62,8 +62,8 @@ void InputTableTab::wireCollection() {
     for (QLineEdit* box : {TxtPeriod, TxtTimeOut, TxtReSend})
         connect(box, &QLineEdit::textEdited, this, [this] { m_collectionUnread = false; });
     // A request the module leaves unanswered is given up and the user told;
-    // its answer, should it come late, is still the first in turn and
-    // dropped (InputRequests).
+    // its answer, should it still come in time to be its, is the first in
+    // turn and dropped (InputRequests).
     m_collectionRead = new VbTimer(this);
     m_collectionWrite = new VbTimer(this);
     connect(m_collectionRead, &VbTimer::tick, this, [this] { collectionWaitOver(kReadDue); });
@@ -75,15 +75,20 @@ void InputTableTab::collectionWaitOver(int due) {
     // The answer may be waiting behind a box the receiver has open.
     if (AnswerHold::deferTick(timer)) return;
     timer->setEnabled(false);
-    if (!(g::CollectionDue & due)) return;
-    g::CollectionDue &= ~due;
+    // What is still out of `due` is given up: the read, or every write.
+    const int out = due == kReadDue ? g::CollectionDue & kReadDue : g::CollectionDue & ~kReadDue;
+    if (out == 0) return;
+    g::CollectionDue -= out;
     InputRequests::givenUp(due == kReadDue ? InputRequests::CollectionRead : InputRequests::CollectionWrite);
     if (g::InTableOp == (due == kReadDue ? 12 : 11)) g::InTableOp = 0;
     Dialogs::msgBox(m_form, due == kReadDue ? QStringLiteral("读参数超时失败") : QStringLiteral("写参数超时失败"),
                     QStringLiteral("提示"), Dialogs::Icon::Information);
 }
 
-void InputTableTab::collectionWriteAnswered() { m_collectionWrite->setEnabled(false); }
+void InputTableTab::collectionWriteAnswered() {
+    // A later write still out keeps its own wait.
+    if (g::CollectionDue < kWriteDue) m_collectionWrite->setEnabled(false);
+}
 
 void InputTableTab::collectionModeChanged() {
     const bool polling = Option9->isChecked();
@@ -134,7 +139,7 @@ void InputTableTab::saveCollection() {
         return;
     }
     g::InTableOp = 11;
-    g::CollectionDue |= kWriteDue;
+    g::CollectionDue += kWriteDue;
     g::CommBytes = w.frame;
     m_form->port()->output(w.frame);
     InputRequests::sent(InputRequests::CollectionWrite);

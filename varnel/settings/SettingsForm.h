@@ -103,8 +103,9 @@ public:
     bool SMSin();
     // The same for the SMS command table (A9): 1 sent, 0 not.
     int SMSout();
-    // Row read requests (RecvMode 101 from then on).
-    void readSMSIn(int index);
+    // Row read requests (RecvMode 101 from then on); true when the input
+    // table's went out.
+    bool readSMSIn(int index);
     void readSMSOut(int index);
     // The current rows' frames, or their refusals; nothing is shown or sent.
     protocol::RowWrite inputRowFrame();

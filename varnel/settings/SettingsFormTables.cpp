@@ -90,9 +90,10 @@ int SettingsForm::SMSout() {
     return writeFrame(w.frame) ? 1 : 0;
 }
 
-void SettingsForm::readSMSIn(int index) {
-    writeFrame(protocol::rowReadRequest(protocol::kInputTableCode, index));
+bool SettingsForm::readSMSIn(int index) {
+    const bool sent = writeFrame(protocol::rowReadRequest(protocol::kInputTableCode, index));
     g::RecvMode = 101;
+    return sent;
 }
 
 void SettingsForm::readSMSOut(int index) {

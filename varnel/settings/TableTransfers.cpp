@@ -175,8 +175,7 @@ void TableTransfers::stop(const QString& message) {
 void TableTransfers::request(ModuleTable table, int index) {
     ++m_unanswered[table == ModuleTable::Input ? 0 : 1][index];
     if (table == ModuleTable::Input) {
-        InputRequests::sent(InputRequests::Transfer);
-        m_form->readSMSIn(index);
+        if (m_form->readSMSIn(index)) InputRequests::sent(InputRequests::Transfer);
     } else {
         m_form->readSMSOut(index);
     }

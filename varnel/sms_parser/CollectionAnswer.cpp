@@ -8,7 +8,9 @@
 namespace {
 
 constexpr int kReadDue = 1;
-constexpr int kWriteDue = 2;
+constexpr int kWriteDue = 2;  // each write out adds one
+
+int writesDue() { return g::CollectionDue / kWriteDue; }
 
 // The read's answer: the payload shown on the page. The operation flag is
 // cleared only while it is still the collection's own: a table transfer
@@ -23,9 +25,10 @@ void takeRead(AnswerReceiver& rx, const CollectionSettings::Answer& answer) {
 }
 
 void takeAck(AnswerReceiver& rx, CollectionSettings::Ack ack) {
-    // Answered once: a repeated acknowledgement shows nothing more.
-    if (g::InTableOp == 11) g::InTableOp = 0;
-    g::CollectionDue &= ~kWriteDue;
+    // Each write out is answered once: a repeated acknowledgement shows
+    // nothing more, a second write's its own verdict.
+    if (writesDue() > 0) g::CollectionDue -= kWriteDue;
+    if (g::InTableOp == 11 && writesDue() == 0) g::InTableOp = 0;
     if (AnswerSink* sink = rx.sink()) sink->collectionWriteAcknowledged(ack == CollectionSettings::Ack::Ok);
 }
 
@@ -35,7 +38,7 @@ bool takeCollectionAnswer(AnswerReceiver& rx, const QByteArray& frame) {
     // The module answers in turn: an acknowledgement while a write is due is
     // the write's, a settings answer (of exactly their length) while a read
     // is due is the read's.
-    if (g::CollectionDue & kWriteDue) {
+    if (writesDue() > 0) {
         const CollectionSettings::Ack ack = CollectionSettings::judgeAck(frame);
         if (ack != CollectionSettings::Ack::Other) {
             takeAck(rx, ack);

@@ -51,7 +51,7 @@ void forget() { g::InTableOwed.clear(); }
 bool dropAnswer(const QByteArray& window) {
     QList<g::InputRequest>& owed = g::InTableOwed;
     if (!whole(window)) return false;
-    while (!owed.isEmpty() && !owed.first().live && owed.first().sent.elapsed() >= kGoneMs) owed.removeFirst();
+    while (!owed.isEmpty() && owed.first().sent.elapsed() >= kGoneMs) owed.removeFirst();
     if (owed.isEmpty()) return false;
     if (1 + wholeAnswersBehind(window) > owed.size()) return true;
     const g::InputRequest oldest = owed.takeFirst();

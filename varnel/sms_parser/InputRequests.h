@@ -4,17 +4,19 @@
 
 // The input-parsing table's requests out (g::InTableOwed). The module
 // answers them in turn, one answer each, also those the program stopped
-// waiting for (a transfer stopped, a collection wait run out): such an
-// answer, still on its way, comes ahead of the later requests' and is
-// theirs for none of them.
+// waiting for (a transfer stopped, a wait run out): such an answer, still on
+// its way, comes ahead of the later requests' and is theirs for none of
+// them, unless the request has been out too long to be answered at all.
 namespace InputRequests {
 
 enum Asker { Transfer = 1, CollectionRead = 2, CollectionWrite = 3, Superseded = 4 };
 
-// How long after it went a request given up can still be answered: twice
-// the longest wait before the program asks again or gives up. Past that the
-// module has let it drop, and what comes belongs to the requests behind it.
-constexpr int kGoneMs = 10000;
+// How long a request can still be answered: the program's longest wait
+// before it asks again or gives up. The module answers in turn and at once;
+// a request out longer than that with nothing come for it was lost (the
+// module left it unanswered, or the answer was cut on the line), and what
+// comes belongs to the requests behind it, whether given up or asked again.
+constexpr int kGoneMs = 5000;
 
 void sent(Asker asker);
 // `asker` no longer waits for its requests out.

@@ -99,6 +99,9 @@ private slots:
     void collectionWaitsForTheReceiverBox();
     void answerOfARequestGivenUpIsDropped_data();
     void answerOfARequestGivenUpIsDropped();
+    void requestTheModuleLeftUnansweredLeavesTheNextItsAnswer_data();
+    void requestTheModuleLeftUnansweredLeavesTheNextItsAnswer();
+    void secondCollectionWriteIsToldItsOwnAnswer();
 };
 
 // --- a box the receiver opened --------------------------------------------------
@@ -565,6 +568,89 @@ void TestAnswersInTurn::answerOfARequestGivenUpIsDropped() {
         QVERIFY2(time.runUntilLineQuiet(2000, 20000), qPrintable(time.why()));
         QCOMPARE(hex(c.settingsBytes()), QStringLiteral("FA 00 00 00 07 04 01"));
     }
+}
+
+// The module leaves one request unanswered (the program asks again or gives
+// up and says so); the next request, pressed at once, is answered: that
+// answer is the next request's, not taken for the one never answered.
+void TestAnswersInTurn::requestTheModuleLeftUnansweredLeavesTheNextItsAnswer_data() {
+    QTest::addColumn<QString>("first");  // what the module leaves unanswered once
+    QTest::addColumn<QString>("next");   // Command28 collection read, Command29 collection write
+    QTest::addColumn<QStringList>("told");
+    const QString readLate = QStringLiteral("读参数超时失败"), writeLate = QStringLiteral("写参数超时失败");
+    QTest::newRow("collection read, read again") << "collection" << "Command28" << QStringList{readLate};
+    QTest::newRow("collection write, write again")
+        << "collection" << "Command29" << QStringList{writeLate, QStringLiteral("设置成功")};
+    QTest::newRow("table read's first row, collection read")
+        << "row" << "Command28" << QStringList{QStringLiteral("读取参数成功")};
+    QTest::newRow("table read's end, collection write")
+        << "end" << "Command29" << QStringList{readLate, QStringLiteral("设置成功")};
+}
+
+void TestAnswersInTurn::requestTheModuleLeftUnansweredLeavesTheNextItsAnswer() {
+    QFETCH(QString, first);
+    QFETCH(QString, next);
+    VirtualTime time;
+    VarnelHarness h;
+    QVERIFY2(connectToForm(time, h), qPrintable(time.why()));
+    SettingsForm* f = h.form();
+    InputTableTab* t = f->inputTab;
+    f->SSTab1->setCurrentIndex(3);
+    SimCollection& c = h.module->collection;
+    c.setSettingsBytes(QByteArray::fromHex("FA00000007 0401"));
+    storeRows(h.module, Tables::Table::Input, 3);
+    t->TxtPeriod->setText(QStringLiteral("3"));
+    const bool write = next == QStringLiteral("Command29");
+    if (first == "collection") {
+        c.answerReads = write;
+        c.writeAck = write ? SimCollection::Ack::Silent : SimCollection::Ack::Ok;
+        QTest::mouseClick(t->findChild<QPushButton*>(next), Qt::LeftButton);
+        QVERIFY2(time.runUntil([&] { return h.dialogs.messageCount() == 1; }, 10000), qPrintable(time.why()));
+        c.answerReads = true;
+        c.writeAck = SimCollection::Ack::Ok;
+        if (write) t->TxtPeriod->setText(QStringLiteral("3"));
+    } else {
+        if (first == "row") h.sim().queueFates({ModuleSim::Fate::missing()});
+        if (first == "end") h.module->tables.state(Tables::Table::Input).end = Tables::End::Silence;
+        QTest::mouseClick(t->Command23, Qt::LeftButton);
+        QVERIFY2(time.runUntil([&] { return !f->transfers->busy(); }, 60000), qPrintable(time.why()));
+        QCOMPARE(t->MSGrid2->Rows(), 4);
+    }
+    QTest::mouseClick(t->findChild<QPushButton*>(next), Qt::LeftButton);
+    // Longer than the collection's wait: a time-out would be told by now.
+    QVERIFY2(time.runUntilLineQuiet(8000, 30000), qPrintable(time.why()));
+    if (write) QCOMPARE(hex(c.settingsBytes()).left(11), QStringLiteral("2C 01 00 00"));  // the module holds it
+    QStringList told = texts(h.dialogs);
+    if (first != "collection") told.removeAll(QStringLiteral("读取参数完成"));
+    QTEST(told, "told");
+    if (!write)
+        QCOMPARE(QStringList({t->TxtPeriod->text(), t->TxtTimeOut->text(), t->TxtReSend->text()}),
+                 QStringList({"2.5", "700", "4"}));
+}
+
+// The collection settings written, changed and written again before the
+// module answered the first: the module stores the first and refuses the
+// second, and the user is told so of the second, not left with the first's
+// success for values the module does not hold.
+void TestAnswersInTurn::secondCollectionWriteIsToldItsOwnAnswer() {
+    VirtualTime time;
+    VarnelHarness h;
+    QVERIFY2(connectToForm(time, h), qPrintable(time.why()));
+    InputTableTab* t = h.form()->inputTab;
+    h.form()->SSTab1->setCurrentIndex(3);
+    SimCollection& c = h.module->collection;
+    h.sim().behaviour.delayMs = 800;
+    int writes = 0;  // the second write is refused
+    QObject::connect(&h.sim(), &ModuleSim::requestReceived, &h.sim(), [&](const QByteArray& r) {
+        if (r.size() > 9 && uint8_t(r.at(9)) == 0xF1 && ++writes == 2) c.writeAck = SimCollection::Ack::Fail;
+    });
+    t->TxtPeriod->setText(QStringLiteral("3"));
+    QTest::mouseClick(t->Command29, Qt::LeftButton);
+    t->TxtPeriod->setText(QStringLiteral("4"));
+    QTest::mouseClick(t->Command29, Qt::LeftButton);
+    QVERIFY2(time.runUntilLineQuiet(8000, 30000), qPrintable(time.why()));
+    QCOMPARE(hex(c.settingsBytes()).left(11), QStringLiteral("2C 01 00 00"));
+    QCOMPARE(texts(h.dialogs), QStringList({QStringLiteral("设置成功"), QStringLiteral("设置失败")}));
 }
 
 QTEST_MAIN(TestAnswersInTurn)
