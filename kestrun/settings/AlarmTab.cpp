@@ -262,8 +262,8 @@ void AlarmTab::write() {
         info(QStringLiteral("报警次数超出范围（0-255）"));
         return;
     }
-    // A read answer still held back is shown first; the boxes then show
-    // again what this write sends, as the user left them.
+    // A read answer held back to see what follows it is shown first; the
+    // boxes then show again what this write sends, as the user left them.
     m_form->settingsRequestGoing(true);
     if (buildAlarmWrite(currentSettings()).frame != built.frame) {
         AlarmBlock sent = decodeAlarmBlock(built.frame.mid(12));

@@ -220,15 +220,14 @@ void SmsAnswerReceiver::settleHeld(bool alarm, bool timedOut) {
         if (!Outstanding::readBehindWrite(out)) {
             // An acknowledgement came, and no read answer behind it: it was
             // that of a write sent behind the read, the write ahead was
-            // lost, and the held block is the read's answer. With a read
-            // answer behind it, the block was a repeat.
+            // lost, and the held block is the read's answer. That write
+            // has since put what the boxes showed into the module, so the
+            // block is shown nowhere. With a read answer behind it, the
+            // block was a repeat.
             if (!timedOut || !ackCame || Outstanding::oldest(out) != 0 || !Outstanding::has(out, 1)) return;
             m_readChannel = Outstanding::readAnswered(out, readsOut(alarm));
             if (m_readChannel >= 0) m_lastReadChannel[alarm] = m_readChannel;
             Outstanding::answered(out, 1);
-            if (held->good) (alarm ? g::AlarmSetRead : g::OutputSetRead) = held->block;
-            m_writtenSinceRead[alarm] = false;
-            if (m_showHeld) m_showHeld(*this, alarm, held->block, held->good);
             return;
         }
         while (Outstanding::oldest(out) == 1) Outstanding::answered(out, 1);
