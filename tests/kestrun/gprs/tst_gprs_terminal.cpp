@@ -31,6 +31,8 @@ private slots:
     void answerDuringRefreshIsReadByItsShape();
     void noticeBehindAHeldAnswerIsItsOwn();
     void answeredReadGivesItsButtonsBack();
+    void splitAnswerOfASecondReadIsItsOwn();
+    void heldAnswerOutlivesARefreshPressed();
 };
 
 namespace {
@@ -511,6 +513,49 @@ void TestGprsTerminal::answeredReadGivesItsButtonsBack() {
     QVERIFY(time.runUntil([&] { return area(h, "Text1(2)") == QStringLiteral("48:45:4C:4C:4F:"); }, 2000));
     QVERIFY(time.runFor(300));
     QVERIFY(h.button(3)->isEnabled() && h.button(7)->isEnabled() && h.button(1)->isEnabled());
+}
+
+// A read lost, the same read pressed again and its answer coming in two
+// pieces: the held first piece is the newer read's, so its buttons come back
+// with its answer as they do for an answer in one piece.
+void TestGprsTerminal::splitAnswerOfASecondReadIsItsOwn() {
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.sim().queueFates({Fate::missing(), Fate::split(2, 100)});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(3)->isEnabled(); }, 5000));
+    h.peer->inbox = QByteArray("HELLO");
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return area(h, "Text1(2)") == QStringLiteral("48:45:4C:4C:4F:"); }, 2000));
+    QVERIFY(time.runFor(300));
+    QVERIFY(h.button(3)->isEnabled() && h.button(7)->isEnabled() && h.button(1)->isEnabled());
+}
+
+// A read lost, a memory check asked and a refresh pressed at once, the
+// refresh's first request going while the memory check's answer is held
+// between its pieces: the answer is still the memory check's, logged once.
+void TestGprsTerminal::heldAnswerOutlivesARefreshPressed() {
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.sim().queueFates({Fate::missing(), Fate::late(360)});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(7)->isEnabled(); }, 5000));
+    const QString before = h.text("Text1(3)");
+    // The answer's address comes just before the refresh's first request
+    // goes, and the rest of it just after.
+    h.sim().behaviour.chunkSize = 3;
+    h.sim().behaviour.chunkGapMs = 30;
+    h.button(7)->click();
+    h.button(4)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    const QString log = h.text("Text1(3)").mid(before.size());
+    QVERIFY2(log.count(QStringLiteral("接收  21:31:32:0D:00:0D:")) == 1, qPrintable(log));
+    QCOMPARE(h.label1(4), QStringLiteral("被动方式"));
 }
 
 QTEST_MAIN(TestGprsTerminal)
