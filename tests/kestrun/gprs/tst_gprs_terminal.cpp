@@ -33,6 +33,8 @@ private slots:
     void answeredReadGivesItsButtonsBack();
     void splitAnswerOfASecondReadIsItsOwn();
     void heldAnswerOutlivesARefreshPressed();
+    void lateReadWhoseBytesLookLikeAFrameStart_data();
+    void lateReadWhoseBytesLookLikeAFrameStart();
 };
 
 namespace {
@@ -556,6 +558,36 @@ void TestGprsTerminal::heldAnswerOutlivesARefreshPressed() {
     const QString log = h.text("Text1(3)").mid(before.size());
     QVERIFY2(log.count(QStringLiteral("接收  21:31:32:0D:00:0D:")) == 1, qPrintable(log));
     QCOMPARE(h.label1(4), QStringLiteral("被动方式"));
+}
+
+void TestGprsTerminal::lateReadWhoseBytesLookLikeAFrameStart_data() {
+    QTest::addColumn<int>("then");  // pressed once the read is given up
+    QTest::addColumn<QByteArray>("message");
+    // The read's length low byte, or its second data byte, is 1A: where a
+    // shorter answer would end, the rest looks like a frame start.
+    QTest::newRow("send, 26 bytes") << 1 << QByteArray(26, 'A');
+    QTest::newRow("memory check, A 1A B C") << 7 << QByteArray("A\x1A" "BC");
+}
+
+// A read answered late and another request asked meanwhile: the read's
+// answer is its own, and its data are shown, whatever byte comes where a
+// shorter answer of the newer request would end.
+void TestGprsTerminal::lateReadWhoseBytesLookLikeAFrameStart() {
+    QFETCH(int, then);
+    QFETCH(QByteArray, message);
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.setText("Text1(1)", "41:");
+    h.peer->inbox = message;
+    h.sim().queueFates({Fate::late(3500), Fate::onTime()});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(then)->isEnabled(); }, 5000));
+    h.button(then)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    QVERIFY2(area(h, "Text1(2)") == GprsAnswers::hexText(message), qPrintable(h.text("Text1(3)")));
 }
 
 QTEST_MAIN(TestGprsTerminal)
