@@ -35,6 +35,7 @@ private slots:
     void heldAnswerOutlivesARefreshPressed();
     void lateReadWhoseBytesLookLikeAFrameStart_data();
     void lateReadWhoseBytesLookLikeAFrameStart();
+    void answerCutByALostLineIsNotTheNextOnes();
 };
 
 namespace {
@@ -588,6 +589,30 @@ void TestGprsTerminal::lateReadWhoseBytesLookLikeAFrameStart() {
     QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 10000));
     QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
     QVERIFY2(area(h, "Text1(2)") == GprsAnswers::hexText(message), qPrintable(h.text("Text1(3)")));
+}
+
+// The line goes with its device in the middle of a read's answer; the
+// module comes back and the read is pressed again: its answer is read from
+// its start, not as the rest of the one cut off.
+void TestGprsTerminal::answerCutByALostLineIsNotTheNextOnes() {
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.peer->inbox = QByteArray("HELLO");
+    h.sim().queueFates({Fate::split(4, 1000)});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return g::RxState != 0; }, 2000));
+    h.sim().closeLine();
+    QVERIFY(time.runUntil([&] { return h.dialogs.messageCount() == 1 && !h.port().isOpen(); }, 1000));
+    h.sim().stop();
+    QVERIFY(h.sim().start(h.fixture.portsDir(), h.fixture.comNumber()));
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 5000));
+    h.peer->inbox = QByteArray("BYE");
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 5000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    QVERIFY2(area(h, "Text1(2)") == QStringLiteral("42:59:45:"), qPrintable(h.text("Text1(3)") + h.dialogs.describe()));
 }
 
 QTEST_MAIN(TestGprsTerminal)
