@@ -36,6 +36,7 @@ private slots:
     void lateReadWhoseBytesLookLikeAFrameStart_data();
     void lateReadWhoseBytesLookLikeAFrameStart();
     void answerCutByALostLineIsNotTheNextOnes();
+    void settingsAnswerCutBehindAHeldAnswerReadsOn();
 };
 
 namespace {
@@ -613,6 +614,37 @@ void TestGprsTerminal::answerCutByALostLineIsNotTheNextOnes() {
     QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 5000));
     QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
     QVERIFY2(area(h, "Text1(2)") == QStringLiteral("42:59:45:"), qPrintable(h.text("Text1(3)") + h.dialogs.describe()));
+}
+
+// A read lost, a memory check asked and a refresh pressed: the memory
+// check's answer comes late with the refresh's first answer behind it, whose
+// last bytes come a pause later but before the refresh's next tick. Both
+// are read as they came: the memory check's answer is logged, and the
+// refresh reads every value without a word.
+void TestGprsTerminal::settingsAnswerCutBehindAHeldAnswerReadsOn() {
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    const int before = h.dialogs.messageCount();
+    h.sim().queueFates({Fate::missing(), Fate::late(700)});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(7)->isEnabled(); }, 5000));
+    h.sim().behaviour.chunkSize = 11;
+    h.sim().behaviour.chunkGapMs = 370;
+    const qsizetype sent = h.sim().requests().size();
+    h.button(7)->click();
+    h.button(4)->click();
+    // Only the refresh's first answer pauses.
+    QVERIFY(time.runUntil([&] { return h.sim().requests().size() == sent + 2; }, 1000));
+    h.sim().behaviour.chunkSize = 0;
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 20000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    const QString log = h.text("Text1(3)");
+    QVERIFY2(log.contains(QStringLiteral("接收  21:31:32:0D:00:0D:")), qPrintable(log + h.dialogs.describe()));
+    QVERIFY2(h.dialogs.messageCount() == before, qPrintable(h.dialogs.describe()));
+    QVERIFY(!h.label1(0).contains(QLatin1Char('*')));
+    QCOMPARE(h.label1(4), QStringLiteral("被动方式"));
 }
 
 QTEST_MAIN(TestGprsTerminal)
