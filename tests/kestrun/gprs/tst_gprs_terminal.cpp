@@ -37,6 +37,7 @@ private slots:
     void lateReadWhoseBytesLookLikeAFrameStart();
     void answerCutByALostLineIsNotTheNextOnes();
     void settingsAnswerCutBehindAHeldAnswerReadsOn();
+    void answerBehindALateReadInPiecesIsItsOwn();
 };
 
 namespace {
@@ -645,6 +646,31 @@ void TestGprsTerminal::settingsAnswerCutBehindAHeldAnswerReadsOn() {
     QVERIFY2(h.dialogs.messageCount() == before, qPrintable(h.dialogs.describe()));
     QVERIFY(!h.label1(0).contains(QLatin1Char('*')));
     QCOMPARE(h.label1(4), QStringLiteral("被动方式"));
+}
+
+// A read answered late and in two pieces, a memory check asked after the
+// read was given up and answered right behind the read's last piece: the
+// read shows its data and the memory check's answer is logged as its own,
+// not taken into the read's data.
+void TestGprsTerminal::answerBehindALateReadInPiecesIsItsOwn() {
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.peer->inbox = QByteArray("HELLO");
+    const qsizetype sent = h.sim().requests().size();
+    h.sim().behaviour.delayMs = 3500;
+    h.sim().behaviour.chunkSize = 6;
+    h.sim().behaviour.chunkGapMs = 100;
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.sim().requests().size() > sent; }, 1000));
+    h.sim().behaviour = {};
+    QVERIFY(time.runUntil([&] { return h.button(7)->isEnabled(); }, 5000));
+    h.button(7)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    const QString log = h.text("Text1(3)");
+    QVERIFY2(area(h, "Text1(2)") == QStringLiteral("48:45:4C:4C:4F:"), qPrintable(log));
+    QVERIFY2(log.contains(QStringLiteral("接收  21:31:32:0D:00:0D:")), qPrintable(log));
 }
 
 QTEST_MAIN(TestGprsTerminal)
