@@ -38,6 +38,7 @@ private slots:
     void answerCutByALostLineIsNotTheNextOnes();
     void settingsAnswerCutBehindAHeldAnswerReadsOn();
     void answerBehindALateReadInPiecesIsItsOwn();
+    void refreshAfterTheLineCameBackReadsAfresh();
 };
 
 namespace {
@@ -671,6 +672,36 @@ void TestGprsTerminal::answerBehindALateReadInPiecesIsItsOwn() {
     const QString log = h.text("Text1(3)");
     QVERIFY2(area(h, "Text1(2)") == QStringLiteral("48:45:4C:4C:4F:"), qPrintable(log));
     QVERIFY2(log.contains(QStringLiteral("接收  21:31:32:0D:00:0D:")), qPrintable(log));
+}
+
+// The line goes with its device in the middle of a refresh's answer; the
+// module comes back and the refresh is pressed again: it reads every value
+// from the new answers, none of them taken as the rest of the cut one.
+void TestGprsTerminal::refreshAfterTheLineCameBackReadsAfresh() {
+    VirtualTime time;
+    GprsHarness h;
+    time.watchLine(&h.port(), &h.sim());
+    modes(h, 1, 1);
+    QVERIFY(h.openForm(1, false));
+    QVERIFY(time.runUntil([&] { return !h.timer("Timer6")->enabled() && !h.timer("Timer2")->enabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(500, 5000));
+    const QString version = h.label1(9);
+    h.sim().behaviour.chunkSize = 12;
+    h.sim().behaviour.chunkGapMs = 1000;
+    h.button(4)->click();
+    QVERIFY(time.runUntil([&] { return g::RxState != 0; }, 2000));
+    h.sim().closeLine();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 5000));
+    h.sim().stop();
+    QVERIFY(h.sim().start(h.fixture.portsDir(), h.fixture.comNumber()));
+    h.sim().behaviour = {};
+    const int told = h.dialogs.messageCount();
+    h.button(4)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 10000));
+    QVERIFY2(h.dialogs.messageCount() == told,
+             qPrintable(QString::number(told) + h.dialogs.describe() + h.label1(9) + h.label1(0)));
+    QCOMPARE(h.label1(9), version);
+    QCOMPARE(h.label1(0), QStringLiteral("1A:05:"));
 }
 
 QTEST_MAIN(TestGprsTerminal)
