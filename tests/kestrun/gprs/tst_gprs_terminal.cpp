@@ -686,6 +686,7 @@ void TestGprsTerminal::refreshAfterTheLineCameBackReadsAfresh() {
     QVERIFY(time.runUntil([&] { return !h.timer("Timer6")->enabled() && !h.timer("Timer2")->enabled(); }, 10000));
     QVERIFY(time.runUntilLineQuiet(500, 5000));
     const QString version = h.label1(9);
+    const QString entry = h.text("Text2") + h.text("Text3");
     h.sim().behaviour.chunkSize = 12;
     h.sim().behaviour.chunkGapMs = 1000;
     h.button(4)->click();
@@ -702,6 +703,7 @@ void TestGprsTerminal::refreshAfterTheLineCameBackReadsAfresh() {
              qPrintable(QString::number(told) + h.dialogs.describe() + h.label1(9) + h.label1(0)));
     QCOMPARE(h.label1(9), version);
     QCOMPARE(h.label1(0), QStringLiteral("1A:05:"));
+    QCOMPARE(h.text("Text2") + h.text("Text3"), entry);
 }
 
 QTEST_MAIN(TestGprsTerminal)
