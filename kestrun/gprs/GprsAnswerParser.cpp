@@ -45,11 +45,17 @@ int answerEnd(int op, const QByteArray& held, qsizetype from) {
     return end > from && end <= held.size() ? int(end) : 0;
 }
 
+// The held bytes from `pos` on are the preamble of a frame, as far as they go.
+bool frameFrom(const QByteArray& held, qsizetype pos) {
+    const QByteArray head = held.mid(pos, 8);
+    return !head.isEmpty() && Frames::FramePreamble().startsWith(head);
+}
+
 // True when the held bytes from `pos` on are used up, begin a frame (a
 // notice or a configuration answer), or are whole answers to the requests
 // of `owed` in the order sent, each followed so again.
 bool wholeFrom(const QByteArray& held, qsizetype pos, const QList<int>& owed) {
-    if (pos >= held.size() || at(held, int(pos)) == 0x1A) return true;
+    if (pos >= held.size() || frameFrom(held, pos)) return true;
     if (owed.isEmpty()) return false;
     if (at(held, int(pos)) == 0x3F) return pos + 4 <= held.size() && wholeFrom(held, pos + 4, owed.mid(1));
     if (at(held, int(pos)) != 0x21) return false;
@@ -67,6 +73,14 @@ qsizetype wholeReading(const QByteArray& held, const QList<int>& owed) {
         if (const int end = answerEnd(owed[i], held, 0); end > 0 && wholeFrom(held, end, owed.mid(i + 1)))
             return i;
     return -1;
+}
+
+// Some owed request would read the held bytes as the start of an answer
+// whose rest is still due.
+bool answerDue(const QByteArray& held, const QList<int>& owed) {
+    for (int op : owed)
+        if (op >= 1 && op <= 3 && answerEnd(op, held, 0) == 0) return true;
+    return false;
 }
 
 QByteArray bytes(std::initializer_list<uint8_t> list) {
@@ -89,6 +103,28 @@ GprsAnswerParser::GprsAnswerParser(ByteSource* source, GprsAnswerSink* sink, QOb
     m_lateStartQuiet = new VbTimer(this, QuietMs, false);
     m_lateStartQuiet->setObjectName(QStringLiteral("lateStartQuiet"));
     connect(m_lateStartQuiet, &VbTimer::tick, this, &GprsAnswerParser::lateStartAlone);
+    m_heldGap = new VbTimer(this, AnswerGapMs, false);
+    m_heldGap->setObjectName(QStringLiteral("heldGap"));
+    connect(m_heldGap, &VbTimer::tick, this, [this] {
+        m_heldGap->setEnabled(false);
+        readHeld();
+    });
+}
+
+void GprsAnswerParser::readHeld() {
+    if (g::RecvMode != 111 || running()) return;
+    followHalf();
+    if (g::RxState == kHeld || g::RxState == kHeldInConfig) heldAnswer(true);
+}
+
+void GprsAnswerParser::restart() {
+    m_lateStartQuiet->setEnabled(false);
+    m_heldGap->setEnabled(false);
+    m_held.clear();
+    m_lateFrame = false;
+    m_answerSized = false;
+    g::GprsPassiveOwed.clear();
+    toHunt();
 }
 
 GprsAnswerParser::~GprsAnswerParser() = default;
@@ -119,15 +155,23 @@ std::pair<int, int> GprsAnswerParser::route(uint8_t code) const {
 bool GprsAnswerParser::framesActive() const { return g::GprsParamMode || (m_lateFrame && g::RxState != Hunt); }
 
 void GprsAnswerParser::receive() {
+    followHalf();
+    AnswerMachine::receive();
+}
+
+void GprsAnswerParser::followHalf() {
     if (m_configHalf != g::GprsParamMode) {
         m_configHalf = g::GprsParamMode;
         // A passive answer under way to a request still owed one goes on in
         // the other half. Any other answer cut short is dropped.
         const int s = g::RxState;
-        const bool owed = s == 1 || s == 7 ? !g::GprsPassiveOwed.isEmpty() : m_answerOwed;
+        const bool held = s == kHeld || s == kHeldInConfig;
+        const bool owed = s == 1 || s == 7 || held ? !g::GprsPassiveOwed.isEmpty() : m_answerOwed;
         const bool passive = g::WorkModeByte[0] == 0 && owed;
         if (m_lateFrame && m_configHalf)
             ;  // a late configuration answer reads on in its own half
+        else if (passive && held)
+            g::RxState = m_configHalf ? kHeldInConfig : kHeld;
         else if (passive && m_configHalf && s >= 1 && s <= 7)
             g::RxState = kPassiveInConfig + s;
         else if (passive && !m_configHalf && s > kPassiveInConfig && s < kPassiveInConfig + 8)
@@ -136,7 +180,6 @@ void GprsAnswerParser::receive() {
             toHunt();
         if (g::RxState == Hunt) m_held.clear();
     }
-    AnswerMachine::receive();
 }
 
 QByteArray GprsAnswerParser::take(int n) {
@@ -274,7 +317,7 @@ void GprsAnswerParser::configStep() {
 }
 
 void GprsAnswerParser::receivedShown() {
-    if (!g::GprsParamMode && g::RxState != kLateHead) toHunt();
+    if (!g::GprsParamMode && g::RxState != kLateHead && g::RxState != kHeld) toHunt();
 }
 
 bool GprsAnswerParser::lateFrameStarts(uint8_t byte) {
@@ -365,11 +408,20 @@ int GprsAnswerParser::takeOwedOp() {
     return g::GprsPassiveOwed.takeFirst();
 }
 
-void GprsAnswerParser::heldAnswer() {
+void GprsAnswerParser::heldAnswer(bool gapOver) {
     const int base = g::RxState == kHeld ? 0 : kPassiveInConfig;
     m_held += readAll();
     QList<int>& owed = g::GprsPassiveOwed;
     qsizetype chosen = wholeReading(m_held, owed);
+    // A reading that ends where the held bytes end proves nothing while
+    // another owed request would read them as the start of a longer answer:
+    // its rest is waited for as long as an answer may pause.
+    const bool bare = chosen < 0 || answerEnd(owed[chosen], m_held, 0) == m_held.size();
+    if (!gapOver && bare && answerDue(m_held, owed)) {
+        m_heldGap->rearm(AnswerGapMs);
+        return;
+    }
+    m_heldGap->setEnabled(false);
     m_answerSized = chosen >= 0;
     // None whole: a read whose data are still short reads on as the data
     // terminal reads, until the line is quiet; else the last one sent.

@@ -27,13 +27,26 @@ public:
 
     // Bytes have arrived. A state the other half left (an answer cut short
     // when a read sequence began or ended) is dropped first: each half
-    // reads only frames it began itself.
+    // reads only frames it began itself. A passive answer still owed, held
+    // or under way, goes on in the new half.
     void receive();
 
     // The sink showed the received block: the data half hunts again. An
     // answer of the settings half that a read sequence began meanwhile reads
     // on, and a frame start held to see what follows it is still owed.
     void receivedShown();
+
+    // The port was opened again after its line went: an answer cut short
+    // then is over, and nothing sent before is owed any more.
+    void restart();
+
+    // A passive answer held, and what came behind it, are read now as if
+    // the rest could not come any more (the read sequence is about to count
+    // its request answered or not).
+    void readHeld();
+
+    // How long a passive answer may pause between its pieces.
+    static constexpr int AnswerGapMs = 200;
 
     void setSink(GprsAnswerSink* sink) { m_sink = sink; }
     GprsAnswerSink* sink() const { return m_sink; }
@@ -48,6 +61,8 @@ protected:
     bool entersDuringStep() const override { return true; }
 
 private:
+    // The half g::GprsParamMode chose when it changed since the last call.
+    void followHalf();
     void configStep();
     void dataStep();
     void formattedStep();
@@ -61,7 +76,7 @@ private:
     // come is held until the line is quiet; then it is read as the owed
     // request under which the held bytes are whole answers. Those passed
     // over are owed nothing any more. The same in both halves.
-    void heldAnswer();
+    void heldAnswer(bool gapOver = false);
     // One step of the configuration half over the bytes still held there.
     void heldConfigStep();
     // After a passive answer read in the configuration half, the byte that
@@ -90,6 +105,7 @@ private:
     qint64 m_cutBytes = 0;  // taken from the middle of the block being received
     bool m_lateFrame = false;  // the data half hands a given-up read's answer to the configuration steps
     VbTimer* m_lateStartQuiet = nullptr;
+    VbTimer* m_heldGap = nullptr;  // a held answer's pieces may still come
     // The passive request the answer being read belongs to, whether one
     // sent was owed it, and the data bytes of a read answer so far.
     int m_answerOp = 0;

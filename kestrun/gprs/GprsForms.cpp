@@ -40,6 +40,8 @@ void GprsForms::showSettingsForm() {
         m_parser->setSink(m_settings);
         QObject::connect(m_settings, &GprsSettingsForm::receivedShown, m_parser.get(),
                          &GprsAnswerParser::receivedShown);
+        QObject::connect(m_settings, &GprsSettingsForm::counting, m_parser.get(), &GprsAnswerParser::readHeld);
+        QObject::connect(m_settings, &GprsSettingsForm::portOpened, m_parser.get(), &GprsAnswerParser::restart);
         QObject::connect(m_settings, &QObject::destroyed, m_main, [this] { m_parser->setSink(nullptr); });
         m_settings->load();
     }

@@ -29,7 +29,9 @@ constexpr int kReadLateMs = 7000;
 QString GprsSettingsForm::openPort() {
     CommPort& p = *port();
     const CommPort::OpenResult opened = p.open();
-    return opened == CommPort::OpenResult::Ok ? QString() : PortOpenErrorText(p, opened);
+    if (opened != CommPort::OpenResult::Ok) return PortOpenErrorText(p, opened);
+    emit portOpened();
+    return QString();
 }
 
 // The line may have gone with its device (an adapter pulled out): what was
@@ -292,6 +294,7 @@ void GprsSettingsForm::onTimer2() {
                                        0xE2, 0xF9, 0xF3, 0xFB, 0xE1, 0xDB};
     Timer2->rearm(400);
     g::GprsParamMode = true;
+    if (g::GprsReadAwaited >= 0) emit counting();
     const int step = g::GprsParamStep;
     // A request still unanswered at this tick is retired: its answer, when
     // it comes late, moves nothing.

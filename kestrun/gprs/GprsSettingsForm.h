@@ -88,6 +88,11 @@ signals:
     // The received block is shown: the data half's answer under way is
     // over for the parser.
     void receivedShown();
+    // The read sequence's tick is about to count its request answered or
+    // not: an answer still held back by the parser is read first.
+    void counting();
+    // The port was opened by the form (again, after a lost line).
+    void portOpened();
 
 protected:
     void closeEvent(QCloseEvent* e) override;

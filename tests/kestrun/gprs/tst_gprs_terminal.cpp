@@ -31,6 +31,14 @@ private slots:
     void answerDuringRefreshIsReadByItsShape();
     void noticeBehindAHeldAnswerIsItsOwn();
     void answeredReadGivesItsButtonsBack();
+    void splitAnswerOfASecondReadIsItsOwn();
+    void heldAnswerOutlivesARefreshPressed();
+    void lateReadWhoseBytesLookLikeAFrameStart_data();
+    void lateReadWhoseBytesLookLikeAFrameStart();
+    void answerCutByALostLineIsNotTheNextOnes();
+    void settingsAnswerCutBehindAHeldAnswerReadsOn();
+    void answerBehindALateReadInPiecesIsItsOwn();
+    void refreshAfterTheLineCameBackReadsAfresh();
 };
 
 namespace {
@@ -511,6 +519,191 @@ void TestGprsTerminal::answeredReadGivesItsButtonsBack() {
     QVERIFY(time.runUntil([&] { return area(h, "Text1(2)") == QStringLiteral("48:45:4C:4C:4F:"); }, 2000));
     QVERIFY(time.runFor(300));
     QVERIFY(h.button(3)->isEnabled() && h.button(7)->isEnabled() && h.button(1)->isEnabled());
+}
+
+// A read lost, the same read pressed again and its answer coming in two
+// pieces: the held first piece is the newer read's, so its buttons come back
+// with its answer as they do for an answer in one piece.
+void TestGprsTerminal::splitAnswerOfASecondReadIsItsOwn() {
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.sim().queueFates({Fate::missing(), Fate::split(2, 100)});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(3)->isEnabled(); }, 5000));
+    h.peer->inbox = QByteArray("HELLO");
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return area(h, "Text1(2)") == QStringLiteral("48:45:4C:4C:4F:"); }, 2000));
+    QVERIFY(time.runFor(300));
+    QVERIFY(h.button(3)->isEnabled() && h.button(7)->isEnabled() && h.button(1)->isEnabled());
+}
+
+// A read lost, a memory check asked and a refresh pressed at once, the
+// refresh's first request going while the memory check's answer is held
+// between its pieces: the answer is still the memory check's, logged once.
+void TestGprsTerminal::heldAnswerOutlivesARefreshPressed() {
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.sim().queueFates({Fate::missing(), Fate::late(360)});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(7)->isEnabled(); }, 5000));
+    const QString before = h.text("Text1(3)");
+    // The answer's address comes just before the refresh's first request
+    // goes, and the rest of it just after.
+    h.sim().behaviour.chunkSize = 3;
+    h.sim().behaviour.chunkGapMs = 30;
+    h.button(7)->click();
+    h.button(4)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    const QString log = h.text("Text1(3)").mid(before.size());
+    QVERIFY2(log.count(QStringLiteral("接收  21:31:32:0D:00:0D:")) == 1, qPrintable(log));
+    QCOMPARE(h.label1(4), QStringLiteral("被动方式"));
+}
+
+void TestGprsTerminal::lateReadWhoseBytesLookLikeAFrameStart_data() {
+    QTest::addColumn<int>("then");  // pressed once the read is given up
+    QTest::addColumn<QByteArray>("message");
+    // The read's length low byte, or its second data byte, is 1A: where a
+    // shorter answer would end, the rest looks like a frame start.
+    QTest::newRow("send, 26 bytes") << 1 << QByteArray(26, 'A');
+    QTest::newRow("memory check, A 1A B C") << 7 << QByteArray("A\x1A" "BC");
+}
+
+// A read answered late and another request asked meanwhile: the read's
+// answer is its own, and its data are shown, whatever byte comes where a
+// shorter answer of the newer request would end.
+void TestGprsTerminal::lateReadWhoseBytesLookLikeAFrameStart() {
+    QFETCH(int, then);
+    QFETCH(QByteArray, message);
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.setText("Text1(1)", "41:");
+    h.peer->inbox = message;
+    h.sim().queueFates({Fate::late(3500), Fate::onTime()});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(then)->isEnabled(); }, 5000));
+    h.button(then)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    QVERIFY2(area(h, "Text1(2)") == GprsAnswers::hexText(message), qPrintable(h.text("Text1(3)")));
+}
+
+// The line goes with its device in the middle of a read's answer; the
+// module comes back and the read is pressed again: its answer is read from
+// its start, not as the rest of the one cut off.
+void TestGprsTerminal::answerCutByALostLineIsNotTheNextOnes() {
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.peer->inbox = QByteArray("HELLO");
+    h.sim().queueFates({Fate::split(4, 1000)});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return g::RxState != 0; }, 2000));
+    h.sim().closeLine();
+    QVERIFY(time.runUntil([&] { return h.dialogs.messageCount() == 1 && !h.port().isOpen(); }, 1000));
+    h.sim().stop();
+    QVERIFY(h.sim().start(h.fixture.portsDir(), h.fixture.comNumber()));
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 5000));
+    h.peer->inbox = QByteArray("BYE");
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 5000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    QVERIFY2(area(h, "Text1(2)") == QStringLiteral("42:59:45:"), qPrintable(h.text("Text1(3)") + h.dialogs.describe()));
+}
+
+// A read lost, a memory check asked and a refresh pressed: the memory
+// check's answer comes late with the refresh's first answer behind it, whose
+// last bytes come a pause later but before the refresh's next tick. Both
+// are read as they came: the memory check's answer is logged, and the
+// refresh reads every value without a word.
+void TestGprsTerminal::settingsAnswerCutBehindAHeldAnswerReadsOn() {
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    const int before = h.dialogs.messageCount();
+    h.sim().queueFates({Fate::missing(), Fate::late(700)});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(7)->isEnabled(); }, 5000));
+    h.sim().behaviour.chunkSize = 11;
+    h.sim().behaviour.chunkGapMs = 370;
+    const qsizetype sent = h.sim().requests().size();
+    h.button(7)->click();
+    h.button(4)->click();
+    // Only the refresh's first answer pauses.
+    QVERIFY(time.runUntil([&] { return h.sim().requests().size() == sent + 2; }, 1000));
+    h.sim().behaviour.chunkSize = 0;
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 20000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    const QString log = h.text("Text1(3)");
+    QVERIFY2(log.contains(QStringLiteral("接收  21:31:32:0D:00:0D:")), qPrintable(log + h.dialogs.describe()));
+    QVERIFY2(h.dialogs.messageCount() == before, qPrintable(h.dialogs.describe()));
+    QVERIFY(!h.label1(0).contains(QLatin1Char('*')));
+    QCOMPARE(h.label1(4), QStringLiteral("被动方式"));
+}
+
+// A read answered late and in two pieces, a memory check asked after the
+// read was given up and answered right behind the read's last piece: the
+// read shows its data and the memory check's answer is logged as its own,
+// not taken into the read's data.
+void TestGprsTerminal::answerBehindALateReadInPiecesIsItsOwn() {
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.peer->inbox = QByteArray("HELLO");
+    const qsizetype sent = h.sim().requests().size();
+    h.sim().behaviour.delayMs = 3500;
+    h.sim().behaviour.chunkSize = 6;
+    h.sim().behaviour.chunkGapMs = 100;
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.sim().requests().size() > sent; }, 1000));
+    h.sim().behaviour = {};
+    QVERIFY(time.runUntil([&] { return h.button(7)->isEnabled(); }, 5000));
+    h.button(7)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    const QString log = h.text("Text1(3)");
+    QVERIFY2(area(h, "Text1(2)") == QStringLiteral("48:45:4C:4C:4F:"), qPrintable(log));
+    QVERIFY2(log.contains(QStringLiteral("接收  21:31:32:0D:00:0D:")), qPrintable(log));
+}
+
+// The line goes with its device in the middle of a refresh's answer; the
+// module comes back and the refresh is pressed again: it reads every value
+// from the new answers, none of them taken as the rest of the cut one.
+void TestGprsTerminal::refreshAfterTheLineCameBackReadsAfresh() {
+    VirtualTime time;
+    GprsHarness h;
+    time.watchLine(&h.port(), &h.sim());
+    modes(h, 1, 1);
+    QVERIFY(h.openForm(1, false));
+    QVERIFY(time.runUntil([&] { return !h.timer("Timer6")->enabled() && !h.timer("Timer2")->enabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(500, 5000));
+    const QString version = h.label1(9);
+    const QString entry = h.text("Text2") + h.text("Text3");
+    h.sim().behaviour.chunkSize = 12;
+    h.sim().behaviour.chunkGapMs = 1000;
+    h.button(4)->click();
+    QVERIFY(time.runUntil([&] { return g::RxState != 0; }, 2000));
+    h.sim().closeLine();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 5000));
+    h.sim().stop();
+    QVERIFY(h.sim().start(h.fixture.portsDir(), h.fixture.comNumber()));
+    h.sim().behaviour = {};
+    const int told = h.dialogs.messageCount();
+    h.button(4)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 10000));
+    QVERIFY2(h.dialogs.messageCount() == told,
+             qPrintable(QString::number(told) + h.dialogs.describe() + h.label1(9) + h.label1(0)));
+    QCOMPARE(h.label1(9), version);
+    QCOMPARE(h.label1(0), QStringLiteral("1A:05:"));
+    QCOMPARE(h.text("Text2") + h.text("Text3"), entry);
 }
 
 QTEST_MAIN(TestGprsTerminal)
