@@ -39,6 +39,8 @@ private slots:
     void settingsAnswerCutBehindAHeldAnswerReadsOn();
     void answerBehindALateReadInPiecesIsItsOwn();
     void refreshAfterTheLineCameBackReadsAfresh();
+    void lateReadPausedBehindAFrameStartByte_data();
+    void lateReadPausedBehindAFrameStartByte();
 };
 
 namespace {
@@ -704,6 +706,41 @@ void TestGprsTerminal::refreshAfterTheLineCameBackReadsAfresh() {
     QCOMPARE(h.label1(9), version);
     QCOMPARE(h.label1(0), QStringLiteral("1A:05:"));
     QCOMPARE(h.text("Text2") + h.text("Text3"), entry);
+}
+
+void TestGprsTerminal::lateReadPausedBehindAFrameStartByte_data() {
+    QTest::addColumn<int>("then");  // pressed once the read is given up
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<int>("piece");  // the answer's first piece ends with its 1A
+    QTest::newRow("send, 26 bytes") << 1 << QByteArray(26, 'A') << 5;
+    QTest::newRow("memory check, A 1A B C") << 7 << QByteArray("A\x1A" "BC") << 7;
+}
+
+// A read answered late, another request asked meanwhile, and the read's
+// answer pausing briefly right after a 1A where a shorter answer of the
+// newer request would end: a lone 1A is no frame yet, so the read's data
+// are still its own and shown whole.
+void TestGprsTerminal::lateReadPausedBehindAFrameStartByte() {
+    QFETCH(int, then);
+    QFETCH(QByteArray, message);
+    QFETCH(int, piece);
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.setText("Text1(1)", "41:");
+    h.peer->inbox = message;
+    const qsizetype sent = h.sim().requests().size();
+    h.sim().behaviour.delayMs = 3500;
+    h.sim().behaviour.chunkSize = piece;
+    h.sim().behaviour.chunkGapMs = 100;
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.sim().requests().size() > sent; }, 1000));
+    h.sim().behaviour = {};
+    QVERIFY(time.runUntil([&] { return h.button(then)->isEnabled(); }, 5000));
+    h.button(then)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    QVERIFY2(area(h, "Text1(2)") == GprsAnswers::hexText(message), qPrintable(h.text("Text1(3)")));
 }
 
 QTEST_MAIN(TestGprsTerminal)
