@@ -41,6 +41,8 @@ private slots:
     void refreshAfterTheLineCameBackReadsAfresh();
     void lateReadPausedBehindAFrameStartByte_data();
     void lateReadPausedBehindAFrameStartByte();
+    void heldAnswerAcrossTheRefreshsFirstTick_data();
+    void heldAnswerAcrossTheRefreshsFirstTick();
 };
 
 namespace {
@@ -741,6 +743,37 @@ void TestGprsTerminal::lateReadPausedBehindAFrameStartByte() {
     QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 10000));
     QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
     QVERIFY2(area(h, "Text1(2)") == GprsAnswers::hexText(message), qPrintable(h.text("Text1(3)")));
+}
+
+void TestGprsTerminal::heldAnswerAcrossTheRefreshsFirstTick_data() {
+    QTest::addColumn<int>("at");  // the read's answer begins this long after the refresh is pressed
+    for (int at = 300; at <= 400; at += 25) QTest::newRow(qPrintable(QString::number(at))) << at;
+}
+
+// A read and a memory check both owed when a refresh is pressed; the read's
+// answer begins around the refresh's first request and pauses briefly, the
+// module answering that request once the read's answer is out: the read's
+// data are shown as sent and the refresh reads every value without a word.
+void TestGprsTerminal::heldAnswerAcrossTheRefreshsFirstTick() {
+    QFETCH(int, at);
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    const int told = h.dialogs.messageCount();
+    h.sim().queueFates({Fate::missing(), Fate::missing(), Fate::late(300)});
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(7)->isEnabled(); }, 5000));
+    h.button(7)->click();
+    h.button(4)->click();
+    QVERIFY(time.runFor(at));
+    h.sim().send(QByteArray("\x21\x31\x32\x00\x05H", 6));
+    QVERIFY(time.runFor(120));
+    h.sim().send(QByteArray("ELLO\r"));
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    QVERIFY2(area(h, "Text1(2)") == QStringLiteral("48:45:4C:4C:4F:"), qPrintable(h.text("Text1(3)")));
+    QVERIFY2(h.dialogs.messageCount() == told, qPrintable(h.dialogs.describe()));
 }
 
 QTEST_MAIN(TestGprsTerminal)
