@@ -41,8 +41,8 @@ private slots:
     void refreshAfterTheLineCameBackReadsAfresh();
     void lateReadPausedBehindAFrameStartByte_data();
     void lateReadPausedBehindAFrameStartByte();
-    void heldAnswerAcrossTheRefreshsFirstTick_data();
-    void heldAnswerAcrossTheRefreshsFirstTick();
+    void heldAnswerAcrossARefreshsStartOrEnd_data();
+    void heldAnswerAcrossARefreshsStartOrEnd();
 };
 
 namespace {
@@ -745,27 +745,36 @@ void TestGprsTerminal::lateReadPausedBehindAFrameStartByte() {
     QVERIFY2(area(h, "Text1(2)") == GprsAnswers::hexText(message), qPrintable(h.text("Text1(3)")));
 }
 
-void TestGprsTerminal::heldAnswerAcrossTheRefreshsFirstTick_data() {
-    QTest::addColumn<int>("at");  // the read's answer begins this long after the refresh is pressed
-    for (int at = 300; at <= 400; at += 25) QTest::newRow(qPrintable(QString::number(at))) << at;
+void TestGprsTerminal::heldAnswerAcrossARefreshsStartOrEnd_data() {
+    QTest::addColumn<bool>("last");  // around the refresh's end rather than its first request
+    QTest::addColumn<int>("at");  // the read's answer begins this long after the refresh is pressed, or its last request went
+    for (bool last : {false, true})
+        for (int at = 300; at <= 400; at += 25)
+            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(last ? "last" : "first").arg(at))) << last << at;
 }
 
 // A read and a memory check both owed when a refresh is pressed; the read's
-// answer begins around the refresh's first request and pauses briefly, the
-// module answering that request once the read's answer is out: the read's
-// data are shown as sent and the refresh reads every value without a word.
-void TestGprsTerminal::heldAnswerAcrossTheRefreshsFirstTick() {
+// answer begins around the refresh's first request (or its end) and pauses
+// briefly, the module answering that request once the read's answer is
+// out: the read's data are shown as sent and the refresh reads every value
+// without a word.
+void TestGprsTerminal::heldAnswerAcrossARefreshsStartOrEnd() {
+    QFETCH(bool, last);
     QFETCH(int, at);
     using Fate = ModuleSim::Fate;
     VirtualTime time;
     GprsHarness h;
     QVERIFY(passiveAndSettled(time, h));
     const int told = h.dialogs.messageCount();
-    h.sim().queueFates({Fate::missing(), Fate::missing(), Fate::late(300)});
+    h.sim().queueFates({Fate::missing(), Fate::missing()});
+    if (!last) h.sim().queueFates({Fate::late(300)});
+    const qsizetype sent = h.sim().requests().size();
     h.button(3)->click();
     QVERIFY(time.runUntil([&] { return h.button(7)->isEnabled(); }, 5000));
     h.button(7)->click();
     h.button(4)->click();
+    // A passive module's refresh asks ten values; it ends a tick after the last.
+    if (last) QVERIFY(time.runUntil([&] { return h.sim().requests().size() == sent + 12; }, 10000));
     QVERIFY(time.runFor(at));
     h.sim().send(QByteArray("\x21\x31\x32\x00\x05H", 6));
     QVERIFY(time.runFor(120));
