@@ -154,11 +154,6 @@ std::pair<int, int> GprsAnswerParser::route(uint8_t code) const {
 
 bool GprsAnswerParser::framesActive() const { return g::GprsParamMode || (m_lateFrame && g::RxState != Hunt); }
 
-void GprsAnswerParser::receive() {
-    followHalf();
-    AnswerMachine::receive();
-}
-
 void GprsAnswerParser::followHalf() {
     if (m_configHalf != g::GprsParamMode) {
         m_configHalf = g::GprsParamMode;
@@ -331,7 +326,9 @@ bool GprsAnswerParser::lateFrameStarts(uint8_t byte) {
 
 void GprsAnswerParser::lateStartAlone() {
     m_lateStartQuiet->setEnabled(false);
-    if (g::RecvMode != 111 || g::RxState != kLateHead || framesActive() || waiting() > 0) return;
+    if (g::RecvMode != 111) return;
+    followHalf();
+    if (g::RxState != kLateHead || framesActive() || waiting() > 0) return;
     lateHead(QByteArray());
 }
 
