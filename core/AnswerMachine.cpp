@@ -93,6 +93,7 @@ void AnswerMachine::runPass(bool quietCall) {
         m_againQuiet = m_againQuiet || quietCall;
         return;
     }
+    passStarting();
     // The step whose box is open carries on afterwards as it was.
     const bool outerQuietCall = m_quietCall, outerQuietWait = m_quietWait;
     // What arrives while a step's box is open waits for it to close, and so

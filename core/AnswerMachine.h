@@ -114,6 +114,9 @@ protected:
     // True for a receiver whose steps leave the machine at the hunt before
     // they open a box: answers that arrive while it is open are read then.
     virtual bool entersDuringStep() const { return false; }
+    // A pass over the waiting bytes begins, whatever started it (an
+    // arrival, a quiet spell, the stall guard): before any step runs.
+    virtual void passStarting() {}
 
 private:
     struct Entry {

@@ -45,33 +45,46 @@ int answerEnd(int op, const QByteArray& held, qsizetype from) {
     return end > from && end <= held.size() ? int(end) : 0;
 }
 
+// How the held bytes from `pos` on read as answers: not at all; wholly; or
+// wholly only if a frame start cut short by the end of the held bytes is one.
+enum class Whole { No, Yes, CutFrame };
+
 // The held bytes from `pos` on are the preamble of a frame, as far as they go.
 bool frameFrom(const QByteArray& held, qsizetype pos) {
     const QByteArray head = held.mid(pos, 8);
     return !head.isEmpty() && Frames::FramePreamble().startsWith(head);
 }
 
-// True when the held bytes from `pos` on are used up, begin a frame (a
-// notice or a configuration answer), or are whole answers to the requests
-// of `owed` in the order sent, each followed so again.
-bool wholeFrom(const QByteArray& held, qsizetype pos, const QList<int>& owed) {
-    if (pos >= held.size() || frameFrom(held, pos)) return true;
-    if (owed.isEmpty()) return false;
-    if (at(held, int(pos)) == 0x3F) return pos + 4 <= held.size() && wholeFrom(held, pos + 4, owed.mid(1));
-    if (at(held, int(pos)) != 0x21) return false;
-    for (qsizetype i = 0; i < owed.size(); ++i)
-        if (const int end = answerEnd(owed[i], held, pos + 3); end > 0 && wholeFrom(held, end, owed.mid(i + 1)))
-            return true;
-    return false;
+// Whether the held bytes from `pos` on are used up, begin a frame (a notice
+// or a configuration answer), or are whole answers to the requests of
+// `owed` in the order sent, each followed so again.
+Whole wholeFrom(const QByteArray& held, qsizetype pos, const QList<int>& owed) {
+    if (pos >= held.size()) return Whole::Yes;
+    if (frameFrom(held, pos))
+        return held.size() - pos >= Frames::FramePreamble().size() ? Whole::Yes : Whole::CutFrame;
+    if (owed.isEmpty()) return Whole::No;
+    if (at(held, int(pos)) == 0x3F)
+        return pos + 4 <= held.size() ? wholeFrom(held, pos + 4, owed.mid(1)) : Whole::No;
+    if (at(held, int(pos)) != 0x21) return Whole::No;
+    Whole found = Whole::No;
+    for (qsizetype i = 0; i < owed.size() && found != Whole::Yes; ++i)
+        if (const int end = answerEnd(owed[i], held, pos + 3); end > 0)
+            if (const Whole w = wholeFrom(held, end, owed.mid(i + 1)); w != Whole::No) found = w;
+    return found;
 }
 
 // The owed request a held passive answer (its bytes after the address) is
 // read as: one under which all the held bytes are whole answers, the
 // newest such (an older one was given up when it was sent); -1 for none.
-qsizetype wholeReading(const QByteArray& held, const QList<int>& owed) {
+// `cutFrame` tells that this reading needs a cut frame start to be one.
+qsizetype wholeReading(const QByteArray& held, const QList<int>& owed, bool& cutFrame) {
+    cutFrame = false;
     for (qsizetype i = owed.size() - 1; i >= 0; --i)
-        if (const int end = answerEnd(owed[i], held, 0); end > 0 && wholeFrom(held, end, owed.mid(i + 1)))
-            return i;
+        if (const int end = answerEnd(owed[i], held, 0); end > 0)
+            if (const Whole w = wholeFrom(held, end, owed.mid(i + 1)); w != Whole::No) {
+                cutFrame = w == Whole::CutFrame;
+                return i;
+            }
     return -1;
 }
 
@@ -153,11 +166,6 @@ std::pair<int, int> GprsAnswerParser::route(uint8_t code) const {
 }
 
 bool GprsAnswerParser::framesActive() const { return g::GprsParamMode || (m_lateFrame && g::RxState != Hunt); }
-
-void GprsAnswerParser::receive() {
-    followHalf();
-    AnswerMachine::receive();
-}
 
 void GprsAnswerParser::followHalf() {
     if (m_configHalf != g::GprsParamMode) {
@@ -331,7 +339,9 @@ bool GprsAnswerParser::lateFrameStarts(uint8_t byte) {
 
 void GprsAnswerParser::lateStartAlone() {
     m_lateStartQuiet->setEnabled(false);
-    if (g::RecvMode != 111 || g::RxState != kLateHead || framesActive() || waiting() > 0) return;
+    if (g::RecvMode != 111) return;
+    followHalf();
+    if (g::RxState != kLateHead || framesActive() || waiting() > 0) return;
     lateHead(QByteArray());
 }
 
@@ -412,11 +422,14 @@ void GprsAnswerParser::heldAnswer(bool gapOver) {
     const int base = g::RxState == kHeld ? 0 : kPassiveInConfig;
     m_held += readAll();
     QList<int>& owed = g::GprsPassiveOwed;
-    qsizetype chosen = wholeReading(m_held, owed);
+    bool cutFrame = false;
+    qsizetype chosen = wholeReading(m_held, owed, cutFrame);
     // A reading that ends where the held bytes end proves nothing while
     // another owed request would read them as the start of a longer answer:
-    // its rest is waited for as long as an answer may pause.
-    const bool bare = chosen < 0 || answerEnd(owed[chosen], m_held, 0) == m_held.size();
+    // its rest is waited for as long as an answer may pause. So does one
+    // ending before a frame start the held bytes cut short (a lone 1A may
+    // be data of the longer answer).
+    const bool bare = chosen < 0 || cutFrame || answerEnd(owed[chosen], m_held, 0) == m_held.size();
     if (!gapOver && bare && answerDue(m_held, owed)) {
         m_heldGap->rearm(AnswerGapMs);
         return;

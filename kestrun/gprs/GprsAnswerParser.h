@@ -25,12 +25,6 @@ public:
     GprsAnswerParser(ByteSource* source, GprsAnswerSink* sink, QObject* parent = nullptr);
     ~GprsAnswerParser() override;
 
-    // Bytes have arrived. A state the other half left (an answer cut short
-    // when a read sequence began or ended) is dropped first: each half
-    // reads only frames it began itself. A passive answer still owed, held
-    // or under way, goes on in the new half.
-    void receive();
-
     // The sink showed the received block: the data half hunts again. An
     // answer of the settings half that a read sequence began meanwhile reads
     // on, and a frame start held to see what follows it is still owed.
@@ -59,6 +53,12 @@ protected:
     std::pair<int, int> startOther(uint8_t byte) const override;
     bool framesActive() const override;
     bool entersDuringStep() const override { return true; }
+    // Before any step, whether bytes arrived or the line went quiet: a
+    // state the other half left (an answer cut short when a read sequence
+    // began or ended) is dropped first, as each half reads only frames it
+    // began itself. A passive answer still owed, held or under way, goes on
+    // in the new half.
+    void passStarting() override { followHalf(); }
 
 private:
     // The half g::GprsParamMode chose when it changed since the last call.

@@ -39,6 +39,10 @@ private slots:
     void settingsAnswerCutBehindAHeldAnswerReadsOn();
     void answerBehindALateReadInPiecesIsItsOwn();
     void refreshAfterTheLineCameBackReadsAfresh();
+    void lateReadPausedBehindAFrameStartByte_data();
+    void lateReadPausedBehindAFrameStartByte();
+    void heldAnswerAcrossARefreshsStartOrEnd_data();
+    void heldAnswerAcrossARefreshsStartOrEnd();
 };
 
 namespace {
@@ -704,6 +708,81 @@ void TestGprsTerminal::refreshAfterTheLineCameBackReadsAfresh() {
     QCOMPARE(h.label1(9), version);
     QCOMPARE(h.label1(0), QStringLiteral("1A:05:"));
     QCOMPARE(h.text("Text2") + h.text("Text3"), entry);
+}
+
+void TestGprsTerminal::lateReadPausedBehindAFrameStartByte_data() {
+    QTest::addColumn<int>("then");  // pressed once the read is given up
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<int>("piece");  // the answer's first piece ends with its 1A
+    QTest::newRow("send, 26 bytes") << 1 << QByteArray(26, 'A') << 5;
+    QTest::newRow("memory check, A 1A B C") << 7 << QByteArray("A\x1A" "BC") << 7;
+}
+
+// A read answered late, another request asked meanwhile, and the read's
+// answer pausing briefly right after a 1A where a shorter answer of the
+// newer request would end: a lone 1A is no frame yet, so the read's data
+// are still its own and shown whole.
+void TestGprsTerminal::lateReadPausedBehindAFrameStartByte() {
+    QFETCH(int, then);
+    QFETCH(QByteArray, message);
+    QFETCH(int, piece);
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    h.setText("Text1(1)", "41:");
+    h.peer->inbox = message;
+    const qsizetype sent = h.sim().requests().size();
+    h.sim().behaviour.delayMs = 3500;
+    h.sim().behaviour.chunkSize = piece;
+    h.sim().behaviour.chunkGapMs = 100;
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.sim().requests().size() > sent; }, 1000));
+    h.sim().behaviour = {};
+    QVERIFY(time.runUntil([&] { return h.button(then)->isEnabled(); }, 5000));
+    h.button(then)->click();
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    QVERIFY2(area(h, "Text1(2)") == GprsAnswers::hexText(message), qPrintable(h.text("Text1(3)")));
+}
+
+void TestGprsTerminal::heldAnswerAcrossARefreshsStartOrEnd_data() {
+    QTest::addColumn<bool>("last");  // around the refresh's end rather than its first request
+    QTest::addColumn<int>("at");  // the read's answer begins this long after the refresh is pressed, or its last request went
+    for (bool last : {false, true})
+        for (int at = 300; at <= 400; at += 25)
+            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(last ? "last" : "first").arg(at))) << last << at;
+}
+
+// A read and a memory check both owed when a refresh is pressed; the read's
+// answer begins around the refresh's first request (or its end) and pauses
+// briefly, the module answering that request once the read's answer is
+// out: the read's data are shown as sent and the refresh reads every value
+// without a word.
+void TestGprsTerminal::heldAnswerAcrossARefreshsStartOrEnd() {
+    QFETCH(bool, last);
+    QFETCH(int, at);
+    using Fate = ModuleSim::Fate;
+    VirtualTime time;
+    GprsHarness h;
+    QVERIFY(passiveAndSettled(time, h));
+    const int told = h.dialogs.messageCount();
+    h.sim().queueFates({Fate::missing(), Fate::missing()});
+    if (!last) h.sim().queueFates({Fate::late(300)});
+    const qsizetype sent = h.sim().requests().size();
+    h.button(3)->click();
+    QVERIFY(time.runUntil([&] { return h.button(7)->isEnabled(); }, 5000));
+    h.button(7)->click();
+    h.button(4)->click();
+    // A passive module's refresh asks ten values; it ends a tick after the last.
+    if (last) QVERIFY(time.runUntil([&] { return h.sim().requests().size() == sent + 12; }, 10000));
+    QVERIFY(time.runFor(at));
+    h.sim().send(QByteArray("\x21\x31\x32\x00\x05H", 6));
+    QVERIFY(time.runFor(120));
+    h.sim().send(QByteArray("ELLO\r"));
+    QVERIFY(time.runUntil([&] { return h.allButtonsEnabled() && !h.timer("Timer2")->enabled(); }, 10000));
+    QVERIFY(time.runUntilLineQuiet(1000, 10000) && time.runFor(500));
+    QVERIFY2(area(h, "Text1(2)") == QStringLiteral("48:45:4C:4C:4F:"), qPrintable(h.text("Text1(3)")));
+    QVERIFY2(h.dialogs.messageCount() == told, qPrintable(h.dialogs.describe()));
 }
 
 QTEST_MAIN(TestGprsTerminal)
