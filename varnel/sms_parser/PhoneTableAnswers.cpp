@@ -19,11 +19,13 @@ constexpr int kClearAckBytes = 16;
 void AnswerReceiver::phoneTable(const QByteArray& frame) {
     int& out = g::PhoneTableOutstanding;
     int op = g::PhoneTableOp;
-    if ((out & (out - 1)) != 0) {
+    const int named = PhoneCodec::answeredOperation(frame.mid(10, 2));
+    if ((out & (out - 1)) != 0 || ((out & 1) != 0 && named != 0)) {
         // More than one request is out (a write or a clear, and a read right
-        // behind it): the answer says which it answers; one that answers
-        // nothing still out changes nothing.
-        op = PhoneCodec::answeredOperation(frame.mid(10, 2));
+        // behind it), or a read is out and an acknowledgement comes (a copy
+        // of one already taken; no table begins so): the answer says which
+        // it answers; one that answers nothing still out changes nothing.
+        op = named;
         if ((out >> op & 1) == 0) return;
     }
     if (op >= 0 && op <= 2) out &= ~(1 << op);

@@ -97,6 +97,7 @@ private slots:
     void lateCollectionAnswerLeavesTableReadAlone_data();
     void lateCollectionAnswerLeavesTableReadAlone();
     void collectionWaitsForTheReceiverBox();
+    void tableWriteAcknowledgedTwiceThenRead();
     void answerOfARequestGivenUpIsDropped_data();
     void answerOfARequestGivenUpIsDropped();
     void requestTheModuleLeftUnansweredLeavesTheNextItsAnswer_data();
@@ -492,6 +493,28 @@ void TestAnswersInTurn::collectionWaitsForTheReceiverBox() {
              qPrintable(time.why()));
     QVERIFY2(time.runUntilLineQuiet(2000, 10000), qPrintable(time.why()));
     QCOMPARE(texts(h.dialogs), QStringList({QStringLiteral("号码表空"), QStringLiteral("设置成功")}));
+}
+
+// The phone table written, its acknowledgement sent twice, and a read
+// pressed as the first is told: the copy is no table, and the read shows
+// what the module holds.
+void TestAnswersInTurn::tableWriteAcknowledgedTwiceThenRead() {
+    VirtualTime time;
+    VarnelHarness h;
+    QVERIFY2(connectToForm(time, h), qPrintable(time.why()));
+    PhoneTab* p = h.form()->phoneTab;
+    h.form()->SSTab1->setCurrentIndex(2);
+    for (const char* n : {"13800000001", "13800000002"}) {
+        p->Text9->setText(QString::fromLatin1(n));
+        p->Command19->click();
+    }
+    h.sim().queueFates({ModuleSim::Fate::repeated(2, 300)});
+    p->Command11->click();
+    QVERIFY2(time.runUntil([&] { return h.dialogs.messageCount() == 1; }, 5000), qPrintable(time.why()));
+    p->Command12->click();
+    QVERIFY2(time.runUntilLineQuiet(1000, 10000), qPrintable(time.why()));
+    QCOMPARE(texts(h.dialogs), QStringList{QStringLiteral("电话号码表设置成功")});
+    QCOMPARE(p->numbers(), h.module->phoneTable.numbers());
 }
 
 // A request given up (a transfer stopped with its row on the way, a
