@@ -125,7 +125,12 @@ GprsAnswerParser::GprsAnswerParser(ByteSource* source, GprsAnswerSink* sink, QOb
 }
 
 void GprsAnswerParser::readHeld() {
-    if (g::RecvMode != 111 || running()) return;
+    if (g::RecvMode != 111) return;
+    if (running()) {
+        // A box of a step is open: the held answer is read once it closes.
+        m_heldGap->rearm(AnswerGapMs);
+        return;
+    }
     followHalf();
     if (g::RxState == kHeld || g::RxState == kHeldInConfig) heldAnswer(true);
 }

@@ -2,6 +2,9 @@
 // pieces, without port or window.
 
 #include <QTest>
+#include <functional>
+
+#include "tests/support/VirtualTime.h"
 
 #include "core/Globals.h"
 #include "core/protocol/ByteSource.h"
@@ -18,7 +21,11 @@ QByteArray pre(const char* tail) { return hx("1A 2A 3A 4A 5A 6A 7A 8A") + hx(tai
 class Recorder : public GprsAnswerSink {
 public:
     QStringList calls;
-    void moduleReady() override { calls << "ready"; }
+    void moduleReady() override {
+        calls << "ready";
+        if (onReady) onReady();  // the notice's box, open while this runs
+    }
+    std::function<void()> onReady;
     void retryIdentityWrite() override { calls << "retry"; }
     void version(const QString& t) override { calls << "version " + t; }
     void passiveAddress(const QString& t) override { calls << "passive " + t; }
@@ -238,6 +245,36 @@ private slots:
     // A data state left behind when the configuration half takes over is
     // read as that half's state, as the shared state dictates; a state
     // neither half has goes back to the hunt instead of stalling.
+    // A passive answer held while two requests are owed, its wait for the
+    // rest of a longer answer running out while the notice's box is open: it
+    // is read once the box is closed, as it is with no box, and only once.
+    void heldAnswerOutlivesABoxOfTheReceiver() {
+        for (bool box : {false, true}) {
+            VirtualTime time;
+            Rig rig(true, 0, 1);
+            g::GprsPassiveOwed = {3, 1};
+            const QByteArray answer = hx("21 31 32 06");
+            rig.sink.onReady = [&] {
+                if (!box) return;
+                rig.source.append(answer);
+                rig.parser.receive();
+                QVERIFY(time.runFor(1000));
+            };
+            rig.feed(pre("FD 01"));
+            if (!box) rig.feed(answer);
+            QVERIFY(time.runFor(15000));
+            QVERIFY2(rig.sink.calls == QStringList({"ready", "log 接收  21:31:32:06:"}),
+                     qPrintable(QStringLiteral("box %1: ").arg(box) + rig.sink.calls.join(" | ")));
+            // The next answer is its own, whole.
+            rig.sink.calls.clear();
+            g::GprsPassiveOwed = {3};
+            rig.feed(hx("21 31 32 07"));
+            QVERIFY(time.runFor(1000));
+            QVERIFY2(rig.sink.calls == QStringList({"log 接收  21:31:32:07:"}),
+                     qPrintable(QStringLiteral("box %1, next: ").arg(box) + rig.sink.calls.join(" | ")));
+        }
+    }
+
     void strayStatesReturnToTheHunt() {
         Rig rig(true);
         g::RxState = 9;

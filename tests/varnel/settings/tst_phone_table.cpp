@@ -37,6 +37,8 @@ private slots:
     void cutTableWritesNothing();
     void acknowledgements_data();
     void acknowledgements();
+    void countOutOfRangeIsAnEmptyTable_data();
+    void countOutOfRangeIsAnEmptyTable();
     void closedPortAndConfirmation();
 };
 
@@ -226,6 +228,33 @@ void TestPhoneTable::acknowledgements() {
     QCOMPARE(h.dialogs.lastText(), message);
     if (!message.isEmpty()) QCOMPARE(h.dialogs.messages().first().title, QStringLiteral("提示！！"));
     QCOMPARE(t->Grid->Rows(), rowsAfter);
+}
+
+// A read answered with a count the table cannot hold is an empty table,
+// whatever the checksum, also one whose two header bytes spell the start of
+// an acknowledgement.
+void TestPhoneTable::countOutOfRangeIsAnEmptyTable_data() {
+    QTest::addColumn<QByteArray>("header");
+    QTest::newRow("count 21") << QByteArray("00 15");
+    QTest::newRow("checksum 53, count 45") << QByteArray("53 45");
+    QTest::newRow("checksum 43, count 4C") << QByteArray("43 4C");
+}
+
+void TestPhoneTable::countOutOfRangeIsAnEmptyTable() {
+    QFETCH(QByteArray, header);
+    VarnelHarness h;
+    QVERIFY(h.connectToForm());
+    PhoneTab* t = h.form()->phoneTab;
+    t->Grid->setRows(3);
+    g::PhoneTableOp = 0;
+    g::PhoneTableOutstanding = 1;  // as the read leaves them
+    AnswerReceiver* receiver = h.app->forms->answerReceiver();
+    const int before = receiver->framesHandled();
+    h.sim().send(VarnelHarness::frame(QByteArray("D9 00 " + header).constData()));
+    QVERIFY(QTest::qWaitFor([&] { return receiver->framesHandled() > before; }, 2000));
+    QCOMPARE(h.dialogs.lastText(), QStringLiteral("号码表空"));
+    QCOMPARE(t->Grid->Rows(), 1);
+    QCOMPARE(g::PhoneTableOutstanding, 0);
 }
 
 void TestPhoneTable::closedPortAndConfirmation() {
