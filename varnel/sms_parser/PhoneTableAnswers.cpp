@@ -20,11 +20,18 @@ void AnswerReceiver::phoneTable(const QByteArray& frame) {
     int& out = g::PhoneTableOutstanding;
     int op = g::PhoneTableOp;
     const int named = PhoneCodec::answeredOperation(frame.mid(10, 2));
-    if ((out & (out - 1)) != 0 || ((out & 1) != 0 && named != 0)) {
+    // A table's header may begin "SE" or "CL" too (a checksum, and a count
+    // past 20 that reads as an empty table); an acknowledgement goes on as
+    // one.
+    const Answers::Verdict v = named == 1   ? Answers::judgeTableAck(frame.mid(10), "SETOK:", "SETFAIL:")
+                               : named == 2 ? Answers::judgeTableAck(frame.mid(10), "CLROK:", "CLRFAIL:")
+                                            : Answers::Verdict::Other;
+    const bool ack = v == Answers::Verdict::Ok || v == Answers::Verdict::Fail;
+    if ((out & (out - 1)) != 0 || ((out & 1) != 0 && ack)) {
         // More than one request is out (a write or a clear, and a read right
         // behind it), or a read is out and an acknowledgement comes (a copy
-        // of one already taken; no table begins so): the answer says which
-        // it answers; one that answers nothing still out changes nothing.
+        // of one already taken): the answer says which it answers; one that
+        // answers nothing still out changes nothing.
         op = named;
         if ((out >> op & 1) == 0) return;
     }
