@@ -156,6 +156,11 @@ bool SmsAnswerReceiver::settleReadBlock(bool alarm, const QByteArray& block, boo
     return takeRead(alarm, block, good);
 }
 
+void SmsAnswerReceiver::readAnswered(bool alarm) {
+    m_readChannel = Outstanding::readAnswered(settingsOut(alarm), readsOut(alarm));
+    if (m_readChannel >= 0) m_lastReadChannel[alarm] = m_readChannel;
+}
+
 bool SmsAnswerReceiver::takeRead(bool alarm, const QByteArray& block, bool good) {
     QByteArray& read = alarm ? g::AlarmSetRead : g::OutputSetRead;
     int& out = settingsOut(alarm);
@@ -171,8 +176,7 @@ bool SmsAnswerReceiver::takeRead(bool alarm, const QByteArray& block, bool good)
         // will not come.
         while (Outstanding::oldest(out) == 1) Outstanding::answered(out, 1);
     }
-    m_readChannel = Outstanding::readAnswered(out, readsOut(alarm));
-    if (m_readChannel >= 0) m_lastReadChannel[alarm] = m_readChannel;
+    readAnswered(alarm);
     if (good) read = block;
     m_writtenSinceRead[alarm] = false;
     return true;
@@ -225,14 +229,12 @@ void SmsAnswerReceiver::settleHeld(bool alarm, bool timedOut) {
             // block is shown nowhere. With a read answer behind it, the
             // block was a repeat.
             if (!timedOut || !ackCame || Outstanding::oldest(out) != 0 || !Outstanding::has(out, 1)) return;
-            m_readChannel = Outstanding::readAnswered(out, readsOut(alarm));
-            if (m_readChannel >= 0) m_lastReadChannel[alarm] = m_readChannel;
+            readAnswered(alarm);
             Outstanding::answered(out, 1);
             return;
         }
         while (Outstanding::oldest(out) == 1) Outstanding::answered(out, 1);
-        m_readChannel = Outstanding::readAnswered(out, readsOut(alarm));
-        if (m_readChannel >= 0) m_lastReadChannel[alarm] = m_readChannel;
+        readAnswered(alarm);
         if (held->good) (alarm ? g::AlarmSetRead : g::OutputSetRead) = held->block;
         m_writtenSinceRead[alarm] = false;
     }

@@ -132,6 +132,8 @@ private:
     // Shows or drops the block held; timedOut when nothing came behind it.
     void settleHeld(bool alarm, bool timedOut = false);
     bool takeRead(bool alarm, const QByteArray& block, bool good);
+    // The oldest read out has its answer: the channel it asked for.
+    void readAnswered(bool alarm);
     // The channel of the read last answered, -1 unknown.
     int m_lastReadChannel[2] = {-1, -1};  // output, alarm
     // A request of that kind went out through the form: from then on the
