@@ -62,6 +62,7 @@ int OutTableOp = 0;
 int CollectionDue = 0;
 int TableClearDue = 0;
 QList<InputRequest> InTableOwed;
+QList<InputRequest> OutTableOwed;
 int CommStep = 0;
 int ReadTries = 0;
 int WriteTries = 0;
@@ -104,6 +105,7 @@ void resetAll() {
     GprsRxText.clear();
     RxBuf.clear();
     InTableOwed.clear();
+    OutTableOwed.clear();
     RxCount = InTableOp = OutTableOp = CollectionDue = TableClearDue = CommStep = ReadTries = WriteTries = 0;
 }
 

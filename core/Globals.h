@@ -139,16 +139,19 @@ extern int CollectionDue;
 // bit 1 the command table), whatever InTableOp / OutTableOp say by the time
 // their answers come.
 extern int TableClearDue;
-// The input-parsing table's requests out, oldest first: row reads and
-// writes and the collection settings' read and write, which the module
-// answers in turn, one answer each. `asker` tells whose; `live` is false
-// once that one stopped waiting.
+// A table's requests out, oldest first, which the module answers in turn,
+// one answer each: row reads and writes, and for the input-parsing table
+// also the collection settings' read and write. `asker` tells whose; `live`
+// is false once that one stopped waiting; `row` is the table row a
+// transfer's request names (-1: none).
 struct InputRequest {
     int asker = 0;
     bool live = true;
+    int row = -1;
     ClockElapsed sent;
 };
 extern QList<InputRequest> InTableOwed;
+extern QList<InputRequest> OutTableOwed;
 extern int CommStep;
 extern int ReadTries;
 extern int WriteTries;

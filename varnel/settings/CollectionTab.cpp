@@ -21,7 +21,7 @@
 #include "platform/Dialogs.h"
 #include "platform/VbTimer.h"
 #include "platform/text/VbNum.h"
-#include "varnel/sms_parser/InputRequests.h"
+#include "varnel/sms_parser/TableRequests.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ void InputTableTab::wireCollection() {
         connect(box, &QLineEdit::textEdited, this, [this] { m_collectionUnread = false; });
     // A request the module leaves unanswered is given up and the user told;
     // its answer, should it still come in time to be its, is the first in
-    // turn and dropped (InputRequests).
+    // turn and dropped (TableRequests).
     m_collectionRead = new VbTimer(this);
     m_collectionWrite = new VbTimer(this);
     connect(m_collectionRead, &VbTimer::tick, this, [this] { collectionWaitOver(kReadDue); });
@@ -79,7 +79,8 @@ void InputTableTab::collectionWaitOver(int due) {
     const int out = due == kReadDue ? g::CollectionDue & kReadDue : g::CollectionDue & ~kReadDue;
     if (out == 0) return;
     g::CollectionDue -= out;
-    InputRequests::givenUp(due == kReadDue ? InputRequests::CollectionRead : InputRequests::CollectionWrite);
+    TableRequests::givenUp(ModuleTable::Input,
+                           due == kReadDue ? TableRequests::CollectionRead : TableRequests::CollectionWrite);
     if (g::InTableOp == (due == kReadDue ? 12 : 11)) g::InTableOp = 0;
     Dialogs::msgBox(m_form, due == kReadDue ? QStringLiteral("读参数超时失败") : QStringLiteral("写参数超时失败"),
                     QStringLiteral("提示"), Dialogs::Icon::Information);
@@ -142,7 +143,7 @@ void InputTableTab::saveCollection() {
     g::CollectionDue += kWriteDue;
     g::CommBytes = w.frame;
     m_form->port()->output(w.frame);
-    InputRequests::sent(InputRequests::CollectionWrite);
+    TableRequests::sent(ModuleTable::Input, TableRequests::CollectionWrite);
     m_collectionWrite->rearm(m_collectionWaitMs);
 }
 
@@ -158,7 +159,7 @@ void InputTableTab::readCollection() {
     Controls::setValueAndClick(Option9, true, Controls::ClickWhen::Always);
     g::CommBytes = CollectionSettings::readRequest();
     m_form->port()->output(g::CommBytes);
-    InputRequests::sent(InputRequests::CollectionRead);
+    TableRequests::sent(ModuleTable::Input, TableRequests::CollectionRead);
     m_collectionRead->rearm(m_collectionWaitMs);
 }
 

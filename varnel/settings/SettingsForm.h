@@ -106,7 +106,7 @@ public:
     // Row read requests (RecvMode 101 from then on); true when the input
     // table's went out.
     bool readSMSIn(int index);
-    void readSMSOut(int index);
+    bool readSMSOut(int index);
     // The current rows' frames, or their refusals; nothing is shown or sent.
     protocol::RowWrite inputRowFrame();
     protocol::RowWrite commandRowFrame();

@@ -15,7 +15,7 @@
 #include "platform/CommPort.h"
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
-#include "varnel/sms_parser/InputRequests.h"
+#include "varnel/sms_parser/TableRequests.h"
 
 bool SettingsForm::portOpen() {
     if (!port() || !port()->isOpen() || connectUnderWay()) return false;
@@ -96,9 +96,10 @@ bool SettingsForm::readSMSIn(int index) {
     return sent;
 }
 
-void SettingsForm::readSMSOut(int index) {
-    writeFrame(protocol::rowReadRequest(protocol::kCommandTableCode, index));
+bool SettingsForm::readSMSOut(int index) {
+    const bool sent = writeFrame(protocol::rowReadRequest(protocol::kCommandTableCode, index));
     g::RecvMode = 101;
+    return sent;
 }
 
 void SettingsForm::clearModuleTable(ModuleTable table) {
@@ -119,7 +120,7 @@ void SettingsForm::clearModuleTable(ModuleTable table) {
         port()->dropInput();
     const bool input = table == ModuleTable::Input;
     (input ? g::InTableOp : g::OutTableOp) = 4;
-    if (input) InputRequests::tableCleared();
+    TableRequests::superseded(table);
     g::TableClearDue |= input ? 1 : 2;
     writeFrame(protocol::tableClearFrame(input ? protocol::kInputTableCode : protocol::kCommandTableCode));
 }

@@ -14,7 +14,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
 #include "platform/VbTimer.h"
-#include "varnel/sms_parser/InputRequests.h"
+#include "varnel/sms_parser/TableRequests.h"
 
 namespace {
 
@@ -136,6 +136,7 @@ void TableTransfers::write(ModuleTable table) {
         return;
     }
     pendingOp(table) = 1;
+    TableRequests::superseded(table);
     g->setRow(1);
     lockOthers(writeButton(table));
     writeButton(table)->setText(kStop);
@@ -156,7 +157,7 @@ void TableTransfers::stop(const QString& message) {
     m_timer->setEnabled(false);
     m_timer->setInterval(m_retryMs);
     pendingOp(table) = 0;
-    if (table == ModuleTable::Input) InputRequests::givenUp(InputRequests::Transfer);
+    TableRequests::givenUp(table, TableRequests::Transfer);
     restoreOthers();
     if (reading(was)) {
         readButton(table)->setText(kReadCaption);
@@ -174,11 +175,8 @@ void TableTransfers::stop(const QString& message) {
 
 void TableTransfers::request(ModuleTable table, int index) {
     ++m_unanswered[table == ModuleTable::Input ? 0 : 1][index];
-    if (table == ModuleTable::Input) {
-        if (m_form->readSMSIn(index)) InputRequests::sent(InputRequests::Transfer);
-    } else {
-        m_form->readSMSOut(index);
-    }
+    if (table == ModuleTable::Input ? m_form->readSMSIn(index) : m_form->readSMSOut(index))
+        TableRequests::sent(table, TableRequests::Transfer, index);
 }
 
 bool TableTransfers::sendCurrentRow(ModuleTable table) {
@@ -195,7 +193,7 @@ bool TableTransfers::sendCurrentRow(ModuleTable table) {
         Dialogs::msgBox(m_form, w.message, w.title, Dialogs::Icon::Information);
         return false;
     }
-    if (m_form->writeFrame(w.frame) && table == ModuleTable::Input) InputRequests::sent(InputRequests::Transfer);
+    if (m_form->writeFrame(w.frame)) TableRequests::sent(table, TableRequests::Transfer, grid(table)->Row() - 1);
     return true;
 }
 
@@ -227,7 +225,7 @@ void TableTransfers::tick() {
 // --- answers -------------------------------------------------------------------
 
 void TableTransfers::forgetRequests() {
-    InputRequests::forget();
+    TableRequests::forget();
     for (QHash<int, int>& open : m_unanswered) open.clear();
     for (QHash<int, QByteArray>& rows : m_taken) rows.clear();
 }

@@ -31,10 +31,10 @@ class VbTimer;
 // (an answer that outlived its time-out or a stop) is dropped and changes
 // nothing; so is a second copy of a row already taken, whichever request
 // is out when it comes. A write takes only the
-// acknowledgement that names the row it sent last. The input table's
-// requests are also booked with the collection settings' (InputRequests),
-// which share its answer code: a stopped transfer's answer still on the way
-// is no collection answer.
+// acknowledgement that names the row it sent last. Every request is also
+// booked in turn (TableRequests), the input table's with the collection
+// settings', which share its answer code: a stopped transfer's answer still
+// on the way is no collection answer, nor a later write's.
 class TableTransfers : public QObject {
     Q_OBJECT
 public:

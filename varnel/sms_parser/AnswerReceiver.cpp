@@ -4,7 +4,7 @@
 
 #include "AnswerSink.h"
 #include "CollectionAnswer.h"
-#include "InputRequests.h"
+#include "TableRequests.h"
 #include "core/Globals.h"
 #include "core/protocol/Frames.h"
 #include "core/protocol/TableRows.h"
@@ -138,7 +138,7 @@ void AnswerReceiver::walkFrame() {
     const auto route = dispatchTable().find(at(frame, 8));
     const bool clear = awaitedClearAnswer(frame);
     const int state = clear ? int(TableClearAck) : route ? route->state : int(Hunt);
-    if (!clear && at(frame, 8) == protocol::kInputTableCode && InputRequests::dropAnswer(frame)) {
+    if (!clear && TableRequests::dropAnswer(frame)) {
         g::RxState = Hunt;
         return;
     }

@@ -103,6 +103,8 @@ private slots:
     void requestTheModuleLeftUnansweredLeavesTheNextItsAnswer_data();
     void requestTheModuleLeftUnansweredLeavesTheNextItsAnswer();
     void secondCollectionWriteIsToldItsOwnAnswer();
+    void transferAfterAChangeTakesNoStoppedAnswer_data();
+    void transferAfterAChangeTakesNoStoppedAnswer();
 };
 
 // --- a box the receiver opened --------------------------------------------------
@@ -674,6 +676,58 @@ void TestAnswersInTurn::secondCollectionWriteIsToldItsOwnAnswer() {
     QVERIFY2(time.runUntilLineQuiet(8000, 30000), qPrintable(time.why()));
     QCOMPARE(hex(c.settingsBytes()).left(11), QStringLiteral("2C 01 00 00"));
     QCOMPARE(texts(h.dialogs), QStringList({QStringLiteral("设置成功"), QStringLiteral("设置失败")}));
+}
+
+
+// A transfer stopped with its first request out, then the table cleared (and
+// read again) or written again, all before the module answers: the stopped
+// request's answer, which names the same row, is not the new transfer's.
+void TestAnswersInTurn::transferAfterAChangeTakesNoStoppedAnswer_data() {
+    QTest::addColumn<bool>("input");
+    QTest::addColumn<bool>("write");  // else: read, cleared, read again
+    for (bool input : {true, false})
+        for (bool write : {false, true})
+            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(input ? "A8" : "A9",
+                                                              write ? "write stopped, written again and refused"
+                                                                    : "read stopped, cleared, read again")))
+                << input << write;
+}
+
+void TestAnswersInTurn::transferAfterAChangeTakesNoStoppedAnswer() {
+    QFETCH(bool, input);
+    QFETCH(bool, write);
+    VirtualTime time;
+    VarnelHarness h;
+    QVERIFY2(connectToForm(time, h), qPrintable(time.why()));
+    SettingsForm* f = h.form();
+    f->SSTab1->setCurrentIndex(input ? 3 : 4);
+    const Tables::Table t = tableOf(input);
+    storeRows(h.module, t, 2);
+    if (input) {
+        fillGrid(gridOf(f, true), 1, goldenChannel());
+    } else {
+        fillGrid(gridOf(f, false), 1, plainCommand());
+    }
+    h.sim().behaviour.delayMs = 800;
+    QPushButton* transfer = write ? writeButton(f, input) : readButton(f, input);
+    const int from = int(h.sim().requests().size());
+    QTest::mouseClick(transfer, Qt::LeftButton);
+    QVERIFY2(time.runUntil([&] { return h.sim().requests().size() > from; }, 5000), qPrintable(time.why()));
+    QTest::mouseClick(transfer, Qt::LeftButton);  // 停止
+    if (write) {
+        h.module->tables.state(t).writeAck = Tables::Ack::Fail;
+    } else {
+        h.dialogs.queueAnswer(Dialogs::Answer::Ok);
+        QTest::mouseClick(input ? f->inputTab->Command27 : f->commandTab->Command27, Qt::LeftButton);
+    }
+    QTest::mouseClick(transfer, Qt::LeftButton);
+    QVERIFY2(time.runUntil([&] { return !f->transfers->busy(); }, 30000), qPrintable(time.why()));
+    QVERIFY2(time.runUntilLineQuiet(2000, 20000), qPrintable(time.why()));
+    const QString readDone = input ? QStringLiteral("读取参数成功") : QStringLiteral("读取参数完成");
+    QStringList told = texts(h.dialogs);
+    told.removeAll(QStringLiteral("您确定要清空所有设置吗？此操作无法恢复！"));
+    QCOMPARE(told, write ? QStringList{QStringLiteral("设置失败")} : QStringList({QStringLiteral("清除成功"), readDone}));
+    if (!write) QCOMPARE(gridOf(f, input)->Rows(), 1);
 }
 
 QTEST_MAIN(TestAnswersInTurn)
