@@ -1,5 +1,7 @@
 #include "TableRequests.h"
 
+#include <algorithm>
+
 #include "core/Globals.h"
 #include "core/protocol/Frames.h"
 #include "core/protocol/TableRows.h"
@@ -33,11 +35,15 @@ int wholeAnswersBehind(const QByteArray& window) {
 }
 
 // The row an answer names: an acknowledgement's number, a row's index;
-// -1 for an end of the table, which answers a read of any row.
+// -1 for a refusal with no number, or an end of the table, which answer a
+// request of any row.
 int rowNamed(const QByteArray& frame) {
     const QString text = protocol::acknowledgementText(frame);
-    if (text.startsWith(QStringLiteral("SETOK:")) || text.startsWith(QStringLiteral("SETFAIL:")))
-        return protocol::acknowledgedRow(text);
+    if (text.startsWith(QStringLiteral("SETOK:")) || text.startsWith(QStringLiteral("SETFAIL:"))) {
+        const QString number = text.mid(text.indexOf(QLatin1Char(':')) + 1, 2);
+        const bool named = std::any_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
+        return named ? protocol::acknowledgedRow(text) : -1;
+    }
     return protocol::decodeRowAnswer(frame).index;
 }
 

@@ -679,55 +679,71 @@ void TestAnswersInTurn::secondCollectionWriteIsToldItsOwnAnswer() {
 }
 
 
-// A transfer stopped with its first request out, then the table cleared (and
-// read again) or written again, all before the module answers: the stopped
-// request's answer, which names the same row, is not the new transfer's.
+// A transfer stopped with a request out, then the table cleared (and read
+// again, or the collection settings written) or written again, all before
+// the module answers: the stopped request's answer is not the new one's,
+// though it names the same row, or none (a refusal).
 void TestAnswersInTurn::transferAfterAChangeTakesNoStoppedAnswer_data() {
     QTest::addColumn<bool>("input");
-    QTest::addColumn<bool>("write");  // else: read, cleared, read again
-    for (bool input : {true, false})
-        for (bool write : {false, true})
-            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(input ? "A8" : "A9",
-                                                              write ? "write stopped, written again and refused"
-                                                                    : "read stopped, cleared, read again")))
-                << input << write;
+    QTest::addColumn<QString>("stopped");  // "read" or "write" stopped at row 0; "refused" at row 1
+    QTest::addColumn<QString>("next");     // "read", "write" or "collection", the clear first but for writes
+    QTest::addColumn<QString>("told");
+    const QString ok = QStringLiteral("设置成功");
+    for (bool input : {true, false}) {
+        const QString c = input ? "A8 " : "A9 ";
+        QTest::newRow(qPrintable(c + "read stopped, cleared, read again"))
+            << input << "read" << "read" << (input ? QStringLiteral("读取参数成功") : QStringLiteral("读取参数完成"));
+        QTest::newRow(qPrintable(c + "write stopped, written again and refused"))
+            << input << "write" << "write" << QStringLiteral("设置失败");
+        QTest::newRow(qPrintable(c + "write stopped as its row is refused, written again"))
+            << input << "refused" << "write" << ok;
+    }
+    QTest::newRow("A8 write stopped as its row is refused, cleared, collection written")
+        << true << "refused" << "collection" << ok;
 }
 
 void TestAnswersInTurn::transferAfterAChangeTakesNoStoppedAnswer() {
     QFETCH(bool, input);
-    QFETCH(bool, write);
+    QFETCH(QString, stopped);
+    QFETCH(QString, next);
     VirtualTime time;
     VarnelHarness h;
     QVERIFY2(connectToForm(time, h), qPrintable(time.why()));
     SettingsForm* f = h.form();
     f->SSTab1->setCurrentIndex(input ? 3 : 4);
     const Tables::Table t = tableOf(input);
+    Tables::State& module = h.module->tables.state(t);
+    const int rows = stopped == "refused" ? 2 : 1;
     storeRows(h.module, t, 2);
     if (input) {
-        fillGrid(gridOf(f, true), 1, goldenChannel());
+        fillGrid(gridOf(f, true), rows, goldenChannel());
     } else {
-        fillGrid(gridOf(f, false), 1, plainCommand());
+        fillGrid(gridOf(f, false), rows, plainCommand());
     }
+    if (stopped == "refused") module.rowAcks.insert(1, Tables::Ack::Fail);
     h.sim().behaviour.delayMs = 800;
-    QPushButton* transfer = write ? writeButton(f, input) : readButton(f, input);
+    QPushButton* transfer = stopped == "read" ? readButton(f, input) : writeButton(f, input);
     const int from = int(h.sim().requests().size());
     QTest::mouseClick(transfer, Qt::LeftButton);
-    QVERIFY2(time.runUntil([&] { return h.sim().requests().size() > from; }, 5000), qPrintable(time.why()));
+    QVERIFY2(time.runUntil([&] { return h.sim().requests().size() >= from + rows; }, 5000), qPrintable(time.why()));
     QTest::mouseClick(transfer, Qt::LeftButton);  // 停止
-    if (write) {
-        h.module->tables.state(t).writeAck = Tables::Ack::Fail;
-    } else {
+    module.rowAcks.clear();
+    if (next == "write" && stopped == "write") module.writeAck = Tables::Ack::Fail;
+    if (next != "write") {
         h.dialogs.queueAnswer(Dialogs::Answer::Ok);
         QTest::mouseClick(input ? f->inputTab->Command27 : f->commandTab->Command27, Qt::LeftButton);
     }
-    QTest::mouseClick(transfer, Qt::LeftButton);
+    if (next == "collection") f->inputTab->TxtPeriod->setText(QStringLiteral("3"));
+    QTest::mouseClick(next == "collection" ? f->inputTab->Command29 : transfer, Qt::LeftButton);
     QVERIFY2(time.runUntil([&] { return !f->transfers->busy(); }, 30000), qPrintable(time.why()));
     QVERIFY2(time.runUntilLineQuiet(2000, 20000), qPrintable(time.why()));
-    const QString readDone = input ? QStringLiteral("读取参数成功") : QStringLiteral("读取参数完成");
-    QStringList told = texts(h.dialogs);
-    told.removeAll(QStringLiteral("您确定要清空所有设置吗？此操作无法恢复！"));
-    QCOMPARE(told, write ? QStringList{QStringLiteral("设置失败")} : QStringList({QStringLiteral("清除成功"), readDone}));
-    if (!write) QCOMPARE(gridOf(f, input)->Rows(), 1);
+    QStringList shown = texts(h.dialogs);
+    shown.removeAll(QStringLiteral("您确定要清空所有设置吗？此操作无法恢复！"));
+    shown.removeAll(QStringLiteral("清除成功"));
+    QFETCH(QString, told);
+    QCOMPARE(shown, QStringList{told});
+    if (next == "read") QCOMPARE(gridOf(f, input)->Rows(), 1);
+    if (stopped == "refused" && next == "write") QCOMPARE(h.module->tables.rowCount(t), 2);
 }
 
 QTEST_MAIN(TestAnswersInTurn)
