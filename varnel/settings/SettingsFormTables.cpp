@@ -15,7 +15,6 @@
 #include "platform/CommPort.h"
 #include "platform/Dialogs.h"
 #include "platform/FlexGrid.h"
-#include "varnel/sms_parser/TableRequests.h"
 
 bool SettingsForm::portOpen() {
     if (!port() || !port()->isOpen() || connectUnderWay()) return false;
@@ -120,7 +119,7 @@ void SettingsForm::clearModuleTable(ModuleTable table) {
         port()->dropInput();
     const bool input = table == ModuleTable::Input;
     (input ? g::InTableOp : g::OutTableOp) = 4;
-    TableRequests::superseded(table);
+    transfers->supersedeStopped(table);
     g::TableClearDue |= input ? 1 : 2;
     writeFrame(protocol::tableClearFrame(input ? protocol::kInputTableCode : protocol::kCommandTableCode));
 }

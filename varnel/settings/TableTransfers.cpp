@@ -136,7 +136,7 @@ void TableTransfers::write(ModuleTable table) {
         return;
     }
     pendingOp(table) = 1;
-    TableRequests::superseded(table);
+    supersedeStopped(table);
     g->setRow(1);
     lockOthers(writeButton(table));
     writeButton(table)->setText(kStop);
@@ -230,12 +230,19 @@ void TableTransfers::forgetRequests() {
     for (QHash<int, QByteArray>& rows : m_taken) rows.clear();
 }
 
+void TableTransfers::supersedeStopped(ModuleTable table) {
+    TableRequests::superseded(table);
+    // Their answers are dropped as they come, unseen here.
+    m_unanswered[table == ModuleTable::Input ? 0 : 1].clear();
+    m_taken[table == ModuleTable::Input ? 0 : 1].clear();
+}
+
 bool TableTransfers::answersEarlierRequest(const TableRowAnswer& a) {
     QHash<int, int>& open = m_unanswered[a.table == ModuleTable::Input ? 0 : 1];
     const Step mine = a.table == ModuleTable::Input ? ReadInputs : ReadCommands;
     const int asked = m_step == mine ? grid(a.table)->Rows() - 1 : -1;
     const bool end = a.shortAnswer || a.length == 0 ||
-                     (a.table == ModuleTable::Command && a.index > protocol::kTableRows - 1);
+                     (a.index > protocol::kTableRows - 1 && (a.table == ModuleTable::Command || a.sumOk));
     int index = a.index;
     if (end) {
         // An end names no row: it answers the furthest request still open,

@@ -71,6 +71,9 @@ public:
 
     // The line went away: no request sent so far will be answered.
     void forgetRequests();
+    // The table is cleared or written anew: what a stopped transfer asked
+    // for is no answer to the next, and its rows are no more.
+    void supersedeStopped(ModuleTable table);
 
     // Test hook: the repeat and pacing intervals (5000 and 200 ms).
     void setIntervals(int retryMs, int paceMs);

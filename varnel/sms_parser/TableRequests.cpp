@@ -35,8 +35,8 @@ int wholeAnswersBehind(const QByteArray& window) {
 }
 
 // The row an answer names: an acknowledgement's number, a row's index;
-// -1 for a refusal with no number, or an end of the table, which answer a
-// request of any row.
+// -1 for a refusal with no number, or an end of the table (no row, or one
+// past the last), which answer a request of any row.
 int rowNamed(const QByteArray& frame) {
     const QString text = protocol::acknowledgementText(frame);
     if (text.startsWith(QStringLiteral("SETOK:")) || text.startsWith(QStringLiteral("SETFAIL:"))) {
@@ -44,7 +44,8 @@ int rowNamed(const QByteArray& frame) {
         const bool named = std::any_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
         return named ? protocol::acknowledgedRow(text) : -1;
     }
-    return protocol::decodeRowAnswer(frame).index;
+    const int index = protocol::decodeRowAnswer(frame).index;
+    return index < protocol::kTableRows ? index : -1;
 }
 
 }  // namespace

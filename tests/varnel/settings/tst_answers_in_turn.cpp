@@ -680,26 +680,35 @@ void TestAnswersInTurn::secondCollectionWriteIsToldItsOwnAnswer() {
 
 
 // A transfer stopped with a request out, then the table cleared (and read
-// again, or the collection settings written) or written again, all before
-// the module answers: the stopped request's answer is not the new one's,
-// though it names the same row, or none (a refusal).
+// again, or the collection settings read or written), written again, or
+// read again, all before the module answers: the stopped request's answer
+// is not the new one's, though it names the same row, or none (a refusal,
+// an end of the table).
 void TestAnswersInTurn::transferAfterAChangeTakesNoStoppedAnswer_data() {
     QTest::addColumn<bool>("input");
-    QTest::addColumn<QString>("stopped");  // "read" or "write" stopped at row 0; "refused" at row 1
-    QTest::addColumn<QString>("next");     // "read", "write" or "collection", the clear first but for writes
-    QTest::addColumn<QString>("told");
-    const QString ok = QStringLiteral("设置成功");
+    // "read" or "write" stopped at row 0; "refused" at row 1; "end" at row 2,
+    // which the module answers with row 0x50, its way of ending the table
+    QTest::addColumn<QString>("stopped");
+    // "read", "collection", "collection read" (each after a clear), "write", "again" (a read)
+    QTest::addColumn<QString>("next");
+    QTest::addColumn<QStringList>("told");
+    const QStringList ok{QStringLiteral("设置成功")}, ended{QStringLiteral("读取参数完成")};
     for (bool input : {true, false}) {
         const QString c = input ? "A8 " : "A9 ";
-        QTest::newRow(qPrintable(c + "read stopped, cleared, read again"))
-            << input << "read" << "read" << (input ? QStringLiteral("读取参数成功") : QStringLiteral("读取参数完成"));
+        const QStringList empty = input ? QStringList{QStringLiteral("读取参数成功")} : ended;
+        QTest::newRow(qPrintable(c + "read stopped, cleared, read again")) << input << "read" << "read" << empty;
+        QTest::newRow(qPrintable(c + "read stopped at its end, cleared, read again"))
+            << input << "end" << "read" << empty;
         QTest::newRow(qPrintable(c + "write stopped, written again and refused"))
-            << input << "write" << "write" << QStringLiteral("设置失败");
+            << input << "write" << "write" << QStringList{QStringLiteral("设置失败")};
         QTest::newRow(qPrintable(c + "write stopped as its row is refused, written again"))
             << input << "refused" << "write" << ok;
     }
     QTest::newRow("A8 write stopped as its row is refused, cleared, collection written")
         << true << "refused" << "collection" << ok;
+    QTest::newRow("A8 read stopped at its end, cleared, collection read") << true << "end" << "collection read"
+                                                                          << QStringList();
+    QTest::newRow("A8 read stopped at its end, read again") << true << "end" << "again" << ended;
 }
 
 void TestAnswersInTurn::transferAfterAChangeTakesNoStoppedAnswer() {
@@ -713,36 +722,61 @@ void TestAnswersInTurn::transferAfterAChangeTakesNoStoppedAnswer() {
     f->SSTab1->setCurrentIndex(input ? 3 : 4);
     const Tables::Table t = tableOf(input);
     Tables::State& module = h.module->tables.state(t);
-    const int rows = stopped == "refused" ? 2 : 1;
-    storeRows(h.module, t, 2);
+    const int stopAt = stopped == "end" ? 2 : stopped == "refused" ? 1 : 0;
+    const bool read = stopped == "read" || stopped == "end";
+    if (read) storeRows(h.module, t, 3);
+    if (stopped == "end") {
+        QByteArray end = h.module->tables.row(t, 2);
+        end[1] = char(0x50);
+        unsigned sum = 0;
+        for (qsizetype i = 1; i < end.size(); ++i) sum += uint8_t(end.at(i));
+        end[0] = char(sum);
+        h.module->tables.setRow(t, 2, end);
+    }
+    h.module->collection.setSettingsBytes(QByteArray::fromHex("FA00000007 0401"));
     if (input) {
-        fillGrid(gridOf(f, true), rows, goldenChannel());
+        fillGrid(gridOf(f, true), stopAt + 1, goldenChannel());
     } else {
-        fillGrid(gridOf(f, false), rows, plainCommand());
+        fillGrid(gridOf(f, false), stopAt + 1, plainCommand());
     }
     if (stopped == "refused") module.rowAcks.insert(1, Tables::Ack::Fail);
     h.sim().behaviour.delayMs = 800;
-    QPushButton* transfer = stopped == "read" ? readButton(f, input) : writeButton(f, input);
+    QPushButton* transfer = read ? readButton(f, input) : writeButton(f, input);
     const int from = int(h.sim().requests().size());
     QTest::mouseClick(transfer, Qt::LeftButton);
-    QVERIFY2(time.runUntil([&] { return h.sim().requests().size() >= from + rows; }, 5000), qPrintable(time.why()));
+    const auto asked = [&] {
+        const int n = int(h.sim().requests().size());
+        return read ? n > from && uint8_t(h.request(n - 1).at(10)) == stopAt : n >= from + stopAt + 1;
+    };
+    QVERIFY2(time.runUntil(asked, 20000), qPrintable(time.why()));
     QTest::mouseClick(transfer, Qt::LeftButton);  // 停止
     module.rowAcks.clear();
     if (next == "write" && stopped == "write") module.writeAck = Tables::Ack::Fail;
-    if (next != "write") {
+    if (next != "write" && next != "again") {
         h.dialogs.queueAnswer(Dialogs::Answer::Ok);
         QTest::mouseClick(input ? f->inputTab->Command27 : f->commandTab->Command27, Qt::LeftButton);
     }
     if (next == "collection") f->inputTab->TxtPeriod->setText(QStringLiteral("3"));
-    QTest::mouseClick(next == "collection" ? f->inputTab->Command29 : transfer, Qt::LeftButton);
+    const int nextFrom = int(h.sim().requests().size());
+    QTest::mouseClick(next == "collection"        ? f->inputTab->Command29
+                      : next == "collection read" ? f->inputTab->Command28
+                                                  : transfer,
+                      Qt::LeftButton);
     QVERIFY2(time.runUntil([&] { return !f->transfers->busy(); }, 30000), qPrintable(time.why()));
     QVERIFY2(time.runUntilLineQuiet(2000, 20000), qPrintable(time.why()));
     QStringList shown = texts(h.dialogs);
     shown.removeAll(QStringLiteral("您确定要清空所有设置吗？此操作无法恢复！"));
     shown.removeAll(QStringLiteral("清除成功"));
-    QFETCH(QString, told);
-    QCOMPARE(shown, QStringList{told});
-    if (next == "read") QCOMPARE(gridOf(f, input)->Rows(), 1);
+    QTEST(shown, "told");
+    if (next == "read") {  // the empty table, asked for once
+        QCOMPARE(gridOf(f, input)->Rows(), 1);
+        int reads = 0;
+        for (int i = nextFrom; i < h.sim().requests().size(); ++i)
+            reads += h.request(i).size() == 11 && uint8_t(h.request(i).at(9)) == 0x02;
+        QCOMPARE(reads, 1);
+    }
+    if (next == "again") QCOMPARE(gridOf(f, input)->Rows(), 3);
+    if (next == "collection read") QCOMPARE(f->inputTab->TxtTimeOut->text(), QStringLiteral("700"));
     if (stopped == "refused" && next == "write") QCOMPARE(h.module->tables.rowCount(t), 2);
 }
 
