@@ -1,5 +1,7 @@
 #include "TableRows.h"
 
+#include <algorithm>
+
 #include "Frames.h"
 
 namespace protocol {
@@ -31,16 +33,18 @@ QString acknowledgementText(const QByteArray& frame) {
     return frame.size() > 10 ? QString::fromLatin1(frame.mid(10)) : QString();
 }
 
-int acknowledgedRow(const QString& text) {
+int namedRow(const QString& text) {
     const qsizetype colon = text.indexOf(QLatin1Char(':'));
     const QString two = colon < 0 ? QString() : text.mid(colon + 1, 2);
-    int n = 0;
+    int n = -1;
     for (QChar c : two) {
         if (c == QLatin1Char(' ')) continue;
         if (!c.isDigit() || c.unicode() > 127) break;
-        n = n * 10 + (c.unicode() - '0');
+        n = std::max(n, 0) * 10 + (c.unicode() - '0');
     }
     return n;
 }
+
+int acknowledgedRow(const QString& text) { return std::max(namedRow(text), 0); }
 
 }  // namespace protocol

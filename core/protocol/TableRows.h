@@ -42,5 +42,8 @@ QString acknowledgementText(const QByteArray& frame);
 // The row index a "SETOK:" acknowledgement names: the number in the two
 // characters after the colon, 0 when they hold no digits.
 int acknowledgedRow(const QString& text);
+// Likewise, but -1 when those characters hold no digits: a refusal that
+// names no row.
+int namedRow(const QString& text);
 
 }  // namespace protocol

@@ -22,6 +22,9 @@ const QString kStop = QStringLiteral("停止");
 const QString kReadCaption = QStringLiteral("读取设置");
 const QString kWriteCaption = QStringLiteral("更新设置");
 
+// The input table's [0] or the command table's [1] of a pair.
+int side(ModuleTable table) { return table == ModuleTable::Input ? 0 : 1; }
+
 QString hexPairs(const QByteArray& bytes) {
     QString s;
     s.reserve(bytes.size() * 3);
@@ -174,7 +177,7 @@ void TableTransfers::stop(const QString& message) {
 // --- requests ------------------------------------------------------------------
 
 void TableTransfers::request(ModuleTable table, int index) {
-    ++m_unanswered[table == ModuleTable::Input ? 0 : 1][index];
+    ++m_unanswered[side(table)][index];
     if (table == ModuleTable::Input ? m_form->readSMSIn(index) : m_form->readSMSOut(index))
         TableRequests::sent(table, TableRequests::Transfer, index);
 }
@@ -233,12 +236,12 @@ void TableTransfers::forgetRequests() {
 void TableTransfers::supersedeStopped(ModuleTable table) {
     TableRequests::superseded(table);
     // Their answers are dropped as they come, unseen here.
-    m_unanswered[table == ModuleTable::Input ? 0 : 1].clear();
-    m_taken[table == ModuleTable::Input ? 0 : 1].clear();
+    m_unanswered[side(table)].clear();
+    m_taken[side(table)].clear();
 }
 
 bool TableTransfers::answersEarlierRequest(const TableRowAnswer& a) {
-    QHash<int, int>& open = m_unanswered[a.table == ModuleTable::Input ? 0 : 1];
+    QHash<int, int>& open = m_unanswered[side(a.table)];
     const Step mine = a.table == ModuleTable::Input ? ReadInputs : ReadCommands;
     const int asked = m_step == mine ? grid(a.table)->Rows() - 1 : -1;
     const bool end = a.shortAnswer || a.length == 0 ||
@@ -258,8 +261,9 @@ bool TableTransfers::answersEarlierRequest(const TableRowAnswer& a) {
         // Every request of this row is answered: the very row taken before
         // is a copy of that answer; any other row never asked for is the
         // module's own way of ending the table.
-        const auto was = m_taken[a.table == ModuleTable::Input ? 0 : 1].constFind(index);
-        return !end && was != m_taken[a.table == ModuleTable::Input ? 0 : 1].cend() && *was == a.payload;
+        const QHash<int, QByteArray>& taken = m_taken[side(a.table)];
+        const auto was = taken.constFind(index);
+        return !end && was != taken.cend() && *was == a.payload;
     }
     if (--*it == 0) open.erase(it);
     return index != asked;
@@ -294,7 +298,7 @@ void TableTransfers::rowAnswered(const TableRowAnswer& a) {
         stop(QStringLiteral("读取参数完成"));
         return;
     }
-    m_taken[a.table == ModuleTable::Input ? 0 : 1].insert(a.index, a.payload);
+    m_taken[side(a.table)].insert(a.index, a.payload);
     g->setRows(a.index + 2);
     m_timer->setEnabled(false);
     m_timer->setInterval(m_paceMs);

@@ -1,7 +1,5 @@
 #include "TableRequests.h"
 
-#include <algorithm>
-
 #include "core/Globals.h"
 #include "core/protocol/Frames.h"
 #include "core/protocol/TableRows.h"
@@ -14,13 +12,16 @@ QList<g::InputRequest>& owed(ModuleTable table) {
     return table == ModuleTable::Input ? g::InTableOwed : g::OutTableOwed;
 }
 
+bool isAcknowledgement(const QByteArray& frame) {
+    const QByteArray text = frame.mid(10);
+    return text.startsWith("SETOK:") || text.startsWith("SETFAIL:");
+}
+
 // An acknowledgement, or a length with all its bytes: a head cut by a pause
 // on the line is no answer yet, and a clear's answer goes to the clear.
 bool whole(const QByteArray& frame) {
-    const QByteArray text = frame.mid(10);
-    if (text.startsWith("SETOK:") || text.startsWith("SETFAIL:")) return true;
     const protocol::RowAnswerEnvelope e = protocol::decodeRowAnswer(frame);
-    return e.hasLength && e.complete;
+    return isAcknowledgement(frame) || (e.hasLength && e.complete);
 }
 
 // The whole answers of the same table in the window behind its first frame.
@@ -38,12 +39,7 @@ int wholeAnswersBehind(const QByteArray& window) {
 // -1 for a refusal with no number, or an end of the table (no row, or one
 // past the last), which answer a request of any row.
 int rowNamed(const QByteArray& frame) {
-    const QString text = protocol::acknowledgementText(frame);
-    if (text.startsWith(QStringLiteral("SETOK:")) || text.startsWith(QStringLiteral("SETFAIL:"))) {
-        const QString number = text.mid(text.indexOf(QLatin1Char(':')) + 1, 2);
-        const bool named = std::any_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
-        return named ? protocol::acknowledgedRow(text) : -1;
-    }
+    if (isAcknowledgement(frame)) return protocol::namedRow(protocol::acknowledgementText(frame));
     const int index = protocol::decodeRowAnswer(frame).index;
     return index < protocol::kTableRows ? index : -1;
 }
