@@ -276,11 +276,7 @@ void AlarmTab::write() {
 
 void AlarmTab::read() {
     if (!m_form->portReady()) return;
-    // A read answer still held back is shown first, and takes the list to
-    // its own channel: this read asks the one the user chose.
-    const int ch = Combo5->currentIndex();
-    m_form->settingsRequestGoing(true);
-    if (ch >= 0) Controls::setListIndexQuiet(Combo5, ch);
+    m_form->settingsRequestGoing(true, Combo5);
     g::AlarmSetOp = 0;
     Text15->setText(QString());
     Text16->setText(QString());

@@ -241,9 +241,7 @@ void OutputTab::write() {
 
 void OutputTab::read() {
     if (!m_form->portReady()) return;
-    const int ch = Combo6->currentIndex();
-    m_form->settingsRequestGoing(false);
-    if (ch >= 0) Controls::setListIndexQuiet(Combo6, ch);
+    m_form->settingsRequestGoing(false, Combo6);
     g::OutputSetOp = 0;
     for (QLineEdit* box : {Text12, Text8, Text10, Text14, Text18}) box->setText(QString());
     Controls::setValueQuiet(Check5, false);

@@ -514,6 +514,12 @@ bool SettingsForm::connectUnderWay() const {
 }
 
 
+void SettingsForm::settingsRequestGoing(bool alarm, QComboBox* readChannel) {
+    const int ch = readChannel ? readChannel->currentIndex() : -1;
+    if (m_settingsRequest) m_settingsRequest(alarm);
+    if (ch >= 0) Controls::setListIndexQuiet(readChannel, ch);
+}
+
 void SettingsForm::connectStarting() {
     Timer5->setEnabled(false);
     Timer6->setEnabled(false);

@@ -86,9 +86,9 @@ public:
     // receiver is told first, as an answer it still holds back belongs to
     // a request before this one.
     void setSettingsRequestHook(std::function<void(bool alarm)> hook) { m_settingsRequest = std::move(hook); }
-    void settingsRequestGoing(bool alarm) {
-        if (m_settingsRequest) m_settingsRequest(alarm);
-    }
+    // A read passes its channel list: a held answer shown now takes the
+    // list to its own channel, and the read asks the one the user chose.
+    void settingsRequestGoing(bool alarm, QComboBox* readChannel = nullptr);
 
     // The phone-number table; the answer receiver fills it.
     FlexGrid* phoneGrid() const { return m_phoneGrid; }
